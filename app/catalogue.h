@@ -1,0 +1,60 @@
+#pragma once
+// The catalogue of other applications' top-level windows: which windows qualify, how a row is
+// made for one, and the list operations on the rows. Making a row also applies its rule, so the
+// catalogue is at the same time what drives automatic rule application.
+#include <windows.h>
+#include <functional>
+#include <string>
+
+#include "app/window_list.h"
+#include "platform/handles.h"
+
+namespace vantrel {
+
+enum class EnumerationMode { List = 0, AddOne = 1, RestoreSystemMenus = 100, InsertSystemMenus = 101 };
+
+struct CatalogueServices {
+    std::function<std::string(const std::string&)> actionText;
+    std::function<std::string(const std::string&)> zOrderText;
+    std::function<void(HWND)> applyRule;
+    std::function<void(HWND)> insertSystemMenu;
+    std::function<bool()> systemMenuOn;
+    // Called after the rows changed; `rebuilt` is true after a full rebuild.
+    std::function<void(bool rebuilt)> rowsChanged;
+};
+
+// True on the systems whose process paths come from a module snapshot.
+bool UsesModulePaths(int versionCode);
+
+class Catalogue {
+public:
+    Catalogue(WindowList& rows, int versionCode, HINSTANCE instance, HICON fallbackIcon);
+
+    void SetServices(CatalogueServices services) { services_ = std::move(services); }
+    HIMAGELIST Images() const { return images_.get(); }
+    WindowList& Rows() { return rows_; }
+    const WindowList& Rows() const { return rows_; }
+
+    void Rebuild();
+    void AddOne(HWND window);
+    void Remove(HWND window);
+    void Rename(HWND window);
+    int Find(HWND window) const { return rows_.Find(window); }
+    // Modes RestoreSystemMenus and InsertSystemMenus over all top-level windows.
+    void ForAllWindows(EnumerationMode mode);
+    // Runs the filters on one window under a mode; true when the window passed them all.
+    bool Examine(HWND window, EnumerationMode mode);
+
+private:
+    void MakeEntry(HWND window, const std::string& caption, const std::string& path);
+    void NotifyChanged(bool rebuilt);
+
+    WindowList& rows_;
+    int versionCode_;
+    HINSTANCE instance_;
+    HICON fallbackIcon_;
+    platform::UniqueImageList images_;
+    CatalogueServices services_;
+};
+
+} // namespace vantrel

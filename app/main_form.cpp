@@ -1,0 +1,675 @@
+#include "app/main_form.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "app/application.h"
+#include "app/messages.h"
+#include "platform/error.h"
+#include "platform/message_filter.h"
+#include "platform/window_api.h"
+#include "res/resource.h"
+#include "rules/rule_store.h"
+#include "ui/environment.h"
+
+namespace vantrel {
+
+TfrmMain* TfrmMain::current_ = nullptr;
+
+namespace {
+constexpr int kClientWidth = 512;
+constexpr int kClientHeight = 382;
+constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT_PTR kTimerVistaRefresh = 2;
+constexpr UINT kVistaRefreshInterval = 120000;
+
+enum ControlId {
+    kIdLvMain = 101,
+    kIdLvRule,
+    kIdTabs,
+    kIdMinimize,
+    kIdClose,
+    kIdMenu,
+};
+
+enum MenuCommand {
+    kCmdRefresh = 1000,
+    kCmdExit,
+    kCmdOpen,
+};
+
+RECT Bounds(int left, int top, int width, int height) {
+    return RECT{left, top, left + width, top + height};
+}
+
+HFONT MakeFont(int height, bool bold, const char* face = "MS Sans Serif") {
+    return ::CreateFontA(-height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                         DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                         DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(MainFormOptions options) : options_(std::move(options)) {}
+
+TfrmMain::~TfrmMain() {
+    if (handle_ != nullptr && ::IsWindow(handle_)) {
+        // Torn down without Exit (tests): leave no icon behind and no dangling window procedure.
+        tray_.SetOwnTrayIcon(false, nullptr);
+        ::SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
+        ::DestroyWindow(handle_);
+    }
+    if (current_ == this) {
+        current_ = nullptr;
+    }
+}
+
+SettingsLocation TfrmMain::settingsLocation() const {
+    SettingsLocation location;
+    location.exeFolder = options_.exeFolder;
+    location.appDataFolder = options_.appDataFolder;
+    if (location.appDataFolder.empty() && options_.askShellForAppData) {
+        location.appDataFolder = AppDataFolder(handle_);
+    }
+    return location;
+}
+
+bool TfrmMain::Create(HINSTANCE instance, int showCommand) {
+    instance_ = instance;
+    current_ = this;
+    Application& app = Application::Instance();
+    HWND owner = app.Initialize(instance);
+    formIcon_.reset(static_cast<HICON>(
+        ::LoadImageA(instance, MAKEINTRESOURCEA(IDI_VANTREL), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
+    fallbackIcon_.reset(static_cast<HICON>(
+        ::LoadImageA(instance, MAKEINTRESOURCEA(IDI_WINDOW), IMAGE_ICON, 16, 16, 0)));
+
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = &TfrmMain::WndProc;
+    wc.hInstance = instance;
+    wc.hIcon = formIcon_.get();
+    wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    wc.lpszClassName = kMainWindowClass;
+    ::RegisterClassExA(&wc);
+
+    RECT frame{0, 0, kClientWidth, kClientHeight};
+    const DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX;
+    ::AdjustWindowRectEx(&frame, style, FALSE, 0);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    handle_ = ::CreateWindowExA(0, kMainWindowClass, app.Title().c_str(), style, x, y, width,
+                                height, owner, nullptr, instance, this);
+    if (handle_ == nullptr) {
+        return false;
+    }
+    app.SetMainForm(handle_);
+    Guard([this] { FormCreate(); });
+    ::ShowWindow(owner, SW_SHOWNA);
+    ::ShowWindow(handle_, showCommand);
+    ::UpdateWindow(handle_);
+    ::SetForegroundWindow(handle_);
+    return true;
+}
+
+void TfrmMain::FormCreate() {
+    skipOnce_ = nullptr;
+    layeredAvailable_ = true;
+    if (HMODULE user32 = ::LoadLibraryA("user32.dll")) {
+        void* fn = reinterpret_cast<void*>(::GetProcAddress(user32, "SetLayeredWindowAttributes"));
+        if (fn != nullptr) {
+            user32_.reset(user32);
+            setLayeredAttributes_ = fn;
+        } else {
+            ::FreeLibrary(user32);
+        }
+    }
+    if (!user32_) {
+        layeredAvailable_ = false;
+        miTransparencyVisible_ = false;
+    }
+    versionCode_ = WindowsVersionCode();
+    tray_.Attach(handle_, instance_);
+    tray_.SetOwnTrayIcon(true, formIcon_.get());
+
+    catalogue_ = std::make_unique<Catalogue>(windows_, versionCode_, instance_, fallbackIcon_.get());
+    CatalogueServices services;
+    services.actionText = [this](const std::string& cls) {
+        return rules_.RuleActionText(cls, settings_);
+    };
+    services.zOrderText = [this](const std::string& cls) {
+        return rules_.RuleZOrderText(cls, settings_);
+    };
+    services.systemMenuOn = [this] { return settings_.systemMenu; };
+    services.rowsChanged = [this](bool rebuilt) { RowsChanged(rebuilt); };
+    catalogue_->SetServices(std::move(services));
+    CreateControls();
+    windows_.Clear();
+    ::ImageList_RemoveAll(catalogue_->Images());
+    lvMain_.SetCount(0);
+
+    settings_ = LoadSettings(settingsLocation());
+    const LoadResult loaded = LoadRules(RulesPath(), rules_);
+    lvRule_.SetCount(static_cast<int>(rules_.size()));
+    if (loaded.refreshIntervalMs) {
+        SetTimer1(true, static_cast<UINT>(*loaded.refreshIntervalMs));
+    }
+    tray_.ClearHiddenWindows();
+
+    catalogue_->Rebuild();
+    if (!windows_.Empty()) {
+        lvMain_.Select(0);
+    }
+
+    Application& app = Application::Instance();
+    shellHookMessage_ = ::RegisterWindowMessageA("SHELLHOOK");
+    ::RegisterShellHookWindow(app.Handle());
+    app.SetFilter([this](const MSG& msg) { OnShellHook(msg); });
+    taskbarCreatedMessage_ = ::RegisterWindowMessageA("TaskbarCreated");
+    for (UINT message : {WM_SHOWMAINWINDOW, WM_WINDOWNOTICE, WM_SYSMENUCOMMAND,
+                         taskbarCreatedMessage_}) {
+        platform::AllowMessageFromAnyProcess(handle_, message);
+    }
+
+    ArrangeLists();
+    ieMajorVersion_ = InternetExplorerMajorVersion();
+}
+
+void TfrmMain::CreateControls() {
+    font_.reset(MakeFont(11, false));
+    titleFont_.reset(MakeFont(16, true));
+    const HFONT font = static_cast<HFONT>(font_.get());
+
+    auto button = [&](int id, const char* caption, const RECT& r) {
+        HWND b = ::CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
+                                   r.left, r.top, r.right - r.left, r.bottom - r.top, handle_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_,
+                                   nullptr);
+        ::SendMessageA(b, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        return b;
+    };
+    fbMinimize_ = button(kIdMinimize, "-", Bounds(459, 9, 21, 17));
+    fbClose_ = button(kIdClose, "X", Bounds(481, 9, 21, 17));
+    fbMenu_ = button(kIdMenu, "Menu", Bounds(88, 49, 51, 18));
+
+    const RECT tabBounds = Bounds(21, 73, 471, 300);
+    ftcMain_ = ::CreateWindowExA(0, WC_TABCONTROLA, "",
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_BOTTOM | WS_TABSTOP,
+                                 tabBounds.left, tabBounds.top, 471, 300, handle_,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdTabs)), instance_,
+                                 nullptr);
+    ::SendMessageA(ftcMain_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    const char* tabs[] = {"Window List", "Rules"};
+    for (int i = 0; i < 2; ++i) {
+        TCITEMA item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<char*>(tabs[i]);
+        ::SendMessageA(ftcMain_, TCM_INSERTITEMA, static_cast<WPARAM>(i),
+                       reinterpret_cast<LPARAM>(&item));
+    }
+
+    lvMain_.Create(handle_, kIdLvMain, Bounds(21, 73, 470, 284), LVS_SHOWSELALWAYS,
+                   {{"Window Caption", 185, LVCFMT_LEFT},
+                    {"Class Name", 105, LVCFMT_CENTER},
+                    {"Auto Action", 88, LVCFMT_LEFT},
+                    {"Auto Z Order", 88, LVCFMT_LEFT},
+                    {"Path", 0, LVCFMT_LEFT}});
+    lvMain_.SetImageList(catalogue_->Images());
+    lvMain_.SetSource(
+        [this](int row, int column) -> std::string {
+            if (!windows_.Valid(row)) {
+                return std::string();
+            }
+            const WindowEntry& e = windows_.At(row);
+            switch (column) {
+            case 0:
+                return e.caption;
+            case 1:
+                return e.className;
+            case 2:
+                return e.autoAction;
+            case 3:
+                return e.autoZOrder;
+            default:
+                return e.path;
+            }
+        },
+        [this](int row) { return windows_.Valid(row) ? windows_.At(row).image : -1; });
+    ::SendMessageA(lvMain_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    lvMain_.Show(true);
+
+    lvRule_.Create(handle_, kIdLvRule, Bounds(21, 73, 470, 284), 0,
+                   {{"Class Name", 100, LVCFMT_LEFT},
+                    {"Auto Action", 80, LVCFMT_LEFT},
+                    {"Auto Z Order", 80, LVCFMT_LEFT},
+                    {"Window Caption", 0, LVCFMT_LEFT},
+                    {"Auto Refresh", 80, LVCFMT_LEFT},
+                    {"Interval(sec)", 80, LVCFMT_LEFT}});
+    lvRule_.SetSource([this](int row, int column) -> std::string {
+        if (row < 0 || static_cast<size_t>(row) >= rules_.size()) {
+            return std::string();
+        }
+        const WindowRule& r = rules_.at(static_cast<size_t>(row));
+        switch (column) {
+        case 0:
+            return r.className;
+        case 1:
+            return r.action;
+        case 2:
+            return r.zOrder;
+        case 3:
+            return r.windowCaption;
+        case 4:
+            return r.autoRefresh;
+        default:
+            return r.timeInterval;
+        }
+    });
+    lvRule_.Show(false);
+
+    graphics_ = {
+        {"Image1", Bounds(0, 0, 512, 383), true, false, nullptr},
+        {"Label1", Bounds(8, 6, 110, 19), true, true, nullptr},
+        {"bRefresh", Bounds(211, 36, 32, 32), true, true, [this] { aRefreshExecute(); }},
+        {"Image2", Bounds(472, 64, 32, 32), false, true, nullptr},
+    };
+}
+
+void TfrmMain::ArrangeLists() {
+    // The rules list takes the window list's place and sizes its columns from its own width.
+    RECT r{};
+    ::GetWindowRect(lvMain_.Handle(), &r);
+    ::MapWindowPoints(nullptr, handle_, reinterpret_cast<POINT*>(&r), 2);
+    ::SetWindowPos(lvRule_.Handle(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    const int w = r.right - r.left;
+    const int column1 = (3 * w) / 16 - 1;
+    lvRule_.SetColumnWidth(0, w / 4);
+    lvRule_.SetColumnWidth(1, column1);
+    lvRule_.SetColumnWidth(2, column1);
+    lvRule_.SetColumnWidth(4, column1);
+    lvRule_.SetColumnWidth(5, column1 + 1);
+}
+
+void TfrmMain::RowsChanged(bool rebuilt) {
+    lvMain_.SetCount(windows_.Count());
+    if (rebuilt) {
+        lvMain_.Select(-1);
+    }
+}
+
+void TfrmMain::FormShow() {
+    if (versionCode_ == 11) {
+        SetTimerVistaRefresh(true);
+    }
+    if (rules_.RuleZOrderText("IEFrame", settings_) == "Stay on top") {
+        SetTimerVistaRefresh(true);
+    }
+}
+
+void TfrmMain::FormActivate() {
+    if (!options_.args.empty() && options_.args[0] == "-Start") {
+        fbCloseClick();
+    }
+}
+
+void TfrmMain::FormClose() {
+    if (closeMode_ != CloseMode::Exit) {
+        ::PostMessageA(handle_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        closeMode_ = CloseMode::Hide;
+        return;
+    }
+    ExitSteps();
+    ::DestroyWindow(handle_);
+}
+
+void TfrmMain::ExitSteps() {
+    user32_.reset();
+    setLayeredAttributes_ = nullptr;
+    const size_t count = tray_.HiddenWindows().size();
+    for (size_t i = 0; i < count; ++i) {
+        HWND hidden = tray_.HiddenWindows()[i];
+        tray_.SetWindowTrayIcon(hidden, "", false);
+        ::ShowWindow(hidden, SW_SHOWNA);
+    }
+    tray_.ClearHiddenWindows();
+    catalogue_->ForAllWindows(EnumerationMode::RestoreSystemMenus);
+    // A refused write is reported, but must not keep the program from ending.
+    Guard([this] { SaveSettings(settingsLocation(), settings_); });
+    Guard([this] { SaveRules(RulesPath(), rules_); });
+}
+
+void TfrmMain::WMSysCommand(WPARAM command) {
+    if ((command & 0xFFF0) != SC_MINIMIZE) {
+        return;
+    }
+    // The main window minimizes the whole application: its taskbar window goes to the taskbar
+    // and the form goes out of sight with it.
+    Application& app = Application::Instance();
+    ::ShowWindow(app.Handle(), SW_MINIMIZE);
+    ::ShowWindow(handle_, SW_HIDE);
+    if (closeMode_ == CloseMode::Hide) {
+        ::ShowWindow(handle_, SW_HIDE);
+        ::ShowWindow(app.Handle(), SW_HIDE);
+        closeMode_ = CloseMode::Minimize;
+    }
+}
+
+void TfrmMain::ShowMainWindow() {
+    Application& app = Application::Instance();
+    ::ShowWindow(app.Handle(), SW_SHOWNA);
+    ::ShowWindow(handle_, SW_SHOW);
+    if (::IsIconic(app.Handle())) {
+        app.Restore();
+    }
+    app.BringToFront();
+    ::SetForegroundWindow(app.Handle());
+}
+
+void TfrmMain::fbMinimizeClick() {
+    closeMode_ = CloseMode::Minimize;
+    ::PostMessageA(handle_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+}
+
+void TfrmMain::fbCloseClick() {
+    closeMode_ = CloseMode::Hide;
+    ::PostMessageA(handle_, WM_CLOSE, 0, 0);
+}
+
+void TfrmMain::aExitExecute() {
+    closeMode_ = CloseMode::Exit;
+    HWND window = handle_;
+    ::SendMessageA(window, WM_CLOSE, 0, 0);
+    tray_.SetOwnTrayIcon(false, nullptr);
+}
+
+void TfrmMain::aRefreshExecute() { catalogue_->Rebuild(); }
+
+void TfrmMain::SetTimer1(bool enabled, UINT intervalMs) {
+    timer1Enabled_ = enabled;
+    timer1Interval_ = intervalMs;
+    if (enabled) {
+        ::SetTimer(handle_, kTimer1, intervalMs, nullptr);
+    } else {
+        ::KillTimer(handle_, kTimer1);
+    }
+}
+
+void TfrmMain::SetTimerVistaRefresh(bool enabled) {
+    if (enabled == timerVistaEnabled_) {
+        return;
+    }
+    timerVistaEnabled_ = enabled;
+    if (enabled) {
+        ::SetTimer(handle_, kTimerVistaRefresh, kVistaRefreshInterval, nullptr);
+    } else {
+        ::KillTimer(handle_, kTimerVistaRefresh);
+    }
+}
+
+void TfrmMain::Guard(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const UserError& e) {
+        ShowError(e.what());
+    }
+}
+
+void TfrmMain::ShowError(const std::string& message) {
+    ::MessageBoxA(::GetActiveWindow(), message.c_str(), "Vantrel", MB_OK | MB_ICONERROR);
+}
+
+void TfrmMain::OnShellHook(const MSG& msg) {
+    if (shellHookMessage_ == 0 || msg.message != shellHookMessage_) {
+        return;
+    }
+    if (msg.wParam == HSHELL_WINDOWCREATED || msg.wParam == HSHELL_WINDOWDESTROYED) {
+        Guard([this] { catalogue_->Rebuild(); });
+    }
+}
+
+void TfrmMain::OnOwnTrayIcon(LPARAM mouseMessage) {
+    if (mouseMessage == WM_LBUTTONDOWN) {
+        ShowMainWindow();
+        if (lvMain_.Visible() && !windows_.Empty()) {
+            lvMain_.Select(0);
+        }
+    } else if (mouseMessage == WM_RBUTTONDOWN) {
+        ::SetForegroundWindow(handle_);
+        POINT pt{};
+        ::GetCursorPos(&pt);
+        ShowSelfMenu(pt);
+    }
+}
+
+void TfrmMain::ShowListMenu(POINT screen) {
+    platform::UniqueMenu menu(::CreatePopupMenu());
+    ::AppendMenuA(menu.get(), MF_STRING, kCmdRefresh, "&Refresh");
+    ::AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuA(menu.get(), MF_STRING, kCmdExit, "&Exit");
+    const UINT cmd = static_cast<UINT>(::TrackPopupMenu(
+        menu.get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, screen.x, screen.y, 0, handle_,
+        nullptr));
+    if (cmd == kCmdRefresh) {
+        aRefreshExecute();
+    } else if (cmd == kCmdExit) {
+        aExitExecute();
+    }
+}
+
+void TfrmMain::ShowSelfMenu(POINT screen) {
+    platform::UniqueMenu menu(::CreatePopupMenu());
+    ::AppendMenuA(menu.get(), MF_STRING, kCmdOpen, "&Open");
+    ::AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuA(menu.get(), MF_STRING, kCmdExit, "&Exit");
+    const UINT cmd = static_cast<UINT>(::TrackPopupMenu(
+        menu.get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, screen.x, screen.y, 0, handle_,
+        nullptr));
+    if (cmd == kCmdOpen) {
+        miOpenClick();
+    } else if (cmd == kCmdExit) {
+        aExitExecute();
+    }
+}
+
+LRESULT TfrmMain::OnNcHitTest(WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = ::DefWindowProcA(handle_, WM_NCHITTEST, wParam, lParam);
+    if (result != HTCLIENT) {
+        return result;
+    }
+    RECT window{};
+    ::GetWindowRect(handle_, &window);
+    const int x = GET_X_LPARAM(lParam) - window.left;
+    const int y = GET_Y_LPARAM(lParam) - window.top;
+    for (const GraphicControl& c : graphics_) {
+        if (!c.visible || !c.picture || c.name == "Image1") {
+            continue;
+        }
+        // Bounds are inclusive on all four sides.
+        if (x >= c.bounds.left && x <= c.bounds.right && y >= c.bounds.top &&
+            y <= c.bounds.bottom) {
+            return HTCLIENT;
+        }
+    }
+    return HTCAPTION;
+}
+
+void TfrmMain::OnLeftClick(POINT client) {
+    for (const GraphicControl& c : graphics_) {
+        if (c.visible && c.picture && c.onClick && ::PtInRect(&c.bounds, client)) {
+            c.onClick();
+            return;
+        }
+    }
+}
+
+void TfrmMain::OnPaint() {
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(handle_, &ps);
+    RECT client{};
+    ::GetClientRect(handle_, &client);
+    HBRUSH body = ::CreateSolidBrush(RGB(236, 233, 216));
+    ::FillRect(dc, &client, body);
+    ::DeleteObject(body);
+    RECT title{0, 0, client.right, 30};
+    HBRUSH band = ::CreateSolidBrush(RGB(46, 92, 138));
+    ::FillRect(dc, &title, band);
+    ::DeleteObject(band);
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, RGB(255, 255, 255));
+    HGDIOBJ old = ::SelectObject(dc, titleFont_.get());
+    ::TextOutA(dc, 8, 6, "Vantrel 2.0", 11);
+    ::SelectObject(dc, font_.get());
+    ::SetTextColor(dc, RGB(0, 0, 0));
+    for (const GraphicControl& c : graphics_) {
+        if (c.visible && c.name == "bRefresh") {
+            ::DrawEdge(dc, const_cast<RECT*>(&c.bounds), EDGE_RAISED, BF_RECT);
+            RECT r = c.bounds;
+            ::DrawTextA(dc, "R", 1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        }
+    }
+    ::SelectObject(dc, old);
+    ::EndPaint(handle_, &ps);
+}
+
+void TfrmMain::OnNotify(const NMHDR* header) {
+    if (lvMain_.HandleNotify(header) || lvRule_.HandleNotify(header)) {
+        return;
+    }
+    if (header->code == NM_RCLICK &&
+        (header->hwndFrom == lvMain_.Handle() || header->hwndFrom == lvRule_.Handle())) {
+        POINT pt{};
+        ::GetCursorPos(&pt);
+        ShowListMenu(pt);
+    } else if (header->code == TCN_SELCHANGE && header->hwndFrom == ftcMain_) {
+        const int tab = static_cast<int>(::SendMessageA(ftcMain_, TCM_GETCURSEL, 0, 0));
+        if (tab == 0) {
+            lvMain_.Show(true);
+            lvRule_.Show(false);
+        } else if (tab == 1) {
+            lvMain_.Show(false);
+            lvRule_.Show(true);
+            ::InvalidateRect(lvRule_.Handle(), nullptr, TRUE);
+        }
+    }
+}
+
+LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_SHOWWINDOW:
+        if (wParam) {
+            FormShow();
+        }
+        break;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE) {
+            // Runs only when the focus comes from another form of this program (or at the
+            // first display), not when the user switches over from another application.
+            HWND previous = Application::Instance().NoteFormActivated(handle_);
+            if (previous != handle_) {
+                FormActivate();
+            }
+        }
+        break;
+    case WM_CLOSE:
+        FormClose();
+        return 0;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_MINIMIZE) {
+            WMSysCommand(wParam);
+            return 0;
+        }
+        break;
+    case WM_NCHITTEST:
+        return OnNcHitTest(wParam, lParam);
+    case WM_LBUTTONUP: {
+        POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        OnLeftClick(pt);
+        return 0;
+    }
+    case WM_NOTIFY:
+        OnNotify(reinterpret_cast<const NMHDR*>(lParam));
+        return 0;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case kIdMinimize:
+            fbMinimizeClick();
+            return 0;
+        case kIdClose:
+            fbCloseClick();
+            return 0;
+        case kIdMenu: {
+            RECT r{};
+            ::GetWindowRect(handle_, &r);
+            ShowListMenu(POINT{r.left + 88, r.top + 49 + 18});
+            return 0;
+        }
+        default:
+            break;
+        }
+        break;
+    case WM_DESTROY:
+        if (Application::Instance().MainForm() == handle_) {
+            ::PostQuitMessage(0);
+        }
+        return 0;
+    default:
+        if (msg == WM_SHOWMAINWINDOW) {
+            ShowMainWindow();
+            return 0;
+        }
+        if (msg == WM_OWNTRAYICON) {
+            OnOwnTrayIcon(lParam);
+            return 0;
+        }
+        if (msg == WM_WINDOWNOTICE) {
+            HWND window = reinterpret_cast<HWND>(lParam);
+            if (wParam == kNoticeCreated) {
+                catalogue_->AddOne(window);
+            } else if (wParam == kNoticeDestroyed) {
+                catalogue_->Remove(window);
+            } else if (wParam == kNoticeRenamed) {
+                catalogue_->Rename(window);
+            }
+            return 0;
+        }
+        if (taskbarCreatedMessage_ != 0 && msg == taskbarCreatedMessage_) {
+            tray_.AddAllAgain();
+            return 0;
+        }
+        break;
+    }
+    return ::DefWindowProcA(handle_, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK TfrmMain::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        auto* self = static_cast<TfrmMain*>(cs->lpCreateParams);
+        self->handle_ = hwnd;
+        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<TfrmMain*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (self == nullptr) {
+        return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+    try {
+        return self->HandleMessage(msg, wParam, lParam);
+    } catch (const UserError& e) {
+        ShowError(e.what());
+    } catch (const std::exception& e) {
+        // Nothing may escape into the system's dispatcher; report and carry on.
+        ShowError(e.what());
+    }
+    return 0;
+}
+
+} // namespace vantrel

@@ -1,0 +1,148 @@
+#pragma once
+// The main window: owns the window list, the rules, the hidden windows, the timers and the
+// notification-area icons, and runs the program's start-up and exit.
+#include <windows.h>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/catalogue.h"
+#include "app/window_list.h"
+#include "commands/tray_hosting.h"
+#include "platform/handles.h"
+#include "rules/rule_list.h"
+#include "ui/list_view.h"
+#include "ui/settings.h"
+
+namespace vantrel {
+
+enum class CloseMode { Minimize = 0, Hide = 1, Exit = 2 };
+
+struct MainFormOptions {
+    std::string exeFolder;       // with trailing separator; rules.dat lives here
+    std::string appDataFolder;   // per-user folder with trailing separator; empty: ask the shell
+    bool askShellForAppData = true;
+    std::vector<std::string> args; // command-line arguments after the program name
+};
+
+// Windowless parts of the main window (pictures, texts, picture buttons) that the window draws
+// and hit-tests itself, so that the background around them drags the window.
+struct GraphicControl {
+    std::string name;
+    RECT bounds;
+    bool visible;
+    bool picture; // picture or text (as opposed to the background)
+    std::function<void()> onClick;
+};
+
+class TfrmMain {
+public:
+    explicit TfrmMain(MainFormOptions options);
+    ~TfrmMain();
+    TfrmMain(const TfrmMain&) = delete;
+    TfrmMain& operator=(const TfrmMain&) = delete;
+
+    static TfrmMain* Current() { return current_; }
+
+    // Creates the window (running FormCreate) and shows it.
+    bool Create(HINSTANCE instance, int showCommand);
+    HWND Handle() const { return handle_; }
+
+    // State, readable by the commands and the tests.
+    CloseMode closeMode() const { return closeMode_; }
+    bool layeredWindowsAvailable() const { return layeredAvailable_; }
+    int versionCode() const { return versionCode_; }
+    int ieMajorVersion() const { return ieMajorVersion_; }
+    HWND skipOnceWindow() const { return skipOnce_; }
+    UINT shellHookMessage() const { return shellHookMessage_; }
+    WindowList& windows() { return windows_; }
+    Catalogue& catalogue() { return *catalogue_; }
+    RuleList& rules() { return rules_; }
+    CommonSettings& settings() { return settings_; }
+    TrayHost& tray() { return tray_; }
+    ListView& lvMain() { return lvMain_; }
+    ListView& lvRule() { return lvRule_; }
+    HWND ftcMain() const { return ftcMain_; }
+    bool timer1Enabled() const { return timer1Enabled_; }
+    UINT timer1Interval() const { return timer1Interval_; }
+    bool timerVistaRefreshEnabled() const { return timerVistaEnabled_; }
+    std::string RulesPath() const { return options_.exeFolder + "rules.dat"; }
+    SettingsLocation settingsLocation() const;
+    const std::vector<GraphicControl>& graphicControls() const { return graphics_; }
+
+    // Handlers.
+    void FormCreate();
+    void FormShow();
+    void FormActivate();
+    void FormClose();
+    void WMSysCommand(WPARAM command);
+    void ShowMainWindow();
+    void fbMinimizeClick();
+    void fbCloseClick();
+    void aExitExecute();
+    void aRefreshExecute();
+    void miOpenClick() { ShowMainWindow(); }
+    void SetTimer1(bool enabled, UINT intervalMs);
+    void SetTimerVistaRefresh(bool enabled);
+
+    // Runs a command, turning the failures it reports into the central error message.
+    void Guard(const std::function<void()>& command);
+    static void ShowError(const std::string& message);
+
+private:
+    static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void CreateControls();
+    void ArrangeLists();
+    void OnPaint();
+    LRESULT OnNcHitTest(WPARAM wParam, LPARAM lParam);
+    void OnLeftClick(POINT client);
+    void OnNotify(const NMHDR* header);
+    void OnOwnTrayIcon(LPARAM mouseMessage);
+    void OnShellHook(const MSG& msg);
+    void RowsChanged(bool rebuilt);
+    void ShowListMenu(POINT screen);
+    void ShowSelfMenu(POINT screen);
+    void ExitSteps();
+
+    MainFormOptions options_;
+    HWND handle_ = nullptr;
+    HINSTANCE instance_ = nullptr;
+    CloseMode closeMode_ = CloseMode::Minimize;
+    bool layeredAvailable_ = true;
+    platform::UniqueModule user32_;
+    void* setLayeredAttributes_ = nullptr;
+    int versionCode_ = 0;
+    int ieMajorVersion_ = 0;
+    HWND skipOnce_ = nullptr;
+    UINT shellHookMessage_ = 0;
+    UINT taskbarCreatedMessage_ = 0;
+    bool miTransparencyVisible_ = true;
+
+    CommonSettings settings_;
+    RuleList rules_;
+    WindowList windows_;
+    std::unique_ptr<Catalogue> catalogue_;
+    TrayHost tray_;
+
+    ListView lvMain_;
+    ListView lvRule_;
+    HWND ftcMain_ = nullptr;
+    HWND fbMinimize_ = nullptr;
+    HWND fbClose_ = nullptr;
+    HWND fbMenu_ = nullptr;
+    std::vector<GraphicControl> graphics_;
+    platform::UniqueIcon formIcon_;
+    platform::UniqueIcon fallbackIcon_;
+    platform::UniqueGdiObject titleFont_;
+    platform::UniqueGdiObject font_;
+
+    bool timer1Enabled_ = false;
+    UINT timer1Interval_ = 1000;
+    bool timerVistaEnabled_ = false;
+
+    static TfrmMain* current_;
+};
+
+} // namespace vantrel

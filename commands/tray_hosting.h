@@ -1,0 +1,51 @@
+#pragma once
+// The notification-area icons: the program's own, and one for each window the program hid.
+#include <windows.h>
+#include <string>
+#include <vector>
+
+#include "platform/tray.h"
+
+namespace vantrel {
+
+class TrayHost {
+public:
+    TrayHost() = default;
+    void Attach(HWND mainWindow, HINSTANCE instance) {
+        main_ = mainWindow;
+        instance_ = instance;
+    }
+
+    void SetOwnTrayIcon(bool add, HICON formIcon);
+    bool OwnIconAdded() const;
+
+    // Adds or removes the icon of a hidden window; adding also appends it to the hidden list.
+    void SetWindowTrayIcon(HWND window, const std::string& path, bool add);
+    bool WindowIconAdded(HWND window) const;
+    std::string WindowIconTip(HWND window) const;
+    // Removes the last occurrence of the window from the hidden list.
+    void RemoveFromTrayList(HWND window);
+    const std::vector<HWND>& HiddenWindows() const { return hidden_; }
+    void ClearHiddenWindows() { hidden_.clear(); }
+
+    // The shell's notification area was re-created: every icon is added again.
+    void AddAllAgain() { icons_.AddAllAgain(); }
+
+    HWND menuTarget = nullptr; // the window whose icon was right-clicked last
+
+private:
+    HWND main_ = nullptr;
+    HINSTANCE instance_ = nullptr;
+    platform::TrayIcons icons_;
+    std::vector<HWND> hidden_;
+};
+
+// Icon ids are 32-bit; window handles are 32-bit values on 64-bit Windows too.
+inline UINT IconIdOf(HWND window) {
+    return static_cast<UINT>(reinterpret_cast<ULONG_PTR>(window));
+}
+inline HWND WindowOfIconId(WPARAM id) {
+    return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(static_cast<UINT>(id)));
+}
+
+} // namespace vantrel

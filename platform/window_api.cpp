@@ -1,0 +1,56 @@
+#include "platform/window_api.h"
+
+namespace vantrel::platform {
+
+std::string WindowText(HWND window, int maxChars) {
+    std::string text(static_cast<size_t>(maxChars) + 1, '\0');
+    const int n = ::GetWindowTextA(window, text.data(), maxChars + 1);
+    text.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return text;
+}
+
+std::string ClassNameOf(HWND window) {
+    char buffer[kClassBuffer + 1] = {};
+    const int n = ::GetClassNameA(window, buffer, kClassBuffer);
+    return std::string(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+LONG StyleOf(HWND window) { return ::GetWindowLongA(window, GWL_STYLE); }
+LONG ExStyleOf(HWND window) { return ::GetWindowLongA(window, GWL_EXSTYLE); }
+void SetExStyle(HWND window, LONG exStyle) { ::SetWindowLongA(window, GWL_EXSTYLE, exStyle); }
+
+HWND OwnerOf(HWND window) {
+    return reinterpret_cast<HWND>(::GetWindowLongPtrA(window, GWLP_HWNDPARENT));
+}
+
+DWORD ProcessIdOf(HWND window) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
+DWORD ThreadIdOf(HWND window, DWORD* processId) {
+    return ::GetWindowThreadProcessId(window, processId);
+}
+
+HWND FirstChild(HWND window) { return ::GetWindow(window, GW_CHILD); }
+HWND NextSibling(HWND window) { return ::GetWindow(window, GW_HWNDNEXT); }
+
+namespace {
+BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+    return TRUE;
+}
+} // namespace
+
+std::vector<HWND> TopLevelWindows() {
+    std::vector<HWND> windows;
+    windows.reserve(256);
+    ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+int ScreenWidth() { return ::GetSystemMetrics(SM_CXSCREEN); }
+int ScreenHeight() { return ::GetSystemMetrics(SM_CYSCREEN); }
+
+} // namespace vantrel::platform

@@ -1,0 +1,28 @@
+#pragma once
+// Queries on windows that may belong to any process and may vanish at any moment: every
+// function here tolerates a stale handle and then returns an empty or zero result.
+#include <windows.h>
+#include <string>
+#include <vector>
+
+namespace vantrel::platform {
+
+inline constexpr int kMaxCaption = 1000;   // characters kept of a window caption
+inline constexpr int kClassBuffer = 255;   // buffer for a window class name
+
+std::string WindowText(HWND window, int maxChars = kMaxCaption);
+std::string ClassNameOf(HWND window);
+LONG StyleOf(HWND window);
+LONG ExStyleOf(HWND window);
+void SetExStyle(HWND window, LONG exStyle);
+HWND OwnerOf(HWND window);
+DWORD ProcessIdOf(HWND window);
+DWORD ThreadIdOf(HWND window, DWORD* processId);
+HWND FirstChild(HWND window);
+HWND NextSibling(HWND window);
+// Snapshot of all top-level windows in z order, as EnumWindows reports them.
+std::vector<HWND> TopLevelWindows();
+int ScreenWidth();
+int ScreenHeight();
+
+} // namespace vantrel::platform

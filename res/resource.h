@@ -1,0 +1,28 @@
+#pragma once
+// Resource ids shared by the resource script and the code.
+#define IDI_VANTREL 1
+#define IDI_WINDOW 2
+
+// Captions of the items inserted into other applications' system menus.
+#define IDS_SYS_MINIMIZE_TO_TRAY 100
+#define IDS_SYS_STAY_ON_TOP_MENU 101
+#define IDS_SYS_STAY_ON_TOP 102
+#define IDS_SYS_NORMAL 103
+#define IDS_SYS_TRANSPARENCY 104
+#define IDS_SYS_CUSTOM_TRANSPARENCY 105
+#define IDS_SYS_REMOVE_TRANSPARENCY 106
+#define IDS_SYS_OPAQUE 107
+#define IDS_SYS_FULLY_TRANSPARENT 108
+#define IDS_SYS_ALIGNMENT 109
+#define IDS_SYS_RESIZE_WINDOW 110
+#define IDS_SYS_TOP_LEFT 111
+#define IDS_SYS_TOP_CENTER 112
+#define IDS_SYS_TOP_RIGHT 113
+#define IDS_SYS_MIDDLE_LEFT 114
+#define IDS_SYS_MIDDLE_CENTER 115
+#define IDS_SYS_MIDDLE_RIGHT 116
+#define IDS_SYS_BOTTOM_LEFT 117
+#define IDS_SYS_BOTTOM_CENTER 118
+#define IDS_SYS_BOTTOM_RIGHT 119
+#define IDS_SYS_PERCENT_FORMAT 120
+#define IDS_UPDATE_PAGE 130

@@ -1,0 +1,98 @@
+#include "ui/list_view.h"
+
+#include <cstring>
+
+namespace vantrel {
+
+HWND ListView::Create(HWND parent, int id, const RECT& bounds, DWORD extraStyle,
+                      const std::vector<Column>& columns) {
+    handle_ = ::CreateWindowExA(
+        WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+        WS_CHILD | LVS_REPORT | LVS_SINGLESEL | LVS_OWNERDATA | LVS_SHAREIMAGELISTS | extraStyle,
+        bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(parent, GWLP_HINSTANCE)), nullptr);
+    ListView_SetExtendedListViewStyle(handle_, LVS_EX_FULLROWSELECT);
+    int index = 0;
+    for (const Column& c : columns) {
+        LVCOLUMNA col{};
+        col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        col.fmt = c.format;
+        col.cx = c.width;
+        col.pszText = const_cast<char*>(c.caption);
+        ::SendMessageA(handle_, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index++),
+                       reinterpret_cast<LPARAM>(&col));
+    }
+    return handle_;
+}
+
+void ListView::SetSource(TextFn text, ImageFn image) {
+    text_ = std::move(text);
+    image_ = std::move(image);
+}
+
+void ListView::SetImageList(HIMAGELIST images) {
+    ListView_SetImageList(handle_, images, LVSIL_SMALL);
+}
+
+void ListView::SetCount(int count) {
+    ::SendMessageA(handle_, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
+    ::InvalidateRect(handle_, nullptr, TRUE);
+}
+
+int ListView::Count() const {
+    return static_cast<int>(::SendMessageA(handle_, LVM_GETITEMCOUNT, 0, 0));
+}
+
+int ListView::Selected() const {
+    return static_cast<int>(::SendMessageA(handle_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                           MAKELPARAM(LVNI_SELECTED, 0)));
+}
+
+void ListView::Select(int index) {
+    LVITEMA clear{};
+    clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    clear.state = 0;
+    ::SendMessageA(handle_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                   reinterpret_cast<LPARAM>(&clear));
+    if (index >= 0 && index < Count()) {
+        LVITEMA set{};
+        set.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        set.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageA(handle_, LVM_SETITEMSTATE, static_cast<WPARAM>(index),
+                       reinterpret_cast<LPARAM>(&set));
+        ::SendMessageA(handle_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), FALSE);
+    }
+}
+
+void ListView::SetColumnWidth(int column, int width) {
+    ::SendMessageA(handle_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(width, 0));
+}
+
+int ListView::ColumnWidth(int column) const {
+    return static_cast<int>(
+        ::SendMessageA(handle_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+}
+
+void ListView::Show(bool visible) { ::ShowWindow(handle_, visible ? SW_SHOW : SW_HIDE); }
+bool ListView::Visible() const { return ::IsWindowVisible(handle_) != FALSE; }
+
+bool ListView::HandleNotify(const NMHDR* header) {
+    if (header->hwndFrom != handle_ || header->code != LVN_GETDISPINFOA) {
+        return false;
+    }
+    auto* info = reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(header));
+    LVITEMA& item = info->item;
+    if ((item.mask & LVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0) {
+        const std::string text = text_ ? text_(item.iItem, item.iSubItem) : std::string();
+        const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
+        std::memcpy(item.pszText, text.data(), n);
+        item.pszText[n] = '\0';
+    }
+    if (item.mask & LVIF_IMAGE) {
+        item.iImage = image_ ? image_(item.iItem) : -1;
+    }
+    return true;
+}
+
+} // namespace vantrel
