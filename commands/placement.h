@@ -1,0 +1,78 @@
+#pragma once
+// Screen geometry for the alignment and resize commands, and the transparency level arithmetic.
+// Everything here is measured against the whole primary screen with its origin at (0, 0); the
+// work area and other monitors play no part.
+#include <array>
+#include <string>
+
+namespace vantrel {
+
+// Integer value of a whole text: an optional '-' or '+' followed by at least one decimal digit
+// and nothing else, within int range. Returns false (and leaves out untouched) otherwise.
+bool ParseInt(const std::string& text, int& out);
+
+// Division by two that truncates toward zero (-101 -> -50), as the centring rules require.
+int HalveTowardZero(int v);
+
+enum class HorizontalRule { Left, Center, Right };
+enum class VerticalRule { Top, Middle, Bottom };
+
+struct AlignmentPlace {
+    const char* action;      // action name in the list popup menu, e.g. "aTopLeft"
+    const char* menuCaption; // list popup menu caption with its access letter
+    int commandId;           // system-menu command id, 51..59
+    const char* commandText; // system-menu item text
+    HorizontalRule horizontal;
+    VerticalRule vertical;
+};
+
+// The nine places in menu order: top row left to right, then middle, then bottom.
+const std::array<AlignmentPlace, 9>& AlignmentPlaces();
+
+// The place for a system-menu command id, or nullptr when the id is not 51..59.
+const AlignmentPlace* AlignmentPlaceForCommand(int id);
+
+struct Point {
+    int x;
+    int y;
+};
+
+// Top-left corner that puts a window of the given outer size at the place. A window larger
+// than the screen gets negative coordinates; nothing is clamped.
+Point AlignedPosition(const AlignmentPlace& place, int screenW, int screenH, int windowW,
+                      int windowH);
+
+// One row of the resize dialog.
+struct ResizeAxis {
+    bool checked;
+    std::string text;
+    bool pixels; // false: percent of the screen
+};
+
+struct WindowRect {
+    int left, top, right, bottom;
+};
+
+struct Placement {
+    int x, y, w, h;
+};
+
+// False when a checked row has an empty text; an unchecked row may be empty.
+bool ResizeInputComplete(const ResizeAxis& width, const ResizeAxis& height);
+
+// New position and size for a window whose outer rectangle is current. A checked axis takes
+// its size from the row (capped at the screen) and is moved back toward the origin just enough
+// to end at the far screen edge; an unchecked axis keeps the current size and position.
+Placement ComputeResize(const WindowRect& current, const ResizeAxis& width,
+                        const ResizeAxis& height, int screenW, int screenH);
+
+// Alpha for a transparency percentage: (100 - percent) * 255 / 100, truncating.
+int AlphaForPercent(int percent);
+
+// Alpha for a system-menu level command 32..42: (42 - id) * 255 / 10, truncating.
+int AlphaForLevelCommand(int id);
+
+// Percentage for a system-menu level command 32..42: (id - 32) * 10.
+int PercentForLevelCommand(int id);
+
+} // namespace vantrel
