@@ -1,0 +1,107 @@
+#include "support/dialog_driver.h"
+
+#include <deque>
+#include <utility>
+
+namespace vt {
+
+namespace {
+struct Pending {
+    std::string prefix;
+    std::function<void(vantrel::Form&)> script;
+};
+std::deque<Pending> g_pending;
+UINT_PTR g_timer = 0;
+vantrel::Form* g_lastDriven = nullptr;
+
+void CALLBACK Poll(HWND, UINT, UINT_PTR, DWORD) {
+    vantrel::Form* form = vantrel::Form::ActiveModal();
+    if (form == nullptr || form == g_lastDriven || g_pending.empty() ||
+        !::IsWindowVisible(form->Handle())) {
+        return;
+    }
+    if (form->Caption().rfind(g_pending.front().prefix, 0) != 0) {
+        return;
+    }
+    Pending next = std::move(g_pending.front());
+    g_pending.pop_front();
+    g_lastDriven = form;
+    if (g_pending.empty()) {
+        ::KillTimer(nullptr, g_timer);
+        g_timer = 0;
+    }
+    next.script(*form);
+}
+
+struct FindData {
+    int id;
+    const std::string* text;
+    HWND found;
+};
+BOOL CALLBACK FindChild(HWND child, LPARAM param) {
+    auto* data = reinterpret_cast<FindData*>(param);
+    if (data->text == nullptr && ::GetDlgCtrlID(child) == data->id) {
+        data->found = child;
+        return FALSE;
+    }
+    if (data->text != nullptr) {
+        char buffer[512] = {};
+        ::GetWindowTextA(child, buffer, sizeof(buffer));
+        if (*data->text == buffer) {
+            data->found = child;
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+} // namespace
+
+void WhenModalOpens(const std::string& captionPrefix, std::function<void(vantrel::Form&)> script) {
+    g_pending.push_back(Pending{captionPrefix, std::move(script)});
+    g_lastDriven = nullptr;
+    if (g_timer == 0) {
+        g_timer = ::SetTimer(nullptr, 0, 15, &Poll);
+    }
+}
+
+int DropPendingScripts() {
+    const int n = static_cast<int>(g_pending.size());
+    g_pending.clear();
+    if (g_timer != 0) {
+        ::KillTimer(nullptr, g_timer);
+        g_timer = 0;
+    }
+    return n;
+}
+
+HWND Control(HWND form, int id) {
+    FindData data{id, nullptr, nullptr};
+    ::EnumChildWindows(form, FindChild, reinterpret_cast<LPARAM>(&data));
+    return data.found;
+}
+
+HWND ControlByText(HWND form, const std::string& text) {
+    FindData data{0, &text, nullptr};
+    ::EnumChildWindows(form, FindChild, reinterpret_cast<LPARAM>(&data));
+    return data.found;
+}
+
+void Click(HWND button) {
+    ::SendMessageA(::GetParent(button), WM_COMMAND,
+                   MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(button));
+}
+
+void Toggle(HWND checkBox) {
+    const bool checked = ::SendMessageA(checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    ::SendMessageA(checkBox, BM_SETCHECK, checked ? BST_UNCHECKED : BST_CHECKED, 0);
+    Click(checkBox);
+}
+
+void Type(HWND control, const std::string& text) {
+    for (char c : text) {
+        ::SendMessageA(control, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 1);
+    }
+}
+
+} // namespace vt

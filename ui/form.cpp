@@ -1,0 +1,324 @@
+#include "ui/form.h"
+
+#include <commctrl.h>
+
+#include "app/application.h"
+#include "platform/error.h"
+
+namespace vantrel {
+
+namespace {
+constexpr char kFormClass[] = "VantrelForm";
+thread_local Form* g_activeModal = nullptr;
+
+void RegisterFormClass(HINSTANCE instance) {
+    static bool registered = false;
+    if (registered) {
+        return;
+    }
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = ::DefWindowProcA;
+    wc.hInstance = instance;
+    wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kFormClass;
+    ::RegisterClassExA(&wc);
+    registered = true;
+}
+
+LRESULT CALLBACK DigitsOnlyProc(HWND edit, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                DWORD_PTR) {
+    if (msg == WM_CHAR) {
+        const bool digit = wParam >= '0' && wParam <= '9';
+        if (!digit && wParam != VK_BACK) {
+            ::MessageBeep(0);
+            return 0;
+        }
+    }
+    return ::DefSubclassProc(edit, msg, wParam, lParam);
+}
+} // namespace
+
+Form::Form(HWND owner, std::string caption, int clientWidth, int clientHeight)
+    : owner_(owner), caption_(std::move(caption)), clientWidth_(clientWidth),
+      clientHeight_(clientHeight) {}
+
+Form::~Form() {
+    if (handle_ != nullptr && ::IsWindow(handle_)) {
+        ::SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
+        ::DestroyWindow(handle_);
+    }
+}
+
+Form* Form::ActiveModal() { return g_activeModal; }
+
+HWND Form::Create() {
+    if (handle_ != nullptr) {
+        return handle_;
+    }
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    RegisterFormClass(instance);
+    font_.reset(::CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                              DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+    DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS | DS_MODALFRAME;
+    DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+    HWND parent = owner_;
+    if (parentWindow_ != nullptr) {
+        // As a child of another application's window, the dialog lives inside that window.
+        style = WS_CHILD | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS | DS_MODALFRAME;
+        parent = parentWindow_;
+    }
+    RECT frame{0, 0, clientWidth_, clientHeight_};
+    ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    handle_ = ::CreateWindowExA(exStyle, kFormClass, caption_.c_str(), style, 0, 0,
+                                frame.right - frame.left, frame.bottom - frame.top, parent,
+                                nullptr, instance, nullptr);
+    ::SetWindowLongPtrA(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    ::SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form::WndProc));
+    ::SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    CreateControls();
+    return handle_;
+}
+
+void Form::SetCaption(const std::string& caption) {
+    caption_ = caption;
+    if (handle_ != nullptr) {
+        ::SetWindowTextA(handle_, caption_.c_str());
+    }
+}
+
+void Form::PlaceAt(int left, int top) {
+    placed_ = true;
+    place_ = POINT{left, top};
+}
+
+int Form::ShowModal() {
+    Create();
+    RECT me{};
+    ::GetWindowRect(handle_, &me);
+    const int w = me.right - me.left;
+    const int h = me.bottom - me.top;
+    int x = place_.x;
+    int y = place_.y;
+    if (!placed_) {
+        RECT around{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+        HWND centreOn = parentWindow_ ? parentWindow_ : owner_;
+        if (centreOn != nullptr && ::IsWindowVisible(centreOn)) {
+            ::GetWindowRect(centreOn, &around);
+        }
+        x = around.left + (around.right - around.left - w) / 2;
+        y = around.top + (around.bottom - around.top - h) / 2;
+    }
+    if (parentWindow_ != nullptr) {
+        POINT pt{x, y};
+        ::ScreenToClient(parentWindow_, &pt);
+        x = pt.x;
+        y = pt.y;
+    }
+    ::SetWindowPos(handle_, HWND_TOP, x, y, 0, 0, SWP_NOSIZE);
+
+    const bool ownerWasEnabled = owner_ != nullptr && ::IsWindowEnabled(owner_);
+    if (ownerWasEnabled) {
+        ::EnableWindow(owner_, FALSE);
+    }
+    previousModal_ = g_activeModal;
+    g_activeModal = this;
+    modalResult_ = kResultNone;
+    FormShow();
+    ::ShowWindow(handle_, SW_SHOW);
+    ::SetForegroundWindow(parentWindow_ ? parentWindow_ : handle_);
+    Application& app = Application::Instance();
+    while (modalResult_ == kResultNone) {
+        if (!app.HandleOneMessage()) {
+            modalResult_ = kResultCancel; // the program is ending
+            break;
+        }
+        if (!::IsWindow(handle_)) {
+            modalResult_ = kResultCancel; // destroyed with its parent window
+            handle_ = nullptr;
+            break;
+        }
+    }
+    if (ownerWasEnabled) {
+        ::EnableWindow(owner_, TRUE);
+    }
+    g_activeModal = previousModal_;
+    if (handle_ != nullptr) {
+        ::ShowWindow(handle_, SW_HIDE);
+    }
+    if (owner_ != nullptr && ::IsWindowVisible(owner_)) {
+        ::SetActiveWindow(owner_);
+    }
+    return modalResult_;
+}
+
+LRESULT CALLBACK Form::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<Form*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (self == nullptr) {
+        return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+    try {
+        return self->HandleMessage(msg, wParam, lParam);
+    } catch (const std::exception& e) {
+        ::MessageBoxA(::GetActiveWindow(), e.what(), "Vantrel", MB_OK | MB_ICONERROR);
+    }
+    return 0;
+}
+
+LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (OnMessage(msg, wParam, lParam, result)) {
+        return result;
+    }
+    switch (msg) {
+    case WM_COMMAND:
+        if (OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam))) {
+            return 0;
+        }
+        break;
+    case WM_NOTIFY:
+        if (OnNotify(reinterpret_cast<const NMHDR*>(lParam), result)) {
+            return result;
+        }
+        break;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE) {
+            Application::Instance().NoteFormActivated(handle_);
+        }
+        break;
+    case WM_CLOSE:
+        // Closing through the title bar is Cancel.
+        modalResult_ = kResultCancel;
+        return 0;
+    default:
+        break;
+    }
+    return ::DefWindowProcA(handle_, msg, wParam, lParam);
+}
+
+HWND Form::AddControl(const char* windowClass, const std::string& text, DWORD style, int x, int y,
+                      int width, int height, int id, DWORD exStyle, HWND parent) {
+    HWND control = ::CreateWindowExA(exStyle, windowClass, text.c_str(), WS_CHILD | style, x, y,
+                                     width, height, parent ? parent : handle_,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                     ::GetModuleHandleA(nullptr), nullptr);
+    ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    return control;
+}
+
+HWND Form::AddLabel(const std::string& text, int x, int y, int width, int height, HWND parent) {
+    if (width == 0) {
+        HDC dc = ::GetDC(handle_);
+        HGDIOBJ old = ::SelectObject(dc, font_.get());
+        SIZE size{};
+        ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        ::SelectObject(dc, old);
+        ::ReleaseDC(handle_, dc);
+        width = size.cx;
+    }
+    return AddControl("STATIC", text, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, x, y, width, height, 0,
+                      0, parent);
+}
+
+HWND Form::AddButton(const std::string& text, int x, int y, int width, int height, int id) {
+    return AddControl("BUTTON", text, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, x, y, width, height,
+                      id);
+}
+
+HWND Form::AddCheckBox(const std::string& text, int x, int y, int width, int height, int id,
+                       HWND parent) {
+    return AddControl("BUTTON", text, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, x, y, width,
+                      height, id, 0, parent);
+}
+
+HWND Form::AddEdit(const std::string& text, int x, int y, int width, int height, int id,
+                   DWORD extraStyle, HWND parent) {
+    return AddControl("EDIT", text, WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | extraStyle, x, y,
+                      width, height, id, WS_EX_CLIENTEDGE, parent);
+}
+
+HWND Form::AddGroupBox(const std::string& text, int x, int y, int width, int height,
+                       HWND parent) {
+    return AddControl("BUTTON", text, WS_VISIBLE | BS_GROUPBOX, x, y, width, height, 0, 0, parent);
+}
+
+HWND Form::AddIcon(HICON icon, int x, int y, int width, int height) {
+    HWND control = AddControl("STATIC", "", WS_VISIBLE | SS_ICON | SS_REALSIZECONTROL, x, y, width,
+                              height);
+    ::SendMessageA(control, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    return control;
+}
+
+void RadioGroup::Create(HWND parent, HFONT font, const std::string& title,
+                        const std::vector<std::string>& items, int x, int y, int width, int height,
+                        int firstId, HWND container) {
+    HWND host = container ? container : parent;
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    frame_ = ::CreateWindowExA(0, "BUTTON", title.c_str(), WS_CHILD | WS_VISIBLE | BS_GROUPBOX, x,
+                               y, width, height, host, nullptr, instance, nullptr);
+    ::SendMessageA(frame_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    // Buttons spread evenly over the frame below its title, one column.
+    const int top = y + 15;
+    const int step = items.empty() ? 0 : (height - 20) / static_cast<int>(items.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        DWORD style = WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON;
+        if (i == 0) {
+            style |= WS_GROUP | WS_TABSTOP;
+        }
+        HWND b = ::CreateWindowExA(
+            0, "BUTTON", items[i].c_str(), style, x + 8, top + static_cast<int>(i) * step,
+            width - 16, 17, host,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(firstId + static_cast<int>(i))), instance,
+            nullptr);
+        ::SendMessageA(b, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        buttons_.push_back(b);
+    }
+}
+
+int RadioGroup::ItemIndex() const {
+    for (size_t i = 0; i < buttons_.size(); ++i) {
+        if (IsChecked(buttons_[i])) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+void RadioGroup::SetItemIndex(int index) {
+    for (size_t i = 0; i < buttons_.size(); ++i) {
+        SetChecked(buttons_[i], static_cast<int>(i) == index);
+    }
+}
+
+void RadioGroup::Enable(bool on) {
+    ::EnableWindow(frame_, on);
+    for (HWND b : buttons_) {
+        ::EnableWindow(b, on);
+    }
+}
+
+std::string ControlText(HWND control) {
+    const int n = ::GetWindowTextLengthA(control);
+    std::string text(static_cast<size_t>(n > 0 ? n : 0) + 1, '\0');
+    const int got = ::GetWindowTextA(control, text.data(), n + 1);
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return text;
+}
+
+void SetControlText(HWND control, const std::string& text) {
+    ::SetWindowTextA(control, text.c_str());
+}
+
+bool IsChecked(HWND control) {
+    return ::SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void SetChecked(HWND control, bool checked) {
+    ::SendMessageA(control, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void MakeDigitsOnly(HWND edit) { ::SetWindowSubclass(edit, DigitsOnlyProc, 1, 0); }
+
+} // namespace vantrel

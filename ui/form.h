@@ -1,0 +1,111 @@
+#pragma once
+// Base of the program's dialogs: a window with controls at fixed pixel positions, created for
+// one use, shown modally over its owner and read by its caller after it closed.
+#include <windows.h>
+#include <string>
+#include <vector>
+
+#include "platform/handles.h"
+
+namespace vantrel {
+
+enum ModalResult { kResultNone = 0, kResultOk = 1, kResultCancel = 2 };
+
+class Form {
+public:
+    Form(HWND owner, std::string caption, int clientWidth, int clientHeight);
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    // Builds the window and its controls; the caller may fill controls before ShowModal.
+    HWND Create();
+    HWND Handle() const { return handle_; }
+    // Makes the dialog a child of another window instead of a top-level window of its own.
+    void SetParentWindow(HWND parent) { parentWindow_ = parent; }
+    void SetCaption(const std::string& caption);
+    const std::string& Caption() const { return caption_; }
+
+    // Shows the form modally (centred over its owner unless placed), runs its own message loop
+    // and returns the result. The window stays alive until the form object is destroyed.
+    int ShowModal();
+    void SetModalResult(int result) { modalResult_ = result; }
+    int GetModalResult() const { return modalResult_; }
+    // Places the form's top-left corner (screen coordinates) instead of centring it.
+    void PlaceAt(int left, int top);
+
+    // The form that runs its modal loop on this thread now, if any (tests drive it).
+    static Form* ActiveModal();
+
+protected:
+    virtual void CreateControls() = 0;
+    virtual void FormShow() {}
+    // A click or notification from a child control; true when handled.
+    virtual bool OnCommand(int /*id*/, int /*code*/, HWND /*control*/) { return false; }
+    virtual bool OnNotify(const NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
+    // Other messages; return true with `result` set when handled.
+    virtual bool OnMessage(UINT /*msg*/, WPARAM /*wParam*/, LPARAM /*lParam*/,
+                           LRESULT& /*result*/) {
+        return false;
+    }
+
+    HWND AddControl(const char* windowClass, const std::string& text, DWORD style, int x, int y,
+                    int width, int height, int id = 0, DWORD exStyle = 0, HWND parent = nullptr);
+    HWND AddLabel(const std::string& text, int x, int y, int width = 0, int height = 13,
+                  HWND parent = nullptr);
+    HWND AddButton(const std::string& text, int x, int y, int width, int height, int id);
+    HWND AddCheckBox(const std::string& text, int x, int y, int width, int height, int id,
+                     HWND parent = nullptr);
+    HWND AddEdit(const std::string& text, int x, int y, int width, int height, int id,
+                 DWORD extraStyle = 0, HWND parent = nullptr);
+    HWND AddGroupBox(const std::string& text, int x, int y, int width, int height,
+                     HWND parent = nullptr);
+    HWND AddIcon(HICON icon, int x, int y, int width, int height);
+    HFONT Font() const { return static_cast<HFONT>(font_.get()); }
+    HWND Owner() const { return owner_; }
+
+private:
+    static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    HWND owner_;
+    HWND parentWindow_ = nullptr;
+    HWND handle_ = nullptr;
+    std::string caption_;
+    int clientWidth_;
+    int clientHeight_;
+    bool placed_ = false;
+    POINT place_{};
+    int modalResult_ = kResultNone;
+    platform::UniqueGdiObject font_;
+    Form* previousModal_ = nullptr;
+};
+
+// Group of radio buttons in a titled frame; the index of the checked button is the value.
+class RadioGroup {
+public:
+    void Create(HWND parent, HFONT font, const std::string& title,
+                const std::vector<std::string>& items, int x, int y, int width, int height,
+                int firstId, HWND container = nullptr);
+    int ItemIndex() const;
+    void SetItemIndex(int index);
+    HWND Frame() const { return frame_; }
+    const std::vector<HWND>& Buttons() const { return buttons_; }
+    void Enable(bool on);
+
+private:
+    HWND frame_ = nullptr;
+    std::vector<HWND> buttons_;
+};
+
+// Text helpers for controls.
+std::string ControlText(HWND control);
+void SetControlText(HWND control, const std::string& text);
+bool IsChecked(HWND control);
+void SetChecked(HWND control, bool checked);
+
+// An edit that takes the digits 0 to 9 and backspace only; anything else typed is refused with
+// a beep. Pasted text is not filtered (the callers treat a non-number as documented).
+void MakeDigitsOnly(HWND edit);
+
+} // namespace vantrel
