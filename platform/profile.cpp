@@ -1,0 +1,134 @@
+#include "platform/profile.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <climits>
+
+namespace vantrel::platform {
+
+namespace {
+
+constexpr DWORD kFirstNamesBufferSize = 4096;
+// The names list grows by doubling; a file holding more than this in section names is either
+// junk or hostile, and what fits is enough for any caller.
+constexpr DWORD kMaxNamesBufferSize = 64u * 1024u * 1024u;
+
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+int ParseHex(const std::string& digits, int def) {
+    if (digits.empty()) {
+        return def;
+    }
+    long long value = 0;
+    for (const char c : digits) {
+        const int d = HexDigitValue(c);
+        if (d < 0) {
+            return def;
+        }
+        value = value * 16 + d;
+        if (value > INT_MAX) {
+            return def;
+        }
+    }
+    return static_cast<int>(value);
+}
+
+int ParseDecimal(const std::string& text, int def) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+        negative = text[0] == '-';
+        i = 1;
+    }
+    if (i == text.size()) {
+        return def;
+    }
+    // One more than INT_MAX is still needed for INT_MIN.
+    const long long limit = static_cast<long long>(INT_MAX) + (negative ? 1 : 0);
+    long long value = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9') {
+            return def;
+        }
+        value = value * 10 + (c - '0');
+        if (value > limit) {
+            return def;
+        }
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+} // namespace
+
+std::string ReadProfileString(const std::string& path, const std::string& section,
+                              const std::string& key, const std::string& def) {
+    std::string buffer(kProfileValueBufferSize, '\0');
+    const DWORD copied =
+        GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), &buffer[0],
+                                 kProfileValueBufferSize, path.c_str());
+    buffer.resize(std::min<DWORD>(copied, kProfileValueBufferSize - 1));
+    return buffer;
+}
+
+bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value) {
+    return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str()) !=
+           FALSE;
+}
+
+std::vector<std::string> ProfileSectionNames(const std::string& path) {
+    std::vector<char> buffer;
+    DWORD copied = 0;
+    bool cut = false;
+    for (DWORD size = kFirstNamesBufferSize;; size *= 2) {
+        buffer.assign(size, '\0');
+        copied = GetPrivateProfileSectionNamesA(buffer.data(), size, path.c_str());
+        // A full buffer is reported as size - 2, which cannot be told apart from an exact fit.
+        if (copied < size - 2) {
+            break;
+        }
+        if (size >= kMaxNamesBufferSize) {
+            cut = true;
+            break;
+        }
+    }
+    std::vector<std::string> names;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < copied; ++i) {
+        if (buffer[i] == '\0') {
+            names.emplace_back(buffer.data() + start, i - start);
+            start = i + 1;
+        }
+    }
+    if (start < copied) {
+        names.emplace_back(buffer.data() + start, copied - start);
+    }
+    // The last name of a list cut by the system may itself be cut, and a shortened name would
+    // pass for a different section.
+    if (cut && !names.empty()) {
+        names.pop_back();
+    }
+    return names;
+}
+
+int ProfileInt(const std::string& text, int def) {
+    if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        return ParseHex(text.substr(2), def);
+    }
+    return ParseDecimal(text, def);
+}
+
+} // namespace vantrel::platform

@@ -1,0 +1,40 @@
+#pragma once
+// Key-by-key access to initialization files through the system's private-profile functions. The
+// files are never parsed here: every read and write goes to the file at the moment it is made, so
+// other programs editing it between two calls are seen and nothing is cached.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// The system's macro of this name (the win.ini writer) would silently rename the function below
+// in every file that sees <windows.h>; nothing in the program writes win.ini.
+#ifdef WriteProfileString
+#undef WriteProfileString
+#endif
+
+namespace vantrel::platform {
+
+// Values are read through a buffer of 2048 bytes; the system cuts a longer value to 2047 bytes
+// without telling us; both data files live with that limit.
+constexpr unsigned kProfileValueBufferSize = 2048;
+
+// The value of the key, or def when the key, the section or the file is missing (a directory or
+// an unreadable file counts as missing).
+std::string ReadProfileString(const std::string& path, const std::string& section,
+                              const std::string& key, const std::string& def);
+
+// Replaces the value in place or adds the key (and the section, and the file) as needed. False
+// when the system refuses the write.
+bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value);
+
+// The names of all sections in file order; empty for a missing file.
+std::vector<std::string> ProfileSectionNames(const std::string& path);
+
+// The integer rule of both data files: "0x"/"0X" then hexadecimal digits, otherwise decimal
+// digits with an optional sign. Text that does not convert completely, or whose value does not
+// fit an int, gives def.
+int ProfileInt(const std::string& text, int def);
+
+} // namespace vantrel::platform

@@ -1,0 +1,48 @@
+#pragma once
+// The one ordered collection of window rules. The rules list view only shows it, so every change
+// goes through here and the view is redrawn from it. Order is file order, then appending; the
+// list is never sorted, and duplicates are allowed: every lookup takes the first match.
+#include "rules/rule.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace vantrel {
+
+struct CommonSettings;
+
+class RuleList {
+public:
+    std::size_t size() const { return rules_.size(); }
+    bool empty() const { return rules_.empty(); }
+    // Both throw std::out_of_range for a position past the end.
+    const WindowRule& at(std::size_t index) const { return rules_.at(index); }
+    WindowRule& at(std::size_t index) { return rules_.at(index); }
+    void append(const WindowRule& rule) { rules_.push_back(rule); }
+    void erase(std::size_t index);
+    void clear() { rules_.clear(); }
+
+    // Position of the first rule whose class name equals name ignoring ASCII letter case, or -1.
+    // Only the "does a rule already exist" question ignores case; matching windows never does.
+    int FindRule(const std::string& name) const;
+
+    // Action and z order texts of the first rule whose class name equals className exactly, or
+    // the defaults of the common settings when there is none.
+    std::string RuleActionText(const std::string& className, const CommonSettings& settings) const;
+    std::string RuleZOrderText(const std::string& className, const CommonSettings& settings) const;
+
+    // Updates the first rule with exactly this class name, keeping its class name and the
+    // caption it was made from; appends a new rule otherwise. Saving is the caller's business.
+    void StoreRule(const std::string& windowCaption, const std::string& className,
+                   const std::string& action, const std::string& zOrder,
+                   const std::string& autoRefresh, const std::string& timeInterval);
+
+private:
+    // Position of the first rule with exactly this class name, or size() when there is none.
+    std::size_t FindExact(const std::string& className) const;
+
+    std::vector<WindowRule> rules_;
+};
+
+} // namespace vantrel

@@ -1,0 +1,246 @@
+#include "platform/error.h"
+#include "platform/handles.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "ui/environment.h"
+#include "ui/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace vantrel {
+namespace {
+
+using platform::ReadProfileString;
+using platform::WriteProfileString;
+
+// Removes the folder with everything in it, without any user interface.
+void RemoveTree(const std::string& folder) {
+    std::string from = folder;
+    from.back() = '\0'; // drops the trailing backslash; the list ends with two zeros
+    from += '\0';
+    SHFILEOPSTRUCTA operation = {};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    SHFileOperationA(&operation);
+}
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The application-data folder lacks a parent too, so creating it takes more than one level.
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char temp[MAX_PATH + 1] = {};
+        ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
+        static int serial = 0;
+        root_ = std::string(temp) + "vantrel-settings-" + std::to_string(GetCurrentProcessId()) +
+                "-" + std::to_string(++serial) + "\\";
+        location_.exeFolder = root_ + "exe";
+        ASSERT_TRUE(CreateDirectoryA(root_.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryA(location_.exeFolder.c_str(), nullptr));
+        location_.appDataFolder = root_ + "profile\\Roaming\\";
+    }
+    void TearDown() override { RemoveTree(root_); }
+
+    std::string root_;
+    SettingsLocation location_;
+    std::string UserFile() const {
+        return location_.appDataFolder + "Ostrim\\Vantrel\\vantrel.dat";
+    }
+    std::string ExeFile() const { return location_.exeFolder + "\\vantrel.dat"; }
+};
+
+TEST_F(SettingsTest, NoFileAnywhereGivesDefaultsAndWritesNothing) {
+    const CommonSettings settings = LoadSettings(location_);
+    EXPECT_TRUE(settings.systemMenu);
+    EXPECT_EQ(settings.action, "Default");
+    EXPECT_EQ(settings.zOrder, "Default");
+    EXPECT_EQ(SettingsFilePath(location_), UserFile());
+    EXPECT_TRUE(Exists(location_.appDataFolder + "Ostrim\\Vantrel\\"));
+    EXPECT_FALSE(Exists(UserFile()));
+    EXPECT_FALSE(Exists(ExeFile()));
+}
+
+TEST_F(SettingsTest, ExecutableFolderCopySeedsTheUserFileAgainAfterItWasDeleted) {
+    WriteProfileString(ExeFile(), "Options", "SystemMenu", "0x0");
+    WriteProfileString(ExeFile(), "Options", "Action", "Maximize");
+    WriteProfileString(ExeFile(), "Extra", "Kept", "yes");
+    CommonSettings settings = LoadSettings(location_);
+    EXPECT_FALSE(settings.systemMenu);
+    EXPECT_EQ(settings.action, "Maximize");
+    EXPECT_EQ(settings.zOrder, "Default");
+    EXPECT_EQ(FileText(UserFile()), FileText(ExeFile()));
+
+    settings.zOrder = "Stay on top";
+    SaveSettings(location_, settings);
+    EXPECT_EQ(ReadProfileString(ExeFile(), "Options", "ZOrder", "<missing>"), "<missing>");
+
+    ASSERT_TRUE(DeleteFileA(UserFile().c_str()));
+    settings.systemMenu = true;
+    SaveSettings(location_, settings);
+    EXPECT_EQ(ReadProfileString(UserFile(), "Extra", "Kept", ""), "yes");
+    const CommonSettings reloaded = LoadSettings(location_);
+    EXPECT_TRUE(reloaded.systemMenu);
+    EXPECT_EQ(reloaded.action, "Maximize");
+    EXPECT_EQ(reloaded.zOrder, "Stay on top");
+}
+
+TEST_F(SettingsTest, SystemMenuIsAnyNonZeroNumberElseTrue) {
+    const std::pair<const char*, bool> cases[] = {{"0", false}, {"0x0", false}, {"0X00", false},
+                                                  {"1", true},  {"-3", true},   {"zz", true}};
+    for (const auto& [text, expected] : cases) {
+        WriteProfileString(SettingsFilePath(location_), "Options", "SystemMenu", text);
+        EXPECT_EQ(LoadSettings(location_).systemMenu, expected) << text;
+    }
+}
+
+TEST_F(SettingsTest, ExecutableFolderIsTheFallback) {
+    WriteProfileString(ExeFile(), "Options", "Action", "Normal");
+    location_.appDataFolder.clear();
+    EXPECT_EQ(SettingsFilePath(location_), ExeFile());
+    EXPECT_EQ(LoadSettings(location_).action, "Normal");
+
+    // A file standing where a folder has to go makes the folder impossible to create.
+    std::ofstream(root_ + "blocked") << "x";
+    location_.appDataFolder = root_ + "blocked\\";
+    EXPECT_EQ(SettingsFilePath(location_), ExeFile());
+    CommonSettings settings;
+    settings.zOrder = "Normal";
+    SaveSettings(location_, settings);
+    EXPECT_EQ(ReadProfileString(ExeFile(), "Options", "ZOrder", ""), "Normal");
+    EXPECT_EQ(ReadProfileString(ExeFile(), "Options", "Action", ""), "Default");
+}
+
+TEST_F(SettingsTest, SaveRoundTripsAndKeepsOtherKeys) {
+    const std::string path = SettingsFilePath(location_);
+    WriteProfileString(path, "Options", "Unknown", "1");
+    WriteProfileString(path, "Other", "Key", "value");
+    const CommonSettings saved{false, "Minimize to tray", "Normal"};
+    SaveSettings(location_, saved);
+    const CommonSettings loaded = LoadSettings(location_);
+    EXPECT_FALSE(loaded.systemMenu);
+    EXPECT_EQ(loaded.action, saved.action);
+    EXPECT_EQ(loaded.zOrder, saved.zOrder);
+    EXPECT_EQ(ReadProfileString(path, "Options", "SystemMenu", ""), "0");
+    EXPECT_EQ(ReadProfileString(path, "Options", "Unknown", ""), "1");
+    EXPECT_EQ(ReadProfileString(path, "Other", "Key", ""), "value");
+}
+
+TEST_F(SettingsTest, RefusedWriteNamesTheFile) {
+    ASSERT_TRUE(CreateDirectoryA(SettingsFilePath(location_).c_str(), nullptr));
+    try {
+        SaveSettings(location_, CommonSettings());
+        ADD_FAILURE() << "a folder was written as the settings file";
+    } catch (const UserError& e) {
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + UserFile());
+    }
+}
+
+TEST(Environment, VersionCodeTable) {
+    const struct {
+        unsigned platform, major, minor;
+        int code;
+    } cases[] = {{2, 3, 51, 5}, {2, 4, 0, 6},  {2, 5, 0, 7},  {2, 5, 1, 9},   {2, 5, 2, 10},
+                 {2, 5, 3, 7},  {2, 6, 2, 11}, {2, 6, 3, 11}, {2, 10, 0, 10}, {1, 4, 0, 1},
+                 {1, 4, 10, 3}, {1, 4, 90, 8}, {1, 4, 1, 10}, {1, 5, 0, 10},  {0, 4, 10, 3}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(VersionCodeFor(c.platform, c.major, c.minor), c.code)
+            << c.platform << ' ' << c.major << '.' << c.minor;
+    }
+    // Without a manifest naming supported systems every NT 6 and later reports 6.x.
+    EXPECT_EQ(WindowsVersionCode(), 11);
+}
+
+TEST(Environment, InternetExplorerVersionRunKeyAndMenuText) {
+    EXPECT_EQ(IEMajorVersionFrom("9.11.9600.17843"), 9);
+    EXPECT_EQ(IEMajorVersionFrom("11.0"), 11);
+    EXPECT_EQ(IEMajorVersionFrom("11"), 0);
+    EXPECT_EQ(IEMajorVersionFrom("x.1"), 0);
+    EXPECT_EQ(IEMajorVersionFrom(".1"), 0);
+    EXPECT_EQ(RunKeyPath(true), "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run");
+    EXPECT_EQ(RunKeyPath(false), "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
+
+    const platform::UniqueMenu menu(CreatePopupMenu());
+    ASSERT_TRUE(menu);
+    AppendMenuA(menu.get(), MF_STRING, 1, "&Restore");
+    AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu.get(), MF_STRING, 2, "Minimize to tray");
+    EXPECT_TRUE(MenuContainsText(menu.get(), "to tray"));
+    EXPECT_FALSE(MenuContainsText(menu.get(), "To Tray"));
+    EXPECT_FALSE(MenuContainsText(menu.get(), "Stay on top"));
+}
+
+// A private key stands in for the Run key so that the machine's auto start is never touched.
+class AutoStartTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\VantrelTest");
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\VantrelTest");
+    }
+    std::string Stored() const {
+        platform::RegKey key;
+        std::string value = "<missing>";
+        if (key.Open(HKEY_LOCAL_MACHINE, keyPath_, KEY_READ) == ERROR_SUCCESS) {
+            key.ReadString("Vantrel", value);
+        }
+        return value;
+    }
+    const std::string keyPath_ =
+        "Software\\VantrelTest\\Run" + std::to_string(GetCurrentProcessId());
+};
+
+TEST_F(AutoStartTest, WriteReadAndDelete) {
+    EXPECT_FALSE(ReadAutoStart(keyPath_));
+    WriteAutoStart(keyPath_, true, "C:\\Program Files\\Vantrel\\Vantrel.exe");
+    EXPECT_EQ(Stored(), "C:\\Program Files\\Vantrel\\Vantrel.exe -Start");
+    EXPECT_TRUE(ReadAutoStart(keyPath_));
+    WriteAutoStart(keyPath_, false, "");
+    EXPECT_EQ(Stored(), "<missing>");
+    EXPECT_FALSE(ReadAutoStart(keyPath_));
+    EXPECT_NO_THROW(WriteAutoStart(keyPath_, false, ""));
+
+    platform::RegKey key;
+    ASSERT_EQ(key.Open(HKEY_LOCAL_MACHINE, keyPath_, KEY_SET_VALUE), ERROR_SUCCESS);
+    ASSERT_EQ(key.WriteString("Vantrel", "C:\\x.exe -start"), ERROR_SUCCESS);
+    EXPECT_FALSE(ReadAutoStart(keyPath_));
+    ASSERT_EQ(key.WriteString("Vantrel", "\"C:\\x.exe\" -Start -Other"), ERROR_SUCCESS);
+    EXPECT_TRUE(ReadAutoStart(keyPath_));
+}
+
+TEST_F(AutoStartTest, NonStringValueIsAnInvalidDataType) {
+    platform::RegKey key;
+    ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, keyPath_, KEY_SET_VALUE | KEY_QUERY_VALUE),
+              ERROR_SUCCESS);
+    const DWORD one = 1;
+    ASSERT_EQ(RegSetValueExA(key.Get(), "Vantrel", 0, REG_DWORD,
+                             reinterpret_cast<const BYTE*>(&one), sizeof one),
+              ERROR_SUCCESS);
+    try {
+        ReadAutoStart(keyPath_);
+        ADD_FAILURE() << "a REG_DWORD value was read as text";
+    } catch (const UserError& e) {
+        EXPECT_EQ(std::string(e.what()), "Invalid data type for 'Vantrel'");
+    }
+    std::string text;
+    EXPECT_EQ(key.ReadString("Absent", text), ERROR_FILE_NOT_FOUND);
+    // Switching auto start on replaces the bad value.
+    WriteAutoStart(keyPath_, true, "C:\\v.exe");
+    EXPECT_TRUE(ReadAutoStart(keyPath_));
+}
+
+} // namespace
+} // namespace vantrel

@@ -1,0 +1,156 @@
+#include "ui/environment.h"
+
+#include "platform/error.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+
+namespace vantrel {
+
+namespace {
+
+const char* const kStartSwitch = "-Start";
+constexpr int kMenuTextMax = 250;
+
+} // namespace
+
+int VersionCodeFor(unsigned platformId, unsigned major, unsigned minor) {
+    if (platformId == VER_PLATFORM_WIN32_NT) {
+        switch (major) {
+        case 3:
+            return 5;
+        case 4:
+            return 6;
+        case 5:
+            return minor == 1 ? 9 : minor == 2 ? 10 : 7;
+        case 6:
+            return 11;
+        default:
+            return 10;
+        }
+    }
+    if (major == 4) {
+        switch (minor) {
+        case 0:
+            return 1;
+        case 10:
+            return 3;
+        case 90:
+            return 8;
+        default:
+            break;
+        }
+    }
+    return 10;
+}
+
+int WindowsVersionCode() {
+    OSVERSIONINFOA info = {};
+    static_assert(sizeof info == 148, "the version query expects the 148-byte structure");
+    info.dwOSVersionInfoSize = sizeof info;
+    if (!GetVersionExA(&info)) {
+        return VersionCodeFor(0, 0, 0);
+    }
+    return VersionCodeFor(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion);
+}
+
+bool Is64BitWindows() {
+#if defined(_WIN64)
+    // IsWow64Process answers false for a native 64-bit process, which only 64-bit Windows runs.
+    return true;
+#else
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    // kernel32 stays loaded for the life of every process, so its handle is not ours to free.
+    const HMODULE kernel = GetModuleHandleA("kernel32");
+    if (kernel == nullptr) {
+        return false;
+    }
+    const FARPROC proc = GetProcAddress(kernel, "IsWow64Process");
+    if (proc == nullptr) {
+        return false;
+    }
+    // The detour through a function type without parameters is the sanctioned way to cast
+    // between unrelated function pointer types.
+    const auto isWow64Process =
+        reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void (*)()>(proc));
+    BOOL wow64 = FALSE;
+    return isWow64Process(GetCurrentProcess(), &wow64) != FALSE && wow64 != FALSE;
+#endif
+}
+
+int IEMajorVersionFrom(const std::string& versionText) {
+    const std::size_t dot = versionText.find('.');
+    if (dot == std::string::npos) {
+        return 0;
+    }
+    return platform::ProfileInt(versionText.substr(0, dot), 0);
+}
+
+int InternetExplorerMajorVersion() {
+    platform::RegKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Internet Explorer", KEY_READ) !=
+        ERROR_SUCCESS) {
+        return 0;
+    }
+    std::string version;
+    if (key.ReadString("Version", version) != ERROR_SUCCESS) {
+        return 0;
+    }
+    return IEMajorVersionFrom(version);
+}
+
+bool MenuContainsText(HMENU menu, const std::string& text) {
+    const int count = GetMenuItemCount(menu);
+    for (int position = 0; position < count; ++position) {
+        char buffer[kMenuTextMax + 1] = {};
+        const int length =
+            GetMenuStringA(menu, static_cast<UINT>(position), buffer, kMenuTextMax, MF_BYPOSITION);
+        if (length < 0) {
+            continue;
+        }
+        if (std::string(buffer, static_cast<std::size_t>(length)).find(text) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string RunKeyPath(bool is64) {
+    return is64 ? "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run"
+                : "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+}
+
+bool ReadAutoStart(const std::string& keyPath) {
+    platform::RegKey key;
+    // Reading needs no more than read access, so the state shows even without elevation.
+    if (key.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_READ) != ERROR_SUCCESS) {
+        return false;
+    }
+    std::string command;
+    const LONG rc = key.ReadString(kAutoStartValueName, command);
+    if (rc == ERROR_INVALID_DATATYPE) {
+        throw UserError(FormatWithArg(kInvalidDataType, kAutoStartValueName));
+    }
+    return rc == ERROR_SUCCESS && command.find(kStartSwitch) != std::string::npos;
+}
+
+void WriteAutoStart(const std::string& keyPath, bool on, const std::string& exePath) {
+    const std::string failure = FormatWithArg(kFailedToSetData, kAutoStartValueName);
+    platform::RegKey key;
+    if (key.Create(HKEY_LOCAL_MACHINE, keyPath, KEY_QUERY_VALUE | KEY_SET_VALUE) != ERROR_SUCCESS) {
+        throw UserError(failure);
+    }
+    if (on) {
+        if (key.WriteString(kAutoStartValueName, exePath + " " + kStartSwitch) != ERROR_SUCCESS) {
+            throw UserError(failure);
+        }
+        return;
+    }
+    // Auto start that could not be switched off must not pass unnoticed; a value that is
+    // already gone is simply off.
+    const LONG rc = key.DeleteValue(kAutoStartValueName);
+    if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
+        throw UserError(failure);
+    }
+}
+
+} // namespace vantrel

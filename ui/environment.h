@@ -1,0 +1,40 @@
+#pragma once
+// Facts about the system the program runs on, and the auto-start value under the machine-wide
+// Run key. The pure halves are separate so that the tables can be checked without the system.
+#include <windows.h>
+
+#include <string>
+
+namespace vantrel {
+
+// Name of the Run value, which is also the name shown in error messages about it.
+inline constexpr const char* kAutoStartValueName = "Vantrel";
+
+// The program's small Windows version code (11 for NT 6 and later, whatever the real version,
+// because the manifest names no supported systems).
+int VersionCodeFor(unsigned platformId, unsigned major, unsigned minor);
+int WindowsVersionCode();
+
+bool Is64BitWindows();
+
+// Major version from a text like "9.11.9600.17843": the number before the first ".", or 0 when
+// there is no "." or that part is not a number.
+int IEMajorVersionFrom(const std::string& versionText);
+// 0 when Internet Explorer's key or its "Version" value is missing.
+int InternetExplorerMajorVersion();
+
+// True when the text of some item of the menu (read by position) contains text, case-sensitive.
+bool MenuContainsText(HMENU menu, const std::string& text);
+
+// Path under HKEY_LOCAL_MACHINE of the Run key that auto start uses.
+std::string RunKeyPath(bool is64);
+
+// Whether the value "Vantrel" under HKEY_LOCAL_MACHINE\keyPath asks for a start with "-Start".
+// A missing key or value reads as off; a value that is not text throws UserError.
+bool ReadAutoStart(const std::string& keyPath);
+
+// Sets the value to exePath + " -Start", or deletes it (a value already gone is fine). The key
+// is created when missing. Any failure throws UserError naming the value.
+void WriteAutoStart(const std::string& keyPath, bool on, const std::string& exePath);
+
+} // namespace vantrel
