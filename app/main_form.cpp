@@ -4,7 +4,10 @@
 #include <windowsx.h>
 
 #include "app/application.h"
+#include "app/command_ids.h"
 #include "app/messages.h"
+#include "app/rule_application.h"
+#include "commands/window_commands.h"
 #include "platform/error.h"
 #include "platform/message_filter.h"
 #include "platform/window_api.h"
@@ -32,11 +35,6 @@ enum ControlId {
     kIdMenu,
 };
 
-enum MenuCommand {
-    kCmdRefresh = 1000,
-    kCmdExit,
-    kCmdOpen,
-};
 
 RECT Bounds(int left, int top, int width, int height) {
     return RECT{left, top, left + width, top + height};
@@ -144,6 +142,8 @@ void TfrmMain::FormCreate() {
         return rules_.RuleZOrderText(cls, settings_);
     };
     services.systemMenuOn = [this] { return settings_.systemMenu; };
+    services.applyRule = [this](HWND window) { ApplyRule(*this, window); };
+    services.insertSystemMenu = [this](HWND window) { InsertSystemMenuItems(*this, window); };
     services.rowsChanged = [this](bool rebuilt) { RowsChanged(rebuilt); };
     catalogue_->SetServices(std::move(services));
     CreateControls();
@@ -152,11 +152,19 @@ void TfrmMain::FormCreate() {
     lvMain_.SetCount(0);
 
     settings_ = LoadSettings(settingsLocation());
+    {
+        // Windows that an instance hid before it was killed come back before anything else.
+        const std::string settingsFile = SettingsFilePath(settingsLocation());
+        journal_.SetPath(settingsFile.substr(0, settingsFile.find_last_of('\\') + 1) +
+                         "hidden.dat");
+        journal_.RecoverOrphans();
+    }
     const LoadResult loaded = LoadRules(RulesPath(), rules_);
     lvRule_.SetCount(static_cast<int>(rules_.size()));
     if (loaded.refreshIntervalMs) {
         SetTimer1(true, static_cast<UINT>(*loaded.refreshIntervalMs));
     }
+    tray_.onHiddenChanged = [this](const std::vector<HWND>& hidden) { journal_.Save(hidden); };
     tray_.ClearHiddenWindows();
 
     catalogue_->Rebuild();
@@ -388,6 +396,16 @@ void TfrmMain::aExitExecute() {
 
 void TfrmMain::aRefreshExecute() { catalogue_->Rebuild(); }
 
+void TfrmMain::ShowTransparencyDialog(HWND window, int row) {
+    (void)window;
+    (void)row;
+}
+
+void TfrmMain::ShowResizeDialog(HWND window, bool asChild) {
+    (void)window;
+    (void)asChild;
+}
+
 void TfrmMain::SetTimer1(bool enabled, UINT intervalMs) {
     timer1Enabled_ = enabled;
     timer1Interval_ = intervalMs;
@@ -408,6 +426,42 @@ void TfrmMain::SetTimerVistaRefresh(bool enabled) {
     } else {
         ::KillTimer(handle_, kTimerVistaRefresh);
     }
+}
+
+bool TfrmMain::SetLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags) {
+    using Fn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
+    if (setLayeredAttributes_ == nullptr) {
+        return false;
+    }
+    return reinterpret_cast<Fn>(setLayeredAttributes_)(window, key, alpha, flags) != FALSE;
+}
+
+void TfrmMain::OnHiddenTrayIcon(HWND window, LPARAM mouseMessage) {
+    if (mouseMessage == WM_LBUTTONDBLCLK) {
+        skipOnce_ = window;
+        ::ShowWindow(window, SW_SHOWNA);
+        tray_.SetWindowTrayIcon(window, "", false);
+    } else if (mouseMessage == WM_RBUTTONDOWN) {
+        tray_.menuTarget = window;
+        ::SetForegroundWindow(handle_);
+        POINT pt{};
+        ::GetCursorPos(&pt);
+        ShowOtherAppMenu(pt);
+    }
+}
+
+void TfrmMain::miAppNameClick() {
+    HWND target = tray_.menuTarget;
+    ::ShowWindow(target, SW_SHOWNA);
+    tray_.SetWindowTrayIcon(target, "", false);
+    tray_.RemoveFromTrayList(target);
+}
+
+void TfrmMain::miExitClick() {
+    HWND target = tray_.menuTarget;
+    ::PostMessageA(target, WM_SYSCOMMAND, SC_CLOSE, 0);
+    tray_.SetWindowTrayIcon(target, "", false);
+    tray_.RemoveFromTrayList(target);
 }
 
 void TfrmMain::Guard(const std::function<void()>& command) {
@@ -450,14 +504,8 @@ void TfrmMain::ShowListMenu(POINT screen) {
     ::AppendMenuA(menu.get(), MF_STRING, kCmdRefresh, "&Refresh");
     ::AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
     ::AppendMenuA(menu.get(), MF_STRING, kCmdExit, "&Exit");
-    const UINT cmd = static_cast<UINT>(::TrackPopupMenu(
-        menu.get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, screen.x, screen.y, 0, handle_,
-        nullptr));
-    if (cmd == kCmdRefresh) {
-        aRefreshExecute();
-    } else if (cmd == kCmdExit) {
-        aExitExecute();
-    }
+    ::TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN, screen.x, screen.y, 0, handle_,
+                     nullptr);
 }
 
 void TfrmMain::ShowSelfMenu(POINT screen) {
@@ -465,14 +513,17 @@ void TfrmMain::ShowSelfMenu(POINT screen) {
     ::AppendMenuA(menu.get(), MF_STRING, kCmdOpen, "&Open");
     ::AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
     ::AppendMenuA(menu.get(), MF_STRING, kCmdExit, "&Exit");
-    const UINT cmd = static_cast<UINT>(::TrackPopupMenu(
-        menu.get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, screen.x, screen.y, 0, handle_,
-        nullptr));
-    if (cmd == kCmdOpen) {
-        miOpenClick();
-    } else if (cmd == kCmdExit) {
-        aExitExecute();
-    }
+    ::TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN, screen.x, screen.y, 0, handle_,
+                     nullptr);
+}
+
+void TfrmMain::ShowOtherAppMenu(POINT screen) {
+    platform::UniqueMenu menu(::CreatePopupMenu());
+    ::AppendMenuA(menu.get(), MF_STRING, kCmdAppName, "&Open");
+    ::AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuA(menu.get(), MF_STRING, kCmdAppExit, "Exit");
+    ::TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN, screen.x, screen.y, 0, handle_,
+                     nullptr);
 }
 
 LRESULT TfrmMain::OnNcHitTest(WPARAM wParam, LPARAM lParam) {
@@ -606,6 +657,21 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case kIdClose:
             fbCloseClick();
             return 0;
+        case kCmdRefresh:
+            aRefreshExecute();
+            return 0;
+        case kCmdExit:
+            aExitExecute();
+            return 0;
+        case kCmdOpen:
+            miOpenClick();
+            return 0;
+        case kCmdAppName:
+            miAppNameClick();
+            return 0;
+        case kCmdAppExit:
+            miExitClick();
+            return 0;
         case kIdMenu: {
             RECT r{};
             ::GetWindowRect(handle_, &r);
@@ -616,6 +682,12 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             break;
         }
         break;
+    case WM_ENDSESSION:
+        // The session ends without Exit: the hidden windows must not stay hidden.
+        if (wParam) {
+            ExitSteps();
+        }
+        return 0;
     case WM_DESTROY:
         if (Application::Instance().MainForm() == handle_) {
             ::PostQuitMessage(0);
@@ -639,6 +711,15 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             } else if (wParam == kNoticeRenamed) {
                 catalogue_->Rename(window);
             }
+            return 0;
+        }
+        if (msg == WM_SYSMENUCOMMAND) {
+            CarryOutSystemMenuCommand(*this, reinterpret_cast<HWND>(wParam),
+                                      static_cast<int>(lParam));
+            return 0;
+        }
+        if (msg == WM_HIDDENTRAYICON) {
+            OnHiddenTrayIcon(WindowOfIconId(wParam), lParam);
             return 0;
         }
         if (taskbarCreatedMessage_ != 0 && msg == taskbarCreatedMessage_) {

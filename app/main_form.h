@@ -9,6 +9,7 @@
 
 #include "app/catalogue.h"
 #include "app/window_list.h"
+#include "commands/hidden_journal.h"
 #include "commands/tray_hosting.h"
 #include "platform/handles.h"
 #include "rules/rule_list.h"
@@ -55,6 +56,8 @@ public:
     int versionCode() const { return versionCode_; }
     int ieMajorVersion() const { return ieMajorVersion_; }
     HWND skipOnceWindow() const { return skipOnce_; }
+    void SetSkipOnceWindow(HWND window) { skipOnce_ = window; }
+    HiddenJournal& journal() { return journal_; }
     UINT shellHookMessage() const { return shellHookMessage_; }
     WindowList& windows() { return windows_; }
     Catalogue& catalogue() { return *catalogue_; }
@@ -85,6 +88,14 @@ public:
     void miOpenClick() { ShowMainWindow(); }
     void SetTimer1(bool enabled, UINT intervalMs);
     void SetTimerVistaRefresh(bool enabled);
+    // Every transparency change goes through the entry found at start-up.
+    bool SetLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags);
+    void ShowTransparencyDialog(HWND window, int row);
+    // `asChild`: the dialog is created inside the target window (system-menu command).
+    void ShowResizeDialog(HWND window, bool asChild);
+    void OnHiddenTrayIcon(HWND window, LPARAM mouseMessage);
+    void miAppNameClick();
+    void miExitClick();
 
     // Runs a command, turning the failures it reports into the central error message.
     void Guard(const std::function<void()>& command);
@@ -104,6 +115,7 @@ private:
     void RowsChanged(bool rebuilt);
     void ShowListMenu(POINT screen);
     void ShowSelfMenu(POINT screen);
+    void ShowOtherAppMenu(POINT screen);
     void ExitSteps();
 
     MainFormOptions options_;
@@ -125,6 +137,7 @@ private:
     WindowList windows_;
     std::unique_ptr<Catalogue> catalogue_;
     TrayHost tray_;
+    HiddenJournal journal_;
 
     ListView lvMain_;
     ListView lvRule_;

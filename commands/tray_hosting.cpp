@@ -39,6 +39,7 @@ void TrayHost::SetWindowTrayIcon(HWND window, const std::string& path, bool add)
     icons_.Add(main_, IconIdOf(window), WM_HIDDENTRAYICON, shown, std::move(icon),
                platform::WindowText(window));
     hidden_.push_back(window);
+    HiddenChanged();
 }
 
 bool TrayHost::WindowIconAdded(HWND window) const {
@@ -53,6 +54,7 @@ void TrayHost::RemoveFromTrayList(HWND window) {
     auto it = std::find(hidden_.rbegin(), hidden_.rend(), window);
     if (it != hidden_.rend()) {
         hidden_.erase(std::next(it).base());
+        HiddenChanged();
     }
 }
 

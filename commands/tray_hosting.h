@@ -1,6 +1,7 @@
 #pragma once
 // The notification-area icons: the program's own, and one for each window the program hid.
 #include <windows.h>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,12 @@ public:
     // Removes the last occurrence of the window from the hidden list.
     void RemoveFromTrayList(HWND window);
     const std::vector<HWND>& HiddenWindows() const { return hidden_; }
-    void ClearHiddenWindows() { hidden_.clear(); }
+    void ClearHiddenWindows() {
+        hidden_.clear();
+        HiddenChanged();
+    }
+    // Told after every change of the hidden list (the list is kept outside the process too).
+    std::function<void(const std::vector<HWND>&)> onHiddenChanged;
 
     // The shell's notification area was re-created: every icon is added again.
     void AddAllAgain() { icons_.AddAllAgain(); }
@@ -34,6 +40,11 @@ public:
     HWND menuTarget = nullptr; // the window whose icon was right-clicked last
 
 private:
+    void HiddenChanged() {
+        if (onHiddenChanged) {
+            onHiddenChanged(hidden_);
+        }
+    }
     HWND main_ = nullptr;
     HINSTANCE instance_ = nullptr;
     platform::TrayIcons icons_;

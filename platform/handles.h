@@ -42,8 +42,8 @@ struct KernelHandleTraits {
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { ::CloseHandle(h); }
 };
-// Toolhelp snapshots report failure as INVALID_HANDLE_VALUE rather than null.
-struct SnapshotTraits {
+// Snapshots and files report failure as INVALID_HANDLE_VALUE rather than null.
+struct InvalidValueHandleTraits {
     using Handle = HANDLE;
     static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
     static void Close(Handle h) noexcept { ::CloseHandle(h); }
@@ -85,7 +85,8 @@ struct WindowTraits {
 };
 
 using UniqueHandle = Unique<KernelHandleTraits>;
-using UniqueSnapshot = Unique<SnapshotTraits>;
+using UniqueSnapshot = Unique<InvalidValueHandleTraits>;
+using UniqueFile = Unique<InvalidValueHandleTraits>;
 using UniqueIcon = Unique<IconTraits>;
 using UniqueMenu = Unique<MenuTraits>;
 using UniqueModule = Unique<ModuleTraits>;

@@ -1,0 +1,27 @@
+#pragma once
+// Commands that act at once on one window of another application. The window list's commands
+// and the items inserted into other windows' system menus both come here.
+#include <windows.h>
+
+namespace vantrel {
+
+class TfrmMain;
+struct AlignmentPlace;
+
+void SetTopmost(HWND window, bool topmost);
+
+// Hides a listed window behind a notification-area icon; an unlisted window is left alone.
+void MinimizeWindowToTray(TfrmMain& form, HWND window);
+
+// Puts a check mark on the percentage item of the window's system menu (none when the
+// percentage is not a multiple of ten).
+void SetCheckMarks(HWND window, int percent);
+
+// Gives the window a transparency of `percent` (0 opaque to 100 invisible); it stays layered.
+void SetTransparency(TfrmMain& form, HWND window, int percent);
+// Makes the window opaque and no longer layered.
+void RemoveTransparency(TfrmMain& form, HWND window);
+
+void AlignWindow(HWND window, const AlignmentPlace& place);
+
+} // namespace vantrel

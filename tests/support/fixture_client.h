@@ -1,0 +1,107 @@
+#pragma once
+// Drives vt_fixture.exe, a separate process that owns the "other application" windows the tests
+// point the product at. The line protocol is described at the top of tests/fixture/fixture.cpp.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace vt {
+
+struct WindowSpec {
+    std::string className; // empty: the fixture's own default class
+    std::string caption;
+    DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+    DWORD exStyle = 0;
+    HWND owner = nullptr;
+    int children = 0;
+    std::vector<std::string> childClasses; // empty: the fixture's default child class
+    int count = 1;
+    bool closable = false; // otherwise SC_CLOSE and WM_CLOSE are counted but ignored
+    int x = CW_USEDEFAULT;
+    int y = CW_USEDEFAULT;
+    int w = 400;
+    int h = 300;
+};
+
+// Messages a fixture window has received so far.
+struct Counts {
+    int sysCommandClose = 0; // WM_SYSCOMMAND SC_CLOSE
+    int keyDownF5 = 0;
+    int keyUpF5 = 0;
+    int commandA220 = 0;       // WM_COMMAND with wParam 0xA220
+    WPARAM lastSysCommand = 0; // wParam of the latest WM_SYSCOMMAND, 0 if none
+};
+
+// Text values travel percent-encoded (see the fixture's protocol).
+std::string PercentEncode(const std::string& text);
+std::string HandleToHex(HWND hwnd);
+
+// Every call waits for the fixture's reply with a deadline and throws std::runtime_error on
+// timeout, on an "err" reply, or when the fixture has gone; a test that misuses it fails rather
+// than hangs. While waiting, messages sent to this thread's windows are processed (posted ones
+// are left queued), so a fixture call that makes Windows talk to the test's windows cannot
+// deadlock.
+class Fixture {
+public:
+    // Starts vt_fixture.exe from the test program's folder and checks that it answers.
+    explicit Fixture(DWORD replyTimeoutMs = 10000);
+    // Asks the fixture to exit, waits with a deadline, then terminates it if it is still there.
+    ~Fixture();
+    Fixture(const Fixture&) = delete;
+    Fixture& operator=(const Fixture&) = delete;
+
+    std::vector<HWND> Create(const WindowSpec& wanted);
+    HWND CreateOne(const WindowSpec& wanted); // ignores wanted.count
+    void Destroy(HWND hwnd);
+    void SetText(HWND hwnd, const std::string& text);
+    void Show(HWND hwnd, int showCommand);
+    void SetLong(HWND hwnd, int index, LONG_PTR value);
+    Counts GetCounts(HWND hwnd);
+    // Known from process creation, so it stays valid after Kill().
+    DWORD ProcessId() const { return processId_; }
+
+    // Sends one raw protocol line and returns the reply line as it came ("ok ..." or "err ...").
+    std::string Command(const std::string& line);
+
+    // Graceful end through the "exit" command; returns the process exit code.
+    DWORD Exit();
+    // Ends the process at once (TerminateProcess) and waits until it has gone.
+    void Kill();
+    // Closes the fixture's standard input, as a crashed test program would.
+    void CloseInput();
+    bool HasExited() const;
+    DWORD ExitCode() const; // throws while the process still runs
+
+private:
+    class Handle {
+    public:
+        Handle() = default;
+        explicit Handle(HANDLE handle) : handle_(handle) {}
+        ~Handle() { Reset(); }
+        Handle(const Handle&) = delete;
+        Handle& operator=(const Handle&) = delete;
+        HANDLE Get() const { return handle_; }
+        HANDLE* Out() {
+            Reset();
+            return &handle_;
+        }
+        void Reset();
+
+    private:
+        HANDLE handle_ = nullptr;
+    };
+
+    std::string Call(const std::string& line); // "ok" reply without the "ok", or throws
+    std::string ReadLine(const std::string& forCommand);
+    bool WaitForProcessEnd(DWORD timeoutMs) const;
+
+    DWORD replyTimeoutMs_;
+    DWORD processId_ = 0;
+    Handle process_;
+    Handle input_;  // our end of the fixture's standard input
+    Handle output_; // our end of the fixture's standard output
+    std::string pending_;
+};
+
+} // namespace vt

@@ -1,0 +1,284 @@
+// The fixture stands in for every "other application" in the window tests; if it lies about what
+// it created, those tests prove nothing. These check it from outside its process, the way the
+// product sees it.
+#include "support/fixture_client.h"
+#include "support/wait.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace vt {
+namespace {
+
+std::string ClassOf(HWND hwnd) {
+    char name[512] = {};
+    const int length = GetClassNameA(hwnd, name, sizeof(name));
+    return std::string(name, length > 0 ? static_cast<std::size_t>(length) : 0);
+}
+
+std::string TextOf(HWND hwnd) {
+    std::string text(4096, '\0');
+    const int length = GetWindowTextA(hwnd, &text[0], static_cast<int>(text.size()));
+    text.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+    return text;
+}
+
+std::vector<HWND> TopLevelWindowsOf(DWORD processId) {
+    struct Search {
+        DWORD processId;
+        std::vector<HWND> found;
+    } search{processId, {}};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner == s.processId) {
+                s.found.push_back(hwnd);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::vector<std::string> ChildClassesOf(HWND parent) {
+    std::vector<std::string> classes;
+    EnumChildWindows(
+        parent,
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            reinterpret_cast<std::vector<std::string>*>(param)->push_back(ClassOf(hwnd));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&classes));
+    std::sort(classes.begin(), classes.end());
+    return classes;
+}
+
+bool Contains(const std::vector<HWND>& windows, HWND hwnd) {
+    return std::find(windows.begin(), windows.end(), hwnd) != windows.end();
+}
+
+DWORD StyleOf(HWND hwnd) {
+    return static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_STYLE));
+}
+
+TEST(FixtureProcess, WindowsAreSeenFromOutsideWithWhatWasAskedFor) {
+    Fixture fixture;
+    ASSERT_NE(fixture.ProcessId(), GetCurrentProcessId());
+
+    WindowSpec ownerWanted;
+    ownerWanted.className = UniqueName("VtOwner");
+    ownerWanted.caption = "Owner window";
+    ownerWanted.style = WS_OVERLAPPEDWINDOW; // hidden
+    ownerWanted.x = 30;
+    ownerWanted.y = 40;
+    ownerWanted.w = 320;
+    ownerWanted.h = 200;
+    const HWND owner = fixture.CreateOne(ownerWanted);
+
+    WindowSpec wanted;
+    wanted.className = UniqueName("VtOwned");
+    wanted.caption = "Owned window";
+    wanted.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_VISIBLE;
+    wanted.exStyle = WS_EX_TOOLWINDOW;
+    wanted.owner = owner;
+    wanted.children = 3;
+    const std::string childClass = UniqueName("VtChild");
+    wanted.childClasses = {childClass, "Button"};
+    wanted.count = 2;
+    const std::vector<HWND> owned = fixture.Create(wanted);
+    ASSERT_EQ(2u, owned.size());
+    EXPECT_NE(owned[0], owned[1]);
+
+    EXPECT_FALSE(IsWindowVisible(owner));
+    EXPECT_EQ(ownerWanted.className, ClassOf(owner));
+    RECT rect{};
+    ASSERT_TRUE(GetWindowRect(owner, &rect));
+    EXPECT_EQ(30, rect.left);
+    EXPECT_EQ(40, rect.top);
+    EXPECT_EQ(320, rect.right - rect.left);
+    EXPECT_EQ(200, rect.bottom - rect.top);
+
+    const std::vector<HWND> topLevel = TopLevelWindowsOf(fixture.ProcessId());
+    EXPECT_TRUE(Contains(topLevel, owner));
+    std::vector<std::string> expectedChildren = {"Button", childClass, childClass};
+    std::sort(expectedChildren.begin(), expectedChildren.end());
+    for (const HWND hwnd : owned) {
+        EXPECT_TRUE(Contains(topLevel, hwnd));
+        DWORD processId = 0;
+        GetWindowThreadProcessId(hwnd, &processId);
+        EXPECT_EQ(fixture.ProcessId(), processId);
+        EXPECT_EQ(wanted.className, ClassOf(hwnd));
+        EXPECT_EQ(wanted.caption, TextOf(hwnd));
+        EXPECT_TRUE(IsWindowVisible(hwnd));
+        const DWORD style = StyleOf(hwnd);
+        EXPECT_EQ(static_cast<DWORD>(WS_CAPTION), style & WS_CAPTION);
+        EXPECT_TRUE(style & WS_SYSMENU);
+        EXPECT_FALSE(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX));
+        EXPECT_TRUE(GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+        EXPECT_EQ(owner, GetWindow(hwnd, GW_OWNER));
+        EXPECT_EQ(expectedChildren, ChildClassesOf(hwnd));
+    }
+}
+
+TEST(FixtureProcess, DefaultStyleAndBoxOverridesApply) {
+    Fixture fixture;
+    const std::string reply =
+        fixture.Command("create class=" + UniqueName("VtBoxes") + " maxbox=0 minbox=0");
+    ASSERT_EQ(0u, reply.rfind("ok ", 0)) << reply;
+    const auto hwnd =
+        reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::stoull(reply.substr(3), 0, 16)));
+    ASSERT_TRUE(IsWindow(hwnd));
+    const DWORD style = StyleOf(hwnd);
+    EXPECT_TRUE(style & WS_VISIBLE);
+    EXPECT_TRUE(style & WS_THICKFRAME);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_MINIMIZEBOX);
+}
+
+TEST(FixtureProcess, AnswersEveryLineAndRejectsNonsense) {
+    Fixture fixture;
+    EXPECT_EQ("ok " + std::to_string(fixture.ProcessId()), fixture.Command("pid"));
+    EXPECT_EQ(0u, fixture.Command("frobnicate").rfind("err ", 0));
+    EXPECT_EQ(0u, fixture.Command("").rfind("err ", 0));
+    EXPECT_EQ(0u, fixture.Command("destroy 0").rfind("err ", 0));
+    EXPECT_EQ(0u, fixture.Command("counts 12345678").rfind("err ", 0));
+    EXPECT_EQ(0u, fixture.Command("create colour=red").rfind("err ", 0));
+    EXPECT_EQ(0u, fixture.Command("create caption=%4").rfind("err ", 0));
+    // A window of another process is not the fixture's to change.
+    EXPECT_EQ(
+        0u, fixture.Command("settext " + HandleToHex(GetDesktopWindow()) + " x").rfind("err ", 0));
+    WindowSpec wanted;
+    wanted.className = UniqueName("VtAfterErrors");
+    EXPECT_TRUE(IsWindow(fixture.CreateOne(wanted)));
+}
+
+TEST(FixtureProcess, LongCaptionAndLongClassNameRoundTrip) {
+    Fixture fixture;
+    std::string className = UniqueName("VtLong");
+    className.resize(254, 'x');
+    std::string caption;
+    while (caption.size() < 1200) {
+        caption += "Caption 100% = a,b \"quoted\"\tC:\\path ";
+    }
+    caption.resize(1200);
+
+    WindowSpec wanted;
+    wanted.className = className;
+    wanted.caption = caption;
+    const HWND hwnd = fixture.CreateOne(wanted);
+    EXPECT_EQ(className, ClassOf(hwnd));
+    EXPECT_EQ(1200, GetWindowTextLengthA(hwnd));
+    EXPECT_EQ(caption, TextOf(hwnd));
+
+    const std::string other = std::string(1500, 'z') + " end";
+    fixture.SetText(hwnd, other);
+    EXPECT_EQ(other, TextOf(hwnd));
+    fixture.SetText(hwnd, "");
+    EXPECT_EQ("", TextOf(hwnd));
+}
+
+TEST(FixtureProcess, CommandsChangeWhatOthersSee) {
+    Fixture fixture;
+    WindowSpec wanted;
+    wanted.className = UniqueName("VtChanged");
+    wanted.caption = "Before";
+    const HWND owner = fixture.CreateOne(wanted);
+    const HWND hwnd = fixture.CreateOne(wanted);
+
+    fixture.Show(hwnd, SW_HIDE);
+    EXPECT_FALSE(IsWindowVisible(hwnd));
+    fixture.Show(hwnd, SW_SHOWMINNOACTIVE);
+    EXPECT_TRUE(IsWindowVisible(hwnd));
+    EXPECT_TRUE(IsIconic(hwnd));
+
+    fixture.SetLong(hwnd, GWL_STYLE, static_cast<LONG_PTR>(StyleOf(hwnd) & ~WS_MAXIMIZEBOX));
+    EXPECT_FALSE(StyleOf(hwnd) & WS_MAXIMIZEBOX);
+    fixture.SetLong(hwnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+    EXPECT_EQ(owner, GetWindow(hwnd, GW_OWNER));
+
+    fixture.Destroy(hwnd);
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_THROW(fixture.Destroy(hwnd), std::runtime_error);
+}
+
+TEST(FixtureProcess, CountsPostedMessagesAndIgnoresCloseUnlessClosable) {
+    Fixture fixture;
+    WindowSpec wanted;
+    wanted.className = UniqueName("VtCounts");
+    const HWND stubborn = fixture.CreateOne(wanted);
+    wanted.closable = true;
+    const HWND closable = fixture.CreateOne(wanted);
+
+    const Counts before = fixture.GetCounts(stubborn);
+    EXPECT_EQ(0, before.sysCommandClose);
+    EXPECT_EQ(0u, before.lastSysCommand);
+
+    ASSERT_TRUE(PostMessageA(stubborn, WM_SYSCOMMAND, SC_CLOSE, 0));
+    ASSERT_TRUE(PostMessageA(stubborn, WM_KEYDOWN, VK_F5, 0x003F0001));
+    ASSERT_TRUE(PostMessageA(stubborn, WM_KEYUP, VK_F5, static_cast<LPARAM>(0xC03F0001u)));
+    ASSERT_TRUE(PostMessageA(stubborn, WM_COMMAND, 0xA220, 0));
+    ASSERT_TRUE(PostMessageA(stubborn, WM_COMMAND, 0xA221, 0));
+    ASSERT_TRUE(PostMessageA(stubborn, WM_SYSCOMMAND, SC_RESTORE, 0));
+    ASSERT_TRUE(PostMessageA(closable, WM_SYSCOMMAND, SC_CLOSE, 0));
+
+    // Posted messages are handled after the counts command, which arrives as a sent message.
+    Counts after;
+    EXPECT_TRUE(WaitUntil([&] {
+        after = fixture.GetCounts(stubborn);
+        return after.lastSysCommand == SC_RESTORE;
+    })) << "last WM_SYSCOMMAND "
+        << std::hex << after.lastSysCommand;
+    EXPECT_EQ(1, after.sysCommandClose);
+    EXPECT_EQ(1, after.keyDownF5);
+    EXPECT_EQ(1, after.keyUpF5);
+    EXPECT_EQ(1, after.commandA220);
+    EXPECT_TRUE(IsWindow(stubborn));
+
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(closable); }));
+    EXPECT_EQ(1, fixture.GetCounts(closable).sysCommandClose);
+}
+
+TEST(FixtureProcess, KillLeavesNoWindow) {
+    Fixture fixture;
+    WindowSpec wanted;
+    wanted.className = UniqueName("VtKilled");
+    wanted.children = 2;
+    wanted.count = 3;
+    const std::vector<HWND> windows = fixture.Create(wanted);
+    const DWORD processId = fixture.ProcessId();
+    ASSERT_FALSE(TopLevelWindowsOf(processId).empty());
+
+    fixture.Kill();
+    EXPECT_TRUE(fixture.HasExited());
+    EXPECT_TRUE(WaitUntil([&] {
+        return std::none_of(windows.begin(), windows.end(), [](HWND h) { return IsWindow(h); }) &&
+               TopLevelWindowsOf(processId).empty();
+    }));
+    EXPECT_THROW(fixture.Create(wanted), std::runtime_error);
+}
+
+TEST(FixtureProcess, EndsWithCodeZeroOnExitOrEndOfInput) {
+    Fixture first;
+    Fixture second; // started later, so it could have inherited the first one's pipe ends
+    WindowSpec wanted;
+    wanted.className = UniqueName("VtEnding");
+    first.CreateOne(wanted);
+    second.CreateOne(wanted);
+
+    first.CloseInput();
+    EXPECT_TRUE(WaitUntil([&] { return first.HasExited(); }));
+    EXPECT_EQ(0u, first.ExitCode());
+
+    EXPECT_EQ("ok " + std::to_string(second.ProcessId()), second.Command("pid"));
+    EXPECT_EQ(0u, second.Exit());
+}
+
+} // namespace
+} // namespace vt

@@ -1,0 +1,91 @@
+// The program's life as another process sees it: start, hide to the tray, come back, end.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "app/command_ids.h"
+#include "app/messages.h"
+#include "support/app_process.h"
+#include "support/wait.h"
+
+namespace {
+
+bool Visible(HWND window) { return ::IsWindowVisible(window) != FALSE; }
+
+TEST(Lifecycle, CloseHidesToTheTrayAndTheShowMessageBringsItBack) {
+    vt::AppProcess app;
+    const HWND main = app.MainWindow();
+    const HWND taskbar = app.TaskbarWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_NE(taskbar, nullptr);
+    ASSERT_TRUE(vt::WaitUntil([&] { return Visible(main) && Visible(taskbar); }));
+    EXPECT_EQ(::GetWindow(main, GW_OWNER), taskbar);
+    char title[64] = {};
+    ::GetWindowTextA(taskbar, title, sizeof(title));
+    EXPECT_STREQ(title, "Vantrel");
+
+    // A close request from outside does not end the program; it hides both windows.
+    ::PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(vt::WaitUntil([&] { return !Visible(main) && !Visible(taskbar); }));
+    DWORD code = 0;
+    EXPECT_FALSE(app.WaitForExit(300, &code));
+
+    // The show message, from another process (this one), brings it back.
+    ::PostMessageA(main, vantrel::WM_SHOWMAINWINDOW, 0, 0);
+    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(main) && Visible(taskbar); }));
+
+    // Minimize goes to the taskbar, not the tray: the taskbar window stays, iconic.
+    ::PostMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(vt::WaitUntil([&] { return ::IsIconic(taskbar) && !Visible(main); }));
+    EXPECT_TRUE(Visible(taskbar));
+    ::PostMessageA(main, vantrel::WM_SHOWMAINWINDOW, 0, 0);
+    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(main) && !::IsIconic(taskbar); }));
+}
+
+TEST(Lifecycle, StartSwitchHidesAtFirstActivation) {
+    vt::AppProcess app("-Start");
+    const HWND main = app.MainWindow();
+    const HWND taskbar = app.TaskbarWindow();
+    ASSERT_NE(main, nullptr);
+    // Hidden to the tray: both windows out of sight and the taskbar window minimized (before
+    // its first display it is hidden too, but not minimized).
+    EXPECT_TRUE(vt::WaitUntil(
+        [&] { return !Visible(main) && !Visible(taskbar) && ::IsIconic(taskbar); }));
+    // Shown again from the tray, it stays.
+    ::PostMessageA(main, vantrel::WM_SHOWMAINWINDOW, 0, 0);
+    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(main); }));
+    EXPECT_FALSE(vt::WaitUntil([&] { return !Visible(main); }, 500));
+}
+
+TEST(Lifecycle, OnlyTheExactStartSwitchHides) {
+    vt::AppProcess app("-start");
+    const HWND main = app.MainWindow();
+    ASSERT_TRUE(vt::WaitUntil([&] { return Visible(main); }));
+    EXPECT_FALSE(vt::WaitUntil([&] { return !Visible(main); }, 500));
+}
+
+TEST(Lifecycle, ExitEndsWithCodeZero) {
+    vt::AppProcess app;
+    const HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+    // What choosing Exit in a menu sends.
+    ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(vantrel::kCmdExit, 0), 0);
+    DWORD code = 1234;
+    ASSERT_TRUE(app.WaitForExit(15000, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_FALSE(::IsWindow(main));
+}
+
+TEST(Lifecycle, TwoInstancesRunSideBySide) {
+    vt::AppProcess first;
+    vt::AppProcess second;
+    const HWND a = first.MainWindow();
+    const HWND b = second.MainWindow();
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_NE(a, b);
+    ::PostMessageA(a, WM_COMMAND, MAKEWPARAM(vantrel::kCmdExit, 0), 0);
+    ASSERT_TRUE(first.WaitForExit(15000));
+    EXPECT_TRUE(::IsWindow(b));
+}
+
+} // namespace

@@ -1,0 +1,130 @@
+// The main window's start-up, its list and its private messages, inside the test process.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "app/application.h"
+#include "app/command_ids.h"
+#include "app/messages.h"
+#include "support/fixture_client.h"
+#include "support/main_form_fixture.h"
+#include "support/wait.h"
+
+namespace {
+
+using vantrel::CloseMode;
+
+class MainForm : public vt::MainFormTest {};
+
+TEST_F(MainForm, StartsWithTheOpenWindowsListedAndTheFirstRowSelected) {
+    vt::Fixture fixture;
+    vt::WindowSpec spec;
+    spec.className = vt::UniqueName("MainList");
+    spec.caption = "listed at start";
+    const HWND window = fixture.CreateOne(spec);
+
+    auto& f = Start();
+    EXPECT_GE(f.windows().Find(window), 0);
+    EXPECT_EQ(f.lvMain().Count(), f.windows().Count());
+    EXPECT_EQ(f.lvMain().Selected(), 0);
+    EXPECT_TRUE(f.tray().OwnIconAdded());
+    EXPECT_EQ(f.shellHookMessage(), ::RegisterWindowMessageA("SHELLHOOK"));
+    EXPECT_EQ(f.closeMode(), CloseMode::Minimize);
+    EXPECT_TRUE(f.layeredWindowsAvailable());
+    EXPECT_EQ(vantrel::Application::Instance().MainForm(), f.Handle());
+    char cls[64] = {};
+    ::GetClassNameA(f.Handle(), cls, sizeof(cls));
+    EXPECT_STREQ(cls, "Vantrel Made by Ostrim Software");
+    RECT client{};
+    ::GetClientRect(f.Handle(), &client);
+    EXPECT_EQ(client.right, 512);
+    EXPECT_EQ(client.bottom, 382);
+    EXPECT_EQ(::GetWindowLongA(f.Handle(), GWL_STYLE) & WS_CAPTION, 0);
+}
+
+TEST_F(MainForm, ShellHookRebuildsOnlyOnCreatedAndDestroyed) {
+    auto& f = Start();
+    vt::Fixture fixture;
+    vt::WindowSpec spec;
+    spec.className = vt::UniqueName("MainHook");
+    const HWND window = fixture.CreateOne(spec);
+    const HWND taskbar = vantrel::Application::Instance().Handle();
+    const UINT hook = f.shellHookMessage();
+
+    f.lvMain().Select(0);
+    for (WPARAM code : {WPARAM{4}, WPARAM{6}, WPARAM{0x8004}, WPARAM{3}}) {
+        ::PostMessageA(taskbar, hook, code, reinterpret_cast<LPARAM>(window));
+    }
+    vt::PumpMessages();
+    EXPECT_EQ(f.windows().Find(window), -1);
+    EXPECT_EQ(f.lvMain().Selected(), 0);
+
+    ::PostMessageA(taskbar, hook, HSHELL_WINDOWCREATED, reinterpret_cast<LPARAM>(window));
+    EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().Find(window) >= 0; }));
+    EXPECT_EQ(f.lvMain().Selected(), -1); // a rebuild leaves no row selected
+
+    fixture.Destroy(window);
+    ::PostMessageA(taskbar, hook, HSHELL_WINDOWDESTROYED, reinterpret_cast<LPARAM>(window));
+    EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().Find(window) < 0; }));
+}
+
+TEST_F(MainForm, WindowNoticesChangeRowsOneByOne) {
+    auto& f = Start();
+    vt::Fixture fixture;
+    vt::WindowSpec spec;
+    spec.className = vt::UniqueName("MainNotice");
+    spec.caption = "first";
+    const HWND window = fixture.CreateOne(spec);
+    const int before = f.windows().Count();
+
+    ::PostMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, 1, reinterpret_cast<LPARAM>(window));
+    EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().Find(window) == before; }));
+    EXPECT_EQ(f.lvMain().Count(), before + 1);
+
+    fixture.SetText(window, "second");
+    ::PostMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, 6, reinterpret_cast<LPARAM>(window));
+    EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().At(before).caption == "second"; }));
+
+    ::PostMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, 5, reinterpret_cast<LPARAM>(window));
+    ::PostMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, 2, reinterpret_cast<LPARAM>(window));
+    EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().Find(window) < 0; }));
+    EXPECT_EQ(f.windows().Count(), before);
+}
+
+TEST_F(MainForm, CloseHidesKeepingTheTrayIconAndExitRemovesIt) {
+    auto& f = Start();
+    const HWND main = f.Handle();
+    const HWND taskbar = vantrel::Application::Instance().Handle();
+    ::SendMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(vt::WaitUntil([&] { return !::IsWindowVisible(main) && !::IsWindowVisible(taskbar); }));
+    EXPECT_TRUE(::IsWindow(main));
+    EXPECT_TRUE(f.tray().OwnIconAdded());
+    EXPECT_EQ(f.closeMode(), CloseMode::Minimize);
+
+    // A left click on the own icon brings it back and selects the first row.
+    ::SendMessageA(main, vantrel::WM_OWNTRAYICON, 0, WM_LBUTTONDOWN);
+    EXPECT_TRUE(vt::WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }));
+    if (f.windows().Count() > 0) {
+        EXPECT_EQ(f.lvMain().Selected(), 0);
+    }
+
+    f.aExitExecute();
+    EXPECT_FALSE(::IsWindow(main));
+    EXPECT_FALSE(f.tray().OwnIconAdded());
+    MSG msg;
+    EXPECT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 0u);
+}
+
+TEST_F(MainForm, ActivationFromAnotherFormOfTheProgramRechecksTheStartSwitch) {
+    auto& f = Start({"-Start"});
+    const HWND main = f.Handle();
+    EXPECT_TRUE(vt::WaitUntil([&] { return !::IsWindowVisible(main); }));
+    ::SendMessageA(main, vantrel::WM_SHOWMAINWINDOW, 0, 0);
+    EXPECT_TRUE(vt::WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }));
+    // Focus coming back from one of the program's dialogs hides it again.
+    vantrel::Application::Instance().NoteFormActivated(nullptr);
+    ::SendMessageA(main, WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_TRUE(vt::WaitUntil([&] { return !::IsWindowVisible(main); }));
+}
+
+} // namespace
