@@ -4,6 +4,7 @@
 #include "platform/profile.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace vantrel {
 
@@ -39,12 +40,18 @@ int RuleSectionNumber(const std::string& name) {
     return std::max(ProfileInt(digits, 0), 0);
 }
 
-int HighestRuleSection(const std::string& path) {
-    int highest = 0;
+// The rule sections the file really has, in ascending order, none above `count`.
+std::vector<int> PresentRuleSections(const std::string& path, int count) {
+    std::vector<int> present;
     for (const std::string& name : platform::ProfileSectionNames(path)) {
-        highest = std::max(highest, RuleSectionNumber(name));
+        const int k = RuleSectionNumber(name);
+        if (k >= 1 && k <= count) {
+            present.push_back(k);
+        }
     }
-    return highest;
+    std::sort(present.begin(), present.end());
+    present.erase(std::unique(present.begin(), present.end()), present.end());
+    return present;
 }
 
 WindowRule ReadRule(const std::string& path, const std::string& section) {
@@ -73,11 +80,18 @@ void Write(const std::string& path, const std::string& section, const std::strin
 LoadResult LoadRules(const std::string& path, RuleList& rules) {
     rules.clear();
     LoadResult result;
-    int count = ProfileInt(ReadProfileString(path, kOptionsSection, kCountKey, ""), 0);
+    const int count = ProfileInt(ReadProfileString(path, kOptionsSection, kCountKey, ""), 0);
+    std::vector<int> sections;
     if (count > kTrustedWindowCount) {
-        count = std::min(count, HighestRuleSection(path));
+        // A count this large is not what the program writes: only the sections that are really
+        // there are loaded, so a damaged or hostile count cannot fill memory with empty rules.
+        sections = PresentRuleSections(path, count);
+    } else {
+        for (int k = 1; k <= count; ++k) {
+            sections.push_back(k);
+        }
     }
-    for (int k = 1; k <= count; ++k) {
+    for (int k : sections) {
         const WindowRule rule = ReadRule(path, RuleSection(static_cast<std::size_t>(k)));
         if (rule.autoRefresh == "Yes") {
             // Zero or negative seconds fall back to the default: the timer never gets 0 or less.
