@@ -1,0 +1,375 @@
+// vantrel_relay.exe: tells the main window about other applications' top-level windows and
+// passes on the commands chosen from the items the program put into their system menus. The
+// program starts it with "--parent <pid>"; it installs the global hooks of vantrel_hook.dll
+// and turns what they observe into WM_WINDOWNOTICE and WM_SYSMENUCOMMAND for the window of class
+// kMainWindowClass.
+//
+// Life: it has one hidden message-only window of class "VantrelRelay" (HWND_MESSAGE: invisible,
+// absent from EnumWindows, found with FindWindowExA(HWND_MESSAGE, ...)). It ends when that
+// window gets WM_CLOSE (how the program stops it), when its thread gets WM_QUIT, or when the
+// parent process ends, which covers a program that crashed or was killed.
+//
+// Only one relay per bitness installs hooks at a time (a named mutex): a second program instance
+// starts a second relay, and two sets of hooks would report every event twice. The second relay
+// waits and takes over when the first ends.
+//
+// Exit codes: 0 normal end, 2 bad command line, 3 the parent is not running, 4 the hook DLL is
+// missing or unusable, 5 no window.
+#include "app/messages.h"
+#include "platform/handles.h"
+#include "relay/relay_protocol.h"
+
+#include <cstdlib>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace {
+
+using namespace vantrel;
+using namespace vantrel::relay;
+using platform::UniqueHandle;
+using platform::UniqueHook;
+using platform::UniqueModule;
+using platform::UniqueWindow;
+
+constexpr int kExitBadCommandLine = 2;
+constexpr int kExitNoParent = 3;
+constexpr int kExitNoHooks = 4;
+constexpr int kExitNoWindow = 5;
+
+// A process killed from outside never destroys its windows through the messages the hooks see,
+// so the announced windows are checked now and then.
+constexpr UINT_PTR kSweepTimer = 1;
+constexpr UINT kSweepMs = 1000;
+
+struct Options {
+    bool hasParent = false;
+    DWORD parent = 0;
+};
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg != kParentSwitch || i + 1 >= argc) {
+            return false;
+        }
+        const std::string value = argv[++i];
+        char* end = nullptr;
+        const unsigned long pid = std::strtoul(value.c_str(), &end, 10);
+        if (value.empty() || *end != '\0' || pid == 0) {
+            return false;
+        }
+        options.hasParent = true;
+        options.parent = static_cast<DWORD>(pid);
+    }
+    return true;
+}
+
+std::string ExecutableFolder() {
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameA(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            return std::string();
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// ReleaseMutex has to come from the thread that owns it, before the handle closes.
+class MutexOwnership {
+public:
+    MutexOwnership() = default;
+    ~MutexOwnership() {
+        if (mutex_ != nullptr) {
+            ReleaseMutex(mutex_);
+        }
+    }
+    MutexOwnership(const MutexOwnership&) = delete;
+    MutexOwnership& operator=(const MutexOwnership&) = delete;
+    void Own(HANDLE mutex) { mutex_ = mutex; }
+    bool Owned() const { return mutex_ != nullptr; }
+
+private:
+    HANDLE mutex_ = nullptr;
+};
+
+// On Windows the relay runs elevated like the program, and the hooks post from processes of
+// lower integrity; those posts are dropped unless the window lets these two messages through.
+// Looked up at run time because the call does not exist before Windows 7 (or Vista's form).
+void AllowLowerIntegrityPosts(HWND window) {
+    const HMODULE user32 = GetModuleHandleA("user32.dll");
+    if (user32 == nullptr) {
+        return;
+    }
+    using FilterExFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+    using FilterFn = BOOL(WINAPI*)(UINT, DWORD);
+    if (auto filterEx = reinterpret_cast<FilterExFn>(
+            reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilterEx")))) {
+        filterEx(window, kRawWindowEvent, MSGFLT_ALLOW, nullptr);
+        filterEx(window, kRawSysCommand, MSGFLT_ALLOW, nullptr);
+    } else if (auto filter = reinterpret_cast<FilterFn>(
+                   reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilter")))) {
+        filter(kRawWindowEvent, MSGFLT_ADD);
+        filter(kRawSysCommand, MSGFLT_ADD);
+    }
+}
+
+class Relay {
+public:
+    explicit Relay(HINSTANCE instance) : instance_(instance) {}
+
+    bool CreateWindowFor() {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = &Relay::WndProc;
+        wc.hInstance = instance_;
+        wc.lpszClassName = kWindowClass;
+        if (!RegisterClassExA(&wc)) {
+            return false;
+        }
+        window_.reset(CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                      instance_, this));
+        if (!window_) {
+            return false;
+        }
+        AllowLowerIntegrityPosts(window_.get());
+        return true;
+    }
+
+    // Called once this relay owns the hook mutex.
+    bool InstallHooks() {
+        const std::string folder = ExecutableFolder();
+        if (folder.empty()) {
+            return false;
+        }
+        // A full path, so that the system loads this very DLL into the hooked processes.
+        dll_.reset(LoadLibraryA((folder + kHookDllName).c_str()));
+        if (!dll_) {
+            return false;
+        }
+        const auto get = reinterpret_cast<GetHookProcedures>(
+            reinterpret_cast<void*>(GetProcAddress(dll_.get(), kHookProceduresExport)));
+        const HookProcedures* procedures = get != nullptr ? get() : nullptr;
+        if (procedures == nullptr) {
+            return false;
+        }
+        const HINSTANCE module = dll_.get();
+        shellHook_.reset(SetWindowsHookExA(WH_SHELL, procedures->shell, module, 0));
+        callWndProcRetHook_.reset(
+            SetWindowsHookExA(WH_CALLWNDPROCRET, procedures->callWndProcRet, module, 0));
+        getMessageHook_.reset(SetWindowsHookExA(WH_GETMESSAGE, procedures->getMessage, module, 0));
+        if (!shellHook_ || !callWndProcRetHook_ || !getMessageHook_) {
+            return false;
+        }
+        // What is already on screen is known before the first report, so that hiding or
+        // destroying a window that was open at start-up is reported too.
+        EnumWindows(
+            [](HWND hwnd, LPARAM self) -> BOOL {
+                if (IsWindowVisible(hwnd) && IsAppWindow(hwnd)) {
+                    reinterpret_cast<Relay*>(self)->shown_.insert(hwnd);
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(this));
+        SetTimer(window_.get(), kSweepTimer, kSweepMs, nullptr);
+        // The title is what the hooks look for: set last, once everything is ready.
+        SetWindowTextA(window_.get(), kActiveTitle);
+        return true;
+    }
+
+    void RemoveHooks() {
+        if (window_) {
+            KillTimer(window_.get(), kSweepTimer);
+            SetWindowTextA(window_.get(), "");
+        }
+        getMessageHook_.reset();
+        callWndProcRetHook_.reset();
+        shellHook_.reset();
+    }
+
+    ~Relay() { RemoveHooks(); }
+    Relay(const Relay&) = delete;
+    Relay& operator=(const Relay&) = delete;
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        if (msg == WM_NCCREATE) {
+            const auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+            SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+        }
+        auto* self = reinterpret_cast<Relay*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (self != nullptr) {
+            switch (msg) {
+            case kRawWindowEvent:
+                self->OnWindowEvent(wParam, reinterpret_cast<HWND>(lParam));
+                return 0;
+            case kRawSysCommand:
+                self->Tell(WM_SYSMENUCOMMAND, wParam, lParam);
+                return 0;
+            case WM_TIMER:
+                if (wParam == kSweepTimer) {
+                    self->Sweep();
+                    return 0;
+                }
+                break;
+            case WM_CLOSE:
+                // The window is destroyed by its owner on the way out, after the hooks.
+                PostQuitMessage(0);
+                return 0;
+            default:
+                break;
+            }
+        }
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+
+    // A window is announced once when it appears and once when it goes, whichever of the hooks
+    // (and however many of them) reported it: the main program adds a row per "created".
+    void OnWindowEvent(WPARAM event, HWND hwnd) {
+        switch (event) {
+        case kEventShown:
+            // Checked again here: by now the window may have gone, or a window that the shell
+            // reported at creation may still be waiting to be shown.
+            if (IsWindowVisible(hwnd) && IsTopLevel(hwnd) && IsAppWindow(hwnd) &&
+                shown_.insert(hwnd).second) {
+                Tell(WM_WINDOWNOTICE, kNoticeCreated, reinterpret_cast<LPARAM>(hwnd));
+            }
+            break;
+        case kEventGone:
+            if (shown_.erase(hwnd) != 0) {
+                Tell(WM_WINDOWNOTICE, kNoticeDestroyed, reinterpret_cast<LPARAM>(hwnd));
+            }
+            break;
+        case kEventRenamed:
+            if (shown_.count(hwnd) != 0) {
+                Tell(WM_WINDOWNOTICE, kNoticeRenamed, reinterpret_cast<LPARAM>(hwnd));
+            }
+            break;
+        default:
+            break;
+        }
+    }
+
+    void Sweep() {
+        std::vector<HWND> gone;
+        for (const HWND hwnd : shown_) {
+            if (!IsWindow(hwnd) || !IsWindowVisible(hwnd)) {
+                gone.push_back(hwnd);
+            }
+        }
+        for (const HWND hwnd : gone) {
+            OnWindowEvent(kEventGone, hwnd);
+        }
+    }
+
+    bool IsMainWindow(HWND hwnd) const {
+        char name[sizeof(kMainWindowClass) + 1] = {};
+        return hwnd != nullptr &&
+               GetClassNameA(hwnd, name, static_cast<int>(sizeof(name))) ==
+                   static_cast<int>(sizeof(kMainWindowClass) - 1) &&
+               std::string(name) == kMainWindowClass;
+    }
+
+    // The main window is remembered and looked up again once it has gone, so a program that
+    // recreated its window (or a second instance, after the first ended) is still reached.
+    void Tell(UINT message, WPARAM wParam, LPARAM lParam) {
+        if (!IsMainWindow(main_)) {
+            main_ = FindWindowA(kMainWindowClass, nullptr);
+        }
+        if (main_ != nullptr) {
+            PostMessageA(main_, message, wParam, lParam);
+        }
+    }
+
+    HINSTANCE instance_;
+    UniqueWindow window_;
+    UniqueModule dll_;
+    // Declared after the DLL so that they are removed before it is unloaded.
+    UniqueHook shellHook_;
+    UniqueHook callWndProcRetHook_;
+    UniqueHook getMessageHook_;
+    std::unordered_set<HWND> shown_;
+    HWND main_ = nullptr;
+};
+
+// Runs until asked to end or the parent ends. While another relay holds the hooks this one only
+// waits, with its window in place so that it can still be told to close.
+int Run(HINSTANCE instance, const Options& options) {
+    UniqueHandle parent;
+    if (options.hasParent) {
+        // An id naming this very process can only be a stale one that the system handed out
+        // again; waiting on ourselves would never end.
+        if (options.parent == GetCurrentProcessId()) {
+            return kExitNoParent;
+        }
+        parent.reset(OpenProcess(SYNCHRONIZE, FALSE, options.parent));
+        if (!parent || WaitForSingleObject(parent.get(), 0) == WAIT_OBJECT_0) {
+            return kExitNoParent;
+        }
+    }
+    UniqueHandle mutex(CreateMutexA(nullptr, FALSE, kHookMutex));
+    MutexOwnership ownership;
+    Relay relay(instance);
+    if (!relay.CreateWindowFor()) {
+        return kExitNoWindow;
+    }
+    // Without the mutex no second relay can be kept out; reporting twice beats not at all.
+    if (!mutex && !relay.InstallHooks()) {
+        return kExitNoHooks;
+    }
+    for (;;) {
+        HANDLE handles[2];
+        DWORD count = 0;
+        DWORD mutexIndex = MAXDWORD;
+        if (parent) {
+            handles[count++] = parent.get();
+        }
+        if (mutex && !ownership.Owned()) {
+            mutexIndex = count;
+            handles[count++] = mutex.get();
+        }
+        const DWORD result =
+            MsgWaitForMultipleObjectsEx(count, handles, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (result == WAIT_OBJECT_0 + count) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_QUIT) {
+                    return 0;
+                }
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+            continue;
+        }
+        // An abandoned mutex is owned all the same: the relay that held it has ended.
+        const bool gotMutex = mutexIndex != MAXDWORD && (result == WAIT_OBJECT_0 + mutexIndex ||
+                                                         result == WAIT_ABANDONED_0 + mutexIndex);
+        if (gotMutex) {
+            ownership.Own(mutex.get());
+            if (!relay.InstallHooks()) {
+                return kExitNoHooks;
+            }
+            continue;
+        }
+        // The parent ended, or the wait failed and nothing sensible is left to wait for.
+        return 0;
+    }
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    Options options;
+    if (!ParseOptions(__argc, __argv, options)) {
+        return kExitBadCommandLine;
+    }
+    return Run(instance, options);
+}

@@ -1,0 +1,566 @@
+// The relay is the only way the program hears about other applications' windows under Wine and
+// about choices made in the items it puts into their system menus. These tests run the real
+// relay and hook DLL, change windows of a separate fixture process, and check what reaches a
+// window of the main window's class: each notice once, in order, with nothing extra.
+#include "app/messages.h"
+#include "commands/relay_process.h"
+#include "platform/handles.h"
+#include "relay/relay_protocol.h"
+#include "support/fixture_client.h"
+#include "support/wait.h"
+
+#include <gtest/gtest.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vt {
+namespace {
+
+using vantrel::FindRelayWindow;
+using vantrel::kMainWindowClass;
+using vantrel::kNoticeCreated;
+using vantrel::kNoticeDestroyed;
+using vantrel::kNoticeRenamed;
+using vantrel::RelayProcess;
+using vantrel::WM_SYSMENUCOMMAND;
+using vantrel::WM_WINDOWNOTICE;
+using vantrel::platform::UniqueHandle;
+using vantrel::platform::UniqueHook;
+using vantrel::platform::UniqueSnapshot;
+using vantrel::platform::UniqueWindow;
+
+struct Notice {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+LPARAM L(HWND hwnd) {
+    return reinterpret_cast<LPARAM>(hwnd);
+}
+WPARAM W(HWND hwnd) {
+    return reinterpret_cast<WPARAM>(hwnd);
+}
+
+// Stands in for the program's main window: hidden, of the main window's class, recording what
+// the relay posts. Other tests in this program may have registered that class with the real
+// window procedure, which expects its own creation data; the procedure is therefore replaced
+// before the window sees its first message, whoever registered the class.
+class MainWindowStandIn {
+public:
+    MainWindowStandIn() {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = &DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = kMainWindowClass;
+        registered_ = RegisterClassExA(&wc) != 0;
+        creating_ = this;
+        const UniqueHook cbt(
+            SetWindowsHookExA(WH_CBT, &MainWindowStandIn::CbtProc, nullptr, GetCurrentThreadId()));
+        window_.reset(CreateWindowExA(0, kMainWindowClass, "Stand-in", WS_OVERLAPPEDWINDOW, 0, 0,
+                                      100, 100, nullptr, nullptr, GetModuleHandleA(nullptr),
+                                      nullptr));
+        creating_ = nullptr;
+    }
+    ~MainWindowStandIn() {
+        window_.reset();
+        // Leave no class behind that a later test's real main window would fail to register.
+        if (registered_) {
+            UnregisterClassA(kMainWindowClass, GetModuleHandleA(nullptr));
+        }
+    }
+    MainWindowStandIn(const MainWindowStandIn&) = delete;
+    MainWindowStandIn& operator=(const MainWindowStandIn&) = delete;
+
+    HWND hwnd() const { return window_.get(); }
+    const std::vector<Notice>& notices() const { return notices_; }
+
+    int Count(UINT message, WPARAM wParam, LPARAM lParam) const {
+        return static_cast<int>(
+            std::count_if(notices_.begin(), notices_.end(), [&](const Notice& n) {
+                return n.message == message && n.wParam == wParam && n.lParam == lParam;
+            }));
+    }
+    // Everything posted about one window (WM_SYSMENUCOMMAND carries it in wParam).
+    std::vector<Notice> About(HWND hwnd) const {
+        std::vector<Notice> found;
+        for (const Notice& n : notices_) {
+            if ((n.message == WM_WINDOWNOTICE && n.lParam == L(hwnd)) ||
+                (n.message == WM_SYSMENUCOMMAND && n.wParam == W(hwnd))) {
+                found.push_back(n);
+            }
+        }
+        return found;
+    }
+    bool WaitFor(UINT message, WPARAM wParam, LPARAM lParam, int count = 1) const {
+        return WaitUntil([&] { return Count(message, wParam, lParam) >= count; });
+    }
+    bool WaitNotice(WPARAM code, HWND hwnd, int count = 1) const {
+        return WaitFor(WM_WINDOWNOTICE, code, L(hwnd), count);
+    }
+
+private:
+    static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == HCBT_CREATEWND && creating_ != nullptr) {
+            const auto hwnd = reinterpret_cast<HWND>(wParam);
+            SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creating_));
+            SetWindowLongPtrA(hwnd, GWLP_WNDPROC,
+                              reinterpret_cast<LONG_PTR>(&MainWindowStandIn::Proc));
+            creating_ = nullptr;
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        if (msg == WM_WINDOWNOTICE || msg == WM_SYSMENUCOMMAND) {
+            auto* self =
+                reinterpret_cast<MainWindowStandIn*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+            if (self != nullptr) {
+                self->notices_.push_back({msg, wParam, lParam});
+            }
+            return 0;
+        }
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+
+    static MainWindowStandIn* creating_;
+    bool registered_ = false;
+    UniqueWindow window_;
+    std::vector<Notice> notices_;
+};
+
+MainWindowStandIn* MainWindowStandIn::creating_ = nullptr;
+
+std::string TitleOf(HWND hwnd) {
+    char text[256] = {};
+    GetWindowTextA(hwnd, text, sizeof(text));
+    return text;
+}
+
+// The relay with that process id has installed its hooks (it names its window last).
+bool WaitActive(DWORD processId) {
+    return WaitUntil([&] {
+        const HWND window = FindRelayWindow(processId);
+        return window != nullptr && TitleOf(window) == vantrel::relay::kActiveTitle;
+    });
+}
+
+bool WaitProcessEnd(HANDLE process) {
+    return WaitUntil([&] { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; });
+}
+
+UniqueHandle OpenForWaiting(DWORD processId) {
+    return UniqueHandle(
+        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+}
+
+DWORD ExitCodeOf(HANDLE process) {
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process, &code);
+    return code;
+}
+
+// A relay started with arguments of the test's choosing; one that a failed test leaves running
+// is terminated rather than left in the Wine prefix.
+class LaunchedRelay {
+public:
+    explicit LaunchedRelay(const std::string& arguments) {
+        const std::string exe = TestBinFolder() + vantrel::relay::kExecutableName;
+        std::string commandLine = "\"" + exe + "\" " + arguments;
+        STARTUPINFOA startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info{};
+        if (CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                           nullptr, &startup, &info)) {
+            const UniqueHandle thread(info.hThread);
+            process_.reset(info.hProcess);
+        }
+    }
+    ~LaunchedRelay() {
+        if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.get(), 1);
+            WaitForSingleObject(process_.get(), 10000);
+        }
+    }
+    LaunchedRelay(const LaunchedRelay&) = delete;
+    LaunchedRelay& operator=(const LaunchedRelay&) = delete;
+    HANDLE get() const { return process_.get(); }
+    explicit operator bool() const { return static_cast<bool>(process_); }
+
+private:
+    UniqueHandle process_;
+};
+
+// Suspends every thread of a process for as long as it lives.
+class PausedProcess {
+public:
+    explicit PausedProcess(DWORD processId) {
+        const UniqueSnapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+        THREADENTRY32 entry{};
+        entry.dwSize = sizeof(entry);
+        if (!snapshot || !Thread32First(snapshot.get(), &entry)) {
+            return;
+        }
+        do {
+            if (entry.th32OwnerProcessID != processId) {
+                continue;
+            }
+            UniqueHandle thread(OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID));
+            if (thread && SuspendThread(thread.get()) != static_cast<DWORD>(-1)) {
+                threads_.push_back(std::move(thread));
+            }
+        } while (Thread32Next(snapshot.get(), &entry));
+    }
+    ~PausedProcess() {
+        for (const UniqueHandle& thread : threads_) {
+            ResumeThread(thread.get());
+        }
+    }
+    PausedProcess(const PausedProcess&) = delete;
+    PausedProcess& operator=(const PausedProcess&) = delete;
+    bool Paused() const { return !threads_.empty(); }
+
+private:
+    std::vector<UniqueHandle> threads_;
+};
+
+WindowSpec Visible(const std::string& caption) {
+    WindowSpec spec;
+    spec.className = UniqueName("VtRelay");
+    spec.caption = caption;
+    return spec;
+}
+
+class RelayTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(nullptr, main_->hwnd());
+        ASSERT_TRUE(relay_.Start(TestBinFolder())) << "error " << GetLastError();
+        ASSERT_TRUE(WaitActive(relay_.ProcessId()));
+    }
+
+    // A window of the fixture that the relay has announced.
+    HWND Announced(const WindowSpec& spec) {
+        const HWND hwnd = fixture_.CreateOne(spec);
+        EXPECT_TRUE(main_->WaitNotice(kNoticeCreated, hwnd)) << spec.caption;
+        return hwnd;
+    }
+
+    // Everything the fixture's thread did before this has been reported once this returns,
+    // since the relay passes events on in the order that thread caused them.
+    void Settle() {
+        const HWND marker = fixture_.CreateOne(Visible("marker"));
+        ASSERT_TRUE(main_->WaitNotice(kNoticeCreated, marker));
+    }
+
+    std::unique_ptr<MainWindowStandIn> main_ = std::make_unique<MainWindowStandIn>();
+    RelayProcess relay_;
+    Fixture fixture_;
+};
+
+TEST_F(RelayTest, AnnouncesAnotherProcessWindowOnceFromCreationToDestruction) {
+    const HWND hwnd = Announced(Visible("First caption"));
+
+    fixture_.SetText(hwnd, "Second caption");
+    ASSERT_TRUE(main_->WaitNotice(kNoticeRenamed, hwnd));
+    // The notice comes after the change, so the receiver reads the new caption.
+    char caption[64] = {};
+    GetWindowTextA(hwnd, caption, sizeof(caption));
+    EXPECT_STREQ("Second caption", caption);
+
+    fixture_.Destroy(hwnd);
+    ASSERT_TRUE(main_->WaitNotice(kNoticeDestroyed, hwnd));
+    Settle();
+
+    const std::vector<Notice> about = main_->About(hwnd);
+    ASSERT_EQ(3u, about.size());
+    EXPECT_EQ(kNoticeCreated, about[0].wParam);
+    EXPECT_EQ(kNoticeRenamed, about[1].wParam);
+    EXPECT_EQ(kNoticeDestroyed, about[2].wParam);
+}
+
+TEST_F(RelayTest, AnnouncesByVisibilityLikeTheShell) {
+    WindowSpec hiddenSpec = Visible("Starts hidden");
+    hiddenSpec.style = WS_OVERLAPPEDWINDOW;
+    const HWND hwnd = fixture_.CreateOne(hiddenSpec);
+    fixture_.SetText(hwnd, "Renamed while hidden");
+    Settle();
+    EXPECT_TRUE(main_->About(hwnd).empty());
+
+    fixture_.Show(hwnd, SW_SHOWNORMAL);
+    ASSERT_TRUE(main_->WaitNotice(kNoticeCreated, hwnd));
+    EXPECT_TRUE(IsWindowVisible(hwnd));
+    // Minimizing keeps the window on screen as far as the shell is concerned.
+    fixture_.Show(hwnd, SW_MINIMIZE);
+    fixture_.Show(hwnd, SW_HIDE);
+    ASSERT_TRUE(main_->WaitNotice(kNoticeDestroyed, hwnd));
+    fixture_.Show(hwnd, SW_SHOWNOACTIVATE);
+    ASSERT_TRUE(main_->WaitNotice(kNoticeCreated, hwnd, 2));
+    Settle();
+
+    const std::vector<Notice> about = main_->About(hwnd);
+    ASSERT_EQ(3u, about.size());
+    EXPECT_EQ(kNoticeCreated, about[0].wParam);
+    EXPECT_EQ(kNoticeDestroyed, about[1].wParam);
+    EXPECT_EQ(kNoticeCreated, about[2].wParam);
+}
+
+TEST_F(RelayTest, LeavesOutWindowsThatGetNoTaskbarButton) {
+    WindowSpec toolSpec = Visible("Tool window");
+    toolSpec.exStyle = WS_EX_TOOLWINDOW;
+    const HWND tool = fixture_.CreateOne(toolSpec);
+
+    const HWND owner = Announced(Visible("Owner"));
+    WindowSpec ownedSpec = Visible("Owned window");
+    ownedSpec.owner = owner;
+    const HWND owned = fixture_.CreateOne(ownedSpec);
+
+    WindowSpec appSpec = Visible("Owned app window");
+    appSpec.owner = owner;
+    appSpec.exStyle = WS_EX_APPWINDOW;
+    const HWND app = Announced(appSpec);
+
+    WindowSpec childSpec = Visible("With a child");
+    childSpec.children = 1;
+    const HWND parent = Announced(childSpec);
+    const HWND child = GetWindow(parent, GW_CHILD);
+    ASSERT_NE(nullptr, child);
+    fixture_.Show(child, SW_HIDE);
+    fixture_.Show(child, SW_SHOW);
+    fixture_.SetText(child, "Child text");
+    fixture_.SetText(tool, "Tool renamed");
+    fixture_.Destroy(tool);
+    Settle();
+
+    EXPECT_TRUE(main_->About(tool).empty());
+    EXPECT_TRUE(main_->About(owned).empty());
+    EXPECT_TRUE(main_->About(child).empty());
+    EXPECT_EQ(1u, main_->About(app).size());
+    EXPECT_EQ(1u, main_->About(parent).size());
+}
+
+TEST_F(RelayTest, PassesOnExactlyTheProgramsSystemMenuCommands) {
+    WindowSpec spec = Visible("Menu target");
+    spec.children = 1;
+    const HWND hwnd = Announced(spec);
+    const HWND child = GetWindow(hwnd, GW_CHILD);
+    ASSERT_NE(nullptr, child);
+
+    std::vector<WPARAM> relayed = {11, 21, 22};
+    for (WPARAM id = 30; id <= 42; ++id) {
+        relayed.push_back(id);
+    }
+    for (WPARAM id = 51; id <= 59; ++id) {
+        relayed.push_back(id);
+    }
+    relayed.push_back(61);
+    // Sent rather than posted, as a program may do; it must not be reported twice either. Sent
+    // first, because sent messages overtake posted ones in the receiving thread.
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(hwnd, WM_SYSCOMMAND, 31, 0, SMTO_NORMAL, 10000, &result));
+    for (const WPARAM id : relayed) {
+        ASSERT_TRUE(PostMessageA(hwnd, WM_SYSCOMMAND, id, 0));
+        // Only top-level windows carry the program's menu items.
+        ASSERT_TRUE(PostMessageA(child, WM_SYSCOMMAND, id, 0));
+    }
+    // Neighbours of every range, and the system's own encoding of one of the ids; the last one
+    // tells when the fixture has taken every posted message.
+    const std::vector<WPARAM> ignored = {0, 10, 12, 20, 23, 29, 43, 50, 60, 62, 31 << 4, 99};
+    for (const WPARAM id : ignored) {
+        ASSERT_TRUE(PostMessageA(hwnd, WM_SYSCOMMAND, id, 0));
+    }
+    // The relay only listens: the window still gets every command.
+    ASSERT_TRUE(WaitUntil([&] { return fixture_.GetCounts(hwnd).lastSysCommand == 99; }));
+    Settle();
+
+    std::vector<WPARAM> expected = {31};
+    expected.insert(expected.end(), relayed.begin(), relayed.end());
+    std::vector<WPARAM> seen;
+    for (const Notice& n : main_->notices()) {
+        if (n.message == WM_SYSMENUCOMMAND) {
+            EXPECT_EQ(W(hwnd), n.wParam);
+            seen.push_back(static_cast<WPARAM>(n.lParam));
+        }
+    }
+    EXPECT_EQ(expected, seen);
+}
+
+TEST_F(RelayTest, ReportsAMenuChoiceOnceThoughItsQueueWasPeekedAt) {
+    // A window of this process is as foreign to the relay as the fixture's, and here the test
+    // controls the message loop that takes the command.
+    const std::string className = UniqueName("VtRelayPeeked");
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = className.c_str();
+    ASSERT_TRUE(RegisterClassExA(&wc));
+    {
+        const UniqueWindow local(CreateWindowExA(0, className.c_str(), "Peeked",
+                                                 WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                                                 nullptr, GetModuleHandleA(nullptr), nullptr));
+        ASSERT_TRUE(local);
+        ASSERT_TRUE(PostMessageA(local.get(), WM_SYSCOMMAND, 21, 0));
+        MSG msg;
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_TRUE(PeekMessageA(&msg, local.get(), WM_SYSCOMMAND, WM_SYSCOMMAND, PM_NOREMOVE));
+        }
+        ASSERT_TRUE(PostMessageA(local.get(), WM_SYSCOMMAND, 22, 0));
+        ASSERT_TRUE(main_->WaitFor(WM_SYSMENUCOMMAND, W(local.get()), 22));
+        EXPECT_EQ(1, main_->Count(WM_SYSMENUCOMMAND, W(local.get()), 21));
+    }
+    UnregisterClassA(className.c_str(), GetModuleHandleA(nullptr));
+}
+
+TEST_F(RelayTest, CatchesUpLateWithoutRepeatingItself) {
+    HWND shown = nullptr;
+    HWND flicker = nullptr;
+    {
+        // While the relay sleeps, the hooks' reports pile up; it handles them when the windows
+        // have long changed, and the shell's early "created" and the later "shown" of one window
+        // then look alike.
+        const PausedProcess pause(relay_.ProcessId());
+        ASSERT_TRUE(pause.Paused());
+        shown = fixture_.CreateOne(Visible("Shown while the relay slept"));
+        fixture_.SetText(shown, "Renamed while the relay slept");
+        flicker = fixture_.CreateOne(Visible("Gone again before the relay woke"));
+        fixture_.Show(flicker, SW_HIDE);
+    }
+    Settle();
+
+    const std::vector<Notice> about = main_->About(shown);
+    ASSERT_EQ(2u, about.size());
+    EXPECT_EQ(kNoticeCreated, about[0].wParam);
+    EXPECT_EQ(kNoticeRenamed, about[1].wParam);
+    EXPECT_TRUE(main_->About(flicker).empty());
+}
+
+TEST_F(RelayTest, ReportsTheWindowsOfAProcessThatWasKilled) {
+    Fixture doomed;
+    const HWND hwnd = doomed.CreateOne(Visible("Killed with its process"));
+    ASSERT_TRUE(main_->WaitNotice(kNoticeCreated, hwnd));
+    doomed.Kill();
+    EXPECT_TRUE(main_->WaitNotice(kNoticeDestroyed, hwnd));
+}
+
+TEST_F(RelayTest, FindsTheMainWindowAgainWhenItWasReplaced) {
+    const HWND first = Announced(Visible("Before"));
+    main_.reset();
+    main_ = std::make_unique<MainWindowStandIn>();
+    const HWND second = Announced(Visible("After"));
+    fixture_.Destroy(first);
+    EXPECT_TRUE(main_->WaitNotice(kNoticeDestroyed, first));
+    EXPECT_EQ(1u, main_->About(second).size());
+}
+
+TEST_F(RelayTest, SecondRelayWaitsWhileTheFirstRunsThenTakesOver) {
+    RelayProcess second;
+    ASSERT_TRUE(second.Start(TestBinFolder()));
+    ASSERT_NE(relay_.ProcessId(), second.ProcessId());
+    ASSERT_TRUE(WaitUntil([&] { return FindRelayWindow(second.ProcessId()) != nullptr; }));
+    EXPECT_TRUE(second.Running());
+    EXPECT_EQ("", TitleOf(FindRelayWindow(second.ProcessId())));
+
+    // Two relays, yet each event is reported once.
+    const HWND hwnd = Announced(Visible("While both run"));
+    fixture_.SetText(hwnd, "Renamed while both run");
+    ASSERT_TRUE(main_->WaitNotice(kNoticeRenamed, hwnd));
+    Settle();
+    EXPECT_EQ(2u, main_->About(hwnd).size());
+
+    const UniqueHandle first = OpenForWaiting(relay_.ProcessId());
+    ASSERT_TRUE(first);
+    relay_.Stop();
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first.get(), 0));
+    ASSERT_TRUE(WaitActive(second.ProcessId()));
+
+    const HWND later = Announced(Visible("After the first ended"));
+    fixture_.Destroy(hwnd);
+    ASSERT_TRUE(main_->WaitNotice(kNoticeDestroyed, hwnd));
+    fixture_.Destroy(later);
+    ASSERT_TRUE(main_->WaitNotice(kNoticeDestroyed, later));
+    Settle();
+    EXPECT_EQ(2u, main_->About(later).size());
+}
+
+TEST(RelayLifetime, StopClosesTheRelayThroughItsWindow) {
+    RelayProcess relay;
+    ASSERT_TRUE(relay.Start(TestBinFolder()));
+    EXPECT_TRUE(relay.Start(TestBinFolder())); // already running: the same process
+    const DWORD processId = relay.ProcessId();
+    const UniqueHandle process = OpenForWaiting(processId);
+    ASSERT_TRUE(process);
+    ASSERT_TRUE(WaitUntil([&] { return FindRelayWindow(processId) != nullptr; }));
+    EXPECT_EQ(processId, relay.ProcessId());
+
+    relay.Stop();
+    EXPECT_FALSE(relay.Running());
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.get(), 0));
+    // 0, not the code Stop terminates with: the relay ended on its own when asked.
+    EXPECT_EQ(0u, ExitCodeOf(process.get()));
+    EXPECT_EQ(nullptr, FindRelayWindow(processId));
+}
+
+TEST(RelayLifetime, OwnerGoingOutOfScopeEndsTheRelay) {
+    UniqueHandle process;
+    {
+        RelayProcess relay;
+        ASSERT_TRUE(relay.Start(TestBinFolder()));
+        process = OpenForWaiting(relay.ProcessId());
+        ASSERT_TRUE(process);
+    }
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.get(), 0));
+}
+
+TEST(RelayLifetime, EndsWithItsParentProcess) {
+    Fixture parent;
+    const LaunchedRelay relay("--parent " + std::to_string(parent.ProcessId()));
+    ASSERT_TRUE(relay);
+    ASSERT_TRUE(WaitUntil([&] { return FindRelayWindow(GetProcessId(relay.get())) != nullptr; }));
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(relay.get(), 0));
+
+    parent.Kill();
+    ASSERT_TRUE(WaitProcessEnd(relay.get()));
+    EXPECT_EQ(0u, ExitCodeOf(relay.get()));
+}
+
+TEST(RelayLifetime, RefusesABadCommandLineOrAParentThatIsGone) {
+    DWORD gone = 0;
+    {
+        Fixture ended;
+        gone = ended.ProcessId();
+        ended.Kill();
+    }
+    struct Case {
+        std::string arguments;
+        DWORD exitCode;
+    };
+    const std::vector<Case> cases = {{"--parent", 2},
+                                     {"--parent 0", 2},
+                                     {"--parent 12x", 2},
+                                     {"--other 5", 2},
+                                     {"--parent " + std::to_string(gone), 3}};
+    for (const Case& c : cases) {
+        const LaunchedRelay relay(c.arguments);
+        ASSERT_TRUE(relay) << c.arguments;
+        ASSERT_TRUE(WaitProcessEnd(relay.get())) << c.arguments;
+        EXPECT_EQ(c.exitCode, ExitCodeOf(relay.get())) << c.arguments;
+    }
+}
+
+TEST(RelayLifetime, MissingExecutableIsNotAnError) {
+    const TempDir empty;
+    RelayProcess relay;
+    EXPECT_FALSE(relay.Start(empty.path()));
+    EXPECT_FALSE(relay.Running());
+    EXPECT_EQ(0u, relay.ProcessId());
+    relay.Stop();
+    EXPECT_FALSE(relay.Running());
+}
+
+} // namespace
+} // namespace vt
