@@ -78,7 +78,9 @@ void TfrmSetRule::SetCaptionText(const std::string& text) {
     SetControlText(eCaption_, text);
 }
 
-std::string TfrmSetRule::CaptionText() const { return ControlText(eCaption_); }
+std::string TfrmSetRule::CaptionText() const {
+    return ControlText(eCaption_);
+}
 
 void TfrmSetRule::DisableCaption() {
     Create();
@@ -91,7 +93,9 @@ void TfrmSetRule::SetClassNameText(const std::string& text) {
     SetControlText(eClassName_, text);
 }
 
-std::string TfrmSetRule::ClassNameText() const { return ControlText(eClassName_); }
+std::string TfrmSetRule::ClassNameText() const {
+    return ControlText(eClassName_);
+}
 
 void TfrmSetRule::SetClassNameEditable(bool editable) {
     Create();
@@ -99,7 +103,8 @@ void TfrmSetRule::SetClassNameEditable(bool editable) {
 }
 
 bool TfrmSetRule::ClassNameEditable() const {
-    return eClassName_ != nullptr && (::GetWindowLongPtrA(eClassName_, GWL_STYLE) & ES_READONLY) == 0;
+    return eClassName_ != nullptr &&
+           (::GetWindowLongPtrA(eClassName_, GWL_STYLE) & ES_READONLY) == 0;
 }
 
 void TfrmSetRule::SetActionIndex(int index) {
@@ -107,14 +112,18 @@ void TfrmSetRule::SetActionIndex(int index) {
     rgAction_.SetItemIndex(index);
 }
 
-int TfrmSetRule::ActionIndex() const { return rgAction_.ItemIndex(); }
+int TfrmSetRule::ActionIndex() const {
+    return rgAction_.ItemIndex();
+}
 
 void TfrmSetRule::SetZOrderIndex(int index) {
     Create();
     rgZOrder_.SetItemIndex(index);
 }
 
-int TfrmSetRule::ZOrderIndex() const { return rgZOrder_.ItemIndex(); }
+int TfrmSetRule::ZOrderIndex() const {
+    return rgZOrder_.ItemIndex();
+}
 
 bool TfrmSetRule::IEGroupEnabled() const {
     return groupBox2_ != nullptr && ::IsWindowEnabled(groupBox2_);
@@ -125,25 +134,31 @@ void TfrmSetRule::SetAutoRefreshChecked(bool checked) {
     SetChecked(cbAutoRefresh_, checked);
 }
 
-bool TfrmSetRule::AutoRefreshChecked() const { return IsChecked(cbAutoRefresh_); }
+bool TfrmSetRule::AutoRefreshChecked() const {
+    return IsChecked(cbAutoRefresh_);
+}
 
 void TfrmSetRule::SetTimeIntervalText(const std::string& text) {
     Create();
     SetControlText(eTimeInterval_, text);
 }
 
-std::string TfrmSetRule::TimeIntervalText() const { return ControlText(eTimeInterval_); }
+std::string TfrmSetRule::TimeIntervalText() const {
+    return ControlText(eTimeInterval_);
+}
 
 void TfrmSetRule::SetCurrentWindowChecked(bool checked) {
     Create();
     SetChecked(cbCurrentWindow_, checked);
 }
 
-bool TfrmSetRule::CurrentWindowChecked() const { return IsChecked(cbCurrentWindow_); }
+bool TfrmSetRule::CurrentWindowChecked() const {
+    return IsChecked(cbCurrentWindow_);
+}
 
 void TfrmSetRule::EnableIEGroup(bool on) {
-    for (HWND control : {groupBox2_, cbAutoRefresh_, lTimeInterval_, eTimeInterval_, lSecond_,
-                         cbCurrentWindow_}) {
+    for (HWND control :
+         {groupBox2_, cbAutoRefresh_, lTimeInterval_, eTimeInterval_, lSecond_, cbCurrentWindow_}) {
         ::EnableWindow(control, on ? TRUE : FALSE);
     }
 }
@@ -233,8 +248,8 @@ bool TfrmSetRule::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         }
         HDC dc = reinterpret_cast<HDC>(wParam);
         ::SetBkColor(dc, ::GetSysColor(COLOR_ACTIVEBORDER));
-        ::SetTextColor(dc, ::GetSysColor(::IsWindowEnabled(control) ? COLOR_WINDOWTEXT
-                                                                    : COLOR_GRAYTEXT));
+        ::SetTextColor(
+            dc, ::GetSysColor(::IsWindowEnabled(control) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
         result = reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_ACTIVEBORDER));
         return true;
     }

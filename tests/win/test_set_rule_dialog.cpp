@@ -1,0 +1,487 @@
+#include "platform/handles.h"
+#include "rules/rule.h"
+#include "rules/set_rule_dialog.h"
+#include "support/dialog_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vantrel {
+namespace {
+
+using Rect = std::array<int, 4>; // left, top, width, height in the form's client area
+constexpr int kExpired = 99;
+
+std::string Text(HWND window) {
+    return ControlText(window);
+}
+
+void Press(const Form& form, int id) {
+    vt::Click(vt::Control(form.Handle(), id));
+}
+
+void ClickOk(const TfrmSetRule& dialog) {
+    Press(dialog, TfrmSetRule::kIdOk);
+}
+
+Rect ClientRectOf(HWND control) {
+    RECT r{};
+    ::GetWindowRect(control, &r);
+    ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+// Message boxes of this thread, answered with OK from a thread timer that the box's own modal
+// loop dispatches; what each box showed is kept for the test.
+struct ShownBox {
+    std::string title;
+    std::string text;
+    HWND owner;
+    HICON icon;
+};
+std::vector<ShownBox> g_boxes;
+
+BOOL CALLBACK FindBox(HWND window, LPARAM found) {
+    char name[16] = {};
+    ::GetClassNameA(window, name, sizeof(name));
+    if (std::string(name) == "#32770" && ::IsWindowVisible(window)) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK FindIcon(HWND child, LPARAM icon) {
+    if ((::GetWindowLongPtrA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+        *reinterpret_cast<HICON*>(icon) =
+            reinterpret_cast<HICON>(::SendMessageA(child, STM_GETICON, 0, 0));
+    }
+    return TRUE;
+}
+
+void CALLBACK AnswerBoxes(HWND, UINT, UINT_PTR, DWORD) {
+    HWND box = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
+    if (box == nullptr) {
+        return;
+    }
+    ShownBox shown{Text(box), Text(::GetDlgItem(box, 0xFFFF)), ::GetWindow(box, GW_OWNER), {}};
+    ::EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&shown.icon));
+    g_boxes.push_back(shown);
+    ::SendMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
+class BoxAnswerer {
+public:
+    BoxAnswerer() : timer_(::SetTimer(nullptr, 0, 10, AnswerBoxes)) { g_boxes.clear(); }
+    ~BoxAnswerer() { ::KillTimer(nullptr, timer_); }
+    BoxAnswerer(const BoxAnswerer&) = delete;
+    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+
+private:
+    UINT_PTR timer_;
+};
+
+// A script that never closes its dialog fails the test instead of hanging it: past the deadline
+// every message box is answered and the dialog ended, again and again until it has closed.
+void CALLBACK Expire(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::SetTimer(nullptr, timer, 20, Expire);
+    if (Form* form = Form::ActiveModal()) {
+        form->SetModalResult(kExpired);
+    }
+    AnswerBoxes(nullptr, 0, 0, 0);
+}
+
+class SetRuleDialog : public ::testing::Test {
+protected:
+    void TearDown() override { EXPECT_EQ(vt::DropPendingScripts(), 0); }
+
+    // Shows the dialog with `script` running inside its modal loop; returns the modal result.
+    static int Run(TfrmSetRule& dialog, const std::function<void(TfrmSetRule&)>& script) {
+        vt::WhenModalOpens("Set Rule",
+                           [script](Form& form) { script(static_cast<TfrmSetRule&>(form)); });
+        const UINT_PTR deadline = ::SetTimer(nullptr, 0, 10000, Expire);
+        const int result = dialog.ShowModal();
+        ::KillTimer(nullptr, deadline);
+        EXPECT_NE(result, kExpired) << "the script left the dialog open";
+        return result;
+    }
+    int Run(const std::function<void(TfrmSetRule&)>& script) { return Run(dialog_, script); }
+    // Clicks OK from the script and closes the dialog with whatever OK decides.
+    int RunOk(const std::function<void(TfrmSetRule&)>& steps = {}) {
+        return Run([this, steps](TfrmSetRule& d) {
+            if (steps) {
+                steps(d);
+            }
+            vt::Click(Ctl(TfrmSetRule::kIdOk));
+        });
+    }
+    HWND Ctl(int id) const { return vt::Control(dialog_.Handle(), id); }
+    HWND Labelled(const std::string& text) const {
+        return vt::ControlByText(dialog_.Handle(), text);
+    }
+    // As the command for a window of the list fills the dialog.
+    void FillForWindow(const std::string& className, const std::string& interval = "45") {
+        dialog_.SetCaptionText("Start Page - Browser");
+        dialog_.SetClassNameText(className);
+        dialog_.SetActionIndex(3);
+        dialog_.SetZOrderIndex(1);
+        dialog_.SetAutoRefreshChecked(true);
+        dialog_.SetTimeIntervalText(interval);
+    }
+    // As the command for a typed class name fills it.
+    void FillForTypedClass() {
+        dialog_.DisableCaption();
+        dialog_.SetClassNameEditable(true);
+    }
+    // How many of GroupBox2 and the five controls in it are enabled.
+    static int EnabledIEControls(HWND form) {
+        int n = 0;
+        for (HWND control :
+             {vt::ControlByText(form, "Internet Explorer"),
+              vt::Control(form, TfrmSetRule::kIdAutoRefresh),
+              vt::ControlByText(form, "Time Intervals:"),
+              vt::Control(form, TfrmSetRule::kIdTimeInterval), vt::ControlByText(form, "second"),
+              vt::Control(form, TfrmSetRule::kIdCurrentWindow)}) {
+            n += (control != nullptr && ::IsWindowEnabled(control)) ? 1 : 0;
+        }
+        return n;
+    }
+
+    TfrmSetRule dialog_{nullptr};
+};
+
+TEST_F(SetRuleDialog, LayoutCaptionsAndInitialState) {
+    const HWND form = dialog_.Create();
+    EXPECT_EQ(Text(form), "Set Rule");
+    EXPECT_EQ(::GetWindowLongPtrA(form, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
+    RECT client{};
+    ::GetClientRect(form, &client);
+    EXPECT_EQ(client.right, 435);
+    EXPECT_EQ(client.bottom, 346);
+
+    const std::vector<std::pair<HWND, Rect>> layout = {
+        {Labelled("Window Caption:"), {12, 16, 81, 13}},
+        {Ctl(TfrmSetRule::kIdCaption), {112, 13, 209, 21}},
+        {Labelled("Class Name:"), {12, 43, 59, 13}},
+        {Ctl(TfrmSetRule::kIdClassName), {112, 42, 209, 21}},
+        {Labelled("Next start action"), {12, 69, 145, 145}},
+        {Labelled("Next start Z Order"), {176, 69, 145, 145}},
+        {Labelled("Internet Explorer"), {13, 221, 308, 105}},
+        {Labelled("Automatic refresh enabled"), {37, 245, 241, 17}},
+        {Labelled("Time Intervals:"), {53, 272, 69, 13}},
+        {Ctl(TfrmSetRule::kIdTimeInterval), {141, 270, 81, 19}},
+        {Labelled("second"), {229, 272, 35, 13}},
+        {Labelled("Don't include the current window"), {53, 298, 209, 17}},
+        {Labelled("&OK"), {352, 277, 75, 25}},
+        {Labelled("&Cancel"), {352, 314, 75, 25}},
+    };
+    LOGFONTA font{};
+    ::GetObjectA(
+        reinterpret_cast<HGDIOBJ>(::SendMessageA(Ctl(TfrmSetRule::kIdOk), WM_GETFONT, 0, 0)),
+        sizeof(font), &font);
+    EXPECT_STREQ(font.lfFaceName, "MS Sans Serif");
+    for (const auto& [control, rect] : layout) {
+        SCOPED_TRACE(Text(control));
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(ClientRectOf(control), rect);
+        EXPECT_EQ(::SendMessageA(control, WM_GETFONT, 0, 0),
+                  ::SendMessageA(Ctl(TfrmSetRule::kIdOk), WM_GETFONT, 0, 0));
+    }
+    for (int i = 0; i < kActionCount; ++i) {
+        EXPECT_EQ(Text(Ctl(TfrmSetRule::kIdActionFirst + i)), ActionTexts(i));
+    }
+    for (int i = 0; i < kZOrderCount; ++i) {
+        EXPECT_EQ(Text(Ctl(TfrmSetRule::kIdZOrderFirst + i)), ZOrderTexts(i));
+    }
+    const HWND image = ::ChildWindowFromPoint(form, POINT{380, 124});
+    EXPECT_EQ(ClientRectOf(image), (Rect{376, 120, 32, 32}));
+    EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageA(image, STM_GETICON, 0, 0)),
+              ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1)));
+
+    EXPECT_EQ(dialog_.ActionIndex(), 0);
+    EXPECT_EQ(dialog_.ZOrderIndex(), 0);
+    EXPECT_FALSE(dialog_.AutoRefreshChecked());
+    EXPECT_FALSE(dialog_.CurrentWindowChecked());
+    EXPECT_EQ(dialog_.TimeIntervalText(), "30");
+    EXPECT_TRUE(dialog_.IEGroupEnabled());
+    EXPECT_FALSE(dialog_.ClassNameEditable());
+    EXPECT_NE(::GetWindowLongPtrA(Ctl(TfrmSetRule::kIdCaption), GWL_STYLE) & ES_READONLY, 0);
+    EXPECT_EQ(::SendMessageA(Ctl(TfrmSetRule::kIdClassName), EM_GETLIMITTEXT, 0, 0), 255);
+}
+
+TEST_F(SetRuleDialog, CaptionAndClassNameKeepTheActiveBorderBackground) {
+    dialog_.Create();
+    dialog_.SetClassNameEditable(true);
+    dialog_.DisableCaption();
+    const HWND form = dialog_.Handle();
+    const auto release = [form](HDC dc) { ::ReleaseDC(form, dc); };
+    const std::unique_ptr<HDC__, decltype(release)> held(::GetDC(form), release);
+    const HDC dc = held.get();
+    const auto brush = [&](UINT msg, HWND control) {
+        return reinterpret_cast<HBRUSH>(::SendMessageA(form, msg, reinterpret_cast<WPARAM>(dc),
+                                                       reinterpret_cast<LPARAM>(control)));
+    };
+    const HBRUSH border = ::GetSysColorBrush(COLOR_ACTIVEBORDER);
+    EXPECT_EQ(brush(WM_CTLCOLOREDIT, Ctl(TfrmSetRule::kIdClassName)), border);
+    EXPECT_EQ(::GetBkColor(dc), ::GetSysColor(COLOR_ACTIVEBORDER));
+    EXPECT_EQ(brush(WM_CTLCOLORSTATIC, Ctl(TfrmSetRule::kIdCaption)), border);
+    EXPECT_EQ(::GetTextColor(dc), ::GetSysColor(COLOR_GRAYTEXT)); // disabled
+    EXPECT_NE(brush(WM_CTLCOLORSTATIC, Labelled("Class Name:")), border);
+    EXPECT_NE(brush(WM_CTLCOLOREDIT, Ctl(TfrmSetRule::kIdTimeInterval)), border);
+}
+
+TEST_F(SetRuleDialog, OpensCentredOverItsOwnerWithTheFocusOnTheFirstField) {
+    platform::UniqueWindow owner(::CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 200,
+                                                   150, 700, 500, nullptr, nullptr,
+                                                   ::GetModuleHandleA(nullptr), nullptr));
+    TfrmSetRule dialog(owner.get());
+    RECT me{};
+    HWND focus = nullptr;
+    Run(dialog, [&](const TfrmSetRule& d) {
+        ::GetWindowRect(d.Handle(), &me);
+        focus = ::GetFocus();
+        Press(d, TfrmSetRule::kIdCancel);
+    });
+    EXPECT_NEAR((me.left + me.right) / 2, 200 + 350, 1);
+    EXPECT_NEAR((me.top + me.bottom) / 2, 150 + 250, 1);
+    EXPECT_EQ(focus, vt::Control(dialog.Handle(), TfrmSetRule::kIdCaption));
+}
+
+TEST_F(SetRuleDialog, InternetExplorerGroupFollowsTheClassName) {
+    FillForWindow("Notepad");
+    Run([this](TfrmSetRule& d) {
+        EXPECT_EQ(EnabledIEControls(d.Handle()), 0);
+        vt::Click(Ctl(TfrmSetRule::kIdCancel));
+    });
+    EXPECT_FALSE(dialog_.IEGroupEnabled());
+
+    for (const char* ieClass : {"IEFrame", "xieframe2"}) {
+        TfrmSetRule ie(nullptr);
+        ie.SetClassNameText(ieClass);
+        Run(ie, [&](TfrmSetRule& d) {
+            EXPECT_EQ(EnabledIEControls(d.Handle()), 6) << ieClass;
+            Press(d, TfrmSetRule::kIdCancel);
+        });
+    }
+}
+
+TEST_F(SetRuleDialog, TypingIEFrameEnablesTheGroupForGood) {
+    FillForTypedClass();
+    Run([this](TfrmSetRule& d) {
+        const HWND className = Ctl(TfrmSetRule::kIdClassName);
+        EXPECT_EQ(EnabledIEControls(d.Handle()), 0);
+        vt::Type(className, "IEFr");
+        EXPECT_EQ(EnabledIEControls(d.Handle()), 0);
+        vt::Type(className, "ame");
+        EXPECT_EQ(EnabledIEControls(d.Handle()), 6);
+        vt::Type(className, std::string(7, '\b'));
+        EXPECT_EQ(d.ClassNameText(), "");
+        vt::Type(className, "Notepad");
+        EXPECT_EQ(EnabledIEControls(d.Handle()), 6);
+        vt::Click(Ctl(TfrmSetRule::kIdCancel));
+    });
+    EXPECT_TRUE(dialog_.IEGroupEnabled());
+}
+
+TEST_F(SetRuleDialog, OkRefusesOnlyAnEmptyEditableClassName) {
+    FillForTypedClass();
+    BoxAnswerer answerer;
+    EXPECT_EQ(Run([this](TfrmSetRule& d) {
+                  vt::Click(Ctl(TfrmSetRule::kIdOk));
+                  EXPECT_EQ(d.GetModalResult(), kResultNone);
+                  EXPECT_TRUE(::IsWindowVisible(d.Handle()));
+                  vt::Type(Ctl(TfrmSetRule::kIdClassName), " ");
+                  vt::Click(Ctl(TfrmSetRule::kIdOk));
+              }),
+              kResultOk);
+    ASSERT_EQ(g_boxes.size(), 1u);
+    EXPECT_EQ(g_boxes[0].title, "Vantrel");
+    EXPECT_EQ(g_boxes[0].text, "Please input Class Name first.");
+    EXPECT_EQ(g_boxes[0].owner, dialog_.Handle());
+    EXPECT_EQ(g_boxes[0].icon, ::LoadIconA(nullptr, IDI_INFORMATION));
+    EXPECT_EQ(dialog_.ClassNameText(), " ");
+
+    TfrmSetRule readOnly(nullptr);
+    EXPECT_EQ(Run(readOnly, ClickOk), kResultOk);
+    EXPECT_EQ(g_boxes.size(), 1u);
+}
+
+TEST_F(SetRuleDialog, OkWithoutAChangeIsUnchanged) {
+    FillForWindow("IEFrame");
+    dialog_.SetCurrentWindowChecked(true);
+    EXPECT_EQ(RunOk(), kResultOk);
+    EXPECT_FALSE(dialog_.Changed());
+    EXPECT_EQ(dialog_.ActionIndex(), 3);
+    EXPECT_EQ(dialog_.ZOrderIndex(), 1);
+    EXPECT_TRUE(dialog_.AutoRefreshChecked());
+    EXPECT_TRUE(dialog_.CurrentWindowChecked());
+    EXPECT_EQ(dialog_.TimeIntervalText(), "45");
+    EXPECT_EQ(dialog_.CaptionText(), "Start Page - Browser");
+}
+
+TEST_F(SetRuleDialog, EachOfTheFiveValuesCountsAsAChange) {
+    const std::vector<std::pair<const char*, std::function<void(TfrmSetRule&)>>> edits = {
+        {"action", [](TfrmSetRule& d) { d.SetActionIndex(4); }},
+        {"z order",
+         [](TfrmSetRule& d) {
+             ::SendMessageA(vt::Control(d.Handle(), TfrmSetRule::kIdZOrderFirst + 2), BM_CLICK, 0,
+                            0);
+         }},
+        {"auto refresh",
+         [](TfrmSetRule& d) { vt::Toggle(vt::Control(d.Handle(), TfrmSetRule::kIdAutoRefresh)); }},
+        {"current window",
+         [](TfrmSetRule& d) {
+             vt::Toggle(vt::ControlByText(d.Handle(), "Don't include the current window"));
+         }},
+        {"030 for 30",
+         [](TfrmSetRule& d) {
+             const HWND interval = vt::Control(d.Handle(), TfrmSetRule::kIdTimeInterval);
+             ::SendMessageA(interval, EM_SETSEL, 0, 0);
+             vt::Type(interval, "0");
+         }},
+    };
+    for (const auto& [name, edit] : edits) {
+        SCOPED_TRACE(name);
+        TfrmSetRule dialog(nullptr);
+        dialog.SetClassNameText("IEFrame");
+        EXPECT_EQ(Run(dialog,
+                      [edit = edit](TfrmSetRule& d) {
+                          edit(d);
+                          Press(d, TfrmSetRule::kIdOk);
+                      }),
+                  kResultOk);
+        EXPECT_TRUE(dialog.Changed());
+    }
+}
+
+TEST_F(SetRuleDialog, OnlyTheFiveValuesCountAndOnlyAsTheyEnd) {
+    FillForTypedClass();
+    RunOk([this](TfrmSetRule& d) {
+        vt::Type(Ctl(TfrmSetRule::kIdClassName), "IEFrame");
+        vt::Toggle(Ctl(TfrmSetRule::kIdCurrentWindow));
+        vt::Toggle(Ctl(TfrmSetRule::kIdCurrentWindow));
+        d.SetActionIndex(2);
+        d.SetActionIndex(0);
+    });
+    EXPECT_FALSE(dialog_.Changed());
+    EXPECT_EQ(dialog_.ClassNameText(), "IEFrame");
+
+    TfrmSetRule cancelled(nullptr);
+    cancelled.SetClassNameText("IEFrame");
+    EXPECT_EQ(Run(cancelled,
+                  [](const TfrmSetRule& d) {
+                      vt::Toggle(vt::Control(d.Handle(), TfrmSetRule::kIdAutoRefresh));
+                      Press(d, TfrmSetRule::kIdCancel);
+                  }),
+              kResultCancel);
+    EXPECT_FALSE(cancelled.Changed());
+}
+
+TEST_F(SetRuleDialog, DashIntervalOpensAsThirtyOnlyForInternetExplorer) {
+    FillForWindow("IEFrame", "-");
+    std::string shown;
+    EXPECT_EQ(RunOk([&](const TfrmSetRule& d) { shown = d.TimeIntervalText(); }), kResultOk);
+    EXPECT_EQ(shown, "30");
+    EXPECT_FALSE(dialog_.Changed());
+
+    TfrmSetRule ordinary(nullptr);
+    ordinary.SetClassNameText("Notepad");
+    ordinary.SetTimeIntervalText("-");
+    Run(ordinary, ClickOk);
+    EXPECT_EQ(ordinary.TimeIntervalText(), "-");
+    EXPECT_FALSE(ordinary.Changed());
+}
+
+TEST_F(SetRuleDialog, IntervalTakesDigitsAndBackspaceOnly) {
+    FillForWindow("IEFrame", "30");
+    RunOk([this](TfrmSetRule& d) {
+        const HWND interval = Ctl(TfrmSetRule::kIdTimeInterval);
+        ::SendMessageA(interval, EM_SETSEL, 2, 2);
+        for (const char* refused : {"a", "-", " ", "+"}) {
+            vt::Type(interval, refused);
+            EXPECT_EQ(d.TimeIntervalText(), "30") << refused;
+        }
+        vt::Type(interval, "79");
+        EXPECT_EQ(d.TimeIntervalText(), "3079");
+        vt::Type(interval, "\b\b");
+    });
+    EXPECT_EQ(dialog_.TimeIntervalText(), "30");
+    EXPECT_FALSE(dialog_.Changed());
+}
+
+TEST_F(SetRuleDialog, NoSelectedItemTurnsOkIntoCancel) {
+    FillForWindow("Notepad");
+    dialog_.SetZOrderIndex(-1);
+    EXPECT_EQ(RunOk(), kResultCancel);
+
+    TfrmSetRule noAction(nullptr);
+    noAction.SetActionIndex(-1);
+    EXPECT_EQ(Run(noAction, ClickOk), kResultCancel);
+}
+
+// Enter and Escape reach the dialog as ids 1 and 2 through the message loop's dialog handling;
+// the check runs from a timer, which comes only after the posted keys were handled.
+int g_resultAfterKeys = -1;
+void CALLBACK AfterKeys(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    if (Form* form = Form::ActiveModal()) {
+        g_resultAfterKeys = form->GetModalResult();
+        ::SendMessageA(form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+}
+
+TEST_F(SetRuleDialog, EnterAndEscapeDoNothingAndTitleBarCloseCancels) {
+    FillForWindow("IEFrame");
+    g_resultAfterKeys = -1;
+    EXPECT_EQ(Run([this](TfrmSetRule&) {
+                  for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+                      for (HWND target : {Ctl(TfrmSetRule::kIdCaption), Ctl(TfrmSetRule::kIdOk)}) {
+                          ::PostMessageA(target, WM_KEYDOWN, key, 1);
+                          ::PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+                      }
+                  }
+                  ::SetTimer(nullptr, 0, 1, AfterKeys);
+              }),
+              kResultCancel);
+    EXPECT_EQ(g_resultAfterKeys, kResultNone);
+    EXPECT_FALSE(dialog_.Changed());
+}
+
+TEST_F(SetRuleDialog, TabOrderFollowsTheFields) {
+    FillForWindow("IEFrame");
+    std::vector<HWND> order;
+    Run([&](TfrmSetRule& d) {
+        HWND at = Ctl(TfrmSetRule::kIdCaption);
+        for (int i = 0; i < 10; ++i) {
+            order.push_back(at);
+            at = ::GetNextDlgTabItem(d.Handle(), at, FALSE);
+        }
+        // Arrow keys stay inside each radio group.
+        EXPECT_EQ(::GetNextDlgGroupItem(d.Handle(), Ctl(TfrmSetRule::kIdActionFirst + 4), FALSE),
+                  Ctl(TfrmSetRule::kIdActionFirst));
+        EXPECT_EQ(::GetNextDlgGroupItem(d.Handle(), Ctl(TfrmSetRule::kIdZOrderFirst + 2), FALSE),
+                  Ctl(TfrmSetRule::kIdZOrderFirst));
+        vt::Click(Ctl(TfrmSetRule::kIdCancel));
+    });
+    // Tabbing into a radio group lands on its selected item (3 and 1 as filled).
+    const std::vector<int> ids = {TfrmSetRule::kIdCaption,         TfrmSetRule::kIdClassName,
+                                  TfrmSetRule::kIdActionFirst + 3, TfrmSetRule::kIdZOrderFirst + 1,
+                                  TfrmSetRule::kIdAutoRefresh,     TfrmSetRule::kIdTimeInterval,
+                                  TfrmSetRule::kIdCurrentWindow,   TfrmSetRule::kIdOk,
+                                  TfrmSetRule::kIdCancel,          TfrmSetRule::kIdCaption};
+    ASSERT_EQ(order.size(), ids.size());
+    for (size_t i = 0; i < ids.size(); ++i) {
+        EXPECT_EQ(::GetDlgCtrlID(order[i]), ids[i]) << "position " << i;
+    }
+}
+
+} // namespace
+} // namespace vantrel
