@@ -1,0 +1,681 @@
+// The Options dialog and the Settings command, driven through the real dialog. Settings live in a
+// private folder and auto start in a private key, so the machine's Run key is never touched.
+#include "app/main_form.h"
+#include "platform/handles.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "rules/rule.h"
+#include "support/dialog_driver.h"
+#include "support/fixture_client.h"
+#include "support/main_form_fixture.h"
+#include "support/wait.h"
+#include "ui/options_dialog.h"
+#include "ui/settings.h"
+#include "ui/settings_command.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+namespace vantrel {
+namespace {
+
+using Rect = std::array<int, 4>; // left, top, width, height in the form's client area
+constexpr int kExpired = 99;
+const char* const kExePath = "C:\\Program Files\\Vantrel Test\\Vantrel.exe";
+const char* const kTestRoot = "Software\\VantrelTest";
+
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool Exists(const std::string& path) {
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+Rect ClientRectOf(HWND control) {
+    RECT r{};
+    ::GetWindowRect(control, &r);
+    ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+// Error boxes of this thread, answered with OK from a thread timer that the box's own modal loop
+// dispatches; what each box said is kept for the test.
+struct ShownBox {
+    std::string title;
+    std::string text;
+};
+std::vector<ShownBox> g_boxes;
+
+BOOL CALLBACK FindBox(HWND window, LPARAM found) {
+    char name[16] = {};
+    ::GetClassNameA(window, name, sizeof(name));
+    if (std::string(name) == "#32770" && ::IsWindowVisible(window)) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK AnswerBoxes(HWND, UINT, UINT_PTR, DWORD) {
+    HWND box = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
+    if (box == nullptr) {
+        return;
+    }
+    g_boxes.push_back(ShownBox{ControlText(box), ControlText(::GetDlgItem(box, 0xFFFF))});
+    ::SendMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
+class BoxAnswerer {
+public:
+    BoxAnswerer() : timer_(::SetTimer(nullptr, 0, 10, AnswerBoxes)) { g_boxes.clear(); }
+    ~BoxAnswerer() { ::KillTimer(nullptr, timer_); }
+    BoxAnswerer(const BoxAnswerer&) = delete;
+    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+
+private:
+    UINT_PTR timer_;
+};
+
+// A script that never closes its dialog fails the test instead of hanging it.
+void CALLBACK Expire(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    if (Form* form = Form::ActiveModal()) {
+        form->SetModalResult(kExpired);
+    }
+}
+
+HWND Ctl(const Form& form, int id) {
+    return vt::Control(form.Handle(), id);
+}
+
+// Selects one item of a radio group and tells the form, as a mouse click would.
+void Choose(const Form& form, int firstId, int count, int index) {
+    for (int i = 0; i < count; ++i) {
+        SetChecked(Ctl(form, firstId + i), i == index);
+    }
+    vt::Click(Ctl(form, firstId + index));
+}
+
+int Selected(const Form& form, int firstId, int count) {
+    int selected = -1;
+    for (int i = 0; i < count; ++i) {
+        if (IsChecked(Ctl(form, firstId + i))) {
+            EXPECT_EQ(selected, -1) << "two items selected";
+            selected = i;
+        }
+    }
+    return selected;
+}
+
+struct RegValue {
+    bool present = false;
+    DWORD type = REG_NONE;
+    std::string data;
+};
+
+RegValue ReadValue(const std::string& keyPath, const char* name) {
+    RegValue value;
+    platform::RegKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_READ) != ERROR_SUCCESS) {
+        return value;
+    }
+    char buffer[1024] = {};
+    DWORD size = sizeof buffer - 1;
+    if (::RegQueryValueExA(key.Get(), name, nullptr, &value.type, reinterpret_cast<BYTE*>(buffer),
+                           &size) == ERROR_SUCCESS) {
+        value.present = true;
+        value.data.assign(buffer, value.type == REG_SZ && size > 0 ? size - 1 : size);
+    }
+    return value;
+}
+
+bool KeyExists(const std::string& keyPath) {
+    platform::RegKey key;
+    return key.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_READ) == ERROR_SUCCESS;
+}
+
+// A private stand-in for the Run key, removed with everything in it; the shared parent goes too
+// once nothing else is left in it.
+class TestRunKey {
+public:
+    TestRunKey() : path_(std::string(kTestRoot) + "\\" + vt::UniqueName("Run")) {}
+    ~TestRunKey() {
+        ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, path_.c_str());
+        ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, path_.c_str());
+        ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kTestRoot);
+    }
+    TestRunKey(const TestRunKey&) = delete;
+    TestRunKey& operator=(const TestRunKey&) = delete;
+
+    const std::string& path() const { return path_; }
+    RegValue Value(const char* name = "Vantrel") const { return ReadValue(path_, name); }
+    void SetString(const char* name, const std::string& data) const {
+        platform::RegKey key;
+        ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, path_, KEY_SET_VALUE), ERROR_SUCCESS);
+        ASSERT_EQ(key.WriteString(name, data), ERROR_SUCCESS);
+    }
+    void SetDword(const char* name, DWORD data) const {
+        platform::RegKey key;
+        ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, path_, KEY_SET_VALUE), ERROR_SUCCESS);
+        ASSERT_EQ(::RegSetValueExA(key.Get(), name, 0, REG_DWORD,
+                                   reinterpret_cast<const BYTE*>(&data), sizeof data),
+                  ERROR_SUCCESS);
+    }
+
+private:
+    std::string path_;
+};
+
+// Shows a dialog with `script` running inside its modal loop; returns the modal result.
+int RunModal(Form& dialog, const std::function<void(const Form&)>& script) {
+    vt::WhenModalOpens("Options", script);
+    const UINT_PTR deadline = ::SetTimer(nullptr, 0, 10000, Expire);
+    const int result = dialog.ShowModal();
+    ::KillTimer(nullptr, deadline);
+    EXPECT_NE(result, kExpired) << "the script left the dialog open";
+    return result;
+}
+
+class OptionsDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        location_.appDataFolder = dir_.path() + "appdata\\";
+        location_.exeFolder = dir_.path() + "exe\\";
+        settingsFile_ = location_.appDataFolder + "Ostrim\\Vantrel\\vantrel.dat";
+    }
+    void TearDown() override { EXPECT_EQ(vt::DropPendingScripts(), 0); }
+
+    // A fresh dialog over the test's settings and key, shown with `script` in its modal loop.
+    int Run(const std::function<void(const TfrmOptions&)>& script, int versionCode = 10) {
+        dialog_ = std::make_unique<TfrmOptions>(nullptr, settings_, location_, versionCode,
+                                                kExePath, runKey_.path());
+        return RunModal(*dialog_, [script](const Form& form) {
+            script(static_cast<const TfrmOptions&>(form));
+        });
+    }
+    int RunOk(const std::function<void(const TfrmOptions&)>& steps = {}) {
+        return Run([steps](const TfrmOptions& d) {
+            if (steps) {
+                steps(d);
+            }
+            vt::Click(Ctl(d, TfrmOptions::kIdOk));
+        });
+    }
+    void WriteSettings(const std::string& systemMenu, const std::string& action,
+                       const std::string& zOrder) {
+        const std::string path = SettingsFilePath(location_);
+        ASSERT_TRUE(platform::WriteProfileString(path, "Options", "SystemMenu", systemMenu));
+        ASSERT_TRUE(platform::WriteProfileString(path, "Options", "Action", action));
+        ASSERT_TRUE(platform::WriteProfileString(path, "Options", "ZOrder", zOrder));
+        settings_ = LoadSettings(location_);
+    }
+    std::string Stored(const char* key) const {
+        return platform::ReadProfileString(settingsFile_, "Options", key, "<missing>");
+    }
+
+    vt::TempDir dir_;
+    SettingsLocation location_;
+    std::string settingsFile_;
+    CommonSettings settings_;
+    TestRunKey runKey_;
+    BoxAnswerer boxes_;
+    std::unique_ptr<TfrmOptions> dialog_;
+};
+
+TEST_F(OptionsDialog, LayoutAndTheStoredChoicesShown) {
+    settings_ = CommonSettings{false, "Minimize to tray", "Normal"};
+    platform::UniqueWindow owner(::CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 150,
+                                                   100, 800, 600, nullptr, nullptr,
+                                                   ::GetModuleHandleA(nullptr), nullptr));
+    TfrmOptions dialog(owner.get(), settings_, location_, 10, kExePath, runKey_.path());
+    RECT frame{};
+    HWND focus = nullptr;
+    int action = -1;
+    int zOrder = -1;
+    EXPECT_EQ(RunModal(dialog,
+                       [&](const Form& d) {
+                           ::GetWindowRect(d.Handle(), &frame);
+                           focus = ::GetFocus();
+                           action = Selected(d, TfrmOptions::kIdActionFirst, 5);
+                           zOrder = Selected(d, TfrmOptions::kIdZOrderFirst, 3);
+                           vt::Click(Ctl(d, TfrmOptions::kIdCancel));
+                       }),
+              kResultCancel);
+    EXPECT_EQ(action, 4);
+    EXPECT_EQ(zOrder, 2);
+    // The box is the inverse of SystemMenu.
+    EXPECT_TRUE(IsChecked(Ctl(dialog, TfrmOptions::kIdSystemMenu)));
+    EXPECT_EQ(dialog.RunKey(), runKey_.path());
+
+    const HWND form = dialog.Handle();
+    EXPECT_EQ(ControlText(form), "Options");
+    RECT client{};
+    ::GetClientRect(form, &client);
+    EXPECT_EQ(client.right, 399);
+    EXPECT_EQ(client.bottom, 261);
+    EXPECT_EQ(::GetWindowLongPtrA(form, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
+    EXPECT_EQ(::GetWindow(form, GW_OWNER), owner.get());
+    EXPECT_NEAR((frame.left + frame.right) / 2, 150 + 400, 1);
+    EXPECT_NEAR((frame.top + frame.bottom) / 2, 100 + 300, 1);
+    EXPECT_EQ(focus, Ctl(dialog, TfrmOptions::kIdAutoStart));
+
+    struct Expected {
+        HWND control;
+        std::string text;
+        Rect rect;
+    };
+    using O = TfrmOptions;
+    const std::vector<Expected> expected = {
+        {vt::ControlByText(form, "Common"), "Common", {8, 6, 298, 73}},
+        {Ctl(dialog, O::kIdAutoStart), "Auto start when system start", {25, 24, 186, 17}},
+        {Ctl(dialog, O::kIdSystemMenu),
+         "Don't add system menu to other applications",
+         {25, 51, 264, 17}},
+        {vt::ControlByText(form, "Other applications that no set rule"),
+         "Other applications that no set rule",
+         {8, 84, 298, 171}},
+        {vt::ControlByText(form, "Next start action"), "Next start action", {18, 101, 135, 145}},
+        {vt::ControlByText(form, "Next start Z Order"), "Next start Z Order", {161, 101, 135, 145}},
+        {Ctl(dialog, O::kIdOk), "&OK", {316, 192, 75, 25}},
+        {Ctl(dialog, O::kIdCancel), "&Cancel", {316, 229, 75, 25}},
+        {Ctl(dialog, O::kIdActionFirst), "Default", {}},
+        {Ctl(dialog, O::kIdActionFirst + 1), "Maximize", {}},
+        {Ctl(dialog, O::kIdActionFirst + 2), "Minimize", {}},
+        {Ctl(dialog, O::kIdActionFirst + 3), "Normal", {}},
+        {Ctl(dialog, O::kIdActionFirst + 4), "Minimize to tray", {}},
+        {Ctl(dialog, O::kIdZOrderFirst), "Default", {}},
+        {Ctl(dialog, O::kIdZOrderFirst + 1), "Stay on top", {}},
+        {Ctl(dialog, O::kIdZOrderFirst + 2), "Normal", {}},
+    };
+    for (const Expected& e : expected) {
+        ASSERT_NE(e.control, nullptr) << e.text;
+        // Every control is the form's own child, so its notifications reach the form.
+        EXPECT_EQ(::GetParent(e.control), form) << e.text;
+        EXPECT_EQ(ControlText(e.control), e.text);
+        if (e.rect[2] != 0) {
+            EXPECT_EQ(ClientRectOf(e.control), e.rect) << e.text;
+        }
+    }
+    EXPECT_EQ(Ctl(dialog, O::kIdActionFirst + 5), nullptr);
+    EXPECT_EQ(Ctl(dialog, O::kIdZOrderFirst + 3), nullptr);
+    HWND icon = nullptr;
+    for (HWND child = ::GetWindow(form, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if ((::GetWindowLongPtrA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+            icon = child;
+        }
+    }
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(ClientRectOf(icon), (Rect{336, 64, 32, 32}));
+    EXPECT_NE(::SendMessageA(icon, STM_GETICON, 0, 0), 0);
+    EXPECT_TRUE(g_boxes.empty());
+}
+
+TEST_F(OptionsDialog, OkWithoutChangesWritesNoSettingsButRewritesTheRunValue) {
+    runKey_.SetString("Vantrel", "D:\\Old\\Vantrel.exe -Start");
+    EXPECT_EQ(RunOk(), kResultOk);
+    EXPECT_FALSE(Exists(settingsFile_));
+    EXPECT_FALSE(dialog_->DefaultsChanged());
+    EXPECT_FALSE(dialog_->SystemMenuChanged());
+    const RegValue value = runKey_.Value();
+    EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(value.data, std::string(kExePath) + " -Start");
+
+    // A file that exists stays byte for byte as it was.
+    WriteSettings("1", "Normal", "Stay on top");
+    const std::string before = FileText(settingsFile_);
+    ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, runKey_.path().c_str());
+    ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, runKey_.path().c_str());
+    EXPECT_EQ(RunOk(), kResultOk);
+    EXPECT_EQ(FileText(settingsFile_), before);
+    EXPECT_FALSE(dialog_->DefaultsChanged());
+    // With the box clear, OK leaves the (re-created) key without the value.
+    EXPECT_TRUE(KeyExists(runKey_.path()));
+    EXPECT_FALSE(runKey_.Value().present);
+    EXPECT_EQ(settings_.action, "Normal");
+    EXPECT_EQ(settings_.zOrder, "Stay on top");
+    EXPECT_TRUE(g_boxes.empty());
+}
+
+TEST_F(OptionsDialog, TickingAutoStartWritesTheStartCommandAndUntickingDeletesOnlyIt) {
+    runKey_.SetString("Other", "C:\\other.exe");
+    bool shownTicked = true;
+    EXPECT_EQ(RunOk([&](const TfrmOptions& d) {
+                  shownTicked = IsChecked(Ctl(d, TfrmOptions::kIdAutoStart));
+                  vt::Toggle(Ctl(d, TfrmOptions::kIdAutoStart));
+              }),
+              kResultOk);
+    EXPECT_FALSE(shownTicked);
+    RegValue value = runKey_.Value();
+    EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(value.data, "C:\\Program Files\\Vantrel Test\\Vantrel.exe -Start");
+    // Auto start is not one of the settings kept in the file.
+    EXPECT_FALSE(Exists(settingsFile_));
+    EXPECT_FALSE(dialog_->DefaultsChanged());
+    EXPECT_FALSE(dialog_->SystemMenuChanged());
+
+    EXPECT_EQ(RunOk([&](const TfrmOptions& d) {
+                  shownTicked = IsChecked(Ctl(d, TfrmOptions::kIdAutoStart));
+                  vt::Toggle(Ctl(d, TfrmOptions::kIdAutoStart));
+              }),
+              kResultOk);
+    EXPECT_TRUE(shownTicked);
+    EXPECT_FALSE(runKey_.Value().present);
+    value = runKey_.Value("Other");
+    EXPECT_TRUE(value.present);
+    EXPECT_EQ(value.data, "C:\\other.exe");
+    EXPECT_TRUE(g_boxes.empty());
+}
+
+TEST_F(OptionsDialog, AnyValueContainingTheStartSwitchShowsTheBoxTicked) {
+    struct Case {
+        std::string data;
+        bool ticked;
+    };
+    for (const Case& c :
+         {Case{"\"D:\\Apps\\Somewhere Else.exe\" -Start -Min", true}, Case{"-Start", true},
+          Case{"D:\\Apps\\x.exe -start", false}, Case{"D:\\Apps\\x.exe", false}, Case{"", false}}) {
+        runKey_.SetString("Vantrel", c.data);
+        bool ticked = !c.ticked;
+        EXPECT_EQ(Run([&](const TfrmOptions& d) {
+                      ticked = IsChecked(Ctl(d, TfrmOptions::kIdAutoStart));
+                      vt::Click(Ctl(d, TfrmOptions::kIdCancel));
+                  }),
+                  kResultCancel);
+        EXPECT_EQ(ticked, c.ticked) << c.data;
+        EXPECT_EQ(runKey_.Value().data, c.data);
+    }
+    EXPECT_TRUE(g_boxes.empty());
+}
+
+TEST_F(OptionsDialog, NonTextRunValueIsReportedAndTheBoxOpensClear) {
+    runKey_.SetDword("Vantrel", 1);
+    bool ticked = true;
+    bool opened = false;
+    size_t boxesBeforeOpen = 0;
+    EXPECT_EQ(Run([&](const TfrmOptions& d) {
+                  opened = true;
+                  boxesBeforeOpen = g_boxes.size();
+                  ticked = IsChecked(Ctl(d, TfrmOptions::kIdAutoStart));
+                  vt::Click(Ctl(d, TfrmOptions::kIdCancel));
+              }),
+              kResultCancel);
+    EXPECT_TRUE(opened);
+    EXPECT_FALSE(ticked);
+    ASSERT_EQ(g_boxes.size(), 1u);
+    EXPECT_EQ(boxesBeforeOpen, 1u); // reported as the dialog opened, not later
+    EXPECT_EQ(g_boxes[0].title, "Vantrel");
+    EXPECT_EQ(g_boxes[0].text, "Invalid data type for 'Vantrel'");
+    // Cancel leaves the odd value alone; OK with the box clear removes it without complaint.
+    EXPECT_EQ(runKey_.Value().type, static_cast<DWORD>(REG_DWORD));
+    g_boxes.clear();
+    EXPECT_EQ(RunOk(), kResultOk);
+    EXPECT_EQ(g_boxes.size(), 1u); // only the one on opening
+    EXPECT_FALSE(runKey_.Value().present);
+}
+
+TEST_F(OptionsDialog, StoredTextInAnotherCaseShowsDefaultAndOkCorrectsIt) {
+    WriteSettings("1", "maximize", "Stay on top");
+    int action = -1;
+    int zOrder = -1;
+    EXPECT_EQ(RunOk([&](const TfrmOptions& d) {
+                  action = Selected(d, TfrmOptions::kIdActionFirst, 5);
+                  zOrder = Selected(d, TfrmOptions::kIdZOrderFirst, 3);
+              }),
+              kResultOk);
+    EXPECT_EQ(action, 0);
+    EXPECT_EQ(zOrder, 1);
+    EXPECT_TRUE(dialog_->DefaultsChanged());
+    EXPECT_FALSE(dialog_->SystemMenuChanged());
+    EXPECT_EQ(settings_.action, "Default");
+    EXPECT_EQ(settings_.zOrder, "Stay on top");
+    EXPECT_EQ(Stored("Action"), "Default");
+    EXPECT_EQ(Stored("ZOrder"), "Stay on top");
+    EXPECT_EQ(Stored("SystemMenu"), "1");
+
+    // Choosing the item that matches the stored text but for its case is a change as well.
+    WriteSettings("1", "Default", "normal");
+    EXPECT_EQ(RunOk([](const TfrmOptions& d) { Choose(d, TfrmOptions::kIdZOrderFirst, 3, 2); }),
+              kResultOk);
+    EXPECT_TRUE(dialog_->DefaultsChanged());
+    EXPECT_EQ(Stored("ZOrder"), "Normal");
+}
+
+TEST_F(OptionsDialog, ChosenDefaultsAreStoredAsTheirTexts) {
+    EXPECT_EQ(RunOk([](const TfrmOptions& d) {
+                  Choose(d, TfrmOptions::kIdActionFirst, 5, 4);
+                  Choose(d, TfrmOptions::kIdZOrderFirst, 3, 2);
+              }),
+              kResultOk);
+    EXPECT_TRUE(dialog_->DefaultsChanged());
+    EXPECT_FALSE(dialog_->SystemMenuChanged());
+    EXPECT_EQ(settings_.action, "Minimize to tray");
+    EXPECT_EQ(settings_.zOrder, "Normal");
+    EXPECT_TRUE(settings_.systemMenu);
+    EXPECT_EQ(Stored("Action"), "Minimize to tray");
+    EXPECT_EQ(Stored("ZOrder"), "Normal");
+    EXPECT_EQ(Stored("SystemMenu"), "1");
+
+    // The z order alone is a change of the defaults as well.
+    EXPECT_EQ(RunOk([](const TfrmOptions& d) { Choose(d, TfrmOptions::kIdZOrderFirst, 3, 1); }),
+              kResultOk);
+    EXPECT_TRUE(dialog_->DefaultsChanged());
+    EXPECT_EQ(Stored("Action"), "Minimize to tray");
+    EXPECT_EQ(Stored("ZOrder"), "Stay on top");
+}
+
+TEST_F(OptionsDialog, SystemMenuBoxIsTheInverseAndIsSavedAsZeroOrOne) {
+    bool shown = true;
+    EXPECT_EQ(RunOk([&](const TfrmOptions& d) {
+                  shown = IsChecked(Ctl(d, TfrmOptions::kIdSystemMenu));
+                  vt::Toggle(Ctl(d, TfrmOptions::kIdSystemMenu));
+              }),
+              kResultOk);
+    EXPECT_FALSE(shown);
+    EXPECT_TRUE(dialog_->SystemMenuChanged());
+    EXPECT_FALSE(dialog_->DefaultsChanged());
+    EXPECT_FALSE(settings_.systemMenu);
+    EXPECT_EQ(Stored("SystemMenu"), "0");
+    EXPECT_EQ(Stored("Action"), "Default");
+
+    EXPECT_EQ(RunOk([&](const TfrmOptions& d) {
+                  shown = IsChecked(Ctl(d, TfrmOptions::kIdSystemMenu));
+                  vt::Toggle(Ctl(d, TfrmOptions::kIdSystemMenu));
+              }),
+              kResultOk);
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(dialog_->SystemMenuChanged());
+    EXPECT_TRUE(settings_.systemMenu);
+    EXPECT_EQ(Stored("SystemMenu"), "1");
+}
+
+TEST_F(OptionsDialog, VersionCodeElevenGreysTheSystemMenuBoxWithItsState) {
+    settings_.systemMenu = false;
+    for (int code : {11, 10, 7}) {
+        bool enabled = code == 11;
+        bool ticked = false;
+        Run(
+            [&](const TfrmOptions& d) {
+                enabled = ::IsWindowEnabled(Ctl(d, TfrmOptions::kIdSystemMenu)) != FALSE;
+                ticked = IsChecked(Ctl(d, TfrmOptions::kIdSystemMenu));
+                vt::Click(Ctl(d, TfrmOptions::kIdCancel));
+            },
+            code);
+        EXPECT_EQ(enabled, code != 11) << "code " << code;
+        EXPECT_TRUE(ticked) << "code " << code;
+    }
+}
+
+TEST_F(OptionsDialog, CancelChangesNothing) {
+    WriteSettings("1", "Normal", "Stay on top");
+    runKey_.SetString("Vantrel", "D:\\Old\\Vantrel.exe -Start");
+    const std::string before = FileText(settingsFile_);
+    EXPECT_EQ(Run([](const TfrmOptions& d) {
+                  vt::Toggle(Ctl(d, TfrmOptions::kIdAutoStart));
+                  vt::Toggle(Ctl(d, TfrmOptions::kIdSystemMenu));
+                  Choose(d, TfrmOptions::kIdActionFirst, 5, 1);
+                  Choose(d, TfrmOptions::kIdZOrderFirst, 3, 2);
+                  vt::Click(Ctl(d, TfrmOptions::kIdCancel));
+              }),
+              kResultCancel);
+    EXPECT_FALSE(dialog_->DefaultsChanged());
+    EXPECT_FALSE(dialog_->SystemMenuChanged());
+    EXPECT_TRUE(settings_.systemMenu);
+    EXPECT_EQ(settings_.action, "Normal");
+    EXPECT_EQ(settings_.zOrder, "Stay on top");
+    EXPECT_EQ(FileText(settingsFile_), before);
+    EXPECT_EQ(runKey_.Value().data, "D:\\Old\\Vantrel.exe -Start");
+    EXPECT_TRUE(g_boxes.empty());
+}
+
+TEST_F(OptionsDialog, FailedSettingsWriteIsReportedAndSkipsTheRunValue) {
+    // A folder in the file's place refuses every write.
+    ASSERT_TRUE(::CreateDirectoryA(location_.appDataFolder.c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryA((location_.appDataFolder + "Ostrim").c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryA((location_.appDataFolder + "Ostrim\\Vantrel").c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryA(settingsFile_.c_str(), nullptr));
+    EXPECT_EQ(RunOk([](const TfrmOptions& d) {
+                  vt::Toggle(Ctl(d, TfrmOptions::kIdAutoStart));
+                  Choose(d, TfrmOptions::kIdActionFirst, 5, 1);
+              }),
+              kResultOk);
+    ASSERT_EQ(g_boxes.size(), 1u);
+    EXPECT_EQ(g_boxes[0].text, "Unable to write to " + settingsFile_);
+    // The choices hold in memory for the caller to apply; auto start was not reached.
+    EXPECT_TRUE(dialog_->DefaultsChanged());
+    EXPECT_EQ(settings_.action, "Maximize");
+    EXPECT_FALSE(runKey_.Value().present);
+}
+
+TEST_F(OptionsDialog, FailedRunValueWriteIsReportedAndStillCloses) {
+    // A volatile key takes no lasting subkey, so the Run key cannot be created under it.
+    HKEY raw = nullptr;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, runKey_.path().c_str(), 0, nullptr,
+                                REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &raw, nullptr),
+              ERROR_SUCCESS);
+    const std::unique_ptr<std::remove_pointer_t<HKEY>, decltype(&::RegCloseKey)> parent(
+        raw, &::RegCloseKey);
+    const std::string runKey = runKey_.path() + "\\Run";
+    dialog_ = std::make_unique<TfrmOptions>(nullptr, settings_, location_, 10, kExePath, runKey);
+    const int result = RunModal(*dialog_, [](const Form& d) {
+        vt::Toggle(Ctl(d, TfrmOptions::kIdAutoStart));
+        Choose(d, TfrmOptions::kIdZOrderFirst, 3, 1);
+        vt::Click(Ctl(d, TfrmOptions::kIdOk));
+    });
+    EXPECT_EQ(result, kResultOk);
+    ASSERT_EQ(g_boxes.size(), 1u);
+    EXPECT_EQ(g_boxes[0].title, "Vantrel");
+    EXPECT_EQ(g_boxes[0].text, "Failed to set data for 'Vantrel'");
+    // The settings were saved before the Run value was tried.
+    EXPECT_TRUE(dialog_->DefaultsChanged());
+    EXPECT_EQ(Stored("ZOrder"), "Stay on top");
+    EXPECT_FALSE(KeyExists(runKey));
+}
+
+// The Settings command on a real main window, with other applications' windows around it.
+class OptionsCommand : public vt::MainFormTest {
+protected:
+    void TearDown() override {
+        EXPECT_EQ(vt::DropPendingScripts(), 0);
+        vt::MainFormTest::TearDown();
+    }
+    void Execute(const std::function<void(const Form&)>& script) {
+        vt::WhenModalOpens("Options", script);
+        const UINT_PTR deadline = ::SetTimer(nullptr, 0, 10000, Expire);
+        aSettingsExecute(form(), runKey_.path());
+        ::KillTimer(nullptr, deadline);
+    }
+    std::string StoredSetting(const char* key) const {
+        return platform::ReadProfileString(folder() + "appdata\\Ostrim\\Vantrel\\vantrel.dat",
+                                           "Options", key, "<missing>");
+    }
+
+    TestRunKey runKey_;
+    BoxAnswerer boxes_;
+};
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+TEST_F(OptionsCommand, NewDefaultActionReachesOnlyWindowsWithoutARule) {
+    vt::Fixture fixture;
+    vt::WindowSpec freeSpec;
+    freeSpec.className = vt::UniqueName("OptFree");
+    freeSpec.caption = "no rule";
+    const HWND unruled = fixture.CreateOne(freeSpec);
+    vt::WindowSpec claimed;
+    claimed.className = vt::UniqueName("OptRuled");
+    claimed.caption = "has a rule";
+    const HWND ruled = fixture.CreateOne(claimed);
+
+    auto& f = Start();
+    const int unruledRow = RowOf(unruled);
+    ASSERT_GE(unruledRow, 0);
+    ASSERT_GE(f.windows().Find(ruled), 0);
+    EXPECT_EQ(f.windows().At(unruledRow).autoAction, "Default");
+    // The rule is found whatever the letter case, so it protects its window from the defaults
+    // (which, as no rule matches the window exactly, would maximize it too).
+    f.rules().append(WindowRule{Upper(claimed.className), "Default", "Default", "", "-", "-"});
+    ASSERT_FALSE(::IsZoomed(unruled));
+    ASSERT_FALSE(::IsZoomed(ruled));
+
+    Execute([](const Form& d) {
+        Choose(d, TfrmOptions::kIdActionFirst, 5, 1);
+        vt::Click(Ctl(d, TfrmOptions::kIdOk));
+    });
+    EXPECT_TRUE(vt::WaitUntil([&] { return ::IsZoomed(unruled) != FALSE; }));
+    EXPECT_EQ(f.settings().action, "Maximize");
+    EXPECT_EQ(StoredSetting("Action"), "Maximize");
+    const int row = f.windows().Find(unruled);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(f.windows().At(row).autoAction, "Maximize");
+    EXPECT_EQ(f.windows().At(row).autoZOrder, "Default");
+    // Maximizing is done by the time the command returns, so the other window had its turn.
+    EXPECT_FALSE(::IsZoomed(ruled));
+    EXPECT_FALSE(::IsIconic(ruled));
+    EXPECT_TRUE(g_boxes.empty());
+}
+
+TEST_F(OptionsCommand, SystemMenuAloneSavesButLeavesTheWindowsAlone) {
+    vt::Fixture fixture;
+    vt::WindowSpec spec;
+    spec.className = vt::UniqueName("OptMenu");
+    const HWND window = fixture.CreateOne(spec);
+    auto& f = Start();
+    ASSERT_GE(RowOf(window), 0);
+    // A default that was never carried out: only a change of the defaults would carry it out now.
+    f.settings().action = "Maximize";
+    ASSERT_FALSE(::IsZoomed(window));
+
+    Execute([](const Form& d) {
+        vt::Toggle(Ctl(d, TfrmOptions::kIdSystemMenu));
+        vt::Click(Ctl(d, TfrmOptions::kIdOk));
+    });
+    EXPECT_FALSE(f.settings().systemMenu);
+    EXPECT_EQ(StoredSetting("SystemMenu"), "0");
+    EXPECT_EQ(StoredSetting("Action"), "Maximize");
+    EXPECT_FALSE(::IsZoomed(window));
+    EXPECT_GE(f.windows().Find(window), 0);
+    EXPECT_TRUE(g_boxes.empty());
+}
+
+} // namespace
+} // namespace vantrel

@@ -1,0 +1,65 @@
+#pragma once
+// The "Options" dialog: the common settings, edited in place, and auto start at logon, which
+// lives only in the machine-wide Run key. Its caller reads the two change flags after it closed.
+#include <windows.h>
+#include <string>
+
+#include "ui/form.h"
+#include "ui/settings.h"
+
+namespace vantrel {
+
+class TfrmOptions : public Form {
+public:
+    // Ids 1 and 2 are what the dialog manager sends for Enter and Escape; no control uses them, so
+    // neither key can close the dialog.
+    static constexpr int kIdAutoStart = 101;
+    static constexpr int kIdSystemMenu = 102;
+    static constexpr int kIdActionFirst = 110; // one id per action, in code order
+    static constexpr int kIdZOrderFirst = 120; // one id per z order, in code order
+    static constexpr int kIdOk = 130;
+    static constexpr int kIdCancel = 131;
+
+    static constexpr int kClientWidth = 399;
+    static constexpr int kClientHeight = 261;
+
+    // `settings` is changed by OK only. An empty `runKeyOverride` means the system's Run key for
+    // this process's bitness; tests name a private key instead so the machine's is left alone.
+    TfrmOptions(HWND owner, CommonSettings& settings, SettingsLocation location, int versionCode,
+                std::string exePath, std::string runKeyOverride = {});
+
+    // The Run key under HKEY_LOCAL_MACHINE that the dialog read and OK wrote; empty until shown.
+    const std::string& RunKey() const { return runKey_; }
+    // The default action or z order changed with OK.
+    bool DefaultsChanged() const { return defaultsChanged_; }
+    // SystemMenu changed with OK.
+    bool SystemMenuChanged() const { return systemMenuChanged_; }
+
+protected:
+    void CreateControls() override;
+    void FormShow() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void bOKClick();
+
+    CommonSettings& settings_;
+    SettingsLocation location_;
+    int versionCode_;
+    std::string exePath_;
+    std::string runKeyOverride_;
+
+    std::string runKey_;
+    bool defaultsChanged_ = false;
+    bool systemMenuChanged_ = false;
+
+    HWND cbAutoStart_ = nullptr;
+    HWND cbSystemMenu_ = nullptr;
+    RadioGroup rgAction_;
+    RadioGroup rgZOrder_;
+    // The control that had the focus when the dialog was last deactivated.
+    HWND lastFocus_ = nullptr;
+};
+
+} // namespace vantrel
