@@ -7,6 +7,11 @@
 #include "app/command_ids.h"
 #include "app/messages.h"
 #include "app/rule_application.h"
+#include "commands/mass_commands.h"
+#include "commands/placement.h"
+#include "commands/properties_dialog.h"
+#include "commands/resize_dialog.h"
+#include "commands/transparency_dialog.h"
 #include "commands/window_commands.h"
 #include "platform/error.h"
 #include "platform/message_filter.h"
@@ -116,7 +121,7 @@ bool TfrmMain::Create(HINSTANCE instance, int showCommand) {
 void TfrmMain::FormCreate() {
     skipOnce_ = nullptr;
     layeredAvailable_ = true;
-    if (HMODULE user32 = ::LoadLibraryA("user32.dll")) {
+    if (HMODULE user32 = options_.noLayeredWindows ? nullptr : ::LoadLibraryA("user32.dll")) {
         void* fn = reinterpret_cast<void*>(::GetProcAddress(user32, "SetLayeredWindowAttributes"));
         if (fn != nullptr) {
             user32_.reset(user32);
@@ -180,6 +185,10 @@ void TfrmMain::FormCreate() {
     for (UINT message : {WM_SHOWMAINWINDOW, WM_WINDOWNOTICE, WM_SYSMENUCOMMAND,
                          taskbarCreatedMessage_}) {
         platform::AllowMessageFromAnyProcess(handle_, message);
+    }
+
+    if (options_.startRelay) {
+        relay_.Start(options_.exeFolder);
     }
 
     ArrangeLists();
@@ -335,6 +344,7 @@ void TfrmMain::FormClose() {
 }
 
 void TfrmMain::ExitSteps() {
+    relay_.Stop();
     user32_.reset();
     setLayeredAttributes_ = nullptr;
     const size_t count = tray_.HiddenWindows().size();
@@ -397,14 +407,120 @@ void TfrmMain::aExitExecute() {
 void TfrmMain::aRefreshExecute() { catalogue_->Rebuild(); }
 
 void TfrmMain::ShowTransparencyDialog(HWND window, int row) {
-    (void)window;
-    (void)row;
+    const bool fromSystemMenu = row == -1;
+    if (fromSystemMenu) {
+        row = windows_.Find(window);
+    }
+    // A window that is not listed (the system-menu items stay in a window's menu after it has
+    // dropped out of the list) still gets the dialog: its caption is read from the window, it
+    // starts from opaque, and there is no row to remember the level in.
+    const bool listed = windows_.Valid(row);
+    TfrmCustomTransparency dialog(handle_);
+    dialog.SetCaption(dialog.Caption() + ": " +
+                      (listed ? windows_.At(row).caption : platform::WindowText(window)));
+    dialog.SetValue(listed ? windows_.At(row).transparency : 0);
+    if (fromSystemMenu) {
+        dialog.SetParentWindow(window);
+    }
+    if (dialog.ShowModal() != kResultOk) {
+        return;
+    }
+    const int percent = dialog.Value();
+    SetTransparency(*this, window, percent);
+    if (listed && windows_.Valid(row) && windows_.At(row).handle == window) {
+        windows_.At(row).transparency = percent;
+    }
 }
 
 void TfrmMain::ShowResizeDialog(HWND window, bool asChild) {
-    (void)window;
-    (void)asChild;
+    TfrmResize dialog(handle_);
+    dialog.SetTarget(window);
+    if (asChild) {
+        dialog.SetParentWindow(window);
+    }
+    dialog.ShowModal();
 }
+
+int TfrmMain::SelectedWindowRow() const {
+    const int row = lvMain_.Selected();
+    return windows_.Valid(row) ? row : -1;
+}
+
+HWND TfrmMain::SelectedWindow() const {
+    const int row = SelectedWindowRow();
+    return row < 0 ? nullptr : windows_.At(row).handle;
+}
+
+void TfrmMain::aMinimizeToTrayExecute() {
+    if (HWND window = SelectedWindow()) {
+        MinimizeWindowToTray(*this, window);
+    }
+}
+
+void TfrmMain::aStayOnTopExecute() {
+    if (HWND window = SelectedWindow()) {
+        SetTopmost(window, true);
+    }
+}
+
+void TfrmMain::aNormalExecute() {
+    if (HWND window = SelectedWindow()) {
+        SetTopmost(window, false);
+    }
+}
+
+void TfrmMain::aCustomTranspExecute() {
+    const int row = SelectedWindowRow();
+    // Without layered windows no transparency can be set: the picture button stays but has
+    // nothing to offer, so it does nothing rather than open a dialog that cannot act.
+    if (row < 0 || !layeredAvailable_) {
+        return;
+    }
+    ShowTransparencyDialog(windows_.At(row).handle, row);
+}
+
+void TfrmMain::aRemoveTranspExecute() {
+    const int row = SelectedWindowRow();
+    if (row < 0) {
+        return;
+    }
+    RemoveTransparency(*this, windows_.At(row).handle);
+    if (windows_.Valid(row)) {
+        windows_.At(row).transparency = 0;
+    }
+}
+
+void TfrmMain::aAlignExecute(int place) {
+    HWND window = SelectedWindow();
+    if (window == nullptr || place < 0 || place >= static_cast<int>(AlignmentPlaces().size())) {
+        return;
+    }
+    AlignWindow(window, AlignmentPlaces()[static_cast<size_t>(place)]);
+}
+
+void TfrmMain::aResizewindowExecute() {
+    if (HWND window = SelectedWindow()) {
+        ShowResizeDialog(window, false);
+    }
+}
+
+void TfrmMain::aWindowPropExecute() {
+    const int row = SelectedWindowRow();
+    if (row < 0) {
+        return;
+    }
+    TfrmWindowProp dialog(handle_);
+    dialog.SetTarget(windows_.At(row).handle, windows_.At(row).caption);
+    RECT r{};
+    ::GetWindowRect(handle_, &r);
+    dialog.PlaceAt(r.left + (r.right - r.left) / 4, r.top + (r.bottom - r.top) / 4);
+    dialog.ShowModal();
+}
+
+void TfrmMain::miMaxAllClick() { MaximizeAll(windows_); }
+void TfrmMain::miMaxIEClick() { MaximizeIEWindows(windows_); }
+void TfrmMain::miMinimizeAllClick() { MinimizeAll(windows_); }
+void TfrmMain::miCloseAllClick() { CloseAll(windows_); }
 
 void TfrmMain::SetTimer1(bool enabled, UINT intervalMs) {
     timer1Enabled_ = enabled;

@@ -10,6 +10,7 @@
 #include "app/catalogue.h"
 #include "app/window_list.h"
 #include "commands/hidden_journal.h"
+#include "commands/relay_process.h"
 #include "commands/tray_hosting.h"
 #include "platform/handles.h"
 #include "rules/rule_list.h"
@@ -25,6 +26,8 @@ struct MainFormOptions {
     std::string appDataFolder;   // per-user folder with trailing separator; empty: ask the shell
     bool askShellForAppData = true;
     std::vector<std::string> args; // command-line arguments after the program name
+    bool startRelay = true;        // the helper that reports other windows' events
+    bool noLayeredWindows = false; // behave as on a system without layered windows (tests)
 };
 
 // Windowless parts of the main window (pictures, texts, picture buttons) that the window draws
@@ -58,6 +61,7 @@ public:
     HWND skipOnceWindow() const { return skipOnce_; }
     void SetSkipOnceWindow(HWND window) { skipOnce_ = window; }
     HiddenJournal& journal() { return journal_; }
+    RelayProcess& relay() { return relay_; }
     UINT shellHookMessage() const { return shellHookMessage_; }
     WindowList& windows() { return windows_; }
     Catalogue& catalogue() { return *catalogue_; }
@@ -86,6 +90,22 @@ public:
     void aExitExecute();
     void aRefreshExecute();
     void miOpenClick() { ShowMainWindow(); }
+
+    // Commands on the selected window of the list; each does nothing without a selection.
+    int SelectedWindowRow() const;
+    HWND SelectedWindow() const;
+    void aMinimizeToTrayExecute();
+    void aStayOnTopExecute();
+    void aNormalExecute();
+    void aCustomTranspExecute();
+    void aRemoveTranspExecute();
+    void aAlignExecute(int place); // 0 top left .. 8 bottom right
+    void aResizewindowExecute();
+    void aWindowPropExecute();
+    void miMaxAllClick();
+    void miMaxIEClick();
+    void miMinimizeAllClick();
+    void miCloseAllClick();
     void SetTimer1(bool enabled, UINT intervalMs);
     void SetTimerVistaRefresh(bool enabled);
     // Every transparency change goes through the entry found at start-up.
@@ -138,6 +158,7 @@ private:
     std::unique_ptr<Catalogue> catalogue_;
     TrayHost tray_;
     HiddenJournal journal_;
+    RelayProcess relay_;
 
     ListView lvMain_;
     ListView lvRule_;

@@ -71,6 +71,16 @@ void ApplyRule(TfrmMain& form, HWND window) {
     DoZOrder(window, zOrder);
 }
 
+void RefreshRuleColumns(TfrmMain& form) {
+    WindowList& rows = form.windows();
+    for (int i = 0; i < rows.Count(); ++i) {
+        WindowEntry& row = rows.At(i);
+        row.autoAction = form.rules().RuleActionText(row.className, form.settings());
+        row.autoZOrder = form.rules().RuleZOrderText(row.className, form.settings());
+    }
+    ::InvalidateRect(form.lvMain().Handle(), nullptr, FALSE);
+}
+
 void ApplyRulesOfClass(TfrmMain& form, const std::string& className) {
     WindowList& rows = form.windows();
     for (int i = 0; i < rows.Count(); ++i) {

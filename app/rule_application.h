@@ -23,6 +23,8 @@ enum SystemMenuCommand {
 };
 
 void ApplyRule(TfrmMain& form, HWND window);
+// Rewrites the rule columns of every listed window from the rules and the default settings.
+void RefreshRuleColumns(TfrmMain& form);
 void ApplyRulesOfClass(TfrmMain& form, const std::string& className);
 void InsertSystemMenuItems(TfrmMain& form, HWND window);
 void CarryOutSystemMenuCommand(TfrmMain& form, HWND window, int id);

@@ -17,6 +17,8 @@ vantrel::TfrmMain& MainFormTest::Start(std::vector<std::string> args) {
     options.appDataFolder = dir_.path() + "appdata\\";
     options.askShellForAppData = false;
     options.args = std::move(args);
+    options.startRelay = startRelay_;
+    options.noLayeredWindows = noLayeredWindows_;
     form_ = std::make_unique<vantrel::TfrmMain>(options);
     EXPECT_TRUE(form_->Create(::GetModuleHandleA(nullptr), SW_SHOWNORMAL));
     PumpMessages();

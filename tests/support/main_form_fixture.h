@@ -26,6 +26,8 @@ protected:
     int RowOf(HWND window);
     const std::string& folder() const { return dir_.path(); }
 
+    bool startRelay_ = false;
+    bool noLayeredWindows_ = false;
     TempDir dir_;
     std::unique_ptr<vantrel::TfrmMain> form_;
 };

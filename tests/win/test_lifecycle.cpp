@@ -5,6 +5,7 @@
 #include "app/command_ids.h"
 #include "app/messages.h"
 #include "support/app_process.h"
+#include "support/fixture_client.h"
 #include "support/wait.h"
 
 namespace {
@@ -86,6 +87,39 @@ TEST(Lifecycle, TwoInstancesRunSideBySide) {
     ::PostMessageA(a, WM_COMMAND, MAKEWPARAM(vantrel::kCmdExit, 0), 0);
     ASSERT_TRUE(first.WaitForExit(15000));
     EXPECT_TRUE(::IsWindow(b));
+}
+
+} // namespace
+
+namespace {
+
+// A window hidden by an instance that is then killed comes back when the next instance starts;
+// an instance running beside the first leaves the first one's hidden windows alone.
+TEST(Lifecycle, HiddenWindowsOfAKilledInstanceComeBack) {
+    vt::Fixture fixture;
+    vt::WindowSpec spec;
+    spec.className = vt::UniqueName("Orphan");
+    const HWND window = fixture.CreateOne(spec);
+
+    vt::AppProcess first;
+    const HWND main = first.MainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(vt::WaitUntil([&] { return Visible(main); }));
+    ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(window), 11);
+    ASSERT_TRUE(vt::WaitUntil([&] { return !Visible(window); }));
+
+    {
+        vt::AppProcess beside;
+        ASSERT_NE(beside.MainWindow(), nullptr);
+        ASSERT_TRUE(vt::WaitUntil([&] { return Visible(beside.MainWindow()); }));
+        EXPECT_FALSE(Visible(window));
+    }
+
+    first.Kill();
+    EXPECT_FALSE(Visible(window));
+    vt::AppProcess next;
+    ASSERT_NE(next.MainWindow(), nullptr);
+    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(window); }));
 }
 
 } // namespace

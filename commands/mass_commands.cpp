@@ -1,0 +1,43 @@
+#include "commands/mass_commands.h"
+
+#include "platform/window_api.h"
+
+namespace vantrel {
+
+namespace {
+template <typename F> void LastToFirst(const WindowList& rows, F&& f) {
+    for (int i = rows.Count() - 1; i >= 0; --i) {
+        f(rows.At(i).handle);
+    }
+}
+} // namespace
+
+void MaximizeAll(const WindowList& rows) {
+    LastToFirst(rows, [](HWND w) {
+        if ((platform::StyleOf(w) & WS_MAXIMIZEBOX) && !::IsZoomed(w)) {
+            ::ShowWindow(w, SW_SHOWMAXIMIZED);
+        }
+    });
+}
+
+void MaximizeIEWindows(const WindowList& rows) {
+    LastToFirst(rows, [](HWND w) {
+        if (platform::ClassNameOf(w) == "IEFrame" && !::IsZoomed(w)) {
+            ::ShowWindow(w, SW_SHOWMAXIMIZED);
+        }
+    });
+}
+
+void MinimizeAll(const WindowList& rows) {
+    LastToFirst(rows, [](HWND w) {
+        if ((platform::StyleOf(w) & WS_MINIMIZEBOX) && !::IsIconic(w)) {
+            ::ShowWindow(w, SW_MINIMIZE);
+        }
+    });
+}
+
+void CloseAll(const WindowList& rows) {
+    LastToFirst(rows, [](HWND w) { ::PostMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0); });
+}
+
+} // namespace vantrel

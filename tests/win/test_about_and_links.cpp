@@ -1,0 +1,360 @@
+// The About dialog, the maker's addresses and the help file: run for real, with the shell call
+// replaced by a recorder so that nothing is launched.
+#include "res/art_ids.h"
+#include "support/dialog_driver.h"
+#include "support/wait.h"
+#include "ui/about_dialog.h"
+#include "ui/web_links.h"
+
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vt {
+namespace {
+
+using vantrel::Form;
+using vantrel::TfrmAbout;
+
+struct Opened {
+    HWND owner;
+    // cppcheck-suppress unusedStructMember
+    std::string target;
+};
+
+// Records every shell opening for its lifetime.
+class OpenRecorder {
+public:
+    OpenRecorder()
+        : scope_([this](HWND owner, const std::string& target) {
+              calls_.push_back(Opened{owner, target});
+          }) {}
+    const std::vector<Opened>& Calls() const { return calls_; }
+
+private:
+    std::vector<Opened> calls_;
+    vantrel::ScopedShellOpener scope_;
+};
+
+void WatchdogFired(HWND, UINT, UINT_PTR, DWORD) {
+    if (Form* form = Form::ActiveModal()) {
+        form->SetModalResult(-1);
+    }
+}
+
+// Shows the dialog with `script` run inside it; a script that never ran, or one that left the
+// dialog open after a failed check, ends in a failure instead of a hang.
+int RunAbout(TfrmAbout& dialog, std::function<void(Form&)> script) {
+    WhenModalOpens("About Vantrel", std::move(script));
+    const UINT_PTR watchdog = ::SetTimer(nullptr, 0, 20000, &WatchdogFired);
+    const int result = dialog.ShowModal();
+    ::KillTimer(nullptr, watchdog);
+    EXPECT_EQ(DropPendingScripts(), 0) << "the dialog never ran its script";
+    return result;
+}
+
+RECT ClientRect(HWND control) {
+    RECT r{};
+    ::GetWindowRect(control, &r);
+    ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// Size -1: sized to the control's content, so only seen to be there.
+void ExpectBounds(HWND control, int left, int top, int width, int height) {
+    ASSERT_NE(control, nullptr);
+    const RECT r = ClientRect(control);
+    EXPECT_EQ(r.left, left);
+    EXPECT_EQ(r.top, top);
+    EXPECT_EQ(r.right - r.left, width < 0 ? r.right - r.left : width);
+    EXPECT_EQ(r.bottom - r.top, height < 0 ? r.bottom - r.top : height);
+    EXPECT_GT(r.right - r.left, 0);
+}
+
+LOGFONTA FontOf(HWND control) {
+    LOGFONTA font{};
+    const auto handle = reinterpret_cast<HGDIOBJ>(::SendMessageA(control, WM_GETFONT, 0, 0));
+    ::GetObjectA(handle, sizeof(font), &font);
+    return font;
+}
+
+COLORREF TextColourFor(HWND form, HWND control) {
+    HDC dc = ::GetDC(form);
+    ::SetTextColor(dc, RGB(1, 2, 3));
+    ::SendMessageA(form, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                   reinterpret_cast<LPARAM>(control));
+    const COLORREF colour = ::GetTextColor(dc);
+    ::ReleaseDC(form, dc);
+    return colour;
+}
+
+HCURSOR CursorOver(HWND control) {
+    ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512))); // the arrow
+    ::SendMessageA(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return ::GetCursor();
+}
+
+// A plain owner window, standing in for the main window.
+class Owner {
+public:
+    Owner()
+        : window_(::CreateWindowExA(0, "STATIC", "about owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                    50, 50, 600, 500, nullptr, nullptr, nullptr, nullptr)) {}
+    HWND get() const { return window_.get(); }
+
+private:
+    vantrel::platform::UniqueWindow window_;
+};
+
+void ClickOk(const Form& form) {
+    Click(Control(form.Handle(), TfrmAbout::kIdOk));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Contents and look
+
+TEST(AboutDialog, ShowsItsTextsAndControlsAtTheirPlaces) {
+    TfrmAbout dialog(nullptr);
+    const int result = RunAbout(dialog, [](Form& form) {
+        const HWND f = form.Handle();
+        EXPECT_EQ(vantrel::ControlText(f), "About Vantrel");
+        RECT client{};
+        ::GetClientRect(f, &client);
+        EXPECT_EQ(client.right, 360);
+        EXPECT_EQ(client.bottom, 254);
+
+        struct Expected {
+            int id;
+            std::string text;
+            int left, top, width, height;
+        };
+        const Expected controls[] = {
+            {TfrmAbout::kIdBanner, "", 0, 0, 360, 50},
+            {TfrmAbout::kIdIcon, "", 20, 61, -1, -1},
+            {TfrmAbout::kIdTitle, "Vantrel", 80, 62, -1, -1},
+            {TfrmAbout::kIdVersion, "Version: 2.0   Bulid 20201227", 80, 84, -1, -1},
+            {TfrmAbout::kIdCopyright, "Copyright (C) 2020 Ostrim Software. All rights reserved.",
+             80, 129, -1, -1},
+            {TfrmAbout::kIdEmail, "Email: support@ostrim-software.com", 80, 152, -1, -1},
+            {TfrmAbout::kIdSeparator, "", 80, 176, 262, 2},
+            {TfrmAbout::kIdHomeLink, "www.ostrim-software.com", 80, 186, -1, -1},
+            {TfrmAbout::kIdUpdateLink, "Check for Update...", 208, 186, -1, -1},
+            {TfrmAbout::kIdOk, "OK", 269, 216, 75, 25},
+        };
+        for (const Expected& e : controls) {
+            SCOPED_TRACE(e.id);
+            const HWND control = Control(f, e.id);
+            ExpectBounds(control, e.left, e.top, e.width, e.height);
+            EXPECT_TRUE(::IsWindowVisible(control));
+            EXPECT_EQ(vantrel::ControlText(control), e.text);
+        }
+        // The home link is sized to its text and must end before the update link begins.
+        EXPECT_LT(ClientRect(Control(f, TfrmAbout::kIdHomeLink)).right, 208);
+        EXPECT_EQ(::GetWindowLongPtrA(Control(f, TfrmAbout::kIdSeparator), GWL_STYLE) & SS_TYPEMASK,
+                  SS_ETCHEDHORZ);
+        EXPECT_NE(::SendMessageA(Control(f, TfrmAbout::kIdIcon), STM_GETICON, 0, 0), 0);
+
+        const LOGFONTA title = FontOf(Control(f, TfrmAbout::kIdTitle));
+        const LOGFONTA plain = FontOf(Control(f, TfrmAbout::kIdVersion));
+        EXPECT_GE(title.lfWeight, FW_BOLD);
+        EXPECT_GT(std::abs(title.lfHeight), std::abs(plain.lfHeight));
+        EXPECT_STREQ(plain.lfFaceName, "MS Sans Serif");
+        EXPECT_EQ(plain.lfHeight, -11);
+        ClickOk(form);
+    });
+    EXPECT_EQ(result, vantrel::kResultOk);
+}
+
+TEST(AboutDialog, BannerShowsThePictureWhenTheProgramHasIt) {
+    TfrmAbout dialog(nullptr);
+    const bool inResources = ::FindResourceA(nullptr, MAKEINTRESOURCEA(IDB_ABOUT_BANNER),
+                                             MAKEINTRESOURCEA(2)) != nullptr; // RT_BITMAP
+    RunAbout(dialog, [&dialog, inResources](Form& form) {
+        EXPECT_EQ(dialog.HasBanner(), inResources);
+        const auto shown = reinterpret_cast<HGDIOBJ>(::SendMessageA(
+            Control(form.Handle(), TfrmAbout::kIdBanner), STM_GETIMAGE, IMAGE_BITMAP, 0));
+        BITMAP info{};
+        if (inResources && ::GetObjectA(shown, sizeof(info), &info) != 0) {
+            EXPECT_EQ(info.bmWidth, 360);
+            EXPECT_EQ(info.bmHeight, 50);
+        } else {
+            EXPECT_FALSE(inResources) << "the banner resource is not shown";
+            EXPECT_EQ(shown, nullptr);
+        }
+        ClickOk(form);
+    });
+}
+
+TEST(AboutDialog, OnlyTheLinksAreBlueUnderlinedAndShowTheHand) {
+    TfrmAbout dialog(nullptr);
+    RunAbout(dialog, [](Form& form) {
+        const HWND f = form.Handle();
+        const HCURSOR hand = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649));
+        for (int id : {TfrmAbout::kIdHomeLink, TfrmAbout::kIdUpdateLink}) {
+            SCOPED_TRACE(id);
+            const HWND link = Control(f, id);
+            // Without SS_NOTIFY a static lets clicks fall through to the form.
+            EXPECT_EQ(::GetWindowLongPtrA(link, GWL_STYLE) & SS_NOTIFY, SS_NOTIFY);
+            EXPECT_TRUE(FontOf(link).lfUnderline);
+            EXPECT_EQ(TextColourFor(f, link), TfrmAbout::kLinkColor);
+            EXPECT_EQ(CursorOver(link), hand);
+        }
+        const HWND version = Control(f, TfrmAbout::kIdVersion);
+        EXPECT_FALSE(FontOf(version).lfUnderline);
+        EXPECT_NE(TextColourFor(f, version), TfrmAbout::kLinkColor);
+        EXPECT_NE(CursorOver(version), hand);
+        ClickOk(form);
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Links and closing
+
+TEST(AboutDialog, EachLinkOpensItsAddressWithTheDialogAsOwnerAndLeavesItOpen) {
+    OpenRecorder recorder;
+    Owner owner;
+    TfrmAbout dialog(owner.get());
+    HWND dialogWindow = nullptr;
+    const int result = RunAbout(dialog, [&recorder, &dialogWindow](Form& form) {
+        dialogWindow = form.Handle();
+        // A press and release on the text, as the mouse delivers them.
+        const HWND home = Control(form.Handle(), TfrmAbout::kIdHomeLink);
+        ::SendMessageA(home, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+        ::SendMessageA(home, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+        EXPECT_EQ(recorder.Calls().size(), 1u);
+        Click(Control(form.Handle(), TfrmAbout::kIdUpdateLink));
+        EXPECT_EQ(recorder.Calls().size(), 2u);
+        EXPECT_EQ(form.GetModalResult(), vantrel::kResultNone);
+        ClickOk(form);
+    });
+    EXPECT_EQ(result, vantrel::kResultOk);
+    ASSERT_EQ(recorder.Calls().size(), 2u);
+    EXPECT_EQ(recorder.Calls()[0].target, "http://www.ostrim-software.com");
+    EXPECT_EQ(recorder.Calls()[1].target, "http://www.ostrim-software.com/Vantrel/updatev20.htm");
+    for (const Opened& o : recorder.Calls()) {
+        EXPECT_EQ(o.owner, dialogWindow);
+    }
+}
+
+// Keys travel through the modal loop, where the dialog manager turns them into commands.
+void PressKey(const Form& form, WPARAM key) {
+    const HWND ok = Control(form.Handle(), TfrmAbout::kIdOk);
+    ::SetFocus(ok);
+    ::PostMessageA(ok, WM_KEYDOWN, key, 1);
+    ::PostMessageA(ok, WM_KEYUP, key, 0xC0000001);
+}
+
+TEST(AboutDialog, EveryWayOfClosingOpensNothingAndGivesTheOwnerBack) {
+    struct Way {
+        const char* name;
+        void (*close)(const Form&);
+        int result;
+    };
+    const Way ways[] = {
+        {"OK button", ClickOk, vantrel::kResultOk},
+        {"close box", [](const Form& f) { ::SendMessageA(f.Handle(), WM_CLOSE, 0, 0); },
+         vantrel::kResultCancel},
+        {"Enter", [](const Form& f) { PressKey(f, VK_RETURN); }, vantrel::kResultOk},
+        {"Escape", [](const Form& f) { PressKey(f, VK_ESCAPE); }, vantrel::kResultCancel},
+    };
+    OpenRecorder recorder;
+    Owner owner;
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        TfrmAbout dialog(owner.get());
+        bool ownerDisabled = false;
+        EXPECT_EQ(RunAbout(dialog,
+                           [&way, &owner, &ownerDisabled](Form& form) {
+                               ownerDisabled = !::IsWindowEnabled(owner.get());
+                               way.close(form);
+                           }),
+                  way.result);
+        EXPECT_TRUE(ownerDisabled);
+        EXPECT_TRUE(::IsWindowEnabled(owner.get()));
+        EXPECT_FALSE(::IsWindowVisible(dialog.Handle()));
+    }
+    EXPECT_TRUE(recorder.Calls().empty());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Addresses and help
+
+TEST(AboutLinks, EveryAddressIsBuiltOnTheOneHost) {
+    EXPECT_EQ(vantrel::HostName(), "www.ostrim-software.com");
+    EXPECT_EQ(vantrel::MakerHomePage(), "http://www.ostrim-software.com");
+    EXPECT_EQ(vantrel::ProductPage(), "http://www.ostrim-software.com/Vantrel/Vantrel.htm");
+    EXPECT_EQ(vantrel::UpdatePage(), "http://www.ostrim-software.com/Vantrel/updatev20.htm");
+    EXPECT_EQ(vantrel::SupportEmail(), "support@ostrim-software.com");
+}
+
+TEST(AboutLinks, OpeningGoesThroughTheCurrentOpenerAndScopesNest) {
+    std::vector<std::string> outer;
+    std::vector<std::string> inner;
+    const HWND owner = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1234));
+    {
+        vantrel::ScopedShellOpener first([&outer, owner](HWND o, const std::string& target) {
+            EXPECT_EQ(o, owner);
+            outer.push_back(target);
+        });
+        vantrel::OpenWebPage(owner, vantrel::ProductPage());
+        {
+            vantrel::ScopedShellOpener second(
+                [&inner](HWND, const std::string& target) { inner.push_back(target); });
+            vantrel::OpenHelp(owner);
+        }
+        vantrel::OpenWebPage(owner, "x");
+        // An empty opener stands for the shell itself, never for a call into nothing.
+        const vantrel::ShellOpener mine = vantrel::SetShellOpener(nullptr);
+        EXPECT_TRUE(static_cast<bool>(vantrel::SetShellOpener(mine)));
+        vantrel::OpenWebPage(owner, "y");
+    }
+    EXPECT_EQ(outer, (std::vector<std::string>{vantrel::ProductPage(), "x", "y"}));
+    EXPECT_EQ(inner, (std::vector<std::string>{vantrel::HelpFilePath()}));
+}
+
+TEST(AboutHelp, HelpFileNameIsTheExecutablesFolderPlusTheFileName) {
+    using vantrel::HelpFilePathFor;
+    EXPECT_EQ(HelpFilePathFor("C:\\Program Files\\Vantrel\\Vantrel.exe"),
+              "C:\\Program Files\\Vantrel\\Vantrel.chm");
+    EXPECT_EQ(HelpFilePathFor("C:\\v1.2\\Vantrel"), "C:\\v1.2\\Vantrel.chm");
+    EXPECT_EQ(HelpFilePathFor("\\\\server\\share\\v.exe"), "\\\\server\\share\\Vantrel.chm");
+    EXPECT_EQ(HelpFilePathFor("Vantrel.exe"), "Vantrel.chm");
+}
+
+TEST(AboutHelp, HelpOpensTheFileBesideTheExecutableFromAnyCurrentDirectory) {
+    char saved[MAX_PATH + 1] = {};
+    ASSERT_GT(::GetCurrentDirectoryA(sizeof(saved), saved), 0u);
+    TempDir elsewhere;
+    // A help file in the current directory must not be the one that opens.
+    const std::string decoy = elsewhere.path() + "Vantrel.chm";
+    vantrel::platform::UniqueFile file(::CreateFileA(
+        decoy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(static_cast<bool>(file));
+    file.reset();
+    ASSERT_TRUE(::SetCurrentDirectoryA(elsewhere.path().c_str()));
+
+    OpenRecorder recorder;
+    const HWND owner = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x4321));
+    vantrel::OpenHelp(owner);
+    const std::string path = vantrel::HelpFilePath();
+    ::SetCurrentDirectoryA(saved);
+    ::DeleteFileA(decoy.c_str());
+
+    const std::string folder = TestBinFolder();
+    EXPECT_EQ(path, folder + "Vantrel.chm");
+    // The folder really is the one that holds the running program.
+    EXPECT_NE(::GetFileAttributesA((folder + "vantrel_tests.exe").c_str()),
+              INVALID_FILE_ATTRIBUTES);
+    ASSERT_EQ(recorder.Calls().size(), 1u);
+    EXPECT_EQ(recorder.Calls()[0].owner, owner);
+    EXPECT_EQ(recorder.Calls()[0].target, path);
+}
+
+} // namespace
+} // namespace vt

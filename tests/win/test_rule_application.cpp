@@ -1,0 +1,219 @@
+// Rules applied to other applications' windows, the system-menu commands and the tray.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "app/application.h"
+#include "app/messages.h"
+#include "app/rule_application.h"
+#include "support/fixture_client.h"
+#include "support/main_form_fixture.h"
+#include "support/wait.h"
+
+namespace {
+
+bool Topmost(HWND window) { return (::GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+std::string RuleSection(int k, const std::string& cls, int action, int zOrder) {
+    return "[Window" + std::to_string(k) + "]\r\nClassName=" + cls +
+           "\r\nAction=" + std::to_string(action) + "\r\nZOrder=" + std::to_string(zOrder) +
+           "\r\nWindowCaption=\r\nAutoRefresh=-\r\nTimeInterval=-1\r\n";
+}
+
+class RuleApplication : public vt::MainFormTest {
+protected:
+    vt::Fixture fixture_;
+    std::string base_ = vt::UniqueName("Rule");
+    HWND Make(const std::string& suffix, bool maxBox = true) {
+        vt::WindowSpec spec;
+        spec.className = base_ + suffix;
+        spec.caption = suffix;
+        if (!maxBox) {
+            spec.style &= ~static_cast<DWORD>(WS_MAXIMIZEBOX);
+        }
+        return fixture_.CreateOne(spec);
+    }
+};
+
+TEST_F(RuleApplication, RulesActOnWindowsOpenAtStartUp) {
+    const HWND maximized = Make("Max");
+    const HWND noBox = Make("NoBox", false);
+    const HWND lowerCase = Make("Case");
+    const HWND twice = Make("Twice");
+    const HWND minimized = Make("Min");
+    WriteFile("rules.dat", "[Options]\r\nWindowCount=6\r\n" + RuleSection(1, base_ + "Max", 1, 1) +
+                               RuleSection(2, base_ + "NoBox", 1, 0) +
+                               RuleSection(3, base_ + "case", 1, 1) +
+                               RuleSection(4, base_ + "Twice", 3, 0) +
+                               RuleSection(5, base_ + "Twice", 2, 1) +
+                               RuleSection(6, base_ + "Min", 2, 0));
+    auto& f = Start();
+
+    EXPECT_TRUE(::IsZoomed(maximized));
+    EXPECT_TRUE(Topmost(maximized));
+    EXPECT_FALSE(::IsZoomed(noBox)); // no maximize box, no maximizing
+    EXPECT_FALSE(::IsZoomed(lowerCase)); // rules match class names with their case
+    EXPECT_FALSE(Topmost(lowerCase));
+    EXPECT_FALSE(::IsIconic(twice)); // the first of two rules decides
+    EXPECT_FALSE(Topmost(twice));
+    EXPECT_TRUE(::IsIconic(minimized));
+    const int row = f.windows().Find(maximized);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(f.windows().At(row).autoAction, "Maximize");
+    EXPECT_EQ(f.windows().At(row).autoZOrder, "Stay on top");
+
+    // A minimize rule acts again on every rebuild, even after the user restored the window.
+    fixture_.Show(minimized, SW_RESTORE);
+    ASSERT_FALSE(::IsIconic(minimized));
+    f.aRefreshExecute();
+    EXPECT_TRUE(::IsIconic(minimized));
+}
+
+TEST_F(RuleApplication, DefaultRuleOverridesTheCommonDefault) {
+    const HWND ruled = Make("Ruled");
+    const HWND free = Make("Free");
+    ::CreateDirectoryA((folder() + "appdata").c_str(), nullptr);
+    ::CreateDirectoryA((folder() + "appdata\\Ostrim").c_str(), nullptr);
+    ::CreateDirectoryA((folder() + "appdata\\Ostrim\\Vantrel").c_str(), nullptr);
+    WriteFile("appdata\\Ostrim\\Vantrel\\vantrel.dat",
+              "[Options]\r\nSystemMenu=1\r\nAction=Maximize\r\nZOrder=Stay on top\r\n");
+    WriteFile("rules.dat", "[Options]\r\nWindowCount=1\r\n" + RuleSection(1, base_ + "Ruled", 0, 0));
+    auto& f = Start();
+    EXPECT_FALSE(::IsZoomed(ruled));
+    EXPECT_FALSE(Topmost(ruled));
+    EXPECT_TRUE(::IsZoomed(free));
+    EXPECT_TRUE(Topmost(free));
+    EXPECT_EQ(f.windows().At(f.windows().Find(free)).autoAction, "Maximize");
+}
+
+TEST_F(RuleApplication, SystemMenuCommandsActOnTheNamedWindow) {
+    const HWND window = Make("Cmd");
+    auto& f = Start();
+    auto command = [&](int id) {
+        ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(window),
+                       id);
+    };
+    command(21);
+    EXPECT_TRUE(Topmost(window));
+    command(22);
+    EXPECT_FALSE(Topmost(window));
+
+    const int row = f.windows().Find(window);
+    ASSERT_GE(row, 0);
+    const int expected[] = {255, 229, 204, 178, 153, 127, 102, 76, 51, 25, 0};
+    for (int id = 32; id <= 42; ++id) {
+        command(id);
+        BYTE alpha = 0;
+        DWORD flags = 0;
+        ASSERT_TRUE(::GetLayeredWindowAttributes(window, nullptr, &alpha, &flags)) << id;
+        EXPECT_EQ(alpha, expected[id - 32]) << id;
+        EXPECT_EQ(f.windows().At(row).transparency, (id - 32) * 10);
+    }
+    command(31);
+    EXPECT_EQ(::GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+    EXPECT_EQ(f.windows().At(row).transparency, 0);
+
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    const int w = r.right - r.left;
+    const int h = r.bottom - r.top;
+    const int sw = ::GetSystemMetrics(SM_CXSCREEN);
+    const int sh = ::GetSystemMetrics(SM_CYSCREEN);
+    const POINT places[] = {{0, 0},
+                            {(sw - w) / 2, 0},
+                            {sw - w, 0},
+                            {0, (sh - h) / 2},
+                            {(sw - w) / 2, (sh - h) / 2},
+                            {sw - w, (sh - h) / 2},
+                            {0, sh - h},
+                            {(sw - w) / 2, sh - h},
+                            {sw - w, sh - h}};
+    for (int id = 51; id <= 59; ++id) {
+        command(id);
+        ::GetWindowRect(window, &r);
+        EXPECT_EQ(r.left, places[id - 51].x) << id;
+        EXPECT_EQ(r.top, places[id - 51].y) << id;
+        EXPECT_EQ(r.right - r.left, w);
+    }
+    command(99); // not a command: ignored
+    command(11);
+    EXPECT_FALSE(::IsWindowVisible(window));
+    EXPECT_TRUE(f.tray().WindowIconAdded(window));
+}
+
+TEST_F(RuleApplication, TrayIconsHideRestoreAndCloseWindows) {
+    const HWND hidden = Make("Tray");
+    const std::string longCaption(120, 'L');
+    fixture_.SetText(hidden, longCaption);
+    WriteFile("rules.dat", "[Options]\r\nWindowCount=1\r\n" + RuleSection(1, base_ + "Tray", 4, 0));
+    auto& f = Start();
+    ASSERT_FALSE(::IsWindowVisible(hidden));
+    EXPECT_TRUE(f.tray().WindowIconAdded(hidden));
+    EXPECT_EQ(f.tray().WindowIconTip(hidden), std::string(63, 'L'));
+    ASSERT_EQ(f.tray().HiddenWindows().size(), 1u);
+
+    // Double click: shown, icon gone, left alone by the next rule application only.
+    ::SendMessageA(f.Handle(), vantrel::WM_HIDDENTRAYICON, reinterpret_cast<WPARAM>(hidden),
+                   WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(::IsWindowVisible(hidden));
+    EXPECT_FALSE(f.tray().WindowIconAdded(hidden));
+    EXPECT_EQ(f.skipOnceWindow(), hidden);
+    f.aRefreshExecute();
+    EXPECT_TRUE(::IsWindowVisible(hidden));
+    EXPECT_EQ(f.skipOnceWindow(), nullptr);
+    f.aRefreshExecute();
+    EXPECT_FALSE(::IsWindowVisible(hidden));
+    EXPECT_EQ(f.tray().HiddenWindows().size(), 2u); // listed twice: harmless
+
+    // "Open" from the icon's menu: shown and off the hidden list.
+    f.tray().menuTarget = hidden;
+    f.miAppNameClick();
+    EXPECT_TRUE(::IsWindowVisible(hidden));
+    EXPECT_EQ(f.tray().HiddenWindows().size(), 1u);
+
+    // "Exit" from the icon's menu: a close request, the window stays hidden.
+    const HWND closing = Make("Closing");
+    f.aRefreshExecute();
+    ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(closing), 11);
+    ASSERT_FALSE(::IsWindowVisible(closing));
+    f.tray().menuTarget = closing;
+    f.miExitClick();
+    EXPECT_TRUE(vt::WaitUntil([&] { return fixture_.GetCounts(closing).sysCommandClose == 1; }));
+    EXPECT_FALSE(::IsWindowVisible(closing));
+    EXPECT_FALSE(f.tray().WindowIconAdded(closing));
+}
+
+TEST_F(RuleApplication, ExitShowsEveryHiddenWindowAgain) {
+    const HWND first = Make("ExitA");
+    const HWND second = Make("ExitB");
+    auto& f = Start();
+    for (HWND w : {first, second}) {
+        ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(w), 11);
+        ASSERT_FALSE(::IsWindowVisible(w));
+    }
+    f.aExitExecute();
+    EXPECT_TRUE(::IsWindowVisible(first));
+    EXPECT_TRUE(::IsWindowVisible(second));
+    EXPECT_FALSE(f.tray().WindowIconAdded(first));
+    EXPECT_FALSE(f.tray().WindowIconAdded(second));
+}
+
+TEST_F(RuleApplication, NotificationAreaRestartGetsEveryIconBack) {
+    const HWND window = Make("Restart");
+    auto& f = Start();
+    ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(window), 11);
+    // The shell forgets the icons, as when the notification area is re-created.
+    NOTIFYICONDATAA data{};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = f.Handle();
+    data.uID = static_cast<UINT>(reinterpret_cast<ULONG_PTR>(window));
+    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &data));
+    EXPECT_FALSE(::Shell_NotifyIconA(NIM_MODIFY, &data));
+    ::SendMessageA(f.Handle(), ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(::Shell_NotifyIconA(NIM_MODIFY, &data));
+    data.uID = static_cast<UINT>(reinterpret_cast<ULONG_PTR>(f.Handle()));
+    EXPECT_TRUE(::Shell_NotifyIconA(NIM_MODIFY, &data));
+}
+
+} // namespace

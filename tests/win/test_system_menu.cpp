@@ -1,0 +1,183 @@
+// The program's items in a window's system menu. Windows of other processes cannot be reached
+// under Wine, so the menus checked here belong to windows of the test process; and since the
+// items are left out on the newest version code, the checks run in a child test process started
+// with the prefix set to report Windows XP x64 (version 5.2).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/rule_application.h"
+#include "support/main_form_fixture.h"
+#include "support/wait.h"
+
+namespace {
+
+constexpr char kChildVariable[] = "VANTREL_SYSTEM_MENU_CHILD";
+
+std::vector<std::string> Items(HMENU menu) {
+    std::vector<std::string> items;
+    const int count = ::GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        char text[256] = {};
+        MENUITEMINFOA info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_ID | MIIM_SUBMENU;
+        info.dwTypeData = text;
+        info.cch = sizeof(text);
+        ::GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
+        if (info.fType & MFT_SEPARATOR) {
+            items.push_back("-");
+        } else {
+            items.push_back(std::string(text) + (info.hSubMenu ? ">" : "#" + std::to_string(info.wID)));
+        }
+    }
+    return items;
+}
+
+class OwnWindow {
+public:
+    OwnWindow() {
+        handle_ = ::CreateWindowExA(0, "STATIC", "own", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                    nullptr, nullptr, nullptr, nullptr);
+    }
+    ~OwnWindow() { ::DestroyWindow(handle_); }
+    HWND get() const { return handle_; }
+
+private:
+    HWND handle_;
+};
+
+class SystemMenuChild : public vt::MainFormTest {
+protected:
+    void SetUp() override {
+        if (std::getenv(kChildVariable) == nullptr) {
+            GTEST_SKIP() << "runs only inside the child started by SystemMenu.OnAnOlderWindows";
+        }
+    }
+};
+
+TEST_F(SystemMenuChild, InsertsTheItemsOnceWithTransparency) {
+    auto& f = Start();
+    ASSERT_EQ(f.versionCode(), 10);
+    OwnWindow window;
+    const std::vector<std::string> before = Items(::GetSystemMenu(window.get(), FALSE));
+    ASSERT_GE(before.size(), 2u);
+    vantrel::InsertSystemMenuItems(f, window.get());
+    vantrel::InsertSystemMenuItems(f, window.get()); // already there: nothing more
+    HMENU menu = ::GetSystemMenu(window.get(), FALSE);
+    const auto items = Items(menu);
+    ASSERT_EQ(items.size(), before.size() + 6);
+    EXPECT_EQ(items[0], "&Minimize to tray#11");
+    EXPECT_EQ(items[1], "Stay on top>");
+    EXPECT_EQ(items[2], "Transparency>");
+    EXPECT_EQ(items[3], "Alignment>");
+    EXPECT_EQ(items[4], "&Resize window#61");
+    EXPECT_EQ(items[5], before[0]);
+    EXPECT_EQ(items[6], before[1]);
+    EXPECT_EQ(items[7], "-");
+
+    const auto levels = Items(::GetSubMenu(menu, 2));
+    const std::vector<std::string> expected = {
+        "&Custom transparency#30", "&Remove transparency#31", "-", "0%(opaque)#32", "10%#33",
+        "20%#34", "30%#35", "40%#36", "50%#37", "60%#38", "70%#39", "80%#40", "90%#41",
+        "100%(transparency)#42"};
+    EXPECT_EQ(levels, expected);
+    EXPECT_EQ(Items(::GetSubMenu(menu, 1)),
+              (std::vector<std::string>{"Stay on top#21", "Normal#22"}));
+    const auto places = Items(::GetSubMenu(menu, 3));
+    ASSERT_EQ(places.size(), 9u);
+    EXPECT_EQ(places[0], "Top Left#51");
+    EXPECT_EQ(places[8], "Bottom Right#59");
+
+    // Check marks follow the level set from the menu; 35 % checks none.
+    auto checked = [&](int id) {
+        return (::GetMenuState(menu, static_cast<UINT>(id), MF_BYCOMMAND) & MF_CHECKED) != 0;
+    };
+    vantrel::CarryOutSystemMenuCommand(f, window.get(), 35);
+    EXPECT_TRUE(checked(35));
+    vantrel::CarryOutSystemMenuCommand(f, window.get(), 40);
+    EXPECT_FALSE(checked(35));
+    EXPECT_TRUE(checked(40));
+    vantrel::CarryOutSystemMenuCommand(f, window.get(), 31);
+    for (int id = 32; id <= 42; ++id) {
+        EXPECT_FALSE(checked(id)) << id;
+    }
+
+    // Restoring the standard menu takes the items away.
+    ::GetSystemMenu(window.get(), TRUE);
+    EXPECT_EQ(Items(::GetSystemMenu(window.get(), FALSE)), before);
+}
+
+TEST_F(SystemMenuChild, LeavesTransparencyOutWithoutLayeredWindows) {
+    noLayeredWindows_ = true;
+    auto& f = Start();
+    OwnWindow window;
+    const std::vector<std::string> before = Items(::GetSystemMenu(window.get(), FALSE));
+    vantrel::InsertSystemMenuItems(f, window.get());
+    const auto items = Items(::GetSystemMenu(window.get(), FALSE));
+    ASSERT_EQ(items.size(), before.size() + 5);
+    EXPECT_EQ(items[0], "&Minimize to tray#11");
+    EXPECT_EQ(items[1], "Stay on top>");
+    EXPECT_EQ(items[2], "Alignment>");
+    EXPECT_EQ(items[3], "&Resize window#61");
+    EXPECT_EQ(items[6], "-");
+}
+
+TEST_F(SystemMenuChild, TheChildSeesAnOlderVersionCode) {
+    // Controlled by the child's prefix: this one reports 5.2, so the items go in; the parent
+    // test below checks the reverse in the default prefix.
+    auto& f = Start();
+    EXPECT_NE(f.versionCode(), 11);
+}
+
+class SystemMenu : public vt::MainFormTest {};
+
+TEST_F(SystemMenu, NotInsertedOnTheNewestVersionCode) {
+    auto& f = Start();
+    if (f.versionCode() != 11) {
+        GTEST_SKIP() << "the prefix does not report Windows 6.x";
+    }
+    OwnWindow window;
+    const auto before = Items(::GetSystemMenu(window.get(), FALSE));
+    vantrel::InsertSystemMenuItems(f, window.get());
+    EXPECT_EQ(Items(::GetSystemMenu(window.get(), FALSE)), before);
+}
+
+// Runs the child tests above in a process that sees Windows XP x64.
+TEST(SystemMenuOnOlderWindows, ItemsLayoutAndCheckMarks) {
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const char version[] = "winxp64";
+    ::RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                     sizeof(version));
+    char exe[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string command = std::string("\"") + exe + "\" --gtest_filter=SystemMenuChild.*";
+    ::SetEnvironmentVariableA(kChildVariable, "1");
+    STARTUPINFOA si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    const BOOL started = ::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0,
+                                          nullptr, nullptr, &si, &pi);
+    ::SetEnvironmentVariableA(kChildVariable, nullptr);
+    DWORD code = 99;
+    if (started) {
+        ::CloseHandle(pi.hThread);
+        vt::WaitUntil([&] { return ::WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; },
+                      60000);
+        ::GetExitCodeProcess(pi.hProcess, &code);
+        ::CloseHandle(pi.hProcess);
+    }
+    // Back to the prefix's own answer for everything that runs after this test.
+    ::RegDeleteValueA(key, "Version");
+    ::RegCloseKey(key);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(code, 0u) << "the child's failures are printed above";
+}
+
+} // namespace
