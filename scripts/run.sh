@@ -6,6 +6,11 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 ensure_packages
 log "building x86_64"
 build_arch x86_64 -DVANTREL_TESTS=OFF
+if command -v chmcmd >/dev/null 2>&1; then
+    bash "$VANTREL_ROOT/scripts/build_help.sh" "$VANTREL_ROOT/build/x86_64/bin" || log "help not built"
+else
+    log "no CHM compiler (package fp-utils): the help stays as HTML in docs/help"
+fi
 
 export WINEPREFIX=${VANTREL_PREFIX:-$VANTREL_CACHE/prefix-user}
 if [ ! -f "$WINEPREFIX/.vantrel-ready" ]; then

@@ -7,6 +7,11 @@ log "building x86_64 (program, relay, tests)"
 build_arch x86_64
 log "building i686 (program and relay; compile check)"
 build_arch i686 -DVANTREL_TESTS=OFF
+if command -v chmcmd >/dev/null 2>&1; then
+    bash "$VANTREL_ROOT/scripts/build_help.sh" "$VANTREL_ROOT/build/x86_64/bin" || log "help not built"
+else
+    log "no CHM compiler (package fp-utils): the help stays as HTML in docs/help"
+fi
 
 PREFIX=$(fresh_prefix)
 export WINEPREFIX=$PREFIX
