@@ -18,7 +18,15 @@
 #include "platform/window_api.h"
 #include "res/resource.h"
 #include "rules/rule_store.h"
+#include "res/art_ids.h"
+#include "rules/rule_commands.h"
+#include "ui/about_dialog.h"
+#include "app/timers.h"
 #include "ui/environment.h"
+#include "ui/flat_controls.h"
+#include "ui/main_menus.h"
+#include "ui/settings_command.h"
+#include "ui/web_links.h"
 
 namespace vantrel {
 
@@ -198,6 +206,15 @@ void TfrmMain::FormCreate() {
 void TfrmMain::CreateControls() {
     font_.reset(MakeFont(11, false));
     titleFont_.reset(MakeFont(16, true));
+    linkFont_.reset(MakeFont(11, false));
+    menuImages_ = LoadMenuImages(instance_);
+    pmMain_.items = ListMenuItems();
+    pmMain_.images = menuImages_.get();
+    pmSelf_.items = SelfMenuItems();
+    pmSelf_.images = menuImages_.get();
+    pmOtherApp_.items = OtherAppMenuItems();
+    pmOtherApp_.images = catalogue_->Images();
+    pmOtherApp_.tidy = false;
     const HFONT font = static_cast<HFONT>(font_.get());
 
     auto button = [&](int id, const char* caption, const RECT& r) {
@@ -211,6 +228,11 @@ void TfrmMain::CreateControls() {
     fbMinimize_ = button(kIdMinimize, "-", Bounds(459, 9, 21, 17));
     fbClose_ = button(kIdClose, "X", Bounds(481, 9, 21, 17));
     fbMenu_ = button(kIdMenu, "Menu", Bounds(88, 49, 51, 18));
+    MakeFlatButton(fbMinimize_, RGB(255, 255, 255), 32, true, true);
+    MakeFlatButton(fbClose_, RGB(255, 255, 255), 13, true, true);
+    MakeFlatButton(fbMenu_, ::GetSysColor(COLOR_CAPTIONTEXT), 11, true, true);
+    SetFlatButtonHandCursor(fbMinimize_);
+    SetFlatButtonHandCursor(fbClose_);
 
     const RECT tabBounds = Bounds(21, 73, 471, 300);
     ftcMain_ = ::CreateWindowExA(0, WC_TABCONTROLA, "",
@@ -219,6 +241,7 @@ void TfrmMain::CreateControls() {
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdTabs)), instance_,
                                  nullptr);
     ::SendMessageA(ftcMain_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    ::SendMessageA(ftcMain_, TCM_SETPADDING, 0, MAKELPARAM(8, 3));
     const char* tabs[] = {"Window List", "Rules"};
     for (int i = 0; i < 2; ++i) {
         TCITEMA item{};
@@ -227,6 +250,8 @@ void TfrmMain::CreateControls() {
         ::SendMessageA(ftcMain_, TCM_INSERTITEMA, static_cast<WPARAM>(i),
                        reinterpret_cast<LPARAM>(&item));
     }
+
+    MakeFlatTabs(ftcMain_);
 
     lvMain_.Create(handle_, kIdLvMain, Bounds(21, 73, 470, 284), LVS_SHOWSELALWAYS,
                    {{"Window Caption", 185, LVCFMT_LEFT},
@@ -287,12 +312,50 @@ void TfrmMain::CreateControls() {
     });
     lvRule_.Show(false);
 
-    graphics_ = {
-        {"Image1", Bounds(0, 0, 512, 383), true, false, nullptr},
-        {"Label1", Bounds(8, 6, 110, 19), true, true, nullptr},
-        {"bRefresh", Bounds(211, 36, 32, 32), true, true, [this] { aRefreshExecute(); }},
-        {"Image2", Bounds(472, 64, 32, 32), false, true, nullptr},
+    auto at = [](int left, int top, int width, int height) {
+        return Bounds(left, top, width, height);
     };
+    using G = GraphicControl;
+    graphics_ = {
+        {"Image1", G::kBackground, at(0, 0, 512, 383), true, IDB_MAIN_BACKGROUND, "", nullptr},
+        {"Label1", G::kText, at(8, 6, 0, 0), true, 0, "", nullptr},
+        {"lInternet", G::kLink, at(362, 3, 81, 13), true, 0, "Visit Vantrel's web site",
+         [this] { OpenWebPage(handle_, ProductPage()); }},
+        {"bAddRule", G::kPictureButton, at(168, 35, 32, 32), true, IDB_BTN_ADD_RULE,
+         "Add a rule of the selected application", [this] { bAddRuleClick(); }},
+        {"bRefresh", G::kPictureButton, at(211, 36, 32, 32), true, IDB_BTN_REFRESH, "Refresh list",
+         [this] { aRefreshExecute(); }},
+        {"bTransp", G::kPictureButton, at(252, 36, 32, 32), true, IDB_BTN_TRANSPARENCY,
+         "Makes the selected window transparent", [this] { aCustomTranspExecute(); }},
+        {"bSettings", G::kPictureButton, at(299, 38, 32, 32), true, IDB_BTN_SETTINGS,
+         "Common settings", [this] { aSettingsExecute(*this); }},
+        {"bHelp", G::kPictureButton, at(344, 40, 32, 32), true, IDB_BTN_HELP, "Help",
+         [this] { aHelpExecute(); }},
+        {"bEditRule", G::kPictureButton, at(211, 36, 32, 32), false, IDB_BTN_EDIT_RULE,
+         "Edit the selected rule", [this] { bEditRuleClick(); }},
+        {"bDeleteRule", G::kPictureButton, at(252, 36, 32, 32), false, IDB_BTN_DELETE_RULE,
+         "Delete the selected rule", [this] { bDeleteRuleClick(); }},
+        {"Image2", G::kPicture, at(472, 64, 32, 32), false, 0, "", nullptr},
+    };
+    // The title's size follows its font, as a label's would.
+    {
+        HDC dc = ::GetDC(handle_);
+        HGDIOBJ old = ::SelectObject(dc, titleFont_.get());
+        SIZE size{};
+        ::GetTextExtentPoint32A(dc, "Vantrel 2.0", 11, &size);
+        ::SelectObject(dc, old);
+        ::ReleaseDC(handle_, dc);
+        Graphic("Label1")->bounds = at(8, 6, size.cx, size.cy);
+    }
+    for (const GraphicControl& g : graphics_) {
+        if (g.bitmap != 0) {
+            bitmaps_.emplace_back(g.bitmap,
+                                  platform::UniqueGdiObject(::LoadImageA(
+                                      instance_, MAKEINTRESOURCEA(g.bitmap), IMAGE_BITMAP, 0, 0,
+                                      LR_CREATEDIBSECTION)));
+        }
+    }
+    AddToolTips();
 }
 
 void TfrmMain::ArrangeLists() {
@@ -616,30 +679,199 @@ void TfrmMain::OnOwnTrayIcon(LPARAM mouseMessage) {
 }
 
 void TfrmMain::ShowListMenu(POINT screen) {
-    platform::UniqueMenu menu(::CreatePopupMenu());
-    ::AppendMenuA(menu.get(), MF_STRING, kCmdRefresh, "&Refresh");
-    ::AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
-    ::AppendMenuA(menu.get(), MF_STRING, kCmdExit, "&Exit");
-    ::TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN, screen.x, screen.y, 0, handle_,
-                     nullptr);
+    UpdateActions();
+    pmMain_.Popup(handle_, screen.x, screen.y);
 }
 
 void TfrmMain::ShowSelfMenu(POINT screen) {
-    platform::UniqueMenu menu(::CreatePopupMenu());
-    ::AppendMenuA(menu.get(), MF_STRING, kCmdOpen, "&Open");
-    ::AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
-    ::AppendMenuA(menu.get(), MF_STRING, kCmdExit, "&Exit");
-    ::TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN, screen.x, screen.y, 0, handle_,
-                     nullptr);
+    UpdateActions();
+    pmSelf_.Popup(handle_, screen.x, screen.y);
 }
 
 void TfrmMain::ShowOtherAppMenu(POINT screen) {
-    platform::UniqueMenu menu(::CreatePopupMenu());
-    ::AppendMenuA(menu.get(), MF_STRING, kCmdAppName, "&Open");
-    ::AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
-    ::AppendMenuA(menu.get(), MF_STRING, kCmdAppExit, "Exit");
-    ::TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN, screen.x, screen.y, 0, handle_,
-                     nullptr);
+    // Its first item always reads "&Open", whatever it was made with.
+    if (MenuItemModel* open = pmOtherApp_.Find("miAppName")) {
+        open->caption = "&Open";
+    }
+    pmOtherApp_.Popup(handle_, screen.x, screen.y);
+}
+
+bool TfrmMain::SelectedWindowShown() const {
+    return lvMain_.Visible() && SelectedWindowRow() >= 0;
+}
+
+bool TfrmMain::SelectedRuleShown() const {
+    const int row = lvRule_.Selected();
+    return lvRule_.Visible() && row >= 0 && static_cast<size_t>(row) < rules_.size();
+}
+
+void TfrmMain::UpdateActions() {
+    const bool window = SelectedWindowShown();
+    const bool rule = SelectedRuleShown();
+    ApplyActions(pmMain_.items, window, rule);
+    ApplyActions(pmSelf_.items, window, rule);
+    if (MenuItemModel* transparency = pmMain_.Find("miTransparency")) {
+        // Without layered windows the submenu stays away on every tab.
+        transparency->visible = transparency->visible && layeredAvailable_;
+    }
+}
+
+void TfrmMain::ftcMainTabChanged(int tab) {
+    for (MenuItemModel& item : pmMain_.items) {
+        item.visible = item.tag == tab || item.tag == kTagBoth;
+    }
+    if (tab == 0) {
+        lvMain_.Show(true);
+        lvRule_.Show(false);
+    } else if (tab == 1) {
+        lvMain_.Show(false);
+        lvRule_.Show(true);
+        ::InvalidateRect(lvRule_.Handle(), nullptr, TRUE);
+    } else {
+        return;
+    }
+    Graphic("bRefresh")->visible = tab == 0;
+    Graphic("bTransp")->visible = tab == 0;
+    Graphic("bEditRule")->visible = tab == 1;
+    Graphic("bDeleteRule")->visible = tab == 1;
+    ::InvalidateRect(handle_, nullptr, FALSE);
+}
+
+POINT TfrmMain::MenuButtonPopupPoint() const {
+    RECT window{};
+    ::GetWindowRect(handle_, &window);
+    RECT button{};
+    ::GetWindowRect(fbMenu_, &button);
+    ::MapWindowPoints(nullptr, handle_, reinterpret_cast<POINT*>(&button), 2);
+    return POINT{window.left + button.left, window.top + button.bottom};
+}
+
+void TfrmMain::fbMenuClick() { ShowListMenu(MenuButtonPopupPoint()); }
+
+void TfrmMain::bAddRuleClick() {
+    if (ActiveTab() == 1) {
+        aRulesAddRuleExecute(*this);
+    } else {
+        aMainAddRuleExecute(*this);
+    }
+}
+
+void TfrmMain::bEditRuleClick() { aEditRuleExecute(*this); }
+void TfrmMain::bDeleteRuleClick() { aDeleteRuleExecute(*this); }
+void TfrmMain::aHelpExecute() { OpenHelp(handle_); }
+
+void TfrmMain::miAboutClick() {
+    TfrmAbout about(handle_);
+    about.ShowModal();
+}
+
+bool TfrmMain::RunCommand(int id) {
+    if (id >= kCmdTopLeft && id <= kCmdBottomRight) {
+        aAlignExecute(id - kCmdTopLeft);
+        return true;
+    }
+    switch (id) {
+    case kCmdExit:
+        aExitExecute();
+        return true;
+    case kCmdHelp:
+        aHelpExecute();
+        return true;
+    case kCmdRefresh:
+        aRefreshExecute();
+        return true;
+    case kCmdMainAddRule:
+        aMainAddRuleExecute(*this);
+        return true;
+    case kCmdSettings:
+        aSettingsExecute(*this);
+        return true;
+    case kCmdRulesAddRule:
+        aRulesAddRuleExecute(*this);
+        return true;
+    case kCmdDeleteRule:
+        aDeleteRuleExecute(*this);
+        return true;
+    case kCmdEditRule:
+        aEditRuleExecute(*this);
+        return true;
+    case kCmdWindowProp:
+        aWindowPropExecute();
+        return true;
+    case kCmdMinimizeToTray:
+        aMinimizeToTrayExecute();
+        return true;
+    case kCmdStayOnTop:
+        aStayOnTopExecute();
+        return true;
+    case kCmdNormal:
+        aNormalExecute();
+        return true;
+    case kCmdCustomTransp:
+        aCustomTranspExecute();
+        return true;
+    case kCmdRemoveTransp:
+        aRemoveTranspExecute();
+        return true;
+    case kCmdResizeWindow:
+        aResizewindowExecute();
+        return true;
+    case kCmdAbout:
+        miAboutClick();
+        return true;
+    case kCmdOpen:
+        miOpenClick();
+        return true;
+    case kCmdMaxAll:
+        miMaxAllClick();
+        return true;
+    case kCmdMaxIE:
+        miMaxIEClick();
+        return true;
+    case kCmdMinimizeAll:
+        miMinimizeAllClick();
+        return true;
+    case kCmdCloseAll:
+        miCloseAllClick();
+        return true;
+    case kCmdAppName:
+        miAppNameClick();
+        return true;
+    case kCmdAppExit:
+        miExitClick();
+        return true;
+    default:
+        return false;
+    }
+}
+
+GraphicControl* TfrmMain::Graphic(const std::string& name) {
+    for (GraphicControl& g : graphics_) {
+        if (g.name == name) {
+            return &g;
+        }
+    }
+    return nullptr;
+}
+
+int TfrmMain::ActiveTab() const {
+    return static_cast<int>(::SendMessageA(ftcMain_, TCM_GETCURSEL, 0, 0));
+}
+
+const GraphicControl* TfrmMain::GraphicAt(POINT p, bool inclusive) const {
+    for (const GraphicControl& c : graphics_) {
+        if (!c.visible || c.kind == GraphicControl::kBackground) {
+            continue;
+        }
+        const RECT& r = c.bounds;
+        const bool inside = inclusive ? (p.x >= r.left && p.x <= r.right && p.y >= r.top &&
+                                         p.y <= r.bottom)
+                                      : ::PtInRect(&r, p) != FALSE;
+        if (inside) {
+            return &c;
+        }
+    }
+    return nullptr;
 }
 
 LRESULT TfrmMain::OnNcHitTest(WPARAM wParam, LPARAM lParam) {
@@ -649,57 +881,139 @@ LRESULT TfrmMain::OnNcHitTest(WPARAM wParam, LPARAM lParam) {
     }
     RECT window{};
     ::GetWindowRect(handle_, &window);
-    const int x = GET_X_LPARAM(lParam) - window.left;
-    const int y = GET_Y_LPARAM(lParam) - window.top;
-    for (const GraphicControl& c : graphics_) {
-        if (!c.visible || !c.picture || c.name == "Image1") {
-            continue;
-        }
-        // Bounds are inclusive on all four sides.
-        if (x >= c.bounds.left && x <= c.bounds.right && y >= c.bounds.top &&
-            y <= c.bounds.bottom) {
-            return HTCLIENT;
-        }
-    }
-    return HTCAPTION;
+    const POINT p{GET_X_LPARAM(lParam) - window.left, GET_Y_LPARAM(lParam) - window.top};
+    // Over a picture or text of its own the press goes to it; anywhere else on the background
+    // it drags the borderless window. The bounds count inclusively on all four sides.
+    return GraphicAt(p, true) != nullptr ? HTCLIENT : HTCAPTION;
 }
 
 void TfrmMain::OnLeftClick(POINT client) {
-    for (const GraphicControl& c : graphics_) {
-        if (c.visible && c.picture && c.onClick && ::PtInRect(&c.bounds, client)) {
-            c.onClick();
-            return;
-        }
+    const GraphicControl* c = GraphicAt(client, false);
+    if (c != nullptr && c->onClick) {
+        // The handler may rebuild the controls' state; run a copy.
+        const std::function<void()> click = c->onClick;
+        click();
     }
+}
+
+void TfrmMain::OnMouseMove(POINT client) {
+    const GraphicControl* link = Graphic("lInternet");
+    const bool hot = link != nullptr && link->visible && ::PtInRect(&link->bounds, client);
+    if (hot != linkHot_) {
+        linkHot_ = hot;
+        ::InvalidateRect(handle_, &link->bounds, FALSE);
+    }
+    if (hot) {
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, handle_, 0};
+        ::TrackMouseEvent(&track);
+    }
+}
+
+bool TfrmMain::OnSetCursor() {
+    POINT p{};
+    ::GetCursorPos(&p);
+    ::ScreenToClient(handle_, &p);
+    const GraphicControl* c = GraphicAt(p, false);
+    if (c != nullptr && (c->kind == GraphicControl::kLink || c->kind == GraphicControl::kPictureButton)) {
+        ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649))); // hand
+        return true;
+    }
+    return false;
+}
+
+void TfrmMain::AddToolTips() {
+    toolTip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                                 WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, handle_, nullptr,
+                                 instance_, nullptr);
+    UINT id = 1;
+    for (const GraphicControl& g : graphics_) {
+        if (g.hint.empty()) {
+            continue;
+        }
+        TTTOOLINFOA tool{};
+        tool.cbSize = TTTOOLINFOA_V1_SIZE;
+        tool.uFlags = TTF_SUBCLASS;
+        tool.hwnd = handle_;
+        tool.uId = id++;
+        tool.rect = g.bounds;
+        tool.lpszText = const_cast<char*>(g.hint.c_str());
+        ::SendMessageA(toolTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    auto windowTool = [&](HWND control, const char* hint) {
+        TTTOOLINFOA tool{};
+        tool.cbSize = TTTOOLINFOA_V1_SIZE;
+        tool.uFlags = TTF_SUBCLASS | TTF_IDISHWND;
+        tool.hwnd = handle_;
+        tool.uId = reinterpret_cast<UINT_PTR>(control);
+        tool.lpszText = const_cast<char*>(hint);
+        ::SendMessageA(toolTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    };
+    windowTool(fbMinimize_, "Minimize to taskbar");
+    windowTool(fbClose_, "Minimize to system tray");
+    windowTool(lvMain_.Handle(), "Press right button of mouse, List menu will popup.");
+    windowTool(lvRule_.Handle(), "Press right button of mouse, List menu will popup.");
 }
 
 void TfrmMain::OnPaint() {
     PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(handle_, &ps);
+    HDC target = ::BeginPaint(handle_, &ps);
+    PaintTo(target);
+    ::EndPaint(handle_, &ps);
+}
+
+void TfrmMain::PaintTo(HDC target) {
     RECT client{};
     ::GetClientRect(handle_, &client);
-    HBRUSH body = ::CreateSolidBrush(RGB(236, 233, 216));
-    ::FillRect(dc, &client, body);
-    ::DeleteObject(body);
-    RECT title{0, 0, client.right, 30};
-    HBRUSH band = ::CreateSolidBrush(RGB(46, 92, 138));
-    ::FillRect(dc, &title, band);
-    ::DeleteObject(band);
-    ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, RGB(255, 255, 255));
-    HGDIOBJ old = ::SelectObject(dc, titleFont_.get());
-    ::TextOutA(dc, 8, 6, "Vantrel 2.0", 11);
-    ::SelectObject(dc, font_.get());
-    ::SetTextColor(dc, RGB(0, 0, 0));
-    for (const GraphicControl& c : graphics_) {
-        if (c.visible && c.name == "bRefresh") {
-            ::DrawEdge(dc, const_cast<RECT*>(&c.bounds), EDGE_RAISED, BF_RECT);
-            RECT r = c.bounds;
-            ::DrawTextA(dc, "R", 1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    // Drawn off screen and copied once, so the pictures never flicker.
+    HDC dc = ::CreateCompatibleDC(target);
+    HBITMAP canvas = ::CreateCompatibleBitmap(target, client.right, client.bottom);
+    HGDIOBJ oldCanvas = ::SelectObject(dc, canvas);
+    HDC source = ::CreateCompatibleDC(target);
+    auto bitmapOf = [&](int id) -> HBITMAP {
+        for (const auto& b : bitmaps_) {
+            if (b.first == id) {
+                return static_cast<HBITMAP>(b.second.get());
+            }
+        }
+        return nullptr;
+    };
+    for (const GraphicControl& g : graphics_) {
+        if (!g.visible) {
+            continue;
+        }
+        const RECT& r = g.bounds;
+        if (g.kind == GraphicControl::kBackground || g.kind == GraphicControl::kPictureButton) {
+            HBITMAP bmp = bitmapOf(g.bitmap);
+            if (bmp == nullptr) {
+                continue;
+            }
+            HGDIOBJ old = ::SelectObject(source, bmp);
+            if (g.kind == GraphicControl::kBackground) {
+                ::BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, source, 0, 0,
+                         SRCCOPY);
+            } else {
+                ::TransparentBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, source, 0,
+                                 0, r.right - r.left, r.bottom - r.top, ART_KEY_COLOR);
+            }
+            ::SelectObject(source, old);
+        } else if (g.kind == GraphicControl::kText || g.kind == GraphicControl::kLink) {
+            const bool title = g.kind == GraphicControl::kText;
+            HGDIOBJ old = ::SelectObject(dc, title ? titleFont_.get() : linkFont_.get());
+            ::SetBkMode(dc, TRANSPARENT);
+            ::SetTextColor(dc, !title && linkHot_ ? RGB(255, 0, 0) : RGB(255, 255, 255));
+            const std::string text = title ? "Vantrel 2.0" : HostName();
+            RECT box = r;
+            ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &box,
+                        DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+            ::SelectObject(dc, old);
         }
     }
-    ::SelectObject(dc, old);
-    ::EndPaint(handle_, &ps);
+    ::BitBlt(target, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+    ::DeleteDC(source);
+    ::SelectObject(dc, oldCanvas);
+    ::DeleteObject(canvas);
+    ::DeleteDC(dc);
 }
 
 void TfrmMain::OnNotify(const NMHDR* header) {
@@ -712,15 +1026,11 @@ void TfrmMain::OnNotify(const NMHDR* header) {
         ::GetCursorPos(&pt);
         ShowListMenu(pt);
     } else if (header->code == TCN_SELCHANGE && header->hwndFrom == ftcMain_) {
-        const int tab = static_cast<int>(::SendMessageA(ftcMain_, TCM_GETCURSEL, 0, 0));
-        if (tab == 0) {
-            lvMain_.Show(true);
-            lvRule_.Show(false);
-        } else if (tab == 1) {
-            lvMain_.Show(false);
-            lvRule_.Show(true);
-            ::InvalidateRect(lvRule_.Handle(), nullptr, TRUE);
-        }
+        ftcMainTabChanged(ActiveTab());
+    } else if (header->code == NM_DBLCLK && header->hwndFrom == lvMain_.Handle()) {
+        lvMainDblClick(*this);
+    } else if (header->code == NM_DBLCLK && header->hwndFrom == lvRule_.Handle()) {
+        lvRuleDblClick(*this);
     }
 }
 
@@ -731,6 +1041,17 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
         OnPaint();
         return 0;
+    case WM_PRINTCLIENT:
+        // The flat buttons show the window's picture behind them.
+        PaintTo(reinterpret_cast<HDC>(wParam));
+        return 0;
+    case WM_MENUCHAR: {
+        LRESULT result = 0;
+        if (FlatMenu::HandleMenuChar(wParam, lParam, result)) {
+            return result;
+        }
+        break;
+    }
     case WM_SHOWWINDOW:
         if (wParam) {
             FormShow();
@@ -773,29 +1094,49 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case kIdClose:
             fbCloseClick();
             return 0;
-        case kCmdRefresh:
-            aRefreshExecute();
+        case kIdMenu:
+            fbMenuClick();
             return 0;
-        case kCmdExit:
-            aExitExecute();
-            return 0;
-        case kCmdOpen:
-            miOpenClick();
-            return 0;
-        case kCmdAppName:
-            miAppNameClick();
-            return 0;
-        case kCmdAppExit:
-            miExitClick();
-            return 0;
-        case kIdMenu: {
-            RECT r{};
-            ::GetWindowRect(handle_, &r);
-            ShowListMenu(POINT{r.left + 88, r.top + 49 + 18});
+        default:
+            if (lParam == 0 && RunCommand(LOWORD(wParam))) {
+                return 0;
+            }
+            break;
+        }
+        break;
+    case WM_MEASUREITEM:
+        if (FlatMenu::HandleMeasureItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam))) {
+            return TRUE;
+        }
+        break;
+    case WM_DRAWITEM:
+        if (FlatMenu::HandleDrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) {
+            return TRUE;
+        }
+        break;
+    case WM_TIMER:
+        if (wParam == kTimer1) {
+            Timer1Timer(*this);
             return 0;
         }
-        default:
-            break;
+        if (wParam == kTimerVistaRefresh) {
+            TimerVistaRefreshTimer(*this);
+            return 0;
+        }
+        break;
+    case WM_MOUSEMOVE:
+        OnMouseMove(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        break;
+    case WM_MOUSELEAVE:
+        if (linkHot_) {
+            linkHot_ = false;
+            ::InvalidateRect(handle_, &Graphic("lInternet")->bounds, FALSE);
+        }
+        break;
+    case WM_SETCURSOR:
+        if (reinterpret_cast<HWND>(wParam) == handle_ && LOWORD(lParam) == HTCLIENT &&
+            OnSetCursor()) {
+            return TRUE;
         }
         break;
     case WM_ENDSESSION:

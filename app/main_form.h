@@ -14,6 +14,7 @@
 #include "commands/tray_hosting.h"
 #include "platform/handles.h"
 #include "rules/rule_list.h"
+#include "ui/flat_menu.h"
 #include "ui/list_view.h"
 #include "ui/settings.h"
 
@@ -33,10 +34,13 @@ struct MainFormOptions {
 // Windowless parts of the main window (pictures, texts, picture buttons) that the window draws
 // and hit-tests itself, so that the background around them drags the window.
 struct GraphicControl {
+    enum Kind { kBackground, kPicture, kText, kLink, kPictureButton };
     std::string name;
+    Kind kind;
     RECT bounds;
     bool visible;
-    bool picture; // picture or text (as opposed to the background)
+    int bitmap;       // resource id of the picture, 0 for none
+    std::string hint; // tool tip, empty for none
     std::function<void()> onClick;
 };
 
@@ -77,6 +81,12 @@ public:
     std::string RulesPath() const { return options_.exeFolder + "rules.dat"; }
     SettingsLocation settingsLocation() const;
     const std::vector<GraphicControl>& graphicControls() const { return graphics_; }
+    GraphicControl* Graphic(const std::string& name);
+    bool linkHot() const { return linkHot_; }
+    int ActiveTab() const;
+    HWND fbMinimize() const { return fbMinimize_; }
+    HWND fbClose() const { return fbClose_; }
+    HWND fbMenu() const { return fbMenu_; }
 
     // Handlers.
     void FormCreate();
@@ -106,6 +116,24 @@ public:
     void miMaxIEClick();
     void miMinimizeAllClick();
     void miCloseAllClick();
+    void bAddRuleClick();
+    void bEditRuleClick();
+    void bDeleteRuleClick();
+    void aHelpExecute();
+    void miAboutClick();
+    void ftcMainTabChanged(int tab);
+    void fbMenuClick();
+    // Just below the Menu button's left edge, in screen coordinates.
+    POINT MenuButtonPopupPoint() const;
+    // Runs the command of a menu item; false for an id that is not a menu command.
+    bool RunCommand(int id);
+    bool SelectedWindowShown() const;
+    bool SelectedRuleShown() const;
+    FlatMenu& pmMain() { return pmMain_; }
+    FlatMenu& pmSelf() { return pmSelf_; }
+    FlatMenu& pmOtherApp() { return pmOtherApp_; }
+    // Brings the menus' captions and enabled states up to date, as before they open.
+    void UpdateActions();
     void SetTimer1(bool enabled, UINT intervalMs);
     void SetTimerVistaRefresh(bool enabled);
     // Every transparency change goes through the entry found at start-up.
@@ -127,8 +155,13 @@ private:
     void CreateControls();
     void ArrangeLists();
     void OnPaint();
+    void PaintTo(HDC dc);
     LRESULT OnNcHitTest(WPARAM wParam, LPARAM lParam);
     void OnLeftClick(POINT client);
+    void OnMouseMove(POINT client);
+    bool OnSetCursor();
+    const GraphicControl* GraphicAt(POINT client, bool inclusive) const;
+    void AddToolTips();
     void OnNotify(const NMHDR* header);
     void OnOwnTrayIcon(LPARAM mouseMessage);
     void OnShellHook(const MSG& msg);
@@ -171,6 +204,14 @@ private:
     platform::UniqueIcon fallbackIcon_;
     platform::UniqueGdiObject titleFont_;
     platform::UniqueGdiObject font_;
+    platform::UniqueGdiObject linkFont_;
+    std::vector<std::pair<int, platform::UniqueGdiObject>> bitmaps_;
+    HWND toolTip_ = nullptr;
+    FlatMenu pmMain_;
+    FlatMenu pmSelf_;
+    FlatMenu pmOtherApp_;
+    platform::UniqueImageList menuImages_;
+    bool linkHot_ = false;
 
     bool timer1Enabled_ = false;
     UINT timer1Interval_ = 1000;

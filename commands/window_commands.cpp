@@ -18,7 +18,9 @@ void SetTopmost(HWND window, bool topmost) {
 
 void MinimizeWindowToTray(TfrmMain& form, HWND window) {
     const int row = form.windows().Find(window);
-    if (row < 0) {
+    // A row can outlive its window until the next rebuild; an icon for a window that has gone
+    // could never bring anything back.
+    if (row < 0 || !::IsWindow(window)) {
         return;
     }
     const std::string path = form.windows().At(row).path;

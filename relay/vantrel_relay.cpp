@@ -171,14 +171,7 @@ public:
         }
         // What is already on screen is known before the first report, so that hiding or
         // destroying a window that was open at start-up is reported too.
-        EnumWindows(
-            [](HWND hwnd, LPARAM self) -> BOOL {
-                if (IsWindowVisible(hwnd) && IsAppWindow(hwnd)) {
-                    reinterpret_cast<Relay*>(self)->shown_.insert(hwnd);
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(this));
+        EnumWindows(&Relay::NoteIfShown, reinterpret_cast<LPARAM>(this));
         SetTimer(window_.get(), kSweepTimer, kSweepMs, nullptr);
         // The title is what the hooks look for: set last, once everything is ready.
         SetWindowTextA(window_.get(), kActiveTitle);
@@ -195,11 +188,22 @@ public:
         shellHook_.reset();
     }
 
-    ~Relay() { RemoveHooks(); }
+    ~Relay() {
+        RemoveHooks();
+        // Before the members it would otherwise outlive.
+        window_.reset();
+    }
     Relay(const Relay&) = delete;
     Relay& operator=(const Relay&) = delete;
 
 private:
+    static BOOL CALLBACK NoteIfShown(HWND hwnd, LPARAM self) {
+        if (IsWindowVisible(hwnd) && IsAppWindow(hwnd)) {
+            reinterpret_cast<Relay*>(self)->shown_.insert(hwnd);
+        }
+        return TRUE;
+    }
+
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (msg == WM_NCCREATE) {
             const auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);

@@ -8,8 +8,8 @@
 namespace vantrel {
 
 namespace {
-constexpr char kHostName[] = "www.ostrim-software.com";
-constexpr char kSupportEmail[] = "support@ostrim-software.com";
+constexpr char kHostName[] = "www.ostrim.com";
+constexpr char kSupportEmail[] = "support@ostrim.com";
 constexpr char kHelpFileName[] = "Vantrel.chm";
 
 void ShellOpen(HWND owner, const std::string& target) {

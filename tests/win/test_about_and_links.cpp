@@ -141,9 +141,9 @@ TEST(AboutDialog, ShowsItsTextsAndControlsAtTheirPlaces) {
             {TfrmAbout::kIdVersion, "Version: 2.0   Bulid 20201227", 80, 84, -1, -1},
             {TfrmAbout::kIdCopyright, "Copyright (C) 2020 Ostrim Software. All rights reserved.",
              80, 129, -1, -1},
-            {TfrmAbout::kIdEmail, "Email: support@ostrim-software.com", 80, 152, -1, -1},
+            {TfrmAbout::kIdEmail, "Email: support@ostrim.com", 80, 152, -1, -1},
             {TfrmAbout::kIdSeparator, "", 80, 176, 262, 2},
-            {TfrmAbout::kIdHomeLink, "www.ostrim-software.com", 80, 186, -1, -1},
+            {TfrmAbout::kIdHomeLink, "www.ostrim.com", 80, 186, -1, -1},
             {TfrmAbout::kIdUpdateLink, "Check for Update...", 208, 186, -1, -1},
             {TfrmAbout::kIdOk, "OK", 269, 216, 75, 25},
         };
@@ -235,8 +235,8 @@ TEST(AboutDialog, EachLinkOpensItsAddressWithTheDialogAsOwnerAndLeavesItOpen) {
     });
     EXPECT_EQ(result, vantrel::kResultOk);
     ASSERT_EQ(recorder.Calls().size(), 2u);
-    EXPECT_EQ(recorder.Calls()[0].target, "http://www.ostrim-software.com");
-    EXPECT_EQ(recorder.Calls()[1].target, "http://www.ostrim-software.com/Vantrel/updatev20.htm");
+    EXPECT_EQ(recorder.Calls()[0].target, "http://www.ostrim.com");
+    EXPECT_EQ(recorder.Calls()[1].target, "http://www.ostrim.com/Vantrel/updatev20.htm");
     for (const Opened& o : recorder.Calls()) {
         EXPECT_EQ(o.owner, dialogWindow);
     }
@@ -286,11 +286,11 @@ TEST(AboutDialog, EveryWayOfClosingOpensNothingAndGivesTheOwnerBack) {
 // Addresses and help
 
 TEST(AboutLinks, EveryAddressIsBuiltOnTheOneHost) {
-    EXPECT_EQ(vantrel::HostName(), "www.ostrim-software.com");
-    EXPECT_EQ(vantrel::MakerHomePage(), "http://www.ostrim-software.com");
-    EXPECT_EQ(vantrel::ProductPage(), "http://www.ostrim-software.com/Vantrel/Vantrel.htm");
-    EXPECT_EQ(vantrel::UpdatePage(), "http://www.ostrim-software.com/Vantrel/updatev20.htm");
-    EXPECT_EQ(vantrel::SupportEmail(), "support@ostrim-software.com");
+    EXPECT_EQ(vantrel::HostName(), "www.ostrim.com");
+    EXPECT_EQ(vantrel::MakerHomePage(), "http://www.ostrim.com");
+    EXPECT_EQ(vantrel::ProductPage(), "http://www.ostrim.com/Vantrel/Vantrel.htm");
+    EXPECT_EQ(vantrel::UpdatePage(), "http://www.ostrim.com/Vantrel/updatev20.htm");
+    EXPECT_EQ(vantrel::SupportEmail(), "support@ostrim.com");
 }
 
 TEST(AboutLinks, OpeningGoesThroughTheCurrentOpenerAndScopesNest) {

@@ -13,6 +13,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -87,14 +88,13 @@ public:
             }));
     }
     // Everything posted about one window (WM_SYSMENUCOMMAND carries it in wParam).
-    std::vector<Notice> About(HWND hwnd) const {
+    std::vector<Notice> About(HWND window) const {
         std::vector<Notice> found;
-        for (const Notice& n : notices_) {
-            if ((n.message == WM_WINDOWNOTICE && n.lParam == L(hwnd)) ||
-                (n.message == WM_SYSMENUCOMMAND && n.wParam == W(hwnd))) {
-                found.push_back(n);
-            }
-        }
+        std::copy_if(notices_.begin(), notices_.end(), std::back_inserter(found),
+                     [&](const Notice& n) {
+                         return (n.message == WM_WINDOWNOTICE && n.lParam == L(window)) ||
+                                (n.message == WM_SYSMENUCOMMAND && n.wParam == W(window));
+                     });
         return found;
     }
     bool WaitFor(UINT message, WPARAM wParam, LPARAM lParam, int count = 1) const {
@@ -107,9 +107,9 @@ public:
 private:
     static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
         if (code == HCBT_CREATEWND && creating_ != nullptr) {
-            const auto hwnd = reinterpret_cast<HWND>(wParam);
-            SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creating_));
-            SetWindowLongPtrA(hwnd, GWLP_WNDPROC,
+            const auto created = reinterpret_cast<HWND>(wParam);
+            SetWindowLongPtrA(created, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creating_));
+            SetWindowLongPtrA(created, GWLP_WNDPROC,
                               reinterpret_cast<LONG_PTR>(&MainWindowStandIn::Proc));
             creating_ = nullptr;
         }

@@ -217,3 +217,38 @@ TEST_F(RuleApplication, NotificationAreaRestartGetsEveryIconBack) {
 }
 
 } // namespace
+
+namespace {
+
+// The whole road of a new window: the relay sees it created, tells the main window, which lists
+// it and applies its rule, with no rebuild involved.
+class RuleThroughRelay : public vt::MainFormTest {};
+
+TEST_F(RuleThroughRelay, NewWindowGetsItsRuleWhenItAppears) {
+    for (const char* file : {"vantrel_relay.exe", "vantrel_hook.dll"}) {
+        ASSERT_TRUE(::CopyFileA((vt::TestBinFolder() + file).c_str(), (folder() + file).c_str(),
+                                FALSE));
+    }
+    const std::string cls = vt::UniqueName("Relayed");
+    WriteFile("rules.dat", "[Options]\r\nWindowCount=1\r\n" + RuleSection(1, cls, 1, 1));
+    startRelay_ = true;
+    auto& f = Start();
+    ASSERT_TRUE(vt::WaitUntil([&] { return f.relay().Running(); }));
+
+    vt::Fixture fixture;
+    vt::WindowSpec spec;
+    spec.className = cls;
+    const HWND window = fixture.CreateOne(spec);
+    EXPECT_TRUE(vt::WaitUntil([&] { return ::IsZoomed(window) && Topmost(window); }));
+    EXPECT_GE(f.windows().Find(window), 0);
+
+    fixture.SetText(window, "renamed");
+    EXPECT_TRUE(vt::WaitUntil([&] {
+        const int row = f.windows().Find(window);
+        return row >= 0 && f.windows().At(row).caption == "renamed";
+    }));
+    fixture.Destroy(window);
+    EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().Find(window) < 0; }));
+}
+
+} // namespace
