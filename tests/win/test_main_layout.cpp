@@ -1,0 +1,179 @@
+// The main window's final form: tabs, menus and their enabled states, buttons, dragging.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "app/command_ids.h"
+#include "app/messages.h"
+#include "support/fixture_client.h"
+#include "support/main_form_fixture.h"
+#include "support/wait.h"
+#include "ui/main_menus.h"
+#include "ui/web_links.h"
+
+namespace {
+
+using vantrel::MenuItemModel;
+
+class MainLayout : public vt::MainFormTest {
+protected:
+    // Captions (without access marks) of the visible top-level items, "-" for separators, as the
+    // list menu would show them when it opens.
+    std::vector<std::string> ListMenuNow() {
+        form().UpdateActions();
+        std::vector<std::string> out;
+        for (const std::string& c : form().pmMain().VisibleCaptions()) {
+            std::string plain;
+            for (size_t i = 0; i < c.size(); ++i) {
+                if (c[i] == '&' && i + 1 < c.size() && c[i + 1] != '&') {
+                    continue;
+                }
+                plain += c[i];
+            }
+            out.push_back(plain);
+        }
+        return out;
+    }
+    bool Enabled(const std::string& name) {
+        form().UpdateActions();
+        const MenuItemModel* item = form().pmMain().Find(name);
+        return item != nullptr && item->enabled;
+    }
+    void SwitchTab(int tab) {
+        ::SendMessageA(form().ftcMain(), TCM_SETCURSEL, static_cast<WPARAM>(tab), 0);
+        form().ftcMainTabChanged(tab);
+    }
+    LRESULT HitTest(int x, int y) {
+        RECT r{};
+        ::GetWindowRect(form().Handle(), &r);
+        return ::SendMessageA(form().Handle(), WM_NCHITTEST, 0, MAKELPARAM(r.left + x, r.top + y));
+    }
+};
+
+TEST_F(MainLayout, TabsSwapListsButtonsAndMenuItems) {
+    Start();
+    const std::vector<std::string> windowMenu = ListMenuNow();
+    EXPECT_EQ(windowMenu.front(), "Add Rule");
+    EXPECT_EQ(windowMenu.back(), "Exit");
+    EXPECT_TRUE(form().lvMain().Visible());
+    EXPECT_FALSE(form().lvRule().Visible());
+    EXPECT_TRUE(form().Graphic("bRefresh")->visible);
+    EXPECT_FALSE(form().Graphic("bEditRule")->visible);
+
+    SwitchTab(1);
+    EXPECT_EQ(ListMenuNow(),
+              (std::vector<std::string>{"Add Rule", "Edit Rule", "Delete Rule", "-", "Settings",
+                                        "-", "Help", "About...", "-", "Exit"}));
+    EXPECT_FALSE(form().lvMain().Visible());
+    EXPECT_TRUE(form().lvRule().Visible());
+    EXPECT_FALSE(form().Graphic("bRefresh")->visible);
+    EXPECT_FALSE(form().Graphic("bTransp")->visible);
+    EXPECT_TRUE(form().Graphic("bEditRule")->visible);
+    EXPECT_TRUE(form().Graphic("bDeleteRule")->visible);
+    // The rule buttons stand exactly where the window buttons stood.
+    EXPECT_TRUE(::EqualRect(&form().Graphic("bEditRule")->bounds,
+                            &form().Graphic("bRefresh")->bounds));
+    EXPECT_TRUE(::EqualRect(&form().Graphic("bDeleteRule")->bounds,
+                            &form().Graphic("bTransp")->bounds));
+
+    SwitchTab(0);
+    EXPECT_EQ(ListMenuNow(), windowMenu);
+}
+
+TEST_F(MainLayout, ItemsFollowTheSelection) {
+    vt::Fixture fixture;
+    vt::WindowSpec spec;
+    spec.className = vt::UniqueName("Layout");
+    const HWND window = fixture.CreateOne(spec);
+    Start();
+    form().lvMain().Select(-1);
+    for (const char* name : {"SetRule1", "miWinowProp", "aMinimizeToTray1", "Resizewindow1"}) {
+        EXPECT_FALSE(Enabled(name)) << name;
+    }
+    for (const char* name : {"Refresh1", "Settings2", "Help2", "miAbout", "Exit2"}) {
+        EXPECT_TRUE(Enabled(name)) << name;
+    }
+    form().lvMain().Select(form().windows().Find(window));
+    EXPECT_TRUE(Enabled("SetRule1"));
+    EXPECT_TRUE(Enabled("Resizewindow1"));
+    const MenuItemModel* places = form().pmMain().Find("Alignment1");
+    ASSERT_NE(places, nullptr);
+    ASSERT_EQ(places->children.size(), 9u);
+    EXPECT_TRUE(places->children[4].enabled);
+
+    SwitchTab(1);
+    form().lvRule().Select(-1);
+    EXPECT_TRUE(Enabled("miRulesSetRule"));
+    EXPECT_FALSE(Enabled("EditRule1"));
+    EXPECT_FALSE(Enabled("DeleteRule1"));
+    // A window selected on the hidden list does not count on the rules tab.
+    EXPECT_FALSE(Enabled("SetRule1"));
+}
+
+TEST_F(MainLayout, RulesColumnsTakeTheirWidthsFromTheList) {
+    Start();
+    const int expected[] = {117, 87, 87, 0, 87, 88};
+    for (int column = 0; column < 6; ++column) {
+        EXPECT_EQ(form().lvRule().ColumnWidth(column), expected[column]) << column;
+    }
+    RECT list{};
+    ::GetWindowRect(form().lvMain().Handle(), &list);
+    ::MapWindowPoints(nullptr, form().Handle(), reinterpret_cast<POINT*>(&list), 2);
+    EXPECT_EQ(list.left, 21);
+    EXPECT_EQ(list.top, 73);
+    EXPECT_EQ(list.right - list.left, 470);
+    EXPECT_EQ(form().lvMain().ColumnWidth(0), 185);
+    EXPECT_EQ(form().lvMain().ColumnWidth(4), 0);
+}
+
+TEST_F(MainLayout, BackgroundDragsButTextsAndPictureButtonsDoNot) {
+    Start();
+    EXPECT_EQ(HitTest(300, 20), HTCAPTION);  // title band background
+    EXPECT_EQ(HitTest(60, 40), HTCAPTION);   // toolbar background
+    EXPECT_EQ(HitTest(10, 8), HTCLIENT);     // "Vantrel 2.0"
+    EXPECT_EQ(HitTest(370, 8), HTCLIENT);    // the web link
+    EXPECT_EQ(HitTest(180, 50), HTCLIENT);   // a picture button
+    EXPECT_EQ(HitTest(200, 67), HTCLIENT);   // its bottom-right corner counts too
+    EXPECT_EQ(HitTest(201, 68), HTCAPTION);  // one pixel further does not
+    EXPECT_EQ(HitTest(480, 70), HTCAPTION);  // the hidden stock icon is not there
+}
+
+TEST_F(MainLayout, LinkTurnsRedUnderTheMouse) {
+    Start();
+    EXPECT_FALSE(form().linkHot());
+    ::SendMessageA(form().Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(370, 8));
+    EXPECT_TRUE(form().linkHot());
+    ::SendMessageA(form().Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(300, 20));
+    EXPECT_FALSE(form().linkHot());
+    ::SendMessageA(form().Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(370, 8));
+    ::SendMessageA(form().Handle(), WM_MOUSELEAVE, 0, 0);
+    EXPECT_FALSE(form().linkHot());
+}
+
+TEST_F(MainLayout, MenuButtonOpensTheListMenuBelowItselfWhereverTheWindowIs) {
+    Start();
+    for (POINT to : {POINT{123, 45}, POINT{300, 200}}) {
+        ::SetWindowPos(form().Handle(), nullptr, to.x, to.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        const POINT at = form().MenuButtonPopupPoint();
+        EXPECT_EQ(at.x, to.x + 88);
+        EXPECT_EQ(at.y, to.y + 49 + 18);
+    }
+}
+
+TEST_F(MainLayout, HelpOpensTheFileBesideTheProgramFromAnyFolder) {
+    Start();
+    std::vector<std::string> opened;
+    vantrel::ScopedShellOpener opener(
+        [&](HWND, const std::string& target) { opened.push_back(target); });
+    vt::TempDir elsewhere;
+    char before[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, before);
+    ::SetCurrentDirectoryA(elsewhere.path().c_str());
+    ::SendMessageA(form().Handle(), WM_COMMAND, vantrel::kCmdHelp, 0);
+    ::SetCurrentDirectoryA(before);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], vt::TestBinFolder() + "Vantrel.chm");
+}
+
+} // namespace

@@ -1,0 +1,187 @@
+// Commands on the selected window and on all listed windows, against another process's windows.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "app/messages.h"
+#include "commands/transparency_dialog.h"
+#include "support/dialog_driver.h"
+#include "support/fixture_client.h"
+#include "support/main_form_fixture.h"
+#include "support/wait.h"
+
+namespace {
+
+bool Topmost(HWND w) {
+    return (::GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+bool Layered(HWND w) {
+    return (::GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+}
+int Alpha(HWND w) {
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    return ::GetLayeredWindowAttributes(w, nullptr, &alpha, &flags) ? alpha : -1;
+}
+
+class WindowCommands : public vt::MainFormTest {
+protected:
+    vt::Fixture fixture_;
+    HWND Make(const std::string& cls, DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE) {
+        vt::WindowSpec spec;
+        spec.className = cls;
+        spec.style = style;
+        return fixture_.CreateOne(spec);
+    }
+    void SelectWindow(HWND w) {
+        const int row = form().windows().Find(w);
+        ASSERT_GE(row, 0);
+        form().lvMain().Select(row);
+    }
+    // Runs the custom transparency dialog from the list command, typing `percent` and OK.
+    int TransparencyDialog(const std::string& percent, int* shownValue = nullptr) {
+        vt::WhenModalOpens("Custom transparency", [&](vantrel::Form& f) {
+            auto& dialog = static_cast<vantrel::TfrmCustomTransparency&>(f);
+            if (shownValue != nullptr) {
+                *shownValue = dialog.Value();
+            }
+            vantrel::SetControlText(dialog.ValueEdit(), percent);
+            vt::Click(vt::Control(f.Handle(), vantrel::TfrmCustomTransparency::kOkId));
+        });
+        form().aCustomTranspExecute();
+        return vt::DropPendingScripts();
+    }
+};
+
+TEST_F(WindowCommands, TopmostAndTransparencyOnTheSelectedWindow) {
+    const HWND w = Make(vt::UniqueName("CmdZ"));
+    Start();
+    form().lvMain().Select(-1);
+    form().aStayOnTopExecute(); // no selection: nothing
+    EXPECT_FALSE(Topmost(w));
+    SelectWindow(w);
+    form().aStayOnTopExecute();
+    EXPECT_TRUE(Topmost(w));
+    form().aNormalExecute();
+    EXPECT_FALSE(Topmost(w));
+
+    int shown = -1;
+    EXPECT_EQ(TransparencyDialog("100", &shown), 0);
+    EXPECT_EQ(shown, 0);
+    EXPECT_TRUE(Layered(w));
+    EXPECT_EQ(Alpha(w), 0);
+    EXPECT_EQ(TransparencyDialog("35", &shown), 0);
+    EXPECT_EQ(shown, 100); // the row's last level
+    EXPECT_EQ(Alpha(w), 165);
+    EXPECT_EQ(form().windows().At(form().windows().Find(w)).transparency, 35);
+
+    form().aRemoveTranspExecute();
+    EXPECT_FALSE(Layered(w));
+    EXPECT_EQ(form().windows().At(form().windows().Find(w)).transparency, 0);
+
+    // After a rebuild the row starts again from opaque.
+    EXPECT_EQ(TransparencyDialog("30"), 0);
+    form().aRefreshExecute();
+    SelectWindow(w);
+    EXPECT_EQ(TransparencyDialog("30", &shown), 0);
+    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(Alpha(w), 178);
+}
+
+TEST_F(WindowCommands, TransparencyDialogFromTheSystemMenuForAnUnlistedWindow) {
+    const HWND w = Make(vt::UniqueName("CmdUnlisted"));
+    Start();
+    form().aRefreshExecute();
+    const int row = form().windows().Find(w);
+    ASSERT_GE(row, 0);
+    form().windows().Remove(w); // dropped out of the list, its menu items stay
+    std::string caption;
+    vt::WhenModalOpens("Custom transparency", [&](vantrel::Form& f) {
+        caption = f.Caption();
+        vantrel::SetControlText(static_cast<vantrel::TfrmCustomTransparency&>(f).ValueEdit(), "50");
+        vt::Click(vt::Control(f.Handle(), vantrel::TfrmCustomTransparency::kOkId));
+    });
+    ::SendMessageA(form().Handle(), vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(w), 30);
+    EXPECT_EQ(vt::DropPendingScripts(), 0);
+    EXPECT_EQ(caption.rfind("Custom transparency: ", 0), 0u);
+    EXPECT_EQ(Alpha(w), 127);
+}
+
+TEST_F(WindowCommands, AlignmentMovesTheSelectedWindow) {
+    const HWND w = Make(vt::UniqueName("CmdAlign"));
+    Start();
+    SelectWindow(w);
+    form().aAlignExecute(8); // bottom right
+    RECT r{};
+    ::GetWindowRect(w, &r);
+    EXPECT_EQ(r.right, ::GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(r.bottom, ::GetSystemMetrics(SM_CYSCREEN));
+    form().aAlignExecute(0);
+    ::GetWindowRect(w, &r);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+}
+
+TEST_F(WindowCommands, MassCommandsWalkTheListAsItStands) {
+    const std::string base = vt::UniqueName("Mass");
+    const HWND plain = Make(base + "Plain");
+    const DWORD framed = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+    const HWND noBoxes =
+        Make(base + "NoBoxes", framed & ~static_cast<DWORD>(WS_MAXIMIZEBOX | WS_MINIMIZEBOX));
+    Start();
+
+    form().miMaxIEClick();
+    EXPECT_FALSE(::IsZoomed(plain));
+    form().miMaxAllClick();
+    EXPECT_TRUE(::IsZoomed(plain));
+    EXPECT_FALSE(::IsZoomed(noBoxes));
+
+    form().miMinimizeAllClick();
+    EXPECT_TRUE(::IsIconic(plain));
+    EXPECT_FALSE(::IsIconic(noBoxes));
+
+    form().miCloseAllClick();
+    for (HWND w : {plain, noBoxes}) {
+        EXPECT_TRUE(vt::WaitUntil([&] { return fixture_.GetCounts(w).sysCommandClose == 1; }));
+    }
+    EXPECT_TRUE(::IsWindow(plain)); // only asked; the application decides
+}
+
+// Class names are atoms shared by the whole desktop and keep the letter case of their first
+// registration, so "ieframe" and "IEFrame" cannot be open at the same time: one after the other.
+TEST_F(WindowCommands, OnlyTheExactInternetExplorerClassIsMaximizedByItsCommand) {
+    {
+        vt::Fixture lowerCase;
+        vt::WindowSpec spec;
+        spec.className = "ieframe";
+        const HWND lower = lowerCase.CreateOne(spec);
+        char cls[64] = {};
+        ::GetClassNameA(lower, cls, sizeof(cls));
+        ASSERT_STREQ(cls, "ieframe");
+        Start();
+        form().miMaxIEClick();
+        EXPECT_FALSE(::IsZoomed(lower));
+        form_.reset();
+    }
+    const HWND ie =
+        Make("IEFrame", (WS_OVERLAPPEDWINDOW | WS_VISIBLE) & ~static_cast<DWORD>(WS_MAXIMIZEBOX));
+    Start();
+    form().miMaxIEClick();
+    EXPECT_TRUE(::IsZoomed(ie)); // even without a maximize box
+}
+
+TEST_F(WindowCommands, CommandsOnAVanishedWindowDoNothingHarmful) {
+    const HWND w = Make(vt::UniqueName("CmdGone"));
+    Start();
+    SelectWindow(w);
+    fixture_.Destroy(w);
+    form().aStayOnTopExecute();
+    form().aRemoveTranspExecute();
+    form().aMinimizeToTrayExecute();
+    EXPECT_FALSE(form().tray().WindowIconAdded(w)) << "a gone window must not get a tray icon";
+    form().aAlignExecute(4);
+    form().miMaxAllClick();
+    form().miCloseAllClick();
+    EXPECT_TRUE(::IsWindow(form().Handle()));
+}
+
+} // namespace
