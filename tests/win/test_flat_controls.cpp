@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -21,10 +22,10 @@ namespace {
 
 using vantrel::FlatMenu;
 using vantrel::MenuItemModel;
+using vantrel::platform::UniqueGdiObject;
+using Captions = std::vector<std::string>;
 
-constexpr UINT_PTR kWatchdog = 77;
-
-MenuItemModel Item(const std::string& name, const std::string& caption, int id, bool visible = true,
+MenuItemModel Item(const char* name, const char* caption, int id, bool visible = true,
                    bool enabled = true) {
     MenuItemModel item;
     item.name = name;
@@ -35,15 +36,13 @@ MenuItemModel Item(const std::string& name, const std::string& caption, int id, 
     return item;
 }
 
-MenuItemModel Separator(const std::string& name, bool visible = true) {
-    MenuItemModel item;
-    item.name = name;
+MenuItemModel Separator(const char* name, bool visible = true) {
+    MenuItemModel item = Item(name, "", 0, visible);
     item.separator = true;
-    item.visible = visible;
     return item;
 }
 
-// A 32-bit picture with a DC, read back pixel by pixel.
+// A 32-bit picture with a DC, read and written pixel by pixel.
 class Canvas {
 public:
     Canvas(int width, int height, COLORREF fill)
@@ -52,9 +51,7 @@ public:
         info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         bitmap_.reset(::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0));
         old_ = ::SelectObject(dc_, bitmap_.get());
-        RECT all{0, 0, width, height};
-        const vantrel::platform::UniqueGdiObject brush(::CreateSolidBrush(fill));
-        ::FillRect(dc_, &all, static_cast<HBRUSH>(brush.get()));
+        std::fill(Bits(), Bits() + width * height, Pack(fill));
     }
     ~Canvas() {
         ::SelectObject(dc_, old_);
@@ -63,10 +60,7 @@ public:
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
     HDC dc() const { return dc_; }
-    void Set(int x, int y, COLORREF c) {
-        static_cast<DWORD*>(bits_)[y * width_ + x] =
-            (static_cast<DWORD>(GetRValue(c)) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-    }
+    void Set(int x, int y, COLORREF c) { Bits()[y * width_ + x] = Pack(c); }
     COLORREF At(int x, int y) const {
         ::GdiFlush();
         const DWORD p = static_cast<const DWORD*>(bits_)[y * width_ + x];
@@ -74,24 +68,24 @@ public:
     }
 
 private:
+    DWORD* Bits() { return static_cast<DWORD*>(bits_); }
+    static DWORD Pack(COLORREF c) {
+        return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+    }
     int width_;
     HDC dc_;
     void* bits_ = nullptr;
-    vantrel::platform::UniqueGdiObject bitmap_;
+    UniqueGdiObject bitmap_;
     HGDIOBJ old_ = nullptr;
 };
-
-bool IsRed(COLORREF c) {
-    return GetRValue(c) > 150 && GetGValue(c) < 70 && GetBValue(c) < 70;
-}
 
 // The parent's picture: every pixel tells where it is, so a misplaced copy cannot pass.
 COLORREF PatternAt(int x, int y) {
     return RGB(x & 0xFF, y & 0xFF, 0x40);
 }
 
-// Owns menus and controls; paints the pattern in WM_PRINTCLIENT or, in `eraseOnly` mode, only in
-// WM_ERASEBKGND, and records what reaches it.
+// Owns menus and controls. It paints the pattern in WM_PRINTCLIENT or, with `eraseOnly`, only
+// in WM_ERASEBKGND, and records what reaches it.
 struct Host {
     HWND window = nullptr;
     bool eraseOnly = false;
@@ -105,7 +99,6 @@ struct Host {
         static const ATOM atom = [] {
             WNDCLASSA wc{};
             wc.lpfnWndProc = Proc;
-            wc.hInstance = ::GetModuleHandleA(nullptr);
             wc.lpszClassName = "VantrelFlatHost";
             return ::RegisterClassA(&wc);
         }();
@@ -118,9 +111,9 @@ struct Host {
 
     int Popup(FlatMenu& menu, std::function<void(HWND)> idle) {
         onIdle = std::move(idle);
-        ::SetTimer(window, kWatchdog, 5000, nullptr);
+        ::SetTimer(window, 1, 5000, nullptr);
         const int shown = menu.Popup(window, 100, 100);
-        ::KillTimer(window, kWatchdog);
+        ::KillTimer(window, 1);
         return shown;
     }
 
@@ -139,62 +132,42 @@ struct Host {
 
     static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         if (msg == WM_NCCREATE) {
-            ::SetWindowLongPtrA(
-                w, GWLP_USERDATA,
-                reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams));
+            const auto* create = reinterpret_cast<CREATESTRUCTA*>(lp);
+            ::SetWindowLongPtrA(w, GWLP_USERDATA,
+                                reinterpret_cast<LONG_PTR>(create->lpCreateParams));
         }
         auto* host = reinterpret_cast<Host*>(::GetWindowLongPtrA(w, GWLP_USERDATA));
+        auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
         LRESULT result = 0;
-        switch (host != nullptr ? msg : WM_NULL) {
-        case WM_ERASEBKGND:
-            if (host->eraseOnly) {
+        if (host == nullptr) {
+            return ::DefWindowProcA(w, msg, wp, lp);
+        } else if (msg == WM_ERASEBKGND || msg == WM_PRINTCLIENT) {
+            if (host->eraseOnly == (msg == WM_ERASEBKGND)) {
                 Paint(reinterpret_cast<HDC>(wp));
             }
-            return 1;
-        case WM_PRINTCLIENT:
-            if (!host->eraseOnly) {
-                Paint(reinterpret_cast<HDC>(wp));
-            }
-            return 0;
-        case WM_MEASUREITEM:
-            if (FlatMenu::HandleMeasureItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lp))) {
-                host->measured.push_back(*reinterpret_cast<MEASUREITEMSTRUCT*>(lp));
-                return TRUE;
-            }
-            break;
-        case WM_DRAWITEM:
-            if (FlatMenu::HandleDrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lp))) {
-                return TRUE;
-            }
-            break;
-        case WM_MENUCHAR:
-            if (FlatMenu::HandleMenuChar(wp, lp, result)) {
-                return result;
-            }
-            break;
-        case WM_ENTERIDLE:
-            if (wp == MSGF_MENU && host->onIdle) {
-                const auto idle = std::move(host->onIdle);
-                host->onIdle = nullptr;
-                idle(reinterpret_cast<HWND>(lp));
-            }
-            break;
-        case WM_TIMER:
+            return msg == WM_ERASEBKGND;
+        } else if (msg == WM_MEASUREITEM && FlatMenu::HandleMeasureItem(measure)) {
+            host->measured.push_back(*measure);
+            return TRUE;
+        } else if (msg == WM_DRAWITEM &&
+                   FlatMenu::HandleDrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lp))) {
+            return TRUE;
+        } else if (msg == WM_MENUCHAR && FlatMenu::HandleMenuChar(wp, lp, result)) {
+            return result;
+        } else if (msg == WM_ENTERIDLE && wp == MSGF_MENU && host->onIdle) {
+            const auto idle = std::move(host->onIdle);
+            host->onIdle = nullptr;
+            idle(reinterpret_cast<HWND>(lp));
+        } else if (msg == WM_TIMER) {
             host->watchdogFired = true;
             ::EndMenu();
-            return 0;
-        case WM_COMMAND:
+        } else if (msg == WM_COMMAND) {
             host->commands.push_back(LOWORD(wp));
-            return 0;
-        case WM_NOTIFY: {
+        } else if (msg == WM_NOTIFY) {
             const UINT code = reinterpret_cast<const NMHDR*>(lp)->code;
             if (code == TCN_SELCHANGING || code == TCN_SELCHANGE) {
                 host->tabCodes.push_back(code);
             }
-            return 0;
-        }
-        default:
-            break;
         }
         return ::DefWindowProcA(w, msg, wp, lp);
     }
@@ -204,8 +177,8 @@ HMENU MenuOf(HWND menuWindow) {
     return reinterpret_cast<HMENU>(::SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
 }
 
-std::vector<std::string> ShownCaptions(HMENU menu) {
-    std::vector<std::string> captions;
+Captions ShownCaptions(HMENU menu) {
+    Captions captions;
     for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
         char text[128] = {};
         MENUITEMINFOA info{};
@@ -223,123 +196,97 @@ void Key(HWND menuWindow, WPARAM key, UINT message = WM_KEYDOWN) {
     ::PostMessageA(menuWindow, message, key, 0);
 }
 
-// The Rules tab of the list menu: the tab rule has hidden the window-list items and every
-// separator, which the tidying must bring back where they divide visible items.
-FlatMenu RulesTabMenu() {
+TEST(FlatMenu, PopupShowsTheModelTidiedOnEveryLevelAndTheSameEveryTime) {
+    // The list menu on the Rules tab: the tab rule has hidden the window-list items and every
+    // separator, which the tidying must bring back where they divide visible items.
     FlatMenu menu;
+    MenuItemModel stay = Item("StayonTop1", "Stay on Top", 0);
+    stay.children = {Item("StayOnTop2", "&Stay On Top", 8), Item("Gone", "&Gone", 10, false),
+                     Item("Normal1", "&Normal", 9), Item("Clash", "&Stay Put", 11)};
     menu.items = {Separator("Lead"),
                   Item("SetRule1", "&Add Rule", 1, false),
-                  Item("miRulesSetRule", "&Add Rule", 4),
+                  Item("RulesSetRule", "&Add Rule", 4),
                   Item("EditRule1", "&Edit Rule", 5, true, false),
+                  stay,
                   Separator("N5", false),
-                  Item("aMinimizeToTray1", "&Minimize To Tray", 7, false),
+                  Item("Tray", "&Minimize To Tray", 7, false),
                   Separator("N8", false),
                   Item("Settings2", "S&ettings", 13),
                   Separator("N6", false),
                   Item("Help2", "&Help", 14),
-                  Item("miAbout", "&About...", 15),
+                  Item("About", "&About...", 15),
                   Separator("N4", false),
                   Item("Exit2", "&Exit", 16),
                   Separator("Trail")};
-    MenuItemModel stay = Item("StayonTop1", "Stay on Top", 0);
-    stay.children = {Item("StayOnTop2", "&Stay On Top", 8), Item("Hidden", "&Gone", 10, false),
-                     Item("Normal1", "&Normal", 9), Item("Clash", "&Stay Put", 11)};
-    menu.items.insert(menu.items.begin() + 4, stay);
-    return menu;
-}
-
-TEST(FlatMenu, PopupShowsTheModelTidiedOnEveryLevel) {
     Host host;
-    FlatMenu menu = RulesTabMenu();
-    std::vector<std::string> shown;
-    std::vector<std::string> shownSub;
-    ASSERT_TRUE(host.Popup(menu, [&](HWND menuWindow) {
-        shown = ShownCaptions(MenuOf(menuWindow));
-        shownSub = ShownCaptions(::GetSubMenu(MenuOf(menuWindow), 2));
-        ::EndMenu();
-    }));
-    EXPECT_FALSE(host.watchdogFired);
-    const std::vector<std::string> expected = {
-        "&Add Rule", "&Edit Rule", "&Stay on Top", "-", "Se&ttings",
-        "-",         "&Help",      "A&bout...",    "-", "E&xit"};
-    EXPECT_EQ(shown, expected);
-    EXPECT_EQ(menu.VisibleCaptions(), expected);
-    const std::vector<std::string> expectedSub = {"&Stay On Top", "&Normal", "S&tay Put"};
-    EXPECT_EQ(shownSub, expectedSub);
-    EXPECT_EQ(menu.VisibleCaptions(4), expectedSub);
-    // Separator visibility belongs to the tidy rule and stays in the model; captions do not.
-    EXPECT_FALSE(menu.Find("Lead")->visible);
-    EXPECT_FALSE(menu.Find("N5")->visible);
-    EXPECT_TRUE(menu.Find("N8")->visible);
-    EXPECT_FALSE(menu.Find("Trail")->visible);
-    EXPECT_EQ(menu.Find("Settings2")->caption, "S&ettings");
-    EXPECT_EQ(menu.Find("Clash")->caption, "&Stay Put");
-    EXPECT_EQ(menu.Find("nothing"), nullptr);
-}
-
-TEST(FlatMenu, AccessLettersAreTheSameOnEveryPopupAndCanBeLeftAlone) {
-    Host host;
-    FlatMenu menu = RulesTabMenu();
-    std::vector<std::vector<std::string>> popups;
+    std::vector<Captions> shown;
     for (int i = 0; i < 2; ++i) {
         ASSERT_TRUE(host.Popup(menu, [&](HWND menuWindow) {
-            popups.push_back(ShownCaptions(MenuOf(menuWindow)));
+            shown.push_back(ShownCaptions(MenuOf(menuWindow)));
+            shown.push_back(ShownCaptions(::GetSubMenu(MenuOf(menuWindow), 2)));
             ::EndMenu();
         }));
     }
-    ASSERT_EQ(popups.size(), 2u);
-    EXPECT_EQ(popups[0], popups[1]);
+    EXPECT_FALSE(host.watchdogFired);
+    const Captions top = {"&Add Rule", "&Edit Rule", "&Stay on Top", "-", "Se&ttings",
+                          "-",         "&Help",      "A&bout...",    "-", "E&xit"};
+    const Captions sub = {"&Stay On Top", "&Normal", "S&tay Put"};
+    ASSERT_EQ(shown.size(), 4u);
+    EXPECT_EQ(shown[0], top);
+    EXPECT_EQ(shown[1], sub);
+    EXPECT_EQ(shown[2], top) << "the second popup starts from the same captions";
+    EXPECT_EQ(shown[3], sub);
+    EXPECT_EQ(menu.VisibleCaptions(), top);
+    EXPECT_EQ(menu.VisibleCaptions(4), sub);
+    // Separator visibility belongs to the tidy rule and stays in the model; captions do not.
+    EXPECT_FALSE(menu.Find("Lead")->visible || menu.Find("N5")->visible ||
+                 menu.Find("Trail")->visible);
+    EXPECT_TRUE(menu.Find("N8")->visible && menu.Find("N6")->visible && menu.Find("N4")->visible);
+    EXPECT_EQ(menu.Find("Settings2")->caption, "S&ettings");
+    EXPECT_EQ(menu.Find("Clash")->caption, "&Stay Put");
+    EXPECT_EQ(menu.Find("nothing"), nullptr);
 
-    // A menu whose letters are fixed by hand keeps its captions and separators as they are.
-    FlatMenu other;
-    other.tidy = false;
-    other.items = {Separator("Lead"), Item("miAppName", "&Open", 1), Item("miExit", "&Exit", 2),
-                   Item("Same", "&Open too", 3)};
-    const std::vector<std::string> raw = {"-", "&Open", "&Exit", "&Open too"};
-    EXPECT_EQ(other.VisibleCaptions(), raw);
-    std::vector<std::string> shown;
-    ASSERT_TRUE(host.Popup(other, [&](HWND menuWindow) {
-        shown = ShownCaptions(MenuOf(menuWindow));
+    // The hidden window's menu has its letters fixed by hand and keeps its separators.
+    menu.tidy = false;
+    menu.items = {Separator("N7"), Item("miAppName", "&Open", 1), Item("Same", "&Open too", 3)};
+    const Captions raw = {"-", "&Open", "&Open too"};
+    EXPECT_EQ(menu.VisibleCaptions(), raw);
+    ASSERT_TRUE(host.Popup(menu, [&](HWND menuWindow) {
+        shown.push_back(ShownCaptions(MenuOf(menuWindow)));
         ::EndMenu();
     }));
-    EXPECT_EQ(shown, raw);
+    EXPECT_EQ(shown.back(), raw);
 }
 
 TEST(FlatMenu, MeasureGivesThePictureColumnAndTheTextAndThinSeparators) {
     Host host;
     FlatMenu menu;
     menu.items = {Item("Short", "&Go", 1), Separator("Line"),
-                  Item("Long", "A much &longer caption", 2)};
+                  Item("Long", "A much &longer one", 2)};
     ASSERT_TRUE(host.Popup(menu, [](HWND) { ::EndMenu(); }));
-    auto last = [&](UINT id) {
-        MEASUREITEMSTRUCT found{};
-        for (const MEASUREITEMSTRUCT& m : host.measured) {
-            if (m.itemID == id) {
-                found = m;
-            }
-        }
-        return found;
+    auto measured = [&](UINT id) {
+        const auto found = std::find_if(host.measured.rbegin(), host.measured.rend(),
+                                        [&](const MEASUREITEMSTRUCT& m) { return m.itemID == id; });
+        return found != host.measured.rend() ? *found : MEASUREITEMSTRUCT{};
     };
     auto textWidth = [](const char* text) {
         HDC screen = ::GetDC(nullptr);
         const HGDIOBJ old = ::SelectObject(screen, FlatMenu::MenuFont());
-        RECT r{};
-        ::DrawTextA(screen, text, -1, &r, DT_CALCRECT | DT_SINGLELINE);
+        SIZE size{};
+        ::GetTextExtentPoint32A(screen, text, static_cast<int>(std::strlen(text)), &size);
         ::SelectObject(screen, old);
         ::ReleaseDC(nullptr, screen);
-        return static_cast<int>(r.right);
+        return static_cast<int>(size.cx);
     };
-    const MEASUREITEMSTRUCT shortItem = last(1);
-    const MEASUREITEMSTRUCT longItem = last(2);
-    const MEASUREITEMSTRUCT line = last(0);
+    const int shortWidth = static_cast<int>(measured(1).itemWidth);
     const int shortText = textWidth("Go");
-    const int longText = textWidth("A much longer caption");
-    EXPECT_GE(static_cast<int>(shortItem.itemWidth), FlatMenu::kPictureColumn + shortText);
-    EXPECT_LE(static_cast<int>(shortItem.itemWidth), FlatMenu::kPictureColumn + shortText + 40);
-    EXPECT_EQ(static_cast<int>(longItem.itemWidth - shortItem.itemWidth), longText - shortText);
-    EXPECT_GE(shortItem.itemHeight, 18u);
-    EXPECT_GT(line.itemHeight, 0u);
-    EXPECT_LE(line.itemHeight * 3, shortItem.itemHeight);
+    EXPECT_GE(shortWidth, FlatMenu::kPictureColumn + shortText);
+    EXPECT_LE(shortWidth, FlatMenu::kPictureColumn + shortText + 40);
+    EXPECT_EQ(static_cast<int>(measured(2).itemWidth) - shortWidth,
+              textWidth("A much longer one") - shortText);
+    EXPECT_GE(measured(1).itemHeight, 18u);
+    EXPECT_GT(measured(0).itemHeight, 0u);
+    EXPECT_LE(measured(0).itemHeight * 3, measured(1).itemHeight);
 
     // Items of anybody else's menus are left to their owner.
     int foreign = 0;
@@ -352,68 +299,62 @@ TEST(FlatMenu, MeasureGivesThePictureColumnAndTheTextAndThinSeparators) {
     EXPECT_FALSE(FlatMenu::HandleDrawItem(&draw));
 }
 
-TEST(FlatMenu, ChosenItemsReachTheOwnerAsCommands) {
+TEST(FlatMenu, ChosenItemsReachTheOwnerAsCommandsByArrowsAndByLetters) {
     Host host;
     FlatMenu menu;
     MenuItemModel more = Item("More", "&More", 0);
     more.children = {Item("Inner", "&Inner", 7)};
     menu.items = {Item("Hidden", "&Hidden", 90, false), Item("One", "&One", 1),
                   Item("Two", "&Two", 2, true, false), Item("Options", "&Options", 3), more};
-
-    ASSERT_TRUE(host.Popup(menu, [](HWND menuWindow) {
-        Key(menuWindow, VK_DOWN);
-        Key(menuWindow, VK_RETURN);
-    }));
-    ASSERT_TRUE(vt::WaitUntil([&] { return !host.commands.empty(); }));
-    EXPECT_EQ(host.commands.back(), 1);
-
-    ASSERT_TRUE(host.Popup(menu, [](HWND menuWindow) {
-        Key(menuWindow, VK_UP); // from no selection to the last item, the sub-menu
-        Key(menuWindow, VK_RIGHT);
-        Key(menuWindow, VK_RETURN);
-    }));
-    ASSERT_TRUE(vt::WaitUntil([&] { return host.commands.size() == 2; }));
-    EXPECT_EQ(host.commands.back(), 7);
+    auto choose = [&](const std::function<void(HWND)>& keys) {
+        const std::size_t before = host.commands.size();
+        EXPECT_TRUE(host.Popup(menu, keys));
+        EXPECT_TRUE(vt::WaitUntil([&] { return host.commands.size() > before; }));
+        return host.commands.empty() ? -1 : host.commands.back();
+    };
+    EXPECT_EQ(choose([](HWND m) {
+                  Key(m, VK_DOWN);
+                  Key(m, VK_RETURN);
+              }),
+              1);
+    // From no selection up to the last item, the sub-menu, and into it.
+    EXPECT_EQ(choose([](HWND m) {
+                  Key(m, VK_UP);
+                  Key(m, VK_RIGHT);
+                  Key(m, VK_RETURN);
+              }),
+              7);
 
     // "&Options" lost its "O" to "&One" and was given "P" by the tidying.
     LRESULT byLetter = 0;
     LRESULT disabledLetter = 0;
     bool unknownLetter = true;
-    ASSERT_TRUE(host.Popup(menu, [&](HWND menuWindow) {
-        const HMENU shown = MenuOf(menuWindow);
-        FlatMenu::HandleMenuChar(MAKEWPARAM('p', MF_POPUP), reinterpret_cast<LPARAM>(shown),
-                                 byLetter);
-        FlatMenu::HandleMenuChar(MAKEWPARAM('T', MF_POPUP), reinterpret_cast<LPARAM>(shown),
-                                 disabledLetter);
-        LRESULT ignored = 0;
-        unknownLetter = FlatMenu::HandleMenuChar(MAKEWPARAM('z', MF_POPUP),
-                                                 reinterpret_cast<LPARAM>(shown), ignored);
-        Key(menuWindow, 'p', WM_CHAR);
-    }));
-    ASSERT_TRUE(vt::WaitUntil([&] { return host.commands.size() == 3; }));
-    EXPECT_EQ(host.commands.back(), 3);
+    EXPECT_EQ(choose([&](HWND m) {
+                  const LPARAM shown = reinterpret_cast<LPARAM>(MenuOf(m));
+                  FlatMenu::HandleMenuChar(MAKEWPARAM('p', MF_POPUP), shown, byLetter);
+                  FlatMenu::HandleMenuChar(MAKEWPARAM('T', MF_POPUP), shown, disabledLetter);
+                  LRESULT ignored = 0;
+                  unknownLetter =
+                      FlatMenu::HandleMenuChar(MAKEWPARAM('z', MF_POPUP), shown, ignored);
+                  Key(m, 'p', WM_CHAR);
+              }),
+              3);
     EXPECT_EQ(byLetter, MAKELRESULT(2, MNC_EXECUTE));
-    EXPECT_EQ(disabledLetter, MAKELRESULT(1, MNC_SELECT));
+    EXPECT_EQ(disabledLetter, MAKELRESULT(1, MNC_SELECT)) << "a disabled item is only selected";
     EXPECT_FALSE(unknownLetter);
     EXPECT_FALSE(host.watchdogFired);
 }
 
 vantrel::platform::UniqueImageList SolidImages(COLORREF colour) {
-    vantrel::platform::UniqueImageList list(
-        ::ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 1, 0));
-    Canvas picture(16, 16, colour);
-    const vantrel::platform::UniqueGdiObject bitmap(::CreateCompatibleBitmap(picture.dc(), 16, 16));
-    HDC dc = ::CreateCompatibleDC(picture.dc());
-    const HGDIOBJ old = ::SelectObject(dc, bitmap.get());
-    ::BitBlt(dc, 0, 0, 16, 16, picture.dc(), 0, 0, SRCCOPY);
-    ::SelectObject(dc, old);
-    ::DeleteDC(dc);
-    ::ImageList_AddMasked(list.get(), static_cast<HBITMAP>(bitmap.get()), ART_KEY_COLOR);
+    vantrel::platform::UniqueImageList list(::ImageList_Create(16, 16, ILC_COLOR24, 1, 0));
+    const std::vector<DWORD> pixels(16 * 16, (GetRValue(colour) << 16) | (GetGValue(colour) << 8) |
+                                                 GetBValue(colour));
+    const UniqueGdiObject bitmap(::CreateBitmap(16, 16, 1, 32, pixels.data()));
+    ::ImageList_Add(list.get(), static_cast<HBITMAP>(bitmap.get()), nullptr);
     return list;
 }
 
 TEST(FlatMenu, DrawsPicturesStatesAndSeparatorsFlat) {
-    Host host;
     const auto green = SolidImages(RGB(0, 200, 0));
     const auto red = SolidImages(RGB(220, 0, 0));
     FlatMenu menu;
@@ -428,27 +369,20 @@ TEST(FlatMenu, DrawsPicturesStatesAndSeparatorsFlat) {
     constexpr int w = 150;
     constexpr int h = 22;
     std::vector<std::unique_ptr<Canvas>> shots;
+    Host host;
     ASSERT_TRUE(host.Popup(menu, [&](HWND menuWindow) {
-        const HMENU shown = MenuOf(menuWindow);
-        auto draw = [&](int position, UINT state) {
+        for (const auto& [position, state] : std::vector<std::pair<int, UINT>>{
+                 {0, 0}, {0, ODS_SELECTED}, {1, ODS_GRAYED}, {2, 0}, {3, 0}}) {
             MENUITEMINFOA info{};
             info.cbSize = sizeof(info);
             info.fMask = MIIM_DATA;
-            ::GetMenuItemInfoA(shown, static_cast<UINT>(position), TRUE, &info);
+            ::GetMenuItemInfoA(MenuOf(menuWindow), static_cast<UINT>(position), TRUE, &info);
             shots.push_back(std::make_unique<Canvas>(w, h, RGB(1, 2, 3)));
-            DRAWITEMSTRUCT item{};
-            item.CtlType = ODT_MENU;
-            item.itemState = state;
-            item.hDC = shots.back()->dc();
-            item.rcItem = {0, 0, w, h};
-            item.itemData = info.dwItemData;
+            DRAWITEMSTRUCT item{
+                ODT_MENU,       0, 0, 0, state, nullptr, shots.back()->dc(), {0, 0, w, h},
+                info.dwItemData};
             EXPECT_TRUE(FlatMenu::HandleDrawItem(&item));
-        };
-        draw(0, 0);
-        draw(0, ODS_SELECTED);
-        draw(1, ODS_GRAYED);
-        draw(2, 0);
-        draw(3, 0);
+        }
         ::EndMenu();
     }));
     ASSERT_EQ(shots.size(), 5u);
@@ -456,51 +390,42 @@ TEST(FlatMenu, DrawsPicturesStatesAndSeparatorsFlat) {
     const Canvas& selected = *shots[1];
     const Canvas& greyed = *shots[2];
     const Canvas& line = *shots[3];
-    auto darkest = [](const Canvas& c) {
+    auto sum = [](COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c); };
+    auto darkestText = [&](const Canvas& c) {
         int least = 765;
         for (int y = 0; y < h; ++y) {
             for (int x = FlatMenu::kPictureColumn; x < w; ++x) {
-                const COLORREF p = c.At(x, y);
-                least = std::min(least, GetRValue(p) + GetGValue(p) + GetBValue(p));
+                least = std::min(least, sum(c.At(x, y)));
             }
         }
         return least;
     };
-
     EXPECT_EQ(plain.At(12, 11), RGB(0, 200, 0));
-    EXPECT_EQ(shots[4]->At(12, 11), RGB(220, 0, 0));
+    EXPECT_EQ(shots[4]->At(12, 11), RGB(220, 0, 0)) << "the item's own pictures";
+    EXPECT_NE(plain.At(1, 1), RGB(1, 2, 3)) << "the whole item is painted";
     EXPECT_NE(plain.At(1, 1), plain.At(w - 3, 1)) << "the picture column is tinted";
-    EXPECT_NE(plain.At(1, 1), RGB(1, 2, 3));
     const COLORREF fill = selected.At(w - 5, 3);
     EXPECT_NE(fill, plain.At(w - 5, 3));
     EXPECT_GT(GetBValue(fill), GetRValue(fill)) << "the selection is a soft blue";
-    EXPECT_GT(GetRValue(fill) + GetGValue(fill) + GetBValue(fill),
-              GetRValue(selected.At(0, 11)) + GetGValue(selected.At(0, 11)) +
-                  GetBValue(selected.At(0, 11)))
-        << "with a darker border";
+    EXPECT_GT(sum(fill), sum(selected.At(0, 11))) << "with a darker border";
     const COLORREF grey = greyed.At(12, 11);
     EXPECT_TRUE(GetRValue(grey) == GetGValue(grey) && GetGValue(grey) == GetBValue(grey));
-    EXPECT_LT(darkest(plain), 150);
-    EXPECT_GT(darkest(greyed), 300);
+    EXPECT_LT(darkestText(plain), 150);
+    EXPECT_GT(darkestText(greyed), 300);
     EXPECT_NE(line.At(w / 2, h / 2), line.At(w / 2, 0)) << "the separator line";
-    EXPECT_EQ(line.At(5, h / 2), line.At(5, 0)) << "which leaves the picture column alone";
-    EXPECT_FALSE(host.watchdogFired);
+    EXPECT_EQ(line.At(5, h / 2), line.At(5, 0)) << "leaves the picture column alone";
 }
 
-// ---- Tabs ---------------------------------------------------------------------------------------
-
 struct TabHost : Host {
-    HWND tab = nullptr;
+    HWND tab = ::CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | TCS_BOTTOM, 21, 73,
+                                 471, 300, window, nullptr, nullptr, nullptr);
     TabHost() {
-        tab = ::CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | TCS_BOTTOM, 21, 73,
-                                471, 300, window, nullptr, nullptr, nullptr);
         const char* captions[] = {"Window List", "Rules"};
-        for (int i = 0; i < 2; ++i) {
+        for (WPARAM i = 0; i < 2; ++i) {
             TCITEMA item{};
             item.mask = TCIF_TEXT;
             item.pszText = const_cast<char*>(captions[i]);
-            ::SendMessageA(tab, TCM_INSERTITEMA, static_cast<WPARAM>(i),
-                           reinterpret_cast<LPARAM>(&item));
+            ::SendMessageA(tab, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
         }
         vantrel::MakeFlatTabs(tab);
     }
@@ -510,82 +435,76 @@ struct TabHost : Host {
                        reinterpret_cast<LPARAM>(&r));
         return r;
     }
-    void Click(int index) const {
+    LRESULT Click(int index) const {
         const RECT r = ItemRect(index);
         const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
         ::SendMessageA(tab, WM_LBUTTONDOWN, MK_LBUTTON, at);
         ::SendMessageA(tab, WM_LBUTTONUP, 0, at);
+        return ::SendMessageA(tab, TCM_GETCURSEL, 0, 0);
     }
 };
 
-TEST(FlatTabs, ClickingATabSelectsItAndNotifiesTheParent) {
-    TabHost host;
-    host.Click(1);
-    EXPECT_EQ(::SendMessageA(host.tab, TCM_GETCURSEL, 0, 0), 1);
-    EXPECT_EQ(host.tabCodes, (std::vector<UINT>{TCN_SELCHANGING, TCN_SELCHANGE}));
-    host.Click(1);
-    EXPECT_EQ(host.tabCodes.size(), 2u) << "the selected tab again changes nothing";
-    host.Click(0);
-    EXPECT_EQ(::SendMessageA(host.tab, TCM_GETCURSEL, 0, 0), 0);
-    EXPECT_EQ(host.tabCodes.size(), 4u);
-}
-
-TEST(FlatTabs, TabsSitAtTheBottomInTheirOwnBoldFont) {
+TEST(FlatTabs, ClicksSelectAndNotifyWhileTheTabsStayAtTheBottomInBold) {
     TabHost host;
     const RECT first = host.ItemRect(0);
-    EXPECT_GE(first.top, 300 - 22);
-    EXPECT_LE(first.bottom, 300);
     EXPECT_GE(first.top, 284) << "below the lists that lie over the page";
+    EXPECT_LE(first.bottom, 300);
     ::SendMessageA(host.tab, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(SYSTEM_FONT)),
-                   TRUE);
+                   1);
     LOGFONTA font{};
     ::GetObjectA(reinterpret_cast<HGDIOBJ>(::SendMessageA(host.tab, WM_GETFONT, 0, 0)),
                  sizeof(font), &font);
     EXPECT_EQ(font.lfHeight, -13);
     EXPECT_GE(font.lfWeight, FW_BOLD);
     EXPECT_EQ(host.ItemRect(0).top, first.top);
+
+    EXPECT_EQ(host.Click(1), 1);
+    EXPECT_EQ(host.tabCodes, (std::vector<UINT>{TCN_SELCHANGING, TCN_SELCHANGE}));
+    EXPECT_EQ(host.Click(1), 1);
+    EXPECT_EQ(host.tabCodes.size(), 2u) << "the selected tab again changes nothing";
+    EXPECT_EQ(host.Click(0), 0);
+    EXPECT_EQ(host.tabCodes.size(), 4u);
 }
 
 TEST(FlatTabs, OliveTabsRedCaptionsAndTheSelectedOneMergesIntoThePage) {
     TabHost host;
-    Canvas shot(471, 300, RGB(1, 2, 3));
+    const Canvas shot(471, 300, RGB(1, 2, 3));
     ::SendMessageA(host.tab, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(shot.dc()), PRF_CLIENT);
     const RECT selected = host.ItemRect(0);
     const RECT other = host.ItemRect(1);
-    const int middle = (selected.top + selected.bottom) / 2;
     auto reds = [&](const RECT& r) {
         int count = 0;
         for (int y = r.top; y < r.bottom; ++y) {
             for (int x = r.left; x < r.right; ++x) {
-                count += IsRed(shot.At(x, y)) ? 1 : 0;
+                const COLORREF c = shot.At(x, y);
+                count += GetRValue(c) > 150 && GetGValue(c) < 70 && GetBValue(c) < 70;
             }
         }
         return count;
     };
     const COLORREF page = shot.At(200, 100);
+    const COLORREF border = RGB(0xAF, 0xA8, 0x99);
     const COLORREF olive = shot.At(other.left + 3, other.top + 2);
     EXPECT_EQ(shot.At(selected.left + 3, selected.top + 2), page);
     EXPECT_LE(std::abs(GetRValue(olive) - GetGValue(olive)), 12);
     EXPECT_GT(GetGValue(olive), GetBValue(olive) + 40);
     EXPECT_GT(reds(selected), 20);
     EXPECT_GT(reds(other), 20);
-    EXPECT_EQ(shot.At(0, 100), RGB(0xAF, 0xA8, 0x99));
-    const int border = selected.top - 1;
-    EXPECT_EQ(shot.At((selected.left + selected.right) / 2, border), page);
-    EXPECT_EQ(shot.At((other.left + other.right) / 2, border), RGB(0xAF, 0xA8, 0x99));
+    EXPECT_EQ(shot.At(0, 100), border);
+    EXPECT_EQ(shot.At((selected.left + selected.right) / 2, selected.top - 1), page);
+    EXPECT_EQ(shot.At((other.left + other.right) / 2, other.top - 1), border);
     // The parent's picture shows between the tabs and beside them.
-    EXPECT_EQ(shot.At(selected.right - 1, middle), PatternAt(21 + selected.right - 1, 73 + middle));
-    EXPECT_EQ(shot.At(460, middle), PatternAt(21 + 460, 73 + middle));
+    const int y = (selected.top + selected.bottom) / 2;
+    EXPECT_EQ(shot.At(selected.right - 1, y), PatternAt(21 + selected.right - 1, 73 + y));
+    EXPECT_EQ(shot.At(460, y), PatternAt(21 + 460, 73 + y));
 }
 
-// ---- Buttons ------------------------------------------------------------------------------------
-
 struct ButtonHost : Host {
-    HWND button = nullptr;
-    ButtonHost(const char* caption, int charHeight, COLORREF text, bool transparent) {
-        button =
-            ::CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 88, 49,
-                              51, 18, window, reinterpret_cast<HMENU>(42), nullptr, nullptr);
+    HWND button;
+    ButtonHost(const char* caption, int charHeight, COLORREF text, bool transparent)
+        : button(::CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 88,
+                                   49, 51, 18, window, reinterpret_cast<HMENU>(42), nullptr,
+                                   nullptr)) {
         vantrel::MakeFlatButton(button, text, charHeight, true, transparent);
     }
     std::unique_ptr<Canvas> Shot() const {
@@ -603,11 +522,11 @@ TEST(FlatButton, TransparentButtonsShowTheParentsPictureWhereverItIsPainted) {
         EXPECT_EQ(shot->At(1, 1), PatternAt(89, 50)) << eraseOnly;
         EXPECT_EQ(shot->At(50, 17), PatternAt(138, 66)) << eraseOnly;
     }
-    ButtonHost opaque("Menu", 11, RGB(0, 0, 0), false);
+    const ButtonHost opaque("Menu", 11, RGB(0, 0, 0), false);
     EXPECT_NE(opaque.Shot()->At(1, 1), PatternAt(89, 50)) << "a face of its own";
 }
 
-TEST(FlatButton, ClicksArriveAsBnClickedAndHoverComesAndGoes) {
+TEST(FlatButton, ClicksArriveAsBnClickedWithHoverAndHandCursor) {
     ButtonHost host("X", 13, RGB(255, 255, 255), true);
     EXPECT_EQ(::GetWindowLongPtrA(host.button, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
     const COLORREF before = host.Shot()->At(3, 3);
@@ -615,6 +534,14 @@ TEST(FlatButton, ClicksArriveAsBnClickedAndHoverComesAndGoes) {
     EXPECT_NE(host.Shot()->At(3, 3), before);
     ::SendMessageA(host.button, WM_MOUSELEAVE, 0, 0);
     EXPECT_EQ(host.Shot()->At(3, 3), before);
+
+    const HCURSOR hand = ::LoadCursor(nullptr, IDC_HAND);
+    const LPARAM overClient = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
+    ::SendMessageA(host.button, WM_SETCURSOR, reinterpret_cast<WPARAM>(host.button), overClient);
+    EXPECT_NE(::GetCursor(), hand);
+    vantrel::SetFlatButtonHandCursor(host.button);
+    ::SendMessageA(host.button, WM_SETCURSOR, reinterpret_cast<WPARAM>(host.button), overClient);
+    EXPECT_EQ(::GetCursor(), hand);
 
     ::SendMessageA(host.button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     ::SendMessageA(host.button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
@@ -624,51 +551,36 @@ TEST(FlatButton, ClicksArriveAsBnClickedAndHoverComesAndGoes) {
 
 TEST(FlatButton, BigSingleCharactersAreCentredOnTheirPixels) {
     for (const int height : {32, 13}) {
-        ButtonHost host(height == 32 ? "-" : "X", height, RGB(255, 255, 255), false);
+        const ButtonHost host(height == 32 ? "-" : "X", height, RGB(255, 255, 255), false);
         ::SetWindowPos(host.button, nullptr, 0, 0, 21, 17, SWP_NOMOVE | SWP_NOZORDER);
         const auto shot = host.Shot();
-        int left = 21, right = -1, top = 17, bottom = -1;
+        RECT ink{21, 17, -1, -1};
         for (int y = 0; y < 17; ++y) {
             for (int x = 0; x < 21; ++x) {
                 if (shot->At(x, y) == RGB(255, 255, 255)) {
-                    left = std::min(left, x);
-                    right = std::max(right, x);
-                    top = std::min(top, y);
-                    bottom = std::max(bottom, y);
+                    ink = {std::min<LONG>(ink.left, x), std::min<LONG>(ink.top, y),
+                           std::max<LONG>(ink.right, x), std::max<LONG>(ink.bottom, y)};
                 }
             }
         }
-        ASSERT_GE(right, left) << "caption drawn at height " << height;
-        EXPECT_LE(std::abs(left - (20 - right)), 1) << height;
-        EXPECT_LE(std::abs(top - (16 - bottom)), 1) << height;
+        ASSERT_GE(ink.right, ink.left) << "caption drawn at height " << height;
+        EXPECT_LE(std::abs(ink.left - (20 - ink.right)), 1) << height;
+        EXPECT_LE(std::abs(ink.top - (16 - ink.bottom)), 1) << height;
     }
 }
-
-TEST(FlatButton, HandCursorOnlyWhereAsked) {
-    ButtonHost host("-", 32, RGB(255, 255, 255), true);
-    const HCURSOR hand = ::LoadCursor(nullptr, IDC_HAND);
-    ::SendMessageA(host.button, WM_SETCURSOR, reinterpret_cast<WPARAM>(host.button),
-                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    EXPECT_NE(::GetCursor(), hand);
-    vantrel::SetFlatButtonHandCursor(host.button);
-    ::SendMessageA(host.button, WM_SETCURSOR, reinterpret_cast<WPARAM>(host.button),
-                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    EXPECT_EQ(::GetCursor(), hand);
-}
-
-// ---- Pictures -----------------------------------------------------------------------------------
 
 TEST(FlatDrawing, MenuPicturesAndKeyedBitmapsLeaveTheKeyColourOut) {
     const HINSTANCE instance = ::GetModuleHandleA(nullptr);
     const auto images = vantrel::LoadMenuImages(instance);
     ASSERT_TRUE(images);
     EXPECT_EQ(::ImageList_GetImageCount(images.get()), ART_MENU_IMAGE_COUNT);
-    const vantrel::platform::UniqueGdiObject strip(
+    const UniqueGdiObject strip(
         ::LoadImageA(instance, MAKEINTRESOURCEA(IDB_MENU_IMAGES), IMAGE_BITMAP, 0, 0, 0));
-    Canvas source(16 * ART_MENU_IMAGE_COUNT, 16, RGB(0, 0, 0));
+    constexpr int width = 16 * ART_MENU_IMAGE_COUNT;
     const COLORREF back = RGB(0, 90, 0);
-    Canvas drawn(16 * ART_MENU_IMAGE_COUNT, 16, back);
-    Canvas keyed(16 * ART_MENU_IMAGE_COUNT + 5, 19, back);
+    const Canvas source(width, 16, RGB(0, 0, 0));
+    const Canvas drawn(width, 16, back);
+    const Canvas keyed(width + 5, 19, back);
     vantrel::DrawKeyedBitmap(source.dc(), static_cast<HBITMAP>(strip.get()), 0, 0, RGB(1, 1, 1));
     vantrel::DrawKeyedBitmap(keyed.dc(), static_cast<HBITMAP>(strip.get()), 5, 3, ART_KEY_COLOR);
     for (int i = 0; i < ART_MENU_IMAGE_COUNT; ++i) {
@@ -676,15 +588,15 @@ TEST(FlatDrawing, MenuPicturesAndKeyedBitmapsLeaveTheKeyColourOut) {
     }
     int keyPixels = 0;
     for (int y = 0; y < 16; ++y) {
-        for (int x = 0; x < 16 * ART_MENU_IMAGE_COUNT; ++x) {
+        for (int x = 0; x < width; ++x) {
             const COLORREF original = source.At(x, y);
             const COLORREF expected = original == ART_KEY_COLOR ? back : original;
-            keyPixels += original == ART_KEY_COLOR ? 1 : 0;
+            keyPixels += original == ART_KEY_COLOR;
             ASSERT_EQ(drawn.At(x, y), expected) << x << "," << y;
             ASSERT_EQ(keyed.At(x + 5, y + 3), expected) << x << "," << y;
         }
     }
-    EXPECT_GT(keyPixels, 16 * ART_MENU_IMAGE_COUNT);
+    EXPECT_GT(keyPixels, width);
     EXPECT_EQ(keyed.At(2, 1), back);
 }
 
