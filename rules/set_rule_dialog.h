@@ -82,7 +82,6 @@ private:
     HWND lSecond_ = nullptr;
     HWND cbCurrentWindow_ = nullptr;
     // The control that had the focus when the dialog was last deactivated.
-    HWND lastFocus_ = nullptr;
 
     bool changed_ = false;
     int initialAction_ = 0;

@@ -51,7 +51,9 @@ Form::~Form() {
     }
 }
 
-Form* Form::ActiveModal() { return g_activeModal; }
+Form* Form::ActiveModal() {
+    return g_activeModal;
+}
 
 HWND Form::Create() {
     if (handle_ != nullptr) {
@@ -73,8 +75,8 @@ HWND Form::Create() {
     RECT frame{0, 0, clientWidth_, clientHeight_};
     ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     handle_ = ::CreateWindowExA(exStyle, kFormClass, caption_.c_str(), style, 0, 0,
-                                frame.right - frame.left, frame.bottom - frame.top, parent,
-                                nullptr, instance, nullptr);
+                                frame.right - frame.left, frame.bottom - frame.top, parent, nullptr,
+                                instance, nullptr);
     ::SetWindowLongPtrA(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     ::SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form::WndProc));
     ::SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
@@ -186,8 +188,26 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE) {
             Application::Instance().NoteFormActivated(handle_);
+        } else {
+            HWND focus = ::GetFocus();
+            if (focus != nullptr && ::IsChild(handle_, focus)) {
+                lastFocus_ = focus;
+            }
         }
         break;
+    case WM_SETFOCUS: {
+        // The form itself takes no keys: hand the focus on, as a dialog does, to the control
+        // that had it last or else to the first one in the tab order.
+        HWND target = lastFocus_;
+        if (target == nullptr || !::IsChild(handle_, target) || !::IsWindowEnabled(target) ||
+            !::IsWindowVisible(target)) {
+            target = ::GetNextDlgTabItem(handle_, nullptr, FALSE);
+        }
+        if (target != nullptr && target != handle_) {
+            ::SetFocus(target);
+        }
+        return 0;
+    }
     case WM_CLOSE:
         // Closing through the title bar is Cancel.
         modalResult_ = kResultCancel;
@@ -218,8 +238,8 @@ HWND Form::AddLabel(const std::string& text, int x, int y, int width, int height
         ::ReleaseDC(handle_, dc);
         width = size.cx;
     }
-    return AddControl("STATIC", text, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, x, y, width, height, 0,
-                      0, parent);
+    return AddControl("STATIC", text, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, x, y, width, height, 0, 0,
+                      parent);
 }
 
 HWND Form::AddButton(const std::string& text, int x, int y, int width, int height, int id) {
@@ -239,14 +259,13 @@ HWND Form::AddEdit(const std::string& text, int x, int y, int width, int height,
                       width, height, id, WS_EX_CLIENTEDGE, parent);
 }
 
-HWND Form::AddGroupBox(const std::string& text, int x, int y, int width, int height,
-                       HWND parent) {
+HWND Form::AddGroupBox(const std::string& text, int x, int y, int width, int height, HWND parent) {
     return AddControl("BUTTON", text, WS_VISIBLE | BS_GROUPBOX, x, y, width, height, 0, 0, parent);
 }
 
 HWND Form::AddIcon(HICON icon, int x, int y, int width, int height) {
-    HWND control = AddControl("STATIC", "", WS_VISIBLE | SS_ICON | SS_REALSIZECONTROL, x, y, width,
-                              height);
+    HWND control =
+        AddControl("STATIC", "", WS_VISIBLE | SS_ICON | SS_REALSIZECONTROL, x, y, width, height);
     ::SendMessageA(control, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     return control;
 }
@@ -319,6 +338,8 @@ void SetChecked(HWND control, bool checked) {
     ::SendMessageA(control, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-void MakeDigitsOnly(HWND edit) { ::SetWindowSubclass(edit, DigitsOnlyProc, 1, 0); }
+void MakeDigitsOnly(HWND edit) {
+    ::SetWindowSubclass(edit, DigitsOnlyProc, 1, 0);
+}
 
 } // namespace vantrel

@@ -79,6 +79,7 @@ private:
     int modalResult_ = kResultNone;
     platform::UniqueGdiObject font_;
     Form* previousModal_ = nullptr;
+    HWND lastFocus_ = nullptr; // the control to give the focus back to
 };
 
 // Group of radio buttons in a titled frame; the index of the checked button is the value.

@@ -143,33 +143,4 @@ bool TfrmOptions::OnCommand(int id, int code, HWND /*control*/) {
     }
 }
 
-bool TfrmOptions::OnMessage(UINT msg, WPARAM wParam, LPARAM /*lParam*/, LRESULT& result) {
-    switch (msg) {
-    case WM_ACTIVATE:
-        if (LOWORD(wParam) == WA_INACTIVE) {
-            HWND focus = ::GetFocus();
-            if (focus != nullptr && ::IsChild(Handle(), focus)) {
-                lastFocus_ = focus;
-            }
-        }
-        return false; // the base still records the activation
-    case WM_SETFOCUS: {
-        // The form itself takes no keys: hand the focus on, as a dialog does, to the control
-        // that had it last or else to the first one in the tab order.
-        HWND target = lastFocus_;
-        if (target == nullptr || !::IsChild(Handle(), target) || !::IsWindowEnabled(target) ||
-            !::IsWindowVisible(target)) {
-            target = ::GetNextDlgTabItem(Handle(), nullptr, FALSE);
-        }
-        if (target != nullptr && target != Handle()) {
-            ::SetFocus(target);
-        }
-        result = 0;
-        return true;
-    }
-    default:
-        return false;
-    }
-}
-
 } // namespace vantrel

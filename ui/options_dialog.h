@@ -39,7 +39,6 @@ protected:
     void CreateControls() override;
     void FormShow() override;
     bool OnCommand(int id, int code, HWND control) override;
-    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     void bOKClick();
@@ -59,7 +58,6 @@ private:
     RadioGroup rgAction_;
     RadioGroup rgZOrder_;
     // The control that had the focus when the dialog was last deactivated.
-    HWND lastFocus_ = nullptr;
 };
 
 } // namespace vantrel
