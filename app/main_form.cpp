@@ -1,6 +1,7 @@
 #include "app/main_form.h"
 
 #include <commctrl.h>
+#include <algorithm>
 #include <windowsx.h>
 
 #include "app/application.h"
@@ -47,7 +48,6 @@ enum ControlId {
     kIdClose,
     kIdMenu,
 };
-
 
 RECT Bounds(int left, int top, int width, int height) {
     return RECT{left, top, left + width, top + height};
@@ -146,7 +146,8 @@ void TfrmMain::FormCreate() {
     tray_.Attach(handle_, instance_);
     tray_.SetOwnTrayIcon(true, formIcon_.get());
 
-    catalogue_ = std::make_unique<Catalogue>(windows_, versionCode_, instance_, fallbackIcon_.get());
+    catalogue_ =
+        std::make_unique<Catalogue>(windows_, versionCode_, instance_, fallbackIcon_.get());
     CatalogueServices services;
     services.actionText = [this](const std::string& cls) {
         return rules_.RuleActionText(cls, settings_);
@@ -190,8 +191,8 @@ void TfrmMain::FormCreate() {
     ::RegisterShellHookWindow(app.Handle());
     app.SetFilter([this](const MSG& msg) { OnShellHook(msg); });
     taskbarCreatedMessage_ = ::RegisterWindowMessageA("TaskbarCreated");
-    for (UINT message : {WM_SHOWMAINWINDOW, WM_WINDOWNOTICE, WM_SYSMENUCOMMAND,
-                         taskbarCreatedMessage_}) {
+    for (UINT message :
+         {WM_SHOWMAINWINDOW, WM_WINDOWNOTICE, WM_SYSMENUCOMMAND, taskbarCreatedMessage_}) {
         platform::AllowMessageFromAnyProcess(handle_, message);
     }
 
@@ -235,11 +236,10 @@ void TfrmMain::CreateControls() {
     SetFlatButtonHandCursor(fbClose_);
 
     const RECT tabBounds = Bounds(21, 73, 471, 300);
-    ftcMain_ = ::CreateWindowExA(0, WC_TABCONTROLA, "",
-                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_BOTTOM | WS_TABSTOP,
-                                 tabBounds.left, tabBounds.top, 471, 300, handle_,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdTabs)), instance_,
-                                 nullptr);
+    ftcMain_ = ::CreateWindowExA(
+        0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_BOTTOM | WS_TABSTOP,
+        tabBounds.left, tabBounds.top, 471, 300, handle_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdTabs)), instance_, nullptr);
     ::SendMessageA(ftcMain_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     ::SendMessageA(ftcMain_, TCM_SETPADDING, 0, MAKELPARAM(8, 3));
     const char* tabs[] = {"Window List", "Rules"};
@@ -349,10 +349,9 @@ void TfrmMain::CreateControls() {
     }
     for (const GraphicControl& g : graphics_) {
         if (g.bitmap != 0) {
-            bitmaps_.emplace_back(g.bitmap,
-                                  platform::UniqueGdiObject(::LoadImageA(
-                                      instance_, MAKEINTRESOURCEA(g.bitmap), IMAGE_BITMAP, 0, 0,
-                                      LR_CREATEDIBSECTION)));
+            bitmaps_.emplace_back(g.bitmap, platform::UniqueGdiObject(::LoadImageA(
+                                                instance_, MAKEINTRESOURCEA(g.bitmap), IMAGE_BITMAP,
+                                                0, 0, LR_CREATEDIBSECTION)));
         }
     }
     AddToolTips();
@@ -429,7 +428,7 @@ void TfrmMain::WMSysCommand(WPARAM command) {
     }
     // The main window minimizes the whole application: its taskbar window goes to the taskbar
     // and the form goes out of sight with it.
-    Application& app = Application::Instance();
+    const Application& app = Application::Instance();
     ::ShowWindow(app.Handle(), SW_MINIMIZE);
     ::ShowWindow(handle_, SW_HIDE);
     if (closeMode_ == CloseMode::Hide) {
@@ -467,7 +466,9 @@ void TfrmMain::aExitExecute() {
     tray_.SetOwnTrayIcon(false, nullptr);
 }
 
-void TfrmMain::aRefreshExecute() { catalogue_->Rebuild(); }
+void TfrmMain::aRefreshExecute() {
+    catalogue_->Rebuild();
+}
 
 void TfrmMain::ShowTransparencyDialog(HWND window, int row) {
     const bool fromSystemMenu = row == -1;
@@ -580,10 +581,18 @@ void TfrmMain::aWindowPropExecute() {
     dialog.ShowModal();
 }
 
-void TfrmMain::miMaxAllClick() { MaximizeAll(windows_); }
-void TfrmMain::miMaxIEClick() { MaximizeIEWindows(windows_); }
-void TfrmMain::miMinimizeAllClick() { MinimizeAll(windows_); }
-void TfrmMain::miCloseAllClick() { CloseAll(windows_); }
+void TfrmMain::miMaxAllClick() {
+    MaximizeAll(windows_);
+}
+void TfrmMain::miMaxIEClick() {
+    MaximizeIEWindows(windows_);
+}
+void TfrmMain::miMinimizeAllClick() {
+    MinimizeAll(windows_);
+}
+void TfrmMain::miCloseAllClick() {
+    CloseAll(windows_);
+}
 
 void TfrmMain::SetTimer1(bool enabled, UINT intervalMs) {
     timer1Enabled_ = enabled;
@@ -746,7 +755,9 @@ POINT TfrmMain::MenuButtonPopupPoint() const {
     return POINT{window.left + button.left, window.top + button.bottom};
 }
 
-void TfrmMain::fbMenuClick() { ShowListMenu(MenuButtonPopupPoint()); }
+void TfrmMain::fbMenuClick() {
+    ShowListMenu(MenuButtonPopupPoint());
+}
 
 void TfrmMain::bAddRuleClick() {
     if (ActiveTab() == 1) {
@@ -756,9 +767,15 @@ void TfrmMain::bAddRuleClick() {
     }
 }
 
-void TfrmMain::bEditRuleClick() { aEditRuleExecute(*this); }
-void TfrmMain::bDeleteRuleClick() { aDeleteRuleExecute(*this); }
-void TfrmMain::aHelpExecute() { OpenHelp(handle_); }
+void TfrmMain::bEditRuleClick() {
+    aEditRuleExecute(*this);
+}
+void TfrmMain::bDeleteRuleClick() {
+    aDeleteRuleExecute(*this);
+}
+void TfrmMain::aHelpExecute() {
+    OpenHelp(handle_);
+}
 
 void TfrmMain::miAboutClick() {
     TfrmAbout about(handle_);
@@ -846,12 +863,9 @@ bool TfrmMain::RunCommand(int id) {
 }
 
 GraphicControl* TfrmMain::Graphic(const std::string& name) {
-    for (GraphicControl& g : graphics_) {
-        if (g.name == name) {
-            return &g;
-        }
-    }
-    return nullptr;
+    auto it = std::find_if(graphics_.begin(), graphics_.end(),
+                           [&](const GraphicControl& g) { return g.name == name; });
+    return it == graphics_.end() ? nullptr : &*it;
 }
 
 int TfrmMain::ActiveTab() const {
@@ -864,9 +878,9 @@ const GraphicControl* TfrmMain::GraphicAt(POINT p, bool inclusive) const {
             continue;
         }
         const RECT& r = c.bounds;
-        const bool inside = inclusive ? (p.x >= r.left && p.x <= r.right && p.y >= r.top &&
-                                         p.y <= r.bottom)
-                                      : ::PtInRect(&r, p) != FALSE;
+        const bool inside =
+            inclusive ? (p.x >= r.left && p.x <= r.right && p.y >= r.top && p.y <= r.bottom)
+                      : ::PtInRect(&r, p) != FALSE;
         if (inside) {
             return &c;
         }
@@ -914,7 +928,8 @@ bool TfrmMain::OnSetCursor() {
     ::GetCursorPos(&p);
     ::ScreenToClient(handle_, &p);
     const GraphicControl* c = GraphicAt(p, false);
-    if (c != nullptr && (c->kind == GraphicControl::kLink || c->kind == GraphicControl::kPictureButton)) {
+    if (c != nullptr &&
+        (c->kind == GraphicControl::kLink || c->kind == GraphicControl::kPictureButton)) {
         ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649))); // hand
         return true;
     }
@@ -922,10 +937,10 @@ bool TfrmMain::OnSetCursor() {
 }
 
 void TfrmMain::AddToolTips() {
-    toolTip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
-                                 WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, handle_, nullptr,
-                                 instance_, nullptr);
+    toolTip_ =
+        ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                          WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT, handle_, nullptr, instance_, nullptr);
     UINT id = 1;
     for (const GraphicControl& g : graphics_) {
         if (g.hint.empty()) {
@@ -971,12 +986,9 @@ void TfrmMain::PaintTo(HDC target) {
     HGDIOBJ oldCanvas = ::SelectObject(dc, canvas);
     HDC source = ::CreateCompatibleDC(target);
     auto bitmapOf = [&](int id) -> HBITMAP {
-        for (const auto& b : bitmaps_) {
-            if (b.first == id) {
-                return static_cast<HBITMAP>(b.second.get());
-            }
-        }
-        return nullptr;
+        auto it = std::find_if(bitmaps_.begin(), bitmaps_.end(),
+                               [&](const auto& b) { return b.first == id; });
+        return it == bitmaps_.end() ? nullptr : static_cast<HBITMAP>(it->second.get());
     };
     for (const GraphicControl& g : graphics_) {
         if (!g.visible) {

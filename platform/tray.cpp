@@ -68,12 +68,9 @@ bool TrayIcons::IsAdded(HWND owner, UINT id) const {
 }
 
 std::string TrayIcons::TipOf(HWND owner, UINT id) const {
-    for (const Icon& i : icons_) {
-        if (i.owner == owner && i.id == id) {
-            return FitTrayTip(i.tip);
-        }
-    }
-    return std::string();
+    auto it = std::find_if(icons_.begin(), icons_.end(),
+                           [&](const Icon& i) { return i.owner == owner && i.id == id; });
+    return it == icons_.end() ? std::string() : FitTrayTip(it->tip);
 }
 
 void TrayIcons::AddAllAgain() {

@@ -1,5 +1,7 @@
 #include "ui/actions.h"
 
+#include <algorithm>
+
 #include "app/command_ids.h"
 
 namespace vantrel {
@@ -34,22 +36,20 @@ const std::vector<Action>& Actions() {
     return actions;
 }
 
+namespace {
+template <typename Match> const Action* FirstAction(Match&& match) {
+    const auto& all = Actions();
+    auto it = std::find_if(all.begin(), all.end(), match);
+    return it == all.end() ? nullptr : &*it;
+}
+} // namespace
+
 const Action* FindAction(const std::string& name) {
-    for (const Action& a : Actions()) {
-        if (name == a.name) {
-            return &a;
-        }
-    }
-    return nullptr;
+    return FirstAction([&](const Action& a) { return name == a.name; });
 }
 
 const Action* ActionForCommand(int command) {
-    for (const Action& a : Actions()) {
-        if (a.command == command) {
-            return &a;
-        }
-    }
-    return nullptr;
+    return FirstAction([&](const Action& a) { return a.command == command; });
 }
 
 bool ActionEnabled(const Action& action, bool selectedWindow, bool selectedRule) {
