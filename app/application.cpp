@@ -4,7 +4,8 @@ namespace vantrel {
 
 namespace {
 constexpr char kTaskbarWindowClass[] = "VantrelApplication";
-}
+constexpr DWORD kMessageWaitMs = 250;
+} // namespace
 
 Application& Application::Instance() {
     static Application app;
@@ -28,10 +29,10 @@ HWND Application::Initialize(HINSTANCE instance) {
     // carries the taskbar button, and as owner of every form it keeps them off the taskbar.
     const int x = ::GetSystemMetrics(SM_CXSCREEN) / 2;
     const int y = ::GetSystemMetrics(SM_CYSCREEN) / 2;
-    handle_ = ::CreateWindowExA(0, kTaskbarWindowClass, title_.c_str(),
-                                WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU |
-                                    WS_MINIMIZEBOX,
-                                x, y, 0, 0, nullptr, nullptr, instance, nullptr);
+    handle_ =
+        ::CreateWindowExA(0, kTaskbarWindowClass, title_.c_str(),
+                          WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, x,
+                          y, 0, 0, nullptr, nullptr, instance, nullptr);
     hook_.reset(::SetWindowsHookExA(WH_GETMESSAGE, &Application::GetMessageHook, nullptr,
                                     ::GetCurrentThreadId()));
     return handle_;
@@ -44,10 +45,12 @@ void Application::SetTitle(const std::string& title) {
     }
 }
 
-void Application::SetFilter(Filter filter) { filter_ = std::move(filter); }
+void Application::SetFilter(Filter filter) {
+    filter_ = std::move(filter);
+}
 
 void Application::RunIdleHandlers() {
-    for (auto& handler : idle_) {
+    for (const auto& handler : idle_) {
         handler();
     }
 }
@@ -101,7 +104,10 @@ bool Application::HandleOneMessage() {
     MSG msg{};
     if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         RunIdleHandlers();
-        ::WaitMessage();
+        // Bounded, so that a modal loop sees its window vanish even when no message says so: a
+        // dialog inside another program's window is destroyed without a word to this thread
+        // when that program ends.
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, kMessageWaitMs, QS_ALLINPUT);
         return true;
     }
     if (!Dispatch(msg)) {
@@ -122,7 +128,9 @@ void Application::BringToFront() {
     }
 }
 
-bool Application::IsMinimized() const { return handle_ != nullptr && ::IsIconic(handle_); }
+bool Application::IsMinimized() const {
+    return handle_ != nullptr && ::IsIconic(handle_);
+}
 
 void Application::Restore() {
     if (handle_ == nullptr) {

@@ -37,7 +37,8 @@ public:
     int Run();
     // Handles the messages waiting now (tests and modal loops use it).
     void ProcessMessages();
-    // Takes and dispatches one message, waiting for it; false on WM_QUIT (which is re-posted).
+    // Takes and dispatches one message, waiting a short while for one when none is queued (the
+    // caller checks its own state and calls again); false on WM_QUIT (which is re-posted).
     bool HandleOneMessage();
 
     // Brings the last active visible, enabled form of the program to the foreground.

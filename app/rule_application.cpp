@@ -150,6 +150,11 @@ void InsertSystemMenuItems(TfrmMain& form, HWND window) {
 }
 
 void CarryOutSystemMenuCommand(TfrmMain& form, HWND window, int id) {
+    // Any process may post the command, naming any handle: a window that has gone, or none at
+    // all, would still get a dialog of its own.
+    if (!::IsWindow(window)) {
+        return;
+    }
     if (id == kSysMinimizeToTray) {
         MinimizeWindowToTray(form, window);
     } else if (id == kSysStayOnTop || id == kSysNormal) {

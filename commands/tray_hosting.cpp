@@ -21,9 +21,17 @@ void TrayHost::SetOwnTrayIcon(bool add, HICON formIcon) {
     }
 }
 
-bool TrayHost::OwnIconAdded() const { return icons_.IsAdded(main_, IconIdOf(main_)); }
+bool TrayHost::OwnIconAdded() const {
+    return icons_.IsAdded(main_, IconIdOf(main_));
+}
 
 void TrayHost::SetWindowTrayIcon(HWND window, const std::string& path, bool add) {
+    // The own icon's id is the main window's handle: a hidden-window callback or menu that names
+    // the main window (anyone can post one) must not take away the only way back to a hidden
+    // program, and the main window never hides behind an icon of this kind.
+    if (window == main_) {
+        return;
+    }
     if (!add) {
         icons_.Remove(main_, IconIdOf(window));
         return;

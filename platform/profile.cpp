@@ -71,6 +71,23 @@ int ParseDecimal(const std::string& text, int def) {
     return static_cast<int>(negative ? -value : value);
 }
 
+// The reader trims white space from both ends of a value and takes one pair of matching quotes
+// off it, so such a value would come back changed; written inside quotes, it comes back whole.
+bool NeedsQuotes(const std::string& value) {
+    if (value.empty()) {
+        return false;
+    }
+    auto space = [](unsigned char c) {
+        return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1A || c == 0xA0;
+    };
+    const auto first = static_cast<unsigned char>(value.front());
+    const auto last = static_cast<unsigned char>(value.back());
+    if (space(first) || space(last)) {
+        return true;
+    }
+    return value.size() >= 2 && (first == '"' || first == '\'') && last == first;
+}
+
 } // namespace
 
 std::string ReadProfileString(const std::string& path, const std::string& section,
@@ -85,8 +102,9 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
 
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value) {
-    return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str()) !=
-           FALSE;
+    const std::string written = NeedsQuotes(value) ? '"' + value + '"' : value;
+    return WritePrivateProfileStringA(section.c_str(), key.c_str(), written.c_str(),
+                                      path.c_str()) != FALSE;
 }
 
 std::vector<std::string> ProfileSectionNames(const std::string& path) {

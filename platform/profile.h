@@ -24,8 +24,9 @@ constexpr unsigned kProfileValueBufferSize = 2048;
 std::string ReadProfileString(const std::string& path, const std::string& section,
                               const std::string& key, const std::string& def);
 
-// Replaces the value in place or adds the key (and the section, and the file) as needed. False
-// when the system refuses the write.
+// Replaces the value in place or adds the key (and the section, and the file) as needed. A value
+// that the reader would trim or unquote is written inside quotes, so that it reads back as it
+// was. False when the system refuses the write.
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value);
 

@@ -18,8 +18,10 @@ const char* const kCountKey = "WindowCount";
 const char* const kRuleSectionPrefix = "Window";
 
 // Up to this count a missing section still yields a default rule, as it always has; above it the
-// count is not trusted, since a damaged file could otherwise make billions of rules.
-constexpr int kTrustedWindowCount = 1024;
+// count is not trusted, since a damaged file could otherwise make billions of rules. Every save
+// writes every key of every rule, and each write rewrites the whole file, so even a thousand
+// empty rules would stall each save for minutes.
+constexpr int kTrustedWindowCount = 64;
 
 std::string RuleSection(std::size_t number) {
     return kRuleSectionPrefix + std::to_string(number);

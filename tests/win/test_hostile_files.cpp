@@ -1,0 +1,822 @@
+// Damaged, truncated and deliberately hostile rules and settings files. Users edit these files by
+// hand, copy them between machines and code pages, and disks cut them short; whatever is in them,
+// the program must start, keep what it could read, and write back a file that reads the same.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "app/command_ids.h"
+#include "platform/error.h"
+#include "platform/handles.h"
+#include "rules/rule_store.h"
+#include "support/app_process.h"
+#include "support/fixture_client.h"
+#include "support/main_form_fixture.h"
+#include "support/wait.h"
+#include "ui/settings.h"
+
+namespace {
+
+using vantrel::CommonSettings;
+using vantrel::RuleList;
+using vantrel::SettingsLocation;
+using vantrel::WindowRule;
+
+// Deterministic across compilers and runs, unlike the standard distributions, so a failing case
+// number always names the same file.
+class Rng {
+public:
+    explicit Rng(uint64_t seed) : state_(seed) {}
+    uint64_t Next() {
+        uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    // 0 .. n-1
+    std::size_t Below(std::size_t n) { return n == 0 ? 0 : static_cast<std::size_t>(Next() % n); }
+    bool Chance(unsigned percent) { return Below(100) < percent; }
+    template <typename T> const T& Pick(const std::vector<T>& items) {
+        return items[Below(items.size())];
+    }
+
+private:
+    uint64_t state_;
+};
+
+constexpr uint64_t kSeed = 0x5EEDF11E5ull;
+constexpr int kGeneratedCases = 190;
+
+// Bytes that mean something to the initialization-file reader or to a code page come up far
+// more often than chance would have them.
+char NastyByte(Rng& rng) {
+    static const std::vector<char> special = {'\0', '\xFF', '\xFE', '\r', '\n', '[',    ']',   '=',
+                                              ';',  '"',    '\'',   ' ',  '\t', '\x81', '\xA0'};
+    if (rng.Chance(40)) {
+        return rng.Pick(special);
+    }
+    return static_cast<char>(rng.Below(256));
+}
+
+std::string RandomBytes(Rng& rng, std::size_t n) {
+    std::string text;
+    for (std::size_t i = 0; i < n; ++i) {
+        text += NastyByte(rng);
+    }
+    return text;
+}
+
+std::string LongText(Rng& rng, std::size_t minimum, std::size_t spread) {
+    const std::size_t n = minimum + rng.Below(spread);
+    std::string text;
+    for (std::size_t i = 0; i < n; ++i) {
+        text += static_cast<char>('a' + rng.Below(26));
+    }
+    return text;
+}
+
+std::string CountText(Rng& rng) {
+    static const std::vector<std::string> fixed = {"99999999999999999999",
+                                                   "2147483647",
+                                                   "2147483648",
+                                                   "-1",
+                                                   "-2147483648",
+                                                   "-5",
+                                                   "0x10",
+                                                   "0X3",
+                                                   "0xFFFFFFFF",
+                                                   "0x",
+                                                   "0x-1",
+                                                   "0x7FFFFFFF",
+                                                   "1e3",
+                                                   "3abc",
+                                                   "",
+                                                   " 4 ",
+                                                   "+3",
+                                                   "0",
+                                                   "1024",
+                                                   "1025",
+                                                   "4097",
+                                                   "\"3\"",
+                                                   "3;2",
+                                                   "0003"};
+    if (rng.Chance(20)) {
+        return std::to_string(rng.Below(12));
+    }
+    return rng.Pick(fixed);
+}
+
+std::string ValueText(Rng& rng) {
+    switch (rng.Below(14)) {
+    case 0:
+        return "";
+    case 1:
+        return LongText(rng, 2048, 3000); // past the reader's buffer
+    case 2:
+        return RandomBytes(rng, 1 + rng.Below(40));
+    case 3:
+        return "\"" + LongText(rng, 1, 10) + "\"";
+    case 4:
+        return "  " + LongText(rng, 1, 10) + " \t";
+    case 5:
+        return "a=b=c";
+    case 6:
+        return std::string("x\0y", 3);
+    case 7:
+        return "\xFF\xFE\xFF";
+    case 8:
+        return rng.Pick(std::vector<std::string>{"0x2", "-1", "4", "99", "0x", "2147483648",
+                                                 "-2147483648", "0xFFFFFFFF", "7 ", "Yes", "No",
+                                                 "-", "yes", "Minimize to tray", "Stay on top"});
+    case 9:
+        return "\"\"" + LongText(rng, 1, 5) + "\"\"";
+    case 10:
+        return "'" + LongText(rng, 1, 5) + "'";
+    case 11:
+        return std::string("\"") + " spaced " + "\"";
+    case 12:
+        return "[Window1]";
+    default:
+        return LongText(rng, 1, 30);
+    }
+}
+
+std::string SectionName(Rng& rng, int k) {
+    switch (rng.Below(16)) {
+    case 0:
+        return "window" + std::to_string(k);
+    case 1:
+        return "WINDOW" + std::to_string(k);
+    case 2:
+        return "Window0" + std::to_string(k);
+    case 3:
+        return " Window" + std::to_string(k) + " ";
+    case 4:
+        return "Window" + std::to_string(k) + LongText(rng, 3000, 9000);
+    case 5:
+        return LongText(rng, 5000, 9000);
+    case 6:
+        return "";
+    case 7:
+        return "Window99999999999999";
+    case 8:
+        return "Window" + RandomBytes(rng, 1 + rng.Below(6));
+    default:
+        return "Window" + std::to_string(k);
+    }
+}
+
+std::string LineEnd(Rng& rng, int style) {
+    switch (style) {
+    case 0:
+        return "\r\n";
+    case 1:
+        return "\n";
+    case 2:
+        return "\r";
+    default:
+        return rng.Pick(std::vector<std::string>{"\r\n", "\n", "\r", "\n\r", "\r\r\n"});
+    }
+}
+
+// One "key=value" line in one of the ways a file can get it wrong.
+std::string KeyLine(Rng& rng, const std::string& key, const std::string& value) {
+    switch (rng.Below(10)) {
+    case 0:
+        return key; // no equals sign
+    case 1:
+        return " " + key + " = " + value;
+    case 2:
+        return "=" + value;
+    case 3:
+        return ";" + key + "=" + value;
+    default:
+        return key + "=" + value;
+    }
+}
+
+struct Section {
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> keys;
+};
+
+std::string Render(Rng& rng, const std::vector<Section>& sections) {
+    const int style = static_cast<int>(rng.Below(4));
+    std::string text;
+    if (rng.Chance(8)) {
+        text += rng.Pick(std::vector<std::string>{"\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"});
+    }
+    for (const Section& s : sections) {
+        if (rng.Chance(5)) {
+            text += RandomBytes(rng, rng.Below(30)) + LineEnd(rng, style);
+        }
+        text += "[" + s.name + (rng.Chance(5) ? "" : "]") + LineEnd(rng, style);
+        for (const auto& kv : s.keys) {
+            text += KeyLine(rng, kv.first, kv.second) + LineEnd(rng, style);
+            if (rng.Chance(7)) {
+                text += KeyLine(rng, kv.first, ValueText(rng)) + LineEnd(rng, style);
+            }
+        }
+    }
+    if (rng.Chance(10) && !text.empty()) {
+        text.resize(rng.Below(text.size())); // cut short, as by a full disk
+    }
+    if (rng.Chance(10)) {
+        for (int i = 0; i < 5 && !text.empty(); ++i) {
+            text[rng.Below(text.size())] = NastyByte(rng);
+        }
+    }
+    return text;
+}
+
+std::string RulesFile(Rng& rng) {
+    std::vector<Section> sections;
+    const bool options = !rng.Chance(10);
+    if (options) {
+        sections.push_back({"Options", {{"WindowCount", CountText(rng)}}});
+        if (rng.Chance(15)) {
+            sections.push_back({"options", {{"WindowCount", CountText(rng)}}});
+        }
+    }
+    const int rules = static_cast<int>(rng.Below(8));
+    static const std::vector<std::string> keys = {"ClassName",     "Action",      "ZOrder",
+                                                  "WindowCaption", "AutoRefresh", "TimeInterval"};
+    for (int k = 1; k <= rules; ++k) {
+        Section s{SectionName(rng, k), {}};
+        for (const std::string& key : keys) {
+            if (rng.Chance(12)) {
+                continue; // missing key
+            }
+            s.keys.emplace_back(rng.Chance(10) ? "classname" : key, ValueText(rng));
+        }
+        if (rng.Chance(10)) {
+            s.keys.emplace_back("Unknown" + std::to_string(k), ValueText(rng));
+        }
+        sections.push_back(std::move(s));
+        if (rng.Chance(8)) {
+            sections.push_back(sections.back()); // duplicated section
+        }
+    }
+    if (options && rng.Chance(15)) {
+        std::swap(sections.front(), sections.back()); // count after the rules
+    }
+    return Render(rng, sections);
+}
+
+std::string SettingsFile(Rng& rng) {
+    static const std::vector<std::string> systemMenu = {
+        "0x0", "0", "1", "-1", "0x", "", "abc", "99999999999", "0xFFFFFFFFF", "0X1", " 0 ", "00"};
+    static const std::vector<std::string> texts = {"Default", "Maximize",    "minimize",
+                                                   "Normal",  "Stay on top", "Minimize to tray "};
+    std::vector<Section> sections;
+    if (!rng.Chance(10)) {
+        Section s{rng.Chance(10) ? "OPTIONS" : "Options", {}};
+        s.keys.emplace_back("SystemMenu", rng.Chance(70) ? rng.Pick(systemMenu) : ValueText(rng));
+        s.keys.emplace_back("Action", rng.Chance(40) ? rng.Pick(texts) : ValueText(rng));
+        s.keys.emplace_back("ZOrder", rng.Chance(40) ? rng.Pick(texts) : ValueText(rng));
+        sections.push_back(std::move(s));
+        if (rng.Chance(10)) {
+            sections.push_back({"Options", {{"Action", ValueText(rng)}}});
+        }
+    }
+    if (rng.Chance(20)) {
+        sections.push_back({SectionName(rng, 1), {{"x", ValueText(rng)}}});
+    }
+    return Render(rng, sections);
+}
+
+struct HostileCase {
+    std::string label;
+    std::string rules;
+    std::string settings;
+    bool rulesIsFolder = false;
+    bool settingsIsFolder = false;
+};
+
+// The hand-picked worst files come first, then the generated ones.
+std::vector<HostileCase> HostileCases() {
+    std::vector<HostileCase> cases;
+    cases.push_back({"empty files", "", "", false, false});
+    cases.push_back({"only [", "[", "[", false, false});
+    cases.push_back({"folders", "", "", true, true});
+    cases.push_back({"unclosed long section name",
+                     "[" + std::string(100000, 'W') + "\r\nWindowCount=3\r\n",
+                     "[" + std::string(100000, 'O'), false, false});
+    cases.push_back({"keys without equals",
+                     "[Options]\r\nWindowCount\r\n[Window1]\r\nClassName\r\n",
+                     "[Options]\nSystemMenu\nAction\nZOrder\n", false, false});
+    cases.push_back({"count past the trusted limit, few sections",
+                     "[Options]\r\nWindowCount=2147483647\r\n[Window1]\r\nClassName=a\r\n"
+                     "[Window2147483647]\r\nClassName=b\r\n[Window01]\r\nClassName=c\r\n",
+                     "", false, false});
+    {
+        std::string names = "[Options]\r\nWindowCount=3000000\r\n";
+        for (int k = 0; k < 40; ++k) {
+            names += "[Window" + std::to_string(k + 1) + std::string(5000, 'n') + "]\r\nA=1\r\n";
+        }
+        names += "[Window3]\r\nClassName=after the long names\r\n";
+        cases.push_back({"section names past every buffer", names, "", false, false});
+    }
+    cases.push_back({"hex count", "[Options]\nWindowCount=0x3\n[Window3]\nClassName=third\n", "",
+                     false, false});
+    cases.push_back({"negative count", "[Options]\rWindowCount=-7\r[Window1]\rClassName=x\r",
+                     "[Options]\rSystemMenu=-1\r", false, false});
+    {
+        std::string many = "[Options]\r\nWindowCount=99999\r\n";
+        for (int k = 1; k <= 300; k += 3) {
+            many += "[Window" + std::to_string(k) + "]\r\nClassName=c" + std::to_string(k) +
+                    "\r\nAction=0x" + std::to_string(k % 5) + "\r\n";
+        }
+        cases.push_back({"a hundred sections under a huge count", many, "", false, false});
+    }
+    {
+        std::string binary;
+        for (int i = 0; i < 4096; ++i) {
+            binary += static_cast<char>(i * 7 + (i >> 3));
+        }
+        cases.push_back({"every byte value", binary, binary, false, false});
+    }
+    cases.push_back(
+        {"nul inside values",
+         std::string("[Options]\r\nWindowCount=1\r\n[Window1]\r\nClassName=ab\0cd\r\n"
+                     "WindowCaption=\xFF\0\xFF\r\nAutoRefresh=Yes\r\nTimeInterval=0\r\n",
+                     86),
+         std::string("[Options]\r\nAction=Max\0imize\r\n", 30), false, false});
+    cases.push_back({"quoted and padded values",
+                     "[Options]\r\nWindowCount=3\r\n[Window1]\r\nClassName=\" padded \"\r\n"
+                     "[Window2]\r\nClassName=\"\"quoted\"\"\r\nWindowCaption=\"\r\n"
+                     "[Window3]\r\nClassName=  \t\r\nAutoRefresh=\"No\"\r\nTimeInterval=\" 5\"\r\n",
+                     "[Options]\r\nAction=\" Maximize\"\r\nZOrder=\"\"\"\"\r\n", false, false});
+    cases.push_back(
+        {"utf-16 mark", "\xFF\xFE[\0O\0p\0t\0i\0o\0n\0s\0]\0", "\xFF\xFE\xFF\xFE", false, false});
+
+    Rng rng(kSeed);
+    for (int i = 0; i < kGeneratedCases; ++i) {
+        HostileCase c;
+        c.label = "generated #" + std::to_string(i);
+        if (rng.Chance(6)) {
+            c.rules = RandomBytes(rng, rng.Below(5000));
+        } else {
+            c.rules = RulesFile(rng);
+        }
+        c.settings = rng.Chance(6) ? RandomBytes(rng, rng.Below(3000)) : SettingsFile(rng);
+        c.rulesIsFolder = rng.Chance(2);
+        c.settingsIsFolder = rng.Chance(2);
+        cases.push_back(std::move(c));
+    }
+    return cases;
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void MakeFolders(const std::string& folder) {
+    for (std::size_t at = folder.find('\\', 3); at != std::string::npos;
+         at = folder.find('\\', at + 1)) {
+        ::CreateDirectoryA(folder.substr(0, at).c_str(), nullptr);
+    }
+}
+
+// Short description for failure messages: field name and the first bytes as hex when they are
+// not printable.
+std::string Shown(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size() && i < 40; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c < 0x7F) {
+            out += static_cast<char>(c);
+        } else {
+            static const char hex[] = "0123456789ABCDEF";
+            out += "\\x";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    if (text.size() > 40) {
+        out += "... (" + std::to_string(text.size()) + " bytes)";
+    }
+    return "\"" + out + "\"";
+}
+
+void ExpectSameRules(const RuleList& expected, const RuleList& actual, const std::string& label) {
+    ASSERT_EQ(expected.size(), actual.size()) << label;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const WindowRule& e = expected.at(i);
+        const WindowRule& a = actual.at(i);
+        const std::string where = label + ", rule " + std::to_string(i + 1);
+        EXPECT_EQ(e.className, a.className) << where << ": ClassName " << Shown(e.className)
+                                            << " came back as " << Shown(a.className);
+        EXPECT_EQ(e.action, a.action) << where;
+        EXPECT_EQ(e.zOrder, a.zOrder) << where;
+        EXPECT_EQ(e.windowCaption, a.windowCaption)
+            << where << ": WindowCaption " << Shown(e.windowCaption) << " came back as "
+            << Shown(a.windowCaption);
+        EXPECT_EQ(e.autoRefresh, a.autoRefresh) << where << ": AutoRefresh " << Shown(e.autoRefresh)
+                                                << " came back as " << Shown(a.autoRefresh);
+        EXPECT_EQ(e.timeInterval, a.timeInterval) << where;
+    }
+}
+
+void ExpectSameSettings(const CommonSettings& e, const CommonSettings& a,
+                        const std::string& label) {
+    EXPECT_EQ(e.systemMenu, a.systemMenu) << label;
+    EXPECT_EQ(e.action, a.action) << label << ": Action " << Shown(e.action) << " came back as "
+                                  << Shown(a.action);
+    EXPECT_EQ(e.zOrder, a.zOrder) << label << ": ZOrder " << Shown(e.zOrder) << " came back as "
+                                  << Shown(a.zOrder);
+}
+
+// What the rest of the program relies on, whatever the file said.
+void ExpectWellFormed(const RuleList& rules, const std::string& label) {
+    static const std::vector<std::string> actions = {"Default", "Maximize", "Minimize", "Normal",
+                                                     "Minimize to tray"};
+    static const std::vector<std::string> zOrders = {"Default", "Stay on top", "Normal"};
+    EXPECT_LE(rules.size(), 4096u) << label;
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        const WindowRule& r = rules.at(i);
+        const std::string where = label + ", rule " + std::to_string(i + 1);
+        EXPECT_NE(std::find(actions.begin(), actions.end(), r.action), actions.end()) << where;
+        EXPECT_NE(std::find(zOrders.begin(), zOrders.end(), r.zOrder), zOrders.end()) << where;
+        EXPECT_EQ(r.autoRefresh == "-", r.timeInterval == "-") << where;
+        for (const std::string* field : {&r.className, &r.windowCaption, &r.autoRefresh}) {
+            EXPECT_LT(field->size(), 2048u) << where;
+        }
+    }
+}
+
+// Damage that a hostile input did to the heap shows here at the latest. With the heap flags of a
+// checked run (cmake/checked.cmake), freed and overrun blocks are recognised as well.
+bool HeapsIntact() {
+    std::vector<HANDLE> heaps(256);
+    const DWORD count = ::GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
+    heaps.resize(std::min<std::size_t>(count, heaps.size()));
+    return std::all_of(heaps.begin(), heaps.end(),
+                       [](HANDLE heap) { return ::HeapValidate(heap, 0, nullptr) != FALSE; });
+}
+
+class HostileFiles : public ::testing::Test {
+protected:
+    void TearDown() override { EXPECT_TRUE(HeapsIntact()); }
+    vt::TempDir dir_;
+};
+
+// The cases run in slices, each in a test (and so a process) of its own, so that no one of them
+// comes near the time limit of a single test, even with the heap checks of a checked run.
+constexpr int kSlices = 4;
+
+class HostileFileSlice : public HostileFiles, public ::testing::WithParamInterface<int> {};
+
+TEST_P(HostileFileSlice, EveryDamagedFileLoadsAndSavesBackToTheSameRulesAndSettings) {
+    const std::vector<HostileCase> cases = HostileCases();
+    int ran = 0;
+    for (std::size_t i = static_cast<std::size_t>(GetParam()); i < cases.size(); i += kSlices) {
+        ++ran;
+        const HostileCase& c = cases[i];
+        const std::string label = "case " + std::to_string(i) + " (" + c.label + ")";
+        SCOPED_TRACE(label);
+        // Every case gets folders of its own: the system keeps recently read files cached by
+        // name, and a case must never read what the one before it wrote.
+        const std::string exe = dir_.path() + "c" + std::to_string(i) + "\\";
+        const std::string appData = exe + "appdata\\";
+        const std::string settingsFolder = appData + "Ostrim\\Vantrel\\";
+        MakeFolders(settingsFolder);
+        const std::string rulesPath = exe + "rules.dat";
+        const std::string settingsPath = settingsFolder + "vantrel.dat";
+        if (c.rulesIsFolder) {
+            ASSERT_TRUE(::CreateDirectoryA(rulesPath.c_str(), nullptr));
+        } else {
+            WriteBytes(rulesPath, c.rules);
+        }
+        if (c.settingsIsFolder) {
+            ASSERT_TRUE(::CreateDirectoryA(settingsPath.c_str(), nullptr));
+        } else {
+            WriteBytes(settingsPath, c.settings);
+        }
+
+        RuleList loaded;
+        vantrel::LoadRules(rulesPath, loaded);
+        ExpectWellFormed(loaded, label);
+
+        // Saved over the damaged file, as the program does, and into a fresh one.
+        RuleList again;
+        if (c.rulesIsFolder) {
+            EXPECT_THROW(vantrel::SaveRules(rulesPath, loaded), vantrel::UserError);
+        } else {
+            ASSERT_NO_THROW(vantrel::SaveRules(rulesPath, loaded));
+            vantrel::LoadRules(rulesPath, again);
+            ExpectSameRules(loaded, again, label + ", saved over the damaged file");
+        }
+        // A new file has no damage left to hide behind; every write costs a whole-file rewrite,
+        // so a sample of the cases is enough here.
+        if (c.rulesIsFolder || i % 3 == 0) {
+            const std::string fresh = exe + "fresh.dat";
+            ASSERT_NO_THROW(vantrel::SaveRules(fresh, loaded));
+            vantrel::LoadRules(fresh, again);
+            ExpectSameRules(loaded, again, label + ", saved into a new file");
+        }
+
+        SettingsLocation location;
+        location.exeFolder = exe;
+        location.appDataFolder = appData;
+        const CommonSettings settings = vantrel::LoadSettings(location);
+        EXPECT_LT(settings.action.size(), 2048u);
+        EXPECT_LT(settings.zOrder.size(), 2048u);
+        if (c.settingsIsFolder) {
+            EXPECT_THROW(vantrel::SaveSettings(location, settings), vantrel::UserError);
+        } else {
+            ASSERT_NO_THROW(vantrel::SaveSettings(location, settings));
+            ExpectSameSettings(settings, vantrel::LoadSettings(location), label);
+        }
+        if (HasFailure()) {
+            ADD_FAILURE() << label << " rules file was " << Shown(c.rules);
+            return; // one case at a time is enough to read
+        }
+    }
+    EXPECT_GE(ran, 50);
+}
+
+INSTANTIATE_TEST_SUITE_P(Slices, HostileFileSlice, ::testing::Range(0, kSlices));
+
+std::size_t LongestLine(const std::string& text) {
+    std::size_t longest = 0;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == '\r' || text[i] == '\n') {
+            longest = std::max(longest, i - start);
+            start = i + 1;
+        }
+    }
+    return longest;
+}
+
+TEST_F(HostileFiles, SameSeedMakesTheSameFilesOfEveryKind) {
+    // A failure report names a case number; the number must mean the same file on every run.
+    const std::vector<HostileCase> a = HostileCases();
+    const std::vector<HostileCase> b = HostileCases();
+    ASSERT_GE(a.size(), 200u);
+    ASSERT_EQ(a.size(), b.size());
+    int folders = 0;
+    int crOnly = 0;
+    int longValues = 0;
+    int binary = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        EXPECT_EQ(a[i].rules, b[i].rules) << i;
+        EXPECT_EQ(a[i].settings, b[i].settings) << i;
+        folders += a[i].rulesIsFolder ? 1 : 0;
+        const std::string& text = a[i].rules;
+        crOnly += text.find('\r') != std::string::npos && text.find('\n') == std::string::npos;
+        longValues += LongestLine(text) > 2048;
+        binary += text.find('\0') != std::string::npos && text.find('\xFF') != std::string::npos;
+    }
+    // The generator must keep producing every kind of damage it is there for.
+    EXPECT_GE(folders, 2);
+    EXPECT_GE(crOnly, 5);
+    EXPECT_GE(longValues, 20);
+    EXPECT_GE(binary, 20);
+}
+
+TEST_F(HostileFiles, ADamagedCountDoesNotStallLoadingAndSaving) {
+    // Each save writes every key of every rule and each write rewrites the file: empty rules
+    // made up for a count of a thousand took minutes to save, at exit and after every rule
+    // command.
+    const std::string path = dir_.path() + "rules.dat";
+    for (const char* count : {"1000", "1024", "0x3FF", "500"}) {
+        WriteBytes(path, std::string("[Options]\r\nWindowCount=") + count +
+                             "\r\n[Window1]\r\nClassName=a\r\n[Window7]\r\nClassName=g\r\n");
+        const ULONGLONG start = ::GetTickCount64();
+        RuleList rules;
+        vantrel::LoadRules(path, rules);
+        vantrel::SaveRules(path, rules);
+        RuleList again;
+        vantrel::LoadRules(path, again);
+        EXPECT_LT(::GetTickCount64() - start, 5000u) << count;
+        ExpectSameRules(rules, again, count);
+        ASSERT_GE(rules.size(), 2u) << count;
+        EXPECT_EQ(rules.at(0).className, "a") << count;
+    }
+}
+
+TEST_F(HostileFiles, AHugeCountWithoutSectionsDoesNotMakeARuleForEveryNumber) {
+    const std::string path = dir_.path() + "rules.dat";
+    WriteBytes(path, "[Options]\r\nWindowCount=2147483647\r\n[Window2]\r\nClassName=only\r\n");
+    RuleList rules;
+    vantrel::LoadRules(path, rules);
+    ASSERT_EQ(rules.size(), 1u);
+    EXPECT_EQ(rules.at(0).className, "only");
+}
+
+// Closes every message box this thread shows, as a user pressing OK would, and keeps its text.
+struct SeenBox {
+    // cppcheck-suppress unusedStructMember
+    std::string text;
+};
+std::vector<SeenBox> g_boxes;
+
+BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
+    char cls[32] = {};
+    ::GetClassNameA(hwnd, cls, sizeof(cls));
+    if (std::string(cls) == "#32770" && ::IsWindowVisible(hwnd)) {
+        *reinterpret_cast<HWND*>(param) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::string TextOf(HWND hwnd) {
+    char text[1024] = {};
+    ::GetWindowTextA(hwnd, text, sizeof(text));
+    return text;
+}
+
+void CALLBACK CloseBox(HWND, UINT, UINT_PTR, DWORD) {
+    HWND box = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), &FindBox, reinterpret_cast<LPARAM>(&box));
+    if (box != nullptr) {
+        g_boxes.push_back(SeenBox{TextOf(::GetDlgItem(box, 0xFFFF))});
+        ::SendMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+}
+
+class BoxCloser {
+public:
+    BoxCloser() : timer_(::SetTimer(nullptr, 0, 15, &CloseBox)) { g_boxes.clear(); }
+    ~BoxCloser() { ::KillTimer(nullptr, timer_); }
+    BoxCloser(const BoxCloser&) = delete;
+    BoxCloser& operator=(const BoxCloser&) = delete;
+    const std::vector<SeenBox>& Seen() const { return g_boxes; }
+
+private:
+    UINT_PTR timer_;
+};
+
+class HostileStart : public vt::MainFormTest {
+protected:
+    void TearDown() override {
+        vt::MainFormTest::TearDown();
+        EXPECT_TRUE(HeapsIntact());
+    }
+    void WriteSettings(const std::string& bytes) {
+        MakeFolders(folder() + "appdata\\Ostrim\\Vantrel\\");
+        WriteFile("appdata\\Ostrim\\Vantrel\\vantrel.dat", bytes);
+    }
+    std::string SettingsPath() const { return folder() + "appdata\\Ostrim\\Vantrel\\vantrel.dat"; }
+
+    // Starts on the files already written, checks the window list works, ends with Exit and
+    // checks that what was saved reads back as what the program held.
+    void StartListAndExit(const std::string& label) {
+        SCOPED_TRACE(label);
+        vt::WindowSpec spec;
+        spec.className = vt::UniqueName("Hostile");
+        spec.caption = "listed despite the files";
+        const HWND window = fixture_.CreateOne(spec);
+        auto& f = Start();
+        const HWND main = f.Handle();
+        ASSERT_TRUE(::IsWindow(main));
+        EXPECT_TRUE(::IsWindowVisible(main));
+        EXPECT_GE(f.windows().Find(window), 0);
+        EXPECT_EQ(f.lvMain().Count(), f.windows().Count());
+        EXPECT_EQ(f.lvRule().Count(), static_cast<int>(f.rules().size()));
+        ExpectWellFormed(f.rules(), label);
+        const RuleList held = f.rules();
+        const CommonSettings settings = f.settings();
+
+        f.aExitExecute();
+        EXPECT_FALSE(::IsWindow(main));
+        RuleList saved;
+        vantrel::LoadRules(f.RulesPath(), saved);
+        ExpectSameRules(held, saved, label);
+        ExpectSameSettings(settings, vantrel::LoadSettings(f.settingsLocation()), label);
+        EXPECT_TRUE(::IsWindowVisible(window));
+    }
+
+    vt::Fixture fixture_;
+};
+
+TEST_F(HostileStart, StartsListsAndSavesOnDamagedFiles) {
+    // The nastiest of the cases above, through a real start and a real exit each.
+    const std::vector<HostileCase> cases = HostileCases();
+    const char* wanted[] = {"only [",
+                            "unclosed long section name",
+                            "every byte value",
+                            "nul inside values",
+                            "quoted and padded values",
+                            "count past the trusted limit, few sections"};
+    int ran = 0;
+    for (const char* name : wanted) {
+        for (const HostileCase& c : cases) {
+            if (c.label != name) {
+                continue;
+            }
+            WriteFile("rules.dat", c.rules);
+            WriteSettings(c.settings);
+            StartListAndExit(c.label);
+            TearDown(); // the next start needs a clean application object
+            ++ran;
+        }
+    }
+    EXPECT_GE(ran, 5);
+}
+
+TEST_F(HostileStart, RulesFileThatIsAFolderIsReportedOnceAndExitStillEnds) {
+    ASSERT_TRUE(::CreateDirectoryA((folder() + "rules.dat").c_str(), nullptr));
+    auto& f = Start();
+    const HWND main = f.Handle();
+    EXPECT_EQ(f.rules().size(), 0u);
+    f.rules().StoreRule("", "SomeClass", "Maximize", "Default", "-", "-");
+    {
+        BoxCloser closer;
+        f.aExitExecute();
+        ASSERT_EQ(closer.Seen().size(), 1u);
+        EXPECT_EQ(closer.Seen()[0].text, "Unable to write to " + f.RulesPath());
+    }
+    EXPECT_FALSE(::IsWindow(main));
+    EXPECT_FALSE(f.tray().OwnIconAdded());
+    MSG msg;
+    EXPECT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    // The settings are written before the rules and are not held back by their failure.
+    EXPECT_NE(ReadBytes(SettingsPath()).find("SystemMenu=1"), std::string::npos);
+}
+
+TEST_F(HostileStart, RulesFileHeldOpenByAnotherProgramIsReportedOnceAndExitStillEnds) {
+    const std::string original = "[Options]\r\nWindowCount=1\r\n[Window1]\r\nClassName=Kept\r\n";
+    WriteFile("rules.dat", original);
+    auto& f = Start();
+    const HWND main = f.Handle();
+    ASSERT_EQ(f.rules().size(), 1u);
+    f.rules().StoreRule("", "Added", "Normal", "Normal", "-", "-");
+    {
+        vantrel::platform::UniqueFile held(::CreateFileA(f.RulesPath().c_str(),
+                                                         GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                                         OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        BoxCloser closer;
+        f.aExitExecute();
+        ASSERT_EQ(closer.Seen().size(), 1u);
+        EXPECT_EQ(closer.Seen()[0].text, "Unable to write to " + f.RulesPath());
+        EXPECT_FALSE(::IsWindow(main));
+    }
+    EXPECT_EQ(ReadBytes(f.RulesPath()), original);
+}
+
+BOOL CALLBACK CollectBoxes(HWND hwnd, LPARAM param) {
+    auto* found = reinterpret_cast<std::vector<HWND>*>(param);
+    char cls[32] = {};
+    ::GetClassNameA(hwnd, cls, sizeof(cls));
+    if (std::string(cls) == "#32770" && ::IsWindowVisible(hwnd)) {
+        found->push_back(hwnd);
+    }
+    return TRUE;
+}
+
+TEST(HostileProgram, RealProgramReportsTheUnwritableRulesFileOnceAndEnds) {
+    vt::TempDir dir;
+    ASSERT_TRUE(::CreateDirectoryA((dir.path() + "rules.dat").c_str(), nullptr));
+    vt::AppProcess app("", &dir);
+    const HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(vt::WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }));
+    ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(vantrel::kCmdExit, 0), 0);
+
+    std::vector<std::string> texts;
+    DWORD code = 1234;
+    const bool ended = vt::WaitUntil(
+        [&] {
+            std::vector<HWND> boxes;
+            DWORD pid = 0;
+            HWND top = ::GetTopWindow(nullptr);
+            for (; top != nullptr; top = ::GetWindow(top, GW_HWNDNEXT)) {
+                ::GetWindowThreadProcessId(top, &pid);
+                if (pid == app.ProcessId()) {
+                    CollectBoxes(top, reinterpret_cast<LPARAM>(&boxes));
+                }
+            }
+            for (HWND box : boxes) {
+                texts.push_back(TextOf(::GetDlgItem(box, 0xFFFF)));
+                // Answered once: a closed box must not be counted again on the next poll.
+                ::SendMessageTimeoutA(box, WM_COMMAND, IDOK, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
+                vt::WaitUntil([&] { return !::IsWindowVisible(box); }, 2000);
+            }
+            return app.WaitForExit(0, &code);
+        },
+        20000);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(code, 0u);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0], "Unable to write to " + dir.path() + "rules.dat");
+    EXPECT_TRUE(HeapsIntact());
+}
+
+} // namespace

@@ -1,0 +1,749 @@
+// Messages from outside that name windows which are gone, never existed, or are the program's
+// own: any process may post the private messages, the shell hook carries whatever window the shell
+// saw last, and icon callbacks can arrive after their window has died. The main window must stay
+// responsive, never hide a window nobody asked to hide, and never wait for input that is not
+// coming.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/application.h"
+#include "app/command_ids.h"
+#include "app/messages.h"
+#include "commands/transparency_dialog.h"
+#include "platform/handles.h"
+#include "support/dialog_driver.h"
+#include "support/fixture_client.h"
+#include "support/main_form_fixture.h"
+#include "support/wait.h"
+#include "ui/form.h"
+
+namespace {
+
+using vantrel::Form;
+
+// Deterministic across compilers and runs, unlike the standard distributions.
+class Rng {
+public:
+    explicit Rng(uint64_t seed) : state_(seed) {}
+    uint64_t Next() {
+        uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    std::size_t Below(std::size_t n) { return static_cast<std::size_t>(Next() % n); }
+    template <typename T> const T& Pick(const std::vector<T>& items) {
+        return items[Below(items.size())];
+    }
+
+private:
+    uint64_t state_;
+};
+
+HWND AsWindow(uint64_t value) {
+    return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(value));
+}
+WPARAM W(HWND window) {
+    return reinterpret_cast<WPARAM>(window);
+}
+LPARAM L(HWND window) {
+    return reinterpret_cast<LPARAM>(window);
+}
+
+// A modal loop whose window went away without a message to this thread would wait for input that
+// may never come. This watch wakes the queue when a pump has not returned in time, so that the
+// test goes on to report it, and counts every time it had to.
+class StallWatch {
+public:
+    explicit StallWatch(DWORD limitMs)
+        : threadId_(::GetCurrentThreadId()), limitMs_(limitMs), thread_([this] { Run(); }) {}
+    ~StallWatch() {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+    StallWatch(const StallWatch&) = delete;
+    StallWatch& operator=(const StallWatch&) = delete;
+
+    // Dispatches everything queued for this thread, under the watch.
+    void Pump() {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            armed_ = true;
+            deadline_ = ::GetTickCount64() + limitMs_;
+        }
+        vt::PumpMessages();
+        const std::lock_guard<std::mutex> lock(mutex_);
+        armed_ = false;
+    }
+    int Rescues() const { return rescues_; }
+
+private:
+    void Run() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!stop_) {
+            wake_.wait_for(lock, std::chrono::milliseconds(50));
+            if (armed_ && ::GetTickCount64() >= deadline_) {
+                ::PostThreadMessageA(threadId_, WM_NULL, 0, 0);
+                ++rescues_;
+                deadline_ = ::GetTickCount64() + limitMs_;
+            }
+        }
+    }
+
+    const DWORD threadId_;
+    const DWORD limitMs_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool armed_ = false;
+    bool stop_ = false;
+    ULONGLONG deadline_ = 0;
+    std::atomic<int> rescues_{0};
+    std::thread thread_; // last: it starts running in the constructor
+};
+
+bool Answers(HWND window) {
+    DWORD_PTR result = 0;
+    return ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, 1000,
+                                 &result) != 0;
+}
+
+// Popup menus run a loop of their own; this closes each one from a thread timer, either by
+// choosing an item with the keyboard or by ending the menu, and counts them.
+int g_menusSeen = 0;
+bool g_menuAnswered = false;
+std::vector<UINT> g_menuKeys; // empty: end the menu without a choice
+
+BOOL CALLBACK FindMenuWindow(HWND hwnd, LPARAM param) {
+    char cls[16] = {};
+    ::GetClassNameA(hwnd, cls, sizeof(cls));
+    if (std::string(cls) == "#32768" && ::IsWindowVisible(hwnd)) {
+        *reinterpret_cast<HWND*>(param) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK CloseMenu(HWND, UINT, UINT_PTR, DWORD) {
+    HWND menu = nullptr;
+    ::EnumWindows(&FindMenuWindow, reinterpret_cast<LPARAM>(&menu));
+    DWORD pid = 0;
+    if (menu == nullptr || ::GetWindowThreadProcessId(menu, &pid) != ::GetCurrentThreadId()) {
+        g_menuAnswered = false;
+        return;
+    }
+    if (g_menuAnswered || g_menuKeys.empty()) {
+        // Keys that did not reach the menu must not leave it open for ever.
+        ::EndMenu();
+        if (!g_menuAnswered) {
+            ++g_menusSeen;
+            g_menuAnswered = true;
+        }
+        return;
+    }
+    ++g_menusSeen;
+    g_menuAnswered = true;
+    HWND main = vantrel::Application::Instance().MainForm();
+    for (UINT key : g_menuKeys) {
+        ::PostMessageA(main, WM_KEYDOWN, key, 0);
+    }
+}
+
+class MenuCloser {
+public:
+    explicit MenuCloser(std::vector<UINT> keys = {}) {
+        g_menusSeen = 0;
+        g_menuAnswered = false;
+        g_menuKeys = std::move(keys);
+        timer_ = ::SetTimer(nullptr, 0, 20, &CloseMenu);
+    }
+    ~MenuCloser() { ::KillTimer(nullptr, timer_); }
+    MenuCloser(const MenuCloser&) = delete;
+    MenuCloser& operator=(const MenuCloser&) = delete;
+    int Seen() const { return g_menusSeen; }
+
+private:
+    UINT_PTR timer_ = 0;
+};
+
+// Ends a modal dialog that no script reached, so that a broken case fails instead of hanging.
+int g_dialogsEndedByDeadline = 0;
+void CALLBACK DialogDeadline(HWND, UINT, UINT_PTR, DWORD) {
+    if (Form* form = Form::ActiveModal()) {
+        ++g_dialogsEndedByDeadline;
+        form->SetModalResult(vantrel::kResultCancel);
+    }
+}
+class DialogDeadlineTimer {
+public:
+    explicit DialogDeadlineTimer(UINT ms = 15000)
+        : timer_(::SetTimer(nullptr, 0, ms, &DialogDeadline)) {
+        g_dialogsEndedByDeadline = 0;
+    }
+    ~DialogDeadlineTimer() { ::KillTimer(nullptr, timer_); }
+    DialogDeadlineTimer(const DialogDeadlineTimer&) = delete;
+    DialogDeadlineTimer& operator=(const DialogDeadlineTimer&) = delete;
+
+private:
+    UINT_PTR timer_;
+};
+
+// Damage that a hostile input did to the heap shows here at the latest. With the heap flags of a
+// checked run (cmake/checked.cmake), freed and overrun blocks are recognised as well.
+bool HeapsIntact() {
+    std::vector<HANDLE> heaps(256);
+    const DWORD count = ::GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
+    heaps.resize(std::min<std::size_t>(count, heaps.size()));
+    return std::all_of(heaps.begin(), heaps.end(),
+                       [](HANDLE heap) { return ::HeapValidate(heap, 0, nullptr) != FALSE; });
+}
+
+std::string RuleSection(int k, const std::string& cls, int action) {
+    return "[Window" + std::to_string(k) + "]\r\nClassName=" + cls +
+           "\r\nAction=" + std::to_string(action) +
+           "\r\nZOrder=0\r\nWindowCaption=\r\nAutoRefresh=-\r\nTimeInterval=-1\r\n";
+}
+
+class HostileMessages : public vt::MainFormTest {
+protected:
+    void TearDown() override {
+        vt::MainFormTest::TearDown();
+        EXPECT_TRUE(HeapsIntact());
+    }
+    // Live windows, one that a rule hides at start, and handles of windows that are gone.
+    void MakeWindows(int live, int gone) {
+        vt::WindowSpec spec;
+        spec.className = base_ + "Live";
+        spec.count = live;
+        live_ = fixture_.Create(spec);
+        spec.className = base_ + "Tray";
+        spec.count = 1;
+        trayRuled_ = fixture_.CreateOne(spec);
+        spec.className = base_ + "Gone";
+        spec.count = gone;
+        gone_ = gone > 0 ? fixture_.Create(spec) : std::vector<HWND>{};
+        for (HWND window : gone_) {
+            fixture_.Destroy(window);
+        }
+        WriteFile("rules.dat",
+                  "[Options]\r\nWindowCount=1\r\n" + RuleSection(1, base_ + "Tray", 4));
+    }
+
+    // A handle value that is no window now: gone, null-ish, or a random number.
+    HWND NoWindow(Rng& rng) {
+        for (;;) {
+            HWND candidate = nullptr;
+            switch (rng.Below(3)) {
+            case 0:
+                candidate = rng.Pick(gone_);
+                break;
+            case 1:
+                candidate = AsWindow(rng.Next() & 0xFFFFFFFFull);
+                break;
+            default:
+                candidate = AsWindow(rng.Next());
+                break;
+            }
+            if (candidate != nullptr && !::IsWindow(candidate)) {
+                return candidate;
+            }
+        }
+    }
+
+    HWND AnyHandle(Rng& rng) {
+        switch (rng.Below(6)) {
+        case 0:
+        case 1:
+            return rng.Pick(live_);
+        case 2:
+            return trayRuled_;
+        case 3:
+            return nullptr;
+        case 4:
+            return form().Handle();
+        default:
+            return NoWindow(rng);
+        }
+    }
+
+    // What must hold whatever was posted, except for the windows the test asked to hide.
+    void ExpectNothingHiddenUnasked(const std::set<HWND>& asked, const std::string& when) {
+        const HWND main = form().Handle();
+        ASSERT_TRUE(::IsWindow(main)) << when;
+        EXPECT_TRUE(Answers(main)) << when;
+        EXPECT_TRUE(::IsWindowEnabled(main)) << when << ": a modal loop was left behind";
+        EXPECT_EQ(Form::ActiveModal(), nullptr) << when;
+        EXPECT_TRUE(form().tray().OwnIconAdded()) << when << ": the program's own icon is gone";
+        for (HWND window : live_) {
+            EXPECT_TRUE(::IsWindowVisible(window) || asked.count(window) > 0)
+                << when << ": window " << window << " was hidden unasked";
+        }
+        for (HWND hidden : form().tray().HiddenWindows()) {
+            EXPECT_GT(asked.count(hidden), 0u)
+                << when << ": " << hidden << " is on the hidden list";
+        }
+        EXPECT_EQ(form().lvMain().Count(), form().windows().Count()) << when;
+    }
+
+    std::string base_ = vt::UniqueName("Hostile");
+    vt::Fixture fixture_;
+    std::vector<HWND> live_;
+    HWND trayRuled_ = nullptr;
+    std::vector<HWND> gone_;
+};
+
+enum Kind { kShow, kNotice, kSysMenu, kShellHook, kOwnIcon, kHiddenIcon, kKinds };
+
+TEST_F(HostileMessages, TenThousandRandomMessagesLeaveTheProgramWorking) {
+    MakeWindows(5, 4);
+    auto& f = Start();
+    const HWND main = f.Handle();
+    const HWND taskbar = vantrel::Application::Instance().Handle();
+    const UINT hook = f.shellHookMessage();
+    ASSERT_NE(hook, 0u);
+    ASSERT_FALSE(::IsWindowVisible(trayRuled_)); // its rule hid it at start
+    std::set<HWND> asked = {trayRuled_};
+    ExpectNothingHiddenUnasked(asked, "after start");
+
+    StallWatch watch(3000);
+    Rng rng(0xC0FFEE);
+    const std::vector<UINT> mouse = {WM_MOUSEMOVE,   WM_LBUTTONDOWN,
+                                     WM_LBUTTONUP,   WM_LBUTTONDBLCLK,
+                                     WM_RBUTTONUP,   WM_RBUTTONDBLCLK,
+                                     WM_MBUTTONDOWN, WM_MBUTTONUP,
+                                     WM_MOUSEWHEEL,  0,
+                                     0x400,          0x405};
+    const std::vector<WPARAM> notices = {1, 2, 6, 0, 3, 5, 7, 0x8001, 0x8006};
+    const std::vector<WPARAM> hookCodes = {4, 6, 0x8004, 0x8006, 3, 0, 12, 13, 16, 0x35, 5, 1, 2};
+    std::vector<int> sysIds = {11, 21, 22, 30, 31, 61, 0,  1,  10,
+                               12, 20, 23, 29, 43, 50, 60, 62, -1};
+    for (int id = 32; id <= 42; ++id) {
+        sysIds.push_back(id);
+    }
+    for (int id = 51; id <= 59; ++id) {
+        sysIds.push_back(id);
+    }
+
+    // Showing the main window and rebuilding the list cost milliseconds each under Wine; the
+    // cheap kinds make up the bulk so that ten thousand messages fit the time a test may take.
+    const std::vector<Kind> mix = {kNotice,    kNotice,     kNotice,     kNotice,     kSysMenu,
+                                   kSysMenu,   kSysMenu,    kSysMenu,    kSysMenu,    kShellHook,
+                                   kShellHook, kShellHook,  kShellHook,  kOwnIcon,    kOwnIcon,
+                                   kOwnIcon,   kHiddenIcon, kHiddenIcon, kHiddenIcon, kHiddenIcon};
+    int counts[kKinds] = {};
+    int rebuilds = 0;
+    constexpr int kBatches = 100;
+    constexpr int kBatchSize = 100;
+    for (int batch = 0; batch < kBatches; ++batch) {
+        for (int n = 0; n < kBatchSize; ++n) {
+            const Kind kind =
+                rng.Below(10) == 0 ? static_cast<Kind>(rng.Below(kKinds)) : rng.Pick(mix);
+            ++counts[kind];
+            const HWND target = AnyHandle(rng);
+            switch (kind) {
+            case kShow:
+                ::PostMessageA(main, vantrel::WM_SHOWMAINWINDOW, rng.Next(), rng.Next());
+                break;
+            case kNotice: {
+                const WPARAM code = rng.Below(4) == 0 ? rng.Next() : rng.Pick(notices);
+                ::PostMessageA(main, vantrel::WM_WINDOWNOTICE, code, L(target));
+                break;
+            }
+            case kSysMenu: {
+                int id = rng.Below(10) == 0 ? static_cast<int>(rng.Next()) : rng.Pick(sysIds);
+                // The two dialogs open for real windows; a hostile id must still end, so those
+                // are run apart, below, where something closes them.
+                if ((id == 30 || id == 61) && (target == nullptr || ::IsWindow(target))) {
+                    id = 31;
+                }
+                if (id == 11 && ::IsWindow(target)) {
+                    asked.insert(target);
+                }
+                ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, W(target),
+                               static_cast<LPARAM>(id));
+                break;
+            }
+            case kShellHook: {
+                // Each accepted code rebuilds the whole list; a few per batch are plenty.
+                WPARAM code = rng.Below(5) == 0 ? rng.Next() : rng.Pick(hookCodes);
+                if (code == 1 || code == 2) {
+                    if (rebuilds * 10 >= 3 * (batch + 1)) {
+                        code = 4;
+                    } else {
+                        ++rebuilds;
+                    }
+                }
+                ::PostMessageA(taskbar, hook, code, L(target));
+                break;
+            }
+            case kOwnIcon:
+                ::PostMessageA(main, vantrel::WM_OWNTRAYICON, rng.Next(), rng.Pick(mouse));
+                break;
+            case kHiddenIcon:
+            default:
+                ::PostMessageA(main, vantrel::WM_HIDDENTRAYICON, W(target),
+                               rng.Below(6) == 0 ? static_cast<LPARAM>(rng.Next())
+                                                 : rng.Pick(mouse));
+                break;
+            }
+        }
+        watch.Pump();
+        ExpectNothingHiddenUnasked(asked, "after batch " + std::to_string(batch));
+        if (HasFailure()) {
+            break; // the first broken batch says it all
+        }
+    }
+    EXPECT_EQ(watch.Rescues(), 0) << "a handler waited for a message that was not coming";
+    for (int kind = 0; kind < kKinds; ++kind) {
+        EXPECT_GT(counts[kind], 100) << kind;
+    }
+    EXPECT_EQ(counts[kShow] + counts[kNotice] + counts[kSysMenu] + counts[kShellHook] +
+                  counts[kOwnIcon] + counts[kHiddenIcon],
+              kBatches * kBatchSize);
+    EXPECT_GE(rebuilds, 25);
+    // Still fully working: a fresh window is listed by the next rebuild.
+    vt::WindowSpec spec;
+    spec.className = base_ + "After";
+    const HWND after = fixture_.CreateOne(spec);
+    f.aRefreshExecute();
+    EXPECT_GE(f.windows().Find(after), 0);
+}
+
+TEST_F(HostileMessages, DialogCommandsForHandlesThatAreNoWindowsNeitherWaitNorOpen) {
+    MakeWindows(1, 2);
+    auto& f = Start();
+    const HWND main = f.Handle();
+    StallWatch watch(2000);
+    Rng rng(7);
+    std::vector<HWND> targets = gone_;
+    targets.push_back(NoWindow(rng));
+    targets.push_back(AsWindow(0xFFFFFFFFull));
+    targets.push_back(nullptr);
+    int cases = 0;
+    for (HWND target : targets) {
+        for (int id : {30, 61}) {
+            // Alone in the queue: nothing else would come to end a wait, except the deadline's
+            // timer, which is why the time is checked too.
+            ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, W(target), id);
+            DialogDeadlineTimer deadline(1500);
+            const ULONGLONG start = ::GetTickCount64();
+            watch.Pump();
+            EXPECT_LT(::GetTickCount64() - start, 1000u) << "id " << id << " for " << target;
+            EXPECT_EQ(watch.Rescues(), 0) << "id " << id << " for " << target;
+            EXPECT_EQ(g_dialogsEndedByDeadline, 0) << "id " << id << " opened a dialog";
+            EXPECT_TRUE(::IsWindowEnabled(main)) << "id " << id << " for " << target;
+            EXPECT_EQ(Form::ActiveModal(), nullptr);
+            ++cases;
+        }
+    }
+    EXPECT_EQ(cases, 10);
+    EXPECT_TRUE(Answers(main));
+}
+
+TEST_F(HostileMessages, HiddenIconCallbackNamingTheMainWindowKeepsTheOwnIcon) {
+    // The own icon's id is the main window's handle, so a callback that names the main window
+    // as a hidden window addresses the program's own icon; removing it would leave a hidden
+    // program with no way back.
+    auto& f = Start();
+    const HWND main = f.Handle();
+    ASSERT_TRUE(f.tray().OwnIconAdded());
+    for (LPARAM mouse : {LPARAM{WM_LBUTTONDBLCLK}, LPARAM{WM_LBUTTONDOWN}, LPARAM{WM_MOUSEMOVE}}) {
+        ::SendMessageA(main, vantrel::WM_HIDDENTRAYICON, W(main), mouse);
+        EXPECT_TRUE(f.tray().OwnIconAdded()) << mouse;
+    }
+    EXPECT_TRUE(f.tray().HiddenWindows().empty());
+}
+
+TEST_F(HostileMessages, MenusFromBothIconCallbacksCloseAndTheirChoicesActOnlyOnTheirTarget) {
+    MakeWindows(2, 1);
+    auto& f = Start();
+    const HWND main = f.Handle();
+    const HWND window = live_[0];
+
+    {
+        MenuCloser closer;
+        ::PostMessageA(main, vantrel::WM_OWNTRAYICON, 0, WM_RBUTTONDOWN);
+        ASSERT_TRUE(vt::WaitUntil([&] { return closer.Seen() == 1; }, 5000));
+        vt::PumpMessages();
+    }
+    EXPECT_TRUE(Answers(main));
+
+    // A stale icon: both choices act on a window that is gone, and nothing else is touched.
+    for (UINT key : {VK_DOWN, VK_UP}) {
+        MenuCloser closer({key, VK_RETURN});
+        ::PostMessageA(main, vantrel::WM_HIDDENTRAYICON, W(gone_[0]), WM_RBUTTONDOWN);
+        ASSERT_TRUE(vt::WaitUntil([&] { return closer.Seen() == 1; }, 5000));
+        vt::PumpMessages();
+        EXPECT_EQ(f.tray().menuTarget, gone_[0]);
+        EXPECT_TRUE(::IsWindowVisible(live_[1]));
+    }
+
+    // A real hidden window: "Exit" asks it to close and drops it from the hidden list.
+    ::SendMessageA(main, vantrel::WM_SYSMENUCOMMAND, W(window), 11);
+    ASSERT_FALSE(::IsWindowVisible(window));
+    ASSERT_EQ(std::count(f.tray().HiddenWindows().begin(), f.tray().HiddenWindows().end(), window),
+              1);
+    {
+        MenuCloser closer({VK_UP, VK_RETURN});
+        ::PostMessageA(main, vantrel::WM_HIDDENTRAYICON, W(window), WM_RBUTTONDOWN);
+        ASSERT_TRUE(vt::WaitUntil([&] { return closer.Seen() == 1; }, 5000));
+        EXPECT_TRUE(
+            vt::WaitUntil([&] { return fixture_.GetCounts(window).sysCommandClose == 1; }, 5000));
+    }
+    EXPECT_EQ(std::count(f.tray().HiddenWindows().begin(), f.tray().HiddenWindows().end(), window),
+              0);
+    EXPECT_FALSE(f.tray().WindowIconAdded(window));
+    EXPECT_TRUE(f.tray().OwnIconAdded());
+    EXPECT_TRUE(::IsWindowVisible(live_[1]));
+}
+
+TEST_F(HostileMessages, ListCommandsOnASelectedWindowThatHasGone) {
+    MakeWindows(2, 0);
+    auto& f = Start();
+    const HWND main = f.Handle();
+    vt::WindowSpec spec;
+    spec.className = base_ + "Vanish";
+
+    // Each command runs on a row whose window was destroyed after it was selected, before any
+    // notice of it could arrive.
+    std::vector<std::pair<std::string, std::function<void()>>> commands = {
+        {"stay on top", [&] { f.aStayOnTopExecute(); }},
+        {"normal", [&] { f.aNormalExecute(); }},
+        {"remove transparency", [&] { f.aRemoveTranspExecute(); }},
+        {"minimize to tray", [&] { f.aMinimizeToTrayExecute(); }},
+        {"properties",
+         [&] {
+             vt::WhenModalOpens("Window Properties", [](Form& dialog) {
+                 vt::Click(vt::Control(dialog.Handle(), IDCANCEL));
+             });
+             f.aWindowPropExecute();
+         }},
+        {"custom transparency",
+         [&] {
+             vt::WhenModalOpens("Custom transparency", [](Form& dialog) {
+                 vt::Click(vt::Control(dialog.Handle(), IDOK));
+             });
+             f.aCustomTranspExecute();
+         }},
+        {"resize",
+         [&] {
+             vt::WhenModalOpens("Resize window", [](Form& dialog) {
+                 vt::Click(vt::Control(dialog.Handle(), IDOK));
+             });
+             f.aResizewindowExecute();
+         }},
+        {"maximize all", [&] { f.miMaxAllClick(); }},
+        {"minimize all", [&] { f.miMinimizeAllClick(); }},
+        {"close all", [&] { f.miCloseAllClick(); }},
+    };
+    for (int place = 0; place < 9; ++place) {
+        commands.emplace_back("align " + std::to_string(place),
+                              [&f, place] { f.aAlignExecute(place); });
+    }
+
+    spec.count = static_cast<int>(commands.size());
+    const std::vector<HWND> doomedWindows = fixture_.Create(spec);
+    ASSERT_EQ(doomedWindows.size(), commands.size());
+    f.aRefreshExecute();
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        SCOPED_TRACE(commands[i].first);
+        const HWND doomed = doomedWindows[i];
+        int row = f.windows().Find(doomed);
+        if (row < 0) {
+            row = RowOf(doomed); // a dialog's loop may have rebuilt the list meanwhile
+        }
+        ASSERT_GE(row, 0);
+        f.lvMain().Select(row);
+        ASSERT_EQ(f.SelectedWindow(), doomed);
+        fixture_.Destroy(doomed);
+        ASSERT_FALSE(::IsWindow(doomed));
+        {
+            DialogDeadlineTimer deadline;
+            commands[i].second();
+            EXPECT_EQ(g_dialogsEndedByDeadline, 0);
+        }
+        EXPECT_EQ(vt::DropPendingScripts(), 0) << "a dialog did not open";
+        EXPECT_TRUE(Answers(main));
+        EXPECT_TRUE(::IsWindowEnabled(main));
+        // A window that is gone gets no icon: it could never be shown again from it.
+        EXPECT_FALSE(f.tray().WindowIconAdded(doomed));
+        EXPECT_EQ(
+            std::count(f.tray().HiddenWindows().begin(), f.tray().HiddenWindows().end(), doomed),
+            0);
+        for (HWND window : live_) {
+            EXPECT_TRUE(::IsWindowVisible(window));
+        }
+    }
+    f.aRefreshExecute();
+    EXPECT_EQ(f.lvMain().Count(), f.windows().Count());
+}
+
+class HostileDialogs : public HostileMessages {
+protected:
+    // Opens a dialog from the system menu of `target` (as the relay reports a choice there) and
+    // runs `whileOpen` inside its modal loop; returns whether the dialog opened and ended.
+    bool OpenAndRun(HWND target, int id, const char* caption,
+                    const std::function<void(Form&)>& whileOpen) {
+        bool ran = false;
+        vt::WhenModalOpens(caption, [&](Form& dialog) {
+            ran = true;
+            EXPECT_TRUE(::IsWindow(dialog.Handle()));
+            whileOpen(dialog);
+        });
+        DialogDeadlineTimer deadline;
+        ::SendMessageA(form().Handle(), vantrel::WM_SYSMENUCOMMAND, W(target), id);
+        EXPECT_EQ(g_dialogsEndedByDeadline, 0) << caption << " stayed open";
+        EXPECT_EQ(vt::DropPendingScripts(), 0) << caption << " never opened";
+        return ran;
+    }
+};
+
+TEST_F(HostileDialogs, TargetDestroyedWhileItsSystemMenuDialogIsOpen) {
+    MakeWindows(1, 0);
+    auto& f = Start();
+    const HWND main = f.Handle();
+    vt::WindowSpec spec;
+    spec.className = base_ + "Parent";
+    for (int id : {30, 61}) {
+        const char* caption = id == 30 ? "Custom transparency" : "Resize window";
+        SCOPED_TRACE(caption);
+        // Closed normally first: the dialog really lives inside the other window.
+        const HWND kept = fixture_.CreateOne(spec);
+        EXPECT_TRUE(OpenAndRun(kept, id, caption, [&](Form& dialog) {
+            EXPECT_TRUE(::IsChild(kept, dialog.Handle()) || ::GetParent(dialog.Handle()) == kept);
+            vt::Click(vt::Control(dialog.Handle(), IDCANCEL));
+        }));
+        EXPECT_TRUE(::IsWindowEnabled(main));
+
+        // The other application closes the window under the open dialog.
+        const HWND doomed = fixture_.CreateOne(spec);
+        HWND dialogWindow = nullptr;
+        EXPECT_TRUE(OpenAndRun(doomed, id, caption, [&](const Form& dialog) {
+            dialogWindow = dialog.Handle();
+            fixture_.Destroy(doomed);
+        }));
+        EXPECT_FALSE(::IsWindow(doomed));
+        EXPECT_FALSE(::IsWindow(dialogWindow));
+        EXPECT_TRUE(::IsWindowEnabled(main));
+        EXPECT_EQ(Form::ActiveModal(), nullptr);
+        EXPECT_TRUE(Answers(main));
+        fixture_.Destroy(kept);
+    }
+    EXPECT_TRUE(::IsWindowVisible(live_[0]));
+}
+
+TEST_F(HostileDialogs, OtherProgramEndsWhileItsWindowHostsTheDialog) {
+    auto& f = Start();
+    const HWND main = f.Handle();
+    for (int id : {30, 61}) {
+        const char* caption = id == 30 ? "Custom transparency" : "Resize window";
+        SCOPED_TRACE(caption);
+        vt::Fixture other;
+        vt::WindowSpec spec;
+        spec.className = base_ + "Ends";
+        const HWND host = other.CreateOne(spec);
+        ULONGLONG killed = 0;
+        EXPECT_TRUE(OpenAndRun(host, id, caption, [&](Form&) {
+            other.Kill();
+            killed = ::GetTickCount64();
+        }));
+        // Nothing tells this thread that the dialog went with the other program's window; the
+        // dialog must notice by itself, not when some unrelated message happens to arrive.
+        EXPECT_LT(::GetTickCount64() - killed, 3000u);
+        EXPECT_TRUE(vt::WaitUntil([&] { return !::IsWindow(host); }, 5000));
+        EXPECT_TRUE(::IsWindowEnabled(main));
+        EXPECT_EQ(Form::ActiveModal(), nullptr);
+        EXPECT_TRUE(Answers(main));
+    }
+}
+
+TEST_F(HostileDialogs, ListRebuiltAndTargetGoneWhileTheTransparencyDialogIsOpen) {
+    MakeWindows(1, 0);
+    auto& f = Start();
+    vt::WindowSpec spec;
+    spec.className = base_ + "Rebuilt";
+    const HWND doomed = fixture_.CreateOne(spec);
+    const int row = RowOf(doomed);
+    ASSERT_GE(row, 0);
+    f.lvMain().Select(row);
+    vt::WhenModalOpens("Custom transparency", [&](const Form& dialog) {
+        fixture_.Destroy(doomed);
+        f.aRefreshExecute(); // as the shell hook does while a dialog is open
+        vantrel::SetControlText(
+            vt::Control(dialog.Handle(), vantrel::TfrmCustomTransparency::kValueEditId), "40");
+        vt::Click(vt::Control(dialog.Handle(), IDOK));
+    });
+    {
+        DialogDeadlineTimer deadline;
+        f.aCustomTranspExecute();
+        EXPECT_EQ(g_dialogsEndedByDeadline, 0);
+    }
+    EXPECT_EQ(vt::DropPendingScripts(), 0);
+    EXPECT_LT(f.windows().Find(doomed), 0);
+    for (const auto& entry : f.windows().Rows()) {
+        EXPECT_EQ(entry.transparency, 0) << entry.caption;
+    }
+    EXPECT_TRUE(Answers(f.Handle()));
+}
+
+TEST_F(HostileMessages, WindowsVanishingDuringRebuildsLeaveAConsistentList) {
+    auto& f = Start();
+    vt::Fixture dying;
+    vt::WindowSpec spec;
+    spec.className = base_ + "Dying";
+    spec.count = 16;
+    const std::vector<HWND> windows = dying.Create(spec);
+    const DWORD pid = dying.ProcessId();
+    vantrel::platform::UniqueHandle process(
+        ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+    ASSERT_TRUE(process);
+
+    // The process ends at a moment of its own choosing while this thread rebuilds the list
+    // over and over, so some rebuild meets windows that die under it.
+    std::atomic<int> rebuilds{0};
+    const ULONGLONG deadline = ::GetTickCount64() + 20000;
+    std::thread killer([&] {
+        // Two finished rebuilds: the third is most likely under way when the process goes.
+        while (rebuilds < 2 && ::GetTickCount64() < deadline) {
+            std::this_thread::yield();
+        }
+        ::TerminateProcess(process.get(), 1);
+    });
+    while (::WaitForSingleObject(process.get(), 0) != WAIT_OBJECT_0 &&
+           ::GetTickCount64() < deadline) {
+        f.aRefreshExecute();
+        ++rebuilds;
+    }
+    killer.join();
+    for (int i = 0; i < 3; ++i) {
+        vt::PumpMessages();
+        f.aRefreshExecute();
+    }
+    EXPECT_GT(rebuilds, 0);
+    EXPECT_TRUE(vt::WaitUntil(
+        [&] {
+            f.aRefreshExecute();
+            return std::none_of(windows.begin(), windows.end(),
+                                [&](HWND w) { return f.windows().Find(w) >= 0; });
+        },
+        5000));
+    EXPECT_EQ(f.lvMain().Count(), f.windows().Count());
+    EXPECT_TRUE(Answers(f.Handle()));
+}
+
+} // namespace
