@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <map>
+
 #include "platform/process.h"
 #include "platform/window_api.h"
 
@@ -14,10 +16,9 @@ constexpr char kFrameInputSinkClass[] = "ApplicationFrameInputSinkWindow";
 
 // A frame whose only children are its title bar and input sinks is the empty shell of a
 // suspended store app; it has nothing to show or manage.
-bool IsEmptyApplicationFrame(HWND window) {
+bool IsEmptyApplicationFrame(HWND firstChild) {
     int count = 0;
-    for (HWND child = platform::FirstChild(window); child != nullptr;
-         child = platform::NextSibling(child)) {
+    for (HWND child = firstChild; child != nullptr; child = platform::NextSibling(child)) {
         ++count;
         const std::string cls = platform::ClassNameOf(child);
         if (cls != kFrameTitleBarClass && cls != kFrameInputSinkClass) {
@@ -26,6 +27,25 @@ bool IsEmptyApplicationFrame(HWND window) {
     }
     return count == 3;
 }
+
+// The class name is asked for at most once per window, and only when a filter or the row needs
+// it: the question crosses into the window server, and a pass asks it of every window.
+class LazyClassName {
+public:
+    explicit LazyClassName(HWND window) : window_(window) {}
+    const std::string& get() {
+        if (!known_) {
+            name_ = platform::ClassNameOf(window_);
+            known_ = true;
+        }
+        return name_;
+    }
+
+private:
+    HWND window_;
+    bool known_ = false;
+    std::string name_;
+};
 } // namespace
 
 bool UsesModulePaths(int versionCode) {
@@ -35,7 +55,32 @@ bool UsesModulePaths(int versionCode) {
 Catalogue::Catalogue(WindowList& rows, int versionCode, HINSTANCE instance, HICON fallbackIcon)
     : rows_(rows), versionCode_(versionCode), instance_(instance), fallbackIcon_(fallbackIcon),
       images_(::ImageList_Create(::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
-                                 ILC_COLOR32 | ILC_MASK, 16, 16)) {}
+                                 ILC_COLOR32 | ILC_MASK, 16, 16)),
+      paths_(UsesModulePaths(versionCode)) {}
+
+int Catalogue::ImageOf(const std::string& path) {
+    const auto found = imageOfPath_.find(path);
+    if (found != imageOfPath_.end()) {
+        return found->second;
+    }
+    platform::UniqueIcon icon(::ExtractIconA(instance_, path.c_str(), 0));
+    // ExtractIcon answers 1 for a file that is not an executable or icon file.
+    if (reinterpret_cast<ULONG_PTR>(icon.get()) == 1) {
+        icon.release();
+    }
+    int image = -1;
+    if (icon) {
+        image = ::ImageList_AddIcon(images_.get(), icon.get()); // the list keeps a copy
+    }
+    if (image < 0) {
+        if (fallbackImage_ < 0) {
+            fallbackImage_ = ::ImageList_AddIcon(images_.get(), fallbackIcon_);
+        }
+        image = fallbackImage_;
+    }
+    imageOfPath_.emplace(path, image);
+    return image;
+}
 
 void Catalogue::NotifyChanged(bool rebuilt) {
     if (services_.rowsChanged) {
@@ -46,9 +91,17 @@ void Catalogue::NotifyChanged(bool rebuilt) {
 void Catalogue::Rebuild() {
     rows_.Clear();
     ::ImageList_RemoveAll(images_.get());
+    imageOfPath_.clear();
+    fallbackImage_ = -1;
+    // A snapshot or an icon extraction costs more than all the window questions of a row, so
+    // the pass shares them between rows instead of making them again for every window.
+    paths_.BeginPass();
     for (HWND window : platform::TopLevelWindows()) {
-        Examine(window, EnumerationMode::List);
+        ExamineInPass(window, EnumerationMode::List);
     }
+    // A full pass has seen every process with a listed window; the others need no handle held
+    // any more.
+    paths_.ForgetUnseen();
     NotifyChanged(true);
 }
 
@@ -76,14 +129,23 @@ void Catalogue::Rename(HWND window) {
 }
 
 void Catalogue::ForAllWindows(EnumerationMode mode) {
+    paths_.BeginPass();
     for (HWND window : platform::TopLevelWindows()) {
-        Examine(window, mode);
+        ExamineInPass(window, mode);
     }
 }
 
 bool Catalogue::Examine(HWND window, EnumerationMode mode) {
-    if (platform::FirstChild(window) == nullptr &&
-        platform::ClassNameOf(window) == kCoreWindowClass) {
+    // Nothing is looked up until a window reaches the path step, so this costs no snapshot for
+    // a window that a filter turns away.
+    paths_.BeginPass();
+    return ExamineInPass(window, mode);
+}
+
+bool Catalogue::ExamineInPass(HWND window, EnumerationMode mode) {
+    LazyClassName className(window);
+    const HWND firstChild = platform::FirstChild(window);
+    if (firstChild == nullptr && className.get() == kCoreWindowClass) {
         return false;
     }
     if (!::IsWindowVisible(window)) {
@@ -110,40 +172,36 @@ bool Catalogue::Examine(HWND window, EnumerationMode mode) {
         }
         return true;
     }
-    if (IsEmptyApplicationFrame(window)) {
+    if (IsEmptyApplicationFrame(firstChild)) {
         return false;
     }
     const DWORD processId = platform::ProcessIdOf(window);
     const std::string caption = platform::WindowText(window);
-    if (caption == "\xA2\xE3" && platform::ClassNameOf(window) == kCoreWindowClass) {
+    if (caption == "\xA2\xE3" && className.get() == kCoreWindowClass) {
         return false;
     }
-    const auto path = platform::ExecutablePathOf(processId, UsesModulePaths(versionCode_));
+    // The window has just answered every question above, so its process is running: a
+    // process whose path this pass already knows is not asked again whether it has ended.
+    const auto path = paths_.PathOf(processId, true);
     if (!path) {
         return false;
     }
-    MakeEntry(window, caption, *path);
+    MakeEntry(window, caption, className.get(), *path);
     if (services_.systemMenuOn && services_.systemMenuOn() && services_.insertSystemMenu) {
         services_.insertSystemMenu(window);
     }
     return true;
 }
 
-void Catalogue::MakeEntry(HWND window, const std::string& caption, const std::string& path) {
-    platform::UniqueIcon icon(::ExtractIconA(instance_, path.c_str(), 0));
-    // ExtractIcon answers 1 for a file that is not an executable or icon file.
-    if (icon && reinterpret_cast<ULONG_PTR>(icon.get()) > 1) {
-        ::ImageList_AddIcon(images_.get(), icon.get());
-    } else {
-        icon.release();
-        ::ImageList_AddIcon(images_.get(), fallbackIcon_);
-    }
+void Catalogue::MakeEntry(HWND window, const std::string& caption, const std::string& className,
+                          const std::string& path) {
+    const int image = ImageOf(path);
     WindowEntry entry;
     entry.caption = caption;
     entry.handle = window;
-    entry.className = platform::ClassNameOf(window);
+    entry.className = className;
     entry.autoAction = services_.actionText ? services_.actionText(entry.className) : "Default";
-    entry.image = ::ImageList_GetImageCount(images_.get()) - 1;
+    entry.image = image;
     entry.autoZOrder = services_.zOrderText ? services_.zOrderText(entry.className) : "Default";
     entry.transparency = 0;
     entry.path = path;

@@ -4,14 +4,21 @@
 // catalogue is at the same time what drives automatic rule application.
 #include <windows.h>
 #include <functional>
+#include <map>
 #include <string>
 
 #include "app/window_list.h"
 #include "platform/handles.h"
+#include "platform/process.h"
 
 namespace vantrel {
 
-enum class EnumerationMode { List = 0, AddOne = 1, RestoreSystemMenus = 100, InsertSystemMenus = 101 };
+enum class EnumerationMode {
+    List = 0,
+    AddOne = 1,
+    RestoreSystemMenus = 100,
+    InsertSystemMenus = 101
+};
 
 struct CatalogueServices {
     std::function<std::string(const std::string&)> actionText;
@@ -46,7 +53,15 @@ public:
     bool Examine(HWND window, EnumerationMode mode);
 
 private:
-    void MakeEntry(HWND window, const std::string& caption, const std::string& path);
+    // Examine within a pass that shares one process snapshot between its windows.
+    bool ExamineInPass(HWND window, EnumerationMode mode);
+    void MakeEntry(HWND window, const std::string& caption, const std::string& className,
+                   const std::string& path);
+    // The image of an executable's first icon (or of the fallback). The rows of one program
+    // share it, so the list holds an image per program, not per window, and each icon is
+    // extracted once per rebuild; until the next rebuild later rows reuse it, since the file of
+    // a running program cannot be replaced.
+    int ImageOf(const std::string& path);
     void NotifyChanged(bool rebuilt);
 
     WindowList& rows_;
@@ -54,6 +69,10 @@ private:
     HINSTANCE instance_;
     HICON fallbackIcon_;
     platform::UniqueImageList images_;
+    std::map<std::string, int> imageOfPath_;
+    int fallbackImage_ = -1;
+    // Kept from pass to pass: the paths of processes that run on need not be worked out again.
+    platform::ProcessPathCache paths_;
     CatalogueServices services_;
 };
 

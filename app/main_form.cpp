@@ -162,7 +162,6 @@ void TfrmMain::FormCreate() {
     catalogue_->SetServices(std::move(services));
     CreateControls();
     windows_.Clear();
-    ::ImageList_RemoveAll(catalogue_->Images());
     lvMain_.SetCount(0);
 
     settings_ = LoadSettings(settingsLocation());

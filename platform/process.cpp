@@ -1,5 +1,7 @@
 #include "platform/process.h"
 
+#include <iterator>
+
 namespace vantrel::platform {
 
 Toolhelp::Toolhelp() {
@@ -109,27 +111,49 @@ ModuleRoute PathFromModules(const Toolhelp& th, DWORD processId, std::string& pa
 }
 } // namespace
 
-std::optional<std::string> ExecutablePathOf(DWORD processId, bool fullPathFromModules) {
-    const Toolhelp& th = Toolhelp::Get();
-    UniqueSnapshot processes = th.Snapshot(TH32CS_SNAPPROCESS, 0);
+namespace {
+using Process = ProcessPathCache::Process;
+
+// The processes of one snapshot, in snapshot order; empty when no snapshot can be taken.
+std::vector<Process> ReadProcesses(const Toolhelp& th) {
+    std::vector<Process> processes;
+    UniqueSnapshot snapshot = th.Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32 pe{};
-    if (!processes || !th.FirstProcess(processes.get(), pe)) {
-        return std::nullopt;
+    if (!snapshot || !th.FirstProcess(snapshot.get(), pe)) {
+        return processes;
     }
     do {
-        if (pe.th32ProcessID != processId) {
+        processes.push_back(
+            Process{pe.th32ProcessID, std::string(pe.szExeFile, strnlen(pe.szExeFile, MAX_PATH))});
+    } while (th.NextProcess(snapshot.get(), pe));
+    return processes;
+}
+
+// The path algorithm over the entries of one snapshot. The cached and the uncached lookup both
+// come here, so they cannot drift apart. `lasting` tells whether the path is one that stays the
+// same for the life of the process.
+std::optional<std::string> PathFromProcesses(const Toolhelp& th, const std::vector<Process>& all,
+                                             DWORD processId, bool fullPathFromModules,
+                                             bool* lasting = nullptr) {
+    bool stays = false;
+    std::optional<std::string> result;
+    for (const Process& entry : all) {
+        if (entry.id != processId) {
             continue;
         }
-        std::string path(pe.szExeFile, strnlen(pe.szExeFile, MAX_PATH));
+        std::string path = entry.exeFile;
         if (!fullPathFromModules) {
-            return path;
+            stays = true;
+            result = path;
+            break;
         }
-        switch (PathFromModules(th, processId, path)) {
-        case ModuleRoute::Found:
-            return path;
-        case ModuleRoute::NoMatch:
+        const ModuleRoute route = PathFromModules(th, processId, path);
+        if (route == ModuleRoute::NoMatch) {
             continue; // the process walk goes on; no later entry normally matches
-        case ModuleRoute::Unreadable: {
+        }
+        if (route == ModuleRoute::Found) {
+            stays = true;
+        } else {
             // GetModuleFileNameExA reads the other process's memory: without VM_READ access
             // it always fails and the row would never get more than the bare file name.
             UniqueHandle process(
@@ -137,11 +161,91 @@ std::optional<std::string> ExecutablePathOf(DWORD processId, bool fullPathFromMo
             if (process) {
                 ModuleFileNameEx(process.get(), path);
             }
-            return path;
         }
+        result = path;
+        break;
+    }
+    if (lasting != nullptr) {
+        *lasting = stays;
+    }
+    return result;
+}
+} // namespace
+
+std::optional<std::string> ExecutablePathOf(DWORD processId, bool fullPathFromModules) {
+    const Toolhelp& th = Toolhelp::Get();
+    return PathFromProcesses(th, ReadProcesses(th), processId, fullPathFromModules);
+}
+
+void ProcessPathCache::BeginPass() {
+    ++pass_;
+    snapped_ = false;
+    processes_.clear();
+}
+
+void ProcessPathCache::ForgetUnseen() {
+    for (auto it = known_.begin(); it != known_.end();) {
+        it = it->second.pass == pass_ ? std::next(it) : known_.erase(it);
+    }
+}
+
+std::optional<std::string> ProcessPathCache::PathOf(DWORD processId, bool seenRunning) {
+    auto found = known_.find(processId);
+    if (found != known_.end() && found->second.pass != pass_) {
+        // From an earlier pass: only a lasting path of a process that still runs carries over.
+        if (found->second.lasting && !Ended(found->second)) {
+            found->second.pass = pass_;
+            return found->second.path;
         }
-    } while (th.NextProcess(processes.get(), pe));
-    return std::nullopt;
+        known_.erase(found);
+        found = known_.end();
+    }
+    if (found == known_.end()) {
+        found = known_.emplace(processId, Lookup(processId, false)).first;
+    } else if (found->second.path && !seenRunning && Ended(found->second)) {
+        found->second = Lookup(processId, true);
+    }
+    return found->second.path;
+}
+
+ProcessPathCache::Known ProcessPathCache::Lookup(DWORD processId, bool fresh) {
+    const Toolhelp& th = Toolhelp::Get();
+    Known known;
+    known.pass = pass_;
+    // Opened before the path is worked out, so that an end during the lookup is noticed too.
+    known.process.reset(::OpenProcess(SYNCHRONIZE, FALSE, processId));
+    const bool gone = !known.process && ::GetLastError() == ERROR_INVALID_PARAMETER;
+    if (gone && !fresh) {
+        return Lookup(processId, true);
+    }
+    std::vector<Process> freshProcesses;
+    // A shared snapshot taken for this very lookup is as fresh as one of its own.
+    bool current = fresh;
+    if (fresh) {
+        freshProcesses = ReadProcesses(th);
+        ++snapshots_;
+    } else if (!snapped_) {
+        processes_ = ReadProcesses(th);
+        snapped_ = true;
+        ++snapshots_;
+        current = true;
+    }
+    bool lasting = false;
+    known.path =
+        PathFromProcesses(th, fresh ? freshProcesses : processes_, processId, full_, &lasting);
+    // A process missing from an older snapshot, or gone since, gets the answer a lookup of its
+    // own would give now.
+    if (!current && (!known.path || Ended(known))) {
+        return Lookup(processId, true);
+    }
+    known.lasting = lasting && known.process;
+    return known;
+}
+
+bool ProcessPathCache::Ended(const Known& known) {
+    // A process that could not be opened for waiting (another user's, say) is taken to run on,
+    // as the snapshot said; one that has ended shows its handle signalled.
+    return known.process && ::WaitForSingleObject(known.process.get(), 0) == WAIT_OBJECT_0;
 }
 
 } // namespace vantrel::platform

@@ -1,0 +1,440 @@
+// A rebuild shares one process snapshot and one icon per executable between its rows. These
+// tests hold the shared lookups to the answers a lookup of its own gives for each window.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/catalogue.h"
+#include "platform/handles.h"
+#include "platform/process.h"
+#include "platform/window_api.h"
+#include "res/resource.h"
+#include "support/fixture_client.h"
+#include "support/wait.h"
+
+namespace {
+
+using vantrel::Catalogue;
+using vantrel::EnumerationMode;
+using vantrel::WindowEntry;
+using vantrel::WindowList;
+using vantrel::platform::ExecutablePathOf;
+using vantrel::platform::ProcessPathCache;
+using vantrel::platform::UniqueGdiObject;
+using vantrel::platform::UniqueIcon;
+using vantrel::platform::UniqueImageList;
+using vantrel::platform::UniqueWindow;
+
+// No process has this id: ids are multiples of four.
+constexpr DWORD kNoSuchProcess = 0xFFFFFFF1;
+
+class MemoryDc {
+public:
+    MemoryDc() : dc_(::CreateCompatibleDC(nullptr)) {}
+    ~MemoryDc() {
+        ::SelectObject(dc_, original_);
+        ::DeleteDC(dc_);
+    }
+    MemoryDc(const MemoryDc&) = delete;
+    MemoryDc& operator=(const MemoryDc&) = delete;
+    HDC get() const { return dc_; }
+    void Select(HGDIOBJ object) {
+        HGDIOBJ previous = ::SelectObject(dc_, object);
+        if (original_ == nullptr) {
+            original_ = previous;
+        }
+    }
+
+private:
+    HDC dc_;
+    HGDIOBJ original_ = nullptr;
+};
+
+// The image as the list view draws it, over two backgrounds, so that a difference in the mask
+// or in how the alpha channel is used shows as well as one in the colours.
+std::vector<DWORD> PixelsOf(HIMAGELIST list, int index) {
+    int cx = 0;
+    int cy = 0;
+    ::ImageList_GetIconSize(list, &cx, &cy);
+    if (index < 0 || index >= ::ImageList_GetImageCount(list)) {
+        return {};
+    }
+    std::vector<DWORD> pixels;
+    for (const COLORREF background : {RGB(255, 0, 255), RGB(0, 160, 0)}) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = cx;
+        info.bmiHeader.biHeight = -cy;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        const UniqueGdiObject bitmap(
+            ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        const UniqueGdiObject brush(::CreateSolidBrush(background));
+        {
+            MemoryDc dc;
+            dc.Select(bitmap.get());
+            const RECT all{0, 0, cx, cy};
+            ::FillRect(dc.get(), &all, static_cast<HBRUSH>(brush.get()));
+            ::ImageList_Draw(list, index, dc.get(), 0, 0, ILD_NORMAL);
+            ::GdiFlush();
+        }
+        const auto* first = static_cast<const DWORD*>(bits);
+        pixels.insert(pixels.end(), first, first + cx * cy);
+    }
+    return pixels;
+}
+
+// A visible top-level window of this very process, whose executable has icons of its own (the
+// fixture's has none, so its rows show the fallback picture).
+UniqueWindow OwnWindow(const std::string& cls, const std::string& caption) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &::DefWindowProcA;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = cls.c_str();
+    ::RegisterClassExA(&wc);
+    return UniqueWindow(::CreateWindowExA(0, cls.c_str(), caption.c_str(),
+                                          WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 150, nullptr,
+                                          nullptr, ::GetModuleHandleA(nullptr), nullptr));
+}
+
+TEST(ProcessPathCache, GivesEveryProcessThePathOfItsOwnLookupFromOneSnapshot) {
+    vt::Fixture first;
+    vt::Fixture second;
+    const std::vector<DWORD> live = {first.ProcessId(), second.ProcessId(),
+                                     ::GetCurrentProcessId()};
+    for (const bool full : {true, false}) {
+        ProcessPathCache cache(full);
+        EXPECT_EQ(cache.Snapshots(), 0); // nothing is read before it is asked for
+        for (int round = 0; round < 2; ++round) {
+            for (const DWORD pid : live) {
+                const auto cached = cache.PathOf(pid);
+                ASSERT_TRUE(cached.has_value());
+                EXPECT_EQ(*cached, ExecutablePathOf(pid, full).value_or("(none)"));
+            }
+        }
+        EXPECT_EQ(cache.Snapshots(), 1);
+        if (full) {
+            EXPECT_EQ(*cache.PathOf(first.ProcessId()), vt::TestBinFolder() + "vt_fixture.exe");
+            EXPECT_EQ(*cache.PathOf(::GetCurrentProcessId()),
+                      vt::TestBinFolder() + "vantrel_tests.exe");
+        } else {
+            EXPECT_EQ(*cache.PathOf(second.ProcessId()), "vt_fixture.exe");
+        }
+        // An unknown id is asked about afresh once, then remembered.
+        EXPECT_FALSE(cache.PathOf(kNoSuchProcess).has_value());
+        EXPECT_FALSE(cache.PathOf(kNoSuchProcess).has_value());
+        EXPECT_EQ(cache.Snapshots(), 2);
+    }
+}
+
+TEST(ProcessPathCache, ProcessesThatEndOrStartAfterTheSnapshotAreLookedUpAfresh) {
+    vt::Fixture witness;
+    auto doomed = std::make_unique<vt::Fixture>();
+    vt::Fixture endsLater;
+    const DWORD doomedPid = doomed->ProcessId();
+    ProcessPathCache cache(true);
+    ASSERT_TRUE(cache.PathOf(witness.ProcessId()).has_value()); // the snapshot is taken here
+    ASSERT_TRUE(cache.PathOf(endsLater.ProcessId()).has_value());
+
+    // Gone entirely between the snapshot and its first lookup: nobody holds it any more.
+    doomed->Kill();
+    doomed.reset();
+    EXPECT_FALSE(cache.PathOf(doomedPid).has_value());
+    EXPECT_FALSE(ExecutablePathOf(doomedPid, true).has_value());
+
+    // Ended after its path was found, while a handle keeps the process object alive.
+    endsLater.Kill();
+    EXPECT_FALSE(cache.PathOf(endsLater.ProcessId()).has_value());
+    EXPECT_FALSE(ExecutablePathOf(endsLater.ProcessId(), true).has_value());
+
+    // Started after the snapshot: not in it, but running, so it has a path.
+    vt::Fixture newcomer;
+    const auto path = cache.PathOf(newcomer.ProcessId());
+    ASSERT_TRUE(path.has_value());
+    EXPECT_EQ(*path, vt::TestBinFolder() + "vt_fixture.exe");
+    // The processes that did not change kept their place in the shared snapshot.
+    EXPECT_EQ(*cache.PathOf(witness.ProcessId()), vt::TestBinFolder() + "vt_fixture.exe");
+}
+
+TEST(ProcessPathCache, RunningProcessesKeepTheirPathsFromPassToPass) {
+    vt::Fixture stays;
+    vt::Fixture ends;
+    vt::Fixture unseen;
+    const std::string fixturePath = vt::TestBinFolder() + "vt_fixture.exe";
+    ProcessPathCache cache(true);
+    cache.BeginPass();
+    for (const DWORD pid : {stays.ProcessId(), ends.ProcessId(), unseen.ProcessId()}) {
+        EXPECT_EQ(cache.PathOf(pid).value_or("(none)"), fixturePath);
+    }
+    ASSERT_EQ(cache.Snapshots(), 1);
+
+    // Nothing has changed: the next pass needs no snapshot at all.
+    cache.BeginPass();
+    EXPECT_EQ(cache.PathOf(stays.ProcessId()).value_or("(none)"), fixturePath);
+    EXPECT_EQ(cache.PathOf(ends.ProcessId()).value_or("(none)"), fixturePath);
+    EXPECT_EQ(cache.Snapshots(), 1);
+    cache.ForgetUnseen(); // `unseen` was not looked up in this pass
+
+    // A forgotten process is worked out again, which takes a snapshot.
+    cache.BeginPass();
+    EXPECT_EQ(cache.PathOf(unseen.ProcessId()).value_or("(none)"), fixturePath);
+    EXPECT_EQ(cache.Snapshots(), 2);
+
+    ends.Kill();
+    cache.BeginPass();
+    EXPECT_FALSE(cache.PathOf(ends.ProcessId()).has_value());
+    EXPECT_FALSE(cache.PathOf(ends.ProcessId()).has_value());
+    EXPECT_FALSE(ExecutablePathOf(ends.ProcessId(), true).has_value());
+    EXPECT_EQ(cache.PathOf(stays.ProcessId()).value_or("(none)"), fixturePath);
+    EXPECT_EQ(cache.Snapshots(), 3); // one for the ended process, none for the others
+}
+
+class CatalogueCache : public ::testing::Test {
+protected:
+    CatalogueCache()
+        : fallback_(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_WINDOW))),
+          catalogue_(rows_, 11, ::GetModuleHandleA(nullptr), fallback_) {}
+
+    // The rows of these windows, in list order.
+    static std::vector<WindowEntry> RowsOf(const WindowList& rows, const std::set<HWND>& windows) {
+        std::vector<WindowEntry> found;
+        for (const WindowEntry& row : rows.Rows()) {
+            if (windows.count(row.handle) != 0) {
+                found.push_back(row);
+            }
+        }
+        return found;
+    }
+
+    // The picture the row of a window of this executable must show, made without the catalogue.
+    std::vector<DWORD> ExpectedPixels(const std::string& path) {
+        if (!expected_) {
+            expected_.reset(::ImageList_Create(::GetSystemMetrics(SM_CXSMICON),
+                                               ::GetSystemMetrics(SM_CYSMICON),
+                                               ILC_COLOR32 | ILC_MASK, 4, 4));
+        }
+        UniqueIcon icon(::ExtractIconA(::GetModuleHandleA(nullptr), path.c_str(), 0));
+        const bool own = icon && reinterpret_cast<ULONG_PTR>(icon.get()) > 1;
+        if (!own) {
+            icon.release();
+        }
+        const int index = ::ImageList_AddIcon(expected_.get(), own ? icon.get() : fallback_);
+        return PixelsOf(expected_.get(), index);
+    }
+
+    HICON fallback_;
+    WindowList rows_;
+    Catalogue catalogue_;
+    UniqueImageList expected_;
+};
+
+TEST_F(CatalogueCache, RebuildMakesTheRowsThatOneLookupPerWindowMakes) {
+    std::vector<std::unique_ptr<vt::Fixture>> fixtures;
+    std::set<HWND> windows;
+    const std::string base = vt::UniqueName("CatCache");
+    for (int i = 0; i < 3; ++i) {
+        fixtures.push_back(std::make_unique<vt::Fixture>());
+        vt::WindowSpec spec;
+        spec.className = base + "F" + std::to_string(i);
+        spec.caption = "Fixture " + std::to_string(i);
+        spec.count = 2; // two windows sharing one process and one path
+        for (HWND window : fixtures.back()->Create(spec)) {
+            windows.insert(window);
+        }
+    }
+    const UniqueWindow ownA = OwnWindow(base + "Own", "Own A");
+    const UniqueWindow ownB = OwnWindow(base + "Own", "Own B");
+    ASSERT_TRUE(ownA && ownB);
+    windows.insert(ownA.get());
+    windows.insert(ownB.get());
+    vt::PumpMessages();
+
+    catalogue_.Rebuild();
+    const std::vector<WindowEntry> shared = RowsOf(rows_, windows);
+    ASSERT_EQ(shared.size(), 8u);
+
+    // The same windows, each examined on its own with lookups of its own.
+    WindowList singleRows;
+    Catalogue single(singleRows, 11, ::GetModuleHandleA(nullptr), fallback_);
+    for (HWND window : vantrel::platform::TopLevelWindows()) {
+        single.Examine(window, EnumerationMode::List);
+    }
+    const std::vector<WindowEntry> alone = RowsOf(singleRows, windows);
+    ASSERT_EQ(alone.size(), shared.size());
+
+    std::map<std::string, int> rowsPerPath;
+    std::map<std::string, std::set<int>> imagesPerPath;
+    for (size_t i = 0; i < shared.size(); ++i) {
+        const WindowEntry& a = shared[i];
+        const WindowEntry& b = alone[i];
+        EXPECT_EQ(a.handle, b.handle);
+        EXPECT_EQ(a.caption, b.caption);
+        EXPECT_EQ(a.className, b.className);
+        EXPECT_EQ(a.autoAction, b.autoAction);
+        EXPECT_EQ(a.autoZOrder, b.autoZOrder);
+        EXPECT_EQ(a.path, b.path);
+        EXPECT_EQ(a.transparency, b.transparency);
+        EXPECT_EQ(a.autoRefreshInclusion, b.autoRefreshInclusion);
+        const DWORD pid = vantrel::platform::ProcessIdOf(a.handle);
+        EXPECT_EQ(a.path,
+                  vt::TestBinFolder() +
+                      (pid == ::GetCurrentProcessId() ? "vantrel_tests.exe" : "vt_fixture.exe"));
+        ++rowsPerPath[a.path];
+
+        // The rows of one executable share its image, and it is that executable's picture.
+        imagesPerPath[a.path].insert(a.image);
+        const std::vector<DWORD> pixels = PixelsOf(catalogue_.Images(), a.image);
+        ASSERT_FALSE(pixels.empty());
+        EXPECT_EQ(pixels, PixelsOf(single.Images(), b.image));
+        EXPECT_EQ(pixels, ExpectedPixels(a.path)) << a.path;
+    }
+    EXPECT_EQ(rowsPerPath[vt::TestBinFolder() + "vt_fixture.exe"], 6);
+    EXPECT_EQ(rowsPerPath[vt::TestBinFolder() + "vantrel_tests.exe"], 2);
+    for (const auto& [path, images] : imagesPerPath) {
+        EXPECT_EQ(images.size(), 1u) << path;
+    }
+    // The program's own icon and the fallback differ, so the rows above really tell them apart.
+    EXPECT_NE(ExpectedPixels(vt::TestBinFolder() + "vantrel_tests.exe"),
+              ExpectedPixels(vt::TestBinFolder() + "vt_fixture.exe"));
+}
+
+TEST_F(CatalogueCache, LongListsHoldOneImagePerProgramAndShowEveryRowsPicture) {
+    vt::Fixture fixture;
+    vt::WindowSpec spec;
+    spec.className = vt::UniqueName("CatLong");
+    spec.count = 140;
+    fixture.Create(spec);
+    const UniqueWindow own = OwnWindow(spec.className + "Own", "Own");
+    ASSERT_TRUE(own);
+    vt::PumpMessages();
+
+    catalogue_.Rebuild();
+    ASSERT_GE(rows_.Count(), 141);
+    std::map<std::string, std::vector<DWORD>> expected;
+    for (int i = 0; i < rows_.Count(); ++i) {
+        const WindowEntry& row = rows_.At(i);
+        auto found = expected.find(row.path);
+        if (found == expected.end()) {
+            found = expected.emplace(row.path, ExpectedPixels(row.path)).first;
+        }
+        EXPECT_EQ(PixelsOf(catalogue_.Images(), row.image), found->second) << i << " " << row.path;
+    }
+    // Not one image per window: at most one per program, and one fallback for all programs
+    // without an icon.
+    EXPECT_LE(::ImageList_GetImageCount(catalogue_.Images()),
+              static_cast<int>(expected.size()) + 1);
+}
+
+TEST_F(CatalogueCache, RowsMadeFromInsideARebuildKeepTheirPictures) {
+    // Rule application can wait on another process, and a message sent to the program in the
+    // meantime may add a row, or rebuild the whole list, while the rebuild is half done.
+    vt::Fixture fixture;
+    vt::WindowSpec spec;
+    spec.className = vt::UniqueName("CatNested");
+    spec.count = 3;
+    fixture.Create(spec);
+    const UniqueWindow own = OwnWindow(spec.className + "Own", "Own");
+    ASSERT_TRUE(own);
+    vt::PumpMessages();
+
+    for (const bool innerRebuild : {false, true}) {
+        SCOPED_TRACE(innerRebuild ? "rebuild inside" : "add one inside");
+        bool nested = false;
+        vantrel::CatalogueServices services;
+        services.applyRule = [&](HWND window) {
+            if (!nested && vantrel::platform::ClassNameOf(window) == spec.className) {
+                nested = true;
+                if (innerRebuild) {
+                    catalogue_.Rebuild();
+                } else {
+                    catalogue_.AddOne(own.get());
+                }
+            }
+        };
+        catalogue_.SetServices(services);
+        catalogue_.Rebuild();
+        ASSERT_TRUE(nested);
+        int ownRows = 0;
+        for (int i = 0; i < rows_.Count(); ++i) {
+            const WindowEntry& row = rows_.At(i);
+            ownRows += row.handle == own.get() ? 1 : 0;
+            ASSERT_LT(row.image, ::ImageList_GetImageCount(catalogue_.Images()));
+            EXPECT_EQ(PixelsOf(catalogue_.Images(), row.image), ExpectedPixels(row.path))
+                << i << " " << row.path;
+        }
+        // Added from inside, and by the rebuild itself before; the inner rebuild starts the rows
+        // afresh and the outer one goes on after the window that started it, so own (above
+        // the fixture's windows) is listed once.
+        EXPECT_EQ(ownRows, innerRebuild ? 1 : 2);
+        catalogue_.SetServices({});
+    }
+}
+
+TEST_F(CatalogueCache, AProcessThatEndsDuringTheRebuildLeavesNoRows) {
+    const std::string base = vt::UniqueName("CatEnd");
+    vt::Fixture doomed;
+    vt::WindowSpec spec;
+    spec.className = base + "Doomed";
+    spec.count = 2;
+    const std::vector<HWND> doomedWindows = doomed.Create(spec);
+    // Made later, so above the doomed ones in z order and listed before them.
+    vt::Fixture survivor;
+    spec.className = base + "Survivor";
+    const std::vector<HWND> survivorWindows = survivor.Create(spec);
+
+    vantrel::CatalogueServices services;
+    int applied = 0;
+    services.applyRule = [&](HWND window) {
+        ++applied;
+        if (!doomed.HasExited() && vantrel::platform::ClassNameOf(window) == base + "Survivor") {
+            doomed.Kill(); // after the snapshot, before the doomed windows are reached
+        }
+    };
+    catalogue_.SetServices(services);
+    catalogue_.Rebuild();
+    EXPECT_TRUE(doomed.HasExited());
+    for (HWND window : doomedWindows) {
+        EXPECT_EQ(rows_.Find(window), -1);
+    }
+    for (HWND window : survivorWindows) {
+        const int row = rows_.Find(window);
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(rows_.At(row).path, vt::TestBinFolder() + "vt_fixture.exe");
+    }
+    EXPECT_EQ(applied, rows_.Count()); // every row made had its rule applied, once
+}
+
+TEST_F(CatalogueCache, AddOneAfterARebuildSeesAProcessStartedSince) {
+    catalogue_.Rebuild();
+    const int before = rows_.Count();
+    const int images = ::ImageList_GetImageCount(catalogue_.Images());
+    vt::Fixture late;
+    vt::WindowSpec spec;
+    spec.className = vt::UniqueName("CatLate");
+    const HWND window = late.CreateOne(spec);
+    catalogue_.AddOne(window);
+    ASSERT_EQ(rows_.Count(), before + 1);
+    EXPECT_EQ(rows_.At(before).handle, window);
+    EXPECT_EQ(rows_.At(before).path, vt::TestBinFolder() + "vt_fixture.exe");
+    // At most one new image, however many windows of the program follow: none when the
+    // rebuild already had this program's picture.
+    spec.count = 4;
+    for (HWND more : late.Create(spec)) {
+        catalogue_.AddOne(more);
+        EXPECT_EQ(rows_.At(rows_.Find(more)).image, rows_.At(before).image);
+    }
+    EXPECT_EQ(rows_.Count(), before + 5);
+    EXPECT_LE(::ImageList_GetImageCount(catalogue_.Images()), images + 1);
+    EXPECT_EQ(PixelsOf(catalogue_.Images(), rows_.At(before).image),
+              ExpectedPixels(rows_.At(before).path));
+}
+
+} // namespace
