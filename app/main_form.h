@@ -23,8 +23,8 @@ namespace vantrel {
 enum class CloseMode { Minimize = 0, Hide = 1, Exit = 2 };
 
 struct MainFormOptions {
-    std::string exeFolder;       // with trailing separator; rules.dat lives here
-    std::string appDataFolder;   // per-user folder with trailing separator; empty: ask the shell
+    std::string exeFolder;     // with trailing separator; rules.dat lives here
+    std::string appDataFolder; // per-user folder with trailing separator; empty: ask the shell
     bool askShellForAppData = true;
     std::vector<std::string> args; // command-line arguments after the program name
     bool startRelay = true;        // the helper that reports other windows' events

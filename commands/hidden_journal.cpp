@@ -14,8 +14,7 @@ unsigned long long CreationTimeOf(HANDLE process) {
     if (!::GetProcessTimes(process, &created, &exited, &kernel, &user)) {
         return 0;
     }
-    return (static_cast<unsigned long long>(created.dwHighDateTime) << 32) |
-           created.dwLowDateTime;
+    return (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
 }
 } // namespace
 
@@ -51,7 +50,9 @@ std::vector<HiddenRecord> ParseHiddenRecords(const std::string& text) {
     return records;
 }
 
-DWORD HiddenJournal::SelfPid() { return ::GetCurrentProcessId(); }
+DWORD HiddenJournal::SelfPid() {
+    return ::GetCurrentProcessId();
+}
 
 unsigned long long HiddenJournal::SelfStart() {
     static const unsigned long long start = CreationTimeOf(::GetCurrentProcess());
@@ -85,8 +86,8 @@ std::vector<HiddenRecord> HiddenJournal::Read() const {
     char buffer[4096];
     DWORD got = 0;
     // A journal is a few lines; anything past 1 MB is not ours and is ignored.
-    while (text.size() < (1u << 20) && ::ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) &&
-           got > 0) {
+    while (text.size() < (1u << 20) &&
+           ::ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
         text.append(buffer, got);
     }
     return ParseHiddenRecords(text);
@@ -101,8 +102,8 @@ void HiddenJournal::Write(const std::vector<HiddenRecord>& records) const {
         return;
     }
     const std::string text = FormatHiddenRecords(records);
-    platform::UniqueFile file(::CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr,
-                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    platform::UniqueFile file(::CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         return; // best effort: the journal only guards against a crash
     }

@@ -74,8 +74,12 @@ int ListView::ColumnWidth(int column) const {
         ::SendMessageA(handle_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
 }
 
-void ListView::Show(bool visible) { ::ShowWindow(handle_, visible ? SW_SHOW : SW_HIDE); }
-bool ListView::Visible() const { return ::IsWindowVisible(handle_) != FALSE; }
+void ListView::Show(bool visible) {
+    ::ShowWindow(handle_, visible ? SW_SHOW : SW_HIDE);
+}
+bool ListView::Visible() const {
+    return ::IsWindowVisible(handle_) != FALSE;
+}
 
 bool ListView::HandleNotify(const NMHDR* header) {
     if (header->hwndFrom != handle_ || header->code != LVN_GETDISPINFOA) {

@@ -81,8 +81,8 @@ HWND AppProcess::TaskbarWindow() {
 }
 
 bool AppProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
-    const bool ended = WaitUntil(
-        [&] { return ::WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }, timeoutMs);
+    const bool ended =
+        WaitUntil([&] { return ::WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }, timeoutMs);
     if (ended && exitCode != nullptr) {
         ::GetExitCodeProcess(process_, exitCode);
     }

@@ -87,8 +87,7 @@ HWND ControlByText(HWND form, const std::string& text) {
 }
 
 void Click(HWND button) {
-    ::SendMessageA(::GetParent(button), WM_COMMAND,
-                   MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED),
+    ::SendMessageA(::GetParent(button), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED),
                    reinterpret_cast<LPARAM>(button));
 }
 

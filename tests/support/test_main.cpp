@@ -7,8 +7,8 @@
 #include "app/application.h"
 
 int main(int argc, char** argv) {
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES |
-                                              ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES |
+                                              ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
     ::InitCommonControlsEx(&icc);
     vantrel::Application::Instance().SetTitle("Vantrel");
     ::testing::InitGoogleTest(&argc, argv);

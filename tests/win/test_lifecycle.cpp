@@ -10,7 +10,9 @@
 
 namespace {
 
-bool Visible(HWND window) { return ::IsWindowVisible(window) != FALSE; }
+bool Visible(HWND window) {
+    return ::IsWindowVisible(window) != FALSE;
+}
 
 TEST(Lifecycle, CloseHidesToTheTrayAndTheShowMessageBringsItBack) {
     vt::AppProcess app;
@@ -49,8 +51,8 @@ TEST(Lifecycle, StartSwitchHidesAtFirstActivation) {
     ASSERT_NE(main, nullptr);
     // Hidden to the tray: both windows out of sight and the taskbar window minimized (before
     // its first display it is hidden too, but not minimized).
-    EXPECT_TRUE(vt::WaitUntil(
-        [&] { return !Visible(main) && !Visible(taskbar) && ::IsIconic(taskbar); }));
+    EXPECT_TRUE(
+        vt::WaitUntil([&] { return !Visible(main) && !Visible(taskbar) && ::IsIconic(taskbar); }));
     // Shown again from the tray, it stays.
     ::PostMessageA(main, vantrel::WM_SHOWMAINWINDOW, 0, 0);
     EXPECT_TRUE(vt::WaitUntil([&] { return Visible(main); }));

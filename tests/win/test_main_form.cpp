@@ -95,7 +95,8 @@ TEST_F(MainForm, CloseHidesKeepingTheTrayIconAndExitRemovesIt) {
     const HWND main = f.Handle();
     const HWND taskbar = vantrel::Application::Instance().Handle();
     ::SendMessageA(main, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(vt::WaitUntil([&] { return !::IsWindowVisible(main) && !::IsWindowVisible(taskbar); }));
+    EXPECT_TRUE(
+        vt::WaitUntil([&] { return !::IsWindowVisible(main) && !::IsWindowVisible(taskbar); }));
     EXPECT_TRUE(::IsWindow(main));
     EXPECT_TRUE(f.tray().OwnIconAdded());
     EXPECT_EQ(f.closeMode(), CloseMode::Minimize);

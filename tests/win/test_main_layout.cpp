@@ -72,10 +72,10 @@ TEST_F(MainLayout, TabsSwapListsButtonsAndMenuItems) {
     EXPECT_TRUE(form().Graphic("bEditRule")->visible);
     EXPECT_TRUE(form().Graphic("bDeleteRule")->visible);
     // The rule buttons stand exactly where the window buttons stood.
-    EXPECT_TRUE(::EqualRect(&form().Graphic("bEditRule")->bounds,
-                            &form().Graphic("bRefresh")->bounds));
-    EXPECT_TRUE(::EqualRect(&form().Graphic("bDeleteRule")->bounds,
-                            &form().Graphic("bTransp")->bounds));
+    EXPECT_TRUE(
+        ::EqualRect(&form().Graphic("bEditRule")->bounds, &form().Graphic("bRefresh")->bounds));
+    EXPECT_TRUE(
+        ::EqualRect(&form().Graphic("bDeleteRule")->bounds, &form().Graphic("bTransp")->bounds));
 
     SwitchTab(0);
     EXPECT_EQ(ListMenuNow(), windowMenu);
@@ -129,14 +129,14 @@ TEST_F(MainLayout, RulesColumnsTakeTheirWidthsFromTheList) {
 
 TEST_F(MainLayout, BackgroundDragsButTextsAndPictureButtonsDoNot) {
     Start();
-    EXPECT_EQ(HitTest(300, 20), HTCAPTION);  // title band background
-    EXPECT_EQ(HitTest(60, 40), HTCAPTION);   // toolbar background
-    EXPECT_EQ(HitTest(10, 8), HTCLIENT);     // "Vantrel 2.0"
-    EXPECT_EQ(HitTest(370, 8), HTCLIENT);    // the web link
-    EXPECT_EQ(HitTest(180, 50), HTCLIENT);   // a picture button
-    EXPECT_EQ(HitTest(200, 67), HTCLIENT);   // its bottom-right corner counts too
-    EXPECT_EQ(HitTest(201, 68), HTCAPTION);  // one pixel further does not
-    EXPECT_EQ(HitTest(480, 70), HTCAPTION);  // the hidden stock icon is not there
+    EXPECT_EQ(HitTest(300, 20), HTCAPTION); // title band background
+    EXPECT_EQ(HitTest(60, 40), HTCAPTION);  // toolbar background
+    EXPECT_EQ(HitTest(10, 8), HTCLIENT);    // "Vantrel 2.0"
+    EXPECT_EQ(HitTest(370, 8), HTCLIENT);   // the web link
+    EXPECT_EQ(HitTest(180, 50), HTCLIENT);  // a picture button
+    EXPECT_EQ(HitTest(200, 67), HTCLIENT);  // its bottom-right corner counts too
+    EXPECT_EQ(HitTest(201, 68), HTCAPTION); // one pixel further does not
+    EXPECT_EQ(HitTest(480, 70), HTCAPTION); // the hidden stock icon is not there
 }
 
 TEST_F(MainLayout, LinkTurnsRedUnderTheMouse) {

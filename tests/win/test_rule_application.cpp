@@ -13,7 +13,9 @@
 
 namespace {
 
-bool Topmost(HWND window) { return (::GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+bool Topmost(HWND window) {
+    return (::GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
 
 std::string RuleSection(int k, const std::string& cls, int action, int zOrder) {
     return "[Window" + std::to_string(k) + "]\r\nClassName=" + cls +
@@ -42,17 +44,16 @@ TEST_F(RuleApplication, RulesActOnWindowsOpenAtStartUp) {
     const HWND lowerCase = Make("Case");
     const HWND twice = Make("Twice");
     const HWND minimized = Make("Min");
-    WriteFile("rules.dat", "[Options]\r\nWindowCount=6\r\n" + RuleSection(1, base_ + "Max", 1, 1) +
-                               RuleSection(2, base_ + "NoBox", 1, 0) +
-                               RuleSection(3, base_ + "case", 1, 1) +
-                               RuleSection(4, base_ + "Twice", 3, 0) +
-                               RuleSection(5, base_ + "Twice", 2, 1) +
-                               RuleSection(6, base_ + "Min", 2, 0));
+    WriteFile("rules.dat",
+              "[Options]\r\nWindowCount=6\r\n" + RuleSection(1, base_ + "Max", 1, 1) +
+                  RuleSection(2, base_ + "NoBox", 1, 0) + RuleSection(3, base_ + "case", 1, 1) +
+                  RuleSection(4, base_ + "Twice", 3, 0) + RuleSection(5, base_ + "Twice", 2, 1) +
+                  RuleSection(6, base_ + "Min", 2, 0));
     auto& f = Start();
 
     EXPECT_TRUE(::IsZoomed(maximized));
     EXPECT_TRUE(Topmost(maximized));
-    EXPECT_FALSE(::IsZoomed(noBox)); // no maximize box, no maximizing
+    EXPECT_FALSE(::IsZoomed(noBox));     // no maximize box, no maximizing
     EXPECT_FALSE(::IsZoomed(lowerCase)); // rules match class names with their case
     EXPECT_FALSE(Topmost(lowerCase));
     EXPECT_FALSE(::IsIconic(twice)); // the first of two rules decides
@@ -78,7 +79,8 @@ TEST_F(RuleApplication, DefaultRuleOverridesTheCommonDefault) {
     ::CreateDirectoryA((folder() + "appdata\\Ostrim\\Vantrel").c_str(), nullptr);
     WriteFile("appdata\\Ostrim\\Vantrel\\vantrel.dat",
               "[Options]\r\nSystemMenu=1\r\nAction=Maximize\r\nZOrder=Stay on top\r\n");
-    WriteFile("rules.dat", "[Options]\r\nWindowCount=1\r\n" + RuleSection(1, base_ + "Ruled", 0, 0));
+    WriteFile("rules.dat",
+              "[Options]\r\nWindowCount=1\r\n" + RuleSection(1, base_ + "Ruled", 0, 0));
     auto& f = Start();
     EXPECT_FALSE(::IsZoomed(ruled));
     EXPECT_FALSE(Topmost(ruled));
@@ -226,8 +228,8 @@ class RuleThroughRelay : public vt::MainFormTest {};
 
 TEST_F(RuleThroughRelay, NewWindowGetsItsRuleWhenItAppears) {
     for (const char* file : {"vantrel_relay.exe", "vantrel_hook.dll"}) {
-        ASSERT_TRUE(::CopyFileA((vt::TestBinFolder() + file).c_str(), (folder() + file).c_str(),
-                                FALSE));
+        ASSERT_TRUE(
+            ::CopyFileA((vt::TestBinFolder() + file).c_str(), (folder() + file).c_str(), FALSE));
     }
     const std::string cls = vt::UniqueName("Relayed");
     WriteFile("rules.dat", "[Options]\r\nWindowCount=1\r\n" + RuleSection(1, cls, 1, 1));

@@ -31,7 +31,8 @@ std::vector<std::string> Items(HMENU menu) {
         if (info.fType & MFT_SEPARATOR) {
             items.push_back("-");
         } else {
-            items.push_back(std::string(text) + (info.hSubMenu ? ">" : "#" + std::to_string(info.wID)));
+            items.push_back(std::string(text) +
+                            (info.hSubMenu ? ">" : "#" + std::to_string(info.wID)));
         }
     }
     return items;
@@ -80,10 +81,20 @@ TEST_F(SystemMenuChild, InsertsTheItemsOnceWithTransparency) {
     EXPECT_EQ(items[7], "-");
 
     const auto levels = Items(::GetSubMenu(menu, 2));
-    const std::vector<std::string> expected = {
-        "&Custom transparency#30", "&Remove transparency#31", "-", "0%(opaque)#32", "10%#33",
-        "20%#34", "30%#35", "40%#36", "50%#37", "60%#38", "70%#39", "80%#40", "90%#41",
-        "100%(transparency)#42"};
+    const std::vector<std::string> expected = {"&Custom transparency#30",
+                                               "&Remove transparency#31",
+                                               "-",
+                                               "0%(opaque)#32",
+                                               "10%#33",
+                                               "20%#34",
+                                               "30%#35",
+                                               "40%#36",
+                                               "50%#37",
+                                               "60%#38",
+                                               "70%#39",
+                                               "80%#40",
+                                               "90%#41",
+                                               "100%(transparency)#42"};
     EXPECT_EQ(levels, expected);
     EXPECT_EQ(Items(::GetSubMenu(menu, 1)),
               (std::vector<std::string>{"Stay on top#21", "Normal#22"}));
