@@ -4,11 +4,13 @@
 #include <memory>
 #include <vector>
 
+#include "platform/gdi.h"
 #include "res/art_ids.h"
 
 namespace vantrel {
 
 namespace {
+using platform::ScratchDc;
 
 constexpr UINT_PTR kTabSubclass = 0x46544142;
 constexpr UINT_PTR kButtonSubclass = 0x46425554;
@@ -28,22 +30,6 @@ constexpr COLORREF kTabPage = RGB(255, 255, 255);
 constexpr COLORREF kTabOlive = RGB(192, 190, 120);
 constexpr COLORREF kTabOliveHot = RGB(212, 210, 156);
 constexpr COLORREF kTabCaption = RGB(210, 0, 0);
-
-class ScratchDc {
-public:
-    explicit ScratchDc(HDC like) : dc_(::CreateCompatibleDC(like)) {}
-    ~ScratchDc() {
-        if (dc_ != nullptr) {
-            ::DeleteDC(dc_);
-        }
-    }
-    ScratchDc(const ScratchDc&) = delete;
-    ScratchDc& operator=(const ScratchDc&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
 
 // Everything is composed off screen and copied once, so the parent's picture that is painted
 // first never shows alone for a moment; without memory for it, painting goes straight on.
@@ -95,16 +81,8 @@ void Tint(HDC dc, const RECT& rect, COLORREF colour, BYTE alpha) {
     if (alpha == 0 || rect.right <= rect.left || rect.bottom <= rect.top) {
         return;
     }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = 1;
-    info.bmiHeader.biHeight = 1;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    const platform::UniqueGdiObject dot(
-        ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const platform::UniqueGdiObject dot(platform::CreateDib32(dc, 1, 1, &bits));
     const ScratchDc scratch(dc);
     if (!dot || bits == nullptr || scratch.get() == nullptr) {
         return;
@@ -298,17 +276,8 @@ bool IsLight(COLORREF colour) {
 RECT InkBounds(HDC like, const char* caption, UINT format, const RECT& cell) {
     const int width = cell.right - cell.left;
     const int height = cell.bottom - cell.top;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    const platform::UniqueGdiObject canvas(
-        width > 0 && height > 0 ? ::CreateDIBSection(like, &info, DIB_RGB_COLORS, &bits, nullptr, 0)
-                                : nullptr);
+    const platform::UniqueGdiObject canvas(platform::CreateDib32(like, width, height, &bits));
     const ScratchDc scratch(like);
     if (!canvas || bits == nullptr || scratch.get() == nullptr) {
         return cell;

@@ -6,12 +6,14 @@
 #include <memory>
 #include <set>
 
+#include "platform/gdi.h"
 #include "platform/handles.h"
 #include "ui/menu_tidy.h"
 
 namespace vantrel {
 
 namespace {
+using platform::ScratchDc;
 
 constexpr int kTextIndent = 8;
 // Room after the text for the sub-menu arrow, which the system draws itself.
@@ -57,22 +59,6 @@ struct ItemRecord {
 };
 
 using Records = std::vector<std::unique_ptr<ItemRecord>>;
-
-class ScratchDc {
-public:
-    explicit ScratchDc(HDC like) : dc_(::CreateCompatibleDC(like)) {}
-    ~ScratchDc() {
-        if (dc_ != nullptr) {
-            ::DeleteDC(dc_);
-        }
-    }
-    ScratchDc(const ScratchDc&) = delete;
-    ScratchDc& operator=(const ScratchDc&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
 
 class WindowDc {
 public:
@@ -144,16 +130,8 @@ HBRUSH BodyBrush() {
 // A disabled picture is a light grey copy of itself: the image list's own blending tints it
 // with the selection colour, which reads as a different picture rather than an unavailable one.
 void DrawGreyedImage(HDC dc, HIMAGELIST list, int index, int x, int y, int cx, int cy) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = cx;
-    info.bmiHeader.biHeight = -cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    const platform::UniqueGdiObject dib(
-        ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const platform::UniqueGdiObject dib(platform::CreateDib32(dc, cx, cy, &bits));
     const ScratchDc scratch(dc);
     if (!dib || bits == nullptr || scratch.get() == nullptr) {
         return;

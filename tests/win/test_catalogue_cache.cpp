@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/catalogue.h"
+#include "platform/gdi.h"
 #include "platform/handles.h"
 #include "platform/process.h"
 #include "platform/window_api.h"
@@ -34,28 +35,6 @@ using vantrel::platform::UniqueWindow;
 // No process has this id: ids are multiples of four.
 constexpr DWORD kNoSuchProcess = 0xFFFFFFF1;
 
-class MemoryDc {
-public:
-    MemoryDc() : dc_(::CreateCompatibleDC(nullptr)) {}
-    ~MemoryDc() {
-        ::SelectObject(dc_, original_);
-        ::DeleteDC(dc_);
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    HDC get() const { return dc_; }
-    void Select(HGDIOBJ object) {
-        HGDIOBJ previous = ::SelectObject(dc_, object);
-        if (original_ == nullptr) {
-            original_ = previous;
-        }
-    }
-
-private:
-    HDC dc_;
-    HGDIOBJ original_ = nullptr;
-};
-
 // The image as the list view draws it, over two backgrounds, so that a difference in the mask
 // or in how the alpha channel is used shows as well as one in the colours.
 std::vector<DWORD> PixelsOf(HIMAGELIST list, int index) {
@@ -67,24 +46,21 @@ std::vector<DWORD> PixelsOf(HIMAGELIST list, int index) {
     }
     std::vector<DWORD> pixels;
     for (const COLORREF background : {RGB(255, 0, 255), RGB(0, 160, 0)}) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = cx;
-        info.bmiHeader.biHeight = -cy;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        const UniqueGdiObject bitmap(
-            ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        const UniqueGdiObject bitmap(vantrel::platform::CreateDib32(nullptr, cx, cy, &bits));
+        if (!bitmap) {
+            ADD_FAILURE() << "no picture of " << cx << " x " << cy;
+            return {};
+        }
         const UniqueGdiObject brush(::CreateSolidBrush(background));
         {
-            MemoryDc dc;
-            dc.Select(bitmap.get());
+            const vantrel::platform::ScratchDc dc(nullptr);
+            const HGDIOBJ old = ::SelectObject(dc.get(), bitmap.get());
             const RECT all{0, 0, cx, cy};
             ::FillRect(dc.get(), &all, static_cast<HBRUSH>(brush.get()));
             ::ImageList_Draw(list, index, dc.get(), 0, 0, ILD_NORMAL);
             ::GdiFlush();
+            ::SelectObject(dc.get(), old);
         }
         const auto* first = static_cast<const DWORD*>(bits);
         pixels.insert(pixels.end(), first, first + cx * cy);

@@ -18,6 +18,7 @@
 #include "support/app_process.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
+#include "support/rng.h"
 #include "support/wait.h"
 #include "ui/settings.h"
 
@@ -28,27 +29,7 @@ using vantrel::RuleList;
 using vantrel::SettingsLocation;
 using vantrel::WindowRule;
 
-// Deterministic across compilers and runs, unlike the standard distributions, so a failing case
-// number always names the same file.
-class Rng {
-public:
-    explicit Rng(uint64_t seed) : state_(seed) {}
-    uint64_t Next() {
-        uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    // 0 .. n-1
-    std::size_t Below(std::size_t n) { return n == 0 ? 0 : static_cast<std::size_t>(Next() % n); }
-    bool Chance(unsigned percent) { return Below(100) < percent; }
-    template <typename T> const T& Pick(const std::vector<T>& items) {
-        return items[Below(items.size())];
-    }
-
-private:
-    uint64_t state_;
-};
+using vt::Rng;
 
 constexpr uint64_t kSeed = 0x5EEDF11E5ull;
 constexpr int kGeneratedCases = 190;

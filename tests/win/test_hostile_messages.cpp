@@ -26,6 +26,7 @@
 #include "support/dialog_driver.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
+#include "support/rng.h"
 #include "support/wait.h"
 #include "ui/form.h"
 
@@ -33,24 +34,7 @@ namespace {
 
 using vantrel::Form;
 
-// Deterministic across compilers and runs, unlike the standard distributions.
-class Rng {
-public:
-    explicit Rng(uint64_t seed) : state_(seed) {}
-    uint64_t Next() {
-        uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    std::size_t Below(std::size_t n) { return static_cast<std::size_t>(Next() % n); }
-    template <typename T> const T& Pick(const std::vector<T>& items) {
-        return items[Below(items.size())];
-    }
-
-private:
-    uint64_t state_;
-};
+using vt::Rng;
 
 HWND AsWindow(uint64_t value) {
     return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(value));
