@@ -96,14 +96,8 @@ void Catalogue::Rebuild() {
     // A snapshot or an icon extraction costs more than all the window questions of a row, so
     // the pass shares them between rows instead of making them again for every window.
     paths_.BeginPass();
-    int examined = 0;
     for (HWND window : platform::TopLevelWindows()) {
         ExamineInPass(window, EnumerationMode::List);
-        // A long list takes longer than a sender should wait: messages sent to the program
-        // (the system's "not responding" probe among them) are answered on the way.
-        if (++examined % kWindowsBetweenAnswers == 0) {
-            platform::AnswerSentMessages();
-        }
     }
     // A full pass has seen every process with a listed window; the others need no handle held
     // any more.

@@ -42,9 +42,6 @@ public:
     WindowList& Rows() { return rows_; }
     const WindowList& Rows() const { return rows_; }
 
-    // A rebuild answers the messages sent to the program after every this many windows.
-    static constexpr int kWindowsBetweenAnswers = 8;
-
     void Rebuild();
     void AddOne(HWND window);
     void Remove(HWND window);

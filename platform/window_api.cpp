@@ -15,15 +15,9 @@ std::string ClassNameOf(HWND window) {
     return std::string(buffer, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
-LONG StyleOf(HWND window) {
-    return ::GetWindowLongA(window, GWL_STYLE);
-}
-LONG ExStyleOf(HWND window) {
-    return ::GetWindowLongA(window, GWL_EXSTYLE);
-}
-void SetExStyle(HWND window, LONG exStyle) {
-    ::SetWindowLongA(window, GWL_EXSTYLE, exStyle);
-}
+LONG StyleOf(HWND window) { return ::GetWindowLongA(window, GWL_STYLE); }
+LONG ExStyleOf(HWND window) { return ::GetWindowLongA(window, GWL_EXSTYLE); }
+void SetExStyle(HWND window, LONG exStyle) { ::SetWindowLongA(window, GWL_EXSTYLE, exStyle); }
 
 HWND OwnerOf(HWND window) {
     return reinterpret_cast<HWND>(::GetWindowLongPtrA(window, GWLP_HWNDPARENT));
@@ -39,12 +33,8 @@ DWORD ThreadIdOf(HWND window, DWORD* processId) {
     return ::GetWindowThreadProcessId(window, processId);
 }
 
-HWND FirstChild(HWND window) {
-    return ::GetWindow(window, GW_CHILD);
-}
-HWND NextSibling(HWND window) {
-    return ::GetWindow(window, GW_HWNDNEXT);
-}
+HWND FirstChild(HWND window) { return ::GetWindow(window, GW_CHILD); }
+HWND NextSibling(HWND window) { return ::GetWindow(window, GW_HWNDNEXT); }
 
 namespace {
 BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
@@ -60,16 +50,7 @@ std::vector<HWND> TopLevelWindows() {
     return windows;
 }
 
-void AnswerSentMessages() {
-    MSG msg;
-    ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-}
-
-int ScreenWidth() {
-    return ::GetSystemMetrics(SM_CXSCREEN);
-}
-int ScreenHeight() {
-    return ::GetSystemMetrics(SM_CYSCREEN);
-}
+int ScreenWidth() { return ::GetSystemMetrics(SM_CXSCREEN); }
+int ScreenHeight() { return ::GetSystemMetrics(SM_CYSCREEN); }
 
 } // namespace vantrel::platform

@@ -7,8 +7,8 @@
 
 namespace vantrel::platform {
 
-inline constexpr int kMaxCaption = 1000; // characters kept of a window caption
-inline constexpr int kClassBuffer = 255; // buffer for a window class name
+inline constexpr int kMaxCaption = 1000;   // characters kept of a window caption
+inline constexpr int kClassBuffer = 255;   // buffer for a window class name
 
 std::string WindowText(HWND window, int maxChars = kMaxCaption);
 std::string ClassNameOf(HWND window);
@@ -22,9 +22,6 @@ HWND FirstChild(HWND window);
 HWND NextSibling(HWND window);
 // Snapshot of all top-level windows in z order, as EnumWindows reports them.
 std::vector<HWND> TopLevelWindows();
-// Handles the messages that other threads and programs have sent to this thread's windows and
-// are waiting on, and nothing else: no posted message is taken.
-void AnswerSentMessages();
 int ScreenWidth();
 int ScreenHeight();
 

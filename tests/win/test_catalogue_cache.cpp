@@ -7,7 +7,6 @@
 #include <memory>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/catalogue.h"
@@ -412,70 +411,6 @@ TEST_F(CatalogueCache, AddOneAfterARebuildSeesAProcessStartedSince) {
     EXPECT_LE(::ImageList_GetImageCount(catalogue_.Images()), images + 1);
     EXPECT_EQ(PixelsOf(catalogue_.Images(), rows_.At(before).image),
               ExpectedPixels(rows_.At(before).path));
-}
-
-// Rows examined when the probe's message reached its window; -1 until then.
-int g_rowsSeen = 0;
-int g_rowsWhenAnswered = -1;
-
-LRESULT CALLBACK ProbeProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_APP) {
-        g_rowsWhenAnswered = g_rowsSeen;
-        return 1;
-    }
-    return ::DefWindowProcA(window, msg, wParam, lParam);
-}
-
-TEST_F(CatalogueCache, ARebuildAnswersMessagesSentToTheProgramOnTheWay) {
-    vt::Fixture fixture;
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("CatAnswer");
-    spec.count = 3 * Catalogue::kWindowsBetweenAnswers;
-    fixture.Create(spec);
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = &ProbeProc;
-    wc.hInstance = ::GetModuleHandleA(nullptr);
-    const std::string probeClass = vt::UniqueName("CatProbe");
-    wc.lpszClassName = probeClass.c_str();
-    ASSERT_NE(::RegisterClassExA(&wc), 0);
-    const UniqueWindow probe(::CreateWindowExA(0, probeClass.c_str(), "", 0, 0, 0, 10, 10,
-                                               HWND_MESSAGE, nullptr, wc.hInstance, nullptr));
-    ASSERT_TRUE(probe);
-    vt::PumpMessages();
-
-    g_rowsSeen = 0;
-    g_rowsWhenAnswered = -1;
-    LRESULT answer = 0;
-    std::thread sender;
-    vantrel::CatalogueServices services;
-    services.applyRule = [&](HWND) {
-        if (++g_rowsSeen != 1) {
-            return;
-        }
-        sender = std::thread([&] {
-            DWORD_PTR result = 0;
-            if (::SendMessageTimeoutA(probe.get(), WM_APP, 0, 0, SMTO_NORMAL, 5000, &result)) {
-                answer = static_cast<LRESULT>(result);
-            }
-        });
-        // The rebuild goes on only once the message waits in this thread's queue.
-        const DWORD deadline = ::GetTickCount() + 5000;
-        while ((HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) == 0 &&
-               ::GetTickCount() < deadline) {
-            ::SwitchToThread();
-        }
-    };
-    catalogue_.SetServices(services);
-    catalogue_.Rebuild();
-    const int rows = g_rowsSeen;
-    sender.join();
-    EXPECT_EQ(answer, 1);
-    // Answered within the rebuild, after no more than the stated number of windows; a row is
-    // made for each of the fixture's windows, so the rebuild went on well past that point.
-    ASSERT_GE(g_rowsWhenAnswered, 1);
-    EXPECT_LE(g_rowsWhenAnswered, 1 + Catalogue::kWindowsBetweenAnswers);
-    EXPECT_GT(rows, g_rowsWhenAnswered);
 }
 
 } // namespace
