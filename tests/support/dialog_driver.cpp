@@ -103,4 +103,64 @@ void Type(HWND control, const std::string& text) {
     }
 }
 
+namespace {
+std::vector<ShownBox> g_shownBoxes;
+
+BOOL CALLBACK FindMessageBox(HWND window, LPARAM found) {
+    char name[16] = {};
+    ::GetClassNameA(window, name, sizeof(name));
+    if (std::string(name) == "#32770" && ::IsWindowVisible(window)) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK FindBoxIcon(HWND child, LPARAM icon) {
+    if ((::GetWindowLongPtrA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+        *reinterpret_cast<HICON*>(icon) =
+            reinterpret_cast<HICON>(::SendMessageA(child, STM_GETICON, 0, 0));
+    }
+    return TRUE;
+}
+
+std::string TextOf(HWND window) {
+    char buffer[1024] = {};
+    ::GetWindowTextA(window, buffer, sizeof(buffer));
+    return buffer;
+}
+
+void CALLBACK AnswerOnTimer(HWND, UINT, UINT_PTR, DWORD) {
+    AnswerMessageBox();
+}
+} // namespace
+
+bool AnswerMessageBox() {
+    HWND box = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), FindMessageBox, reinterpret_cast<LPARAM>(&box));
+    if (box == nullptr) {
+        return false;
+    }
+    ShownBox shown;
+    shown.title = TextOf(box);
+    shown.text = TextOf(::GetDlgItem(box, 0xFFFF)); // the message box's text control
+    shown.owner = ::GetWindow(box, GW_OWNER);
+    ::EnumChildWindows(box, FindBoxIcon, reinterpret_cast<LPARAM>(&shown.icon));
+    g_shownBoxes.push_back(shown);
+    ::SendMessageA(box, WM_COMMAND, IDOK, 0);
+    return true;
+}
+
+const std::vector<ShownBox>& ShownBoxes() {
+    return g_shownBoxes;
+}
+
+BoxAnswerer::BoxAnswerer() : timer_(::SetTimer(nullptr, 0, 10, AnswerOnTimer)) {
+    g_shownBoxes.clear();
+}
+
+BoxAnswerer::~BoxAnswerer() {
+    ::KillTimer(nullptr, timer_);
+}
+
 } // namespace vt

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ui/form.h"
 
@@ -24,5 +25,33 @@ void Click(HWND button);
 void Toggle(HWND checkBox);
 // Types characters into a control as keyboard input would deliver them (WM_CHAR).
 void Type(HWND control, const std::string& text);
+
+// What a message box showed.
+struct ShownBox {
+    std::string title;
+    std::string text;
+    HWND owner = nullptr;
+    HICON icon = nullptr;
+};
+
+// Answers the message box that this thread shows now, if any, with OK, as a user would, and
+// keeps what it showed; false when none is open.
+bool AnswerMessageBox();
+// The boxes answered since the last BoxAnswerer was made.
+const std::vector<ShownBox>& ShownBoxes();
+
+// While it lives, every message box this thread shows is answered from a thread timer that the
+// box's own modal loop dispatches.
+class BoxAnswerer {
+public:
+    BoxAnswerer();
+    ~BoxAnswerer();
+    BoxAnswerer(const BoxAnswerer&) = delete;
+    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+    const std::vector<ShownBox>& Seen() const { return ShownBoxes(); }
+
+private:
+    UINT_PTR timer_;
+};
 
 } // namespace vt

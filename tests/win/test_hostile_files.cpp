@@ -16,6 +16,7 @@
 #include "platform/handles.h"
 #include "rules/rule_store.h"
 #include "support/app_process.h"
+#include "support/dialog_driver.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
 #include "support/rng.h"
@@ -599,50 +600,6 @@ TEST_F(HostileFiles, AHugeCountWithoutSectionsDoesNotMakeARuleForEveryNumber) {
     EXPECT_EQ(rules.at(0).className, "only");
 }
 
-// Closes every message box this thread shows, as a user pressing OK would, and keeps its text.
-struct SeenBox {
-    // cppcheck-suppress unusedStructMember
-    std::string text;
-};
-std::vector<SeenBox> g_boxes;
-
-BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
-    char cls[32] = {};
-    ::GetClassNameA(hwnd, cls, sizeof(cls));
-    if (std::string(cls) == "#32770" && ::IsWindowVisible(hwnd)) {
-        *reinterpret_cast<HWND*>(param) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-std::string TextOf(HWND hwnd) {
-    char text[1024] = {};
-    ::GetWindowTextA(hwnd, text, sizeof(text));
-    return text;
-}
-
-void CALLBACK CloseBox(HWND, UINT, UINT_PTR, DWORD) {
-    HWND box = nullptr;
-    ::EnumThreadWindows(::GetCurrentThreadId(), &FindBox, reinterpret_cast<LPARAM>(&box));
-    if (box != nullptr) {
-        g_boxes.push_back(SeenBox{TextOf(::GetDlgItem(box, 0xFFFF))});
-        ::SendMessageA(box, WM_COMMAND, IDOK, 0);
-    }
-}
-
-class BoxCloser {
-public:
-    BoxCloser() : timer_(::SetTimer(nullptr, 0, 15, &CloseBox)) { g_boxes.clear(); }
-    ~BoxCloser() { ::KillTimer(nullptr, timer_); }
-    BoxCloser(const BoxCloser&) = delete;
-    BoxCloser& operator=(const BoxCloser&) = delete;
-    const std::vector<SeenBox>& Seen() const { return g_boxes; }
-
-private:
-    UINT_PTR timer_;
-};
-
 class HostileStart : public vt::MainFormTest {
 protected:
     void TearDown() override {
@@ -718,7 +675,7 @@ TEST_F(HostileStart, RulesFileThatIsAFolderIsReportedOnceAndExitStillEnds) {
     EXPECT_EQ(f.rules().size(), 0u);
     f.rules().StoreRule("", "SomeClass", "Maximize", "Default", "-", "-");
     {
-        BoxCloser closer;
+        vt::BoxAnswerer closer;
         f.aExitExecute();
         ASSERT_EQ(closer.Seen().size(), 1u);
         EXPECT_EQ(closer.Seen()[0].text, "Unable to write to " + f.RulesPath());
@@ -743,13 +700,19 @@ TEST_F(HostileStart, RulesFileHeldOpenByAnotherProgramIsReportedOnceAndExitStill
                                                          GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                                          OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held);
-        BoxCloser closer;
+        vt::BoxAnswerer closer;
         f.aExitExecute();
         ASSERT_EQ(closer.Seen().size(), 1u);
         EXPECT_EQ(closer.Seen()[0].text, "Unable to write to " + f.RulesPath());
         EXPECT_FALSE(::IsWindow(main));
     }
     EXPECT_EQ(ReadBytes(f.RulesPath()), original);
+}
+
+std::string TextOf(HWND hwnd) {
+    char text[1024] = {};
+    ::GetWindowTextA(hwnd, text, sizeof(text));
+    return text;
 }
 
 BOOL CALLBACK CollectBoxes(HWND hwnd, LPARAM param) {

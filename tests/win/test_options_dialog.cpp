@@ -31,6 +31,9 @@
 namespace vantrel {
 namespace {
 
+using vt::BoxAnswerer;
+using vt::ShownBox;
+
 using Rect = std::array<int, 4>; // left, top, width, height in the form's client area
 constexpr int kExpired = 99;
 const char* const kExePath = "C:\\Program Files\\Vantrel Test\\Vantrel.exe";
@@ -51,45 +54,6 @@ Rect ClientRectOf(HWND control) {
     ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&r), 2);
     return {r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
-
-// Error boxes of this thread, answered with OK from a thread timer that the box's own modal loop
-// dispatches; what each box said is kept for the test.
-struct ShownBox {
-    std::string title;
-    std::string text;
-};
-std::vector<ShownBox> g_boxes;
-
-BOOL CALLBACK FindBox(HWND window, LPARAM found) {
-    char name[16] = {};
-    ::GetClassNameA(window, name, sizeof(name));
-    if (std::string(name) == "#32770" && ::IsWindowVisible(window)) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-void CALLBACK AnswerBoxes(HWND, UINT, UINT_PTR, DWORD) {
-    HWND box = nullptr;
-    ::EnumThreadWindows(::GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
-    if (box == nullptr) {
-        return;
-    }
-    g_boxes.push_back(ShownBox{ControlText(box), ControlText(::GetDlgItem(box, 0xFFFF))});
-    ::SendMessageA(box, WM_COMMAND, IDOK, 0);
-}
-
-class BoxAnswerer {
-public:
-    BoxAnswerer() : timer_(::SetTimer(nullptr, 0, 10, AnswerBoxes)) { g_boxes.clear(); }
-    ~BoxAnswerer() { ::KillTimer(nullptr, timer_); }
-    BoxAnswerer(const BoxAnswerer&) = delete;
-    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
-
-private:
-    UINT_PTR timer_;
-};
 
 // A script that never closes its dialog fails the test instead of hanging it.
 void CALLBACK Expire(HWND, UINT, UINT_PTR timer, DWORD) {
@@ -323,7 +287,7 @@ TEST_F(OptionsDialog, LayoutAndTheStoredChoicesShown) {
     ASSERT_NE(icon, nullptr);
     EXPECT_EQ(ClientRectOf(icon), (Rect{336, 64, 32, 32}));
     EXPECT_NE(::SendMessageA(icon, STM_GETICON, 0, 0), 0);
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(vt::ShownBoxes().empty());
 }
 
 TEST_F(OptionsDialog, OkWithoutChangesWritesNoSettingsButRewritesTheRunValue) {
@@ -349,7 +313,7 @@ TEST_F(OptionsDialog, OkWithoutChangesWritesNoSettingsButRewritesTheRunValue) {
     EXPECT_FALSE(runKey_.Value().present);
     EXPECT_EQ(settings_.action, "Normal");
     EXPECT_EQ(settings_.zOrder, "Stay on top");
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(vt::ShownBoxes().empty());
 }
 
 TEST_F(OptionsDialog, TickingAutoStartWritesTheStartCommandAndUntickingDeletesOnlyIt) {
@@ -379,7 +343,7 @@ TEST_F(OptionsDialog, TickingAutoStartWritesTheStartCommandAndUntickingDeletesOn
     value = runKey_.Value("Other");
     EXPECT_TRUE(value.present);
     EXPECT_EQ(value.data, "C:\\other.exe");
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(vt::ShownBoxes().empty());
 }
 
 TEST_F(OptionsDialog, AnyValueContainingTheStartSwitchShowsTheBoxTicked) {
@@ -400,7 +364,7 @@ TEST_F(OptionsDialog, AnyValueContainingTheStartSwitchShowsTheBoxTicked) {
         EXPECT_EQ(ticked, c.ticked) << c.data;
         EXPECT_EQ(runKey_.Value().data, c.data);
     }
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(vt::ShownBoxes().empty());
 }
 
 TEST_F(OptionsDialog, NonTextRunValueIsReportedAndTheBoxOpensClear) {
@@ -410,22 +374,22 @@ TEST_F(OptionsDialog, NonTextRunValueIsReportedAndTheBoxOpensClear) {
     size_t boxesBeforeOpen = 0;
     EXPECT_EQ(Run([&](const TfrmOptions& d) {
                   opened = true;
-                  boxesBeforeOpen = g_boxes.size();
+                  boxesBeforeOpen = vt::ShownBoxes().size();
                   ticked = IsChecked(Ctl(d, TfrmOptions::kIdAutoStart));
                   vt::Click(Ctl(d, TfrmOptions::kIdCancel));
               }),
               kResultCancel);
     EXPECT_TRUE(opened);
     EXPECT_FALSE(ticked);
-    ASSERT_EQ(g_boxes.size(), 1u);
+    ASSERT_EQ(vt::ShownBoxes().size(), 1u);
     EXPECT_EQ(boxesBeforeOpen, 1u); // reported as the dialog opened, not later
-    EXPECT_EQ(g_boxes[0].title, "Vantrel");
-    EXPECT_EQ(g_boxes[0].text, "Invalid data type for 'Vantrel'");
+    EXPECT_EQ(vt::ShownBoxes()[0].title, "Vantrel");
+    EXPECT_EQ(vt::ShownBoxes()[0].text, "Invalid data type for 'Vantrel'");
     // Cancel leaves the odd value alone; OK with the box clear removes it without complaint.
     EXPECT_EQ(runKey_.Value().type, static_cast<DWORD>(REG_DWORD));
-    g_boxes.clear();
+    const size_t shownBefore = vt::ShownBoxes().size();
     EXPECT_EQ(RunOk(), kResultOk);
-    EXPECT_EQ(g_boxes.size(), 1u); // only the one on opening
+    EXPECT_EQ(vt::ShownBoxes().size(), shownBefore + 1); // only the one on opening
     EXPECT_FALSE(runKey_.Value().present);
 }
 
@@ -540,7 +504,7 @@ TEST_F(OptionsDialog, CancelChangesNothing) {
     EXPECT_EQ(settings_.zOrder, "Stay on top");
     EXPECT_EQ(FileText(settingsFile_), before);
     EXPECT_EQ(runKey_.Value().data, "D:\\Old\\Vantrel.exe -Start");
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(vt::ShownBoxes().empty());
 }
 
 TEST_F(OptionsDialog, FailedSettingsWriteIsReportedAndSkipsTheRunValue) {
@@ -554,8 +518,8 @@ TEST_F(OptionsDialog, FailedSettingsWriteIsReportedAndSkipsTheRunValue) {
                   Choose(d, TfrmOptions::kIdActionFirst, 5, 1);
               }),
               kResultOk);
-    ASSERT_EQ(g_boxes.size(), 1u);
-    EXPECT_EQ(g_boxes[0].text, "Unable to write to " + settingsFile_);
+    ASSERT_EQ(vt::ShownBoxes().size(), 1u);
+    EXPECT_EQ(vt::ShownBoxes()[0].text, "Unable to write to " + settingsFile_);
     // The choices hold in memory for the caller to apply; auto start was not reached.
     EXPECT_TRUE(dialog_->DefaultsChanged());
     EXPECT_EQ(settings_.action, "Maximize");
@@ -578,9 +542,9 @@ TEST_F(OptionsDialog, FailedRunValueWriteIsReportedAndStillCloses) {
         vt::Click(Ctl(d, TfrmOptions::kIdOk));
     });
     EXPECT_EQ(result, kResultOk);
-    ASSERT_EQ(g_boxes.size(), 1u);
-    EXPECT_EQ(g_boxes[0].title, "Vantrel");
-    EXPECT_EQ(g_boxes[0].text, "Failed to set data for 'Vantrel'");
+    ASSERT_EQ(vt::ShownBoxes().size(), 1u);
+    EXPECT_EQ(vt::ShownBoxes()[0].title, "Vantrel");
+    EXPECT_EQ(vt::ShownBoxes()[0].text, "Failed to set data for 'Vantrel'");
     // The settings were saved before the Run value was tried.
     EXPECT_TRUE(dialog_->DefaultsChanged());
     EXPECT_EQ(Stored("ZOrder"), "Stay on top");
@@ -651,7 +615,7 @@ TEST_F(OptionsCommand, NewDefaultActionReachesOnlyWindowsWithoutARule) {
     // Maximizing is done by the time the command returns, so the other window had its turn.
     EXPECT_FALSE(::IsZoomed(ruled));
     EXPECT_FALSE(::IsIconic(ruled));
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(vt::ShownBoxes().empty());
 }
 
 TEST_F(OptionsCommand, SystemMenuAloneSavesButLeavesTheWindowsAlone) {
@@ -674,7 +638,7 @@ TEST_F(OptionsCommand, SystemMenuAloneSavesButLeavesTheWindowsAlone) {
     EXPECT_EQ(StoredSetting("Action"), "Maximize");
     EXPECT_FALSE(::IsZoomed(window));
     EXPECT_GE(f.windows().Find(window), 0);
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(vt::ShownBoxes().empty());
 }
 
 } // namespace

@@ -22,6 +22,9 @@
 
 namespace {
 
+using vt::BoxAnswerer;
+using vt::ShownBox;
+
 using vantrel::Form;
 using vantrel::TfrmMain;
 using vantrel::TfrmSetRule;
@@ -72,50 +75,6 @@ public:
     ~Deadline() { ::KillTimer(nullptr, timer_); }
     Deadline(const Deadline&) = delete;
     Deadline& operator=(const Deadline&) = delete;
-
-private:
-    UINT_PTR timer_;
-};
-
-struct ShownBox {
-    std::string title;
-    std::string text;
-};
-std::vector<ShownBox> g_boxes;
-
-BOOL CALLBACK FindBox(HWND window, LPARAM found) {
-    char name[16] = {};
-    ::GetClassNameA(window, name, sizeof(name));
-    if (std::string(name) == "#32770" && ::IsWindowVisible(window)) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-std::string TextOf(HWND window) {
-    char buffer[512] = {};
-    ::GetWindowTextA(window, buffer, sizeof(buffer));
-    return buffer;
-}
-
-// Runs in the message box's own modal loop: records what it says and answers it with OK.
-void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD) {
-    HWND box = nullptr;
-    ::EnumThreadWindows(::GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
-    if (box == nullptr) {
-        return;
-    }
-    g_boxes.push_back({TextOf(box), TextOf(::GetDlgItem(box, 0xFFFF))});
-    ::SendMessageA(box, WM_COMMAND, IDOK, 0);
-}
-
-class BoxAnswerer {
-public:
-    BoxAnswerer() : timer_(::SetTimer(nullptr, 0, 10, AnswerBox)) { g_boxes.clear(); }
-    ~BoxAnswerer() { ::KillTimer(nullptr, timer_); }
-    BoxAnswerer(const BoxAnswerer&) = delete;
-    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
 
 private:
     UINT_PTR timer_;
@@ -746,8 +705,8 @@ TEST_F(RuleCommandDelete, WithoutASelectionEditAndDeleteAskForOne) {
         vantrel::lvRuleDblClick(f); // no selection: not even the message
         EXPECT_FALSE(g_expired);
     }
-    ASSERT_EQ(g_boxes.size(), 2u);
-    for (const ShownBox& box : g_boxes) {
+    ASSERT_EQ(vt::ShownBoxes().size(), 2u);
+    for (const ShownBox& box : vt::ShownBoxes()) {
         EXPECT_EQ(box.title, "Vantrel");
         EXPECT_EQ(box.text, "Please select the list item first.");
     }

@@ -16,6 +16,9 @@
 namespace vantrel {
 namespace {
 
+using vt::BoxAnswerer;
+using vt::ShownBox;
+
 using Rect = std::array<int, 4>; // left, top, width, height in the form's client area
 constexpr int kExpired = 99;
 
@@ -38,57 +41,6 @@ Rect ClientRectOf(HWND control) {
     return {r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
-// Message boxes of this thread, answered with OK from a thread timer that the box's own modal
-// loop dispatches; what each box showed is kept for the test.
-struct ShownBox {
-    std::string title;
-    std::string text;
-    HWND owner;
-    HICON icon;
-};
-std::vector<ShownBox> g_boxes;
-
-BOOL CALLBACK FindBox(HWND window, LPARAM found) {
-    char name[16] = {};
-    ::GetClassNameA(window, name, sizeof(name));
-    if (std::string(name) == "#32770" && ::IsWindowVisible(window)) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK FindIcon(HWND child, LPARAM icon) {
-    if ((::GetWindowLongPtrA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-        *reinterpret_cast<HICON*>(icon) =
-            reinterpret_cast<HICON>(::SendMessageA(child, STM_GETICON, 0, 0));
-    }
-    return TRUE;
-}
-
-void CALLBACK AnswerBoxes(HWND, UINT, UINT_PTR, DWORD) {
-    HWND box = nullptr;
-    ::EnumThreadWindows(::GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
-    if (box == nullptr) {
-        return;
-    }
-    ShownBox shown{Text(box), Text(::GetDlgItem(box, 0xFFFF)), ::GetWindow(box, GW_OWNER), {}};
-    ::EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&shown.icon));
-    g_boxes.push_back(shown);
-    ::SendMessageA(box, WM_COMMAND, IDOK, 0);
-}
-
-class BoxAnswerer {
-public:
-    BoxAnswerer() : timer_(::SetTimer(nullptr, 0, 10, AnswerBoxes)) { g_boxes.clear(); }
-    ~BoxAnswerer() { ::KillTimer(nullptr, timer_); }
-    BoxAnswerer(const BoxAnswerer&) = delete;
-    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
-
-private:
-    UINT_PTR timer_;
-};
-
 // A script that never closes its dialog fails the test instead of hanging it: past the deadline
 // every message box is answered and the dialog ended, again and again until it has closed.
 void CALLBACK Expire(HWND, UINT, UINT_PTR timer, DWORD) {
@@ -96,7 +48,7 @@ void CALLBACK Expire(HWND, UINT, UINT_PTR timer, DWORD) {
     if (Form* form = Form::ActiveModal()) {
         form->SetModalResult(kExpired);
     }
-    AnswerBoxes(nullptr, 0, 0, 0);
+    vt::AnswerMessageBox();
 }
 
 class SetRuleDialog : public ::testing::Test {
@@ -302,16 +254,16 @@ TEST_F(SetRuleDialog, OkRefusesOnlyAnEmptyEditableClassName) {
                   vt::Click(Ctl(TfrmSetRule::kIdOk));
               }),
               kResultOk);
-    ASSERT_EQ(g_boxes.size(), 1u);
-    EXPECT_EQ(g_boxes[0].title, "Vantrel");
-    EXPECT_EQ(g_boxes[0].text, "Please input Class Name first.");
-    EXPECT_EQ(g_boxes[0].owner, dialog_.Handle());
-    EXPECT_EQ(g_boxes[0].icon, ::LoadIconA(nullptr, IDI_INFORMATION));
+    ASSERT_EQ(vt::ShownBoxes().size(), 1u);
+    EXPECT_EQ(vt::ShownBoxes()[0].title, "Vantrel");
+    EXPECT_EQ(vt::ShownBoxes()[0].text, "Please input Class Name first.");
+    EXPECT_EQ(vt::ShownBoxes()[0].owner, dialog_.Handle());
+    EXPECT_EQ(vt::ShownBoxes()[0].icon, ::LoadIconA(nullptr, IDI_INFORMATION));
     EXPECT_EQ(dialog_.ClassNameText(), " ");
 
     TfrmSetRule readOnly(nullptr);
     EXPECT_EQ(Run(readOnly, ClickOk), kResultOk);
-    EXPECT_EQ(g_boxes.size(), 1u);
+    EXPECT_EQ(vt::ShownBoxes().size(), 1u);
 }
 
 TEST_F(SetRuleDialog, OkWithoutAChangeIsUnchanged) {

@@ -67,55 +67,6 @@ int RunModal(Form& form) {
 // Closes every message box this thread opens (as a user pressing OK would) and keeps what it
 // showed. The system's message box runs a modal loop of its own, so a script that triggers one
 // only gets control back once it is gone.
-struct SeenBox {
-    // cppcheck-suppress unusedStructMember
-    std::string caption;
-    // cppcheck-suppress unusedStructMember
-    std::string text;
-    HWND owner;
-    HICON icon;
-};
-std::vector<SeenBox> g_seenBoxes;
-
-BOOL CALLBACK FindMessageBox(HWND hwnd, LPARAM param) {
-    char className[32] = {};
-    ::GetClassNameA(hwnd, className, sizeof(className));
-    if (std::string(className) == "#32770" && ::IsWindowVisible(hwnd)) {
-        *reinterpret_cast<HWND*>(param) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-void CloseMessageBox(HWND, UINT, UINT_PTR, DWORD) {
-    HWND box = nullptr;
-    ::EnumThreadWindows(::GetCurrentThreadId(), &FindMessageBox, reinterpret_cast<LPARAM>(&box));
-    if (box == nullptr) {
-        return;
-    }
-    constexpr int kTextId = 0xFFFF; // the message box's text control
-    constexpr int kIconId = 1088;   // and its icon
-    g_seenBoxes.push_back(SeenBox{
-        TextOf(box), TextOf(::GetDlgItem(box, kTextId)), ::GetWindow(box, GW_OWNER),
-        reinterpret_cast<HICON>(::SendMessageA(::GetDlgItem(box, kIconId), STM_GETICON, 0, 0))});
-    ::SendMessageA(box, WM_COMMAND, IDOK, 0);
-}
-
-class MessageBoxCloser {
-public:
-    MessageBoxCloser() {
-        g_seenBoxes.clear();
-        timer_ = ::SetTimer(nullptr, 0, 15, &CloseMessageBox);
-    }
-    ~MessageBoxCloser() { ::KillTimer(nullptr, timer_); }
-    MessageBoxCloser(const MessageBoxCloser&) = delete;
-    MessageBoxCloser& operator=(const MessageBoxCloser&) = delete;
-    const std::vector<SeenBox>& Seen() const { return g_seenBoxes; }
-
-private:
-    UINT_PTR timer_ = 0;
-};
-
 void ReplaceText(HWND edit, const std::string& text) {
     vantrel::SetControlText(edit, "");
     Type(edit, text);
@@ -304,7 +255,7 @@ TEST_F(WindowDialogsResize, DefaultsGiveTheWholeScreen) {
     const HWND target = NewWindowAt(100, 80, 400, 300);
     const int sw = ::GetSystemMetrics(SM_CXSCREEN);
     const int sh = ::GetSystemMetrics(SM_CYSCREEN);
-    MessageBoxCloser boxes;
+    vt::BoxAnswerer boxes;
     TfrmResize dialog(nullptr);
     dialog.SetTarget(target);
     WhenModalOpens("Resize window", [](Form& form) {
@@ -328,7 +279,7 @@ TEST_F(WindowDialogsResize, PixelWidthPastTheRightEdgeMovesTheWindowLeft) {
     const int sw = ::GetSystemMetrics(SM_CXSCREEN);
     ASSERT_GT(sw, 900 + 50);
     const HWND target = NewWindowAt(900, 120, 120, 200);
-    MessageBoxCloser boxes;
+    vt::BoxAnswerer boxes;
     TfrmResize dialog(nullptr);
     dialog.SetTarget(target);
     WhenModalOpens("Resize window", [](Form& form) {
@@ -350,7 +301,7 @@ TEST_F(WindowDialogsResize, EmptyCheckedEditShowsTheMessageAndKeepsTheDialogOpen
     const int sw = ::GetSystemMetrics(SM_CXSCREEN);
     const int sh = ::GetSystemMetrics(SM_CYSCREEN);
     const HWND target = NewWindowAt(100, 80, 400, 300);
-    MessageBoxCloser boxes;
+    vt::BoxAnswerer boxes;
     TfrmResize dialog(nullptr);
     dialog.SetTarget(target);
     WhenModalOpens("Resize window", [&boxes, target](Form& form) {
@@ -360,7 +311,7 @@ TEST_F(WindowDialogsResize, EmptyCheckedEditShowsTheMessageAndKeepsTheDialogOpen
         Click(Control(f, TfrmResize::kOkId));
         ASSERT_EQ(boxes.Seen().size(), 1u);
         EXPECT_EQ(boxes.Seen()[0].text, "Please input number in edit box!");
-        EXPECT_EQ(boxes.Seen()[0].caption, "Vantrel");
+        EXPECT_EQ(boxes.Seen()[0].title, "Vantrel");
         EXPECT_EQ(boxes.Seen()[0].owner, f) << "owned by the active window, the dialog";
         EXPECT_EQ(boxes.Seen()[0].icon, ::LoadIconA(nullptr, IDI_INFORMATION));
         EXPECT_EQ(form.GetModalResult(), vantrel::kResultNone);
@@ -378,7 +329,7 @@ TEST_F(WindowDialogsResize, EmptyCheckedEditShowsTheMessageAndKeepsTheDialogOpen
 
 TEST_F(WindowDialogsResize, UncheckedRowWithEmptyEditKeepsItsAxis) {
     const HWND target = NewWindowAt(60, 90, 300, 200);
-    MessageBoxCloser boxes;
+    vt::BoxAnswerer boxes;
     TfrmResize dialog(nullptr);
     dialog.SetTarget(target);
     WhenModalOpens("Resize window", [](const Form& form) {
