@@ -506,6 +506,20 @@ public:
         End();
         handle_.reset(process);
     }
+    // Starts the program; the thread handle is let go at once. The process id, or 0 when the
+    // program cannot be started.
+    DWORD Start(std::string command, const char* folder) {
+        STARTUPINFOA si{};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder,
+                            &si, &pi)) {
+            return 0;
+        }
+        const UniqueHandle thread(pi.hThread);
+        reset(pi.hProcess);
+        return pi.dwProcessId;
+    }
     HANDLE get() const { return handle_.get(); }
     explicit operator bool() const { return static_cast<bool>(handle_); }
     bool Running() const {
@@ -556,17 +570,10 @@ public:
                   << RuleSection(1, kProbeClass, 1)
                   << (stormRule ? RuleSection(2, kStormClass, 1) : std::string());
         }
-        std::string command = "\"" + folder_.path() + "Vantrel.exe\"";
-        STARTUPINFOA si{};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            folder_.path().c_str(), &si, &pi)) {
+        pid_ = process_.Start("\"" + folder_.path() + "Vantrel.exe\"", folder_.path().c_str());
+        if (pid_ == 0) {
             throw std::runtime_error("cannot start Vantrel.exe");
         }
-        CloseHandle(pi.hThread);
-        process_.reset(pi.hProcess);
-        pid_ = pi.dwProcessId;
 
         if (!PollUntil(
                 [&] {
@@ -876,17 +883,10 @@ void BenchLatency(Pool& pool, Counter& counter, Results& results, bool quick) {
 class Bare {
 public:
     Bare() {
-        std::string command = "\"" + vt::TestBinFolder() + "bare_window.exe\"";
-        STARTUPINFOA si{};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &si, &pi)) {
+        pid_ = process_.Start("\"" + vt::TestBinFolder() + "bare_window.exe\"", nullptr);
+        if (pid_ == 0) {
             throw std::runtime_error("cannot start bare_window.exe");
         }
-        CloseHandle(pi.hThread);
-        process_.reset(pi.hProcess);
-        pid_ = pi.dwProcessId;
         if (!PollUntil(
                 [&] {
                     const auto found = TopWindowsOf(pid_, kBareClass);

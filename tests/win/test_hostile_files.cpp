@@ -18,6 +18,7 @@
 #include "support/app_process.h"
 #include "support/dialog_driver.h"
 #include "support/fixture_client.h"
+#include "support/heap_check.h"
 #include "support/main_form_fixture.h"
 #include "support/rng.h"
 #include "support/wait.h"
@@ -439,15 +440,7 @@ void ExpectWellFormed(const RuleList& rules, const std::string& label) {
     }
 }
 
-// Damage that a hostile input did to the heap shows here at the latest. With the heap flags of a
-// checked run (cmake/checked.cmake), freed and overrun blocks are recognised as well.
-bool HeapsIntact() {
-    std::vector<HANDLE> heaps(256);
-    const DWORD count = ::GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
-    heaps.resize(std::min<std::size_t>(count, heaps.size()));
-    return std::all_of(heaps.begin(), heaps.end(),
-                       [](HANDLE heap) { return ::HeapValidate(heap, 0, nullptr) != FALSE; });
-}
+using vt::HeapsIntact;
 
 class HostileFiles : public ::testing::Test {
 protected:

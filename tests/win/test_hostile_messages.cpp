@@ -25,6 +25,7 @@
 #include "platform/handles.h"
 #include "support/dialog_driver.h"
 #include "support/fixture_client.h"
+#include "support/heap_check.h"
 #include "support/main_form_fixture.h"
 #include "support/rng.h"
 #include "support/wait.h"
@@ -187,15 +188,7 @@ private:
     UINT_PTR timer_;
 };
 
-// Damage that a hostile input did to the heap shows here at the latest. With the heap flags of a
-// checked run (cmake/checked.cmake), freed and overrun blocks are recognised as well.
-bool HeapsIntact() {
-    std::vector<HANDLE> heaps(256);
-    const DWORD count = ::GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
-    heaps.resize(std::min<std::size_t>(count, heaps.size()));
-    return std::all_of(heaps.begin(), heaps.end(),
-                       [](HANDLE heap) { return ::HeapValidate(heap, 0, nullptr) != FALSE; });
-}
+using vt::HeapsIntact;
 
 std::string RuleSection(int k, const std::string& cls, int action) {
     return "[Window" + std::to_string(k) + "]\r\nClassName=" + cls +
