@@ -41,7 +41,7 @@ private:
     vantrel::ScopedShellOpener scope_;
 };
 
-void WatchdogFired(HWND, UINT, UINT_PTR, DWORD) {
+void CALLBACK WatchdogFired(HWND, UINT, UINT_PTR, DWORD) {
     if (Form* form = Form::ActiveModal()) {
         form->SetModalResult(-1);
     }

@@ -28,34 +28,37 @@ std::string TextOf(HWND hwnd) {
     return text;
 }
 
+struct ProcessSearch {
+    DWORD processId;
+    std::vector<HWND> found;
+};
+
+// Named callbacks rather than lambdas: a lambda converts only to the default calling
+// convention, which on 32-bit Windows is not the one the enumerators call.
+BOOL CALLBACK CollectOfProcess(HWND hwnd, LPARAM param) {
+    auto& s = *reinterpret_cast<ProcessSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner == s.processId) {
+        s.found.push_back(hwnd);
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK CollectClass(HWND hwnd, LPARAM param) {
+    reinterpret_cast<std::vector<std::string>*>(param)->push_back(ClassOf(hwnd));
+    return TRUE;
+}
+
 std::vector<HWND> TopLevelWindowsOf(DWORD processId) {
-    struct Search {
-        DWORD processId;
-        std::vector<HWND> found;
-    } search{processId, {}};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            if (owner == s.processId) {
-                s.found.push_back(hwnd);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ProcessSearch search{processId, {}};
+    EnumWindows(CollectOfProcess, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
 std::vector<std::string> ChildClassesOf(HWND parent) {
     std::vector<std::string> classes;
-    EnumChildWindows(
-        parent,
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            reinterpret_cast<std::vector<std::string>*>(param)->push_back(ClassOf(hwnd));
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&classes));
+    EnumChildWindows(parent, CollectClass, reinterpret_cast<LPARAM>(&classes));
     std::sort(classes.begin(), classes.end());
     return classes;
 }

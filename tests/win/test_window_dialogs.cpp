@@ -48,7 +48,7 @@ bool SameRect(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-void WatchdogFired(HWND, UINT, UINT_PTR, DWORD) {
+void CALLBACK WatchdogFired(HWND, UINT, UINT_PTR, DWORD) {
     if (Form* form = Form::ActiveModal()) {
         form->SetModalResult(kWatchdogResult);
     }
