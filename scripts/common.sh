@@ -4,8 +4,11 @@ set -euo pipefail
 
 VANTREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 VANTREL_CACHE=${VANTREL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vantrel}
-VANTREL_PACKAGES=(wine wine64 fonts-wine g++-mingw-w64-x86-64 g++-mingw-w64-i686 xvfb xauth
-    imagemagick xdotool cmake make googletest)
+# wine32 comes from Debian's i386 architecture: without it Wine runs no 32-bit program, so the
+# 32-bit build could not be tested. fp-utils brings the help compiler, zip and unzip the release
+# archives.
+VANTREL_PACKAGES=(wine wine64 wine32:i386 fonts-wine g++-mingw-w64-x86-64 g++-mingw-w64-i686 xvfb
+    xauth imagemagick xdotool cmake make googletest fp-utils zip unzip)
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
@@ -24,6 +27,10 @@ ensure_packages() {
     done
     if [ ${#missing[@]} -gt 0 ]; then
         log "installing: ${missing[*]}"
+        if [ "$(dpkg --print-architecture)" = amd64 ] &&
+            ! dpkg --print-foreign-architectures | grep -qx i386; then
+            as_root dpkg --add-architecture i386
+        fi
         as_root apt-get update -qq
         as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
             --no-install-recommends "${missing[@]}" >/dev/null
@@ -34,41 +41,81 @@ ensure_packages() {
 build_arch() {
     local arch=$1
     shift
-    local dir=$VANTREL_ROOT/build/$arch
+    build_tree "$arch" "$arch" "$@"
+}
+
+# The same into build/<folder>.
+build_tree() {
+    local folder=$1 arch=$2
+    shift 2
+    local dir=$VANTREL_ROOT/build/$folder
     cmake -S "$VANTREL_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$VANTREL_ROOT/cmake/mingw-$arch.cmake" "$@" >/dev/null
     cmake --build "$dir" -j "$(nproc)"
 }
 
-# A Wine prefix made once per machine and copied for every run, so runs never share a server.
+# What a prefix depends on: the Wine version and the architectures it can run. A prefix made
+# before wine32 was installed cannot start anything afterwards ("could not load kernel32.dll").
+wine_signature() {
+    local arches=()
+    [ -x /usr/lib/wine/wine ] && [ -d /usr/lib/i386-linux-gnu/wine ] && arches+=(win32)
+    { [ -x /usr/lib/wine/wine64 ] || command -v wine64 >/dev/null 2>&1; } && arches+=(win64)
+    printf '%s %s\n' "$(wine --version 2>/dev/null || echo no-wine)" "${arches[*]}"
+}
+
+# True when the prefix folder was made by this Wine with these architectures.
+prefix_current() {
+    [ -f "$1/.vantrel-ready" ] && [ "$(cat "$1/.vantrel-ready")" = "$(wine_signature)" ]
+}
+
+# A Wine prefix made once per machine (again after Wine or its architectures changed) and copied
+# for every run, so runs never share a server. It is made aside and moved into place under a
+# lock, so a run copying it meanwhile never sees half a prefix.
 base_prefix() {
     local base=$VANTREL_CACHE/prefix-base
-    if [ ! -f "$base/.vantrel-ready" ]; then
-        log "preparing the Wine prefix (once)"
-        rm -rf "$base"
-        mkdir -p "$base"
-        WINEPREFIX=$base wineboot -i >/dev/null 2>&1 || true
-        WINEPREFIX=$base wineserver -w
-        mkdir -p "$base/drive_c/windows/Fonts"
-        cp -f /usr/share/wine/fonts/* "$base/drive_c/windows/Fonts/" 2>/dev/null || true
-        # A virtual desktop: without it hiding or destroying windows stalls and restores misbehave.
-        WINEPREFIX=$base wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f \
-            >/dev/null 2>&1
-        WINEPREFIX=$base wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default \
-            /d 1024x768 /f >/dev/null 2>&1
-        WINEPREFIX=$base wineserver -k 2>/dev/null || true
-        WINEPREFIX=$base wineserver -w 2>/dev/null || true
-        touch "$base/.vantrel-ready"
-    fi
+    mkdir -p "$VANTREL_CACHE"
+    (
+        flock 9
+        if ! prefix_current "$base"; then
+            log "preparing the Wine prefix ($(wine_signature))"
+            local new=$base.new.$$
+            rm -rf "$new"
+            mkdir -p "$new"
+            WINEPREFIX=$new wineboot -i >/dev/null 2>&1 || true
+            WINEPREFIX=$new wineserver -w
+            mkdir -p "$new/drive_c/windows/Fonts"
+            cp -f /usr/share/wine/fonts/* "$new/drive_c/windows/Fonts/" 2>/dev/null || true
+            # A virtual desktop: without it hiding or destroying windows stalls and restores
+            # misbehave.
+            WINEPREFIX=$new wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f \
+                >/dev/null 2>&1
+            WINEPREFIX=$new wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default \
+                /d 1024x768 /f >/dev/null 2>&1
+            WINEPREFIX=$new wineserver -k 2>/dev/null || true
+            WINEPREFIX=$new wineserver -w 2>/dev/null || true
+            wine_signature >"$new/.vantrel-ready"
+            rm -rf "$base"
+            mv "$new" "$base"
+        fi
+    ) 9>"$VANTREL_CACHE/prefix-base.lock"
     printf '%s\n' "$base"
+}
+
+# Copies the base prefix to the folder (made anew) unless it is already current.
+copy_prefix_to() {
+    local dir=$1 base
+    prefix_current "$dir" && return 0
+    base=$(base_prefix)
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    flock -s "$VANTREL_CACHE/prefix-base.lock" cp -a "$base/." "$dir/"
 }
 
 # Copies the base prefix to a fresh folder and prints its path.
 fresh_prefix() {
-    local base dir
-    base=$(base_prefix)
+    local dir
     dir=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-prefix.XXXXXX")
-    cp -a "$base/." "$dir/"
+    copy_prefix_to "$dir"
     printf '%s\n' "$dir"
 }
 

@@ -4,21 +4,18 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 ensure_packages
+# A build folder of its own: the test command's folder keeps its tests whatever ran before.
 log "building x86_64"
-build_arch x86_64 -DVANTREL_TESTS=OFF
+build_tree run-x86_64 x86_64 -DVANTREL_TESTS=OFF
+BIN=$VANTREL_ROOT/build/run-x86_64/bin
 if command -v chmcmd >/dev/null 2>&1; then
-    bash "$VANTREL_ROOT/scripts/build_help.sh" "$VANTREL_ROOT/build/x86_64/bin" || log "help not built"
+    bash "$VANTREL_ROOT/scripts/build_help.sh" "$BIN" || log "help not built"
 else
     log "no CHM compiler (package fp-utils): the help stays as HTML in docs/help"
 fi
 
 export WINEPREFIX=${VANTREL_PREFIX:-$VANTREL_CACHE/prefix-user}
-if [ ! -f "$WINEPREFIX/.vantrel-ready" ]; then
-    rm -rf "$WINEPREFIX"
-    mkdir -p "$WINEPREFIX"
-    cp -a "$(base_prefix)/." "$WINEPREFIX/"
-fi
-BIN=$VANTREL_ROOT/build/x86_64/bin
+copy_prefix_to "$WINEPREFIX"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 || [ -n "${DISPLAY:-}" ] && [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ]; then
     log "starting Vantrel on $DISPLAY"
