@@ -6,6 +6,7 @@
 
 #include "app/application.h"
 #include "app/main_form.h"
+#include "platform/system_library.h"
 
 namespace {
 std::string ExeFolder() {
@@ -33,6 +34,8 @@ std::vector<std::string> Arguments() {
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    // Before anything can load a library: the elevated program takes none from its own folder.
+    vantrel::platform::RestrictLibrarySearch();
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES |
                                               ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
     ::InitCommonControlsEx(&icc);

@@ -16,6 +16,7 @@
 #include "commands/window_commands.h"
 #include "platform/error.h"
 #include "platform/message_filter.h"
+#include "platform/system_library.h"
 #include "platform/window_api.h"
 #include "res/resource.h"
 #include "rules/rule_store.h"
@@ -129,7 +130,8 @@ bool TfrmMain::Create(HINSTANCE instance, int showCommand) {
 void TfrmMain::FormCreate() {
     skipOnce_ = nullptr;
     layeredAvailable_ = true;
-    if (HMODULE user32 = options_.noLayeredWindows ? nullptr : ::LoadLibraryA("user32.dll")) {
+    if (HMODULE user32 =
+            options_.noLayeredWindows ? nullptr : platform::LoadSystemLibrary("user32.dll")) {
         void* fn = reinterpret_cast<void*>(::GetProcAddress(user32, "SetLayeredWindowAttributes"));
         if (fn != nullptr) {
             user32_.reset(user32);
@@ -168,8 +170,8 @@ void TfrmMain::FormCreate() {
     {
         // Windows that an instance hid before it was killed come back before anything else.
         const std::string settingsFile = SettingsFilePath(settingsLocation());
-        journal_.SetPath(settingsFile.substr(0, settingsFile.find_last_of('\\') + 1) +
-                         "hidden.dat");
+        journal_.SetPath(settingsFile.substr(0, settingsFile.find_last_of('\\') + 1) + "hidden.dat",
+                         settingsLocation().appDataFolder);
         journal_.RecoverOrphans();
     }
     const LoadResult loaded = LoadRules(RulesPath(), rules_);

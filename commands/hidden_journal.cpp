@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "platform/handles.h"
+#include "platform/link_check.h"
 #include "platform/window_api.h"
 
 namespace vantrel {
@@ -94,7 +95,8 @@ std::vector<HiddenRecord> HiddenJournal::Read() const {
 }
 
 void HiddenJournal::Write(const std::vector<HiddenRecord>& records) const {
-    if (path_.empty()) {
+    // Through a planted link the elevated program would replace or delete another file.
+    if (path_.empty() || platform::ReachesThroughLink(linkRoot_, path_)) {
         return;
     }
     if (records.empty()) {

@@ -23,7 +23,12 @@ std::vector<HiddenRecord> ParseHiddenRecords(const std::string& text);
 
 class HiddenJournal {
 public:
-    void SetPath(std::string path) { path_ = std::move(path); }
+    // Links on the path below `linkRoot` (the per-user folder), or the file being a link, stop
+    // every write and delete (platform/link_check.h).
+    void SetPath(std::string path, std::string linkRoot = {}) {
+        path_ = std::move(path);
+        linkRoot_ = std::move(linkRoot);
+    }
     const std::string& Path() const { return path_; }
     // Rewrites this instance's records to match `hidden`; other live instances' records stay.
     void Save(const std::vector<HWND>& hidden) const;
@@ -38,6 +43,7 @@ private:
     std::vector<HiddenRecord> Read() const;
     void Write(const std::vector<HiddenRecord>& records) const;
     std::string path_;
+    std::string linkRoot_;
 };
 
 bool InstanceAlive(DWORD pid, unsigned long long start);

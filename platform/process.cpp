@@ -1,5 +1,7 @@
 #include "platform/process.h"
 
+#include "platform/system_library.h"
+
 #include <iterator>
 
 namespace vantrel::platform {
@@ -65,7 +67,7 @@ GetModuleFileNameExFn LookupModuleFileNameEx() {
     static GetModuleFileNameExFn fn = nullptr;
     if (fn == nullptr) {
         if (!psapi) {
-            HMODULE m = ::LoadLibraryA("PSAPI.dll");
+            HMODULE m = LoadSystemLibrary("psapi.dll");
             if (reinterpret_cast<ULONG_PTR>(m) < 32) {
                 return nullptr;
             }

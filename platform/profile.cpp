@@ -1,5 +1,7 @@
 #include "platform/profile.h"
 
+#include "platform/link_check.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -105,6 +107,15 @@ bool WriteProfileString(const std::string& path, const std::string& section, con
     const std::string written = NeedsQuotes(value) ? '"' + value + '"' : value;
     return WritePrivateProfileStringA(section.c_str(), key.c_str(), written.c_str(),
                                       path.c_str()) != FALSE;
+}
+
+bool WriteProfileStringBelow(const std::string& root, const std::string& path,
+                             const std::string& section, const std::string& key,
+                             const std::string& value) {
+    if (ReachesThroughLink(root, path)) {
+        return false;
+    }
+    return WriteProfileString(path, section, key, value);
 }
 
 std::vector<std::string> ProfileSectionNames(const std::string& path) {

@@ -30,6 +30,12 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value);
 
+// As WriteProfileString, but refused (false, nothing written) when the write would reach another
+// file through a link on the path below `root` (platform/link_check.h).
+bool WriteProfileStringBelow(const std::string& root, const std::string& path,
+                             const std::string& section, const std::string& key,
+                             const std::string& value);
+
 // The names of all sections in file order; empty for a missing file.
 std::vector<std::string> ProfileSectionNames(const std::string& path);
 

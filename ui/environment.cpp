@@ -1,8 +1,10 @@
 #include "ui/environment.h"
 
+#include "platform/com_scope.h"
 #include "platform/error.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "platform/task_scheduler.h"
 
 namespace vantrel {
 
@@ -133,6 +135,10 @@ bool ReadAutoStart(const std::string& keyPath) {
     return rc == ERROR_SUCCESS && command.find(kStartSwitch) != std::string::npos;
 }
 
+std::string AutoStartCommand(const std::string& exePath) {
+    return "\"" + exePath + "\" " + kStartSwitch;
+}
+
 void WriteAutoStart(const std::string& keyPath, bool on, const std::string& exePath) {
     const std::string failure = FormatWithArg(kFailedToSetData, kAutoStartValueName);
     platform::RegKey key;
@@ -140,7 +146,7 @@ void WriteAutoStart(const std::string& keyPath, bool on, const std::string& exeP
         throw UserError(failure);
     }
     if (on) {
-        if (key.WriteString(kAutoStartValueName, exePath + " " + kStartSwitch) != ERROR_SUCCESS) {
+        if (key.WriteString(kAutoStartValueName, AutoStartCommand(exePath)) != ERROR_SUCCESS) {
             throw UserError(failure);
         }
         return;
@@ -150,6 +156,97 @@ void WriteAutoStart(const std::string& keyPath, bool on, const std::string& exeP
     const LONG rc = key.DeleteValue(kAutoStartValueName);
     if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
         throw UserError(failure);
+    }
+}
+
+namespace {
+
+std::wstring XmlEscaped(const std::string& text) {
+    std::wstring out;
+    for (const wchar_t c : platform::Widen(text)) {
+        switch (c) {
+        case L'&':
+            out += L"&amp;";
+            break;
+        case L'<':
+            out += L"&lt;";
+            break;
+        case L'>':
+            out += L"&gt;";
+            break;
+        case L'"':
+            out += L"&quot;";
+            break;
+        case L'\'':
+            out += L"&apos;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+std::wstring LogonTaskXml(const std::string& exePath, const std::string& userSid) {
+    const std::size_t slash = exePath.find_last_of("\\/");
+    const std::string folder =
+        slash == std::string::npos ? std::string() : exePath.substr(0, slash);
+    // Without a known user the scheduler takes the one who registers the task.
+    const std::wstring user = userSid.empty()
+                                  ? std::wstring()
+                                  : L"      <UserId>" + XmlEscaped(userSid) + L"</UserId>\r\n";
+    std::wstring xml =
+        L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
+        L"<Task version=\"1.2\" "
+        L"xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
+        L"  <RegistrationInfo>\r\n"
+        L"    <Description>Starts Vantrel in the notification area at logon.</Description>\r\n"
+        L"  </RegistrationInfo>\r\n"
+        L"  <Triggers>\r\n"
+        L"    <LogonTrigger>\r\n"
+        L"      <Enabled>true</Enabled>\r\n" +
+        user +
+        L"    </LogonTrigger>\r\n"
+        L"  </Triggers>\r\n"
+        L"  <Principals>\r\n"
+        L"    <Principal id=\"Author\">\r\n" +
+        user +
+        L"      <LogonType>InteractiveToken</LogonType>\r\n"
+        L"      <RunLevel>HighestAvailable</RunLevel>\r\n"
+        L"    </Principal>\r\n"
+        L"  </Principals>\r\n"
+        L"  <Settings>\r\n"
+        L"    <MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>\r\n"
+        L"    <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>\r\n"
+        L"    <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>\r\n"
+        L"    <ExecutionTimeLimit>PT0S</ExecutionTimeLimit>\r\n"
+        L"    <Priority>4</Priority>\r\n"
+        L"  </Settings>\r\n"
+        L"  <Actions Context=\"Author\">\r\n"
+        L"    <Exec>\r\n"
+        L"      <Command>" +
+        XmlEscaped(exePath) +
+        L"</Command>\r\n"
+        L"      <Arguments>" +
+        XmlEscaped(kStartSwitch) +
+        L"</Arguments>\r\n"
+        L"      <WorkingDirectory>" +
+        XmlEscaped(folder) +
+        L"</WorkingDirectory>\r\n"
+        L"    </Exec>\r\n"
+        L"  </Actions>\r\n"
+        L"</Task>\r\n";
+    return xml;
+}
+
+void WriteAutoStartTask(const std::string& taskName, bool on, const std::string& exePath) {
+    const HRESULT hr =
+        on ? platform::RegisterTaskXml(taskName, LogonTaskXml(exePath, platform::CurrentUserSid()))
+           : platform::DeleteTask(taskName);
+    if (FAILED(hr) && !platform::IsSchedulerMissing(hr)) {
+        throw UserError(FormatWithArg(kFailedToSetData, taskName));
     }
 }
 

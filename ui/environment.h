@@ -33,8 +33,26 @@ std::string RunKeyPath(bool is64);
 // A missing key or value reads as off; a value that is not text throws UserError.
 bool ReadAutoStart(const std::string& keyPath);
 
-// Sets the value to exePath + " -Start", or deletes it (a value already gone is fine). The key
-// is created when missing. Any failure throws UserError naming the value.
+// The Run value's data: the executable's path in quotes (so that a path with spaces is found
+// whole), then " -Start".
+std::string AutoStartCommand(const std::string& exePath);
+
+// Sets the value to AutoStartCommand(exePath), or deletes it (a value already gone is fine). The
+// key is created when missing. Any failure throws UserError naming the value.
 void WriteAutoStart(const std::string& keyPath, bool on, const std::string& exePath);
+
+// Name of the logon task that starts the program where the Run value cannot: Windows does not
+// start a program that asks for elevation from a Run key.
+inline constexpr const char* kAutoStartTaskName = "Vantrel";
+
+// The task's definition: at the logon of the user `userSid`, run exePath with "-Start" from its
+// own folder, with the highest rights the user has and without a prompt; no time limit, not
+// stopped on batteries, one instance at a time.
+std::wstring LogonTaskXml(const std::string& exePath, const std::string& userSid);
+
+// Registers the logon task for the current user, or removes it (a task already gone is fine).
+// On a system without Task Scheduler 2.0 it does nothing: the Run value starts the program
+// there. Any other failure throws UserError naming the task.
+void WriteAutoStartTask(const std::string& taskName, bool on, const std::string& exePath);
 
 } // namespace vantrel

@@ -116,11 +116,22 @@ void TfrmOptions::bOKClick() {
         // Written even without a change, so an entry edited or removed outside the program is
         // put back the way the dialog showed it.
         WriteAutoStart(runKey_, IsChecked(cbAutoStart_), exePath_);
+        // The Run value alone starts nothing that asks for elevation; the logon task does.
+        WriteAutoStartTask(TaskName(), IsChecked(cbAutoStart_), exePath_);
     } catch (const UserError& e) {
         // The new choices already hold in memory, so the caller still applies them.
         ShowErrorBox(e.what());
     }
     SetModalResult(kResultOk);
+}
+
+std::string TfrmOptions::TaskName() const {
+    if (runKeyOverride_.empty()) {
+        return kAutoStartTaskName;
+    }
+    const std::size_t slash = runKeyOverride_.find_last_of('\\');
+    return std::string(kAutoStartTaskName) + " " +
+           (slash == std::string::npos ? runKeyOverride_ : runKeyOverride_.substr(slash + 1));
 }
 
 bool TfrmOptions::OnCommand(int id, int code, HWND /*control*/) {

@@ -24,12 +24,16 @@ public:
     static constexpr int kClientHeight = 261;
 
     // `settings` is changed by OK only. An empty `runKeyOverride` means the system's Run key for
-    // this process's bitness; tests name a private key instead so the machine's is left alone.
+    // this process's bitness and the logon task "Vantrel"; tests name a private key instead, and
+    // the task then takes the key's last name ("Vantrel <name>"), so the machine's auto start is
+    // left alone.
     TfrmOptions(HWND owner, CommonSettings& settings, SettingsLocation location, int versionCode,
                 std::string exePath, std::string runKeyOverride = {});
 
     // The Run key under HKEY_LOCAL_MACHINE that the dialog read and OK wrote; empty until shown.
     const std::string& RunKey() const { return runKey_; }
+    // The logon task that OK registers or removes with the Run value.
+    std::string TaskName() const;
     // The default action or z order changed with OK.
     bool DefaultsChanged() const { return defaultsChanged_; }
     // SystemMenu changed with OK.

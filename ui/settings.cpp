@@ -1,6 +1,7 @@
 #include "ui/settings.h"
 
 #include "platform/error.h"
+#include "platform/link_check.h"
 #include "platform/profile.h"
 #include "rules/rule.h"
 
@@ -59,8 +60,11 @@ std::string FullPath(const std::string& path) {
     return std::string(buffer, length);
 }
 
-void Write(const std::string& path, const std::string& key, const std::string& value) {
-    if (!platform::WriteProfileString(path, kSection, key, value)) {
+// A link planted in the per-user folder must not turn the elevated program's write into one of
+// another file: such a write is refused like any other failed write.
+void Write(const std::string& root, const std::string& path, const std::string& key,
+           const std::string& value) {
+    if (!platform::WriteProfileStringBelow(root, path, kSection, key, value)) {
         throw UserError(FormatWithArg(kUnableToWrite, path));
     }
 }
@@ -84,7 +88,8 @@ std::string SettingsFilePath(const SettingsLocation& location) {
     const std::string path = folder + kSettingsFileName;
     const std::string localCopy = exeFolder + kSettingsFileName;
     if (!Exists(path) && Exists(localCopy) &&
-        !EqualsAsciiNoCase(FullPath(path), FullPath(localCopy))) {
+        !EqualsAsciiNoCase(FullPath(path), FullPath(localCopy)) &&
+        !platform::ReachesThroughLink(location.appDataFolder, path)) {
         CopyFileA(localCopy.c_str(), path.c_str(), FALSE);
     }
     return path;
@@ -102,9 +107,10 @@ CommonSettings LoadSettings(const SettingsLocation& location) {
 
 void SaveSettings(const SettingsLocation& location, const CommonSettings& settings) {
     const std::string path = SettingsFilePath(location);
-    Write(path, "SystemMenu", settings.systemMenu ? "1" : "0");
-    Write(path, "Action", settings.action);
-    Write(path, "ZOrder", settings.zOrder);
+    const std::string& root = location.appDataFolder;
+    Write(root, path, "SystemMenu", settings.systemMenu ? "1" : "0");
+    Write(root, path, "Action", settings.action);
+    Write(root, path, "ZOrder", settings.zOrder);
 }
 
 std::string AppDataFolder(HWND owner) {

@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include "platform/shell_open.h"
+
 #include <utility>
 #include <vector>
 
@@ -13,6 +15,13 @@ constexpr char kSupportEmail[] = "support@ostrim.com";
 constexpr char kHelpFileName[] = "Vantrel.chm";
 
 void ShellOpen(HWND owner, const std::string& target) {
+    // Elevated, the program has the shell's own process open the page or help file, so that the
+    // browser and the help viewer run with the user's ordinary rights. With no shell to ask,
+    // nothing opens: that is better than a browser with administrator rights.
+    if (platform::IsProcessElevated()) {
+        platform::OpenThroughDesktopShell(target, SW_SHOW);
+        return;
+    }
     ::ShellExecuteA(owner, "Open", target.c_str(), nullptr, nullptr, SW_SHOW);
 }
 

@@ -21,15 +21,16 @@ std::string HelpFilePathFor(const std::string& exePath);
 // "Vantrel.chm" beside the running executable, whatever the current directory is.
 std::string HelpFilePath();
 
-// Hands a file or an address to the shell, which opens it with its own association. The result
-// is not looked at: a missing browser or help file is the shell's to report.
+// Hands a file or an address to the shell, which opens it with its own association; an elevated
+// program asks the desktop's shell process to open it, so nothing it opens runs elevated. The
+// result is not looked at: a missing browser or help file is the shell's to report.
 void OpenWebPage(HWND owner, const std::string& url);
 void OpenHelp(HWND owner);
 
 // The shell call that OpenWebPage and OpenHelp end in. Tests put a recorder here so that they
 // can see what would be opened without a browser appearing.
 using ShellOpener = std::function<void(HWND owner, const std::string& target)>;
-// Installs `opener` (an empty one restores ShellExecuteA) and returns the one it replaced.
+// Installs `opener` (an empty one restores the shell's) and returns the one it replaced.
 ShellOpener SetShellOpener(ShellOpener opener);
 
 // Puts an opener in place for one scope and the previous one back at its end.

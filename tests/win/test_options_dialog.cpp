@@ -4,11 +4,13 @@
 #include "platform/handles.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "platform/task_scheduler.h"
 #include "rules/rule.h"
 #include "support/dialog_driver.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
 #include "support/wait.h"
+#include "ui/environment.h"
 #include "ui/options_dialog.h"
 #include "ui/settings.h"
 #include "ui/settings_command.h"
@@ -119,6 +121,9 @@ class TestRunKey {
 public:
     TestRunKey() : path_(std::string(kTestRoot) + "\\" + vt::UniqueName("Run")) {}
     ~TestRunKey() {
+        // A test that ends with the box ticked leaves its logon task behind.
+        platform::DeleteTask(std::string(kAutoStartTaskName) + " " +
+                             path_.substr(path_.find_last_of('\\') + 1));
         ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, path_.c_str());
         ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, path_.c_str());
         ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kTestRoot);
@@ -298,7 +303,7 @@ TEST_F(OptionsDialog, OkWithoutChangesWritesNoSettingsButRewritesTheRunValue) {
     EXPECT_FALSE(dialog_->SystemMenuChanged());
     const RegValue value = runKey_.Value();
     EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(value.data, std::string(kExePath) + " -Start");
+    EXPECT_EQ(value.data, "\"" + std::string(kExePath) + "\" -Start");
 
     // A file that exists stays byte for byte as it was.
     WriteSettings("1", "Normal", "Stay on top");
@@ -327,7 +332,22 @@ TEST_F(OptionsDialog, TickingAutoStartWritesTheStartCommandAndUntickingDeletesOn
     EXPECT_FALSE(shownTicked);
     RegValue value = runKey_.Value();
     EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(value.data, "C:\\Program Files\\Vantrel Test\\Vantrel.exe -Start");
+    // Quoted, or "C:\Program" would be all that Windows tries to start.
+    EXPECT_EQ(value.data, "\"C:\\Program Files\\Vantrel Test\\Vantrel.exe\" -Start");
+    // The logon task that really starts an elevated program goes with the value. The scheduler
+    // keeps what it was given (its time limit stands for the rest of the definition).
+    const std::string task = dialog_->TaskName();
+    EXPECT_NE(task, kAutoStartTaskName);
+    std::wstring xml;
+    ASSERT_EQ(platform::ReadTaskXml(task, xml), S_OK) << task;
+    EXPECT_NE(xml.find(L"PT0S"), std::wstring::npos);
+    bool readBack = false;
+    EXPECT_EQ(Run([&](const TfrmOptions& d) {
+                  readBack = IsChecked(Ctl(d, TfrmOptions::kIdAutoStart));
+                  vt::Click(Ctl(d, TfrmOptions::kIdCancel));
+              }),
+              kResultCancel);
+    EXPECT_TRUE(readBack);
     // Auto start is not one of the settings kept in the file.
     EXPECT_FALSE(Exists(settingsFile_));
     EXPECT_FALSE(dialog_->DefaultsChanged());
@@ -340,6 +360,7 @@ TEST_F(OptionsDialog, TickingAutoStartWritesTheStartCommandAndUntickingDeletesOn
               kResultOk);
     EXPECT_TRUE(shownTicked);
     EXPECT_FALSE(runKey_.Value().present);
+    EXPECT_EQ(platform::ReadTaskXml(task, xml), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
     value = runKey_.Value("Other");
     EXPECT_TRUE(value.present);
     EXPECT_EQ(value.data, "C:\\other.exe");

@@ -1,7 +1,10 @@
+#include "commands/hidden_journal.h"
 #include "platform/error.h"
+#include "platform/link_check.h"
 #include "platform/handles.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "platform/task_scheduler.h"
 #include "ui/environment.h"
 #include "ui/settings.h"
 
@@ -12,6 +15,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <map>
 
 namespace vantrel {
 namespace {
@@ -150,6 +154,70 @@ TEST_F(SettingsTest, RefusedWriteNamesTheFile) {
     }
 }
 
+TEST_F(SettingsTest, NoWriteGoesThroughALinkInTheUserFolder) {
+    // Which links count: below the user folder every one, above it none, outside it the file's.
+    const std::string root = "C:\\Users\\u\\AppData\\Roaming\\";
+    const std::string file = root + "Ostrim\\Vantrel\\vantrel.dat";
+    std::map<std::string, platform::PathFacts> disk;
+    const platform::PathQuery query = [&disk](const std::string& path, platform::PathFacts& facts) {
+        const auto found = disk.find(path);
+        if (found == disk.end()) {
+            return false;
+        }
+        facts = found->second;
+        return true;
+    };
+    const platform::PathFacts folder{FILE_ATTRIBUTE_DIRECTORY, 1};
+    const platform::PathFacts junction{FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, 1};
+    disk["C:\\Users"] = junction;
+    disk[root + "Ostrim"] = folder;
+    EXPECT_FALSE(platform::ReachesThroughLink(root, file, query)); // the rest is made anew
+    disk[root + "Ostrim\\Vantrel"] = folder;
+    disk[file] = platform::PathFacts{FILE_ATTRIBUTE_ARCHIVE, 1};
+    EXPECT_FALSE(platform::ReachesThroughLink(root, file, query));
+    disk[root + "Ostrim\\Vantrel"] = junction;
+    EXPECT_TRUE(platform::ReachesThroughLink(root, file, query));
+    EXPECT_TRUE(platform::ReachesThroughLink("c:/users/u/appdata/roaming", file, query));
+    disk[root + "Ostrim\\Vantrel"] = folder;
+    disk[file] = platform::PathFacts{FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT, 1};
+    EXPECT_TRUE(platform::ReachesThroughLink(root, file, query));
+    disk[file] = platform::PathFacts{FILE_ATTRIBUTE_ARCHIVE, 2};
+    EXPECT_TRUE(platform::ReachesThroughLink(root, file, query));
+    disk["D:\\Exe"] = junction;
+    disk["D:\\Exe\\vantrel.dat"] = platform::PathFacts{FILE_ATTRIBUTE_ARCHIVE, 1};
+    EXPECT_FALSE(platform::ReachesThroughLink(root, "D:\\Exe\\vantrel.dat", query));
+
+    // For real with a hard link, the link Wine can make: neither file is written through it.
+    const std::string victim = root_ + "victim.txt";
+    std::ofstream(victim, std::ios::binary) << "precious";
+    const std::string settings = SettingsFilePath(location_);
+    const std::string journalPath = settings.substr(0, settings.rfind('\\') + 1) + "hidden.dat";
+    ASSERT_TRUE(CreateHardLinkA(settings.c_str(), victim.c_str(), nullptr));
+    ASSERT_TRUE(CreateHardLinkA(journalPath.c_str(), victim.c_str(), nullptr));
+    try {
+        SaveSettings(location_, CommonSettings());
+        ADD_FAILURE() << "the settings were written through a hard link";
+    } catch (const UserError& e) {
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + UserFile());
+    }
+    const platform::UniqueWindow window(CreateWindowExA(0, "STATIC", "hidden", WS_POPUP, 0, 0, 10,
+                                                        10, nullptr, nullptr, nullptr, nullptr));
+    HiddenJournal journal;
+    journal.SetPath(journalPath, location_.appDataFolder);
+    journal.Save({window.get()});
+    journal.Save({});
+    EXPECT_EQ(FileText(victim), "precious");
+    EXPECT_TRUE(Exists(journalPath));
+    // Without the links both are written as usual.
+    ASSERT_TRUE(DeleteFileA(settings.c_str()));
+    ASSERT_TRUE(DeleteFileA(journalPath.c_str()));
+    EXPECT_NO_THROW(SaveSettings(location_, CommonSettings()));
+    EXPECT_EQ(ReadProfileString(settings, "Options", "Action", ""), "Default");
+    journal.Save({window.get()});
+    EXPECT_NE(FileText(journalPath).find("Static"), std::string::npos);
+    EXPECT_EQ(FileText(victim), "precious");
+}
+
 TEST(Environment, VersionCodeTable) {
     const struct {
         unsigned platform, major, minor;
@@ -206,7 +274,7 @@ protected:
 TEST_F(AutoStartTest, WriteReadAndDelete) {
     EXPECT_FALSE(ReadAutoStart(keyPath_));
     WriteAutoStart(keyPath_, true, "C:\\Program Files\\Vantrel\\Vantrel.exe");
-    EXPECT_EQ(Stored(), "C:\\Program Files\\Vantrel\\Vantrel.exe -Start");
+    EXPECT_EQ(Stored(), "\"C:\\Program Files\\Vantrel\\Vantrel.exe\" -Start");
     EXPECT_TRUE(ReadAutoStart(keyPath_));
     WriteAutoStart(keyPath_, false, "");
     EXPECT_EQ(Stored(), "<missing>");
@@ -219,6 +287,25 @@ TEST_F(AutoStartTest, WriteReadAndDelete) {
     EXPECT_FALSE(ReadAutoStart(keyPath_));
     ASSERT_EQ(key.WriteString("Vantrel", "\"C:\\x.exe\" -Start -Other"), ERROR_SUCCESS);
     EXPECT_TRUE(ReadAutoStart(keyPath_));
+}
+
+TEST_F(AutoStartTest, LogonTaskRunsTheProgramWithStartAndHighestRightsAtTheUsersLogon) {
+    const std::wstring xml = LogonTaskXml("C:\\Tools & More\\Vantrel.exe", "S-1-5-21-1-2-3-1001");
+    for (const wchar_t* part :
+         {L"<LogonTrigger>\r\n      <Enabled>true</Enabled>\r\n"
+          L"      <UserId>S-1-5-21-1-2-3-1001</UserId>",
+          L"<UserId>S-1-5-21-1-2-3-1001</UserId>\r\n"
+          L"      <LogonType>InteractiveToken</LogonType>",
+          L"<RunLevel>HighestAvailable</RunLevel>",
+          L"<Command>C:\\Tools &amp; More\\Vantrel.exe</Command>", L"<Arguments>-Start</Arguments>",
+          L"<WorkingDirectory>C:\\Tools &amp; More</WorkingDirectory>",
+          L"<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>",
+          L"<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>"}) {
+        EXPECT_NE(xml.find(part), std::wstring::npos) << std::string(part, part + wcslen(part));
+    }
+    // An unknown user leaves the choice to the scheduler rather than naming nobody.
+    EXPECT_EQ(LogonTaskXml("C:\\V\\Vantrel.exe", "").find(L"UserId"), std::wstring::npos);
+    EXPECT_EQ(platform::CurrentUserSid().rfind("S-1-5-", 0), 0u) << platform::CurrentUserSid();
 }
 
 TEST_F(AutoStartTest, NonStringValueIsAnInvalidDataType) {
