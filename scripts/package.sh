@@ -72,7 +72,7 @@ make_zip() {
     done
     list+="  ReadMe.txt           this file"$'\n\n'
     # Windows' own editors want CRLF line ends.
-    VERSION=$VERSION PLATFORM=$platform FILES=$list perl -pe \
+    VERSION=$VERSION PLATFORM="$bits program ($platform)" FILES=$list perl -pe \
         's/\@VERSION\@/$ENV{VERSION}/g; s/\@PLATFORM\@/$ENV{PLATFORM}/g;
          s/^\@FILES\@\n/$ENV{FILES}/; s/\r?\n/\r\n/g' \
         "$VANTREL_ROOT/docs/release-readme.txt" >"$stage/ReadMe.txt"
