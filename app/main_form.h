@@ -65,7 +65,7 @@ public:
     HWND skipOnceWindow() const { return skipOnce_; }
     void SetSkipOnceWindow(HWND window) { skipOnce_ = window; }
     HiddenJournal& journal() { return journal_; }
-    RelayProcess& relay() { return relay_; }
+    Relays& relay() { return relay_; }
     UINT shellHookMessage() const { return shellHookMessage_; }
     WindowList& windows() { return windows_; }
     Catalogue& catalogue() { return *catalogue_; }
@@ -191,7 +191,8 @@ private:
     std::unique_ptr<Catalogue> catalogue_;
     TrayHost tray_;
     HiddenJournal journal_;
-    RelayProcess relay_;
+    Relays relay_;
+    bool shellReportsWindows_ = false;
 
     ListView lvMain_;
     ListView lvRule_;

@@ -17,6 +17,9 @@ public:
         instance_ = instance;
     }
 
+    // Shown for a hidden window whose program gives no icon, so that no icon comes out blank.
+    void SetFallbackIcon(HICON icon) { fallbackIcon_ = icon; }
+
     void SetOwnTrayIcon(bool add, HICON formIcon);
     bool OwnIconAdded() const;
 
@@ -47,6 +50,7 @@ private:
     }
     HWND main_ = nullptr;
     HINSTANCE instance_ = nullptr;
+    HICON fallbackIcon_ = nullptr;
     platform::TrayIcons icons_;
     std::vector<HWND> hidden_;
 };
