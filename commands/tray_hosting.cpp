@@ -54,6 +54,10 @@ bool TrayHost::WindowIconAdded(HWND window) const {
     return icons_.IsAdded(main_, IconIdOf(window));
 }
 
+HICON TrayHost::WindowIcon(HWND window) const {
+    return icons_.IconOf(main_, IconIdOf(window));
+}
+
 std::string TrayHost::WindowIconTip(HWND window) const {
     return icons_.TipOf(main_, IconIdOf(window));
 }

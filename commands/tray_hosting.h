@@ -27,6 +27,7 @@ public:
     void SetWindowTrayIcon(HWND window, const std::string& path, bool add);
     bool WindowIconAdded(HWND window) const;
     std::string WindowIconTip(HWND window) const;
+    HICON WindowIcon(HWND window) const;
     // Removes the last occurrence of the window from the hidden list.
     void RemoveFromTrayList(HWND window);
     const std::vector<HWND>& HiddenWindows() const { return hidden_; }
