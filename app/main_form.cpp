@@ -191,8 +191,10 @@ void TfrmMain::FormCreate() {
 
     Application& app = Application::Instance();
     shellHookMessage_ = ::RegisterWindowMessageA("SHELLHOOK");
-    if (::RegisterShellHookWindow(app.Handle())) {
-        // The relays need not announce what the shell reports: each event counts once.
+    // Where the shell reports created and destroyed windows, the relays need not announce them:
+    // each event counts once. Only the system's answer counts: a posted "SHELLHOOK" message can
+    // come from anyone.
+    if (::RegisterShellHookWindow(app.Handle()) || options_.shellHookRegistered) {
         relay_.TellShellReportsWindows();
     }
     app.SetFilter([this](const MSG& msg) { OnShellHook(msg); });
@@ -679,10 +681,6 @@ void TfrmMain::OnShellHook(const MSG& msg) {
         return;
     }
     if (msg.wParam == HSHELL_WINDOWCREATED || msg.wParam == HSHELL_WINDOWDESTROYED) {
-        if (!shellReportsWindows_) {
-            shellReportsWindows_ = true;
-            relay_.TellShellReportsWindows();
-        }
         Guard([this] { catalogue_->Rebuild(); });
     }
 }

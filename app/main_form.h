@@ -29,6 +29,8 @@ struct MainFormOptions {
     std::vector<std::string> args; // command-line arguments after the program name
     bool startRelay = true;        // the helper that reports other windows' events
     bool noLayeredWindows = false; // behave as on a system without layered windows (tests)
+    // Behave as where RegisterShellHookWindow succeeds (tests: under Wine it never does).
+    bool shellHookRegistered = false;
 };
 
 // Windowless parts of the main window (pictures, texts, picture buttons) that the window draws
@@ -192,7 +194,6 @@ private:
     TrayHost tray_;
     HiddenJournal journal_;
     Relays relay_;
-    bool shellReportsWindows_ = false;
 
     ListView lvMain_;
     ListView lvRule_;
