@@ -493,6 +493,18 @@ TEST_F(RelayTest, FindsTheMainWindowAgainWhenItWasReplaced) {
     EXPECT_EQ(1u, main_->About(second).size());
 }
 
+TEST_F(RelayTest, EveryRunningInstanceHearsTheNotices) {
+    const MainWindowStandIn second;
+    ASSERT_NE(nullptr, second.hwnd());
+    const HWND hwnd = Announced(Visible("Seen by both"));
+    fixture_.SetText(hwnd, "Renamed for both");
+    for (const MainWindowStandIn* main :
+         {static_cast<const MainWindowStandIn*>(main_.get()), &second}) {
+        EXPECT_TRUE(main->WaitNotice(kNoticeCreated, hwnd));
+        EXPECT_TRUE(main->WaitNotice(kNoticeRenamed, hwnd));
+    }
+}
+
 TEST_F(RelayTest, SecondRelayWaitsWhileTheFirstRunsThenTakesOver) {
     RelayProcess second;
     ASSERT_TRUE(second.Start(TestBinFolder()));
