@@ -40,6 +40,9 @@ constexpr int kClientHeight = 382;
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kTimerVistaRefresh = 2;
 constexpr UINT kVistaRefreshInterval = 120000;
+constexpr UINT_PTR kTimerRelayWatch = 3;
+// How soon a crashed relay is started again.
+constexpr UINT kRelayWatchInterval = 2000;
 
 enum ControlId {
     kIdLvMain = 101,
@@ -146,6 +149,7 @@ void TfrmMain::FormCreate() {
     }
     versionCode_ = WindowsVersionCode();
     tray_.Attach(handle_, instance_);
+    tray_.SetFallbackIcon(fallbackIcon_.get());
     tray_.SetOwnTrayIcon(true, formIcon_.get());
 
     catalogue_ =
@@ -189,16 +193,25 @@ void TfrmMain::FormCreate() {
 
     Application& app = Application::Instance();
     shellHookMessage_ = ::RegisterWindowMessageA("SHELLHOOK");
-    ::RegisterShellHookWindow(app.Handle());
+    // Where the shell reports created and destroyed windows, the relays need not announce them:
+    // each event counts once. Only the system's answer counts: a posted "SHELLHOOK" message can
+    // come from anyone.
+    if (::RegisterShellHookWindow(app.Handle()) || options_.shellHookRegistered) {
+        relay_.TellShellReportsWindows();
+    }
     app.SetFilter([this](const MSG& msg) { OnShellHook(msg); });
     taskbarCreatedMessage_ = ::RegisterWindowMessageA("TaskbarCreated");
+    // What ordinary programs (of lower rights than this elevated one) may post. The window
+    // notices and system-menu commands are not among them: those come through the relays, which
+    // run with this program's rights and pass on only what the window's own process confirmed.
     for (UINT message :
-         {WM_SHOWMAINWINDOW, WM_WINDOWNOTICE, WM_SYSMENUCOMMAND, taskbarCreatedMessage_}) {
+         {WM_SHOWMAINWINDOW, WM_OWNTRAYICON, WM_HIDDENTRAYICON, taskbarCreatedMessage_}) {
         platform::AllowMessageFromAnyProcess(handle_, message);
     }
 
     if (options_.startRelay) {
-        relay_.Start(options_.exeFolder);
+        relay_.Start(options_.exeFolder, Is64BitWindows());
+        ::SetTimer(handle_, kTimerRelayWatch, kRelayWatchInterval, nullptr);
     }
 
     ArrangeLists();
@@ -1136,6 +1149,10 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             TimerVistaRefreshTimer(*this);
             return 0;
         }
+        if (wParam == kTimerRelayWatch) {
+            relay_.KeepRunning();
+            return 0;
+        }
         break;
     case WM_MOUSEMOVE:
         OnMouseMove(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
@@ -1174,7 +1191,9 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         if (msg == WM_WINDOWNOTICE) {
             HWND window = reinterpret_cast<HWND>(lParam);
-            if (wParam == kNoticeCreated) {
+            // A window that is listed already was announced by the shell too (or twice by a
+            // relay): adding it again would list it twice and apply its rule once more.
+            if (wParam == kNoticeCreated && windows_.Find(window) < 0) {
                 catalogue_->AddOne(window);
             } else if (wParam == kNoticeDestroyed) {
                 catalogue_->Remove(window);

@@ -29,6 +29,8 @@ struct MainFormOptions {
     std::vector<std::string> args; // command-line arguments after the program name
     bool startRelay = true;        // the helper that reports other windows' events
     bool noLayeredWindows = false; // behave as on a system without layered windows (tests)
+    // Behave as where RegisterShellHookWindow succeeds (tests: under Wine it never does).
+    bool shellHookRegistered = false;
 };
 
 // Windowless parts of the main window (pictures, texts, picture buttons) that the window draws
@@ -65,7 +67,7 @@ public:
     HWND skipOnceWindow() const { return skipOnce_; }
     void SetSkipOnceWindow(HWND window) { skipOnce_ = window; }
     HiddenJournal& journal() { return journal_; }
-    RelayProcess& relay() { return relay_; }
+    Relays& relay() { return relay_; }
     UINT shellHookMessage() const { return shellHookMessage_; }
     WindowList& windows() { return windows_; }
     Catalogue& catalogue() { return *catalogue_; }
@@ -191,7 +193,7 @@ private:
     std::unique_ptr<Catalogue> catalogue_;
     TrayHost tray_;
     HiddenJournal journal_;
-    RelayProcess relay_;
+    Relays relay_;
 
     ListView lvMain_;
     ListView lvRule_;

@@ -9,6 +9,7 @@
 #include "res/resource.h"
 #include "rules/rule.h"
 #include "ui/environment.h"
+#include "ui/form.h"
 
 namespace vantrel {
 
@@ -153,6 +154,11 @@ void CarryOutSystemMenuCommand(TfrmMain& form, HWND window, int id) {
     // Any process may post the command, naming any handle: a window that has gone, or none at
     // all, would still get a dialog of its own.
     if (!::IsWindow(window)) {
+        return;
+    }
+    // One dialog at a time: a choice repeated while a dialog is open (or a flood of posts) would
+    // otherwise open a dialog inside the dialog's own loop, deeper each time.
+    if ((id == kSysCustomTransparency || id == kSysResize) && Form::ActiveModal() != nullptr) {
         return;
     }
     if (id == kSysMinimizeToTray) {

@@ -49,7 +49,8 @@ RelayProcess::~RelayProcess() {
     Stop();
 }
 
-bool RelayProcess::Start(const std::string& exeFolder) {
+bool RelayProcess::Start(const std::string& exeFolder, const char* exeName,
+                         const std::string& moreArguments) {
     if (Running()) {
         return true;
     }
@@ -57,12 +58,15 @@ bool RelayProcess::Start(const std::string& exeFolder) {
     if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') {
         folder += '\\';
     }
-    const std::string exe = folder + relay::kExecutableName;
+    const std::string exe = folder + (exeName != nullptr ? exeName : relay::kExecutableName);
     if (!FileExists(exe)) {
         return false;
     }
     std::string commandLine =
         "\"" + exe + "\" " + relay::kParentSwitch + " " + std::to_string(::GetCurrentProcessId());
+    if (!moreArguments.empty()) {
+        commandLine += " " + moreArguments;
+    }
     std::vector<char> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back('\0');
 
@@ -106,6 +110,84 @@ void RelayProcess::Stop(DWORD timeoutMs) {
         ::WaitForSingleObject(process_.get(), slice);
     }
     process_.reset();
+}
+
+namespace {
+// A relay that ends this often within this time is not started again.
+constexpr std::size_t kMaxStarts = 4;
+constexpr ULONGLONG kStartWindowMs = 60000;
+} // namespace
+
+void Relays::Start(const std::string& exeFolder, bool windows64) {
+    folder_ = exeFolder;
+#ifdef _WIN64
+    slots_[0].exeName = relay::kExecutableName64;
+    slots_[1].exeName = relay::kExecutableName32;
+#else
+    slots_[0].exeName = relay::kExecutableName32;
+    slots_[1].exeName = windows64 ? relay::kExecutableName64 : nullptr;
+#endif
+    (void)windows64;
+    for (Slot& slot : slots_) {
+        StartSlot(slot);
+    }
+}
+
+void Relays::StartSlot(Slot& slot) {
+    if (slot.exeName == nullptr) {
+        return;
+    }
+    const ULONGLONG now = ::GetTickCount64();
+    slot.starts.erase(std::remove_if(slot.starts.begin(), slot.starts.end(),
+                                     [&](ULONGLONG at) { return now - at > kStartWindowMs; }),
+                      slot.starts.end());
+    if (slot.starts.size() >= kMaxStarts) {
+        return;
+    }
+    slot.starts.push_back(now);
+    // Told on the command line, so that it never announces what the shell reports.
+    slot.told = shellReports_;
+    slot.process.Start(folder_, slot.exeName,
+                       shellReports_ ? relay::kShellReportsSwitch : std::string());
+}
+
+void Relays::Stop() {
+    for (Slot& slot : slots_) {
+        slot.process.Stop();
+        slot.exeName = nullptr;
+    }
+}
+
+void Relays::KeepRunning() {
+    for (Slot& slot : slots_) {
+        if (slot.process.Ended()) {
+            slot.process.Stop();
+            StartSlot(slot);
+        } else if (shellReports_ && !slot.told) {
+            TellShell(slot);
+        }
+    }
+}
+
+void Relays::TellShellReportsWindows() {
+    shellReports_ = true;
+    for (Slot& slot : slots_) {
+        TellShell(slot);
+    }
+}
+
+void Relays::TellShell(Slot& slot) const {
+    if (!slot.process.Running()) {
+        return;
+    }
+    // A relay that is still starting has no window yet; it is told on a later round.
+    if (const HWND window = FindRelayWindow(slot.process.ProcessId())) {
+        slot.told = ::PostMessageA(window, relay::kShellReportsWindows, 0, 0) != FALSE;
+    }
+}
+
+bool Relays::Running() const {
+    return slots_[0].process.Running() || slots_[1].process.Running();
 }
 
 } // namespace vantrel

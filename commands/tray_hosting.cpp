@@ -43,7 +43,7 @@ void TrayHost::SetWindowTrayIcon(HWND window, const std::string& path, bool add)
             icon.release(); // "not an icon file" marker, not a handle
         }
     }
-    HICON shown = icon.get();
+    HICON shown = icon ? icon.get() : fallbackIcon_;
     icons_.Add(main_, IconIdOf(window), WM_HIDDENTRAYICON, shown, std::move(icon),
                platform::WindowText(window));
     hidden_.push_back(window);
@@ -52,6 +52,10 @@ void TrayHost::SetWindowTrayIcon(HWND window, const std::string& path, bool add)
 
 bool TrayHost::WindowIconAdded(HWND window) const {
     return icons_.IsAdded(main_, IconIdOf(window));
+}
+
+HICON TrayHost::WindowIcon(HWND window) const {
+    return icons_.IconOf(main_, IconIdOf(window));
 }
 
 std::string TrayHost::WindowIconTip(HWND window) const {

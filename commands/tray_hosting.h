@@ -17,6 +17,9 @@ public:
         instance_ = instance;
     }
 
+    // Shown for a hidden window whose program gives no icon, so that no icon comes out blank.
+    void SetFallbackIcon(HICON icon) { fallbackIcon_ = icon; }
+
     void SetOwnTrayIcon(bool add, HICON formIcon);
     bool OwnIconAdded() const;
 
@@ -24,6 +27,7 @@ public:
     void SetWindowTrayIcon(HWND window, const std::string& path, bool add);
     bool WindowIconAdded(HWND window) const;
     std::string WindowIconTip(HWND window) const;
+    HICON WindowIcon(HWND window) const;
     // Removes the last occurrence of the window from the hidden list.
     void RemoveFromTrayList(HWND window);
     const std::vector<HWND>& HiddenWindows() const { return hidden_; }
@@ -47,6 +51,7 @@ private:
     }
     HWND main_ = nullptr;
     HINSTANCE instance_ = nullptr;
+    HICON fallbackIcon_ = nullptr;
     platform::TrayIcons icons_;
     std::vector<HWND> hidden_;
 };

@@ -94,6 +94,30 @@ bool ModuleFileNameEx(HANDLE process, std::string& path) {
 }
 
 namespace {
+using QueryFullProcessImageNameFn = BOOL(WINAPI*)(HANDLE, DWORD, LPSTR, PDWORD);
+
+// The full path through the query that needs only limited access, so that it works for processes
+// of higher rights and of the other bitness, where a module snapshot cannot be read. Looked up at
+// run time: the call is missing before Windows Vista.
+bool PathFromImageName(DWORD processId, std::string& path) {
+    static const auto query = reinterpret_cast<QueryFullProcessImageNameFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA")));
+    if (query == nullptr) {
+        return false;
+    }
+    UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process) {
+        return false;
+    }
+    char buffer[MAX_PATH * 4];
+    DWORD length = sizeof(buffer);
+    if (!query(process.get(), 0, buffer, &length) || length == 0) {
+        return false;
+    }
+    path.assign(buffer, length);
+    return true;
+}
+
 // The module route: a snapshot of the process's modules, whose first entry is the executable.
 enum class ModuleRoute { Found, NoMatch, Unreadable };
 
@@ -145,6 +169,11 @@ std::optional<std::string> PathFromProcesses(const Toolhelp& th, const std::vect
         }
         std::string path = entry.exeFile;
         if (!fullPathFromModules) {
+            stays = true;
+            result = path;
+            break;
+        }
+        if (PathFromImageName(processId, path)) {
             stays = true;
             result = path;
             break;

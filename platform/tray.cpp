@@ -73,6 +73,12 @@ std::string TrayIcons::TipOf(HWND owner, UINT id) const {
     return it == icons_.end() ? std::string() : FitTrayTip(it->tip);
 }
 
+HICON TrayIcons::IconOf(HWND owner, UINT id) const {
+    auto it = std::find_if(icons_.begin(), icons_.end(),
+                           [&](const Icon& i) { return i.owner == owner && i.id == id; });
+    return it == icons_.end() ? nullptr : it->icon;
+}
+
 void TrayIcons::AddAllAgain() {
     for (const Icon& icon : icons_) {
         Notify(NIM_ADD, icon);

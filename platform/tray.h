@@ -21,6 +21,8 @@ public:
     bool Remove(HWND owner, UINT id);
     bool IsAdded(HWND owner, UINT id) const;
     std::string TipOf(HWND owner, UINT id) const;
+    // The picture the icon shows, or none.
+    HICON IconOf(HWND owner, UINT id) const;
     size_t Count() const { return icons_.size(); }
     // After the notification area was re-created, every remembered icon is added again.
     void AddAllAgain();

@@ -11,17 +11,31 @@ inline constexpr char kWindowClass[] = "VantrelRelay";
 
 // Only the relay whose hooks are installed carries this title, so the hooks find it among
 // waiting relays. The two bitnesses differ because each hook DLL reports to its own relay.
+inline constexpr char kActiveTitle64[] = "Vantrel relay, 64-bit hooks";
+inline constexpr char kActiveTitle32[] = "Vantrel relay, 32-bit hooks";
+
+// The two pairs sit side by side in one folder: a hook DLL can only be loaded into processes of
+// its own bitness, so on 64-bit Windows both relays run, each serving the programs of its kind.
+inline constexpr char kExecutableName64[] = "vantrel_relay.exe";
+inline constexpr char kHookDllName64[] = "vantrel_hook.dll";
+inline constexpr char kExecutableName32[] = "vantrel_relay32.exe";
+inline constexpr char kHookDllName32[] = "vantrel_hook32.dll";
+
 #ifdef _WIN64
-inline constexpr char kActiveTitle[] = "Vantrel relay, 64-bit hooks";
+inline constexpr const char* kActiveTitle = kActiveTitle64;
 inline constexpr char kHookMutex[] = "Local\\VantrelRelayHooks64";
+inline constexpr const char* kExecutableName = kExecutableName64;
+inline constexpr const char* kHookDllName = kHookDllName64;
 #else
-inline constexpr char kActiveTitle[] = "Vantrel relay, 32-bit hooks";
+inline constexpr const char* kActiveTitle = kActiveTitle32;
 inline constexpr char kHookMutex[] = "Local\\VantrelRelayHooks32";
+inline constexpr const char* kExecutableName = kExecutableName32;
+inline constexpr const char* kHookDllName = kHookDllName32;
 #endif
 
-inline constexpr char kExecutableName[] = "vantrel_relay.exe";
-inline constexpr char kHookDllName[] = "vantrel_hook.dll";
 inline constexpr char kParentSwitch[] = "--parent";
+// The shell's notices reach the program already (see kShellReportsWindows).
+inline constexpr char kShellReportsSwitch[] = "--shell-reports";
 
 // Raw observations posted by the hooks to the active relay window. The relay, not the hook,
 // decides what the main window is told, because only the relay remembers which windows it has
@@ -32,6 +46,24 @@ inline constexpr UINT kRawSysCommand = WM_APP + 0x41;  // wParam: window; lParam
 inline constexpr WPARAM kEventShown = 1;   // became visible, or the shell says it was created
 inline constexpr WPARAM kEventGone = 2;    // hidden, or about to be destroyed
 inline constexpr WPARAM kEventRenamed = 3; // caption set, or the shell asks for a redraw
+
+// A system-menu choice is passed on only once the window's own process has confirmed it. The
+// relay's window takes posts from every process (the hooks run in all of them), so a process of
+// lower rights could otherwise name any window and command to the elevated program. The relay
+// sends kConfirmMessageName (registered) to the window with wParam: a random token, lParam: the
+// command id, as a sent message that does not wait (SendNotifyMessage), so that the hooks on sent
+// messages see it; the hook in that window's thread answers with kRawConfirmed only when that
+// thread has itself just handled that choice and the window's menu carries the program's items.
+inline constexpr char kConfirmMessageName[] = "VantrelRelayConfirm";
+inline constexpr UINT kRawConfirmed = WM_APP + 0x42; // wParam: the token; lParam: window
+
+// Posted by the program to its relays: the shell's own notices of created and destroyed windows
+// reach it, so the relay no longer announces those (each event would count twice otherwise).
+inline constexpr UINT kShellReportsWindows = WM_APP + 0x43;
+
+// The first item the program inserts into another window's system menu; a menu that contains
+// this text carries the program's items.
+inline constexpr char kProgramItemMarker[] = "&Minimize to tray";
 
 // The ids of the items that the main program inserts into other windows' system menus. They
 // travel in WM_SYSCOMMAND's wParam as they are, not in the SC_* encoding.
@@ -56,12 +88,38 @@ inline bool IsAppWindow(HWND hwnd) {
     return !(exStyle & WS_EX_TOOLWINDOW) && GetWindow(hwnd, GW_OWNER) == nullptr;
 }
 
+// Whether the menu carries the program's items: an item whose text contains the marker. Written
+// without the C runtime, which the hook DLL does not have.
+inline bool CarriesProgramItems(HMENU menu) {
+    if (menu == nullptr) {
+        return false;
+    }
+    const int count = GetMenuItemCount(menu);
+    constexpr int kMarkerLength = sizeof(kProgramItemMarker) - 1;
+    for (int i = 0; i < count; ++i) {
+        char text[250];
+        const int length = GetMenuStringA(menu, static_cast<UINT>(i), text, 250, MF_BYPOSITION);
+        for (int at = 0; at + kMarkerLength <= length; ++at) {
+            int same = 0;
+            while (same < kMarkerLength && text[at + same] == kProgramItemMarker[same]) {
+                ++same;
+            }
+            if (same == kMarkerLength) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 // The procedures the relay hands to SetWindowsHookExA, fetched with GetProcAddress under this
 // plain (cdecl, undecorated) name so that both bitnesses export it the same way.
 struct HookProcedures {
     HOOKPROC shell;
     HOOKPROC callWndProcRet;
     HOOKPROC getMessage;
+    HOOKPROC callWndProc;
+    HOOKPROC cbt;
 };
 using GetHookProcedures = const HookProcedures*(__cdecl*)();
 inline constexpr char kHookProceduresExport[] = "VantrelHookProcedures";

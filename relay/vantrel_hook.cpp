@@ -14,11 +14,21 @@
 //   messages actually removed from the queue count, so a PeekMessage(PM_NOREMOVE) that looks at
 //   the same message does not report it twice. A WM_SYSCOMMAND that someone sends rather than
 //   posts is seen by WH_CALLWNDPROCRET instead; no message passes through both.
+//   A choice is reported only when the window's system menu carries the program's items: a
+//   program's own item with one of these small ids is that program's business. The relay then
+//   asks this very thread to confirm the choice (see relay_protocol.h), which the same hook
+//   answers when it takes the relay's question from the queue.
 // - WH_SHELL adds the shell's own view (created, destroyed, redraw). It repeats what the other
 //   two see, which the relay tolerates, and covers windows whose process changes them by paths
 //   that bypass the messages above.
-// WH_CBT is not used: HCBT_CREATEWND comes before the window exists in any useful state, and its
-// other codes add nothing here.
+//
+// That is the 64-bit set. The 32-bit DLL installs other hook types (WH_CALLWNDPROC and WH_CBT):
+// where a global hook of the other bitness comes first in a chain, Wine cannot load it into the
+// process and ends the chain there, so two sets of one type would silence each other. The 32-bit
+// set sees sent messages before the window procedure (so a caption may still be the old one when
+// the hook posts; the relay reads nothing from it), a system-menu choice through HCBT_SYSCOMMAND
+// in DefWindowProc, attributed to the window whose system menu that thread opened last
+// (WM_INITMENUPOPUP), and the relay's question as the sent message it is.
 #include "relay/relay_protocol.h"
 
 #include <atomic>
@@ -59,6 +69,60 @@ void Report(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void ReportWindow(WPARAM event, HWND hwnd) {
     Report(kRawWindowEvent, event, reinterpret_cast<LPARAM>(hwnd));
+}
+
+// The choices this process made lately, so that a question of the relay is confirmed only for a
+// choice really made here. Written and read by the threads of this process; a torn entry can
+// only fail to match.
+struct Choice {
+    std::atomic<HWND> window;
+    std::atomic<LONG_PTR> id;
+    std::atomic<DWORD> tick;
+};
+constexpr unsigned kChoices = 64;
+constexpr DWORD kChoiceLifeMs = 10000;
+Choice g_choices[kChoices];
+std::atomic<unsigned> g_nextChoice{0};
+std::atomic<UINT> g_confirmMessage{0};
+
+UINT ConfirmMessage() {
+    UINT message = g_confirmMessage.load(std::memory_order_relaxed);
+    if (message == 0) {
+        message = RegisterWindowMessageA(kConfirmMessageName);
+        g_confirmMessage.store(message, std::memory_order_relaxed);
+    }
+    return message;
+}
+
+void ReportChoice(HWND hwnd, WPARAM id) {
+    if (!IsRelayedCommand(id) || !IsTopLevel(hwnd) ||
+        !CarriesProgramItems(GetSystemMenu(hwnd, FALSE))) {
+        return;
+    }
+    Choice& slot = g_choices[g_nextChoice.fetch_add(1, std::memory_order_relaxed) % kChoices];
+    slot.window.store(nullptr, std::memory_order_relaxed);
+    slot.id.store(static_cast<LONG_PTR>(id), std::memory_order_relaxed);
+    slot.tick.store(GetTickCount(), std::memory_order_relaxed);
+    slot.window.store(hwnd, std::memory_order_release);
+    Report(kRawSysCommand, reinterpret_cast<WPARAM>(hwnd), static_cast<LPARAM>(id));
+}
+
+// The relay's question about a choice on `hwnd`: answered once, for a choice of the last few
+// seconds that is still on record, while the window's menu still carries the program's items.
+void AnswerQuestion(HWND hwnd, WPARAM token, LPARAM id) {
+    const DWORD now = GetTickCount();
+    for (Choice& slot : g_choices) {
+        if (slot.window.load(std::memory_order_acquire) != hwnd ||
+            slot.id.load(std::memory_order_relaxed) != id ||
+            now - slot.tick.load(std::memory_order_relaxed) > kChoiceLifeMs) {
+            continue;
+        }
+        slot.window.store(nullptr, std::memory_order_relaxed);
+        if (CarriesProgramItems(GetSystemMenu(hwnd, FALSE))) {
+            Report(kRawConfirmed, token, reinterpret_cast<LPARAM>(hwnd));
+        }
+        return;
+    }
 }
 
 LRESULT CALLBACK ShellProc(int code, WPARAM wParam, LPARAM lParam) {
@@ -112,13 +176,91 @@ LRESULT CALLBACK CallWndProcRetProc(int code, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case WM_SYSCOMMAND:
-            if (IsRelayedCommand(sent->wParam) && IsTopLevel(sent->hwnd)) {
-                Report(kRawSysCommand, reinterpret_cast<WPARAM>(sent->hwnd),
-                       static_cast<LPARAM>(sent->wParam));
-            }
+            ReportChoice(sent->hwnd, sent->wParam);
             break;
         default:
+            if (sent->message == ConfirmMessage()) {
+                AnswerQuestion(sent->hwnd, sent->wParam, sent->lParam);
+            }
             break;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The thread's own record of the window whose system menu it opened last (32-bit set).
+std::atomic<DWORD> g_menuWindowSlot{TLS_OUT_OF_INDEXES};
+
+DWORD MenuWindowSlot() {
+    DWORD slot = g_menuWindowSlot.load(std::memory_order_acquire);
+    if (slot == TLS_OUT_OF_INDEXES) {
+        const DWORD made = TlsAlloc();
+        DWORD expected = TLS_OUT_OF_INDEXES;
+        if (g_menuWindowSlot.compare_exchange_strong(expected, made, std::memory_order_acq_rel)) {
+            slot = made;
+        } else {
+            // Another thread was first; its slot is the one.
+            if (made != TLS_OUT_OF_INDEXES) {
+                TlsFree(made);
+            }
+            slot = expected;
+        }
+    }
+    return slot;
+}
+
+// The 32-bit set's view of sent messages, before the window procedure runs.
+LRESULT CALLBACK CallWndProcProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        switch (sent->message) {
+        case WM_WINDOWPOSCHANGED: {
+            const auto* pos = reinterpret_cast<const WINDOWPOS*>(sent->lParam);
+            if (pos == nullptr || !(pos->flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)) ||
+                !IsTopLevel(sent->hwnd)) {
+                break;
+            }
+            if (pos->flags & SWP_SHOWWINDOW) {
+                if (IsAppWindow(sent->hwnd)) {
+                    ReportWindow(kEventShown, sent->hwnd);
+                }
+            } else {
+                ReportWindow(kEventGone, sent->hwnd);
+            }
+            break;
+        }
+        case WM_SETTEXT:
+            if (IsTopLevel(sent->hwnd)) {
+                ReportWindow(kEventRenamed, sent->hwnd);
+            }
+            break;
+        case WM_SYSCOMMAND:
+            ReportChoice(sent->hwnd, sent->wParam);
+            break;
+        case WM_INITMENUPOPUP: {
+            const DWORD slot = MenuWindowSlot();
+            if (HIWORD(sent->lParam) && slot != TLS_OUT_OF_INDEXES) {
+                TlsSetValue(slot, sent->hwnd);
+            }
+            break;
+        }
+        default:
+            if (sent->message == ConfirmMessage()) {
+                AnswerQuestion(sent->hwnd, sent->wParam, sent->lParam);
+            }
+            break;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
+    // A sent WM_SYSCOMMAND was seen on its way in already; this catches the posted ones, such as
+    // the one a menu choice posts.
+    if (code == HCBT_SYSCOMMAND && IsRelayedCommand(wParam) && !InSendMessage()) {
+        const DWORD slot = MenuWindowSlot();
+        if (slot != TLS_OUT_OF_INDEXES) {
+            ReportChoice(static_cast<HWND>(TlsGetValue(slot)), wParam);
         }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -127,16 +269,15 @@ LRESULT CALLBACK CallWndProcRetProc(int code, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK GetMessageProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HC_ACTION && wParam == PM_REMOVE) {
         const auto* msg = reinterpret_cast<const MSG*>(lParam);
-        if (msg->message == WM_SYSCOMMAND && IsRelayedCommand(msg->wParam) &&
-            IsTopLevel(msg->hwnd)) {
-            Report(kRawSysCommand, reinterpret_cast<WPARAM>(msg->hwnd),
-                   static_cast<LPARAM>(msg->wParam));
+        if (msg->message == WM_SYSCOMMAND) {
+            ReportChoice(msg->hwnd, msg->wParam);
         }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-constexpr HookProcedures kProcedures{&ShellProc, &CallWndProcRetProc, &GetMessageProc};
+constexpr HookProcedures kProcedures{&ShellProc, &CallWndProcRetProc, &GetMessageProc,
+                                     &CallWndProcProc, &CbtProc};
 
 } // namespace
 

@@ -13,13 +13,19 @@
 // starts a second relay, and two sets of hooks would report every event twice. The second relay
 // waits and takes over when the first ends.
 //
+// Every running instance of the program hears the notices: each window of kMainWindowClass.
+//
 // Exit codes: 0 normal end, 2 bad command line, 3 the parent is not running, 4 the hook DLL is
 // missing or unusable, 5 no window.
 #include "app/messages.h"
 #include "platform/handles.h"
 #include "relay/relay_protocol.h"
 
+#include <ntsecapi.h>
+
+#include <algorithm>
 #include <cstdlib>
+#include <deque>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -46,11 +52,16 @@ constexpr UINT kSweepMs = 1000;
 struct Options {
     bool hasParent = false;
     DWORD parent = 0;
+    bool shellReports = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == kShellReportsSwitch) {
+            options.shellReports = true;
+            continue;
+        }
         if (arg != kParentSwitch || i + 1 >= argc) {
             return false;
         }
@@ -115,18 +126,36 @@ void AllowLowerIntegrityPosts(HWND window) {
             reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilterEx")))) {
         filterEx(window, kRawWindowEvent, MSGFLT_ALLOW, nullptr);
         filterEx(window, kRawSysCommand, MSGFLT_ALLOW, nullptr);
+        filterEx(window, kRawConfirmed, MSGFLT_ALLOW, nullptr);
     } else if (auto filter = reinterpret_cast<FilterFn>(
                    reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilter")))) {
         filter(kRawWindowEvent, MSGFLT_ADD);
         filter(kRawSysCommand, MSGFLT_ADD);
+        filter(kRawConfirmed, MSGFLT_ADD);
     }
+}
+
+// Tokens must not be guessable: a process that saw one question in its own queue could
+// otherwise answer the next one about another program's window.
+ULONG_PTR RandomToken() {
+    ULONG_PTR token = 0;
+    while (token == 0) {
+        if (!RtlGenRandom(&token, sizeof(token))) {
+            LARGE_INTEGER counter{};
+            QueryPerformanceCounter(&counter);
+            token = static_cast<ULONG_PTR>(counter.QuadPart) ^ GetCurrentThreadId();
+        }
+    }
+    return token;
 }
 
 class Relay {
 public:
-    explicit Relay(HINSTANCE instance) : instance_(instance) {}
+    Relay(HINSTANCE instance, bool shellReports)
+        : instance_(instance), shellReports_(shellReports) {}
 
     bool CreateWindowFor() {
+        confirmMessage_ = RegisterWindowMessageA(kConfirmMessageName);
         WNDCLASSEXA wc{};
         wc.cbSize = sizeof(wc);
         wc.lpfnWndProc = &Relay::WndProc;
@@ -162,16 +191,26 @@ public:
             return false;
         }
         const HINSTANCE module = dll_.get();
-        shellHook_.reset(SetWindowsHookExA(WH_SHELL, procedures->shell, module, 0));
-        callWndProcRetHook_.reset(
+        // Each bitness has hook types of its own (see vantrel_hook.cpp).
+#ifdef _WIN64
+        hooks_[0].reset(SetWindowsHookExA(WH_SHELL, procedures->shell, module, 0));
+        hooks_[1].reset(
             SetWindowsHookExA(WH_CALLWNDPROCRET, procedures->callWndProcRet, module, 0));
-        getMessageHook_.reset(SetWindowsHookExA(WH_GETMESSAGE, procedures->getMessage, module, 0));
-        if (!shellHook_ || !callWndProcRetHook_ || !getMessageHook_) {
+        hooks_[2].reset(SetWindowsHookExA(WH_GETMESSAGE, procedures->getMessage, module, 0));
+        if (!hooks_[0] || !hooks_[1] || !hooks_[2]) {
             return false;
         }
-        // What is already on screen is known before the first report, so that hiding or
-        // destroying a window that was open at start-up is reported too.
-        EnumWindows(&Relay::NoteIfShown, reinterpret_cast<LPARAM>(this));
+#else
+        hooks_[0].reset(SetWindowsHookExA(WH_CALLWNDPROC, procedures->callWndProc, module, 0));
+        hooks_[1].reset(SetWindowsHookExA(WH_CBT, procedures->cbt, module, 0));
+        if (!hooks_[0] || !hooks_[1]) {
+            return false;
+        }
+#endif
+        // What is already on screen is announced once the hooks are in place: the program
+        // listed the windows of its first rebuild before this relay started, and a window shown
+        // in between would otherwise never be announced (the program lists a window once).
+        EnumWindows(&Relay::AnnounceIfShown, reinterpret_cast<LPARAM>(this));
         SetTimer(window_.get(), kSweepTimer, kSweepMs, nullptr);
         // The title is what the hooks look for: set last, once everything is ready.
         SetWindowTextA(window_.get(), kActiveTitle);
@@ -183,9 +222,9 @@ public:
             KillTimer(window_.get(), kSweepTimer);
             SetWindowTextA(window_.get(), "");
         }
-        getMessageHook_.reset();
-        callWndProcRetHook_.reset();
-        shellHook_.reset();
+        for (UniqueHook& hook : hooks_) {
+            hook.reset();
+        }
     }
 
     ~Relay() {
@@ -197,10 +236,8 @@ public:
     Relay& operator=(const Relay&) = delete;
 
 private:
-    static BOOL CALLBACK NoteIfShown(HWND hwnd, LPARAM self) {
-        if (IsWindowVisible(hwnd) && IsAppWindow(hwnd)) {
-            reinterpret_cast<Relay*>(self)->shown_.insert(hwnd);
-        }
+    static BOOL CALLBACK AnnounceIfShown(HWND hwnd, LPARAM self) {
+        reinterpret_cast<Relay*>(self)->OnWindowEvent(kEventShown, hwnd, true);
         return TRUE;
     }
 
@@ -216,7 +253,13 @@ private:
                 self->OnWindowEvent(wParam, reinterpret_cast<HWND>(lParam));
                 return 0;
             case kRawSysCommand:
-                self->Tell(WM_SYSMENUCOMMAND, wParam, lParam);
+                self->AskToConfirm(reinterpret_cast<HWND>(wParam), lParam);
+                return 0;
+            case kRawConfirmed:
+                self->OnConfirmed(wParam, reinterpret_cast<HWND>(lParam));
+                return 0;
+            case kShellReportsWindows:
+                self->shellReports_ = true;
                 return 0;
             case WM_TIMER:
                 if (wParam == kSweepTimer) {
@@ -236,19 +279,21 @@ private:
     }
 
     // A window is announced once when it appears and once when it goes, whichever of the hooks
-    // (and however many of them) reported it: the main program adds a row per "created".
-    void OnWindowEvent(WPARAM event, HWND hwnd) {
+    // (and however many of them) reported it: the main program adds a row per "created". Once
+    // the shell is known to tell the program itself, appearing and going are only recorded.
+    void OnWindowEvent(WPARAM event, HWND hwnd, bool announceAnyway = false) {
+        const bool tell = announceAnyway || !shellReports_;
         switch (event) {
         case kEventShown:
             // Checked again here: by now the window may have gone, or a window that the shell
             // reported at creation may still be waiting to be shown.
             if (IsWindowVisible(hwnd) && IsTopLevel(hwnd) && IsAppWindow(hwnd) &&
-                shown_.insert(hwnd).second) {
+                shown_.insert(hwnd).second && tell) {
                 Tell(WM_WINDOWNOTICE, kNoticeCreated, reinterpret_cast<LPARAM>(hwnd));
             }
             break;
         case kEventGone:
-            if (shown_.erase(hwnd) != 0) {
+            if (shown_.erase(hwnd) != 0 && tell) {
                 Tell(WM_WINDOWNOTICE, kNoticeDestroyed, reinterpret_cast<LPARAM>(hwnd));
             }
             break;
@@ -259,6 +304,39 @@ private:
             break;
         default:
             break;
+        }
+    }
+
+    // Anyone may post to this window, so a reported choice is only a claim: it is passed on once
+    // the thread of the window named has confirmed it (relay_protocol.h). The question does not
+    // wait, so a program that hangs delays nothing here; its choice simply lapses.
+    void AskToConfirm(HWND hwnd, LPARAM id) {
+        if (!IsRelayedCommand(static_cast<WPARAM>(id)) || !IsTopLevel(hwnd) ||
+            confirmMessage_ == 0) {
+            return;
+        }
+        const DWORD now = GetTickCount();
+        while (!questions_.empty() && (questions_.size() >= kMaxQuestions ||
+                                       now - questions_.front().tick > kQuestionLifeMs)) {
+            questions_.pop_front();
+        }
+        const Question question{RandomToken(), hwnd, id, now};
+        if (SendNotifyMessageA(hwnd, confirmMessage_, question.token, id)) {
+            questions_.push_back(question);
+        }
+    }
+
+    void OnConfirmed(WPARAM token, HWND hwnd) {
+        const auto it = std::find_if(questions_.begin(), questions_.end(), [&](const Question& q) {
+            return q.token == token && q.window == hwnd;
+        });
+        if (it == questions_.end()) {
+            return;
+        }
+        const Question question = *it;
+        questions_.erase(it);
+        if (GetTickCount() - question.tick <= kQuestionLifeMs) {
+            Tell(WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(hwnd), question.id);
         }
     }
 
@@ -274,34 +352,33 @@ private:
         }
     }
 
-    bool IsMainWindow(HWND hwnd) const {
-        char name[sizeof(kMainWindowClass) + 1] = {};
-        return hwnd != nullptr &&
-               GetClassNameA(hwnd, name, static_cast<int>(sizeof(name))) ==
-                   static_cast<int>(sizeof(kMainWindowClass) - 1) &&
-               std::string(name) == kMainWindowClass;
+    // Every instance of the program: each runs its own list and rules. Looked up each time, so
+    // an instance started or ended since is served too.
+    void Tell(UINT message, WPARAM wParam, LPARAM lParam) {
+        HWND main = nullptr;
+        while ((main = FindWindowExA(nullptr, main, kMainWindowClass, nullptr)) != nullptr) {
+            PostMessageA(main, message, wParam, lParam);
+        }
     }
 
-    // The main window is remembered and looked up again once it has gone, so a program that
-    // recreated its window (or a second instance, after the first ended) is still reached.
-    void Tell(UINT message, WPARAM wParam, LPARAM lParam) {
-        if (!IsMainWindow(main_)) {
-            main_ = FindWindowA(kMainWindowClass, nullptr);
-        }
-        if (main_ != nullptr) {
-            PostMessageA(main_, message, wParam, lParam);
-        }
-    }
+    struct Question {
+        ULONG_PTR token;
+        HWND window;
+        LPARAM id;
+        DWORD tick;
+    };
+    static constexpr std::size_t kMaxQuestions = 32;
+    static constexpr DWORD kQuestionLifeMs = 10000;
 
     HINSTANCE instance_;
     UniqueWindow window_;
     UniqueModule dll_;
     // Declared after the DLL so that they are removed before it is unloaded.
-    UniqueHook shellHook_;
-    UniqueHook callWndProcRetHook_;
-    UniqueHook getMessageHook_;
+    UniqueHook hooks_[3];
     std::unordered_set<HWND> shown_;
-    HWND main_ = nullptr;
+    std::deque<Question> questions_;
+    UINT confirmMessage_ = 0;
+    bool shellReports_;
 };
 
 // Runs until asked to end or the parent ends. While another relay holds the hooks this one only
@@ -321,7 +398,7 @@ int Run(HINSTANCE instance, const Options& options) {
     }
     UniqueHandle mutex(CreateMutexA(nullptr, FALSE, kHookMutex));
     MutexOwnership ownership;
-    Relay relay(instance);
+    Relay relay(instance, options.shellReports);
     if (!relay.CreateWindowFor()) {
         return kExitNoWindow;
     }

@@ -13,7 +13,8 @@ trap 'wineserver -k 2>/dev/null || true; kill "$XVFB_PID" 2>/dev/null || true; r
 start_xvfb
 wineserver -p
 APP=$(mktemp -d)
-cp "$BIN/Vantrel.exe" "$BIN/vantrel_relay.exe" "$BIN/vantrel_hook.dll" "$APP/"
+cp "$BIN/Vantrel.exe" "$BIN/vantrel_relay.exe" "$BIN/vantrel_hook.dll" "$BIN/vantrel_relay32.exe" \
+    "$BIN/vantrel_hook32.dll" "$APP/"
 wine notepad >/dev/null 2>&1 &
 sleep 2
 wine "$APP/Vantrel.exe" >/dev/null 2>&1 &

@@ -32,7 +32,8 @@ std::vector<HWND> WindowsOfProcess(DWORD pid, const std::string& className) {
 AppProcess::AppProcess(const std::string& arguments, const TempDir* folder)
     : folder_(folder ? folder->path() : ownFolder_.path()) {
     const std::string bin = TestBinFolder();
-    for (const char* file : {"Vantrel.exe", "vantrel_relay.exe", "vantrel_hook.dll"}) {
+    for (const char* file : {"Vantrel.exe", "vantrel_relay.exe", "vantrel_hook.dll",
+                             "vantrel_relay32.exe", "vantrel_hook32.dll"}) {
         ::CopyFileA((bin + file).c_str(), (folder_ + file).c_str(), FALSE);
     }
     std::string command = "\"" + folder_ + "Vantrel.exe\"";

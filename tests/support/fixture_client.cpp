@@ -117,8 +117,8 @@ void Fixture::Handle::Reset() {
     handle_ = nullptr;
 }
 
-Fixture::Fixture(DWORD replyTimeoutMs) : replyTimeoutMs_(replyTimeoutMs) {
-    const std::string exe = TestBinFolder() + "vt_fixture.exe";
+Fixture::Fixture(DWORD replyTimeoutMs, const char* program) : replyTimeoutMs_(replyTimeoutMs) {
+    const std::string exe = TestBinFolder() + program;
     if (GetFileAttributesA(exe.c_str()) == INVALID_FILE_ATTRIBUTES) {
         throw std::runtime_error("fixture program not found: " + exe);
     }
@@ -318,6 +318,10 @@ void Fixture::Show(HWND hwnd, int showCommand) {
 void Fixture::SetLong(HWND hwnd, int index, LONG_PTR value) {
     Call("setlong " + HandleToHex(hwnd) + " " + std::to_string(index) + " " +
          Hex(static_cast<std::uint64_t>(value)));
+}
+
+void Fixture::AddSystemMenuItem(HWND hwnd, UINT id, const std::string& text) {
+    Call("sysmenu " + HandleToHex(hwnd) + " " + std::to_string(id) + " " + PercentEncode(text));
 }
 
 Counts Fixture::GetCounts(HWND hwnd) {

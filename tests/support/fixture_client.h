@@ -44,8 +44,9 @@ std::string HandleToHex(HWND hwnd);
 // deadlock.
 class Fixture {
 public:
-    // Starts vt_fixture.exe from the test program's folder and checks that it answers.
-    explicit Fixture(DWORD replyTimeoutMs = 10000);
+    // Starts vt_fixture.exe (or the named program, such as its 32-bit build vt_fixture32.exe)
+    // from the test program's folder and checks that it answers.
+    explicit Fixture(DWORD replyTimeoutMs = 10000, const char* program = "vt_fixture.exe");
     // Asks the fixture to exit, waits with a deadline, then terminates it if it is still there.
     ~Fixture();
     Fixture(const Fixture&) = delete;
@@ -57,6 +58,8 @@ public:
     void SetText(HWND hwnd, const std::string& text);
     void Show(HWND hwnd, int showCommand);
     void SetLong(HWND hwnd, int index, LONG_PTR value);
+    // Inserts an item of the window's own at the top of its system menu.
+    void AddSystemMenuItem(HWND hwnd, UINT id, const std::string& text);
     Counts GetCounts(HWND hwnd);
     // Known from process creation, so it stays valid after Kill().
     DWORD ProcessId() const { return processId_; }

@@ -28,6 +28,7 @@ protected:
 
     bool startRelay_ = false;
     bool noLayeredWindows_ = false;
+    bool shellHookRegistered_ = false;
     TempDir dir_;
     std::unique_ptr<vantrel::TfrmMain> form_;
 };

@@ -624,6 +624,27 @@ TEST_F(HostileDialogs, TargetDestroyedWhileItsSystemMenuDialogIsOpen) {
     EXPECT_TRUE(::IsWindowVisible(live_[0]));
 }
 
+TEST_F(HostileDialogs, ARepeatedChoiceOpensNoSecondDialog) {
+    auto& f = Start();
+    vt::WindowSpec spec;
+    spec.className = base_ + "Again";
+    const HWND target = fixture_.CreateOne(spec);
+    for (int id : {30, 61}) {
+        const char* caption = id == 30 ? "Custom transparency" : "Resize window";
+        SCOPED_TRACE(caption);
+        EXPECT_TRUE(OpenAndRun(target, id, caption, [&](Form& dialog) {
+            // Each would open its dialog inside this one's loop, and wait there.
+            for (int again : {30, 61, 30}) {
+                ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, W(target), again);
+            }
+            EXPECT_EQ(Form::ActiveModal(), &dialog);
+            vt::Click(vt::Control(dialog.Handle(), IDCANCEL));
+        }));
+        EXPECT_EQ(Form::ActiveModal(), nullptr);
+    }
+    fixture_.Destroy(target);
+}
+
 TEST_F(HostileDialogs, OtherProgramEndsWhileItsWindowHostsTheDialog) {
     auto& f = Start();
     const HWND main = f.Handle();

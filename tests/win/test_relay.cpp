@@ -2,11 +2,14 @@
 // about choices made in the items it puts into their system menus. These tests run the real
 // relay and hook DLL, change windows of a separate fixture process, and check what reaches a
 // window of the main window's class: each notice once, in order, with nothing extra.
+#include "app/main_form.h"
 #include "app/messages.h"
 #include "commands/relay_process.h"
+#include "commands/tray_hosting.h"
 #include "platform/handles.h"
 #include "relay/relay_protocol.h"
 #include "support/fixture_client.h"
+#include "support/main_form_fixture.h"
 #include "support/wait.h"
 
 #include <gtest/gtest.h>
@@ -168,8 +171,9 @@ DWORD ExitCodeOf(HANDLE process) {
 // is terminated rather than left in the Wine prefix.
 class LaunchedRelay {
 public:
-    explicit LaunchedRelay(const std::string& arguments) {
-        const std::string exe = TestBinFolder() + vantrel::relay::kExecutableName;
+    explicit LaunchedRelay(const std::string& arguments,
+                           const char* program = vantrel::relay::kExecutableName) {
+        const std::string exe = TestBinFolder() + program;
         std::string commandLine = "\"" + exe + "\" " + arguments;
         STARTUPINFOA startup{};
         startup.cb = sizeof(startup);
@@ -347,8 +351,12 @@ TEST_F(RelayTest, PassesOnExactlyTheProgramsSystemMenuCommands) {
     WindowSpec spec = Visible("Menu target");
     spec.children = 1;
     const HWND hwnd = Announced(spec);
+    fixture_.AddSystemMenuItem(hwnd, 11, vantrel::relay::kProgramItemMarker);
     const HWND child = GetWindow(hwnd, GW_CHILD);
     ASSERT_NE(nullptr, child);
+    // A program's own items may use the same small ids; their choices are its own business.
+    const HWND own = Announced(Visible("Own menu item"));
+    fixture_.AddSystemMenuItem(own, 11, "Own &item");
 
     std::vector<WPARAM> relayed = {11, 21, 22};
     for (WPARAM id = 30; id <= 42; ++id) {
@@ -366,6 +374,7 @@ TEST_F(RelayTest, PassesOnExactlyTheProgramsSystemMenuCommands) {
         ASSERT_TRUE(PostMessageA(hwnd, WM_SYSCOMMAND, id, 0));
         // Only top-level windows carry the program's menu items.
         ASSERT_TRUE(PostMessageA(child, WM_SYSCOMMAND, id, 0));
+        ASSERT_TRUE(PostMessageA(own, WM_SYSCOMMAND, id, 0));
     }
     // Neighbours of every range, and the system's own encoding of one of the ids; the last one
     // tells when the fixture has taken every posted message.
@@ -404,6 +413,8 @@ TEST_F(RelayTest, ReportsAMenuChoiceOnceThoughItsQueueWasPeekedAt) {
                                                  WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
                                                  nullptr, GetModuleHandleA(nullptr), nullptr));
         ASSERT_TRUE(local);
+        ASSERT_TRUE(InsertMenuA(GetSystemMenu(local.get(), FALSE), 0, MF_BYPOSITION | MF_STRING, 11,
+                                vantrel::relay::kProgramItemMarker));
         ASSERT_TRUE(PostMessageA(local.get(), WM_SYSCOMMAND, 21, 0));
         MSG msg;
         for (int i = 0; i < 3; ++i) {
@@ -414,6 +425,31 @@ TEST_F(RelayTest, ReportsAMenuChoiceOnceThoughItsQueueWasPeekedAt) {
         EXPECT_EQ(1, main_->Count(WM_SYSMENUCOMMAND, W(local.get()), 21));
     }
     UnregisterClassA(className.c_str(), GetModuleHandleA(nullptr));
+}
+
+// Any process can post to the relay's window, as the hooks do from every program. What it
+// claims there reaches the program only when the window's own thread confirms the choice.
+TEST_F(RelayTest, PassesOnNoChoiceThatTheWindowsOwnProcessDidNotMake) {
+    const HWND carrier = Announced(Visible("Carries the items"));
+    fixture_.AddSystemMenuItem(carrier, 11, vantrel::relay::kProgramItemMarker);
+    const HWND plain = Announced(Visible("Plain menu"));
+    const HWND relayWindow = FindRelayWindow(relay_.ProcessId());
+    ASSERT_NE(nullptr, relayWindow);
+    const HWND stale = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x7FFF0000));
+    for (const HWND target : {carrier, plain, stale}) {
+        ASSERT_TRUE(PostMessageA(relayWindow, vantrel::relay::kRawSysCommand, W(target), 42));
+    }
+    // A confirmation nobody asked for.
+    ASSERT_TRUE(PostMessageA(relayWindow, vantrel::relay::kRawConfirmed, 0x5A5A5A5A, L(carrier)));
+    // A real choice afterwards: its question and answer queue up behind the forged ones.
+    ASSERT_TRUE(PostMessageA(carrier, WM_SYSCOMMAND, 21, 0));
+    ASSERT_TRUE(main_->WaitFor(WM_SYSMENUCOMMAND, W(carrier), 21));
+
+    std::vector<Notice> commands;
+    std::copy_if(main_->notices().begin(), main_->notices().end(), std::back_inserter(commands),
+                 [](const Notice& n) { return n.message == WM_SYSMENUCOMMAND; });
+    ASSERT_EQ(1u, commands.size());
+    EXPECT_EQ(21, commands[0].lParam);
 }
 
 TEST_F(RelayTest, CatchesUpLateWithoutRepeatingItself) {
@@ -455,6 +491,18 @@ TEST_F(RelayTest, FindsTheMainWindowAgainWhenItWasReplaced) {
     fixture_.Destroy(first);
     EXPECT_TRUE(main_->WaitNotice(kNoticeDestroyed, first));
     EXPECT_EQ(1u, main_->About(second).size());
+}
+
+TEST_F(RelayTest, EveryRunningInstanceHearsTheNotices) {
+    const MainWindowStandIn second;
+    ASSERT_NE(nullptr, second.hwnd());
+    const HWND hwnd = Announced(Visible("Seen by both"));
+    fixture_.SetText(hwnd, "Renamed for both");
+    for (const MainWindowStandIn* main :
+         {static_cast<const MainWindowStandIn*>(main_.get()), &second}) {
+        EXPECT_TRUE(main->WaitNotice(kNoticeCreated, hwnd));
+        EXPECT_TRUE(main->WaitNotice(kNoticeRenamed, hwnd));
+    }
 }
 
 TEST_F(RelayTest, SecondRelayWaitsWhileTheFirstRunsThenTakesOver) {
@@ -517,15 +565,23 @@ TEST(RelayLifetime, OwnerGoingOutOfScopeEndsTheRelay) {
 }
 
 TEST(RelayLifetime, EndsWithItsParentProcess) {
-    Fixture parent;
-    const LaunchedRelay relay("--parent " + std::to_string(parent.ProcessId()));
-    ASSERT_TRUE(relay);
-    ASSERT_TRUE(WaitUntil([&] { return FindRelayWindow(GetProcessId(relay.get())) != nullptr; }));
-    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(relay.get(), 0));
+    for (const char* program :
+         {vantrel::relay::kExecutableName64, vantrel::relay::kExecutableName32}) {
+        if (GetFileAttributesA((TestBinFolder() + program).c_str()) == INVALID_FILE_ATTRIBUTES) {
+            continue;
+        }
+        SCOPED_TRACE(program);
+        Fixture parent;
+        const LaunchedRelay relay("--parent " + std::to_string(parent.ProcessId()), program);
+        ASSERT_TRUE(relay);
+        ASSERT_TRUE(
+            WaitUntil([&] { return FindRelayWindow(GetProcessId(relay.get())) != nullptr; }));
+        EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(relay.get(), 0));
 
-    parent.Kill();
-    ASSERT_TRUE(WaitProcessEnd(relay.get()));
-    EXPECT_EQ(0u, ExitCodeOf(relay.get()));
+        parent.Kill();
+        ASSERT_TRUE(WaitProcessEnd(relay.get()));
+        EXPECT_EQ(0u, ExitCodeOf(relay.get()));
+    }
 }
 
 TEST(RelayLifetime, RefusesABadCommandLineOrAParentThatIsGone) {
@@ -560,6 +616,197 @@ TEST(RelayLifetime, MissingExecutableIsNotAnError) {
     EXPECT_EQ(0u, relay.ProcessId());
     relay.Stop();
     EXPECT_FALSE(relay.Running());
+}
+
+// The program itself with its relays, as a user runs it: the pairs of both bitnesses beside it.
+class ProgramWithRelays : public MainFormTest {
+protected:
+    vantrel::TfrmMain& StartWithRelays(const std::string& rules = std::string()) {
+        // A 64-bit build has both pairs, a 32-bit build its own pair only.
+        for (const char* file :
+             {vantrel::relay::kExecutableName64, vantrel::relay::kHookDllName64,
+              vantrel::relay::kExecutableName32, vantrel::relay::kHookDllName32}) {
+            const std::string from = TestBinFolder() + file;
+            if (GetFileAttributesA(from.c_str()) != INVALID_FILE_ATTRIBUTES) {
+                EXPECT_TRUE(CopyFileA(from.c_str(), (folder() + file).c_str(), FALSE)) << file;
+            }
+        }
+        if (!rules.empty()) {
+            WriteFile("rules.dat", rules);
+        }
+        startRelay_ = true;
+        return Start();
+    }
+    static bool Built(const char* program) {
+        return GetFileAttributesA((TestBinFolder() + program).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+#ifdef _WIN64
+    static constexpr const char* kOtherTitle = vantrel::relay::kActiveTitle32;
+    static constexpr const char* kOtherRelay = vantrel::relay::kExecutableName32;
+#else
+    static constexpr const char* kOtherTitle = vantrel::relay::kActiveTitle64;
+    static constexpr const char* kOtherRelay = vantrel::relay::kExecutableName64;
+#endif
+    // Every relay that was built holds its hooks.
+    bool WaitBothActive() {
+        auto& relays = form().relay();
+        const bool other = Built(kOtherRelay);
+        return WaitUntil([&] {
+            const HWND own = FindRelayWindow(relays.Own().ProcessId());
+            const HWND theirs = FindRelayWindow(relays.Other().ProcessId());
+            return own != nullptr && TitleOf(own) == vantrel::relay::kActiveTitle &&
+                   (!other || (theirs != nullptr && TitleOf(theirs) == kOtherTitle));
+        });
+    }
+    int RowsOf(HWND window) {
+        int rows = 0;
+        for (const auto& row : form().windows().Rows()) {
+            rows += row.handle == window ? 1 : 0;
+        }
+        return rows;
+    }
+    bool WaitCaption(HWND window, const std::string& caption) {
+        return WaitUntil([&] {
+            const int row = form().windows().Find(window);
+            return row >= 0 && form().windows().At(row).caption == caption;
+        });
+    }
+    // As the shell posts it to the application's taskbar window.
+    void ShellReports(WPARAM code, HWND window) {
+        ASSERT_TRUE(PostMessageA(vantrel::Application::Instance().Handle(),
+                                 form().shellHookMessage(), code, L(window)));
+    }
+
+    Fixture fixture_;
+};
+
+TEST_F(ProgramWithRelays, WindowsOfBothBitnessesAreListedRenamedCommandedAndRemoved) {
+    auto& f = StartWithRelays();
+    ASSERT_TRUE(WaitBothActive());
+    for (const char* program : {"vt_fixture.exe", "vt_fixture32.exe"}) {
+        if (!Built(program)) {
+            continue;
+        }
+        SCOPED_TRACE(program);
+        Fixture other(10000, program);
+        const HWND window = other.CreateOne(Visible("First"));
+        ASSERT_TRUE(WaitUntil([&] { return f.windows().Find(window) >= 0; }));
+        // The full path, though a 64-bit program cannot read a 32-bit process's modules.
+        EXPECT_EQ(f.windows().At(f.windows().Find(window)).path, TestBinFolder() + program);
+        other.SetText(window, "Second");
+        EXPECT_TRUE(WaitCaption(window, "Second"));
+
+        other.AddSystemMenuItem(window, 11, vantrel::relay::kProgramItemMarker);
+        // The user opens the system menu (its window hears of it) and picks the item.
+        DWORD_PTR result = 0;
+        ASSERT_TRUE(SendMessageTimeoutA(window, WM_INITMENUPOPUP, 0, MAKELPARAM(0, TRUE),
+                                        SMTO_NORMAL, 10000, &result));
+        ASSERT_TRUE(PostMessageA(window, WM_SYSCOMMAND, 11, 0));
+        EXPECT_TRUE(WaitUntil([&] { return f.tray().WindowIconAdded(window); }));
+        EXPECT_FALSE(IsWindowVisible(window));
+        // The fixture program has no icon of its own; the icon shows the stock window picture.
+        EXPECT_NE(nullptr, f.tray().WindowIcon(window));
+
+        const HWND doomed = other.CreateOne(Visible("Doomed"));
+        ASSERT_TRUE(WaitUntil([&] { return f.windows().Find(doomed) >= 0; }));
+        other.Destroy(doomed);
+        EXPECT_TRUE(WaitUntil([&] { return f.windows().Find(doomed) < 0; }));
+    }
+
+    // A relay that crashes is started again, and serves as before.
+    for (RelayProcess* relay : {&f.relay().Own(), &f.relay().Other()}) {
+        if (!relay->Running()) {
+            continue;
+        }
+        const DWORD crashed = relay->ProcessId();
+        ASSERT_TRUE(TerminateProcess(relay->Process(), 1));
+        ASSERT_TRUE(WaitUntil([&] { return relay->Running() && relay->ProcessId() != crashed; }));
+    }
+    ASSERT_TRUE(WaitBothActive());
+    Fixture late(10000, Built("vt_fixture32.exe") ? "vt_fixture32.exe" : "vt_fixture.exe");
+    const HWND window = late.CreateOne(Visible("After the crash"));
+    EXPECT_TRUE(WaitUntil([&] { return f.windows().Find(window) >= 0; }));
+
+    // Stopped through their windows, not terminated.
+    std::vector<UniqueHandle> relays;
+    for (RelayProcess* relay : {&f.relay().Own(), &f.relay().Other()}) {
+        if (relay->Running()) {
+            relays.push_back(OpenForWaiting(relay->ProcessId()));
+        }
+    }
+    f.relay().Stop();
+    for (const UniqueHandle& relay : relays) {
+        ASSERT_TRUE(relay);
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(relay.get(), 0));
+        EXPECT_EQ(0u, ExitCodeOf(relay.get()));
+    }
+    EXPECT_FALSE(f.relay().Running());
+}
+
+// On Windows the shell reports what the relay reports too: created windows are listed once and
+// get their rule once, so a window restored from its icon stays restored. Wine has no shell hook;
+// the program is told it has one, and the test posts the shell's messages.
+TEST_F(ProgramWithRelays, AnEventReportedByTheShellAndTheRelayCountsOnce) {
+    shellHookRegistered_ = true;
+    const std::string hiddenClass = UniqueName("VtRelayTray");
+    auto& f =
+        StartWithRelays("[Options]\r\nWindowCount=1\r\n[Window1]\r\nClassName=" + hiddenClass +
+                        "\r\nAction=4\r\nZOrder=0\r\nWindowCaption=\r\n"
+                        "AutoRefresh=-\r\nTimeInterval=-1\r\n");
+    ASSERT_TRUE(WaitBothActive());
+    const HWND marker = fixture_.CreateOne(Visible("Marker"));
+    ShellReports(HSHELL_WINDOWCREATED, marker);
+    ASSERT_TRUE(WaitUntil([&] { return f.windows().Find(marker) >= 0; }));
+    // Everything the relay says about the fixture's windows before this has been handled.
+    int round = 0;
+    auto settle = [&] {
+        const std::string caption = "Marker " + std::to_string(++round);
+        fixture_.SetText(marker, caption);
+        ASSERT_TRUE(WaitCaption(marker, caption));
+    };
+
+    const HWND plain = fixture_.CreateOne(Visible("Plain"));
+    ShellReports(HSHELL_WINDOWCREATED, plain);
+    WindowSpec spec = Visible("Hidden by its rule");
+    spec.className = hiddenClass;
+    const HWND tray = fixture_.CreateOne(spec);
+    ShellReports(HSHELL_WINDOWCREATED, tray);
+    ASSERT_TRUE(WaitUntil([&] { return f.tray().WindowIconAdded(tray); }));
+    settle();
+    EXPECT_EQ(1, RowsOf(plain));
+    EXPECT_FALSE(IsWindowVisible(tray));
+
+    // Restored by a double click on its icon; the shell reports it shown again.
+    SendMessageA(f.Handle(), vantrel::WM_HIDDENTRAYICON, vantrel::IconIdOf(tray), WM_LBUTTONDBLCLK);
+    ShellReports(HSHELL_WINDOWCREATED, tray);
+    ASSERT_TRUE(WaitUntil([&] { return f.skipOnceWindow() == nullptr; }));
+    settle();
+    EXPECT_TRUE(IsWindowVisible(tray));
+    EXPECT_FALSE(f.tray().WindowIconAdded(tray));
+    EXPECT_EQ(1, RowsOf(tray));
+    EXPECT_EQ(1, RowsOf(plain));
+}
+
+// The program lists the open windows before its relays hold their hooks; a window shown in
+// between is announced by the relay once it is ready.
+TEST_F(ProgramWithRelays, AWindowShownBeforeTheHooksAreInPlaceIsListed) {
+    // Holding the hook lock keeps the program's 64-bit relay waiting, as a slow start would.
+    const UniqueHandle lock(CreateMutexA(nullptr, TRUE, vantrel::relay::kHookMutex));
+    ASSERT_TRUE(lock);
+    ASSERT_NE(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
+    const HWND listed = fixture_.CreateOne(Visible("Listed at start"));
+    auto& f = StartWithRelays();
+    ASSERT_GE(f.windows().Find(listed), 0);
+    ASSERT_TRUE(WaitUntil([&] { return FindRelayWindow(f.relay().Own().ProcessId()) != nullptr; }));
+    const HWND early = fixture_.CreateOne(Visible("Before the hooks"));
+    PumpMessages();
+    EXPECT_LT(f.windows().Find(early), 0);
+    ASSERT_TRUE(ReleaseMutex(lock.get()));
+    ASSERT_TRUE(WaitBothActive());
+    EXPECT_TRUE(WaitUntil([&] { return f.windows().Find(early) >= 0; }));
+    EXPECT_EQ(1, RowsOf(early));
+    // The relay announces that one too; it is listed already.
+    EXPECT_EQ(1, RowsOf(listed));
 }
 
 } // namespace
