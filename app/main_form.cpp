@@ -16,6 +16,7 @@
 #include "commands/window_commands.h"
 #include "platform/error.h"
 #include "platform/message_filter.h"
+#include "platform/message_queue.h"
 #include "platform/window_api.h"
 #include "res/resource.h"
 #include "rules/rule_store.h"
@@ -39,6 +40,9 @@ constexpr int kClientHeight = 382;
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kTimerVistaRefresh = 2;
 constexpr UINT kVistaRefreshInterval = 120000;
+// Posted to the main window when rows were added, removed or renamed one by one: the list view
+// takes the new count once for a whole burst of them.
+constexpr UINT WM_SHOWROWS = WM_APP + 1;
 
 enum ControlId {
     kIdLvMain = 101,
@@ -373,10 +377,32 @@ void TfrmMain::ArrangeLists() {
 }
 
 void TfrmMain::RowsChanged(bool rebuilt) {
-    lvMain_.SetCount(windows_.Count());
-    if (rebuilt) {
-        lvMain_.Select(-1);
+    if (!rebuilt) {
+        // A new count makes the list view redraw its scroll bars there and then, which costs
+        // far more than the row did (under Wine tens of milliseconds, more while other programs
+        // keep the display busy). Nothing is painted while messages wait, so a burst of
+        // single-row changes is shown with one count, after the last of them.
+        if (!rowsToShow_) {
+            rowsToShow_ = true;
+            ::PostMessageA(handle_, WM_SHOWROWS, 0, 0);
+        }
+        return;
     }
+    rowsToShow_ = false;
+    lvMain_.SetCount(windows_.Count());
+    lvMain_.Select(-1);
+}
+
+void TfrmMain::ShowRows() {
+    if (!rowsToShow_) {
+        return;
+    }
+    if (platform::PostedMessageWaiting(handle_, WM_WINDOWNOTICE, nullptr)) {
+        ::PostMessageA(handle_, WM_SHOWROWS, 0, 0); // after the notices that wait
+        return;
+    }
+    rowsToShow_ = false;
+    lvMain_.SetCount(windows_.Count());
 }
 
 void TfrmMain::FormShow() {
@@ -668,8 +694,26 @@ void TfrmMain::OnShellHook(const MSG& msg) {
         return;
     }
     if (msg.wParam == HSHELL_WINDOWCREATED || msg.wParam == HSHELL_WINDOWDESTROYED) {
+        if (LaterRebuildWaiting(msg)) {
+            return;
+        }
         Guard([this] { catalogue_->Rebuild(); });
     }
+}
+
+bool TfrmMain::LaterRebuildWaiting(const MSG& msg) const {
+    // A burst of windows opening and closing brings one message each. A rebuild lists the
+    // windows as they are when it runs and replaces every row, so while another such message
+    // waits behind this one, this rebuild would only make rows that the later one replaces: it
+    // is left to the later one, and the messages in between work on the rows as they stand.
+    // Only messages to the application's window are merged: it lives as long as the program,
+    // so the later message cannot be lost with its window.
+    if (msg.hwnd == nullptr || msg.hwnd != Application::Instance().Handle()) {
+        return false;
+    }
+    MSG later{};
+    return platform::PostedMessageWaiting(msg.hwnd, shellHookMessage_, &later) &&
+           (later.wParam == HSHELL_WINDOWCREATED || later.wParam == HSHELL_WINDOWDESTROYED);
 }
 
 void TfrmMain::OnOwnTrayIcon(LPARAM mouseMessage) {
@@ -1168,6 +1212,10 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         if (msg == WM_OWNTRAYICON) {
             OnOwnTrayIcon(lParam);
+            return 0;
+        }
+        if (msg == WM_SHOWROWS) {
+            ShowRows();
             return 0;
         }
         if (msg == WM_WINDOWNOTICE) {
