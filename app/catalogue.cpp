@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "platform/message_queue.h"
 #include "platform/process.h"
 #include "platform/window_api.h"
 
@@ -88,36 +89,99 @@ void Catalogue::NotifyChanged(bool rebuilt) {
     }
 }
 
-void Catalogue::Rebuild() {
-    rows_.Clear();
-    ::ImageList_RemoveAll(images_.get());
-    imageOfPath_.clear();
-    fallbackImage_ = -1;
-    // A snapshot or an icon extraction costs more than all the window questions of a row, so
-    // the pass shares them between rows instead of making them again for every window.
-    paths_.BeginPass();
-    for (HWND window : platform::TopLevelWindows()) {
-        ExamineInPass(window, EnumerationMode::List);
+bool Catalogue::DeferredDuringRebuild(Change change, HWND window) {
+    if (!rebuilding_) {
+        return false;
     }
-    // A full pass has seen every process with a listed window; the others need no handle held
-    // any more.
-    paths_.ForgetUnseen();
+    // Two rebuilds in a row give the rows of the second alone.
+    if (change != Change::Rebuild || deferred_.empty() || deferred_.back().first != change) {
+        deferred_.emplace_back(change, window);
+    }
+    return true;
+}
+
+void Catalogue::RunDeferred() {
+    while (!deferred_.empty()) {
+        const auto [change, window] = deferred_.front();
+        deferred_.pop_front();
+        switch (change) {
+        case Change::Rebuild:
+            Rebuild();
+            break;
+        case Change::AddOne:
+            AddOne(window);
+            break;
+        case Change::Remove:
+            Remove(window);
+            break;
+        case Change::Rename:
+            Rename(window);
+            break;
+        }
+    }
+}
+
+void Catalogue::Rebuild() {
+    if (DeferredDuringRebuild(Change::Rebuild, nullptr)) {
+        return;
+    }
+    struct Running {
+        explicit Running(bool& flag) : flag_(flag) { flag_ = true; }
+        ~Running() { flag_ = false; }
+        Running(const Running&) = delete;
+        Running& operator=(const Running&) = delete;
+        bool& flag_;
+    };
+    {
+        const Running running(rebuilding_);
+        ++rebuilds_;
+        rows_.Clear();
+        ::ImageList_RemoveAll(images_.get());
+        imageOfPath_.clear();
+        fallbackImage_ = -1;
+        // A snapshot or an icon extraction costs more than all the window questions of a row,
+        // so the pass shares them between rows instead of making them again for every window.
+        paths_.BeginPass();
+        int withoutRow = 0;
+        for (HWND window : platform::TopLevelWindows()) {
+            // A row costs the most (its rule may wait on its program); other windows are
+            // turned away after a few questions.
+            if (ExamineInPass(window, EnumerationMode::List) ||
+                ++withoutRow == kWindowsBetweenAnswers) {
+                withoutRow = 0;
+                platform::AnswerSentMessages();
+            }
+        }
+        // A full pass has seen every process with a listed window; the others need no handle
+        // held any more.
+        paths_.ForgetUnseen();
+    }
     NotifyChanged(true);
+    RunDeferred();
 }
 
 void Catalogue::AddOne(HWND window) {
+    if (DeferredDuringRebuild(Change::AddOne, window)) {
+        return;
+    }
     if (Examine(window, EnumerationMode::AddOne)) {
         NotifyChanged(false);
     }
 }
 
 void Catalogue::Remove(HWND window) {
+    if (DeferredDuringRebuild(Change::Remove, window)) {
+        return;
+    }
     if (rows_.Remove(window) > 0) {
         NotifyChanged(false);
     }
 }
 
 void Catalogue::Rename(HWND window) {
+    if (DeferredDuringRebuild(Change::Rename, window)) {
+        return;
+    }
     bool any = false;
     rows_.ForEachOf(window, [&](WindowEntry& row) {
         row.caption = platform::WindowText(window);
@@ -129,7 +193,10 @@ void Catalogue::Rename(HWND window) {
 }
 
 void Catalogue::ForAllWindows(EnumerationMode mode) {
-    paths_.BeginPass();
+    // Inside a rebuild (from a message answered on its way) the rebuild's pass is shared.
+    if (!rebuilding_) {
+        paths_.BeginPass();
+    }
     for (HWND window : platform::TopLevelWindows()) {
         ExamineInPass(window, mode);
     }
@@ -138,7 +205,9 @@ void Catalogue::ForAllWindows(EnumerationMode mode) {
 bool Catalogue::Examine(HWND window, EnumerationMode mode) {
     // Nothing is looked up until a window reaches the path step, so this costs no snapshot for
     // a window that a filter turns away.
-    paths_.BeginPass();
+    if (!rebuilding_) {
+        paths_.BeginPass();
+    }
     return ExamineInPass(window, mode);
 }
 

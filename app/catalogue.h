@@ -3,9 +3,11 @@
 // made for one, and the list operations on the rows. Making a row also applies its rule, so the
 // catalogue is at the same time what drives automatic rule application.
 #include <windows.h>
+#include <deque>
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "app/window_list.h"
 #include "platform/handles.h"
@@ -42,7 +44,15 @@ public:
     WindowList& Rows() { return rows_; }
     const WindowList& Rows() const { return rows_; }
 
+    // A rebuild answers the messages sent to the program on its way (after every row, and
+    // after every kWindowsBetweenAnswers windows that make none), so that a long list does not
+    // keep a sender waiting. A list change asked for in such a message is carried out after the
+    // rebuild, in the order asked, as if the message had waited for the rebuild to end.
+    static constexpr int kWindowsBetweenAnswers = 8;
+
     void Rebuild();
+    // Full rebuilds made so far.
+    int Rebuilds() const { return rebuilds_; }
     void AddOne(HWND window);
     void Remove(HWND window);
     void Rename(HWND window);
@@ -63,6 +73,10 @@ private:
     // a running program cannot be replaced.
     int ImageOf(const std::string& path);
     void NotifyChanged(bool rebuilt);
+    enum class Change { Rebuild, AddOne, Remove, Rename };
+    // True when the change has to wait for the running rebuild, and is queued for it.
+    bool DeferredDuringRebuild(Change change, HWND window);
+    void RunDeferred();
 
     WindowList& rows_;
     int versionCode_;
@@ -74,6 +88,9 @@ private:
     // Kept from pass to pass: the paths of processes that run on need not be worked out again.
     platform::ProcessPathCache paths_;
     CatalogueServices services_;
+    bool rebuilding_ = false;
+    std::deque<std::pair<Change, HWND>> deferred_;
+    int rebuilds_ = 0;
 };
 
 } // namespace vantrel

@@ -17,6 +17,7 @@
 #include "platform/error.h"
 #include "platform/message_filter.h"
 #include "platform/system_library.h"
+#include "platform/message_queue.h"
 #include "platform/window_api.h"
 #include "res/resource.h"
 #include "rules/rule_store.h"
@@ -43,6 +44,9 @@ constexpr UINT kVistaRefreshInterval = 120000;
 constexpr UINT_PTR kTimerRelayWatch = 3;
 // How soon a crashed relay is started again.
 constexpr UINT kRelayWatchInterval = 2000;
+// Posted to the main window when rows were added, removed or renamed one by one: the list view
+// takes the new count once for a whole burst of them.
+constexpr UINT WM_SHOWROWS = WM_APP + 1;
 
 enum ControlId {
     kIdLvMain = 101,
@@ -388,10 +392,32 @@ void TfrmMain::ArrangeLists() {
 }
 
 void TfrmMain::RowsChanged(bool rebuilt) {
-    lvMain_.SetCount(windows_.Count());
-    if (rebuilt) {
-        lvMain_.Select(-1);
+    if (!rebuilt) {
+        // A new count makes the list view redraw its scroll bars there and then, which costs
+        // far more than the row did (under Wine tens of milliseconds, more while other programs
+        // keep the display busy). Nothing is painted while messages wait, so a burst of
+        // single-row changes is shown with one count, after the last of them.
+        if (!rowsToShow_) {
+            rowsToShow_ = true;
+            ::PostMessageA(handle_, WM_SHOWROWS, 0, 0);
+        }
+        return;
     }
+    rowsToShow_ = false;
+    lvMain_.SetCount(windows_.Count());
+    lvMain_.Select(-1);
+}
+
+void TfrmMain::ShowRows() {
+    if (!rowsToShow_) {
+        return;
+    }
+    if (platform::PostedMessageWaiting(handle_, WM_WINDOWNOTICE, nullptr)) {
+        ::PostMessageA(handle_, WM_SHOWROWS, 0, 0); // after the notices that wait
+        return;
+    }
+    rowsToShow_ = false;
+    lvMain_.SetCount(windows_.Count());
 }
 
 void TfrmMain::FormShow() {
@@ -683,8 +709,26 @@ void TfrmMain::OnShellHook(const MSG& msg) {
         return;
     }
     if (msg.wParam == HSHELL_WINDOWCREATED || msg.wParam == HSHELL_WINDOWDESTROYED) {
+        if (LaterRebuildWaiting(msg)) {
+            return;
+        }
         Guard([this] { catalogue_->Rebuild(); });
     }
+}
+
+bool TfrmMain::LaterRebuildWaiting(const MSG& msg) const {
+    // A burst of windows opening and closing brings one message each. A rebuild lists the
+    // windows as they are when it runs and replaces every row, so while another such message
+    // waits behind this one, this rebuild would only make rows that the later one replaces: it
+    // is left to the later one, and the messages in between work on the rows as they stand.
+    // Only messages to the application's window are merged: it lives as long as the program,
+    // so the later message cannot be lost with its window.
+    if (msg.hwnd == nullptr || msg.hwnd != Application::Instance().Handle()) {
+        return false;
+    }
+    MSG later{};
+    return platform::PostedMessageWaiting(msg.hwnd, shellHookMessage_, &later) &&
+           (later.wParam == HSHELL_WINDOWCREATED || later.wParam == HSHELL_WINDOWDESTROYED);
 }
 
 void TfrmMain::OnOwnTrayIcon(LPARAM mouseMessage) {
@@ -1187,6 +1231,10 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         if (msg == WM_OWNTRAYICON) {
             OnOwnTrayIcon(lParam);
+            return 0;
+        }
+        if (msg == WM_SHOWROWS) {
+            ShowRows();
             return 0;
         }
         if (msg == WM_WINDOWNOTICE) {

@@ -167,7 +167,9 @@ private:
     void OnNotify(const NMHDR* header);
     void OnOwnTrayIcon(LPARAM mouseMessage);
     void OnShellHook(const MSG& msg);
+    bool LaterRebuildWaiting(const MSG& msg) const;
     void RowsChanged(bool rebuilt);
+    void ShowRows();
     void ShowListMenu(POINT screen);
     void ShowSelfMenu(POINT screen);
     void ShowOtherAppMenu(POINT screen);
@@ -184,6 +186,7 @@ private:
     int ieMajorVersion_ = 0;
     HWND skipOnce_ = nullptr;
     UINT shellHookMessage_ = 0;
+    bool rowsToShow_ = false; // rows changed one by one since the list view last took a count
     UINT taskbarCreatedMessage_ = 0;
     bool miTransparencyVisible_ = true;
 

@@ -37,8 +37,10 @@
 
 #include "app/application.h"
 #include "app/catalogue.h"
+#include "app/command_ids.h"
 #include "app/main_form.h"
 #include "app/messages.h"
+#include "app/rule_application.h"
 #include "app/window_list.h"
 #include "platform/handles.h"
 #include "relay/relay_protocol.h"
@@ -647,6 +649,12 @@ public:
     void Notice(WPARAM code, HWND window) const {
         PostMessageA(main_, vantrel::WM_WINDOWNOTICE, code, reinterpret_cast<LPARAM>(window));
     }
+    // One rebuild per call: the "Refresh list" command is never merged with the next one, as
+    // a burst of shell-hook messages is.
+    void Refresh() const { PostMessageA(main_, WM_COMMAND, vantrel::kCmdRefresh, 0); }
+    void SystemMenuCommand(HWND window, int id) const {
+        PostMessageA(main_, vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(window), id);
+    }
     bool WaitForCount(int expected, DWORD timeoutMs = kLongWaitMs) const {
         return PollUntil([&] { return ListCount() == expected; }, timeoutMs, 2);
     }
@@ -672,25 +680,31 @@ private:
     HWND list_ = nullptr;
 };
 
-// Posted messages are taken in order, so a notice posted after a batch of shell-hook messages is
-// handled after all the rebuilds they cause. Its effect on the row count (one row more, or one
-// less, alternately, so that the state before the batch never looks like the state after it)
-// tells when the batch is through.
+// Posted messages are taken in order, so a command posted after a batch of messages is carried
+// out after all the work they cause. The marker window is made topmost and normal again in
+// turn, and its style, read from the window server, tells when the command has been carried
+// out: the barrier asks the program nothing, so it does not matter when the program answers
+// messages sent to it (on the way through a long rebuild, or only between messages). Once
+// through, the list must have `listed` rows; a negative `listed` leaves the count unchecked.
 class Barrier {
 public:
     Barrier(const Program& program, HWND marker, int listed)
-        : program_(program), marker_(marker), listed_(listed) {}
+        : program_(program), marker_(marker), listed_(listed), topmost_(Topmost()) {}
     bool Pass(DWORD timeoutMs = kLongWaitMs) {
-        add_ = !add_;
-        program_.Notice(add_ ? vantrel::kNoticeCreated : vantrel::kNoticeDestroyed, marker_);
-        return program_.WaitForCount(listed_ + (add_ ? 1 : -1), timeoutMs);
+        topmost_ = !topmost_;
+        program_.SystemMenuCommand(marker_,
+                                   topmost_ ? vantrel::kSysStayOnTop : vantrel::kSysNormal);
+        const bool through = PollUntil([&] { return Topmost() == topmost_; }, timeoutMs);
+        return through && (listed_ < 0 || program_.ListCount() == listed_);
     }
 
 private:
+    bool Topmost() const { return (GetWindowLongA(marker_, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
     const Program& program_;
     HWND marker_;
     int listed_;
-    bool add_ = false;
+    bool topmost_; // what the last pass asked for
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -913,7 +927,7 @@ private:
     HWND window_ = nullptr;
 };
 
-// Asks a window for WM_NULL, again and again from its own thread, and keeps the slowest answer.
+// Asks a window for WM_NULL, again and again from its own thread, and keeps every answer's time.
 class Watchdog {
 public:
     explicit Watchdog(HWND target)
@@ -922,12 +936,7 @@ public:
                   const double t0 = NowMs();
                   DWORD_PTR result = 0;
                   SendMessageTimeoutA(target, WM_NULL, 0, 0, SMTO_NORMAL, 120000, &result);
-                  const auto us = static_cast<long long>((NowMs() - t0) * 1000.0);
-                  ++asked_;
-                  if (us > 100000) {
-                      ++slow_;
-                  }
-                  worstUs_ = std::max(worstUs_.load(), us);
+                  answers_.push_back(NowMs() - t0);
                   Sleep(5);
               }
           }) {}
@@ -940,18 +949,21 @@ public:
             thread_.join();
         }
     }
-    double WorstMs() const { return static_cast<double>(worstUs_.load()) / 1000.0; }
+    // The answers are read once the thread has stopped.
+    double PercentileMs(double p) const { return Percentile(answers_, p); }
+    double WorstMs() const {
+        return answers_.empty() ? NAN : *std::max_element(answers_.begin(), answers_.end());
+    }
     std::string Summary() const {
-        return std::to_string(slow_.load()) + " of " + std::to_string(asked_.load()) +
-               " over 100 ms";
+        const auto slow =
+            std::count_if(answers_.begin(), answers_.end(), [](double ms) { return ms > 100.0; });
+        return std::to_string(slow) + " of " + std::to_string(answers_.size()) + " over 100 ms";
     }
 
 private:
     std::atomic<bool> watching_{true};
-    std::atomic<long long> worstUs_{0};
-    std::atomic<int> slow_{0};
-    std::atomic<int> asked_{0};
-    std::thread thread_; // last, so that it starts once the counters exist
+    std::vector<double> answers_; // written by the thread alone while it runs
+    std::thread thread_;          // last, so that it starts once the rest exists
 };
 
 void AddUsage(Results& results, const std::string& who, int windows, const Usage& usage) {
@@ -1052,7 +1064,7 @@ void BenchResources(Pool& pool, Counter& counter, Results& results, bool quick) 
             !warmTaken ? warmRebuilds : (!halfTaken ? rebuildsWanted / 2 : rebuildsWanted);
         batch = std::max(1, std::min(batch, nextStop - done));
         for (int i = 0; i < batch; ++i) {
-            program.ShellHook(HSHELL_WINDOWCREATED, nullptr);
+            program.Refresh();
         }
         if (!barrier.Pass()) {
             throw std::runtime_error("rebuilds did not come through");
@@ -1097,113 +1109,136 @@ void BenchStorm(Pool& pool, Counter& counter, Results& results, bool quick) {
     Log("d. storm");
     const int perFixture = quick ? 6 : 20;
     const int keptPerFixture = perFixture / 4;
-    const int others = 50;
     const DWORD settleTimeoutMs = quick ? 60000 : 120000;
     struct Variant {
         bool shell;
         bool rule;
         const char* name;
+        bool alsoAt500;
     };
-    const Variant variants[] = {{false, true, "relay"},
-                                {true, true, "relay + shell hook"},
-                                {false, false, "relay, storm windows without a rule"}};
-    for (const Variant& v : variants) {
-        const bool shell = v.shell;
-        pool.SetBackground(others);
-        Program program(true, v.rule);
-        program.Settle(counter.ListedNow());
+    const Variant variants[] = {{false, true, "relay", true},
+                                {true, true, "relay + shell hook", true},
+                                {false, false, "relay, storm windows without a rule", false}};
+    for (const int others : {50, 500}) {
+        for (const Variant& v : variants) {
+            if (others > 50 && !v.alsoAt500) {
+                continue;
+            }
+            const bool shell = v.shell;
+            pool.SetBackground(others);
+            Program program(true, v.rule);
+            program.Settle(counter.ListedNow());
+            Barrier drained(program, pool.marker(), -1);
 
-        // The bare window is asked the same question at the same time: what it suffers is
-        // what the storm costs any program on this machine.
-        Bare bare;
-        Watchdog watchProgram(program.main());
-        Watchdog watchBare(bare.window());
+            // The bare window is asked the same question at the same time: what it suffers is
+            // what the storm costs any program on this machine.
+            Bare bare;
+            Watchdog watchProgram(program.main());
+            Watchdog watchBare(bare.window());
 
-        const double t0 = NowMs();
-        std::vector<std::vector<HWND>> kept(static_cast<size_t>(pool.Size()));
-        std::vector<std::thread> workers;
-        std::atomic<int> failures{0};
-        for (int f = 0; f < pool.Size(); ++f) {
-            workers.emplace_back([&, f] {
-                try {
-                    vt::Fixture& fixture = pool.At(f);
-                    std::vector<HWND> made;
-                    for (int i = 0; i < perFixture; ++i) {
-                        made.push_back(
-                            fixture.CreateOne(Spec(kStormClass, "Storm " + std::to_string(i))));
-                        if (shell) {
-                            program.ShellHook(HSHELL_WINDOWCREATED, made.back());
+            const double t0 = NowMs();
+            std::vector<std::vector<HWND>> kept(static_cast<size_t>(pool.Size()));
+            std::vector<std::thread> workers;
+            std::atomic<int> failures{0};
+            for (int f = 0; f < pool.Size(); ++f) {
+                workers.emplace_back([&, f] {
+                    try {
+                        vt::Fixture& fixture = pool.At(f);
+                        std::vector<HWND> made;
+                        for (int i = 0; i < perFixture; ++i) {
+                            made.push_back(
+                                fixture.CreateOne(Spec(kStormClass, "Storm " + std::to_string(i))));
+                            if (shell) {
+                                program.ShellHook(HSHELL_WINDOWCREATED, made.back());
+                            }
                         }
-                    }
-                    for (int i = 0; i < perFixture - keptPerFixture; ++i) {
-                        fixture.Destroy(made[static_cast<size_t>(i)]);
-                        if (shell) {
-                            program.ShellHook(HSHELL_WINDOWDESTROYED, made[static_cast<size_t>(i)]);
+                        for (int i = 0; i < perFixture - keptPerFixture; ++i) {
+                            fixture.Destroy(made[static_cast<size_t>(i)]);
+                            if (shell) {
+                                program.ShellHook(HSHELL_WINDOWDESTROYED,
+                                                  made[static_cast<size_t>(i)]);
+                            }
                         }
+                        kept[static_cast<size_t>(f)].assign(made.end() - keptPerFixture,
+                                                            made.end());
+                    } catch (const std::exception&) {
+                        ++failures;
                     }
-                    kept[static_cast<size_t>(f)].assign(made.end() - keptPerFixture, made.end());
-                } catch (const std::exception&) {
-                    ++failures;
-                }
-            });
-        }
-        for (std::thread& worker : workers) {
-            worker.join();
-        }
-        const double stormMs = NowMs() - t0;
-        std::vector<HWND> survivors;
-        for (const auto& list : kept) {
-            survivors.insert(survivors.end(), list.begin(), list.end());
-        }
-        const int listed = counter.ListedNow();
-        // Settled: the right number of rows and every surviving window maximized, and still so
-        // half a second later (a rising count can pass the final one on its way).
-        double settledAt = NAN;
-        const bool settled = PollUntil(
-            [&] {
-                const bool now =
-                    program.ListCount() == listed &&
-                    (!v.rule || std::all_of(survivors.begin(), survivors.end(),
-                                            [](HWND w) { return IsZoomed(w) != FALSE; }));
-                if (!now) {
-                    settledAt = NAN;
-                    return false;
-                }
-                if (std::isnan(settledAt)) {
-                    settledAt = NowMs();
-                }
-                return NowMs() - settledAt >= 500;
-            },
-            settleTimeoutMs, 5);
-        watchProgram.Stop();
-        watchBare.Stop();
-        const std::string variant = v.name;
-        const int created = perFixture * pool.Size();
-        std::string note = std::to_string(created) + " created, " +
-                           std::to_string(created - static_cast<int>(survivors.size())) +
-                           " destroyed in " + Fixed(stormMs / 1000.0, 1) + " s" +
-                           (failures ? ", fixture failures" : "");
-        if (!settled) {
-            const auto zoomed = std::count_if(survivors.begin(), survivors.end(),
-                                              [](HWND w) { return IsZoomed(w) != FALSE; });
-            note += ", NOT settled: " + std::to_string(program.ListCount()) + " rows for " +
-                    std::to_string(listed) + ", " + std::to_string(zoomed) + " of " +
-                    std::to_string(survivors.size()) + " maximized";
-        }
-        results.Add("d", variant + ": settled after", others, settled ? settledAt - t0 : NAN, "ms",
-                    note);
-        results.Add("d", variant + ": worst WM_NULL", others, watchProgram.WorstMs(), "ms",
-                    watchProgram.Summary());
-        results.Add("d", variant + ": worst WM_NULL, bare window", others, watchBare.WorstMs(),
-                    "ms", watchBare.Summary());
-        for (const auto& list : kept) {
-            for (HWND w : list) {
-                for (int f = 0; f < pool.Size(); ++f) {
-                    DWORD pid = 0;
-                    GetWindowThreadProcessId(w, &pid);
-                    if (pid == pool.At(f).ProcessId()) {
-                        pool.At(f).Destroy(w);
-                        break;
+                });
+            }
+            for (std::thread& worker : workers) {
+                worker.join();
+            }
+            const double stormMs = NowMs() - t0;
+            std::vector<HWND> survivors;
+            for (const auto& list : kept) {
+                survivors.insert(survivors.end(), list.begin(), list.end());
+            }
+            const int listed = counter.ListedNow();
+            // Settled: everything posted to the program during the storm has been handled (the
+            // barrier), the list has the right number of rows and every surviving window is
+            // maximized, and still so half a second later (a rising count can pass the final
+            // one on its way, and the relay's last notices may come after the barrier).
+            const bool drainedInTime = drained.Pass(settleTimeoutMs);
+            double settledAt = NAN;
+            const bool settled =
+                drainedInTime &&
+                PollUntil(
+                    [&] {
+                        const bool now =
+                            program.ListCount() == listed &&
+                            (!v.rule || std::all_of(survivors.begin(), survivors.end(),
+                                                    [](HWND w) { return IsZoomed(w) != FALSE; }));
+                        if (!now) {
+                            settledAt = NAN;
+                            return false;
+                        }
+                        if (std::isnan(settledAt)) {
+                            settledAt = NowMs();
+                        }
+                        return NowMs() - settledAt >= 500;
+                    },
+                    settleTimeoutMs, 5);
+            // The answers are watched until nothing is left for the program to do.
+            drained.Pass(settleTimeoutMs);
+            watchProgram.Stop();
+            watchBare.Stop();
+            const std::string variant = v.name;
+            const int created = perFixture * pool.Size();
+            std::string note = std::to_string(created) + " created, " +
+                               std::to_string(created - static_cast<int>(survivors.size())) +
+                               " destroyed in " + Fixed(stormMs / 1000.0, 1) + " s" +
+                               (failures ? ", fixture failures" : "");
+            if (!settled) {
+                const auto zoomed = std::count_if(survivors.begin(), survivors.end(),
+                                                  [](HWND w) { return IsZoomed(w) != FALSE; });
+                note += std::string(", NOT settled") +
+                        (drainedInTime ? "" : " (the barrier did not pass)") + ": " +
+                        std::to_string(program.ListCount()) + " rows for " +
+                        std::to_string(listed) + ", " + std::to_string(zoomed) + " of " +
+                        std::to_string(survivors.size()) + " maximized";
+            }
+            results.Add("d", variant + ": settled after", others, settled ? settledAt - t0 : NAN,
+                        "ms", note);
+            for (const auto& [who, watch] :
+                 {std::pair<std::string, const Watchdog*>{"", &watchProgram},
+                  std::pair<std::string, const Watchdog*>{", bare window", &watchBare}}) {
+                results.Add("d", variant + ": WM_NULL p50" + who, others, watch->PercentileMs(50),
+                            "ms");
+                results.Add("d", variant + ": WM_NULL p99" + who, others, watch->PercentileMs(99),
+                            "ms");
+                results.Add("d", variant + ": worst WM_NULL" + who, others, watch->WorstMs(), "ms",
+                            watch->Summary());
+            }
+            for (const auto& list : kept) {
+                for (HWND w : list) {
+                    for (int f = 0; f < pool.Size(); ++f) {
+                        DWORD pid = 0;
+                        GetWindowThreadProcessId(w, &pid);
+                        if (pid == pool.At(f).ProcessId()) {
+                            pool.At(f).Destroy(w);
+                            break;
+                        }
                     }
                 }
             }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/catalogue.h"
@@ -346,9 +347,9 @@ TEST_F(CatalogueCache, RowsMadeFromInsideARebuildKeepTheirPictures) {
             EXPECT_EQ(PixelsOf(catalogue_.Images(), row.image), ExpectedPixels(row.path))
                 << i << " " << row.path;
         }
-        // Added from inside, and by the rebuild itself before; the inner rebuild starts the rows
-        // afresh and the outer one goes on after the window that started it, so own (above
-        // the fixture's windows) is listed once.
+        // Asked for from inside, both are carried out once the rebuild is over: the added row
+        // comes after the rebuild's own row of the window, and the second rebuild replaces
+        // every row, so own is listed once.
         EXPECT_EQ(ownRows, innerRebuild ? 1 : 2);
         catalogue_.SetServices({});
     }
@@ -411,6 +412,94 @@ TEST_F(CatalogueCache, AddOneAfterARebuildSeesAProcessStartedSince) {
     EXPECT_LE(::ImageList_GetImageCount(catalogue_.Images()), images + 1);
     EXPECT_EQ(PixelsOf(catalogue_.Images(), rows_.At(before).image),
               ExpectedPixels(rows_.At(before).path));
+}
+
+// Set by the probe window's procedure: the rows the rebuild had made when the message sent to
+// it was answered, and the list changes it asked for from there.
+struct ProbeState {
+    Catalogue* catalogue = nullptr;
+    HWND addOne = nullptr;
+    int rowsMade = 0;
+    int rowsWhenAnswered = -1;
+};
+ProbeState g_probe;
+
+LRESULT CALLBACK ProbeProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_APP) {
+        g_probe.rowsWhenAnswered = g_probe.rowsMade;
+        g_probe.catalogue->AddOne(g_probe.addOne);
+        g_probe.catalogue->Rebuild();
+        g_probe.catalogue->AddOne(g_probe.addOne);
+        return 1;
+    }
+    return ::DefWindowProcA(window, msg, wParam, lParam);
+}
+
+TEST_F(CatalogueCache, ARebuildAnswersSentMessagesOnItsWayAndCarriesOutTheirChangesAfter) {
+    vt::Fixture fixture;
+    vt::WindowSpec spec;
+    spec.className = vt::UniqueName("CatAnswer");
+    spec.count = 3 * Catalogue::kWindowsBetweenAnswers;
+    fixture.Create(spec);
+    const UniqueWindow own = OwnWindow(spec.className + "Own", "Own");
+    ASSERT_TRUE(own);
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &ProbeProc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    const std::string probeClass = vt::UniqueName("CatProbe");
+    wc.lpszClassName = probeClass.c_str();
+    ASSERT_NE(::RegisterClassExA(&wc), 0);
+    const UniqueWindow probe(::CreateWindowExA(0, probeClass.c_str(), "", 0, 0, 0, 10, 10,
+                                               HWND_MESSAGE, nullptr, wc.hInstance, nullptr));
+    ASSERT_TRUE(probe);
+    vt::PumpMessages();
+    catalogue_.Rebuild();
+    std::vector<HWND> plain;
+    for (const WindowEntry& row : rows_.Rows()) {
+        plain.push_back(row.handle);
+    }
+    const int rebuildsBefore = catalogue_.Rebuilds();
+
+    g_probe = ProbeState{&catalogue_, own.get(), 0, -1};
+    LRESULT answer = 0;
+    std::thread sender;
+    vantrel::CatalogueServices services;
+    services.applyRule = [&](HWND) {
+        if (++g_probe.rowsMade != 1) {
+            return;
+        }
+        sender = std::thread([&] {
+            DWORD_PTR result = 0;
+            if (::SendMessageTimeoutA(probe.get(), WM_APP, 0, 0, SMTO_NORMAL, 5000, &result)) {
+                answer = static_cast<LRESULT>(result);
+            }
+        });
+        // The rebuild goes on only once the message waits in this thread's queue.
+        const ULONGLONG deadline = ::GetTickCount64() + 5000;
+        while ((HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) == 0 &&
+               ::GetTickCount64() < deadline) {
+            ::SwitchToThread();
+        }
+    };
+    catalogue_.SetServices(services);
+    catalogue_.Rebuild();
+    sender.join();
+    catalogue_.SetServices({});
+    EXPECT_EQ(answer, 1);
+    // Answered right after the row that was being made when it came, long before the end.
+    EXPECT_EQ(g_probe.rowsWhenAnswered, 1);
+    // The changes asked for were made after the rebuild, in order: the first row added went
+    // with the second rebuild, which made the rows a rebuild makes, then the last was added.
+    EXPECT_EQ(catalogue_.Rebuilds(), rebuildsBefore + 2);
+    std::vector<HWND> after;
+    for (const WindowEntry& row : rows_.Rows()) {
+        after.push_back(row.handle);
+    }
+    ASSERT_FALSE(after.empty());
+    EXPECT_EQ(after.back(), own.get());
+    after.pop_back();
+    EXPECT_EQ(after, plain);
 }
 
 } // namespace

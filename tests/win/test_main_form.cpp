@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <vector>
+
 #include "app/application.h"
 #include "app/command_ids.h"
 #include "app/messages.h"
@@ -65,6 +67,46 @@ TEST_F(MainForm, ShellHookRebuildsOnlyOnCreatedAndDestroyed) {
     fixture.Destroy(window);
     ::PostMessageA(taskbar, hook, HSHELL_WINDOWDESTROYED, reinterpret_cast<LPARAM>(window));
     EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().Find(window) < 0; }));
+}
+
+TEST_F(MainForm, ABurstOfShellHookMessagesGivesOneRebuildWhereTheLastOneComes) {
+    auto& f = Start();
+    vt::Fixture fixture;
+    vt::WindowSpec spec;
+    spec.className = vt::UniqueName("MainBurst");
+    spec.count = 3;
+    const std::vector<HWND> made = fixture.Create(spec);
+    const HWND gone = made[0];    // its notice comes in the middle of the burst
+    const HWND dropped = made[1]; // its notice comes after the last message of the burst
+    const HWND taskbar = vantrel::Application::Instance().Handle();
+    const UINT hook = f.shellHookMessage();
+    const int before = f.catalogue().Rebuilds();
+
+    for (int i = 0; i < 20; ++i) {
+        ::PostMessageA(taskbar, hook, i % 2 ? HSHELL_WINDOWDESTROYED : HSHELL_WINDOWCREATED,
+                       reinterpret_cast<LPARAM>(made[2]));
+        if (i == 10) {
+            ::PostMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, vantrel::kNoticeDestroyed,
+                           reinterpret_cast<LPARAM>(gone));
+        }
+    }
+    ::PostMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, vantrel::kNoticeDestroyed,
+                   reinterpret_cast<LPARAM>(dropped));
+    vt::PumpMessages();
+    EXPECT_EQ(f.catalogue().Rebuilds(), before + 1);
+    // The rebuild ran where the last message of the burst was: after the notice in the middle
+    // (its window is listed again) and before the one that followed the burst.
+    EXPECT_GE(f.windows().Find(gone), 0);
+    EXPECT_LT(f.windows().Find(dropped), 0);
+    EXPECT_GE(f.windows().Find(made[2]), 0);
+    EXPECT_EQ(f.lvMain().Count(), f.windows().Count());
+    EXPECT_EQ(f.lvMain().Selected(), -1);
+
+    // One message on its own still rebuilds at once.
+    ::PostMessageA(taskbar, hook, HSHELL_WINDOWCREATED, reinterpret_cast<LPARAM>(made[2]));
+    vt::PumpMessages();
+    EXPECT_EQ(f.catalogue().Rebuilds(), before + 2);
+    EXPECT_GE(f.windows().Find(dropped), 0);
 }
 
 TEST_F(MainForm, WindowNoticesChangeRowsOneByOne) {
