@@ -58,6 +58,13 @@ public:
     void Show(HWND hwnd, int showCommand);
     void SetLong(HWND hwnd, int index, LONG_PTR value);
     Counts GetCounts(HWND hwnd);
+    // Windows of a thread that takes no messages (a hung program) until Wake().
+    std::vector<HWND> CreateHung(const std::string& className, const std::string& caption,
+                                 int count = 1);
+    void Wake();
+    // Returns once the fixture's windows have handled what was sent to them before, the
+    // requests that other programs make without waiting among them.
+    void Sync();
     // Known from process creation, so it stays valid after Kill().
     DWORD ProcessId() const { return processId_; }
 
