@@ -60,7 +60,7 @@ public:
     Counts GetCounts(HWND hwnd);
     // Windows of a thread that takes no messages (a hung program) until Wake().
     std::vector<HWND> CreateHung(const std::string& className, const std::string& caption,
-                                 int count = 1);
+                                 int count = 1, DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE);
     void Wake();
     // Returns once the fixture's windows have handled what was sent to them before, the
     // requests that other programs make without waiting among them.

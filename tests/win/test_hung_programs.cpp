@@ -178,6 +178,34 @@ TEST(HungProgram, AWindowHiddenJustBeforeAKillComesBackAtTheNextStart) {
     EXPECT_TRUE(vt::WaitUntil([&] { return Visible(window); }));
 }
 
+// A window hidden by an instance that was killed, whose program has since stopped: the next
+// start neither waits for it nor forgets it.
+TEST(HungProgram, TheRestoreAtStartAsksAndKeepsTheRecordOfAHungProgram) {
+    vt::Fixture fixture;
+    const std::string cls = vt::UniqueName("HungHidden");
+    const HWND hidden = fixture.CreateHung(cls, "Hidden", 1, WS_OVERLAPPEDWINDOW).front();
+    ASSERT_FALSE(Visible(hidden));
+    const std::string journal = JournalPath();
+    const std::string folder = journal.substr(0, journal.find_last_of('\\'));
+    ::CreateDirectoryA(folder.substr(0, folder.find_last_of('\\')).c_str(), nullptr);
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    // Owned by an instance that is not running.
+    WriteText(journal, "0 0 " + std::to_string(reinterpret_cast<ULONG_PTR>(hidden)) + " " +
+                           std::to_string(fixture.ProcessId()) + " " + cls + "\r\n");
+
+    vt::AppProcess app;
+    const HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(vt::WaitUntil([&] { return Visible(main); }));
+    const auto records = vantrel::ParseHiddenRecords(ReadText(journal));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].window, reinterpret_cast<ULONG_PTR>(hidden));
+    fixture.Wake();
+    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(hidden); }));
+    Post(main, WM_COMMAND, vantrel::kCmdExit, 0);
+    EXPECT_TRUE(app.WaitForExit(2000));
+}
+
 class HungProgramCommands : public vt::MainFormTest {
 protected:
     vt::Fixture fixture_;
