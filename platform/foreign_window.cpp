@@ -63,7 +63,8 @@ bool SetExStyle(HWND window, LONG exStyle) {
 bool SetLayeredAttributes(void* setLayeredAttributes, HWND window, COLORREF key, BYTE alpha,
                           DWORD flags) {
     using Fn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
-    if (setLayeredAttributes == nullptr || !IsTarget(window) || !Answers(window)) {
+    // Unlike the style change it belongs with, this one sends the window nothing.
+    if (setLayeredAttributes == nullptr || !IsTarget(window)) {
         return false;
     }
     return reinterpret_cast<Fn>(setLayeredAttributes)(window, key, alpha, flags) != FALSE;

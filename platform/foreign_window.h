@@ -10,7 +10,7 @@
 // - Style changes have no non-waiting form (the window is sent WM_STYLECHANGING and
 //   WM_STYLECHANGED and the call returns only after it answered). They are made only after the
 //   window's thread has answered a WM_NULL within kAnswerTimeoutMs; a window that does not is
-//   skipped. Layered attributes belong with the style change and follow the same test.
+//   skipped. The layered attributes that follow such a change send the window nothing.
 // - System menus are menu objects that the window's thread takes no part in reading or changing,
 //   so they are used as they are.
 //
