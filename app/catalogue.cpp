@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "app/rule_application.h"
 #include "platform/message_queue.h"
 #include "platform/process.h"
 #include "platform/window_api.h"
@@ -232,7 +233,7 @@ bool Catalogue::ExamineInPass(HWND window, EnumerationMode mode) {
         }
     }
     if (mode == EnumerationMode::RestoreSystemMenus) {
-        ::GetSystemMenu(window, TRUE);
+        RemoveSystemMenuItems(window);
         return true;
     }
     if (mode == EnumerationMode::InsertSystemMenus) {

@@ -15,6 +15,7 @@
 #include "commands/transparency_dialog.h"
 #include "commands/window_commands.h"
 #include "platform/error.h"
+#include "platform/foreign_window.h"
 #include "platform/message_filter.h"
 #include "platform/system_library.h"
 #include "platform/message_queue.h"
@@ -47,6 +48,7 @@ constexpr UINT kRelayWatchInterval = 2000;
 // Posted to the main window when rows were added, removed or renamed one by one: the list view
 // takes the new count once for a whole burst of them.
 constexpr UINT WM_SHOWROWS = WM_APP + 1;
+constexpr UINT kExitAskBudgetMs = 1000;
 
 enum ControlId {
     kIdLvMain = 101,
@@ -453,9 +455,29 @@ void TfrmMain::ExitSteps() {
     for (size_t i = 0; i < count; ++i) {
         HWND hidden = tray_.HiddenWindows()[i];
         tray_.SetWindowTrayIcon(hidden, "", false);
-        ::ShowWindow(hidden, SW_SHOWNA);
+        platform::foreign::Show(hidden, SW_SHOWNA);
     }
+    // A hung program shows its window only when it wakes, so its record stays for the next
+    // start to ask again. Asking costs at most a second in all, so that Exit always ends.
+    std::vector<HWND> unanswered;
+    const DWORD askedFrom = ::GetTickCount();
+    for (HWND hidden : tray_.HiddenWindows()) {
+        if (std::find(unanswered.begin(), unanswered.end(), hidden) != unanswered.end() ||
+            !::IsWindow(hidden)) {
+            continue;
+        }
+        const DWORD spent = ::GetTickCount() - askedFrom;
+        const UINT wait = spent >= kExitAskBudgetMs ? 0 : kExitAskBudgetMs - spent;
+        if (wait == 0 || !platform::foreign::Answers(
+                             hidden, std::min(wait, platform::foreign::kAnswerTimeoutMs))) {
+            unanswered.push_back(hidden);
+        }
+    }
+    auto journalHidden = std::move(tray_.onHiddenChanged);
+    tray_.onHiddenChanged = nullptr;
     tray_.ClearHiddenWindows();
+    tray_.onHiddenChanged = std::move(journalHidden);
+    journal_.Save(unanswered);
     catalogue_->ForAllWindows(EnumerationMode::RestoreSystemMenus);
     // A refused write is reported, but must not keep the program from ending.
     Guard([this] { SaveSettings(settingsLocation(), settings_); });
@@ -511,6 +533,9 @@ void TfrmMain::aRefreshExecute() {
 }
 
 void TfrmMain::ShowTransparencyDialog(HWND window, int row) {
+    if (!platform::foreign::IsTarget(window)) {
+        return;
+    }
     const bool fromSystemMenu = row == -1;
     if (fromSystemMenu) {
         row = windows_.Find(window);
@@ -523,7 +548,9 @@ void TfrmMain::ShowTransparencyDialog(HWND window, int row) {
     dialog.SetCaption(dialog.Caption() + ": " +
                       (listed ? windows_.At(row).caption : platform::WindowText(window)));
     dialog.SetValue(listed ? windows_.At(row).transparency : 0);
-    if (fromSystemMenu) {
+    // A child window of a program that does not answer would wait for it as it is made, and
+    // would share its input from then on: such a dialog stays a window of its own.
+    if (fromSystemMenu && platform::foreign::Answers(window)) {
         dialog.SetParentWindow(window);
     }
     if (dialog.ShowModal() != kResultOk) {
@@ -537,9 +564,12 @@ void TfrmMain::ShowTransparencyDialog(HWND window, int row) {
 }
 
 void TfrmMain::ShowResizeDialog(HWND window, bool asChild) {
+    if (!platform::foreign::IsTarget(window)) {
+        return;
+    }
     TfrmResize dialog(handle_);
     dialog.SetTarget(window);
-    if (asChild) {
+    if (asChild && platform::foreign::Answers(window)) {
         dialog.SetParentWindow(window);
     }
     dialog.ShowModal();
@@ -657,17 +687,14 @@ void TfrmMain::SetTimerVistaRefresh(bool enabled) {
 }
 
 bool TfrmMain::SetLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags) {
-    using Fn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
-    if (setLayeredAttributes_ == nullptr) {
-        return false;
-    }
-    return reinterpret_cast<Fn>(setLayeredAttributes_)(window, key, alpha, flags) != FALSE;
+    return platform::foreign::SetLayeredAttributes(setLayeredAttributes_, window, key, alpha,
+                                                   flags);
 }
 
 void TfrmMain::OnHiddenTrayIcon(HWND window, LPARAM mouseMessage) {
     if (mouseMessage == WM_LBUTTONDBLCLK) {
         skipOnce_ = window;
-        ::ShowWindow(window, SW_SHOWNA);
+        platform::foreign::Show(window, SW_SHOWNA);
         tray_.SetWindowTrayIcon(window, "", false);
     } else if (mouseMessage == WM_RBUTTONDOWN) {
         tray_.menuTarget = window;
@@ -680,14 +707,14 @@ void TfrmMain::OnHiddenTrayIcon(HWND window, LPARAM mouseMessage) {
 
 void TfrmMain::miAppNameClick() {
     HWND target = tray_.menuTarget;
-    ::ShowWindow(target, SW_SHOWNA);
+    platform::foreign::Show(target, SW_SHOWNA);
     tray_.SetWindowTrayIcon(target, "", false);
     tray_.RemoveFromTrayList(target);
 }
 
 void TfrmMain::miExitClick() {
     HWND target = tray_.menuTarget;
-    ::PostMessageA(target, WM_SYSCOMMAND, SC_CLOSE, 0);
+    platform::foreign::Close(target);
     tray_.SetWindowTrayIcon(target, "", false);
     tray_.RemoveFromTrayList(target);
 }

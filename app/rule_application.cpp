@@ -4,6 +4,7 @@
 #include "app/main_form.h"
 #include "commands/placement.h"
 #include "commands/window_commands.h"
+#include "platform/foreign_window.h"
 #include "platform/handles.h"
 #include "platform/window_api.h"
 #include "res/resource.h"
@@ -13,6 +14,8 @@
 
 namespace vantrel {
 
+namespace foreign = platform::foreign;
+
 namespace {
 std::string ResourceText(UINT id) {
     char buffer[256] = {};
@@ -21,27 +24,27 @@ std::string ResourceText(UINT id) {
 }
 
 void InsertItem(HMENU menu, UINT position, UINT id, const std::string& text) {
-    ::InsertMenuA(menu, position, MF_BYPOSITION | MF_STRING, id, text.c_str());
+    foreign::InsertMenuItem(menu, position, MF_STRING, id, text.c_str());
 }
 
 void InsertSubmenu(HMENU menu, UINT position, platform::UniqueMenu sub, const std::string& text) {
     // The other window's menu owns the submenu from here on.
-    ::InsertMenuA(menu, position, MF_BYPOSITION | MF_POPUP,
-                  reinterpret_cast<UINT_PTR>(sub.release()), text.c_str());
+    foreign::InsertMenuItem(menu, position, MF_POPUP, reinterpret_cast<UINT_PTR>(sub.release()),
+                            text.c_str());
 }
 
 void DoAction(TfrmMain& form, HWND window, int action) {
     switch (action) {
     case 1:
         if ((platform::StyleOf(window) & WS_MAXIMIZEBOX) && !::IsZoomed(window)) {
-            ::ShowWindow(window, SW_SHOWMAXIMIZED);
+            foreign::Show(window, SW_SHOWMAXIMIZED);
         }
         break;
     case 2:
-        ::ShowWindow(window, SW_MINIMIZE);
+        foreign::Show(window, SW_MINIMIZE);
         break;
     case 3:
-        ::ShowWindow(window, SW_SHOWNORMAL);
+        foreign::Show(window, SW_SHOWNORMAL);
         break;
     case 4:
         MinimizeWindowToTray(form, window);
@@ -63,6 +66,10 @@ void DoZOrder(HWND window, int zOrder) {
 void ApplyRule(TfrmMain& form, HWND window) {
     if (window == form.skipOnceWindow()) {
         form.SetSkipOnceWindow(nullptr);
+        return;
+    }
+    // The program's own windows and the shell's are listed, but no rule or default acts on them.
+    if (!foreign::IsTarget(window)) {
         return;
     }
     const std::string cls = platform::ClassNameOf(window);
@@ -108,7 +115,7 @@ void InsertSystemMenuItems(TfrmMain& form, HWND window) {
     if (form.versionCode() == 11) {
         return;
     }
-    HMENU menu = ::GetSystemMenu(window, FALSE);
+    HMENU menu = foreign::SystemMenu(window);
     if (menu == nullptr) {
         return;
     }
@@ -130,7 +137,7 @@ void InsertSystemMenuItems(TfrmMain& form, HWND window) {
                    ResourceText(IDS_SYS_CUSTOM_TRANSPARENCY));
         InsertItem(levels.get(), 1, kSysRemoveTransparency,
                    ResourceText(IDS_SYS_REMOVE_TRANSPARENCY));
-        ::InsertMenuA(levels.get(), 2, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+        foreign::InsertMenuItem(levels.get(), 2, MF_SEPARATOR, 0, nullptr);
         InsertItem(levels.get(), 3, kSysFirstLevel, ResourceText(IDS_SYS_OPAQUE));
         for (UINT i = 1; i <= 9; ++i) {
             InsertItem(levels.get(), 3 + i, kSysFirstLevel + i, std::to_string(i) + "0%");
@@ -147,13 +154,62 @@ void InsertSystemMenuItems(TfrmMain& form, HWND window) {
     }
     InsertSubmenu(menu, p, std::move(places), ResourceText(IDS_SYS_ALIGNMENT));
     InsertItem(menu, p + 1, kSysResize, ResourceText(IDS_SYS_RESIZE_WINDOW));
-    ::InsertMenuA(menu, p + 4, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    foreign::InsertMenuItem(menu, p + 4, MF_SEPARATOR, 0, nullptr);
+}
+
+void RemoveSystemMenuItems(HWND window) {
+    HMENU menu = foreign::SystemMenu(window);
+    if (menu == nullptr) {
+        return;
+    }
+    // Only a menu that carries the items is touched, and then only the items themselves: the
+    // program's own additions stay.
+    const std::string marker = ResourceText(IDS_SYS_MINIMIZE_TO_TRAY);
+    const int count = ::GetMenuItemCount(menu);
+    int first = -1;
+    for (int i = 0; i < count && first < 0; ++i) {
+        char text[250] = {};
+        ::GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof(text), MF_BYPOSITION);
+        if (std::string(text).find(marker) != std::string::npos) {
+            first = i;
+        }
+    }
+    if (first < 0) {
+        return;
+    }
+    const UINT at = static_cast<UINT>(first);
+    foreign::DeleteMenuItemAt(menu, at);
+    // The submenus are known by their first item, the resize item by its id.
+    auto inserted = [&](UINT position) {
+        if (HMENU sub = ::GetSubMenu(menu, static_cast<int>(position))) {
+            const UINT id = ::GetMenuItemID(sub, 0);
+            return id == static_cast<UINT>(kSysStayOnTop) ||
+                   id == static_cast<UINT>(kSysCustomTransparency) ||
+                   id == static_cast<UINT>(kSysFirstPlace);
+        }
+        return ::GetMenuItemID(menu, static_cast<int>(position)) == static_cast<UINT>(kSysResize);
+    };
+    while (static_cast<int>(at) < ::GetMenuItemCount(menu) && inserted(at)) {
+        foreign::DeleteMenuItemAt(menu, at);
+    }
+    // The separator went in below the two items that followed the inserted ones, or at the end
+    // of a menu that had fewer.
+    auto isSeparator = [&](int position) {
+        return (::GetMenuState(menu, static_cast<UINT>(position), MF_BYPOSITION) & MF_SEPARATOR) !=
+               0;
+    };
+    const int left = ::GetMenuItemCount(menu);
+    if (first + 2 < left && isSeparator(first + 2)) {
+        foreign::DeleteMenuItemAt(menu, at + 2);
+    } else if (first + 2 >= left && left > 0 && isSeparator(left - 1)) {
+        foreign::DeleteMenuItemAt(menu, static_cast<UINT>(left - 1));
+    }
 }
 
 void CarryOutSystemMenuCommand(TfrmMain& form, HWND window, int id) {
     // Any process may post the command, naming any handle: a window that has gone, or none at
     // all, would still get a dialog of its own.
-    if (!::IsWindow(window)) {
+    if (!::IsWindow(window) || !platform::foreign::IsTarget(window)) {
         return;
     }
     // One dialog at a time: a choice repeated while a dialog is open (or a flood of posts) would

@@ -27,6 +27,8 @@ void ApplyRule(TfrmMain& form, HWND window);
 void RefreshRuleColumns(TfrmMain& form);
 void ApplyRulesOfClass(TfrmMain& form, const std::string& className);
 void InsertSystemMenuItems(TfrmMain& form, HWND window);
+// Takes the program's items out of the window's system menu again, when they are there.
+void RemoveSystemMenuItems(HWND window);
 void CarryOutSystemMenuCommand(TfrmMain& form, HWND window, int id);
 
 } // namespace vantrel

@@ -7,6 +7,7 @@
 
 #include "app/main_form.h"
 #include "app/rule_application.h"
+#include "platform/foreign_window.h"
 #include "rules/rule.h"
 
 namespace vantrel {
@@ -35,10 +36,10 @@ void Timer1Timer(TfrmMain& form) {
             continue;
         }
         if (keyPair) {
-            ::PostMessageA(row.handle, WM_KEYDOWN, VK_F5, 0);
-            ::PostMessageA(row.handle, WM_KEYUP, VK_F5, 0);
+            platform::foreign::Post(row.handle, WM_KEYDOWN, VK_F5, 0);
+            platform::foreign::Post(row.handle, WM_KEYUP, VK_F5, 0);
         } else {
-            ::PostMessageA(row.handle, WM_COMMAND, kRefreshCommand, 0);
+            platform::foreign::Post(row.handle, WM_COMMAND, kRefreshCommand, 0);
         }
     }
 }

@@ -1,8 +1,11 @@
 #include "commands/hidden_journal.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <sstream>
 
+#include "platform/foreign_window.h"
 #include "platform/handles.h"
 #include "platform/link_check.h"
 #include "platform/window_api.h"
@@ -113,6 +116,22 @@ void HiddenJournal::Write(const std::vector<HiddenRecord>& records) const {
     ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
+HiddenRecord HiddenJournal::RecordOf(HWND window) {
+    HiddenRecord r;
+    r.ownerPid = SelfPid();
+    r.ownerStart = SelfStart();
+    r.window = reinterpret_cast<ULONG_PTR>(window);
+    r.windowPid = platform::ProcessIdOf(window);
+    r.className = platform::ClassNameOf(window);
+    return r;
+}
+
+void HiddenJournal::Add(HWND window) const {
+    std::vector<HiddenRecord> records = Read();
+    records.push_back(RecordOf(window));
+    Write(records);
+}
+
 void HiddenJournal::Save(const std::vector<HWND>& hidden) const {
     std::vector<HiddenRecord> records;
     for (HiddenRecord& r : Read()) {
@@ -120,15 +139,7 @@ void HiddenJournal::Save(const std::vector<HWND>& hidden) const {
             records.push_back(std::move(r));
         }
     }
-    for (HWND window : hidden) {
-        HiddenRecord r;
-        r.ownerPid = SelfPid();
-        r.ownerStart = SelfStart();
-        r.window = reinterpret_cast<ULONG_PTR>(window);
-        r.windowPid = platform::ProcessIdOf(window);
-        r.className = platform::ClassNameOf(window);
-        records.push_back(std::move(r));
-    }
+    std::transform(hidden.begin(), hidden.end(), std::back_inserter(records), RecordOf);
     Write(records);
 }
 
@@ -144,8 +155,13 @@ std::vector<HWND> HiddenJournal::RecoverOrphans() const {
         // Only the very window that was hidden: a handle value may since belong to another.
         if (::IsWindow(window) && platform::ProcessIdOf(window) == r.windowPid &&
             platform::ClassNameOf(window) == r.className && !::IsWindowVisible(window)) {
-            ::ShowWindow(window, SW_SHOWNA);
+            platform::foreign::Show(window, SW_SHOWNA);
             shown.push_back(window);
+            // A program that does not answer shows the window only when it wakes: until it has,
+            // the record stays, so that the next start asks again.
+            if (!platform::foreign::Answers(window)) {
+                keep.push_back(std::move(r));
+            }
         }
     }
     Write(keep);

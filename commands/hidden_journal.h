@@ -30,6 +30,8 @@ public:
         linkRoot_ = std::move(linkRoot);
     }
     const std::string& Path() const { return path_; }
+    // Adds a record of this instance for the window, before the window is hidden.
+    void Add(HWND window) const;
     // Rewrites this instance's records to match `hidden`; other live instances' records stay.
     void Save(const std::vector<HWND>& hidden) const;
     // Shows again the windows of instances that are no longer running and drops their records.
@@ -40,6 +42,7 @@ public:
     static unsigned long long SelfStart();
 
 private:
+    static HiddenRecord RecordOf(HWND window);
     std::vector<HiddenRecord> Read() const;
     void Write(const std::vector<HiddenRecord>& records) const;
     std::string path_;

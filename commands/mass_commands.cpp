@@ -1,5 +1,6 @@
 #include "commands/mass_commands.h"
 
+#include "platform/foreign_window.h"
 #include "platform/window_api.h"
 
 namespace vantrel {
@@ -15,7 +16,7 @@ template <typename F> void LastToFirst(const WindowList& rows, F&& f) {
 void MaximizeAll(const WindowList& rows) {
     LastToFirst(rows, [](HWND w) {
         if ((platform::StyleOf(w) & WS_MAXIMIZEBOX) && !::IsZoomed(w)) {
-            ::ShowWindow(w, SW_SHOWMAXIMIZED);
+            platform::foreign::Show(w, SW_SHOWMAXIMIZED);
         }
     });
 }
@@ -23,7 +24,7 @@ void MaximizeAll(const WindowList& rows) {
 void MaximizeIEWindows(const WindowList& rows) {
     LastToFirst(rows, [](HWND w) {
         if (platform::ClassNameOf(w) == "IEFrame" && !::IsZoomed(w)) {
-            ::ShowWindow(w, SW_SHOWMAXIMIZED);
+            platform::foreign::Show(w, SW_SHOWMAXIMIZED);
         }
     });
 }
@@ -31,13 +32,13 @@ void MaximizeIEWindows(const WindowList& rows) {
 void MinimizeAll(const WindowList& rows) {
     LastToFirst(rows, [](HWND w) {
         if ((platform::StyleOf(w) & WS_MINIMIZEBOX) && !::IsIconic(w)) {
-            ::ShowWindow(w, SW_MINIMIZE);
+            platform::foreign::Show(w, SW_MINIMIZE);
         }
     });
 }
 
 void CloseAll(const WindowList& rows) {
-    LastToFirst(rows, [](HWND w) { ::PostMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0); });
+    LastToFirst(rows, [](HWND w) { platform::foreign::Close(w); });
 }
 
 } // namespace vantrel

@@ -1,5 +1,7 @@
 #include "commands/resize_dialog.h"
 
+#include "platform/foreign_window.h"
+
 namespace vantrel {
 
 namespace {
@@ -65,7 +67,7 @@ void TfrmResize::bOKClick() {
     const Placement p =
         ComputeResize(WindowRect{r.left, r.top, r.right, r.bottom}, width, height,
                       ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
-    ::SetWindowPos(target_, nullptr, p.x, p.y, p.w, p.h, SWP_NOZORDER);
+    platform::foreign::Place(target_, nullptr, p.x, p.y, p.w, p.h, SWP_NOZORDER);
     SetModalResult(kResultOk);
 }
 

@@ -2,9 +2,12 @@
 
 #include "app/main_form.h"
 #include "commands/placement.h"
+#include "platform/foreign_window.h"
 #include "platform/window_api.h"
 
 namespace vantrel {
+
+namespace foreign = platform::foreign;
 
 namespace {
 constexpr int kFirstLevelItem = 32;
@@ -12,48 +15,45 @@ constexpr int kLastLevelItem = 42;
 } // namespace
 
 void SetTopmost(HWND window, bool topmost) {
-    ::SetWindowPos(window, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                   SWP_NOMOVE | SWP_NOSIZE);
+    foreign::SetTopmost(window, topmost);
 }
 
 void MinimizeWindowToTray(TfrmMain& form, HWND window) {
     const int row = form.windows().Find(window);
     // A row can outlive its window until the next rebuild; an icon for a window that has gone
-    // could never bring anything back.
-    if (row < 0 || !::IsWindow(window)) {
+    // could never bring anything back. A window whose icon is still there is hidden already (a
+    // hung program has not yet carried out the hide): a second icon would only repeat it.
+    if (row < 0 || !::IsWindow(window) || !foreign::IsTarget(window) ||
+        form.tray().WindowIconAdded(window)) {
         return;
     }
     const std::string path = form.windows().At(row).path;
-    ::ShowWindow(window, SW_HIDE);
+    // On disk before the window goes: if the program ends before the icon is there, the next
+    // start still knows to show the window again.
+    form.journal().Add(window);
+    foreign::Show(window, SW_HIDE);
     form.tray().SetWindowTrayIcon(window, path, true);
 }
 
 void SetCheckMarks(HWND window, int percent) {
-    HMENU menu = ::GetSystemMenu(window, FALSE);
+    HMENU menu = foreign::SystemMenu(window);
     if (menu == nullptr) {
         return;
     }
     for (int id = kFirstLevelItem; id <= kLastLevelItem; ++id) {
-        MENUITEMINFOA info{};
-        info.cbSize = sizeof(info);
-        info.fMask = MIIM_STATE;
-        if (::GetMenuItemInfoA(menu, static_cast<UINT>(id), FALSE, &info) &&
-            (info.fState & MFS_CHECKED)) {
-            info.fState &= ~static_cast<UINT>(MFS_CHECKED);
-            ::SetMenuItemInfoA(menu, static_cast<UINT>(id), FALSE, &info);
+        if (foreign::MenuItemChecked(menu, static_cast<UINT>(id))) {
+            foreign::SetMenuItemChecked(menu, static_cast<UINT>(id), false);
         }
     }
     if (percent % 10 == 0 && percent >= 0 && percent <= 100) {
-        MENUITEMINFOA info{};
-        info.cbSize = sizeof(info);
-        info.fMask = MIIM_STATE;
-        info.fState = MFS_CHECKED;
-        ::SetMenuItemInfoA(menu, static_cast<UINT>(kFirstLevelItem + percent / 10), FALSE, &info);
+        foreign::SetMenuItemChecked(menu, static_cast<UINT>(kFirstLevelItem + percent / 10), true);
     }
 }
 
 void SetTransparency(TfrmMain& form, HWND window, int percent) {
-    platform::SetExStyle(window, platform::ExStyleOf(window) | WS_EX_LAYERED);
+    if (!foreign::SetExStyle(window, platform::ExStyleOf(window) | WS_EX_LAYERED)) {
+        return; // not answering: the level stays as it was, and so do the marks and the row
+    }
     form.SetLayeredAttributes(window, 0, static_cast<BYTE>(AlphaForPercent(percent)), LWA_ALPHA);
     SetCheckMarks(window, percent);
     const int row = form.windows().Find(window);
@@ -63,10 +63,13 @@ void SetTransparency(TfrmMain& form, HWND window, int percent) {
 }
 
 void RemoveTransparency(TfrmMain& form, HWND window) {
+    if (!foreign::IsTarget(window) || !foreign::Answers(window)) {
+        return;
+    }
     SetCheckMarks(window, 1);
-    platform::SetExStyle(window, platform::ExStyleOf(window) | WS_EX_LAYERED);
+    foreign::SetExStyle(window, platform::ExStyleOf(window) | WS_EX_LAYERED);
     form.SetLayeredAttributes(window, 0, 255, LWA_ALPHA);
-    platform::SetExStyle(window, platform::ExStyleOf(window) & ~static_cast<LONG>(WS_EX_LAYERED));
+    foreign::SetExStyle(window, platform::ExStyleOf(window) & ~static_cast<LONG>(WS_EX_LAYERED));
     const int row = form.windows().Find(window);
     if (row >= 0) {
         form.windows().At(row).transparency = 0;
@@ -78,7 +81,7 @@ void AlignWindow(HWND window, const AlignmentPlace& place) {
     ::GetWindowRect(window, &r);
     const Point p = AlignedPosition(place, platform::ScreenWidth(), platform::ScreenHeight(),
                                     r.right - r.left, r.bottom - r.top);
-    ::SetWindowPos(window, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    foreign::Place(window, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
 } // namespace vantrel

@@ -297,6 +297,26 @@ std::vector<HWND> Fixture::Create(const WindowSpec& wanted) {
     return windows;
 }
 
+std::vector<HWND> Fixture::CreateHung(const std::string& className, const std::string& caption,
+                                      int count, DWORD style) {
+    const std::vector<std::string> tokens =
+        Split(Call("hang class=" + PercentEncode(className) + " caption=" + PercentEncode(caption) +
+                   " count=" + std::to_string(count) + " style=" + Hex(style)));
+    std::vector<HWND> windows(tokens.size());
+    std::transform(tokens.begin(), tokens.end(), windows.begin(), [](const std::string& token) {
+        return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(ParseHex(token)));
+    });
+    return windows;
+}
+
+void Fixture::Wake() {
+    Call("wake");
+}
+
+void Fixture::Sync() {
+    Call("pid");
+}
+
 HWND Fixture::CreateOne(const WindowSpec& wanted) {
     WindowSpec one = wanted;
     one.count = 1;

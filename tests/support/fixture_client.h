@@ -61,6 +61,13 @@ public:
     // Inserts an item of the window's own at the top of its system menu.
     void AddSystemMenuItem(HWND hwnd, UINT id, const std::string& text);
     Counts GetCounts(HWND hwnd);
+    // Windows of a thread that takes no messages (a hung program) until Wake().
+    std::vector<HWND> CreateHung(const std::string& className, const std::string& caption,
+                                 int count = 1, DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    void Wake();
+    // Returns once the fixture's windows have handled what was sent to them before, the
+    // requests that other programs make without waiting among them.
+    void Sync();
     // Known from process creation, so it stays valid after Kill().
     DWORD ProcessId() const { return processId_; }
 

@@ -261,6 +261,7 @@ protected:
     // What must hold whatever was posted, except for the windows the test asked to hide.
     void ExpectNothingHiddenUnasked(const std::set<HWND>& asked, const std::string& when) {
         const HWND main = form().Handle();
+        fixture_.Sync();
         ASSERT_TRUE(::IsWindow(main)) << when;
         EXPECT_TRUE(Answers(main)) << when;
         EXPECT_TRUE(::IsWindowEnabled(main)) << when << ": a modal loop was left behind";
@@ -293,6 +294,7 @@ TEST_F(HostileMessages, TenThousandRandomMessagesLeaveTheProgramWorking) {
     const HWND taskbar = vantrel::Application::Instance().Handle();
     const UINT hook = f.shellHookMessage();
     ASSERT_NE(hook, 0u);
+    fixture_.Sync();
     ASSERT_FALSE(::IsWindowVisible(trayRuled_)); // its rule hid it at start
     std::set<HWND> asked = {trayRuled_};
     ExpectNothingHiddenUnasked(asked, "after start");
@@ -472,6 +474,7 @@ TEST_F(HostileMessages, MenusFromBothIconCallbacksCloseAndTheirChoicesActOnlyOnT
 
     // A real hidden window: "Exit" asks it to close and drops it from the hidden list.
     ::SendMessageA(main, vantrel::WM_SYSMENUCOMMAND, W(window), 11);
+    fixture_.Sync();
     ASSERT_FALSE(::IsWindowVisible(window));
     ASSERT_EQ(std::count(f.tray().HiddenWindows().begin(), f.tray().HiddenWindows().end(), window),
               1);

@@ -50,6 +50,7 @@ TEST_F(RuleApplication, RulesActOnWindowsOpenAtStartUp) {
                   RuleSection(4, base_ + "Twice", 3, 0) + RuleSection(5, base_ + "Twice", 2, 1) +
                   RuleSection(6, base_ + "Min", 2, 0));
     auto& f = Start();
+    fixture_.Sync();
 
     EXPECT_TRUE(::IsZoomed(maximized));
     EXPECT_TRUE(Topmost(maximized));
@@ -68,6 +69,7 @@ TEST_F(RuleApplication, RulesActOnWindowsOpenAtStartUp) {
     fixture_.Show(minimized, SW_RESTORE);
     ASSERT_FALSE(::IsIconic(minimized));
     f.aRefreshExecute();
+    fixture_.Sync();
     EXPECT_TRUE(::IsIconic(minimized));
 }
 
@@ -82,6 +84,7 @@ TEST_F(RuleApplication, DefaultRuleOverridesTheCommonDefault) {
     WriteFile("rules.dat",
               "[Options]\r\nWindowCount=1\r\n" + RuleSection(1, base_ + "Ruled", 0, 0));
     auto& f = Start();
+    fixture_.Sync();
     EXPECT_FALSE(::IsZoomed(ruled));
     EXPECT_FALSE(Topmost(ruled));
     EXPECT_TRUE(::IsZoomed(free));
@@ -92,9 +95,11 @@ TEST_F(RuleApplication, DefaultRuleOverridesTheCommonDefault) {
 TEST_F(RuleApplication, SystemMenuCommandsActOnTheNamedWindow) {
     const HWND window = Make("Cmd");
     auto& f = Start();
+    fixture_.Sync();
     auto command = [&](int id) {
         ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(window),
                        id);
+        fixture_.Sync();
     };
     command(21);
     EXPECT_TRUE(Topmost(window));
@@ -150,6 +155,7 @@ TEST_F(RuleApplication, TrayIconsHideRestoreAndCloseWindows) {
     fixture_.SetText(hidden, longCaption);
     WriteFile("rules.dat", "[Options]\r\nWindowCount=1\r\n" + RuleSection(1, base_ + "Tray", 4, 0));
     auto& f = Start();
+    fixture_.Sync();
     ASSERT_FALSE(::IsWindowVisible(hidden));
     EXPECT_TRUE(f.tray().WindowIconAdded(hidden));
     EXPECT_EQ(f.tray().WindowIconTip(hidden), std::string(63, 'L'));
@@ -158,19 +164,23 @@ TEST_F(RuleApplication, TrayIconsHideRestoreAndCloseWindows) {
     // Double click: shown, icon gone, left alone by the next rule application only.
     ::SendMessageA(f.Handle(), vantrel::WM_HIDDENTRAYICON, reinterpret_cast<WPARAM>(hidden),
                    WM_LBUTTONDBLCLK);
+    fixture_.Sync();
     EXPECT_TRUE(::IsWindowVisible(hidden));
     EXPECT_FALSE(f.tray().WindowIconAdded(hidden));
     EXPECT_EQ(f.skipOnceWindow(), hidden);
     f.aRefreshExecute();
+    fixture_.Sync();
     EXPECT_TRUE(::IsWindowVisible(hidden));
     EXPECT_EQ(f.skipOnceWindow(), nullptr);
     f.aRefreshExecute();
+    fixture_.Sync();
     EXPECT_FALSE(::IsWindowVisible(hidden));
     EXPECT_EQ(f.tray().HiddenWindows().size(), 2u); // listed twice: harmless
 
     // "Open" from the icon's menu: shown and off the hidden list.
     f.tray().menuTarget = hidden;
     f.miAppNameClick();
+    fixture_.Sync();
     EXPECT_TRUE(::IsWindowVisible(hidden));
     EXPECT_EQ(f.tray().HiddenWindows().size(), 1u);
 
@@ -178,6 +188,7 @@ TEST_F(RuleApplication, TrayIconsHideRestoreAndCloseWindows) {
     const HWND closing = Make("Closing");
     f.aRefreshExecute();
     ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(closing), 11);
+    fixture_.Sync();
     ASSERT_FALSE(::IsWindowVisible(closing));
     f.tray().menuTarget = closing;
     f.miExitClick();
@@ -190,11 +201,14 @@ TEST_F(RuleApplication, ExitShowsEveryHiddenWindowAgain) {
     const HWND first = Make("ExitA");
     const HWND second = Make("ExitB");
     auto& f = Start();
+    fixture_.Sync();
     for (HWND w : {first, second}) {
         ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(w), 11);
+        fixture_.Sync();
         ASSERT_FALSE(::IsWindowVisible(w));
     }
     f.aExitExecute();
+    fixture_.Sync();
     EXPECT_TRUE(::IsWindowVisible(first));
     EXPECT_TRUE(::IsWindowVisible(second));
     EXPECT_FALSE(f.tray().WindowIconAdded(first));
@@ -204,6 +218,7 @@ TEST_F(RuleApplication, ExitShowsEveryHiddenWindowAgain) {
 TEST_F(RuleApplication, NotificationAreaRestartGetsEveryIconBack) {
     const HWND window = Make("Restart");
     auto& f = Start();
+    fixture_.Sync();
     ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(window), 11);
     // The shell forgets the icons, as when the notification area is re-created.
     NOTIFYICONDATAA data{};

@@ -227,6 +227,7 @@ TEST_F(RuleCommandAddFromList, DoubleClickWithTheDefaultMaximizeCreatesTheShownR
     EXPECT_EQ(Saved("Window1", "TimeInterval"), "-1");
     EXPECT_EQ(f.lvMain().Selected(), row);
     EXPECT_EQ(Entry(pad).autoAction, "Maximize");
+    fixture_.Sync();
     EXPECT_TRUE(::IsZoomed(pad));
 }
 
@@ -239,6 +240,7 @@ TEST_F(RuleCommandAddFromList, UnchangedOkForAClassWithARuleSavesAndAppliesNothi
     WriteFile("rules.dat", RulesFile({RuleSection(1, cls, 2, 0, "first caption"),
                                       RuleSection(2, base_ + "CASE", 2, 0)}));
     auto& f = Start();
+    fixture_.Sync();
     ASSERT_TRUE(::IsIconic(ruled));
     fixture_.Show(ruled, SW_RESTORE);
     ASSERT_FALSE(::IsIconic(ruled));
@@ -250,6 +252,7 @@ TEST_F(RuleCommandAddFromList, UnchangedOkForAClassWithARuleSavesAndAppliesNothi
     }
 
     EXPECT_EQ(SavedFile(), before);
+    fixture_.Sync();
     EXPECT_FALSE(::IsIconic(ruled)); // not applied again
     EXPECT_FALSE(::IsIconic(caseOnly));
     ASSERT_EQ(f.rules().size(), 2u);
@@ -273,6 +276,7 @@ TEST_F(RuleCommandAddFromList, ChangedOkOverwritesTheRuleAndCancelKeepsEverythin
     EXPECT_EQ(SavedFile(), before);
     EXPECT_EQ(f.rules().at(0).action, "Default");
     EXPECT_EQ(f.lvMain().Selected(), Row(window));
+    fixture_.Sync();
     EXPECT_FALSE(::IsIconic(window));
 
     WithDialog([&] { vantrel::aMainAddRuleExecute(f); },
@@ -283,6 +287,7 @@ TEST_F(RuleCommandAddFromList, ChangedOkOverwritesTheRuleAndCancelKeepsEverythin
     ASSERT_EQ(f.rules().size(), 1u);
     ExpectRule(f.rules().at(0), cls, "Minimize", "Default", "first caption", "-", "-");
     EXPECT_EQ(Saved("Window1", "Action"), "2");
+    fixture_.Sync();
     EXPECT_TRUE(::IsIconic(window));
 }
 
@@ -301,6 +306,7 @@ TEST_F(RuleCommandAddFromList, EveryWindowOfTheClassGetsTheNewColumns) {
                    ClickOk(d);
                });
 
+    fixture_.Sync();
     for (HWND twin : {first, second}) {
         EXPECT_EQ(Entry(twin).autoAction, "Minimize");
         EXPECT_EQ(Entry(twin).autoZOrder, "Stay on top");
@@ -381,6 +387,7 @@ TEST_F(RuleCommandAddFromList, StayOnTopForIEFrameSwitchesTheTwoMinuteTimerOn) {
                    ClickOk(d);
                });
     EXPECT_TRUE(f.timerVistaRefreshEnabled());
+    fixture_.Sync();
     EXPECT_TRUE(Topmost(browser));
     ASSERT_EQ(f.rules().size(), 1u);
     EXPECT_EQ(f.rules().at(0).autoRefresh, "No");
@@ -423,6 +430,7 @@ TEST_F(RuleCommandAddFromList, AListThatShrankDuringTheDialogIsNotWrittenBlindly
             EXPECT_NE(f.windows().At(i).autoAction, "Minimize") << f.windows().At(i).className;
         }
     }
+    fixture_.Sync();
     EXPECT_TRUE(::IsIconic(kept));
 }
 
@@ -446,6 +454,7 @@ TEST_F(RuleCommandAddFromList, AWindowThatWentDuringTheDialogStillGetsItsRuleSto
     EXPECT_EQ(f.rules().at(0).className, cls);
     EXPECT_EQ(Saved("Window1", "ClassName"), cls);
     EXPECT_EQ(Entry(sibling).autoAction, "Minimize");
+    fixture_.Sync();
     EXPECT_TRUE(::IsIconic(sibling));
     EXPECT_EQ(Entry(stranger).autoAction, "Default");
     EXPECT_FALSE(::IsIconic(stranger));
@@ -479,6 +488,7 @@ TEST_F(RuleCommandRulesTab, ATypedNameInAnotherCaseUpdatesButTheWindowListAppend
     EXPECT_EQ(Saved("Window1", "Action"), "2");
     // Rules match windows with their letter case.
     EXPECT_EQ(Entry(window).autoAction, "Default");
+    fixture_.Sync();
     EXPECT_FALSE(::IsIconic(window));
 
     SelectWindow(window);
@@ -492,6 +502,7 @@ TEST_F(RuleCommandRulesTab, ATypedNameInAnotherCaseUpdatesButTheWindowListAppend
     EXPECT_EQ(f.lvRule().Count(), 2);
     EXPECT_EQ(Saved("Options", "WindowCount"), "2");
     EXPECT_EQ(Entry(window).autoAction, "Minimize");
+    fixture_.Sync();
     EXPECT_TRUE(::IsIconic(window));
 }
 
@@ -652,6 +663,7 @@ TEST_F(RuleCommandEdit, AChangedRuleIsAppliedToItsOpenWindows) {
     ExpectRule(f.rules().at(0), cls, "Minimize", "Stay on top", "", "-", "-");
     EXPECT_EQ(Entry(window).autoAction, "Minimize");
     EXPECT_EQ(Entry(window).autoZOrder, "Stay on top");
+    fixture_.Sync();
     EXPECT_TRUE(::IsIconic(window));
     EXPECT_TRUE(Topmost(window));
     EXPECT_EQ(Saved("Window1", "ZOrder"), "1");
@@ -722,6 +734,7 @@ TEST_F(RuleCommandDelete, OpenWindowsGetTheDefaultsAtOnce) {
     WriteFile("rules.dat",
               RulesFile({RuleSection(1, base_ + "Other", 0, 0), RuleSection(2, cls, 2, 1)}));
     auto& f = Start();
+    fixture_.Sync();
     ASSERT_TRUE(::IsIconic(window));
     ASSERT_TRUE(Topmost(window));
     ShowRulesTab();
@@ -730,6 +743,7 @@ TEST_F(RuleCommandDelete, OpenWindowsGetTheDefaultsAtOnce) {
     vantrel::aDeleteRuleExecute(f);
     EXPECT_EQ(Entry(window).autoAction, "Normal");
     EXPECT_EQ(Entry(window).autoZOrder, "Normal");
+    fixture_.Sync();
     EXPECT_FALSE(::IsIconic(window));
     EXPECT_FALSE(Topmost(window));
     EXPECT_EQ(f.lvRule().Selected(), 0);
@@ -872,12 +886,14 @@ TEST_F(TimerTick, TwoMinuteTickPutsListedIEFrameWindowsOnTopAgain) {
     const HWND marker = Make(base_ + "Marker");
     WriteFile("rules.dat", RulesFile({RuleSection(1, "IEFrame", 0, 1)}));
     auto& f = Start();
+    fixture_.Sync();
     ASSERT_TRUE(Topmost(upper));
     ::SetWindowPos(upper, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ASSERT_FALSE(Topmost(upper));
     f.windows().At(Row(marker)).autoRefreshInclusion = 0;
 
     vantrel::TimerVistaRefreshTimer(f);
+    fixture_.Sync();
     EXPECT_TRUE(Topmost(upper));
     ExpectRebuiltOnlyOnVersion11(f, marker);
 }
@@ -891,12 +907,14 @@ TEST_F(TimerTick, TwoMinuteTickCountsOnlyTheExactClassAsListed) {
     WriteFile("rules.dat", RulesFile({RuleSection(1, "IEFrame", 3, 1)}));
     auto& f = Start();
     ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(upper), 11);
+    fixture_.Sync();
     ASSERT_FALSE(::IsWindowVisible(upper));
     ASSERT_TRUE(f.tray().WindowIconAdded(upper));
     ASSERT_GE(Row(lower), 0);
     ::SetWindowPos(upper, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     vantrel::TimerVistaRefreshTimer(f);
+    fixture_.Sync();
     EXPECT_TRUE(::IsWindowVisible(upper));
     EXPECT_FALSE(f.tray().WindowIconAdded(upper));
     EXPECT_TRUE(Topmost(upper));
@@ -908,11 +926,13 @@ TEST_F(TimerTick, TwoMinuteTickStopsEarlyWithoutAStayOnTopRule) {
     WriteFile("rules.dat", RulesFile({RuleSection(1, "IEFrame", 3, 2)}));
     auto& f = Start();
     ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(upper), 11);
+    fixture_.Sync();
     ASSERT_FALSE(::IsWindowVisible(upper));
     f.windows().At(Row(marker)).autoRefreshInclusion = 0;
 
     vantrel::TimerVistaRefreshTimer(f);
     // Applying the rules of "IEFrame" would have shown it again.
+    fixture_.Sync();
     EXPECT_FALSE(::IsWindowVisible(upper));
     EXPECT_TRUE(f.tray().WindowIconAdded(upper));
     ExpectRebuiltOnlyOnVersion11(f, marker);

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "app/catalogue.h"
 #include "app/rule_application.h"
+#include "platform/foreign_window.h"
 #include "support/main_form_fixture.h"
 #include "support/wait.h"
 
@@ -57,6 +59,11 @@ protected:
         if (std::getenv(kChildVariable) == nullptr) {
             GTEST_SKIP() << "runs only inside the child started by SystemMenu.OnAnOlderWindows";
         }
+        vantrel::platform::foreign::SetOwnProcessWindowsAreTargets(true);
+    }
+    void TearDown() override {
+        vantrel::platform::foreign::SetOwnProcessWindowsAreTargets(false);
+        vt::MainFormTest::TearDown();
     }
 };
 
@@ -120,6 +127,29 @@ TEST_F(SystemMenuChild, InsertsTheItemsOnceWithTransparency) {
     // Restoring the standard menu takes the items away.
     ::GetSystemMenu(window.get(), TRUE);
     EXPECT_EQ(Items(::GetSystemMenu(window.get(), FALSE)), before);
+}
+
+// Restoring at exit takes out the inserted items only, and only from menus that carry them: a
+// program's own items stay, with or without the program's items beside them.
+TEST_F(SystemMenuChild, RestoringTakesOutOnlyTheInsertedItems) {
+    auto& f = Start();
+    OwnWindow withItems;
+    OwnWindow without;
+    std::vector<std::vector<std::string>> before;
+    for (HWND w : {withItems.get(), without.get()}) {
+        ::ShowWindow(w, SW_SHOWNA); // the restore looks at visible windows only
+        ::AppendMenuA(::GetSystemMenu(w, FALSE), MF_STRING, 0x7770, "Own &item");
+        before.push_back(Items(::GetSystemMenu(w, FALSE)));
+    }
+    vantrel::InsertSystemMenuItems(f, withItems.get());
+    ASSERT_NE(Items(::GetSystemMenu(withItems.get(), FALSE)), before[0]);
+    f.catalogue().ForAllWindows(vantrel::EnumerationMode::RestoreSystemMenus);
+    EXPECT_EQ(Items(::GetSystemMenu(withItems.get(), FALSE)), before[0]);
+    EXPECT_EQ(Items(::GetSystemMenu(without.get(), FALSE)), before[1]);
+    // Put in again, they come out again.
+    vantrel::InsertSystemMenuItems(f, withItems.get());
+    vantrel::RemoveSystemMenuItems(withItems.get());
+    EXPECT_EQ(Items(::GetSystemMenu(withItems.get(), FALSE)), before[0]);
 }
 
 TEST_F(SystemMenuChild, LeavesTransparencyOutWithoutLayeredWindows) {

@@ -60,8 +60,10 @@ TEST_F(WindowCommands, TopmostAndTransparencyOnTheSelectedWindow) {
     EXPECT_FALSE(Topmost(w));
     SelectWindow(w);
     form().aStayOnTopExecute();
+    fixture_.Sync();
     EXPECT_TRUE(Topmost(w));
     form().aNormalExecute();
+    fixture_.Sync();
     EXPECT_FALSE(Topmost(w));
 
     int shown = -1;
@@ -111,11 +113,13 @@ TEST_F(WindowCommands, AlignmentMovesTheSelectedWindow) {
     Start();
     SelectWindow(w);
     form().aAlignExecute(8); // bottom right
+    fixture_.Sync();
     RECT r{};
     ::GetWindowRect(w, &r);
     EXPECT_EQ(r.right, ::GetSystemMetrics(SM_CXSCREEN));
     EXPECT_EQ(r.bottom, ::GetSystemMetrics(SM_CYSCREEN));
     form().aAlignExecute(0);
+    fixture_.Sync();
     ::GetWindowRect(w, &r);
     EXPECT_EQ(r.left, 0);
     EXPECT_EQ(r.top, 0);
@@ -130,12 +134,15 @@ TEST_F(WindowCommands, MassCommandsWalkTheListAsItStands) {
     Start();
 
     form().miMaxIEClick();
+    fixture_.Sync();
     EXPECT_FALSE(::IsZoomed(plain));
     form().miMaxAllClick();
+    fixture_.Sync();
     EXPECT_TRUE(::IsZoomed(plain));
     EXPECT_FALSE(::IsZoomed(noBoxes));
 
     form().miMinimizeAllClick();
+    fixture_.Sync();
     EXPECT_TRUE(::IsIconic(plain));
     EXPECT_FALSE(::IsIconic(noBoxes));
 
@@ -159,6 +166,7 @@ TEST_F(WindowCommands, OnlyTheExactInternetExplorerClassIsMaximizedByItsCommand)
         ASSERT_STREQ(cls, "ieframe");
         Start();
         form().miMaxIEClick();
+        lowerCase.Sync();
         EXPECT_FALSE(::IsZoomed(lower));
         form_.reset();
     }
@@ -166,6 +174,7 @@ TEST_F(WindowCommands, OnlyTheExactInternetExplorerClassIsMaximizedByItsCommand)
         Make("IEFrame", (WS_OVERLAPPEDWINDOW | WS_VISIBLE) & ~static_cast<DWORD>(WS_MAXIMIZEBOX));
     Start();
     form().miMaxIEClick();
+    fixture_.Sync();
     EXPECT_TRUE(::IsZoomed(ie)); // even without a maximize box
 }
 

@@ -1,0 +1,113 @@
+#include "platform/foreign_window.h"
+
+#include "platform/window_api.h"
+
+namespace vantrel::platform::foreign {
+
+namespace {
+bool g_ownProcessWindowsAreTargets = false;
+
+bool IsShellWindow(HWND window) {
+    if (window == ::GetShellWindow()) {
+        return true;
+    }
+    // The taskbar: its class name is the same on Windows and under Wine.
+    const std::string cls = ClassNameOf(window);
+    return cls == "Shell_TrayWnd" || cls == "Shell_SecondaryTrayWnd";
+}
+} // namespace
+
+void SetOwnProcessWindowsAreTargets(bool on) {
+    g_ownProcessWindowsAreTargets = on;
+}
+
+bool IsTarget(HWND window) {
+    if (window == nullptr) {
+        return false;
+    }
+    if (!g_ownProcessWindowsAreTargets && ProcessIdOf(window) == ::GetCurrentProcessId()) {
+        return false;
+    }
+    return !IsShellWindow(window);
+}
+
+bool Answers(HWND window, UINT timeoutMs) {
+    DWORD_PTR result = 0;
+    return ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &result) != 0;
+}
+
+void Show(HWND window, int showCommand) {
+    if (IsTarget(window)) {
+        ::ShowWindowAsync(window, showCommand);
+    }
+}
+
+void Place(HWND window, HWND insertAfter, int x, int y, int width, int height, UINT flags) {
+    if (IsTarget(window)) {
+        ::SetWindowPos(window, insertAfter, x, y, width, height, flags | SWP_ASYNCWINDOWPOS);
+    }
+}
+
+void SetTopmost(HWND window, bool topmost) {
+    Place(window, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+bool SetExStyle(HWND window, LONG exStyle) {
+    if (!IsTarget(window) || !Answers(window)) {
+        return false;
+    }
+    ::SetWindowLongA(window, GWL_EXSTYLE, exStyle);
+    return true;
+}
+
+bool SetLayeredAttributes(void* setLayeredAttributes, HWND window, COLORREF key, BYTE alpha,
+                          DWORD flags) {
+    using Fn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
+    // Unlike the style change it belongs with, this one sends the window nothing.
+    if (setLayeredAttributes == nullptr || !IsTarget(window)) {
+        return false;
+    }
+    return reinterpret_cast<Fn>(setLayeredAttributes)(window, key, alpha, flags) != FALSE;
+}
+
+void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (IsTarget(window)) {
+        ::PostMessageA(window, message, wParam, lParam);
+    }
+}
+
+void Close(HWND window) {
+    Post(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+HMENU SystemMenu(HWND window) {
+    return IsTarget(window) ? ::GetSystemMenu(window, FALSE) : nullptr;
+}
+
+void InsertMenuItem(HMENU menu, UINT position, UINT flags, UINT_PTR id, const char* text) {
+    ::InsertMenuA(menu, position, flags | MF_BYPOSITION, id, text);
+}
+
+void SetMenuItemChecked(HMENU menu, UINT id, bool checked) {
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_STATE;
+    if (!::GetMenuItemInfoA(menu, id, FALSE, &info)) {
+        return;
+    }
+    info.fState = checked ? (info.fState | MFS_CHECKED) : (info.fState & ~MFS_CHECKED);
+    ::SetMenuItemInfoA(menu, id, FALSE, &info);
+}
+
+bool MenuItemChecked(HMENU menu, UINT id) {
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_STATE;
+    return ::GetMenuItemInfoA(menu, id, FALSE, &info) && (info.fState & MFS_CHECKED);
+}
+
+void DeleteMenuItemAt(HMENU menu, UINT position) {
+    ::DeleteMenu(menu, position, MF_BYPOSITION);
+}
+
+} // namespace vantrel::platform::foreign

@@ -1,0 +1,318 @@
+// Other programs that stop answering, and the program's own and the shell's windows: neither may
+// stop the program, and the second kind is never acted on.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "app/command_ids.h"
+#include "app/messages.h"
+#include "app/rule_application.h"
+#include "commands/hidden_journal.h"
+#include "platform/foreign_window.h"
+#include "support/app_process.h"
+#include "support/dialog_driver.h"
+#include "support/fixture_client.h"
+#include "support/main_form_fixture.h"
+#include "support/wait.h"
+
+namespace {
+
+bool Visible(HWND w) {
+    return ::IsWindowVisible(w) != FALSE;
+}
+bool Topmost(HWND w) {
+    return (::GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+std::string RuleSection(int k, const std::string& cls, int action, int zOrder) {
+    return "[Window" + std::to_string(k) + "]\r\nClassName=" + cls +
+           "\r\nAction=" + std::to_string(action) + "\r\nZOrder=" + std::to_string(zOrder) +
+           "\r\nWindowCaption=\r\nAutoRefresh=-\r\nTimeInterval=-1\r\n";
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    ::CloseHandle(file);
+}
+
+std::string ReadText(const std::string& path) {
+    std::string text;
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return text;
+    }
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+        text.append(buffer, got);
+    }
+    ::CloseHandle(file);
+    return text;
+}
+
+// Where the real program keeps hidden.dat: the per-user folder of the prefix.
+std::string JournalPath() {
+    char folder[MAX_PATH] = {};
+    ::SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, folder);
+    return std::string(folder) + "\\Ostrim\\Vantrel\\hidden.dat";
+}
+
+HWND TopLevelOf(DWORD pid, const std::string& caption) {
+    for (HWND w : vt::WindowsOfProcess(pid, "VantrelForm")) {
+        char text[256] = {};
+        ::GetWindowTextA(w, text, sizeof(text));
+        if (caption == text && Visible(w)) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+void Post(HWND main, UINT message, WPARAM wParam, LPARAM lParam) {
+    ::PostMessageA(main, message, wParam, lParam);
+}
+
+// The rule at start-up, the system-menu commands and the dialogs all meet a window whose program
+// has stopped: the program goes on handling posted messages, rules other windows as they come,
+// and the hung window gets what was asked of it once its program wakes.
+TEST(HungProgram, RulesCommandsAndDialogsOnAHungWindowNeverStopTheProgram) {
+    vt::Fixture fixture;
+    const std::string base = vt::UniqueName("Hung");
+    const HWND hung = fixture.CreateHung(base + "H", "Hung").front();
+    vt::TempDir dir;
+    WriteText(dir.path() + "rules.dat", "[Options]\r\nWindowCount=2\r\n" +
+                                            RuleSection(1, base + "H", 1, 1) +
+                                            RuleSection(2, base + "Ok", 1, 1));
+    vt::AppProcess app("", &dir);
+    const HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+
+    for (int id : {21, 22, 31, 32, 37, 42, 51, 55, 59}) {
+        Post(main, vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(hung), id);
+    }
+    // The dialogs open as windows of their own, not inside the window that does not answer.
+    for (const char* caption : {"Resize window", "Custom transparency: Hung"}) {
+        Post(main, vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(hung),
+             std::string(caption) == "Resize window" ? 61 : 30);
+        HWND dialog = nullptr;
+        ASSERT_TRUE(vt::WaitUntil([&] { return (dialog = TopLevelOf(app.ProcessId(), caption)); }))
+            << caption;
+        EXPECT_EQ(::GetWindowLongA(dialog, GWL_STYLE) & WS_CHILD, 0);
+        Post(dialog, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(vt::WaitUntil([&] { return !::IsWindow(dialog); })) << caption;
+    }
+
+    // A new window of a working program gets its rule (Add One), and again after a rebuild.
+    vt::WindowSpec spec;
+    spec.className = base + "Ok";
+    const HWND ok = fixture.CreateOne(spec);
+    Post(main, vantrel::WM_WINDOWNOTICE, 1, reinterpret_cast<LPARAM>(ok));
+    EXPECT_TRUE(vt::WaitUntil([&] { return ::IsZoomed(ok) && Topmost(ok); }));
+    fixture.Show(ok, SW_RESTORE);
+    Post(main, WM_COMMAND, vantrel::kCmdRefresh, 0);
+    EXPECT_TRUE(vt::WaitUntil([&] { return ::IsZoomed(ok); }));
+
+    // Awake, the program carries out what it was asked: its rule maximizes it.
+    EXPECT_FALSE(::IsZoomed(hung));
+    fixture.Wake();
+    EXPECT_TRUE(vt::WaitUntil([&] { return ::IsZoomed(hung) != FALSE; }));
+    Post(main, WM_COMMAND, vantrel::kCmdExit, 0);
+    EXPECT_TRUE(app.WaitForExit(2000));
+}
+
+// Exit with a hung program's window among the hidden ones ends at once and shows the others; the
+// hung one's record stays behind for the next start until its program has shown it.
+TEST(HungProgram, ExitEndsWithinTwoSecondsAndShowsTheOtherHiddenWindows) {
+    vt::Fixture fixture;
+    const std::string base = vt::UniqueName("HungExit");
+    vt::WindowSpec spec;
+    spec.className = base + "Ok";
+    const std::vector<HWND> working = {fixture.CreateOne(spec), fixture.CreateOne(spec)};
+    const HWND hung = fixture.CreateHung(base + "H", "Hung").front();
+    vt::AppProcess app;
+    const HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+    for (HWND w : {working[0], hung, working[1]}) {
+        Post(main, vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(w), 11);
+    }
+    ASSERT_TRUE(vt::WaitUntil([&] { return !Visible(working[0]) && !Visible(working[1]); }));
+
+    Post(main, WM_COMMAND, vantrel::kCmdExit, 0);
+    EXPECT_TRUE(app.WaitForExit(2000));
+    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(working[0]) && Visible(working[1]); }));
+    const auto records = vantrel::ParseHiddenRecords(ReadText(JournalPath()));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].window, reinterpret_cast<ULONG_PTR>(hung));
+    EXPECT_EQ(records[0].ownerPid, app.ProcessId());
+
+    fixture.Wake();
+    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(hung); }));
+}
+
+// The record of a hidden window is written before the window goes: killed the moment the window
+// has disappeared, the program still finds it at the next start.
+TEST(HungProgram, AWindowHiddenJustBeforeAKillComesBackAtTheNextStart) {
+    vt::Fixture fixture;
+    vt::WindowSpec spec;
+    spec.className = vt::UniqueName("WriteAhead");
+    const HWND window = fixture.CreateOne(spec);
+    {
+        vt::AppProcess first;
+        const HWND main = first.MainWindow();
+        ASSERT_NE(main, nullptr);
+        Post(main, vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(window), 11);
+        ASSERT_TRUE(vt::WaitUntil([&] { return !Visible(window); }));
+        first.Kill();
+    }
+    vt::AppProcess next;
+    ASSERT_NE(next.MainWindow(), nullptr);
+    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(window); }));
+}
+
+// A window hidden by an instance that was killed, whose program has since stopped: the next
+// start neither waits for it nor forgets it.
+TEST(HungProgram, TheRestoreAtStartAsksAndKeepsTheRecordOfAHungProgram) {
+    vt::Fixture fixture;
+    const std::string cls = vt::UniqueName("HungHidden");
+    const HWND hidden = fixture.CreateHung(cls, "Hidden", 1, WS_OVERLAPPEDWINDOW).front();
+    ASSERT_FALSE(Visible(hidden));
+    const std::string journal = JournalPath();
+    const std::string folder = journal.substr(0, journal.find_last_of('\\'));
+    ::CreateDirectoryA(folder.substr(0, folder.find_last_of('\\')).c_str(), nullptr);
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    // Owned by an instance that is not running.
+    WriteText(journal, "0 0 " + std::to_string(reinterpret_cast<ULONG_PTR>(hidden)) + " " +
+                           std::to_string(fixture.ProcessId()) + " " + cls + "\r\n");
+
+    vt::AppProcess app;
+    const HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(vt::WaitUntil([&] { return Visible(main); }));
+    const auto records = vantrel::ParseHiddenRecords(ReadText(journal));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].window, reinterpret_cast<ULONG_PTR>(hidden));
+    fixture.Wake();
+    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(hidden); }));
+    Post(main, WM_COMMAND, vantrel::kCmdExit, 0);
+    EXPECT_TRUE(app.WaitForExit(2000));
+}
+
+class HungProgramCommands : public vt::MainFormTest {
+protected:
+    vt::Fixture fixture_;
+    void SelectWindow(HWND w) {
+        const int row = form().windows().Find(w);
+        ASSERT_GE(row, 0);
+        form().lvMain().Select(row);
+    }
+    // Runs a list command that opens a dialog and presses its button.
+    void WithDialog(const char* title, int buttonId, void (vantrel::TfrmMain::*command)()) {
+        vt::WhenModalOpens(title,
+                           [&](vantrel::Form& f) { vt::Click(vt::Control(f.Handle(), buttonId)); });
+        (form().*command)();
+        EXPECT_EQ(vt::DropPendingScripts(), 0) << title;
+    }
+};
+
+// The rules at start-up and after a rule command, every list command and the mass commands on a
+// hung window return; the other listed windows get theirs, and the hung one its own when it wakes.
+TEST_F(HungProgramCommands, ListAndMassCommandsReturnAndTakeEffectOnWaking) {
+    const std::string base = vt::UniqueName("HungList");
+    const HWND hung = fixture_.CreateHung(base + "H", "Hung").front();
+    vt::WindowSpec spec;
+    spec.className = base + "Ok";
+    const HWND ok = fixture_.CreateOne(spec);
+    WriteFile("rules.dat", "[Options]\r\nWindowCount=1\r\n" + RuleSection(1, base + "H", 1, 1));
+    Start();
+    vantrel::ApplyRulesOfClass(form(), base + "H"); // as after a rule command
+    SelectWindow(hung);
+    form().aStayOnTopExecute();
+    form().aNormalExecute();
+    form().aRemoveTranspExecute();
+    for (int place = 0; place < 9; ++place) {
+        form().aAlignExecute(place);
+    }
+    WithDialog("Custom transparency", IDOK, &vantrel::TfrmMain::aCustomTranspExecute);
+    WithDialog("Resize window", IDOK, &vantrel::TfrmMain::aResizewindowExecute);
+    WithDialog("Window Properties", IDCANCEL, &vantrel::TfrmMain::aWindowPropExecute);
+    form().aMinimizeToTrayExecute();
+    EXPECT_TRUE(form().tray().WindowIconAdded(hung));
+    form().aMinimizeToTrayExecute(); // hidden already, though not yet carried out: no second entry
+    EXPECT_EQ(form().tray().HiddenWindows().size(), 1u);
+    form().miMaxAllClick();
+    form().miMinimizeAllClick();
+    form().miCloseAllClick();
+
+    fixture_.Sync();
+    EXPECT_TRUE(::IsIconic(ok));
+    EXPECT_TRUE(vt::WaitUntil([&] { return fixture_.GetCounts(ok).sysCommandClose == 1; }));
+    // Not answering, the window was left opaque rather than waited for.
+    EXPECT_EQ(::GetWindowLongA(hung, GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+    EXPECT_TRUE(Visible(hung));
+    fixture_.Wake();
+    // Its program closes it on the posted request, after carrying out the rest.
+    EXPECT_TRUE(vt::WaitUntil([&] { return !::IsWindow(hung); }));
+}
+
+class OwnAndShellWindows : public vt::MainFormTest {
+protected:
+    vt::Fixture fixture_;
+};
+
+// The program's taskbar window stays listed, but the default action, the mass commands and the
+// system-menu commands leave it alone, as they leave the shell's desktop and taskbar.
+TEST_F(OwnAndShellWindows, AreListedButNeverActedOn) {
+    vt::WindowSpec spec;
+    spec.className = vt::UniqueName("Other");
+    const HWND other = fixture_.CreateOne(spec);
+    for (const char* sub : {"appdata", "appdata\\Ostrim", "appdata\\Ostrim\\Vantrel"}) {
+        ::CreateDirectoryA((folder() + sub).c_str(), nullptr);
+    }
+    WriteFile("appdata\\Ostrim\\Vantrel\\vantrel.dat",
+              "[Options]\r\nSystemMenu=0\r\nAction=Minimize\r\nZOrder=Stay on top\r\n");
+    auto& f = Start();
+    // Earlier tests in this process may have left it minimized.
+    const HWND taskbar = vantrel::Application::Instance().Handle();
+    ::ShowWindow(taskbar, SW_RESTORE);
+    ASSERT_FALSE(::IsIconic(taskbar));
+    f.aRefreshExecute(); // the taskbar window is shown only after the first rebuild of a start
+    fixture_.Sync();
+    EXPECT_TRUE(::IsIconic(other));
+    EXPECT_TRUE(Topmost(other));
+    ASSERT_GE(f.windows().Find(taskbar), 0);
+    EXPECT_FALSE(::IsIconic(taskbar));
+    EXPECT_FALSE(Topmost(taskbar));
+
+    for (int id : {11, 21, 42, 59}) {
+        ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(taskbar),
+                       id);
+    }
+    EXPECT_FALSE(f.tray().WindowIconAdded(taskbar));
+    EXPECT_EQ(::GetWindowLongA(taskbar, GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+    ASSERT_TRUE(Visible(f.Handle()));
+    f.miCloseAllClick();
+    vt::PumpMessages();
+    EXPECT_TRUE(Visible(f.Handle()));
+    EXPECT_TRUE(Visible(taskbar));
+    EXPECT_TRUE(vt::WaitUntil([&] { return fixture_.GetCounts(other).sysCommandClose == 1; }));
+
+    namespace foreign = vantrel::platform::foreign;
+    EXPECT_TRUE(foreign::IsTarget(other));
+    if (HWND desktop = ::GetShellWindow()) {
+        EXPECT_FALSE(foreign::IsTarget(desktop));
+    }
+    if (HWND tray = ::FindWindowA("Shell_TrayWnd", nullptr)) {
+        EXPECT_FALSE(foreign::IsTarget(tray));
+    }
+}
+
+} // namespace
