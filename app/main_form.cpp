@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <algorithm>
+#include <cstdint>
 #include <windowsx.h>
 
 #include "app/application.h"
@@ -25,6 +26,7 @@
 #include "app/timers.h"
 #include "ui/environment.h"
 #include "ui/flat_controls.h"
+#include "ui/main_keys.h"
 #include "ui/main_menus.h"
 #include "ui/settings_command.h"
 #include "ui/web_links.h"
@@ -123,6 +125,7 @@ bool TfrmMain::Create(HINSTANCE instance, int showCommand) {
     ::ShowWindow(handle_, showCommand);
     ::UpdateWindow(handle_);
     ::SetForegroundWindow(handle_);
+    ::SetFocus(ftcMain_);
     return true;
 }
 
@@ -189,6 +192,8 @@ void TfrmMain::FormCreate() {
     shellHookMessage_ = ::RegisterWindowMessageA("SHELLHOOK");
     ::RegisterShellHookWindow(app.Handle());
     app.SetFilter([this](const MSG& msg) { OnShellHook(msg); });
+    app.SetMainFormKeys([this](const MSG& msg) { return OnKey(msg); });
+    app.AddIdleHandler([this] { OnIdle(); });
     taskbarCreatedMessage_ = ::RegisterWindowMessageA("TaskbarCreated");
     for (UINT message :
          {WM_SHOWMAINWINDOW, WM_WINDOWNOTICE, WM_SYSMENUCOMMAND, taskbarCreatedMessage_}) {
@@ -277,6 +282,13 @@ void TfrmMain::CreateControls() {
             }
         },
         [this](int row) { return windows_.Valid(row) ? windows_.At(row).image : -1; });
+    // Commands act on "the selected window": the selection belongs to a window, not to a place
+    // in the list, when other windows' rows come and go.
+    lvMain_.SetKeys([this](int row) {
+        return windows_.Valid(row)
+                   ? std::to_string(reinterpret_cast<std::uintptr_t>(windows_.At(row).handle))
+                   : std::string();
+    });
     ::SendMessageA(lvMain_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     lvMain_.Show(true);
 
@@ -307,7 +319,19 @@ void TfrmMain::CreateControls() {
             return r.timeInterval;
         }
     });
+    lvRule_.SetKeys([this](int row) {
+        return row >= 0 && static_cast<size_t>(row) < rules_.size()
+                   ? rules_.at(static_cast<size_t>(row)).className
+                   : std::string();
+    });
     lvRule_.Show(false);
+    // The lists lie on the tab page: the tab control goes beneath them and leaves out what they
+    // cover, or its repaints on every hover, click and focus change would wipe them out.
+    for (HWND list : {lvMain_.Handle(), lvRule_.Handle()}) {
+        ::SetWindowLongPtrA(list, GWL_STYLE,
+                            ::GetWindowLongPtrA(list, GWL_STYLE) | WS_CLIPSIBLINGS);
+    }
+    ::SetWindowPos(ftcMain_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     CreateGraphics();
 }
@@ -364,9 +388,10 @@ void TfrmMain::ArrangeLists() {
 }
 
 void TfrmMain::RowsChanged(bool rebuilt) {
-    lvMain_.SetCount(windows_.Count());
     if (rebuilt) {
-        lvMain_.Select(-1);
+        lvMain_.Reset(windows_.Count());
+    } else {
+        lvMain_.SetCount(windows_.Count());
     }
 }
 
@@ -715,6 +740,37 @@ void TfrmMain::UpdateActions() {
     }
 }
 
+bool TfrmMain::OnKey(const MSG& msg) {
+    MainWindowKeys keys;
+    keys.form = handle_;
+    keys.tabs = ftcMain_;
+    keys.visibleList = [this]() -> HWND {
+        return lvMain_.Visible() ? lvMain_.Handle()
+                                 : (lvRule_.Visible() ? lvRule_.Handle() : nullptr);
+    };
+    keys.showTab = [this](int tab) {
+        ::SendMessageA(ftcMain_, TCM_SETCURSEL, static_cast<WPARAM>(tab), 0);
+        ftcMainTabChanged(tab);
+    };
+    keys.popupMenu = [this](HWND list) { ShowListMenu(ListMenuPoint(list)); };
+    keys.activate = [this](HWND list) {
+        if (list == lvMain_.Handle()) {
+            lvMainDblClick(*this);
+        } else {
+            lvRuleDblClick(*this);
+        }
+    };
+    bool handled = false;
+    Guard([&] { handled = HandleMainWindowKey(msg, keys); });
+    return handled;
+}
+
+void TfrmMain::OnIdle() {
+    UpdateActions();
+    pmMain_.RefreshOpen();
+    pmSelf_.RefreshOpen();
+}
+
 void TfrmMain::ftcMainTabChanged(int tab) {
     for (MenuItemModel& item : pmMain_.items) {
         item.visible = item.tag == tab || item.tag == kTagBoth;
@@ -914,7 +970,26 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             FormShow();
         }
         break;
+    case WM_SETFOCUS:
+        // The window itself takes no keys: the focus goes on to the control that had it last,
+        // or to the tab control.
+        ::SetFocus(lastFocus_ != nullptr && ::IsChild(handle_, lastFocus_) &&
+                           ::IsWindowVisible(lastFocus_)
+                       ? lastFocus_
+                       : ftcMain_);
+        return 0;
+    case WM_ENTERIDLE:
+        if (wParam == MSGF_MENU) {
+            OnIdle();
+        }
+        break;
     case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = ::GetFocus();
+            if (focus != nullptr && ::IsChild(handle_, focus)) {
+                lastFocus_ = focus;
+            }
+        }
         if (LOWORD(wParam) != WA_INACTIVE) {
             // Runs only when the focus comes from another form of this program (or at the
             // first display), not when the user switches over from another application.

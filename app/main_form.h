@@ -144,6 +144,9 @@ private:
     void CreateControls();
     void ArrangeLists();
     void CreateGraphics();
+    bool OnKey(const MSG& msg);
+    // Runs when the program has nothing else to do, and while a menu waits for the user.
+    void OnIdle();
     void OnPaint();
     LRESULT OnNcHitTest(WPARAM wParam, LPARAM lParam);
     void OnNotify(const NMHDR* header);
@@ -183,6 +186,7 @@ private:
     HWND fbMinimize_ = nullptr;
     HWND fbClose_ = nullptr;
     HWND fbMenu_ = nullptr;
+    HWND lastFocus_ = nullptr; // the control that gets the focus back when the window does
     MainGraphics graphics_;
     platform::UniqueIcon formIcon_;
     platform::UniqueIcon fallbackIcon_;
