@@ -79,7 +79,7 @@ void MainGraphics::SyncHint(const GraphicControl& control, UINT id) {
     if (!control.visible) {
         return;
     }
-    tool.uFlags = TTF_SUBCLASS;
+    tool.uFlags = TTF_SUBCLASS | TTF_TRANSPARENT;
     tool.rect = control.bounds;
     tool.lpszText = const_cast<char*>(control.hint.c_str());
     ::SendMessageA(toolTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
@@ -87,7 +87,8 @@ void MainGraphics::SyncHint(const GraphicControl& control, UINT id) {
 
 void MainGraphics::AddWindowHint(HWND control, const std::string& hint) {
     TTTOOLINFOA tool = ToolOf(window_, reinterpret_cast<UINT_PTR>(control));
-    tool.uFlags = TTF_SUBCLASS | TTF_IDISHWND;
+    // A hint comes up where the pointer goes next; a click on it belongs to what lies below.
+    tool.uFlags = TTF_SUBCLASS | TTF_IDISHWND | TTF_TRANSPARENT;
     tool.lpszText = const_cast<char*>(hint.c_str());
     ::SendMessageA(toolTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 }
