@@ -114,12 +114,10 @@ void MainGraphics::SetVisible(const std::string& name, bool visible) {
 }
 
 const GraphicControl* MainGraphics::At(POINT p, bool inclusive) const {
-    for (const GraphicControl& c : controls_) {
-        if (c.visible && c.kind != GraphicControl::kBackground && Inside(c.bounds, p, inclusive)) {
-            return &c;
-        }
-    }
-    return nullptr;
+    auto it = std::find_if(controls_.begin(), controls_.end(), [&](const GraphicControl& c) {
+        return c.visible && c.kind != GraphicControl::kBackground && Inside(c.bounds, p, inclusive);
+    });
+    return it == controls_.end() ? nullptr : &*it;
 }
 
 LRESULT MainGraphics::HitTest(POINT client) const {
