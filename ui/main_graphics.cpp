@@ -1,7 +1,9 @@
 #include "ui/main_graphics.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 #include <algorithm>
+#include <cstdlib>
 
 #include "res/art_ids.h"
 
@@ -85,12 +87,38 @@ void MainGraphics::SyncHint(const GraphicControl& control, UINT id) {
     ::SendMessageA(toolTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
+namespace {
+
+// A hint that is up goes away as soon as the pointer moves on over its control, and comes back
+// once the pointer rests again. Wine puts a click on a hint to the hint, not to what lies below
+// it, and a list's hint stands just where the pointer goes next: the first right click on the
+// list after the hint came up (after a dialog closed over the list, say) opened no menu.
+LRESULT CALLBACK HintedProc(HWND control, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                            DWORD_PTR data) {
+    if (msg == WM_MOUSEMOVE) {
+        auto* hinted = reinterpret_cast<MainGraphics::HintedControl*>(data);
+        const POINT now{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        if (hinted->known && ::IsWindowVisible(hinted->tip) &&
+            (std::abs(now.x - hinted->last.x) > 2 || std::abs(now.y - hinted->last.y) > 2)) {
+            ::SendMessageA(hinted->tip, TTM_POP, 0, 0);
+        }
+        hinted->last = now;
+        hinted->known = true;
+    }
+    return ::DefSubclassProc(control, msg, wParam, lParam);
+}
+
+} // namespace
+
 void MainGraphics::AddWindowHint(HWND control, const std::string& hint) {
     TTTOOLINFOA tool = ToolOf(window_, reinterpret_cast<UINT_PTR>(control));
     // A hint comes up where the pointer goes next; a click on it belongs to what lies below.
     tool.uFlags = TTF_SUBCLASS | TTF_IDISHWND | TTF_TRANSPARENT;
     tool.lpszText = const_cast<char*>(hint.c_str());
     ::SendMessageA(toolTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    hinted_.push_back(std::make_unique<HintedControl>());
+    hinted_.back()->tip = toolTip_;
+    ::SetWindowSubclass(control, HintedProc, 1, reinterpret_cast<DWORD_PTR>(hinted_.back().get()));
 }
 
 GraphicControl* MainGraphics::Find(const std::string& name) {

@@ -4,6 +4,7 @@
 // The window keeps the handlers; this class only says which one a click runs.
 #include <windows.h>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -61,6 +62,13 @@ public:
     bool SetCursorAt(POINT client) const;
     bool LinkHot() const { return linkHot_; }
 
+    // A child window with a hint, followed so that its hint goes as soon as the pointer moves on.
+    struct HintedControl {
+        HWND tip = nullptr;
+        POINT last{};
+        bool known = false;
+    };
+
 private:
     void SyncHint(const GraphicControl& control, UINT id);
 
@@ -72,6 +80,7 @@ private:
     platform::UniqueGdiObject linkFont_;
     std::vector<std::pair<int, platform::UniqueGdiObject>> bitmaps_;
     HWND toolTip_ = nullptr;
+    std::vector<std::unique_ptr<HintedControl>> hinted_;
     std::string pressed_;
     bool linkHot_ = false;
 };

@@ -260,6 +260,31 @@ TEST_F(MainWindowUse, EachVisibleControlShowsItsOwnHintOnEachTab) {
     }
 }
 
+TEST_F(MainWindowUse, FirstRightClickAfterADialogOpensTheMenuWhereTheHintHadComeUp) {
+    if (!vt::XToolsAvailable()) {
+        GTEST_SKIP() << "no X display or X tools";
+    }
+    StartWithRows();
+    vt::WhenModalOpens("About Vantrel",
+                       [](vantrel::Form& about) { about.SetModalResult(vantrel::kResultOk); });
+    form().miAboutClick();
+    const HWND tip = form().toolTip();
+    const RECT list = ScreenRect(form().lvMain().Handle());
+    POINT at{list.left + 80, list.top + 30};
+    ASSERT_TRUE(vt::XMovePointer(at.x, at.y));
+    ASSERT_TRUE(WaitApp([&] { return ::IsWindowVisible(tip) != FALSE; }));
+    const RECT hint = ScreenRect(tip);
+    // The pointer goes on down to the next row, over where the hint stands, as a hand does.
+    while (at.y < (hint.top + hint.bottom) / 2) {
+        at.y += 3;
+        ASSERT_TRUE(vt::XMovePointer(at.x, at.y));
+        RunLoop();
+    }
+    MenuWatch watch;
+    ASSERT_TRUE(vt::XClick(3));
+    EXPECT_TRUE(WaitApp([&] { return watch.seen; }, 5000));
+}
+
 TEST_F(MainWindowUse, KeyboardReachesTabsListsMenusAndCommands) {
     StartWithRows();
     const HWND tabs = form().ftcMain();
