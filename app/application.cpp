@@ -64,11 +64,36 @@ LRESULT CALLBACK Application::GetMessageHook(int code, WPARAM wParam, LPARAM lPa
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+namespace {
+// The outermost window of this program that holds `window`. A dialog that lives inside another
+// program's window is its own form: the window around it is not ours to hand keys to.
+HWND FormOf(HWND window) {
+    const DWORD self = ::GetCurrentProcessId();
+    HWND form = nullptr;
+    for (HWND w = window; w != nullptr; w = ::GetAncestor(w, GA_PARENT)) {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(w, &pid);
+        if (pid != self) {
+            break;
+        }
+        form = w;
+        if ((::GetWindowLongA(w, GWL_STYLE) & WS_CHILD) == 0) {
+            break;
+        }
+    }
+    return form;
+}
+} // namespace
+
 bool Application::Dispatch(MSG& msg) {
     if (msg.message == WM_QUIT) {
         return false;
     }
-    HWND form = ::GetAncestor(msg.hwnd, GA_ROOT);
+    HWND form = FormOf(msg.hwnd);
+    const bool key = msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST;
+    if (form != nullptr && form == mainForm_ && key && mainFormKeys_ && mainFormKeys_(msg)) {
+        return true;
+    }
     if (form != nullptr && form != mainForm_ && ::IsDialogMessageA(form, &msg)) {
         return true;
     }
@@ -153,6 +178,7 @@ void Application::Reset() {
     lastActiveForm_ = nullptr;
     filter_ = nullptr;
     idle_.clear();
+    mainFormKeys_ = nullptr;
 }
 
 LRESULT CALLBACK Application::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

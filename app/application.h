@@ -15,6 +15,8 @@ class Application {
 public:
     using Filter = std::function<void(const MSG&)>;
     using IdleHandler = std::function<void()>;
+    // Sees the main form's keyboard messages before they are dispatched; true when it used one.
+    using KeyPreview = std::function<bool(const MSG&)>;
 
     static Application& Instance();
 
@@ -32,6 +34,7 @@ public:
     void SetFilter(Filter filter);
     void AddIdleHandler(IdleHandler handler) { idle_.push_back(std::move(handler)); }
     void RunIdleHandlers();
+    void SetMainFormKeys(KeyPreview preview) { mainFormKeys_ = std::move(preview); }
 
     // Runs the message loop until WM_QUIT; returns its exit code.
     int Run();
@@ -67,6 +70,7 @@ private:
     Filter filter_;
     platform::UniqueHook hook_;
     std::vector<IdleHandler> idle_;
+    KeyPreview mainFormKeys_;
 };
 
 } // namespace vantrel

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <algorithm>
+#include <cstdint>
 #include <windowsx.h>
 
 #include "app/application.h"
@@ -28,6 +29,7 @@
 #include "app/timers.h"
 #include "ui/environment.h"
 #include "ui/flat_controls.h"
+#include "ui/main_keys.h"
 #include "ui/main_menus.h"
 #include "ui/settings_command.h"
 #include "ui/web_links.h"
@@ -133,6 +135,7 @@ bool TfrmMain::Create(HINSTANCE instance, int showCommand) {
     ::ShowWindow(handle_, showCommand);
     ::UpdateWindow(handle_);
     ::SetForegroundWindow(handle_);
+    ::SetFocus(ftcMain_);
     return true;
 }
 
@@ -206,6 +209,8 @@ void TfrmMain::FormCreate() {
         relay_.TellShellReportsWindows();
     }
     app.SetFilter([this](const MSG& msg) { OnShellHook(msg); });
+    app.SetMainFormKeys([this](const MSG& msg) { return OnKey(msg); });
+    app.AddIdleHandler([this] { OnIdle(); });
     taskbarCreatedMessage_ = ::RegisterWindowMessageA("TaskbarCreated");
     // What ordinary programs (of lower rights than this elevated one) may post. The window
     // notices and system-menu commands are not among them: those come through the relays, which
@@ -226,8 +231,6 @@ void TfrmMain::FormCreate() {
 
 void TfrmMain::CreateControls() {
     font_.reset(MakeFont(11, false));
-    titleFont_.reset(MakeFont(16, true));
-    linkFont_.reset(MakeFont(11, false));
     menuImages_ = LoadMenuImages(instance_);
     pmMain_.items = ListMenuItems();
     pmMain_.images = menuImages_.get();
@@ -300,6 +303,13 @@ void TfrmMain::CreateControls() {
             }
         },
         [this](int row) { return windows_.Valid(row) ? windows_.At(row).image : -1; });
+    // Commands act on "the selected window": the selection belongs to a window, not to a place
+    // in the list, when other windows' rows come and go.
+    lvMain_.SetKeys([this](int row) {
+        return windows_.Valid(row)
+                   ? std::to_string(reinterpret_cast<std::uintptr_t>(windows_.At(row).handle))
+                   : std::string();
+    });
     ::SendMessageA(lvMain_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     lvMain_.Show(true);
 
@@ -330,51 +340,56 @@ void TfrmMain::CreateControls() {
             return r.timeInterval;
         }
     });
+    lvRule_.SetKeys([this](int row) {
+        return row >= 0 && static_cast<size_t>(row) < rules_.size()
+                   ? rules_.at(static_cast<size_t>(row)).className
+                   : std::string();
+    });
     lvRule_.Show(false);
+    // The lists lie on the tab page: the tab control goes beneath them and leaves out what they
+    // cover, or its repaints on every hover, click and focus change would wipe them out.
+    for (HWND list : {lvMain_.Handle(), lvRule_.Handle()}) {
+        ::SetWindowLongPtrA(list, GWL_STYLE,
+                            ::GetWindowLongPtrA(list, GWL_STYLE) | WS_CLIPSIBLINGS);
+    }
+    ::SetWindowPos(ftcMain_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
+    CreateGraphics();
+}
+
+void TfrmMain::CreateGraphics() {
     auto at = [](int left, int top, int width, int height) {
         return Bounds(left, top, width, height);
     };
     using G = GraphicControl;
-    graphics_ = {
-        {"Image1", G::kBackground, at(0, 0, 512, 383), true, IDB_MAIN_BACKGROUND, "", nullptr},
-        {"Label1", G::kText, at(8, 6, 0, 0), true, 0, "", nullptr},
-        {"lInternet", G::kLink, at(362, 3, 81, 13), true, 0, "Visit Vantrel's web site",
-         [this] { OpenWebPage(handle_, ProductPage()); }},
-        {"bAddRule", G::kPictureButton, at(168, 35, 32, 32), true, IDB_BTN_ADD_RULE,
-         "Add a rule of the selected application", [this] { bAddRuleClick(); }},
-        {"bRefresh", G::kPictureButton, at(211, 36, 32, 32), true, IDB_BTN_REFRESH, "Refresh list",
-         [this] { aRefreshExecute(); }},
-        {"bTransp", G::kPictureButton, at(252, 36, 32, 32), true, IDB_BTN_TRANSPARENCY,
-         "Makes the selected window transparent", [this] { aCustomTranspExecute(); }},
-        {"bSettings", G::kPictureButton, at(299, 38, 32, 32), true, IDB_BTN_SETTINGS,
-         "Common settings", [this] { aSettingsExecute(*this); }},
-        {"bHelp", G::kPictureButton, at(344, 40, 32, 32), true, IDB_BTN_HELP, "Help",
-         [this] { aHelpExecute(); }},
-        {"bEditRule", G::kPictureButton, at(211, 36, 32, 32), false, IDB_BTN_EDIT_RULE,
-         "Edit the selected rule", [this] { bEditRuleClick(); }},
-        {"bDeleteRule", G::kPictureButton, at(252, 36, 32, 32), false, IDB_BTN_DELETE_RULE,
-         "Delete the selected rule", [this] { bDeleteRuleClick(); }},
-        {"Image2", G::kPicture, at(472, 64, 32, 32), false, 0, "", nullptr},
-    };
-    // The title's size follows its font, as a label's would.
-    {
-        HDC dc = ::GetDC(handle_);
-        HGDIOBJ old = ::SelectObject(dc, titleFont_.get());
-        SIZE size{};
-        ::GetTextExtentPoint32A(dc, "Vantrel 2.0", 11, &size);
-        ::SelectObject(dc, old);
-        ::ReleaseDC(handle_, dc);
-        Graphic("Label1")->bounds = at(8, 6, size.cx, size.cy);
-    }
-    for (const GraphicControl& g : graphics_) {
-        if (g.bitmap != 0) {
-            bitmaps_.emplace_back(g.bitmap, platform::UniqueGdiObject(::LoadImageA(
-                                                instance_, MAKEINTRESOURCEA(g.bitmap), IMAGE_BITMAP,
-                                                0, 0, LR_CREATEDIBSECTION)));
-        }
-    }
-    AddToolTips();
+    graphics_.Create(
+        handle_, instance_,
+        {
+            {"Image1", G::kBackground, at(0, 0, 512, 383), true, IDB_MAIN_BACKGROUND, "", nullptr},
+            {"Label1", G::kText, at(8, 6, 0, 0), true, 0, "", nullptr},
+            {"lInternet", G::kLink, at(362, 3, 81, 13), true, 0, "Visit Vantrel's web site",
+             [this] { OpenWebPage(handle_, ProductPage()); }},
+            {"bAddRule", G::kPictureButton, at(168, 35, 32, 32), true, IDB_BTN_ADD_RULE,
+             "Add a rule of the selected application", [this] { bAddRuleClick(); }},
+            {"bRefresh", G::kPictureButton, at(211, 36, 32, 32), true, IDB_BTN_REFRESH,
+             "Refresh list", [this] { aRefreshExecute(); }},
+            {"bTransp", G::kPictureButton, at(252, 36, 32, 32), true, IDB_BTN_TRANSPARENCY,
+             "Makes the selected window transparent", [this] { aCustomTranspExecute(); }},
+            {"bSettings", G::kPictureButton, at(299, 38, 32, 32), true, IDB_BTN_SETTINGS,
+             "Common settings", [this] { aSettingsExecute(*this); }},
+            {"bHelp", G::kPictureButton, at(344, 40, 32, 32), true, IDB_BTN_HELP, "Help",
+             [this] { aHelpExecute(); }},
+            {"bEditRule", G::kPictureButton, at(211, 36, 32, 32), false, IDB_BTN_EDIT_RULE,
+             "Edit the selected rule", [this] { bEditRuleClick(); }},
+            {"bDeleteRule", G::kPictureButton, at(252, 36, 32, 32), false, IDB_BTN_DELETE_RULE,
+             "Delete the selected rule", [this] { bDeleteRuleClick(); }},
+            {"Image2", G::kPicture, at(472, 64, 32, 32), false, 0, "", nullptr},
+        },
+        "Vantrel 2.0", HostName());
+    graphics_.AddWindowHint(fbMinimize_, "Minimize to taskbar");
+    graphics_.AddWindowHint(fbClose_, "Minimize to system tray");
+    graphics_.AddWindowHint(lvMain_.Handle(), "Press right button of mouse, List menu will popup.");
+    graphics_.AddWindowHint(lvRule_.Handle(), "Press right button of mouse, List menu will popup.");
 }
 
 void TfrmMain::ArrangeLists() {
@@ -406,8 +421,7 @@ void TfrmMain::RowsChanged(bool rebuilt) {
         return;
     }
     rowsToShow_ = false;
-    lvMain_.SetCount(windows_.Count());
-    lvMain_.Select(-1);
+    lvMain_.Reset(windows_.Count());
 }
 
 void TfrmMain::ShowRows() {
@@ -576,7 +590,8 @@ void TfrmMain::ShowResizeDialog(HWND window, bool asChild) {
 }
 
 int TfrmMain::SelectedWindowRow() const {
-    const int row = lvMain_.Selected();
+    // Between single-row changes and the list view's new count, its positions are the old ones.
+    const int row = rowsToShow_ ? lvMain_.SelectedAmong(windows_.Count()) : lvMain_.Selected();
     return windows_.Valid(row) ? row : -1;
 }
 
@@ -810,6 +825,37 @@ void TfrmMain::UpdateActions() {
     }
 }
 
+bool TfrmMain::OnKey(const MSG& msg) {
+    MainWindowKeys keys;
+    keys.form = handle_;
+    keys.tabs = ftcMain_;
+    keys.visibleList = [this]() -> HWND {
+        return lvMain_.Visible() ? lvMain_.Handle()
+                                 : (lvRule_.Visible() ? lvRule_.Handle() : nullptr);
+    };
+    keys.showTab = [this](int tab) {
+        ::SendMessageA(ftcMain_, TCM_SETCURSEL, static_cast<WPARAM>(tab), 0);
+        ftcMainTabChanged(tab);
+    };
+    keys.popupMenu = [this](HWND list) { ShowListMenu(ListMenuPoint(list)); };
+    keys.activate = [this](HWND list) {
+        if (list == lvMain_.Handle()) {
+            lvMainDblClick(*this);
+        } else {
+            lvRuleDblClick(*this);
+        }
+    };
+    bool handled = false;
+    Guard([&] { handled = HandleMainWindowKey(msg, keys); });
+    return handled;
+}
+
+void TfrmMain::OnIdle() {
+    UpdateActions();
+    pmMain_.RefreshOpen();
+    pmSelf_.RefreshOpen();
+}
+
 void TfrmMain::ftcMainTabChanged(int tab) {
     for (MenuItemModel& item : pmMain_.items) {
         item.visible = item.tag == tab || item.tag == kTagBoth;
@@ -824,11 +870,10 @@ void TfrmMain::ftcMainTabChanged(int tab) {
     } else {
         return;
     }
-    Graphic("bRefresh")->visible = tab == 0;
-    Graphic("bTransp")->visible = tab == 0;
-    Graphic("bEditRule")->visible = tab == 1;
-    Graphic("bDeleteRule")->visible = tab == 1;
-    ::InvalidateRect(handle_, nullptr, FALSE);
+    graphics_.SetVisible("bRefresh", tab == 0);
+    graphics_.SetVisible("bTransp", tab == 0);
+    graphics_.SetVisible("bEditRule", tab == 1);
+    graphics_.SetVisible("bDeleteRule", tab == 1);
 }
 
 POINT TfrmMain::MenuButtonPopupPoint() const {
@@ -947,30 +992,8 @@ bool TfrmMain::RunCommand(int id) {
     }
 }
 
-GraphicControl* TfrmMain::Graphic(const std::string& name) {
-    auto it = std::find_if(graphics_.begin(), graphics_.end(),
-                           [&](const GraphicControl& g) { return g.name == name; });
-    return it == graphics_.end() ? nullptr : &*it;
-}
-
 int TfrmMain::ActiveTab() const {
     return static_cast<int>(::SendMessageA(ftcMain_, TCM_GETCURSEL, 0, 0));
-}
-
-const GraphicControl* TfrmMain::GraphicAt(POINT p, bool inclusive) const {
-    for (const GraphicControl& c : graphics_) {
-        if (!c.visible || c.kind == GraphicControl::kBackground) {
-            continue;
-        }
-        const RECT& r = c.bounds;
-        const bool inside =
-            inclusive ? (p.x >= r.left && p.x <= r.right && p.y >= r.top && p.y <= r.bottom)
-                      : ::PtInRect(&r, p) != FALSE;
-        if (inside) {
-            return &c;
-        }
-    }
-    return nullptr;
 }
 
 LRESULT TfrmMain::OnNcHitTest(WPARAM wParam, LPARAM lParam) {
@@ -980,137 +1003,15 @@ LRESULT TfrmMain::OnNcHitTest(WPARAM wParam, LPARAM lParam) {
     }
     RECT window{};
     ::GetWindowRect(handle_, &window);
-    const POINT p{GET_X_LPARAM(lParam) - window.left, GET_Y_LPARAM(lParam) - window.top};
-    // Over a picture or text of its own the press goes to it; anywhere else on the background
-    // it drags the borderless window. The bounds count inclusively on all four sides.
-    return GraphicAt(p, true) != nullptr ? HTCLIENT : HTCAPTION;
-}
-
-void TfrmMain::OnLeftClick(POINT client) {
-    const GraphicControl* c = GraphicAt(client, false);
-    if (c != nullptr && c->onClick) {
-        // The handler may rebuild the controls' state; run a copy.
-        const std::function<void()> click = c->onClick;
-        click();
-    }
-}
-
-void TfrmMain::OnMouseMove(POINT client) {
-    const GraphicControl* link = Graphic("lInternet");
-    const bool hot = link != nullptr && link->visible && ::PtInRect(&link->bounds, client);
-    if (hot != linkHot_) {
-        linkHot_ = hot;
-        ::InvalidateRect(handle_, &link->bounds, FALSE);
-    }
-    if (hot) {
-        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, handle_, 0};
-        ::TrackMouseEvent(&track);
-    }
-}
-
-bool TfrmMain::OnSetCursor() {
-    POINT p{};
-    ::GetCursorPos(&p);
-    ::ScreenToClient(handle_, &p);
-    const GraphicControl* c = GraphicAt(p, false);
-    if (c != nullptr &&
-        (c->kind == GraphicControl::kLink || c->kind == GraphicControl::kPictureButton)) {
-        ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649))); // hand
-        return true;
-    }
-    return false;
-}
-
-void TfrmMain::AddToolTips() {
-    toolTip_ =
-        ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
-                          WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                          CW_USEDEFAULT, CW_USEDEFAULT, handle_, nullptr, instance_, nullptr);
-    UINT id = 1;
-    for (const GraphicControl& g : graphics_) {
-        if (g.hint.empty()) {
-            continue;
-        }
-        TTTOOLINFOA tool{};
-        tool.cbSize = TTTOOLINFOA_V1_SIZE;
-        tool.uFlags = TTF_SUBCLASS;
-        tool.hwnd = handle_;
-        tool.uId = id++;
-        tool.rect = g.bounds;
-        tool.lpszText = const_cast<char*>(g.hint.c_str());
-        ::SendMessageA(toolTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-    }
-    auto windowTool = [&](HWND control, const char* hint) {
-        TTTOOLINFOA tool{};
-        tool.cbSize = TTTOOLINFOA_V1_SIZE;
-        tool.uFlags = TTF_SUBCLASS | TTF_IDISHWND;
-        tool.hwnd = handle_;
-        tool.uId = reinterpret_cast<UINT_PTR>(control);
-        tool.lpszText = const_cast<char*>(hint);
-        ::SendMessageA(toolTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-    };
-    windowTool(fbMinimize_, "Minimize to taskbar");
-    windowTool(fbClose_, "Minimize to system tray");
-    windowTool(lvMain_.Handle(), "Press right button of mouse, List menu will popup.");
-    windowTool(lvRule_.Handle(), "Press right button of mouse, List menu will popup.");
+    return graphics_.HitTest(
+        POINT{GET_X_LPARAM(lParam) - window.left, GET_Y_LPARAM(lParam) - window.top});
 }
 
 void TfrmMain::OnPaint() {
     PAINTSTRUCT ps;
     HDC target = ::BeginPaint(handle_, &ps);
-    PaintTo(target);
+    graphics_.Paint(target);
     ::EndPaint(handle_, &ps);
-}
-
-void TfrmMain::PaintTo(HDC target) {
-    RECT client{};
-    ::GetClientRect(handle_, &client);
-    // Drawn off screen and copied once, so the pictures never flicker.
-    HDC dc = ::CreateCompatibleDC(target);
-    HBITMAP canvas = ::CreateCompatibleBitmap(target, client.right, client.bottom);
-    HGDIOBJ oldCanvas = ::SelectObject(dc, canvas);
-    HDC source = ::CreateCompatibleDC(target);
-    auto bitmapOf = [&](int id) -> HBITMAP {
-        auto it = std::find_if(bitmaps_.begin(), bitmaps_.end(),
-                               [&](const auto& b) { return b.first == id; });
-        return it == bitmaps_.end() ? nullptr : static_cast<HBITMAP>(it->second.get());
-    };
-    for (const GraphicControl& g : graphics_) {
-        if (!g.visible) {
-            continue;
-        }
-        const RECT& r = g.bounds;
-        if (g.kind == GraphicControl::kBackground || g.kind == GraphicControl::kPictureButton) {
-            HBITMAP bmp = bitmapOf(g.bitmap);
-            if (bmp == nullptr) {
-                continue;
-            }
-            HGDIOBJ old = ::SelectObject(source, bmp);
-            if (g.kind == GraphicControl::kBackground) {
-                ::BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, source, 0, 0,
-                         SRCCOPY);
-            } else {
-                ::TransparentBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, source, 0,
-                                 0, r.right - r.left, r.bottom - r.top, ART_KEY_COLOR);
-            }
-            ::SelectObject(source, old);
-        } else if (g.kind == GraphicControl::kText || g.kind == GraphicControl::kLink) {
-            const bool title = g.kind == GraphicControl::kText;
-            HGDIOBJ old = ::SelectObject(dc, title ? titleFont_.get() : linkFont_.get());
-            ::SetBkMode(dc, TRANSPARENT);
-            ::SetTextColor(dc, !title && linkHot_ ? RGB(255, 0, 0) : RGB(255, 255, 255));
-            const std::string text = title ? "Vantrel 2.0" : HostName();
-            RECT box = r;
-            ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &box,
-                        DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
-            ::SelectObject(dc, old);
-        }
-    }
-    ::BitBlt(target, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-    ::DeleteDC(source);
-    ::SelectObject(dc, oldCanvas);
-    ::DeleteObject(canvas);
-    ::DeleteDC(dc);
 }
 
 void TfrmMain::OnNotify(const NMHDR* header) {
@@ -1140,7 +1041,7 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_PRINTCLIENT:
         // The flat buttons show the window's picture behind them.
-        PaintTo(reinterpret_cast<HDC>(wParam));
+        graphics_.Paint(reinterpret_cast<HDC>(wParam));
         return 0;
     case WM_MENUCHAR: {
         LRESULT result = 0;
@@ -1154,7 +1055,26 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             FormShow();
         }
         break;
+    case WM_SETFOCUS:
+        // The window itself takes no keys: the focus goes on to the control that had it last,
+        // or to the tab control.
+        ::SetFocus(lastFocus_ != nullptr && ::IsChild(handle_, lastFocus_) &&
+                           ::IsWindowVisible(lastFocus_)
+                       ? lastFocus_
+                       : ftcMain_);
+        return 0;
+    case WM_ENTERIDLE:
+        if (wParam == MSGF_MENU) {
+            OnIdle();
+        }
+        break;
     case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = ::GetFocus();
+            if (focus != nullptr && ::IsChild(handle_, focus)) {
+                lastFocus_ = focus;
+            }
+        }
         if (LOWORD(wParam) != WA_INACTIVE) {
             // Runs only when the focus comes from another form of this program (or at the
             // first display), not when the user switches over from another application.
@@ -1175,11 +1095,15 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_NCHITTEST:
         return OnNcHitTest(wParam, lParam);
-    case WM_LBUTTONUP: {
-        POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        OnLeftClick(pt);
+    case WM_LBUTTONDOWN:
+        graphics_.ButtonDown(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         return 0;
-    }
+    case WM_LBUTTONUP:
+        if (const auto click =
+                graphics_.ButtonUp(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)})) {
+            click();
+        }
+        return 0;
     case WM_NOTIFY:
         OnNotify(reinterpret_cast<const NMHDR*>(lParam));
         return 0;
@@ -1226,18 +1150,19 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         break;
     case WM_MOUSEMOVE:
-        OnMouseMove(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        graphics_.MouseMove(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         break;
     case WM_MOUSELEAVE:
-        if (linkHot_) {
-            linkHot_ = false;
-            ::InvalidateRect(handle_, &Graphic("lInternet")->bounds, FALSE);
-        }
+        graphics_.MouseLeave();
         break;
     case WM_SETCURSOR:
-        if (reinterpret_cast<HWND>(wParam) == handle_ && LOWORD(lParam) == HTCLIENT &&
-            OnSetCursor()) {
-            return TRUE;
+        if (reinterpret_cast<HWND>(wParam) == handle_ && LOWORD(lParam) == HTCLIENT) {
+            POINT p{};
+            ::GetCursorPos(&p);
+            ::ScreenToClient(handle_, &p);
+            if (graphics_.SetCursorAt(p)) {
+                return TRUE;
+            }
         }
         break;
     case WM_ENDSESSION:

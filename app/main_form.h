@@ -16,6 +16,7 @@
 #include "rules/rule_list.h"
 #include "ui/flat_menu.h"
 #include "ui/list_view.h"
+#include "ui/main_graphics.h"
 #include "ui/settings.h"
 
 namespace vantrel {
@@ -31,19 +32,6 @@ struct MainFormOptions {
     bool noLayeredWindows = false; // behave as on a system without layered windows (tests)
     // Behave as where RegisterShellHookWindow succeeds (tests: under Wine it never does).
     bool shellHookRegistered = false;
-};
-
-// Windowless parts of the main window (pictures, texts, picture buttons) that the window draws
-// and hit-tests itself, so that the background around them drags the window.
-struct GraphicControl {
-    enum Kind { kBackground, kPicture, kText, kLink, kPictureButton };
-    std::string name;
-    Kind kind;
-    RECT bounds;
-    bool visible;
-    int bitmap;       // resource id of the picture, 0 for none
-    std::string hint; // tool tip, empty for none
-    std::function<void()> onClick;
 };
 
 class TfrmMain {
@@ -82,9 +70,10 @@ public:
     bool timerVistaRefreshEnabled() const { return timerVistaEnabled_; }
     std::string RulesPath() const { return options_.exeFolder + "rules.dat"; }
     SettingsLocation settingsLocation() const;
-    const std::vector<GraphicControl>& graphicControls() const { return graphics_; }
-    GraphicControl* Graphic(const std::string& name);
-    bool linkHot() const { return linkHot_; }
+    const std::vector<GraphicControl>& graphicControls() const { return graphics_.Controls(); }
+    GraphicControl* Graphic(const std::string& name) { return graphics_.Find(name); }
+    HWND toolTip() const { return graphics_.ToolTip(); }
+    bool linkHot() const { return graphics_.LinkHot(); }
     int ActiveTab() const;
     HWND fbMinimize() const { return fbMinimize_; }
     HWND fbClose() const { return fbClose_; }
@@ -156,14 +145,12 @@ private:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void CreateControls();
     void ArrangeLists();
+    void CreateGraphics();
+    bool OnKey(const MSG& msg);
+    // Runs when the program has nothing else to do, and while a menu waits for the user.
+    void OnIdle();
     void OnPaint();
-    void PaintTo(HDC dc);
     LRESULT OnNcHitTest(WPARAM wParam, LPARAM lParam);
-    void OnLeftClick(POINT client);
-    void OnMouseMove(POINT client);
-    bool OnSetCursor();
-    const GraphicControl* GraphicAt(POINT client, bool inclusive) const;
-    void AddToolTips();
     void OnNotify(const NMHDR* header);
     void OnOwnTrayIcon(LPARAM mouseMessage);
     void OnShellHook(const MSG& msg);
@@ -204,19 +191,15 @@ private:
     HWND fbMinimize_ = nullptr;
     HWND fbClose_ = nullptr;
     HWND fbMenu_ = nullptr;
-    std::vector<GraphicControl> graphics_;
+    HWND lastFocus_ = nullptr; // the control that gets the focus back when the window does
+    MainGraphics graphics_;
     platform::UniqueIcon formIcon_;
     platform::UniqueIcon fallbackIcon_;
-    platform::UniqueGdiObject titleFont_;
     platform::UniqueGdiObject font_;
-    platform::UniqueGdiObject linkFont_;
-    std::vector<std::pair<int, platform::UniqueGdiObject>> bitmaps_;
-    HWND toolTip_ = nullptr;
     FlatMenu pmMain_;
     FlatMenu pmSelf_;
     FlatMenu pmOtherApp_;
     platform::UniqueImageList menuImages_;
-    bool linkHot_ = false;
 
     bool timer1Enabled_ = false;
     UINT timer1Interval_ = 1000;

@@ -20,7 +20,7 @@ void TfrmResize::CreateRow(Row& row, const char* caption, int top, int firstId) 
     row.label = AddControl("STATIC", caption, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 36, top + 2, 90,
                            13, firstId + 1);
     row.edit = AddEdit("100", 130, top - 2, 50, 21, firstId + 2);
-    MakeDigitsOnly(row.edit);
+    MakeDigitsOnly(row.edit, false); // a refused key is dropped without a sound
     row.pixels =
         AddControl("BUTTON", "pixels", WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, 192,
                    top, 50, 17, firstId + 3);

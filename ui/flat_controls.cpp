@@ -27,9 +27,9 @@ constexpr int kTabPaddingY = 2;
 constexpr int kTabGap = 2;
 constexpr COLORREF kTabBorder = RGB(0xAF, 0xA8, 0x99);
 constexpr COLORREF kTabPage = RGB(255, 255, 255);
-constexpr COLORREF kTabOlive = RGB(192, 190, 120);
-constexpr COLORREF kTabOliveHot = RGB(212, 210, 156);
-constexpr COLORREF kTabCaption = RGB(210, 0, 0);
+constexpr COLORREF kTabOlive = RGB(0x80, 0x80, 0x00);
+constexpr COLORREF kTabOliveHot = RGB(0x99, 0x99, 0x26);
+constexpr COLORREF kTabCaption = RGB(0xFF, 0x00, 0x00);
 
 // Everything is composed off screen and copied once, so the parent's picture that is painted
 // first never shows alone for a moment; without memory for it, painting goes straight on.

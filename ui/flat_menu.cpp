@@ -385,8 +385,11 @@ int FlatMenu::Popup(HWND owner, int x, int y) {
     BOOL shownOk = FALSE;
     {
         const MenuWindowHook hook;
+        const HMENU outer = open_;
+        open_ = menu.get();
         shownOk = ::TrackPopupMenuEx(menu.get(), TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN, x,
                                      y, owner, nullptr);
+        open_ = outer;
     }
     return shownOk ? 1 : 0;
 }
@@ -528,6 +531,63 @@ std::vector<std::string> FlatMenu::VisibleCaptions(int level) const {
         }
     }
     return captions;
+}
+
+namespace {
+
+const MenuItemModel* FindId(const std::vector<MenuItemModel>& level, UINT id) {
+    for (const MenuItemModel& item : level) {
+        if (!item.separator && item.children.empty() && static_cast<UINT>(item.id) == id) {
+            return &item;
+        }
+        if (const MenuItemModel* found = FindId(item.children, id)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+bool RefreshLevel(HMENU menu, const std::vector<MenuItemModel>& model) {
+    bool changed = false;
+    const int count = ::GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        MENUITEMINFOA info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_ID | MIIM_STATE | MIIM_SUBMENU | MIIM_FTYPE;
+        if (!::GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info) ||
+            (info.fType & MFT_SEPARATOR) != 0) {
+            continue;
+        }
+        if (info.hSubMenu != nullptr) {
+            changed = RefreshLevel(info.hSubMenu, model) || changed;
+            continue;
+        }
+        const MenuItemModel* item = FindId(model, info.wID);
+        if (item == nullptr || ((info.fState & MFS_DISABLED) == 0) == item->enabled) {
+            continue;
+        }
+        ::EnableMenuItem(menu, static_cast<UINT>(i),
+                         MF_BYPOSITION | (item->enabled ? MF_ENABLED : MF_GRAYED));
+        changed = true;
+    }
+    return changed;
+}
+
+BOOL CALLBACK RedrawMenuWindow(HWND window, LPARAM) {
+    char name[16] = {};
+    ::GetClassNameA(window, name, sizeof(name));
+    if (std::strcmp(name, "#32768") == 0 && ::IsWindowVisible(window)) {
+        ::InvalidateRect(window, nullptr, TRUE);
+    }
+    return TRUE;
+}
+
+} // namespace
+
+void FlatMenu::RefreshOpen() const {
+    if (open_ != nullptr && RefreshLevel(open_, items)) {
+        ::EnumThreadWindows(::GetCurrentThreadId(), RedrawMenuWindow, 0);
+    }
 }
 
 MenuItemModel* FlatMenu::Find(const std::string& name) {

@@ -56,6 +56,14 @@ public:
     // Depth first through the sub-menus; null when no item has the name.
     MenuItemModel* Find(const std::string& name);
     const MenuItemModel* Find(const std::string& name) const;
+
+    // While the menu is open: gives its items the enabled states the model holds now, so that
+    // a menu left open while the program changes shows what can be chosen.
+    void RefreshOpen() const;
+    bool IsOpen() const { return open_ != nullptr; }
+
+private:
+    HMENU open_ = nullptr;
 };
 
 } // namespace vantrel

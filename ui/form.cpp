@@ -27,12 +27,17 @@ void RegisterFormClass(HINSTANCE instance) {
     registered = true;
 }
 
+int g_refusalBeeps = 0;
+
 LRESULT CALLBACK DigitsOnlyProc(HWND edit, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                DWORD_PTR) {
+                                DWORD_PTR beep) {
     if (msg == WM_CHAR) {
         const bool digit = wParam >= '0' && wParam <= '9';
         if (!digit && wParam != VK_BACK) {
-            ::MessageBeep(0);
+            if (beep != 0) {
+                ++g_refusalBeeps;
+                ::MessageBeep(0);
+            }
             return 0;
         }
     }
@@ -338,8 +343,12 @@ void SetChecked(HWND control, bool checked) {
     ::SendMessageA(control, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-void MakeDigitsOnly(HWND edit) {
-    ::SetWindowSubclass(edit, DigitsOnlyProc, 1, 0);
+void MakeDigitsOnly(HWND edit, bool beep) {
+    ::SetWindowSubclass(edit, DigitsOnlyProc, 1, beep ? 1 : 0);
+}
+
+int RefusalBeeps() {
+    return g_refusalBeeps;
 }
 
 } // namespace vantrel

@@ -105,8 +105,11 @@ void SetControlText(HWND control, const std::string& text);
 bool IsChecked(HWND control);
 void SetChecked(HWND control, bool checked);
 
-// An edit that takes the digits 0 to 9 and backspace only; anything else typed is refused with
-// a beep. Pasted text is not filtered (the callers treat a non-number as documented).
-void MakeDigitsOnly(HWND edit);
+// An edit that takes the digits 0 to 9 and backspace only; anything else typed is refused, with
+// a beep unless `beep` is false. Pasted text is not filtered (the callers treat a non-number as
+// documented).
+void MakeDigitsOnly(HWND edit, bool beep = true);
+// How many refusals have beeped since the program started.
+int RefusalBeeps();
 
 } // namespace vantrel

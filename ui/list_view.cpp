@@ -35,9 +35,92 @@ void ListView::SetImageList(HIMAGELIST images) {
     ListView_SetImageList(handle_, images, LVSIL_SMALL);
 }
 
+void ListView::SetKeys(KeyFn key) {
+    key_ = std::move(key);
+    Remember();
+}
+
+ListView::Mark ListView::MarkOf(int row) const {
+    Mark mark;
+    if (!key_ || row < 0 || row >= Count()) {
+        return mark;
+    }
+    mark.key = key_(row);
+    mark.occurrence = 0;
+    for (int i = 0; i < row; ++i) {
+        mark.occurrence += key_(i) == mark.key ? 1 : 0;
+    }
+    return mark;
+}
+
+int ListView::RowOf(const Mark& mark, int rows) const {
+    if (mark.occurrence < 0) {
+        return -1;
+    }
+    int seen = 0;
+    for (int i = 0; i < rows; ++i) {
+        if (key_(i) == mark.key && seen++ == mark.occurrence) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+void ListView::Remember() {
+    selected_ = MarkOf(Selected());
+    focused_ = MarkOf(Focused());
+}
+
+void ListView::SetStates(int selected, int focused) {
+    settling_ = true;
+    LVITEMA clear{};
+    clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageA(handle_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                   reinterpret_cast<LPARAM>(&clear));
+    const int count = Count();
+    auto set = [&](int row, UINT state) {
+        if (row >= 0 && row < count) {
+            LVITEMA item{};
+            item.stateMask = state;
+            item.state = state;
+            ::SendMessageA(handle_, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                           reinterpret_cast<LPARAM>(&item));
+        }
+    };
+    set(selected, LVIS_SELECTED);
+    set(focused, LVIS_FOCUSED);
+    settling_ = false;
+    Remember();
+}
+
 void ListView::SetCount(int count) {
-    ::SendMessageA(handle_, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
+    if (!key_) {
+        ::SendMessageA(handle_, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
+        ::InvalidateRect(handle_, nullptr, TRUE);
+        return;
+    }
+    // The rows behind the list have changed already; the remembered marks still name the rows
+    // that were selected and focused, wherever those rows stand now.
+    const Mark selected = selected_;
+    const Mark focused = focused_;
+    settling_ = true;
+    ::SendMessageA(handle_, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), LVSICF_NOSCROLL);
+    settling_ = false;
+    SetStates(RowOf(selected), RowOf(focused));
     ::InvalidateRect(handle_, nullptr, TRUE);
+}
+
+void ListView::Reset(int count) {
+    settling_ = true;
+    ::SendMessageA(handle_, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
+    settling_ = false;
+    SetStates(-1, -1);
+    ::InvalidateRect(handle_, nullptr, TRUE);
+}
+
+int ListView::Focused() const {
+    return static_cast<int>(::SendMessageA(handle_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                           MAKELPARAM(LVNI_FOCUSED, 0)));
 }
 
 int ListView::Count() const {
@@ -47,6 +130,10 @@ int ListView::Count() const {
 int ListView::Selected() const {
     return static_cast<int>(::SendMessageA(handle_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
                                            MAKELPARAM(LVNI_SELECTED, 0)));
+}
+
+int ListView::SelectedAmong(int rows) const {
+    return key_ ? RowOf(selected_, rows) : Selected();
 }
 
 void ListView::Select(int index) {
@@ -63,6 +150,7 @@ void ListView::Select(int index) {
                        reinterpret_cast<LPARAM>(&set));
         ::SendMessageA(handle_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), FALSE);
     }
+    Remember();
 }
 
 void ListView::SetColumnWidth(int column, int width) {
@@ -82,7 +170,18 @@ bool ListView::Visible() const {
 }
 
 bool ListView::HandleNotify(const NMHDR* header) {
-    if (header->hwndFrom != handle_ || header->code != LVN_GETDISPINFOA) {
+    if (header->hwndFrom != handle_) {
+        return false;
+    }
+    if (header->code == LVN_ITEMCHANGED || header->code == LVN_ODSTATECHANGED) {
+        // Read while the rows and the control agree: the next change of the rows is judged
+        // against this.
+        if (!settling_) {
+            Remember();
+        }
+        return false;
+    }
+    if (header->code != LVN_GETDISPINFOA) {
         return false;
     }
     auto* info = reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(header));

@@ -132,6 +132,51 @@ TEST_F(MainForm, WindowNoticesChangeRowsOneByOne) {
     EXPECT_EQ(f.windows().Count(), before);
 }
 
+TEST_F(MainForm, SelectionStaysWithItsWindowAndItsRuleWhileOtherRowsGo) {
+    vt::Fixture fixture;
+    vt::WindowSpec spec;
+    spec.className = vt::UniqueName("MainKeep");
+    spec.count = 3;
+    const std::vector<HWND> made = fixture.Create(spec);
+    ASSERT_EQ(made.size(), 3u);
+    WriteFile("rules.dat", "[Options]\r\nWindowCount=3\r\n"
+                           "[Window1]\r\nClassName=A\r\nAction=1\r\nZOrder=0\r\n"
+                           "[Window2]\r\nClassName=B\r\nAction=1\r\nZOrder=0\r\n"
+                           "[Window3]\r\nClassName=C\r\nAction=1\r\nZOrder=0\r\n");
+    auto& f = Start();
+    auto notice = [&](WPARAM code, HWND window) {
+        ::PostMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, code,
+                       reinterpret_cast<LPARAM>(window));
+        vt::PumpMessages();
+    };
+    // The last of the three is chosen; the two rows above it go, one after the other.
+    f.lvMain().Select(f.windows().Find(made[2]));
+    for (HWND above : {made[0], made[1]}) {
+        notice(2, above);
+        EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().Find(above) < 0; }));
+        EXPECT_EQ(f.SelectedWindow(), made[2]);
+        EXPECT_EQ(f.lvMain().Focused(), f.windows().Find(made[2]));
+    }
+    notice(1, made[0]); // a row added at the end changes nothing either
+    EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().Find(made[0]) >= 0; }));
+    EXPECT_EQ(f.SelectedWindow(), made[2]);
+    notice(2, made[2]); // its own row goes: nothing is selected, nothing else becomes it
+    EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().Find(made[2]) < 0; }));
+    EXPECT_EQ(f.lvMain().Selected(), -1);
+    EXPECT_EQ(f.lvMain().Focused(), -1);
+    f.lvMain().Select(f.windows().Find(made[0]));
+    f.aRefreshExecute();
+    EXPECT_EQ(f.lvMain().Selected(), -1) << "a rebuild leaves no row selected";
+
+    // The rules list: the selected rule keeps its place among the rules, not its position.
+    ASSERT_EQ(f.rules().size(), 3u);
+    f.lvRule().Select(2);
+    f.rules().erase(0);
+    f.lvRule().SetCount(static_cast<int>(f.rules().size()));
+    EXPECT_EQ(f.lvRule().Selected(), 1);
+    EXPECT_EQ(f.rules().at(1).className, "C");
+}
+
 TEST_F(MainForm, CloseHidesKeepingTheTrayIconAndExitRemovesIt) {
     auto& f = Start();
     const HWND main = f.Handle();

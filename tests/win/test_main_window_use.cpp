@@ -1,0 +1,450 @@
+// The main window as a person uses it: real pointer moves and clicks, real key presses, and what
+// reaches the X screen.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/command_ids.h"
+#include "commands/resize_dialog.h"
+#include "rules/set_rule_dialog.h"
+#include "app/application.h"
+#include "support/dialog_driver.h"
+#include "support/fixture_client.h"
+#include "support/main_form_fixture.h"
+#include "support/wait.h"
+#include "support/x_screen.h"
+#include "ui/web_links.h"
+
+namespace {
+
+// The program's own loop, so that its key handling and dialog keys take part as they do in use.
+void RunLoop() {
+    vantrel::Application::Instance().ProcessMessages();
+}
+
+bool WaitApp(const std::function<bool()>& condition, DWORD timeoutMs = 10000) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        RunLoop();
+        if (condition()) {
+            return true;
+        }
+        if (::GetTickCount64() >= deadline) {
+            return false;
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+std::string RuleSection(int k, const std::string& cls) {
+    return "[Window" + std::to_string(k) + "]\r\nClassName=" + cls +
+           "\r\nAction=1\r\nZOrder=0\r\nWindowCaption=\r\nAutoRefresh=-\r\nTimeInterval=-1\r\n";
+}
+
+RECT ScreenRect(HWND window) {
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    return r;
+}
+
+POINT Centre(const RECT& r) {
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+void SendKey(WORD key, bool down) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    ::SendInput(1, &input, sizeof(input));
+}
+
+// One key, with modifiers held around it, through the system's input queue.
+void Press(WORD key, std::vector<WORD> modifiers = {}) {
+    for (WORD m : modifiers) {
+        SendKey(m, true);
+    }
+    SendKey(key, true);
+    SendKey(key, false);
+    for (auto m = modifiers.rbegin(); m != modifiers.rend(); ++m) {
+        SendKey(*m, false);
+    }
+    RunLoop();
+}
+
+void MouseTo(POINT screen, DWORD buttons = 0) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = static_cast<LONG>(screen.x * 65535 / (::GetSystemMetrics(SM_CXSCREEN) - 1));
+    input.mi.dy = static_cast<LONG>(screen.y * 65535 / (::GetSystemMetrics(SM_CYSCREEN) - 1));
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
+    ::SendInput(1, &input, sizeof(input));
+    RunLoop();
+}
+
+// The popup menu that is open now, seen from a thread timer inside the menu's own loop.
+struct MenuWatch {
+    static MenuWatch* current;
+    std::function<bool(HWND menuWindow)> onTick; // true: done, close the menu
+    bool seen = false;
+    RECT where{};
+    UINT_PTR timer = 0;
+    MenuWatch() {
+        current = this;
+        timer = ::SetTimer(nullptr, 0, 50, &MenuWatch::Tick);
+    }
+    ~MenuWatch() {
+        ::KillTimer(nullptr, timer);
+        current = nullptr;
+    }
+    static BOOL CALLBACK Find(HWND window, LPARAM found) {
+        char name[16] = {};
+        ::GetClassNameA(window, name, sizeof(name));
+        if (std::string(name) == "#32768" && ::IsWindowVisible(window)) {
+            *reinterpret_cast<HWND*>(found) = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        HWND menu = nullptr;
+        ::EnumThreadWindows(::GetCurrentThreadId(), &MenuWatch::Find,
+                            reinterpret_cast<LPARAM>(&menu));
+        if (current == nullptr || menu == nullptr) {
+            return;
+        }
+        current->seen = true;
+        ::GetWindowRect(menu, &current->where);
+        if (!current->onTick || current->onTick(menu)) {
+            ::EndMenu();
+        }
+    }
+};
+MenuWatch* MenuWatch::current = nullptr;
+bool g_watchdogFired = false;
+
+class MainWindowUse : public vt::MainFormTest {
+protected:
+    vt::Fixture fixture_;
+    HWND window_ = nullptr;
+    std::string class_ = vt::UniqueName("Use");
+    void StartWithRows() {
+        vt::WindowSpec spec;
+        spec.className = class_;
+        spec.caption = "Window of the fixture";
+        window_ = fixture_.CreateOne(spec);
+        WriteFile("rules.dat", "[Options]\r\nWindowCount=2\r\n" + RuleSection(1, "RuleOne") +
+                                   RuleSection(2, "RuleTwo"));
+        Start();
+        ::SetForegroundWindow(form().Handle());
+        ASSERT_TRUE(WaitApp([&] { return ::GetForegroundWindow() == form().Handle(); }));
+    }
+    // The header captions and the rows' texts of a list, as the X screen shows them.
+    bool ListDrawn(HWND list) {
+        const RECT all = ScreenRect(list);
+        const RECT header =
+            ScreenRect(reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0)));
+        const RECT rows{all.left + 4, header.bottom + 1, all.right - 4, header.bottom + 34};
+        return WaitApp(
+            [&] {
+                const vt::XShot shot(all);
+                return shot.Dark(header) > 40 && shot.Dark(rows) > 40;
+            },
+            5000);
+    }
+    POINT TabCentre(int tab) {
+        RECT r{};
+        ::SendMessageA(form().ftcMain(), TCM_GETITEMRECT, static_cast<WPARAM>(tab),
+                       reinterpret_cast<LPARAM>(&r));
+        ::MapWindowPoints(form().ftcMain(), nullptr, reinterpret_cast<POINT*>(&r), 2);
+        return Centre(r);
+    }
+    POINT GraphicCentre(const char* name) {
+        POINT p = Centre(form().Graphic(name)->bounds);
+        ::ClientToScreen(form().Handle(), &p);
+        return p;
+    }
+};
+
+TEST_F(MainWindowUse, ListsStayDrawnThroughHoverClicksTabSwitchesDialogsAndRebuilds) {
+    if (!vt::XToolsAvailable()) {
+        GTEST_SKIP() << "no X display or X tools";
+    }
+    StartWithRows();
+    const HWND lvMain = form().lvMain().Handle();
+    const HWND lvRule = form().lvRule().Handle();
+    // Over the tab strip and back over the list: every hot-tab change repaints the tab control.
+    for (POINT p : {TabCentre(0), TabCentre(1), TabCentre(0), Centre(ScreenRect(lvMain))}) {
+        ASSERT_TRUE(vt::XMovePointer(p.x, p.y));
+        RunLoop();
+    }
+    EXPECT_TRUE(ListDrawn(lvMain)) << "after hovering";
+    ASSERT_TRUE(vt::XClick(1));
+    EXPECT_TRUE(ListDrawn(lvMain)) << "after a click into the list";
+
+    const POINT rules = TabCentre(1);
+    ASSERT_TRUE(vt::XMovePointer(rules.x, rules.y));
+    ASSERT_TRUE(vt::XClick(1));
+    ASSERT_TRUE(WaitApp([&] { return ::IsWindowVisible(lvRule) != FALSE; }));
+    EXPECT_TRUE(ListDrawn(lvRule)) << "rules tab";
+    const POINT back = TabCentre(0);
+    ASSERT_TRUE(vt::XMovePointer(back.x, back.y));
+    ASSERT_TRUE(vt::XClick(1));
+    ASSERT_TRUE(WaitApp([&] { return ::IsWindowVisible(lvMain) != FALSE; }));
+    EXPECT_TRUE(ListDrawn(lvMain)) << "back on the window list";
+
+    vt::WhenModalOpens("About Vantrel",
+                       [](vantrel::Form& about) { about.SetModalResult(vantrel::kResultOk); });
+    form().miAboutClick();
+    EXPECT_TRUE(ListDrawn(lvMain)) << "after a dialog closed over it";
+    form().aRefreshExecute();
+    EXPECT_TRUE(ListDrawn(lvMain)) << "after a rebuild";
+}
+
+TEST_F(MainWindowUse, EachVisibleControlShowsItsOwnHintOnEachTab) {
+    if (!vt::XToolsAvailable()) {
+        GTEST_SKIP() << "no X display or X tools";
+    }
+    StartWithRows();
+    const HWND tip = form().toolTip();
+    auto hintAt = [&](POINT p, const std::string& expected) {
+        std::string text;
+        // Off every control first, so that the hint comes up afresh.
+        POINT off{60, 20};
+        ::ClientToScreen(form().Handle(), &off);
+        vt::XMovePointer(off.x, off.y);
+        vt::XMovePointer(p.x, p.y);
+        WaitApp(
+            [&] {
+                char buffer[256] = {};
+                TTTOOLINFOA tool{};
+                tool.cbSize = TTTOOLINFOA_V1_SIZE;
+                tool.lpszText = buffer;
+                text.clear();
+                if (::IsWindowVisible(tip) &&
+                    ::SendMessageA(tip, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&tool))) {
+                    text = buffer;
+                }
+                return text == expected;
+            },
+            5000);
+        return text;
+    };
+    struct Expected {
+        const char* control;
+        const char* hint;
+    };
+    const std::vector<Expected> windowTab = {{"bAddRule", "Add a rule of the selected application"},
+                                             {"bRefresh", "Refresh list"},
+                                             {"bTransp", "Makes the selected window transparent"},
+                                             {"bSettings", "Common settings"}};
+    const std::vector<Expected> rulesTab = {{"bEditRule", "Edit the selected rule"},
+                                            {"bDeleteRule", "Delete the selected rule"},
+                                            {"bHelp", "Help"}};
+    for (const Expected& e : windowTab) {
+        EXPECT_EQ(hintAt(GraphicCentre(e.control), e.hint), e.hint) << e.control;
+    }
+    const std::string listHint = "Press right button of mouse, List menu will popup.";
+    EXPECT_EQ(hintAt(Centre(ScreenRect(form().lvMain().Handle())), listHint), listHint);
+    const POINT rules = TabCentre(1);
+    vt::XMovePointer(rules.x, rules.y);
+    vt::XClick(1);
+    ASSERT_TRUE(WaitApp([&] { return form().lvRule().Visible(); }));
+    for (const Expected& e : rulesTab) {
+        EXPECT_EQ(hintAt(GraphicCentre(e.control), e.hint), e.hint) << e.control;
+    }
+}
+
+TEST_F(MainWindowUse, FirstRightClickAfterADialogOpensTheMenuWhereTheHintHadComeUp) {
+    if (!vt::XToolsAvailable()) {
+        GTEST_SKIP() << "no X display or X tools";
+    }
+    StartWithRows();
+    vt::WhenModalOpens("About Vantrel",
+                       [](vantrel::Form& about) { about.SetModalResult(vantrel::kResultOk); });
+    form().miAboutClick();
+    const HWND tip = form().toolTip();
+    const RECT list = ScreenRect(form().lvMain().Handle());
+    POINT at{list.left + 80, list.top + 30};
+    ASSERT_TRUE(vt::XMovePointer(at.x, at.y));
+    ASSERT_TRUE(WaitApp([&] { return ::IsWindowVisible(tip) != FALSE; }));
+    const RECT hint = ScreenRect(tip);
+    // The pointer goes on down to the next row, over where the hint stands, as a hand does.
+    while (at.y < (hint.top + hint.bottom) / 2) {
+        at.y += 3;
+        ASSERT_TRUE(vt::XMovePointer(at.x, at.y));
+        RunLoop();
+    }
+    MenuWatch watch;
+    ASSERT_TRUE(vt::XClick(3));
+    EXPECT_TRUE(WaitApp([&] { return watch.seen; }, 5000));
+}
+
+TEST_F(MainWindowUse, KeyboardReachesTabsListsMenusAndCommands) {
+    StartWithRows();
+    const HWND tabs = form().ftcMain();
+    const HWND lvMain = form().lvMain().Handle();
+    EXPECT_EQ(::GetFocus(), tabs) << "the tab control has the focus at first";
+
+    Press(VK_TAB);
+    EXPECT_TRUE(WaitApp([&] { return ::GetFocus() == lvMain; }));
+    Press(VK_TAB, {VK_SHIFT});
+    EXPECT_TRUE(WaitApp([&] { return ::GetFocus() == tabs; }));
+    Press(VK_RIGHT);
+    EXPECT_TRUE(WaitApp([&] { return form().ActiveTab() == 1 && form().lvRule().Visible(); }));
+    Press(VK_TAB);
+    EXPECT_TRUE(WaitApp([&] { return ::GetFocus() == form().lvRule().Handle(); }));
+    Press(VK_TAB, {VK_CONTROL});
+    EXPECT_TRUE(WaitApp([&] { return form().ActiveTab() == 0 && form().lvMain().Visible(); }));
+    Press(VK_TAB, {VK_CONTROL, VK_SHIFT});
+    EXPECT_TRUE(WaitApp([&] { return form().ActiveTab() == 1; }));
+    Press(VK_LEFT);
+    EXPECT_TRUE(WaitApp([&] { return form().ActiveTab() == 0; }));
+
+    // The list's own keys move the selection.
+    ::SetFocus(lvMain);
+    const int last = form().lvMain().Count() - 1;
+    ASSERT_GE(last, 1);
+    Press(VK_END);
+    EXPECT_TRUE(WaitApp([&] { return form().lvMain().Selected() == last; }));
+    Press(VK_HOME);
+    EXPECT_TRUE(WaitApp([&] { return form().lvMain().Selected() == 0; }));
+    Press(VK_DOWN);
+    EXPECT_TRUE(WaitApp([&] { return form().lvMain().Selected() == 1; }));
+    Press(VK_PRIOR);
+    EXPECT_TRUE(WaitApp([&] { return form().lvMain().Selected() == 0; }));
+
+    // Both menu keys open the list menu just below the selected row.
+    form().lvMain().Select(form().windows().Find(window_));
+    RECT row{};
+    row.left = LVIR_BOUNDS;
+    ::SendMessageA(lvMain, LVM_GETITEMRECT, static_cast<WPARAM>(form().lvMain().Selected()),
+                   reinterpret_cast<LPARAM>(&row));
+    ::MapWindowPoints(lvMain, nullptr, reinterpret_cast<POINT*>(&row), 2);
+    for (const std::vector<WORD>& keys : {std::vector<WORD>{VK_APPS}, {VK_SHIFT, VK_F10}}) {
+        MenuWatch watch;
+        Press(keys.back(), std::vector<WORD>(keys.begin(), keys.end() - 1));
+        EXPECT_TRUE(WaitApp([&] { return watch.seen; })) << keys.back();
+        EXPECT_GE(watch.where.top, row.bottom - 2);
+        EXPECT_LE(watch.where.top, row.bottom + 4);
+        EXPECT_GE(watch.where.left, row.left);
+    }
+
+    // Enter does what a double click does: the rule editor for the selected window.
+    std::string opened;
+    vt::WhenModalOpens("Set Rule", [&](vantrel::Form& dialog) {
+        opened =
+            vantrel::ControlText(vt::Control(dialog.Handle(), vantrel::TfrmSetRule::kIdClassName));
+        dialog.SetModalResult(vantrel::kResultCancel);
+    });
+    Press(VK_RETURN);
+    EXPECT_TRUE(WaitApp([&] { return !opened.empty(); }));
+    EXPECT_EQ(opened, class_);
+}
+
+TEST_F(MainWindowUse, PictureButtonsRunOnPressAndReleaseOverTheSameButtonOncePerClick) {
+    StartWithRows();
+    std::vector<std::string> opened;
+    vantrel::ScopedShellOpener opener(
+        [&](HWND, const std::string& target) { opened.push_back(target); });
+    const POINT link = GraphicCentre("lInternet");
+    const POINT help = GraphicCentre("bHelp");
+    // Pressed on the link, released on the help button: neither runs.
+    MouseTo(link, MOUSEEVENTF_LEFTDOWN);
+    MouseTo(help, MOUSEEVENTF_LEFTUP);
+    RunLoop();
+    EXPECT_TRUE(opened.empty());
+    // A double click is one click's command, once.
+    for (int i = 0; i < 2; ++i) {
+        MouseTo(help, MOUSEEVENTF_LEFTDOWN);
+        MouseTo(help, MOUSEEVENTF_LEFTUP);
+    }
+    EXPECT_TRUE(WaitApp([&] { return !opened.empty(); }));
+    RunLoop();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_NE(opened[0].find("Vantrel.chm"), std::string::npos);
+}
+
+TEST_F(MainWindowUse, AnOpenMenuFollowsTheEnabledStatesWhenIdle) {
+    StartWithRows();
+    form().lvMain().Select(form().windows().Find(window_));
+    bool enabledAtFirst = false;
+    bool rebuilt = false;
+    MenuWatch watch;
+    watch.onTick = [&](HWND menuWindow) {
+        const HMENU menu = reinterpret_cast<HMENU>(::SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
+        const UINT state = ::GetMenuState(menu, vantrel::kCmdMainAddRule, MF_BYCOMMAND);
+        if (!rebuilt) {
+            enabledAtFirst = (state & MF_GRAYED) == 0;
+            rebuilt = true;
+            form().aRefreshExecute(); // no row is selected afterwards
+            return false;
+        }
+        return (state & MF_GRAYED) != 0;
+    };
+    form().fbMenuClick();
+    EXPECT_TRUE(enabledAtFirst);
+    EXPECT_TRUE(rebuilt);
+    EXPECT_EQ(form().lvMain().Selected(), -1);
+}
+
+TEST_F(MainWindowUse, DialogInsideAnotherProgramsWindowTakesItsOwnEnterAndEscape) {
+    StartWithRows();
+    RECT before{};
+    ::GetWindowRect(window_, &before);
+    for (const WORD key : {WORD{VK_ESCAPE}, WORD{VK_RETURN}}) {
+        bool keySent = false;
+        vt::WhenModalOpens("Resize window", [&](vantrel::Form& dialog) {
+            ::SetFocus(vt::Control(dialog.Handle(), vantrel::TfrmResize::kWidthEditId));
+            SendKey(key, true);
+            SendKey(key, false);
+            keySent = true;
+            // A key that went elsewhere leaves the dialog open; it is closed from here then.
+            ::SetTimer(nullptr, 0, 8000, [](HWND, UINT, UINT_PTR id, DWORD) {
+                ::KillTimer(nullptr, id);
+                if (vantrel::Form* open = vantrel::Form::ActiveModal()) {
+                    g_watchdogFired = true;
+                    open->SetModalResult(vantrel::kResultCancel);
+                }
+            });
+        });
+        g_watchdogFired = false;
+        form().ShowResizeDialog(window_, true);
+        EXPECT_TRUE(keySent);
+        EXPECT_FALSE(g_watchdogFired) << "the dialog did not take key " << key;
+        EXPECT_TRUE(::IsWindow(window_)) << "the program around the dialog stays";
+    }
+    RECT after{};
+    ::GetWindowRect(window_, &after);
+    EXPECT_FALSE(::EqualRect(&before, &after)) << "Enter ran the dialog's OK";
+}
+
+TEST_F(MainWindowUse, ResizeEditsDropRefusedKeysSilentlyWhileTheRuleEditorBeeps) {
+    StartWithRows();
+    const int beeps = vantrel::RefusalBeeps();
+    std::string typed;
+    vt::WhenModalOpens("Resize window", [&](vantrel::Form& dialog) {
+        const HWND edit = vt::Control(dialog.Handle(), vantrel::TfrmResize::kWidthEditId);
+        vantrel::SetControlText(edit, "");
+        vt::Type(edit, "4x2");
+        typed = vantrel::ControlText(edit);
+        dialog.SetModalResult(vantrel::kResultCancel);
+    });
+    form().ShowResizeDialog(window_, false);
+    EXPECT_EQ(typed, "42");
+    EXPECT_EQ(vantrel::RefusalBeeps(), beeps);
+
+    vt::WhenModalOpens("Set Rule", [&](vantrel::Form& dialog) {
+        vt::Type(vt::Control(dialog.Handle(), vantrel::TfrmSetRule::kIdTimeInterval), "x");
+        dialog.SetModalResult(vantrel::kResultCancel);
+    });
+    form().bAddRuleClick();
+    EXPECT_EQ(vantrel::RefusalBeeps(), beeps + 1);
+}
+
+} // namespace
