@@ -143,10 +143,20 @@ Fixture::Fixture(DWORD replyTimeoutMs, const char* program) : replyTimeoutMs_(re
     startup.hStdError = nullptr;
     std::string commandLine = "\"" + exe + "\"";
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &info)) {
-        throw std::runtime_error("cannot start " + exe + ", error " +
-                                 std::to_string(GetLastError()));
+    // Wine now and then fails to start a process with an internal error while the machine is
+    // busy; nothing was started then, so a second try is safe.
+    BOOL started = FALSE;
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        started = CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                 nullptr, &startup, &info);
+        error = started ? 0 : GetLastError();
+        if (error != ERROR_INTERNAL_ERROR) {
+            break;
+        }
+    }
+    if (!started) {
+        throw std::runtime_error("cannot start " + exe + ", error " + std::to_string(error));
     }
     const Handle thread(info.hThread);
     *process_.Out() = info.hProcess;
