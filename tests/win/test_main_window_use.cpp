@@ -128,6 +128,15 @@ struct MenuWatch {
 MenuWatch* MenuWatch::current = nullptr;
 bool g_watchdogFired = false;
 
+// A key that went elsewhere leaves the dialog open; it is closed from here then.
+void CALLBACK CloseLeftOpenDialog(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    if (vantrel::Form* open = vantrel::Form::ActiveModal()) {
+        g_watchdogFired = true;
+        open->SetModalResult(vantrel::kResultCancel);
+    }
+}
+
 class MainWindowUse : public vt::MainFormTest {
 protected:
     vt::Fixture fixture_;
@@ -404,14 +413,7 @@ TEST_F(MainWindowUse, DialogInsideAnotherProgramsWindowTakesItsOwnEnterAndEscape
             SendKey(key, true);
             SendKey(key, false);
             keySent = true;
-            // A key that went elsewhere leaves the dialog open; it is closed from here then.
-            ::SetTimer(nullptr, 0, 8000, [](HWND, UINT, UINT_PTR id, DWORD) {
-                ::KillTimer(nullptr, id);
-                if (vantrel::Form* open = vantrel::Form::ActiveModal()) {
-                    g_watchdogFired = true;
-                    open->SetModalResult(vantrel::kResultCancel);
-                }
-            });
+            ::SetTimer(nullptr, 0, 8000, CloseLeftOpenDialog);
         });
         g_watchdogFired = false;
         form().ShowResizeDialog(window_, true);
