@@ -65,7 +65,13 @@ make_zip() {
         Vantrel.exe) list+="  Vantrel.exe          the program"$'\n' ;;
         vantrel_relay.exe) list+="  vantrel_relay.exe    helper that reports new windows of $bits programs"$'\n' ;;
         vantrel_hook.dll) list+="  vantrel_hook.dll     its hook, loaded into those programs"$'\n' ;;
-        vantrel_relay32.exe) list+="  vantrel_relay32.exe  the same for 32-bit programs"$'\n' ;;
+        vantrel_relay32.exe)
+            if [ "$bits" = 32-bit ]; then
+                list+="  vantrel_relay32.exe  helper that reports new windows of 32-bit programs"$'\n'
+            else
+                list+="  vantrel_relay32.exe  the same for 32-bit programs"$'\n'
+            fi
+            ;;
         vantrel_hook32.dll) list+="  vantrel_hook32.dll   its hook"$'\n' ;;
         Vantrel.chm) list+="  Vantrel.chm          help"$'\n' ;;
         esac
@@ -88,4 +94,4 @@ if [ -f "$X64/bin/vantrel_relay32.exe" ] && [ -f "$X64/bin/vantrel_hook32.dll" ]
 else
     log "win64: no 32-bit relay pair in $X64/bin; new windows of 32-bit programs are seen only at the next rebuild"
 fi
-make_zip win32 32-bit "$X86" "Vantrel.exe vantrel_relay.exe vantrel_hook.dll" ""
+make_zip win32 32-bit "$X86" "Vantrel.exe vantrel_relay32.exe vantrel_hook32.dll" ""

@@ -316,8 +316,12 @@ int main(int argc, char** argv) {
     if (failures > 0) {
         return 1;
     }
-    for (const char* file : {"vantrel_relay.exe", "vantrel_hook.dll", "Vantrel.chm"}) {
-        Check(Exists(folder + file), std::string(file) + " lies beside the program");
+    // A pair is named by its bitness: the 32-bit one carries "32" in either program's release.
+    const char* suffix = programBits == 64 ? "" : "32";
+    for (const std::string file :
+         {std::string("vantrel_relay") + suffix + ".exe",
+          std::string("vantrel_hook") + suffix + ".dll", std::string("Vantrel.chm")}) {
+        Check(Exists(folder + file), file + " lies beside the program");
     }
     // The 64-bit program serves 32-bit programs through a second pair, when the release has it.
     const bool relay32 = programBits == 64 && Exists(folder + "vantrel_relay32.exe") &&
