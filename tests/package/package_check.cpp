@@ -318,7 +318,7 @@ int main(int argc, char** argv) {
     }
     // A pair is named by its bitness: the 32-bit one carries "32" in either program's release.
     const char* suffix = programBits == 64 ? "" : "32";
-    for (const std::string file :
+    for (const std::string& file :
          {std::string("vantrel_relay") + suffix + ".exe",
           std::string("vantrel_hook") + suffix + ".dll", std::string("Vantrel.chm")}) {
         Check(Exists(folder + file), file + " lies beside the program");
