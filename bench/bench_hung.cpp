@@ -27,8 +27,17 @@
 #include "app/messages.h"
 #include "support/fixture_client.h"
 #include "support/wait.h"
+#include "bench_support.h"
 
 namespace {
+
+using namespace bench;
+
+// The time at which the condition held, or a negative value after the timeout.
+double TimeWhen(const std::function<bool()>& condition, DWORD timeoutMs) {
+    double when = -1;
+    return PollUntil(condition, timeoutMs, 1, &when) ? when : -1;
+}
 
 constexpr int kFixtures = 10;
 constexpr int kWindows = 200;
@@ -36,42 +45,6 @@ constexpr char kBackgroundClass[] = "VtHungBenchWindow";
 constexpr char kProbeClass[] = "VtHungBenchProbe";
 constexpr char kHungClass[] = "VtHungBenchHung";
 constexpr char kMarkerClass[] = "VtHungBenchMarker";
-
-double NowMs() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1000.0 / frequency;
-}
-
-// Polls with 1 ms steps, answering messages sent to this thread meanwhile; returns the time at
-// which the condition held, or a negative value after the timeout.
-double PollUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
-    const double deadline = NowMs() + timeoutMs;
-    while (!condition()) {
-        if (NowMs() >= deadline) {
-            return -1;
-        }
-        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE) == WAIT_OBJECT_0) {
-            MSG msg;
-            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        }
-    }
-    return NowMs();
-}
-
-double Percentile(std::vector<double> v, double p) {
-    if (v.empty()) {
-        return NAN;
-    }
-    std::sort(v.begin(), v.end());
-    const size_t at = static_cast<size_t>(std::ceil(p / 100.0 * static_cast<double>(v.size()))) - 1;
-    return v[std::min(at, v.size() - 1)];
-}
 
 bool Topmost(HWND w) {
     return (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
@@ -91,17 +64,6 @@ std::string RuleSection(int k, const std::string& cls, int action, int zOrder) {
     return "[Window" + std::to_string(k) + "]\r\nClassName=" + cls +
            "\r\nAction=" + std::to_string(action) + "\r\nZOrder=" + std::to_string(zOrder) +
            "\r\nWindowCaption=\r\nAutoRefresh=-\r\nTimeInterval=-1\r\n";
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        throw std::runtime_error("cannot write " + path);
-    }
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
 }
 
 struct Search {
@@ -134,18 +96,11 @@ public:
         WriteText(folder_.path() + "rules.dat",
                   "[Options]\r\nWindowCount=3\r\n" + RuleSection(1, kProbeClass, 1, 0) +
                       RuleSection(2, kHungClass, 1, 1) + RuleSection(3, kMarkerClass, 0, 0));
-        std::string command = "\"" + exe + "\"";
-        STARTUPINFOA si{};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            folder_.path().c_str(), &si, &pi)) {
+        pid_ = child_.Start("\"" + exe + "\"", folder_.path().c_str());
+        if (pid_ == 0) {
             throw std::runtime_error("cannot start Vantrel.exe");
         }
-        CloseHandle(pi.hThread);
-        process_ = pi.hProcess;
-        pid_ = pi.dwProcessId;
-        if (PollUntil(
+        if (TimeWhen(
                 [&] {
                     return (main_ = Find("Vantrel Made by Ostrim Software")) &&
                            (taskbar_ = Find("VantrelApplication"));
@@ -156,12 +111,8 @@ public:
         shellHook_ = RegisterWindowMessageA("SHELLHOOK");
     }
     ~Program() {
-        PostMessageA(main_, WM_COMMAND, 1000, 0); // Exit
-        if (WaitForSingleObject(process_, 10000) != WAIT_OBJECT_0) {
-            TerminateProcess(process_, 1);
-            WaitForSingleObject(process_, 5000);
-        }
-        CloseHandle(process_);
+        PostMessageA(main_, WM_COMMAND, 1000, 0); // Exit; the child ends it when it does not
+        WaitForSingleObject(child_.get(), 10000);
     }
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -176,7 +127,7 @@ public:
     double Barrier(HWND marker) const {
         const bool wasTop = Topmost(marker);
         Command(marker, wasTop ? 22 : 21);
-        return PollUntil([&] { return Topmost(marker) != wasTop; }, 60000);
+        return TimeWhen([&] { return Topmost(marker) != wasTop; }, 60000);
     }
 
 private:
@@ -186,7 +137,7 @@ private:
         return s.found;
     }
     vt::TempDir folder_;
-    HANDLE process_ = nullptr;
+    Child child_; // after the folder, so that the program has ended before its folder goes
     DWORD pid_ = 0;
     HWND main_ = nullptr;
     HWND taskbar_ = nullptr;
@@ -230,7 +181,7 @@ void Run(bool withHung, int samples) {
         const double t0 = NowMs();
         const HWND probe = fixture.CreateOne(Spec(kProbeClass, "Probe"));
         program.ShellHook(HSHELL_WINDOWCREATED, probe);
-        const double t1 = PollUntil([&] { return IsZoomed(probe) != FALSE; }, 20000);
+        const double t1 = TimeWhen([&] { return IsZoomed(probe) != FALSE; }, 20000);
         if (i >= 2) { // the first two warm the caches
             if (t1 < 0) {
                 ++missed;

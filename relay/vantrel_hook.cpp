@@ -149,41 +149,45 @@ LRESULT CALLBACK ShellProc(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+// What both hook sets watch in a sent message, whether they see it before or after the window
+// procedure: windows shown, hidden and renamed, system-menu choices, and the relay's questions.
+void ObserveSent(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_WINDOWPOSCHANGED: {
+        const auto* pos = reinterpret_cast<const WINDOWPOS*>(lParam);
+        if (pos == nullptr || !(pos->flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)) ||
+            !IsTopLevel(hwnd)) {
+            break;
+        }
+        if (pos->flags & SWP_SHOWWINDOW) {
+            if (IsAppWindow(hwnd)) {
+                ReportWindow(kEventShown, hwnd);
+            }
+        } else {
+            ReportWindow(kEventGone, hwnd);
+        }
+        break;
+    }
+    case WM_SETTEXT:
+        if (IsTopLevel(hwnd)) {
+            ReportWindow(kEventRenamed, hwnd);
+        }
+        break;
+    case WM_SYSCOMMAND:
+        ReportChoice(hwnd, wParam);
+        break;
+    default:
+        if (message == ConfirmMessage()) {
+            AnswerQuestion(hwnd, wParam, lParam);
+        }
+        break;
+    }
+}
+
 LRESULT CALLBACK CallWndProcRetProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HC_ACTION) {
         const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-        switch (sent->message) {
-        case WM_WINDOWPOSCHANGED: {
-            const auto* pos = reinterpret_cast<const WINDOWPOS*>(sent->lParam);
-            if (pos == nullptr || !(pos->flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW))) {
-                break;
-            }
-            if (!IsTopLevel(sent->hwnd)) {
-                break;
-            }
-            if (pos->flags & SWP_SHOWWINDOW) {
-                if (IsAppWindow(sent->hwnd)) {
-                    ReportWindow(kEventShown, sent->hwnd);
-                }
-            } else {
-                ReportWindow(kEventGone, sent->hwnd);
-            }
-            break;
-        }
-        case WM_SETTEXT:
-            if (IsTopLevel(sent->hwnd)) {
-                ReportWindow(kEventRenamed, sent->hwnd);
-            }
-            break;
-        case WM_SYSCOMMAND:
-            ReportChoice(sent->hwnd, sent->wParam);
-            break;
-        default:
-            if (sent->message == ConfirmMessage()) {
-                AnswerQuestion(sent->hwnd, sent->wParam, sent->lParam);
-            }
-            break;
-        }
+        ObserveSent(sent->hwnd, sent->message, sent->wParam, sent->lParam);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -213,42 +217,13 @@ DWORD MenuWindowSlot() {
 LRESULT CALLBACK CallWndProcProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HC_ACTION) {
         const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
-        switch (sent->message) {
-        case WM_WINDOWPOSCHANGED: {
-            const auto* pos = reinterpret_cast<const WINDOWPOS*>(sent->lParam);
-            if (pos == nullptr || !(pos->flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)) ||
-                !IsTopLevel(sent->hwnd)) {
-                break;
-            }
-            if (pos->flags & SWP_SHOWWINDOW) {
-                if (IsAppWindow(sent->hwnd)) {
-                    ReportWindow(kEventShown, sent->hwnd);
-                }
-            } else {
-                ReportWindow(kEventGone, sent->hwnd);
-            }
-            break;
-        }
-        case WM_SETTEXT:
-            if (IsTopLevel(sent->hwnd)) {
-                ReportWindow(kEventRenamed, sent->hwnd);
-            }
-            break;
-        case WM_SYSCOMMAND:
-            ReportChoice(sent->hwnd, sent->wParam);
-            break;
-        case WM_INITMENUPOPUP: {
+        if (sent->message == WM_INITMENUPOPUP) {
             const DWORD slot = MenuWindowSlot();
             if (HIWORD(sent->lParam) && slot != TLS_OUT_OF_INDEXES) {
                 TlsSetValue(slot, sent->hwnd);
             }
-            break;
-        }
-        default:
-            if (sent->message == ConfirmMessage()) {
-                AnswerQuestion(sent->hwnd, sent->wParam, sent->lParam);
-            }
-            break;
+        } else {
+            ObserveSent(sent->hwnd, sent->message, sent->wParam, sent->lParam);
         }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
