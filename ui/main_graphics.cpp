@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/gdi.h"
 #include "res/art_ids.h"
 
 namespace vantrel {
@@ -213,10 +214,14 @@ void MainGraphics::Paint(HDC target) const {
     RECT client{};
     ::GetClientRect(window_, &client);
     // Drawn off screen and copied once, so the pictures never flicker.
-    HDC dc = ::CreateCompatibleDC(target);
-    HBITMAP canvas = ::CreateCompatibleBitmap(target, client.right, client.bottom);
-    HGDIOBJ oldCanvas = ::SelectObject(dc, canvas);
-    HDC source = ::CreateCompatibleDC(target);
+    // Declared before the contexts, so that it outlives its selection into `canvasDc`.
+    const platform::UniqueGdiObject canvas(
+        ::CreateCompatibleBitmap(target, client.right, client.bottom));
+    const platform::ScratchDc canvasDc(target);
+    const platform::ScratchDc sourceDc(target);
+    HDC dc = canvasDc.get();
+    HDC source = sourceDc.get();
+    HGDIOBJ oldCanvas = ::SelectObject(dc, canvas.get());
     auto bitmapOf = [&](int id) -> HBITMAP {
         auto it = std::find_if(bitmaps_.begin(), bitmaps_.end(),
                                [&](const auto& b) { return b.first == id; });
@@ -254,10 +259,7 @@ void MainGraphics::Paint(HDC target) const {
         }
     }
     ::BitBlt(target, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-    ::DeleteDC(source);
     ::SelectObject(dc, oldCanvas);
-    ::DeleteObject(canvas);
-    ::DeleteDC(dc);
 }
 
 } // namespace vantrel

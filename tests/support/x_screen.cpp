@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/handles.h"
 #include "support/wait.h"
 
 namespace vt {
@@ -41,8 +42,9 @@ bool RunHostProgram(const std::string& commandLine, DWORD timeoutMs) {
                           &startup, &process)) {
         return false;
     }
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
+    // Only the marker file tells when it ends; the handles are not needed.
+    const vantrel::platform::UniqueHandle thread(process.hThread);
+    const vantrel::platform::UniqueHandle host(process.hProcess);
     const std::string local = "Z:" + marker;
     std::string code;
     // The X tools may wait for this process to take its X events, so it goes on pumping.

@@ -13,6 +13,7 @@
 #include "app/rule_application.h"
 #include "commands/hidden_journal.h"
 #include "platform/foreign_window.h"
+#include "platform/handles.h"
 #include "support/app_process.h"
 #include "support/dialog_driver.h"
 #include "support/fixture_client.h"
@@ -35,27 +36,26 @@ std::string RuleSection(int k, const std::string& cls, int action, int zOrder) {
 }
 
 void WriteText(const std::string& path, const std::string& text) {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    const vantrel::platform::UniqueFile file(::CreateFileA(
+        path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file);
     DWORD written = 0;
-    ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    ::CloseHandle(file);
+    ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 std::string ReadText(const std::string& path) {
     std::string text;
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    const vantrel::platform::UniqueFile file(
+        ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         return text;
     }
     char buffer[4096];
     DWORD got = 0;
-    while (::ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+    while (::ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
         text.append(buffer, got);
     }
-    ::CloseHandle(file);
     return text;
 }
 

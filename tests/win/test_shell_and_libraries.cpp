@@ -77,11 +77,7 @@ TEST(SystemLibraries, ComeFromTheSystemFolderNeverFromTheCurrentOne) {
     ::GetCurrentDirectoryA(MAX_PATH, previous);
     ASSERT_TRUE(::SetCurrentDirectoryA(dir.path().c_str()));
     // The classic search finds the planted file in the current folder ...
-    HMODULE planted = ::LoadLibraryA("vtplant.dll");
-    EXPECT_NE(planted, nullptr);
-    if (planted != nullptr) {
-        ::FreeLibrary(planted);
-    }
+    EXPECT_TRUE(platform::UniqueModule(::LoadLibraryA("vtplant.dll")));
     // ... the program's loads do not,
     EXPECT_EQ(platform::LoadSystemLibrary("vtplant.dll"), nullptr);
     const platform::UniqueModule psapi(platform::LoadSystemLibrary("psapi.dll"));
@@ -91,11 +87,7 @@ TEST(SystemLibraries, ComeFromTheSystemFolderNeverFromTheCurrentOne) {
     EXPECT_EQ(Upper(ModulePath(psapi.get())), Upper(std::string(system) + "\\psapi.dll"));
     // ... and after the entry point's restriction not even the system's own calls do.
     platform::RestrictLibrarySearch();
-    planted = ::LoadLibraryA("vtplant.dll");
-    EXPECT_EQ(planted, nullptr);
-    if (planted != nullptr) {
-        ::FreeLibrary(planted);
-    }
+    EXPECT_FALSE(platform::UniqueModule(::LoadLibraryA("vtplant.dll")));
     ::SetDllDirectoryA(nullptr);
     ::SetCurrentDirectoryA(previous);
 }
