@@ -284,23 +284,8 @@ void TfrmMain::CreateControls() {
                     {"Path", 0, LVCFMT_LEFT}});
     lvMain_.SetImageList(catalogue_->Images());
     lvMain_.SetSource(
-        [this](int row, int column) -> std::string {
-            if (!windows_.Valid(row)) {
-                return std::string();
-            }
-            const WindowEntry& e = windows_.At(row);
-            switch (column) {
-            case 0:
-                return e.caption;
-            case 1:
-                return e.className;
-            case 2:
-                return e.autoAction;
-            case 3:
-                return e.autoZOrder;
-            default:
-                return e.path;
-            }
+        [this](int row, int column) {
+            return windows_.Valid(row) ? ColumnText(windows_.At(row), column) : std::string();
         },
         [this](int row) { return windows_.Valid(row) ? windows_.At(row).image : -1; });
     // Commands act on "the selected window": the selection belongs to a window, not to a place
@@ -320,25 +305,10 @@ void TfrmMain::CreateControls() {
                     {"Window Caption", 0, LVCFMT_LEFT},
                     {"Auto Refresh", 80, LVCFMT_LEFT},
                     {"Interval(sec)", 80, LVCFMT_LEFT}});
-    lvRule_.SetSource([this](int row, int column) -> std::string {
-        if (row < 0 || static_cast<size_t>(row) >= rules_.size()) {
-            return std::string();
-        }
-        const WindowRule& r = rules_.at(static_cast<size_t>(row));
-        switch (column) {
-        case 0:
-            return r.className;
-        case 1:
-            return r.action;
-        case 2:
-            return r.zOrder;
-        case 3:
-            return r.windowCaption;
-        case 4:
-            return r.autoRefresh;
-        default:
-            return r.timeInterval;
-        }
+    lvRule_.SetSource([this](int row, int column) {
+        return row >= 0 && static_cast<size_t>(row) < rules_.size()
+                   ? ColumnText(rules_.at(static_cast<size_t>(row)), column)
+                   : std::string();
     });
     lvRule_.SetKeys([this](int row) {
         return row >= 0 && static_cast<size_t>(row) < rules_.size()
@@ -358,34 +328,16 @@ void TfrmMain::CreateControls() {
 }
 
 void TfrmMain::CreateGraphics() {
-    auto at = [](int left, int top, int width, int height) {
-        return Bounds(left, top, width, height);
-    };
-    using G = GraphicControl;
-    graphics_.Create(
-        handle_, instance_,
-        {
-            {"Image1", G::kBackground, at(0, 0, 512, 383), true, IDB_MAIN_BACKGROUND, "", nullptr},
-            {"Label1", G::kText, at(8, 6, 0, 0), true, 0, "", nullptr},
-            {"lInternet", G::kLink, at(362, 3, 81, 13), true, 0, "Visit Vantrel's web site",
-             [this] { OpenWebPage(handle_, ProductPage()); }},
-            {"bAddRule", G::kPictureButton, at(168, 35, 32, 32), true, IDB_BTN_ADD_RULE,
-             "Add a rule of the selected application", [this] { bAddRuleClick(); }},
-            {"bRefresh", G::kPictureButton, at(211, 36, 32, 32), true, IDB_BTN_REFRESH,
-             "Refresh list", [this] { aRefreshExecute(); }},
-            {"bTransp", G::kPictureButton, at(252, 36, 32, 32), true, IDB_BTN_TRANSPARENCY,
-             "Makes the selected window transparent", [this] { aCustomTranspExecute(); }},
-            {"bSettings", G::kPictureButton, at(299, 38, 32, 32), true, IDB_BTN_SETTINGS,
-             "Common settings", [this] { aSettingsExecute(*this); }},
-            {"bHelp", G::kPictureButton, at(344, 40, 32, 32), true, IDB_BTN_HELP, "Help",
-             [this] { aHelpExecute(); }},
-            {"bEditRule", G::kPictureButton, at(211, 36, 32, 32), false, IDB_BTN_EDIT_RULE,
-             "Edit the selected rule", [this] { bEditRuleClick(); }},
-            {"bDeleteRule", G::kPictureButton, at(252, 36, 32, 32), false, IDB_BTN_DELETE_RULE,
-             "Delete the selected rule", [this] { bDeleteRuleClick(); }},
-            {"Image2", G::kPicture, at(472, 64, 32, 32), false, 0, "", nullptr},
-        },
-        "Vantrel 2.0", HostName());
+    MainGraphicsClicks clicks;
+    clicks.link = [this] { OpenWebPage(handle_, ProductPage()); };
+    clicks.addRule = [this] { bAddRuleClick(); };
+    clicks.refresh = [this] { aRefreshExecute(); };
+    clicks.transparency = [this] { aCustomTranspExecute(); };
+    clicks.settings = [this] { aSettingsExecute(*this); };
+    clicks.help = [this] { aHelpExecute(); };
+    clicks.editRule = [this] { bEditRuleClick(); };
+    clicks.deleteRule = [this] { bDeleteRuleClick(); };
+    graphics_.Create(handle_, instance_, MainWindowGraphics(clicks), "Vantrel 2.0", HostName());
     graphics_.AddWindowHint(fbMinimize_, "Minimize to taskbar");
     graphics_.AddWindowHint(fbClose_, "Minimize to system tray");
     graphics_.AddWindowHint(lvMain_.Handle(), "Press right button of mouse, List menu will popup.");

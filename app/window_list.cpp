@@ -22,4 +22,19 @@ int WindowList::Remove(HWND handle) {
     return removed;
 }
 
+std::string ColumnText(const WindowEntry& entry, int column) {
+    switch (column) {
+    case 0:
+        return entry.caption;
+    case 1:
+        return entry.className;
+    case 2:
+        return entry.autoAction;
+    case 3:
+        return entry.autoZOrder;
+    default:
+        return entry.path;
+    }
+}
+
 } // namespace vantrel

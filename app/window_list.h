@@ -47,4 +47,8 @@ private:
     std::vector<WindowEntry> rows_;
 };
 
+// The row's text in the window list's columns: caption, class name, auto action, auto z order,
+// path.
+std::string ColumnText(const WindowEntry& entry, int column);
+
 } // namespace vantrel

@@ -88,4 +88,21 @@ int IntervalSecondsForTimer(const std::string& text) {
     return seconds > kMaxTimerSeconds ? kMaxTimerSeconds : seconds;
 }
 
+std::string ColumnText(const WindowRule& rule, int column) {
+    switch (column) {
+    case 0:
+        return rule.className;
+    case 1:
+        return rule.action;
+    case 2:
+        return rule.zOrder;
+    case 3:
+        return rule.windowCaption;
+    case 4:
+        return rule.autoRefresh;
+    default:
+        return rule.timeInterval;
+    }
+}
+
 } // namespace vantrel

@@ -43,4 +43,8 @@ int IntervalForFile(const std::string& text);
 // the milliseconds fit an int. Text that is not a number, zero or negative gives the default.
 int IntervalSecondsForTimer(const std::string& text);
 
+// The rule's text in the rules list's columns: class name, action, z order, window caption,
+// auto refresh, interval.
+std::string ColumnText(const WindowRule& rule, int column);
+
 } // namespace vantrel

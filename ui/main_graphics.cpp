@@ -262,4 +262,31 @@ void MainGraphics::Paint(HDC target) const {
     ::SelectObject(dc, oldCanvas);
 }
 
+std::vector<GraphicControl> MainWindowGraphics(const MainGraphicsClicks& clicks) {
+    auto at = [](int left, int top, int width, int height) {
+        return RECT{left, top, left + width, top + height};
+    };
+    using G = GraphicControl;
+    return {
+        {"Image1", G::kBackground, at(0, 0, 512, 383), true, IDB_MAIN_BACKGROUND, "", nullptr},
+        {"Label1", G::kText, at(8, 6, 0, 0), true, 0, "", nullptr},
+        {"lInternet", G::kLink, at(362, 3, 81, 13), true, 0, "Visit Vantrel's web site",
+         clicks.link},
+        {"bAddRule", G::kPictureButton, at(168, 35, 32, 32), true, IDB_BTN_ADD_RULE,
+         "Add a rule of the selected application", clicks.addRule},
+        {"bRefresh", G::kPictureButton, at(211, 36, 32, 32), true, IDB_BTN_REFRESH, "Refresh list",
+         clicks.refresh},
+        {"bTransp", G::kPictureButton, at(252, 36, 32, 32), true, IDB_BTN_TRANSPARENCY,
+         "Makes the selected window transparent", clicks.transparency},
+        {"bSettings", G::kPictureButton, at(299, 38, 32, 32), true, IDB_BTN_SETTINGS,
+         "Common settings", clicks.settings},
+        {"bHelp", G::kPictureButton, at(344, 40, 32, 32), true, IDB_BTN_HELP, "Help", clicks.help},
+        {"bEditRule", G::kPictureButton, at(211, 36, 32, 32), false, IDB_BTN_EDIT_RULE,
+         "Edit the selected rule", clicks.editRule},
+        {"bDeleteRule", G::kPictureButton, at(252, 36, 32, 32), false, IDB_BTN_DELETE_RULE,
+         "Delete the selected rule", clicks.deleteRule},
+        {"Image2", G::kPicture, at(472, 64, 32, 32), false, 0, "", nullptr},
+    };
+}
+
 } // namespace vantrel

@@ -85,4 +85,13 @@ private:
     bool linkHot_ = false;
 };
 
+// What the main window's link and picture buttons run.
+struct MainGraphicsClicks {
+    std::function<void()> link, addRule, refresh, transparency, settings, help, editRule,
+        deleteRule;
+};
+// The main window's windowless controls where they stand, with their pictures and hints; the
+// rule buttons share the spots of the window-list ones and start hidden.
+std::vector<GraphicControl> MainWindowGraphics(const MainGraphicsClicks& clicks);
+
 } // namespace vantrel
