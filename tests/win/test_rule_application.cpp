@@ -7,6 +7,7 @@
 #include "app/application.h"
 #include "app/messages.h"
 #include "app/rule_application.h"
+#include "relay/relay_protocol.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
 #include "support/wait.h"
@@ -242,7 +243,7 @@ namespace {
 class RuleThroughRelay : public vt::MainFormTest {};
 
 TEST_F(RuleThroughRelay, NewWindowGetsItsRuleWhenItAppears) {
-    for (const char* file : {"vantrel_relay.exe", "vantrel_hook.dll"}) {
+    for (const char* file : {vantrel::relay::kExecutableName, vantrel::relay::kHookDllName}) {
         ASSERT_TRUE(
             ::CopyFileA((vt::TestBinFolder() + file).c_str(), (folder() + file).c_str(), FALSE));
     }

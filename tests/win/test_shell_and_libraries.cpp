@@ -3,6 +3,7 @@
 #include "platform/handles.h"
 #include "platform/shell_open.h"
 #include "platform/system_library.h"
+#include "relay/relay_protocol.h"
 #include "support/wait.h"
 
 #include <gtest/gtest.h>
@@ -71,7 +72,7 @@ BOOL CALLBACK FindByClass(HWND window, LPARAM param) {
 TEST(SystemLibraries, ComeFromTheSystemFolderNeverFromTheCurrentOne) {
     vt::TempDir dir;
     // Any library will do as the planted one; the hook DLL has no start-up code to speak of.
-    ASSERT_TRUE(::CopyFileA((vt::TestBinFolder() + "vantrel_hook.dll").c_str(),
+    ASSERT_TRUE(::CopyFileA((vt::TestBinFolder() + vantrel::relay::kHookDllName).c_str(),
                             (dir.path() + "vtplant.dll").c_str(), FALSE));
     char previous[MAX_PATH] = {};
     ::GetCurrentDirectoryA(MAX_PATH, previous);
