@@ -126,6 +126,7 @@ void Relays::Start(const std::string& exeFolder, bool windows64) {
 #else
     slots_[0].exeName = relay::kExecutableName32;
     slots_[1].exeName = windows64 ? relay::kExecutableName64 : nullptr;
+    slots_[0].alone = !windows64;
 #endif
     (void)windows64;
     for (Slot& slot : slots_) {
@@ -147,8 +148,11 @@ void Relays::StartSlot(Slot& slot) {
     slot.starts.push_back(now);
     // Told on the command line, so that it never announces what the shell reports.
     slot.told = shellReports_;
-    slot.process.Start(folder_, slot.exeName,
-                       shellReports_ ? relay::kShellReportsSwitch : std::string());
+    std::string arguments = shellReports_ ? relay::kShellReportsSwitch : "";
+    if (slot.alone) {
+        arguments += std::string(arguments.empty() ? "" : " ") + relay::kAloneSwitch;
+    }
+    slot.process.Start(folder_, slot.exeName, arguments);
 }
 
 void Relays::Stop() {

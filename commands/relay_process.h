@@ -67,7 +67,8 @@ private:
         RelayProcess process;
         const char* exeName = nullptr;
         std::vector<ULONGLONG> starts;
-        bool told = false; // knows that the shell reports windows
+        bool told = false;  // knows that the shell reports windows
+        bool alone = false; // no relay of the other bitness runs beside it
     };
     void StartSlot(Slot& slot);
     void TellShell(Slot& slot) const;

@@ -36,6 +36,9 @@ inline constexpr const char* kHookDllName = kHookDllName32;
 inline constexpr char kParentSwitch[] = "--parent";
 // The shell's notices reach the program already (see kShellReportsWindows).
 inline constexpr char kShellReportsSwitch[] = "--shell-reports";
+// No relay of the other bitness runs on this system (32-bit Windows), so the 32-bit relay may
+// install the hook types that the 64-bit relay uses elsewhere (see vantrel_hook.cpp).
+inline constexpr char kAloneSwitch[] = "--alone";
 
 // Raw observations posted by the hooks to the active relay window. The relay, not the hook,
 // decides what the main window is told, because only the relay remembers which windows it has

@@ -22,9 +22,10 @@
 //   two see, which the relay tolerates, and covers windows whose process changes them by paths
 //   that bypass the messages above.
 //
-// That is the 64-bit set. The 32-bit DLL installs other hook types (WH_CALLWNDPROC and WH_CBT):
-// where a global hook of the other bitness comes first in a chain, Wine cannot load it into the
-// process and ends the chain there, so two sets of one type would silence each other. The 32-bit
+// That is the 64-bit set. Where both bitnesses run, the 32-bit relay installs other hook types
+// (WH_CALLWNDPROC and WH_CBT): where a global hook of the other bitness comes first in a chain,
+// Wine cannot load it into the process and ends the chain there, so two sets of one type would
+// silence each other. On 32-bit Windows, alone, it installs the 64-bit set (--alone). The 32-bit
 // set sees sent messages before the window procedure (so a caption may still be the old one when
 // the hook posts; the relay reads nothing from it), a system-menu choice through HCBT_SYSCOMMAND
 // in DefWindowProc, attributed to the window whose system menu that thread opened last

@@ -53,6 +53,7 @@ struct Options {
     bool hasParent = false;
     DWORD parent = 0;
     bool shellReports = false;
+    bool alone = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
@@ -60,6 +61,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         const std::string arg = argv[i];
         if (arg == kShellReportsSwitch) {
             options.shellReports = true;
+            continue;
+        }
+        if (arg == kAloneSwitch) {
+            options.alone = true;
             continue;
         }
         if (arg != kParentSwitch || i + 1 >= argc) {
@@ -151,8 +156,8 @@ ULONG_PTR RandomToken() {
 
 class Relay {
 public:
-    Relay(HINSTANCE instance, bool shellReports)
-        : instance_(instance), shellReports_(shellReports) {}
+    Relay(HINSTANCE instance, bool shellReports, bool alone)
+        : instance_(instance), shellReports_(shellReports), alone_(alone) {}
 
     bool CreateWindowFor() {
         confirmMessage_ = RegisterWindowMessageA(kConfirmMessageName);
@@ -191,22 +196,27 @@ public:
             return false;
         }
         const HINSTANCE module = dll_.get();
-        // Each bitness has hook types of its own (see vantrel_hook.cpp).
+        // Each bitness has hook types of its own where both run (see vantrel_hook.cpp).
 #ifdef _WIN64
-        hooks_[0].reset(SetWindowsHookExA(WH_SHELL, procedures->shell, module, 0));
-        hooks_[1].reset(
-            SetWindowsHookExA(WH_CALLWNDPROCRET, procedures->callWndProcRet, module, 0));
-        hooks_[2].reset(SetWindowsHookExA(WH_GETMESSAGE, procedures->getMessage, module, 0));
-        if (!hooks_[0] || !hooks_[1] || !hooks_[2]) {
-            return false;
-        }
+        const bool fullSet = true;
 #else
-        hooks_[0].reset(SetWindowsHookExA(WH_CALLWNDPROC, procedures->callWndProc, module, 0));
-        hooks_[1].reset(SetWindowsHookExA(WH_CBT, procedures->cbt, module, 0));
-        if (!hooks_[0] || !hooks_[1]) {
-            return false;
-        }
+        const bool fullSet = alone_;
 #endif
+        if (fullSet) {
+            hooks_[0].reset(SetWindowsHookExA(WH_SHELL, procedures->shell, module, 0));
+            hooks_[1].reset(
+                SetWindowsHookExA(WH_CALLWNDPROCRET, procedures->callWndProcRet, module, 0));
+            hooks_[2].reset(SetWindowsHookExA(WH_GETMESSAGE, procedures->getMessage, module, 0));
+            if (!hooks_[0] || !hooks_[1] || !hooks_[2]) {
+                return false;
+            }
+        } else {
+            hooks_[0].reset(SetWindowsHookExA(WH_CALLWNDPROC, procedures->callWndProc, module, 0));
+            hooks_[1].reset(SetWindowsHookExA(WH_CBT, procedures->cbt, module, 0));
+            if (!hooks_[0] || !hooks_[1]) {
+                return false;
+            }
+        }
         // What is already on screen is announced once the hooks are in place: the program
         // listed the windows of its first rebuild before this relay started, and a window shown
         // in between would otherwise never be announced (the program lists a window once).
@@ -379,6 +389,7 @@ private:
     std::deque<Question> questions_;
     UINT confirmMessage_ = 0;
     bool shellReports_;
+    bool alone_;
 };
 
 // Runs until asked to end or the parent ends. While another relay holds the hooks this one only
@@ -398,7 +409,7 @@ int Run(HINSTANCE instance, const Options& options) {
     }
     UniqueHandle mutex(CreateMutexA(nullptr, FALSE, kHookMutex));
     MutexOwnership ownership;
-    Relay relay(instance, options.shellReports);
+    Relay relay(instance, options.shellReports, options.alone);
     if (!relay.CreateWindowFor()) {
         return kExitNoWindow;
     }
