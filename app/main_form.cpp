@@ -47,9 +47,14 @@ constexpr UINT kVistaRefreshInterval = 120000;
 constexpr UINT_PTR kTimerRelayWatch = 3;
 // How soon a crashed relay is started again.
 constexpr UINT kRelayWatchInterval = 2000;
-// Posted to the main window when rows were added, removed or renamed one by one: the list view
-// takes the new count once for a whole burst of them.
+// Rows added, removed or renamed one by one reach the list view at once when they come alone,
+// and in a storm of notices on this timer, once the notices pause: a burst of them is shown
+// with one count, and a storm that goes on still shows its rows every couple of seconds.
 constexpr UINT WM_SHOWROWS = WM_APP + 1;
+constexpr UINT_PTR kTimerShowRows = 4;
+constexpr UINT kShowRowsCheckMs = 100;
+constexpr ULONGLONG kShowRowsQuietMs = 200;
+constexpr ULONGLONG kShowRowsAtMostMs = 2000;
 constexpr UINT kExitAskBudgetMs = 1000;
 
 enum ControlId {
@@ -360,28 +365,52 @@ void TfrmMain::ArrangeLists() {
     lvRule_.SetColumnWidth(5, column1 + 1);
 }
 
+void TfrmMain::NoteNotice() {
+    noticeBefore_ = lastNotice_;
+    lastNotice_ = ::GetTickCount64();
+}
+
+bool TfrmMain::InStorm(ULONGLONG now) const {
+    return now - lastNotice_ < kShowRowsQuietMs && lastNotice_ - noticeBefore_ < kShowRowsQuietMs;
+}
+
 void TfrmMain::RowsChanged(bool rebuilt) {
+    const ULONGLONG now = ::GetTickCount64();
+    const bool storm = InStorm(now);
+    if (rebuilt && storm) {
+        // A rebuild in the middle of a storm: its rows are shown with the storm's, and no row
+        // keeps the marks of the rows it replaced.
+        lvMain_.ForgetMarks();
+        rebuilt = false;
+    }
     if (!rebuilt) {
-        // A new count makes the list view redraw its scroll bars there and then, which costs
-        // far more than the row did (under Wine tens of milliseconds, more while other programs
-        // keep the display busy). Nothing is painted while messages wait, so a burst of
-        // single-row changes is shown with one count, after the last of them.
+        // A new count makes the list view redraw its scroll bars there and then, and the whole
+        // list after it. While other programs keep the window server busy, as a storm of
+        // windows does, each costs as much as a hundred milliseconds; once they stop it is
+        // cheap again, so in a storm the rows are shown when the notices pause.
         if (!rowsToShow_) {
             rowsToShow_ = true;
-            ::PostMessageA(handle_, WM_SHOWROWS, 0, 0);
+            rowsSince_ = now;
+            ::SetTimer(handle_, kTimerShowRows, kShowRowsCheckMs, nullptr);
+            if (!storm) {
+                ::PostMessageA(handle_, WM_SHOWROWS, 0, 0);
+            }
         }
         return;
     }
     rowsToShow_ = false;
+    ::KillTimer(handle_, kTimerShowRows);
     lvMain_.Reset(windows_.Count());
 }
 
 void TfrmMain::ShowRows() {
-    if (!rowsToShow_) {
-        return;
+    const ULONGLONG now = ::GetTickCount64();
+    if (rowsToShow_ && now - rowsSince_ < kShowRowsAtMostMs &&
+        (InStorm(now) || platform::PostedMessageWaiting(handle_, WM_WINDOWNOTICE, nullptr))) {
+        return; // the timer comes again
     }
-    if (platform::PostedMessageWaiting(handle_, WM_WINDOWNOTICE, nullptr)) {
-        ::PostMessageA(handle_, WM_SHOWROWS, 0, 0); // after the notices that wait
+    ::KillTimer(handle_, kTimerShowRows);
+    if (!rowsToShow_) {
         return;
     }
     rowsToShow_ = false;
@@ -703,6 +732,7 @@ void TfrmMain::OnShellHook(const MSG& msg) {
         return;
     }
     if (msg.wParam == HSHELL_WINDOWCREATED || msg.wParam == HSHELL_WINDOWDESTROYED) {
+        NoteNotice();
         if (LaterRebuildWaiting(msg)) {
             return;
         }
@@ -1100,6 +1130,10 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             relay_.KeepRunning();
             return 0;
         }
+        if (wParam == kTimerShowRows) {
+            ShowRows();
+            return 0;
+        }
         break;
     case WM_MOUSEMOVE:
         graphics_.MouseMove(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
@@ -1142,6 +1176,7 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         if (msg == WM_WINDOWNOTICE) {
+            NoteNotice();
             HWND window = reinterpret_cast<HWND>(lParam);
             // A window that is listed already was announced by the shell too (or twice by a
             // relay): adding it again would list it twice and apply its rule once more.

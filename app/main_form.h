@@ -63,6 +63,8 @@ public:
     CommonSettings& settings() { return settings_; }
     TrayHost& tray() { return tray_; }
     ListView& lvMain() { return lvMain_; }
+    // Rows have changed that the list view does not show yet.
+    bool RowsWaiting() const { return rowsToShow_; }
     ListView& lvRule() { return lvRule_; }
     HWND ftcMain() const { return ftcMain_; }
     bool timer1Enabled() const { return timer1Enabled_; }
@@ -157,6 +159,8 @@ private:
     bool LaterRebuildWaiting(const MSG& msg) const;
     void RowsChanged(bool rebuilt);
     void ShowRows();
+    void NoteNotice();
+    bool InStorm(ULONGLONG now) const;
     void ShowListMenu(POINT screen);
     void ShowSelfMenu(POINT screen);
     void ShowOtherAppMenu(POINT screen);
@@ -173,7 +177,10 @@ private:
     int ieMajorVersion_ = 0;
     HWND skipOnce_ = nullptr;
     UINT shellHookMessage_ = 0;
-    bool rowsToShow_ = false; // rows changed one by one since the list view last took a count
+    bool rowsToShow_ = false;    // rows changed one by one since the list view last took a count
+    ULONGLONG rowsSince_ = 0;    // when the first of those rows changed
+    ULONGLONG lastNotice_ = 0;   // when the relay or the shell last told of a window
+    ULONGLONG noticeBefore_ = 0; // and the time before that
     UINT taskbarCreatedMessage_ = 0;
     bool miTransparencyVisible_ = true;
 

@@ -33,6 +33,8 @@ public:
     void SetCount(int count);
     // All rows are new: none is selected or focused.
     void Reset(int count);
+    // No row stays selected or focused; the count is left as it is.
+    void ForgetMarks();
     int Focused() const;
     int Count() const;
     int Selected() const;
@@ -60,6 +62,7 @@ private:
     int RowOf(const Mark& mark, int rows) const;
     void Remember();
     void SetStates(int selected, int focused);
+    int NextWith(int after, UINT flag) const;
 
     HWND handle_ = nullptr;
     TextFn text_;

@@ -275,6 +275,8 @@ protected:
             EXPECT_GT(asked.count(hidden), 0u)
                 << when << ": " << hidden << " is on the hidden list";
         }
+        // Rows that changed in a storm are shown once it pauses.
+        EXPECT_TRUE(vt::WaitUntil([&] { return !form().RowsWaiting(); })) << when;
         EXPECT_EQ(form().lvMain().Count(), form().windows().Count()) << when;
     }
 
