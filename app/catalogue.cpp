@@ -144,13 +144,18 @@ void Catalogue::Rebuild() {
         // so the pass shares them between rows instead of making them again for every window.
         paths_.BeginPass();
         int withoutRow = 0;
+        ULONGLONG answered = ::GetTickCount64();
         for (HWND window : platform::TopLevelWindows()) {
             // A row costs the most (its rule may wait on its program); other windows are
-            // turned away after a few questions.
+            // turned away after a few questions, but each question waits its turn at the
+            // window server, which a storm of windows keeps busy: then a few windows take as
+            // long as a row.
             if (ExamineInPass(window, EnumerationMode::List) ||
-                ++withoutRow == kWindowsBetweenAnswers) {
+                ++withoutRow == kWindowsBetweenAnswers ||
+                ::GetTickCount64() - answered >= kAnswerAtLeastEveryMs) {
                 withoutRow = 0;
                 platform::AnswerSentMessages();
+                answered = ::GetTickCount64();
             }
         }
         // A full pass has seen every process with a listed window; the others need no handle

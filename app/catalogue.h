@@ -44,11 +44,13 @@ public:
     WindowList& Rows() { return rows_; }
     const WindowList& Rows() const { return rows_; }
 
-    // A rebuild answers the messages sent to the program on its way (after every row, and
-    // after every kWindowsBetweenAnswers windows that make none), so that a long list does not
-    // keep a sender waiting. A list change asked for in such a message is carried out after the
-    // rebuild, in the order asked, as if the message had waited for the rebuild to end.
+    // A rebuild answers the messages sent to the program on its way (after every row, after
+    // every kWindowsBetweenAnswers windows that make none, and at least every
+    // kAnswerAtLeastEveryMs), so that a long list does not keep a sender waiting. A list change
+    // asked for in such a message is carried out after the rebuild, in the order asked, as if
+    // the message had waited for the rebuild to end.
     static constexpr int kWindowsBetweenAnswers = 8;
+    static constexpr ULONGLONG kAnswerAtLeastEveryMs = 20;
 
     void Rebuild();
     // Full rebuilds made so far.

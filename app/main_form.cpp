@@ -47,14 +47,13 @@ constexpr UINT kVistaRefreshInterval = 120000;
 constexpr UINT_PTR kTimerRelayWatch = 3;
 // How soon a crashed relay is started again.
 constexpr UINT kRelayWatchInterval = 2000;
-// Rows added, removed or renamed one by one reach the list view at once when they come alone,
-// and in a storm of notices on this timer, once the notices pause: a burst of them is shown
-// with one count, and a storm that goes on still shows its rows every couple of seconds.
-constexpr UINT WM_SHOWROWS = WM_APP + 1;
+// Rows added, removed or renamed one by one reach the list view on this timer, once no notice
+// of a window has come for a moment: a burst of them is shown with one count, and a storm that
+// goes on still shows its rows every few seconds.
 constexpr UINT_PTR kTimerShowRows = 4;
 constexpr UINT kShowRowsCheckMs = 100;
 constexpr ULONGLONG kShowRowsQuietMs = 200;
-constexpr ULONGLONG kShowRowsAtMostMs = 2000;
+constexpr ULONGLONG kShowRowsAtMostMs = 5000;
 constexpr UINT kExitAskBudgetMs = 1000;
 
 enum ControlId {
@@ -365,36 +364,30 @@ void TfrmMain::ArrangeLists() {
     lvRule_.SetColumnWidth(5, column1 + 1);
 }
 
-void TfrmMain::NoteNotice() {
-    noticeBefore_ = lastNotice_;
-    lastNotice_ = ::GetTickCount64();
-}
-
-bool TfrmMain::InStorm(ULONGLONG now) const {
-    return now - lastNotice_ < kShowRowsQuietMs && lastNotice_ - noticeBefore_ < kShowRowsQuietMs;
+bool TfrmMain::InStorm() const {
+    if (::GetTickCount64() - lastNotice_ < kShowRowsQuietMs ||
+        platform::PostedMessageWaiting(handle_, WM_WINDOWNOTICE, nullptr)) {
+        return true;
+    }
+    const HWND application = Application::Instance().Handle();
+    return shellHookMessage_ != 0 && application != nullptr &&
+           platform::PostedMessageWaiting(application, shellHookMessage_, nullptr);
 }
 
 void TfrmMain::RowsChanged(bool rebuilt) {
-    const ULONGLONG now = ::GetTickCount64();
-    const bool storm = InStorm(now);
-    if (rebuilt && storm) {
-        // A rebuild in the middle of a storm: its rows are shown with the storm's, and no row
-        // keeps the marks of the rows it replaced.
+    // A new count makes the list view redraw its scroll bars there and then, and the whole list
+    // after it. While other programs keep the window server busy, as a storm of windows does,
+    // each costs as much as a hundred milliseconds; once they pause it is cheap again.
+    if (rebuilt && InStorm()) {
+        // Its rows are shown with the storm's, and no row keeps the marks of those it replaced.
         lvMain_.ForgetMarks();
         rebuilt = false;
     }
     if (!rebuilt) {
-        // A new count makes the list view redraw its scroll bars there and then, and the whole
-        // list after it. While other programs keep the window server busy, as a storm of
-        // windows does, each costs as much as a hundred milliseconds; once they stop it is
-        // cheap again, so in a storm the rows are shown when the notices pause.
         if (!rowsToShow_) {
             rowsToShow_ = true;
-            rowsSince_ = now;
+            rowsSince_ = ::GetTickCount64();
             ::SetTimer(handle_, kTimerShowRows, kShowRowsCheckMs, nullptr);
-            if (!storm) {
-                ::PostMessageA(handle_, WM_SHOWROWS, 0, 0);
-            }
         }
         return;
     }
@@ -404,9 +397,7 @@ void TfrmMain::RowsChanged(bool rebuilt) {
 }
 
 void TfrmMain::ShowRows() {
-    const ULONGLONG now = ::GetTickCount64();
-    if (rowsToShow_ && now - rowsSince_ < kShowRowsAtMostMs &&
-        (InStorm(now) || platform::PostedMessageWaiting(handle_, WM_WINDOWNOTICE, nullptr))) {
+    if (rowsToShow_ && ::GetTickCount64() - rowsSince_ < kShowRowsAtMostMs && InStorm()) {
         return; // the timer comes again
     }
     ::KillTimer(handle_, kTimerShowRows);
@@ -732,7 +723,7 @@ void TfrmMain::OnShellHook(const MSG& msg) {
         return;
     }
     if (msg.wParam == HSHELL_WINDOWCREATED || msg.wParam == HSHELL_WINDOWDESTROYED) {
-        NoteNotice();
+        lastNotice_ = ::GetTickCount64();
         if (LaterRebuildWaiting(msg)) {
             return;
         }
@@ -1171,12 +1162,8 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             OnOwnTrayIcon(lParam);
             return 0;
         }
-        if (msg == WM_SHOWROWS) {
-            ShowRows();
-            return 0;
-        }
         if (msg == WM_WINDOWNOTICE) {
-            NoteNotice();
+            lastNotice_ = ::GetTickCount64();
             HWND window = reinterpret_cast<HWND>(lParam);
             // A window that is listed already was announced by the shell too (or twice by a
             // relay): adding it again would list it twice and apply its rule once more.

@@ -159,8 +159,8 @@ private:
     bool LaterRebuildWaiting(const MSG& msg) const;
     void RowsChanged(bool rebuilt);
     void ShowRows();
-    void NoteNotice();
-    bool InStorm(ULONGLONG now) const;
+    // Notices of windows come thick and fast, or wait to be handled.
+    bool InStorm() const;
     void ShowListMenu(POINT screen);
     void ShowSelfMenu(POINT screen);
     void ShowOtherAppMenu(POINT screen);
@@ -177,10 +177,9 @@ private:
     int ieMajorVersion_ = 0;
     HWND skipOnce_ = nullptr;
     UINT shellHookMessage_ = 0;
-    bool rowsToShow_ = false;    // rows changed one by one since the list view last took a count
-    ULONGLONG rowsSince_ = 0;    // when the first of those rows changed
-    ULONGLONG lastNotice_ = 0;   // when the relay or the shell last told of a window
-    ULONGLONG noticeBefore_ = 0; // and the time before that
+    bool rowsToShow_ = false;  // rows changed one by one since the list view last took a count
+    ULONGLONG rowsSince_ = 0;  // when the first of those rows changed
+    ULONGLONG lastNotice_ = 0; // when the relay or the shell last told of a window
     UINT taskbarCreatedMessage_ = 0;
     bool miTransparencyVisible_ = true;
 

@@ -122,7 +122,7 @@ TEST_F(MainForm, WindowNoticesChangeRowsOneByOne) {
 
     ::PostMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, 1, reinterpret_cast<LPARAM>(window));
     EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().Find(window) == before; }));
-    EXPECT_EQ(f.lvMain().Count(), before + 1);
+    EXPECT_TRUE(vt::WaitUntil([&] { return f.lvMain().Count() == before + 1; }));
 
     fixture.SetText(window, "second");
     ::PostMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, 6, reinterpret_cast<LPARAM>(window));
