@@ -217,13 +217,15 @@ public:
                 return false;
             }
         }
+        SetTimer(window_.get(), kSweepTimer, kSweepMs, nullptr);
+        // The title is what the hooks look for. Set before the windows on screen are counted, so
+        // that a window shown meanwhile is either counted or reported by a hook: set after, one
+        // shown during the count would be neither. One reported twice is announced once.
+        SetWindowTextA(window_.get(), kActiveTitle);
         // What is already on screen is announced once the hooks are in place: the program
         // listed the windows of its first rebuild before this relay started, and a window shown
         // in between would otherwise never be announced (the program lists a window once).
         EnumWindows(&Relay::AnnounceIfShown, reinterpret_cast<LPARAM>(this));
-        SetTimer(window_.get(), kSweepTimer, kSweepMs, nullptr);
-        // The title is what the hooks look for: set last, once everything is ready.
-        SetWindowTextA(window_.get(), kActiveTitle);
         return true;
     }
 
