@@ -35,6 +35,35 @@ ensure_packages() {
         as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
             --no-install-recommends "${missing[@]}" >/dev/null
     fi
+    choose_wine_loader
+}
+
+# Some machines run no 32-bit Linux program at all (the kernel's 32-bit emulation is off), wine32
+# installed or not. Debian's `wine` starts Wine's 32-bit loader first, for every program, so there
+# it starts nothing; `wine` is then put ahead on PATH as the 64-bit loader, which runs 64-bit
+# programs and fails to start 32-bit ones. VANTREL_RUNS_32BIT says which of the two it is.
+choose_wine_loader() {
+    VANTREL_RUNS_32BIT=1
+    if [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        return 0
+    fi
+    VANTREL_RUNS_32BIT=0
+    [ -x /usr/lib/wine/wine64 ] || return 0
+    local shim=$VANTREL_CACHE/wine64-only
+    if [ ! -x "$shim/wine" ]; then
+        mkdir -p "$shim"
+        local name
+        for name in wine wine-stable; do
+            printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$shim/$name.new.$$"
+            chmod +x "$shim/$name.new.$$"
+            mv -f "$shim/$name.new.$$" "$shim/$name"
+        done
+    fi
+    case ":$PATH:" in
+    *":$shim:"*) ;;
+    *) export PATH="$shim:$PATH" ;;
+    esac
+    export WINELOADER=/usr/lib/wine/wine64
 }
 
 # Configures and builds one architecture; extra arguments go to cmake's configure step.
@@ -58,7 +87,7 @@ build_tree() {
 # before wine32 was installed cannot start anything afterwards ("could not load kernel32.dll").
 wine_signature() {
     local arches=()
-    [ -x /usr/lib/wine/wine ] && [ -d /usr/lib/i386-linux-gnu/wine ] && arches+=(win32)
+    [ "$VANTREL_RUNS_32BIT" = 1 ] && [ -d /usr/lib/i386-linux-gnu/wine ] && arches+=(win32)
     { [ -x /usr/lib/wine/wine64 ] || command -v wine64 >/dev/null 2>&1; } && arches+=(win64)
     printf '%s %s\n' "$(wine --version 2>/dev/null || echo no-wine)" "${arches[*]}"
 }
@@ -134,3 +163,5 @@ start_xvfb() {
     log "Xvfb did not start on :$n"
     return 1
 }
+
+choose_wine_loader
