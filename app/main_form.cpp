@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <windowsx.h>
 
 #include "app/application.h"
@@ -299,6 +300,9 @@ void TfrmMain::CreateControls() {
                    ? std::to_string(reinterpret_cast<std::uintptr_t>(windows_.At(row).handle))
                    : std::string();
     });
+    // What a person sees is what a command acts on: the list draws the rows as they were at its
+    // last count, never rows that changed since under marks and a count that did not.
+    lvMain_.SetShowsCopy(true);
     ::SendMessageA(lvMain_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     lvMain_.Show(true);
 
@@ -378,12 +382,9 @@ void TfrmMain::RowsChanged(bool rebuilt) {
     // A new count makes the list view redraw its scroll bars there and then, and the whole list
     // after it. While other programs keep the window server busy, as a storm of windows does,
     // each costs as much as a hundred milliseconds; once they pause it is cheap again.
-    if (rebuilt && InStorm()) {
-        // Its rows are shown with the storm's, and no row keeps the marks of those it replaced.
-        lvMain_.ForgetMarks();
-        rebuilt = false;
-    }
-    if (!rebuilt) {
+    // A rebuild changes no one's choice: the highlight stays on its window while that window is
+    // listed, wherever its row now stands.
+    if (!rebuilt || InStorm()) {
         if (!rowsToShow_) {
             rowsToShow_ = true;
             rowsSince_ = ::GetTickCount64();
@@ -391,9 +392,7 @@ void TfrmMain::RowsChanged(bool rebuilt) {
         }
         return;
     }
-    rowsToShow_ = false;
-    ::KillTimer(handle_, kTimerShowRows);
-    lvMain_.Reset(windows_.Count());
+    ShowRowsNow();
 }
 
 void TfrmMain::ShowRows() {
@@ -401,11 +400,25 @@ void TfrmMain::ShowRows() {
         return; // the timer comes again
     }
     ::KillTimer(handle_, kTimerShowRows);
-    if (!rowsToShow_) {
-        return;
+    if (rowsToShow_) {
+        ShowRowsNow();
     }
+}
+
+void TfrmMain::ShowRowsNow() {
     rowsToShow_ = false;
+    ::KillTimer(handle_, kTimerShowRows);
     lvMain_.SetCount(windows_.Count());
+}
+
+void TfrmMain::SelectWindow(HWND window) {
+    const std::string key = std::to_string(reinterpret_cast<std::uintptr_t>(window));
+    for (int row = 0; row < lvMain_.Count(); ++row) {
+        if (lvMain_.ShownKey(row) == key) {
+            lvMain_.Select(row);
+            return;
+        }
+    }
 }
 
 void TfrmMain::FormShow() {
@@ -562,9 +575,18 @@ void TfrmMain::ShowResizeDialog(HWND window, bool asChild) {
 }
 
 int TfrmMain::SelectedWindowRow() const {
-    // Between single-row changes and the list view's new count, its positions are the old ones.
-    const int row = rowsToShow_ ? lvMain_.SelectedAmong(windows_.Count()) : lvMain_.Selected();
-    return windows_.Valid(row) ? row : -1;
+    // The window the person picked: the one a menu was opened for while it is open, else the one
+    // of the highlighted row as drawn, wherever its row stands behind the list by now.
+    HWND window = menuWindow_;
+    if (window == nullptr) {
+        const std::string key = lvMain_.ShownKey(lvMain_.Selected());
+        if (key.empty()) {
+            return -1;
+        }
+        window = reinterpret_cast<HWND>(
+            static_cast<std::uintptr_t>(std::strtoull(key.c_str(), nullptr, 10)));
+    }
+    return windows_.Find(window);
 }
 
 HWND TfrmMain::SelectedWindow() const {
@@ -761,8 +783,12 @@ void TfrmMain::OnOwnTrayIcon(LPARAM mouseMessage) {
 }
 
 void TfrmMain::ShowListMenu(POINT screen) {
+    // The menu acts on the window it was opened for, whatever the list does while it is open.
+    const HWND before = menuWindow_;
+    menuWindow_ = SelectedWindow();
     UpdateActions();
     pmMain_.Popup(handle_, screen.x, screen.y);
+    menuWindow_ = before;
 }
 
 void TfrmMain::ShowSelfMenu(POINT screen) {

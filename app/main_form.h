@@ -95,8 +95,13 @@ public:
     void miOpenClick() { ShowMainWindow(); }
 
     // Commands on the selected window of the list; each does nothing without a selection.
+    // SelectedWindowRow is that window's row behind the list, -1 when there is none.
     int SelectedWindowRow() const;
     HWND SelectedWindow() const;
+    // Highlights the window's row as the list shows it now; nothing when it is not shown.
+    void SelectWindow(HWND window);
+    // The list view takes the rows as they are now.
+    void ShowRowsNow();
     void aMinimizeToTrayExecute();
     void aStayOnTopExecute();
     void aNormalExecute();
@@ -181,6 +186,7 @@ private:
     ULONGLONG rowsSince_ = 0;  // when the first of those rows changed
     ULONGLONG lastNotice_ = 0; // when the relay or the shell last told of a window
     UINT taskbarCreatedMessage_ = 0;
+    HWND menuWindow_ = nullptr; // the window the open list menu was opened for
     bool miTransparencyVisible_ = true;
 
     CommonSettings settings_;

@@ -86,7 +86,7 @@ void RefreshRuleColumns(TfrmMain& form) {
         row.autoAction = form.rules().RuleActionText(row.className, form.settings());
         row.autoZOrder = form.rules().RuleZOrderText(row.className, form.settings());
     }
-    ::InvalidateRect(form.lvMain().Handle(), nullptr, FALSE);
+    form.ShowRowsNow();
 }
 
 void ApplyRulesOfClass(TfrmMain& form, const std::string& className) {

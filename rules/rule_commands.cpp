@@ -74,7 +74,7 @@ int RowOfDialogWindow(TfrmMain& form, int remembered, HWND window, const std::st
 } // namespace
 
 void aMainAddRuleExecute(TfrmMain& form) {
-    const int selected = form.lvMain().Selected();
+    const int selected = form.SelectedWindowRow();
     if (!form.windows().Valid(selected)) {
         return;
     }
@@ -98,7 +98,7 @@ void aMainAddRuleExecute(TfrmMain& form) {
     const int row = RowOfDialogWindow(form, selected, entry.handle, entry.className);
     if (!accepted) {
         if (row >= 0) {
-            form.lvMain().Select(row);
+            form.SelectWindow(entry.handle);
         }
         return;
     }
@@ -112,7 +112,7 @@ void aMainAddRuleExecute(TfrmMain& form) {
     const std::string zOrder = ZOrderTexts(dialog.ZOrderIndex());
     WindowList& rows = form.windows();
     if (row >= 0) {
-        form.lvMain().Select(row);
+        form.SelectWindow(entry.handle);
     }
     for (int i = 0; i < rows.Count(); ++i) {
         if (rows.At(i).className == entry.className) {
@@ -120,7 +120,7 @@ void aMainAddRuleExecute(TfrmMain& form) {
             rows.At(i).autoZOrder = zOrder;
         }
     }
-    ::InvalidateRect(form.lvMain().Handle(), nullptr, FALSE);
+    form.ShowRowsNow();
 
     const std::string className = dialog.ClassNameText();
     if (dialog.IEGroupEnabled()) {
@@ -257,7 +257,7 @@ void aDeleteRuleExecute(TfrmMain& form) {
 // selection changes nothing.
 bool aMainAddRuleUpdate(const TfrmMain& form) {
     TfrmMain& mutableForm = const_cast<TfrmMain&>(form);
-    return mutableForm.lvMain().Visible() && mutableForm.lvMain().Selected() >= 0;
+    return mutableForm.lvMain().Visible() && form.SelectedWindowRow() >= 0;
 }
 
 bool aEditRuleUpdate(const TfrmMain& form) {
@@ -266,7 +266,7 @@ bool aEditRuleUpdate(const TfrmMain& form) {
 }
 
 void lvMainDblClick(TfrmMain& form) {
-    if (form.lvMain().Selected() >= 0) {
+    if (form.SelectedWindowRow() >= 0) {
         aMainAddRuleExecute(form);
     }
 }

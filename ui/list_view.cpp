@@ -1,5 +1,6 @@
 #include "ui/list_view.h"
 
+#include <algorithm>
 #include <cstring>
 #include <tuple>
 
@@ -24,6 +25,7 @@ HWND ListView::Create(HWND parent, int id, const RECT& bounds, DWORD extraStyle,
         ::SendMessageA(handle_, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index++),
                        reinterpret_cast<LPARAM>(&col));
     }
+    columns_ = index;
     return handle_;
 }
 
@@ -41,15 +43,47 @@ void ListView::SetKeys(KeyFn key) {
     Remember();
 }
 
+void ListView::SetShowsCopy(bool copy) {
+    showsCopy_ = copy;
+    shown_.clear();
+    if (copy) {
+        TakeCopy(Count());
+    }
+}
+
+void ListView::TakeCopy(int count) {
+    shown_.resize(static_cast<size_t>(std::max(count, 0)));
+    for (int row = 0; row < count; ++row) {
+        ShownRow& shown = shown_[static_cast<size_t>(row)];
+        shown.cells.resize(static_cast<size_t>(columns_));
+        for (int column = 0; column < columns_; ++column) {
+            shown.cells[static_cast<size_t>(column)] = text_ ? text_(row, column) : std::string();
+        }
+        shown.image = image_ ? image_(row) : -1;
+        shown.key = key_ ? key_(row) : std::string();
+    }
+}
+
+std::string ListView::ShownKey(int row) const {
+    if (row < 0 || row >= Count()) {
+        return std::string();
+    }
+    if (showsCopy_) {
+        return static_cast<size_t>(row) < shown_.size() ? shown_[static_cast<size_t>(row)].key
+                                                        : std::string();
+    }
+    return key_ ? key_(row) : std::string();
+}
+
 ListView::Mark ListView::MarkOf(int row) const {
     Mark mark;
     if (!key_ || row < 0 || row >= Count()) {
         return mark;
     }
-    mark.key = key_(row);
+    mark.key = ShownKey(row);
     mark.occurrence = 0;
     for (int i = 0; i < row; ++i) {
-        mark.occurrence += key_(i) == mark.key ? 1 : 0;
+        mark.occurrence += ShownKey(i) == mark.key ? 1 : 0;
     }
     return mark;
 }
@@ -60,7 +94,7 @@ int ListView::RowOf(const Mark& mark, int rows) const {
     }
     int seen = 0;
     for (int i = 0; i < rows; ++i) {
-        if (key_(i) == mark.key && seen++ == mark.occurrence) {
+        if (ShownKey(i) == mark.key && seen++ == mark.occurrence) {
             return i;
         }
     }
@@ -109,9 +143,22 @@ int ListView::NextWith(int after, UINT flag) const {
         ::SendMessageA(handle_, LVM_GETNEXTITEM, static_cast<WPARAM>(after), MAKELPARAM(flag, 0)));
 }
 
+// The new copy, the count and the marks change while the control draws nothing, so no picture
+// ever shows new rows under old marks or old rows under a new count.
+void ListView::ApplyCount(int count, UINT flags) {
+    ::SendMessageA(handle_, WM_SETREDRAW, FALSE, 0);
+    if (showsCopy_) {
+        TakeCopy(count);
+    }
+    settling_ = true;
+    ::SendMessageA(handle_, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), flags);
+    settling_ = false;
+}
+
 void ListView::SetCount(int count) {
     if (!key_) {
-        ::SendMessageA(handle_, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
+        ApplyCount(count, 0);
+        ::SendMessageA(handle_, WM_SETREDRAW, TRUE, 0);
         ::InvalidateRect(handle_, nullptr, TRUE);
         return;
     }
@@ -119,10 +166,9 @@ void ListView::SetCount(int count) {
     // that were selected and focused, wherever those rows stand now.
     const Mark selected = selected_;
     const Mark focused = focused_;
-    settling_ = true;
-    ::SendMessageA(handle_, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), LVSICF_NOSCROLL);
-    settling_ = false;
+    ApplyCount(count, LVSICF_NOSCROLL);
     SetStates(RowOf(selected), RowOf(focused));
+    ::SendMessageA(handle_, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(handle_, nullptr, TRUE);
 }
 
@@ -131,10 +177,9 @@ void ListView::ForgetMarks() {
 }
 
 void ListView::Reset(int count) {
-    settling_ = true;
-    ::SendMessageA(handle_, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
-    settling_ = false;
+    ApplyCount(count, 0);
     SetStates(-1, -1);
+    ::SendMessageA(handle_, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(handle_, nullptr, TRUE);
 }
 
@@ -150,10 +195,6 @@ int ListView::Count() const {
 int ListView::Selected() const {
     return static_cast<int>(::SendMessageA(handle_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
                                            MAKELPARAM(LVNI_SELECTED, 0)));
-}
-
-int ListView::SelectedAmong(int rows) const {
-    return key_ ? RowOf(selected_, rows) : Selected();
 }
 
 void ListView::Select(int index) {
@@ -206,14 +247,27 @@ bool ListView::HandleNotify(const NMHDR* header) {
     }
     auto* info = reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(header));
     LVITEMA& item = info->item;
+    const ShownRow* shown =
+        showsCopy_ && item.iItem >= 0 && static_cast<size_t>(item.iItem) < shown_.size()
+            ? &shown_[static_cast<size_t>(item.iItem)]
+            : nullptr;
     if ((item.mask & LVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0) {
-        const std::string text = text_ ? text_(item.iItem, item.iSubItem) : std::string();
+        std::string text;
+        if (showsCopy_) {
+            if (shown != nullptr && item.iSubItem >= 0 &&
+                static_cast<size_t>(item.iSubItem) < shown->cells.size()) {
+                text = shown->cells[static_cast<size_t>(item.iSubItem)];
+            }
+        } else if (text_) {
+            text = text_(item.iItem, item.iSubItem);
+        }
         const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
         std::memcpy(item.pszText, text.data(), n);
         item.pszText[n] = '\0';
     }
     if (item.mask & LVIF_IMAGE) {
-        item.iImage = image_ ? image_(item.iItem) : -1;
+        item.iImage = showsCopy_ ? (shown != nullptr ? shown->image : -1)
+                                 : (image_ ? image_(item.iItem) : -1);
     }
     return true;
 }

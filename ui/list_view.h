@@ -1,6 +1,7 @@
 #pragma once
-// A report-style list view that displays rows kept elsewhere (owner data): the control asks for
-// each visible cell, so the rows and what is drawn can never disagree.
+// A report-style list view that displays rows kept elsewhere (owner data). With a copy of the rows
+// (SetShowsCopy), what it draws is the copy taken with its last count: rows that change behind it
+// wait for the next count, so the rows, their number and the highlight always belong together.
 #include <windows.h>
 #include <commctrl.h>
 #include <functional>
@@ -29,7 +30,10 @@ public:
     // With keys, the selected and the focused row keep their state when rows elsewhere come or
     // go, and lose it when their own row goes; without, the control keeps it by position.
     void SetKeys(KeyFn key);
-    // The rows changed; the control learns their number.
+    // The control draws a copy of the rows taken with each count instead of asking the source at
+    // every paint.
+    void SetShowsCopy(bool copy);
+    // The rows changed; the control learns their number (and takes a new copy of them).
     void SetCount(int count);
     // All rows are new: none is selected or focused.
     void Reset(int count);
@@ -38,9 +42,8 @@ public:
     int Focused() const;
     int Count() const;
     int Selected() const;
-    // The selected row among the first `rows` rows behind the list, while the control has not yet
-    // been given their new count (it would still answer by the old positions).
-    int SelectedAmong(int rows) const;
+    // The key of a row as the control shows it now; empty without a row.
+    std::string ShownKey(int row) const;
     // Selects and focuses one row; -1 clears the selection.
     void Select(int index);
     void SetColumnWidth(int column, int width);
@@ -57,7 +60,14 @@ private:
         std::string key;
         int occurrence = -1; // -1: no row
     };
+    struct ShownRow {
+        std::vector<std::string> cells;
+        int image = -1;
+        std::string key;
+    };
     Mark MarkOf(int row) const;
+    void TakeCopy(int count);
+    void ApplyCount(int count, UINT flags);
     int RowOf(const Mark& mark) const { return RowOf(mark, Count()); }
     int RowOf(const Mark& mark, int rows) const;
     void Remember();
@@ -68,6 +78,9 @@ private:
     TextFn text_;
     ImageFn image_;
     KeyFn key_;
+    int columns_ = 0;
+    bool showsCopy_ = false;
+    std::vector<ShownRow> shown_;
     Mark selected_;
     Mark focused_;
     bool settling_ = false; // the control's own notifications while states are put back

@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <commctrl.h>
+
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "app/application.h"
@@ -62,7 +66,7 @@ TEST_F(MainForm, ShellHookRebuildsOnlyOnCreatedAndDestroyed) {
 
     ::PostMessageA(taskbar, hook, HSHELL_WINDOWCREATED, reinterpret_cast<LPARAM>(window));
     EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().Find(window) >= 0; }));
-    EXPECT_EQ(f.lvMain().Selected(), -1); // a rebuild leaves no row selected
+    EXPECT_EQ(f.lvMain().Selected(), 0); // a rebuild keeps the highlight on its window
 
     fixture.Destroy(window);
     ::PostMessageA(taskbar, hook, HSHELL_WINDOWDESTROYED, reinterpret_cast<LPARAM>(window));
@@ -81,6 +85,7 @@ TEST_F(MainForm, ABurstOfShellHookMessagesGivesOneRebuildWhereTheLastOneComes) {
     const HWND taskbar = vantrel::Application::Instance().Handle();
     const UINT hook = f.shellHookMessage();
     const int before = f.catalogue().Rebuilds();
+    const HWND picked = f.SelectedWindow();
 
     for (int i = 0; i < 20; ++i) {
         ::PostMessageA(taskbar, hook, i % 2 ? HSHELL_WINDOWDESTROYED : HSHELL_WINDOWCREATED,
@@ -102,7 +107,7 @@ TEST_F(MainForm, ABurstOfShellHookMessagesGivesOneRebuildWhereTheLastOneComes) {
     // A burst is shown once it pauses.
     EXPECT_TRUE(vt::WaitUntil([&] { return !f.RowsWaiting(); }));
     EXPECT_EQ(f.lvMain().Count(), f.windows().Count());
-    EXPECT_EQ(f.lvMain().Selected(), -1);
+    EXPECT_EQ(f.SelectedWindow(), picked);
 
     // One message on its own still rebuilds at once.
     ::PostMessageA(taskbar, hook, HSHELL_WINDOWCREATED, reinterpret_cast<LPARAM>(made[2]));
@@ -134,41 +139,86 @@ TEST_F(MainForm, WindowNoticesChangeRowsOneByOne) {
     EXPECT_EQ(f.windows().Count(), before);
 }
 
-TEST_F(MainForm, SelectionStaysWithItsWindowAndItsRuleWhileOtherRowsGo) {
+// The list as any reader of the control gets it: the captions of its rows and the highlighted one.
+struct Picture {
+    std::vector<std::string> captions;
+    int selected = -1;
+};
+
+Picture Read(HWND list) {
+    Picture p;
+    const int count = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        char text[512] = {};
+        LVITEMA item{};
+        item.pszText = text;
+        item.cchTextMax = sizeof(text);
+        ::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
+                       reinterpret_cast<LPARAM>(&item));
+        p.captions.emplace_back(text);
+    }
+    p.selected = static_cast<int>(::SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                                 MAKELPARAM(LVNI_SELECTED, 0)));
+    return p;
+}
+
+std::vector<std::string> Captions(const vantrel::WindowList& rows) {
+    std::vector<std::string> captions;
+    for (const auto& row : rows.Rows()) {
+        captions.push_back(row.caption);
+    }
+    return captions;
+}
+
+TEST_F(MainForm, TheListShowsWholePicturesWithTheHighlightOnThePickedWindow) {
     vt::Fixture fixture;
     vt::WindowSpec spec;
     spec.className = vt::UniqueName("MainKeep");
-    spec.count = 3;
-    const std::vector<HWND> made = fixture.Create(spec);
-    ASSERT_EQ(made.size(), 3u);
+    std::vector<HWND> made;
+    for (const char* caption : {"keep one", "keep two", "keep three"}) {
+        spec.caption = caption;
+        made.push_back(fixture.CreateOne(spec));
+    }
     WriteFile("rules.dat", "[Options]\r\nWindowCount=3\r\n"
                            "[Window1]\r\nClassName=A\r\nAction=1\r\nZOrder=0\r\n"
                            "[Window2]\r\nClassName=B\r\nAction=1\r\nZOrder=0\r\n"
                            "[Window3]\r\nClassName=C\r\nAction=1\r\nZOrder=0\r\n");
     auto& f = Start();
+    const HWND list = f.lvMain().Handle();
+    // Every picture is the rows before a change or after it, never a mix, and the highlight is
+    // on the picked window in it.
+    auto expectWhole = [&](const std::vector<std::string>& before, const std::string& when) {
+        const Picture p = Read(list);
+        EXPECT_TRUE(p.captions == before || p.captions == Captions(f.windows())) << when;
+        ASSERT_GE(p.selected, 0) << when;
+        ASSERT_LT(p.selected, static_cast<int>(p.captions.size())) << when;
+        EXPECT_EQ(p.captions[static_cast<size_t>(p.selected)], "keep three") << when;
+        EXPECT_EQ(f.SelectedWindow(), made[2]) << when;
+    };
     auto notice = [&](WPARAM code, HWND window) {
         ::PostMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, code,
                        reinterpret_cast<LPARAM>(window));
-        vt::PumpMessages();
     };
-    // The last of the three is chosen; the two rows above it go, one after the other.
-    f.lvMain().Select(f.windows().Find(made[2]));
-    for (HWND above : {made[0], made[1]}) {
-        notice(2, above);
-        EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().Find(above) < 0 && !f.RowsWaiting(); }));
-        EXPECT_EQ(f.SelectedWindow(), made[2]);
-        EXPECT_EQ(f.lvMain().Focused(), f.windows().Find(made[2]));
+    f.SelectWindow(made[2]);
+    // The two rows above it go one after the other, then one comes back at the end; each
+    // picture is read as soon as the row behind it changed, and again once it is shown.
+    for (const auto& [code, window] : {std::pair{WPARAM{2}, made[0]}, std::pair{WPARAM{2}, made[1]},
+                                       std::pair{WPARAM{1}, made[0]}}) {
+        const std::vector<std::string> before = Captions(f.windows());
+        notice(code, window);
+        ASSERT_TRUE(vt::WaitUntil([&] { return Captions(f.windows()) != before; }));
+        expectWhole(before, "as the row changed");
+        EXPECT_TRUE(vt::WaitUntil([&] { return !f.RowsWaiting(); }));
+        expectWhole(before, "once shown");
+        EXPECT_EQ(Read(list).captions, Captions(f.windows()));
     }
-    notice(1, made[0]); // a row added at the end changes nothing either
-    EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().Find(made[0]) >= 0; }));
-    EXPECT_EQ(f.SelectedWindow(), made[2]);
+    f.aRefreshExecute();
+    expectWhole(Captions(f.windows()), "after a rebuild");
     notice(2, made[2]); // its own row goes: nothing is selected, nothing else becomes it
     EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().Find(made[2]) < 0 && !f.RowsWaiting(); }));
-    EXPECT_EQ(f.lvMain().Selected(), -1);
+    EXPECT_EQ(Read(list).selected, -1);
     EXPECT_EQ(f.lvMain().Focused(), -1);
-    f.lvMain().Select(f.windows().Find(made[0]));
-    f.aRefreshExecute();
-    EXPECT_EQ(f.lvMain().Selected(), -1) << "a rebuild leaves no row selected";
+    EXPECT_EQ(f.SelectedWindow(), nullptr);
 
     // The rules list: the selected rule keeps its place among the rules, not its position.
     ASSERT_EQ(f.rules().size(), 3u);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/command_ids.h"
+#include "app/messages.h"
 #include "commands/resize_dialog.h"
 #include "rules/set_rule_dialog.h"
 #include "app/application.h"
@@ -379,27 +380,36 @@ TEST_F(MainWindowUse, PictureButtonsRunOnPressAndReleaseOverTheSameButtonOncePer
     EXPECT_NE(opened[0].find("Vantrel.chm"), std::string::npos);
 }
 
-TEST_F(MainWindowUse, AnOpenMenuFollowsTheEnabledStatesWhenIdle) {
+TEST_F(MainWindowUse, AnOpenListMenuKeepsItsWindowThroughRebuildsAndFollowsItsGoing) {
     StartWithRows();
-    form().lvMain().Select(form().windows().Find(window_));
-    bool enabledAtFirst = false;
-    bool rebuilt = false;
+    form().SelectWindow(window_);
+    // "Add rule"'s state: at first, after a rebuild, after the window's row went.
+    std::vector<bool> enabled;
+    const ULONGLONG deadline = ::GetTickCount64() + 10000;
     MenuWatch watch;
     watch.onTick = [&](HWND menuWindow) {
         const HMENU menu = reinterpret_cast<HMENU>(::SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
-        const UINT state = ::GetMenuState(menu, vantrel::kCmdMainAddRule, MF_BYCOMMAND);
-        if (!rebuilt) {
-            enabledAtFirst = (state & MF_GRAYED) == 0;
-            rebuilt = true;
-            form().aRefreshExecute(); // no row is selected afterwards
+        const bool on =
+            (::GetMenuState(menu, vantrel::kCmdMainAddRule, MF_BYCOMMAND) & MF_GRAYED) == 0;
+        if (enabled.empty()) {
+            enabled.push_back(on);
+            form().aRefreshExecute();
             return false;
         }
-        return (state & MF_GRAYED) != 0;
+        if (enabled.size() == 1) {
+            enabled.push_back(on);
+            ::PostMessageA(form().Handle(), vantrel::WM_WINDOWNOTICE, vantrel::kNoticeDestroyed,
+                           reinterpret_cast<LPARAM>(window_));
+            return false;
+        }
+        if (!on || ::GetTickCount64() >= deadline) {
+            enabled.push_back(on);
+            return true;
+        }
+        return false;
     };
     form().fbMenuClick();
-    EXPECT_TRUE(enabledAtFirst);
-    EXPECT_TRUE(rebuilt);
-    EXPECT_EQ(form().lvMain().Selected(), -1);
+    EXPECT_EQ(enabled, (std::vector<bool>{true, true, false}));
 }
 
 TEST_F(MainWindowUse, DialogInsideAnotherProgramsWindowTakesItsOwnEnterAndEscape) {
