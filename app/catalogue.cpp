@@ -60,19 +60,37 @@ Catalogue::Catalogue(WindowList& rows, int versionCode, HINSTANCE instance, HICO
                                  ILC_COLOR32 | ILC_MASK, 16, 16)),
       paths_(UsesModulePaths(versionCode)) {}
 
+HICON Catalogue::ReadIcon(const std::string& path) const {
+    return services_.readIcon ? services_.readIcon(path)
+                              : platform::ExtractFirstIcon(instance_, path);
+}
+
 int Catalogue::ImageOf(const std::string& path) {
     const auto found = imageOfPath_.find(path);
     if (found != imageOfPath_.end()) {
         return found->second;
     }
-    platform::UniqueIcon icon(::ExtractIconA(instance_, path.c_str(), 0));
-    // ExtractIcon answers 1 for a file that is not an executable or icon file.
-    if (reinterpret_cast<ULONG_PTR>(icon.get()) == 1) {
-        icon.release();
-    }
     int image = -1;
-    if (icon) {
-        image = ::ImageList_AddIcon(images_.get(), icon.get()); // the list keeps a copy
+    if (services_.iconsWaiting) {
+        // A place of its own, showing the fallback until the icon is read.
+        image = ::ImageList_AddIcon(images_.get(), fallbackIcon_);
+        if (image >= 0) {
+            if (!iconReader_) {
+                auto read = services_.readIcon;
+                const HINSTANCE instance = instance_;
+                iconReader_ = std::make_unique<platform::IconReader>(
+                    [read, instance](const std::string& file) {
+                        return read ? read(file) : platform::ExtractFirstIcon(instance, file);
+                    },
+                    services_.iconsWaiting);
+            }
+            iconReader_->Request(image, path);
+        }
+    } else {
+        platform::UniqueIcon icon(ReadIcon(path));
+        if (icon) {
+            image = ::ImageList_AddIcon(images_.get(), icon.get()); // the list keeps a copy
+        }
     }
     if (image < 0) {
         if (fallbackImage_ < 0) {
@@ -82,6 +100,19 @@ int Catalogue::ImageOf(const std::string& path) {
     }
     imageOfPath_.emplace(path, image);
     return image;
+}
+
+bool Catalogue::TakeIcons() {
+    if (!iconReader_) {
+        return false;
+    }
+    bool changed = false;
+    for (auto& answer : iconReader_->TakeAnswers()) {
+        if (answer.icon) {
+            changed |= ::ImageList_ReplaceIcon(images_.get(), answer.slot, answer.icon.get()) >= 0;
+        }
+    }
+    return changed;
 }
 
 void Catalogue::NotifyChanged(bool rebuilt) {
@@ -137,9 +168,6 @@ void Catalogue::Rebuild() {
         const Running running(rebuilding_);
         ++rebuilds_;
         rows_.Clear();
-        ::ImageList_RemoveAll(images_.get());
-        imageOfPath_.clear();
-        fallbackImage_ = -1;
         // A snapshot or an icon extraction costs more than all the window questions of a row,
         // so the pass shares them between rows instead of making them again for every window.
         paths_.BeginPass();

@@ -6,11 +6,13 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 
 #include "app/window_list.h"
 #include "platform/handles.h"
+#include "platform/icon_reader.h"
 #include "platform/process.h"
 
 namespace vantrel {
@@ -30,6 +32,11 @@ struct CatalogueServices {
     std::function<bool()> systemMenuOn;
     // Called after the rows changed; `rebuilt` is true after a full rebuild.
     std::function<void(bool rebuilt)> rowsChanged;
+    // Called on another thread when icons read there wait for TakeIcons; it must only post a
+    // message. Without it icons are read at once, in the caller's thread.
+    std::function<void()> iconsWaiting;
+    // Reads an executable's icon (tests put a slow share in its place).
+    std::function<HICON(const std::string& path)> readIcon;
 };
 
 // True on the systems whose process paths come from a module snapshot.
@@ -41,6 +48,8 @@ public:
 
     void SetServices(CatalogueServices services) { services_ = std::move(services); }
     HIMAGELIST Images() const { return images_.get(); }
+    // Puts the icons read since into their rows' images; true when any picture changed.
+    bool TakeIcons();
     WindowList& Rows() { return rows_; }
     const WindowList& Rows() const { return rows_; }
 
@@ -71,9 +80,10 @@ private:
                    const std::string& path);
     // The image of an executable's first icon (or of the fallback). The rows of one program
     // share it, so the list holds an image per program, not per window, and each icon is
-    // extracted once per rebuild; until the next rebuild later rows reuse it, since the file of
-    // a running program cannot be replaced.
+    // read once in the program's life. Read elsewhere, the image shows the fallback until the
+    // icon arrives.
     int ImageOf(const std::string& path);
+    HICON ReadIcon(const std::string& path) const;
     void NotifyChanged(bool rebuilt);
     enum class Change { Rebuild, AddOne, Remove, Rename };
     // True when the change has to wait for the running rebuild, and is queued for it.
@@ -87,6 +97,7 @@ private:
     platform::UniqueImageList images_;
     std::map<std::string, int> imageOfPath_;
     int fallbackImage_ = -1;
+    std::unique_ptr<platform::IconReader> iconReader_;
     // Kept from pass to pass: the paths of processes that run on need not be worked out again.
     platform::ProcessPathCache paths_;
     CatalogueServices services_;

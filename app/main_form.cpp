@@ -179,6 +179,7 @@ void TfrmMain::FormCreate() {
     services.applyRule = [this](HWND window) { ApplyRule(*this, window); };
     services.insertSystemMenu = [this](HWND window) { InsertSystemMenuItems(*this, window); };
     services.rowsChanged = [this](bool rebuilt) { RowsChanged(rebuilt); };
+    services.iconsWaiting = [window = handle_] { ::PostMessageA(window, WM_ICONSREAD, 0, 0); };
     catalogue_->SetServices(std::move(services));
     CreateControls();
     windows_.Clear();
@@ -1199,6 +1200,12 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                 catalogue_->Remove(window);
             } else if (wParam == kNoticeRenamed) {
                 catalogue_->Rename(window);
+            }
+            return 0;
+        }
+        if (msg == WM_ICONSREAD) {
+            if (catalogue_->TakeIcons()) {
+                ::InvalidateRect(lvMain_.Handle(), nullptr, FALSE);
             }
             return 0;
         }

@@ -10,6 +10,8 @@ inline constexpr UINT WM_OWNTRAYICON = 0x2401;
 inline constexpr UINT WM_WINDOWNOTICE = 0x2403;
 inline constexpr UINT WM_SYSMENUCOMMAND = 0x2404;
 inline constexpr UINT WM_HIDDENTRAYICON = 0x2410;
+// Posted by the program's own icon reader; no other process is let through with it.
+inline constexpr UINT WM_ICONSREAD = 0x2411;
 
 inline constexpr WPARAM kNoticeCreated = 1;
 inline constexpr WPARAM kNoticeDestroyed = 2;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <set>
@@ -500,6 +501,45 @@ TEST_F(CatalogueCache, ARebuildAnswersSentMessagesOnItsWayAndCarriesOutTheirChan
     EXPECT_EQ(after.back(), own.get());
     after.pop_back();
     EXPECT_EQ(after, plain);
+}
+
+} // namespace
+
+namespace {
+
+// An executable whose icon takes as long as a lost network share: the rows are listed with the
+// fallback picture meanwhile, the icon arrives later, and no rebuild reads it again.
+TEST_F(CatalogueCache, AnIconReadOffTheListsThreadNeverHoldsARebuildAndIsReadOnce) {
+    const UniqueWindow own = OwnWindow(vt::UniqueName("CatSlow"), "Slow share");
+    const std::string ownPath = vt::TestBinFolder() + "vantrel_tests.exe";
+    vantrel::platform::UniqueHandle released(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    std::atomic<int> ownReads{0};
+    std::atomic<bool> waiting{false};
+    vantrel::CatalogueServices services;
+    services.readIcon = [&](const std::string& path) -> HICON {
+        if (path == ownPath) {
+            ++ownReads;
+            ::WaitForSingleObject(released.get(), 60000);
+        }
+        return vantrel::platform::ExtractFirstIcon(::GetModuleHandleA(nullptr), path);
+    };
+    services.iconsWaiting = [&] { waiting = true; };
+    catalogue_.SetServices(services);
+
+    catalogue_.Rebuild(); // returns although the read of its own icon is held
+    const int row = rows_.Find(own.get());
+    ASSERT_GE(row, 0);
+    const int image = rows_.At(row).image;
+    // The fixture's executable has no icon: its picture is the fallback.
+    EXPECT_EQ(PixelsOf(catalogue_.Images(), image),
+              ExpectedPixels(vt::TestBinFolder() + "vt_fixture.exe"));
+    ::SetEvent(released.get());
+    ASSERT_TRUE(vt::WaitUntil([&] { return waiting.load(); }));
+    ASSERT_TRUE(vt::WaitUntil([&] { return catalogue_.TakeIcons(); }));
+    EXPECT_EQ(PixelsOf(catalogue_.Images(), image), ExpectedPixels(ownPath));
+    catalogue_.Rebuild();
+    EXPECT_EQ(rows_.At(rows_.Find(own.get())).image, image);
+    EXPECT_EQ(ownReads.load(), 1);
 }
 
 } // namespace
