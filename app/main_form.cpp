@@ -52,9 +52,6 @@ constexpr UINT kRelayWatchInterval = 2000;
 // of a window has come for a moment: a burst of them is shown with one count, and a storm that
 // goes on still shows its rows every few seconds.
 constexpr UINT_PTR kTimerShowRows = 4;
-constexpr UINT kShowRowsCheckMs = 100;
-constexpr ULONGLONG kShowRowsQuietMs = 200;
-constexpr ULONGLONG kShowRowsAtMostMs = 5000;
 constexpr UINT kExitAskBudgetMs = 1000;
 
 enum ControlId {
@@ -178,12 +175,12 @@ void TfrmMain::FormCreate() {
     services.systemMenuOn = [this] { return settings_.systemMenu; };
     services.applyRule = [this](HWND window) { ApplyRule(*this, window); };
     services.insertSystemMenu = [this](HWND window) { InsertSystemMenuItems(*this, window); };
-    services.rowsChanged = [this](bool rebuilt) { RowsChanged(rebuilt); };
+    services.rowsChanged = [this](bool rebuilt) { windowsView_.RowsChanged(rebuilt); };
     services.iconsWaiting = [window = handle_] { ::PostMessageA(window, WM_ICONSREAD, 0, 0); };
     catalogue_->SetServices(std::move(services));
     CreateControls();
     windows_.Clear();
-    lvMain_.SetCount(0);
+    windowsView_.view().SetCount(0);
 
     settings_ = LoadSettings(settingsLocation());
     {
@@ -203,7 +200,7 @@ void TfrmMain::FormCreate() {
 
     catalogue_->Rebuild();
     if (!windows_.Empty()) {
-        lvMain_.Select(0);
+        windowsView_.view().Select(0);
     }
 
     Application& app = Application::Instance();
@@ -282,30 +279,9 @@ void TfrmMain::CreateControls() {
 
     MakeFlatTabs(ftcMain_);
 
-    lvMain_.Create(handle_, kIdLvMain, Bounds(21, 73, 470, 284), LVS_SHOWSELALWAYS,
-                   {{"Window Caption", 185, LVCFMT_LEFT},
-                    {"Class Name", 105, LVCFMT_CENTER},
-                    {"Auto Action", 88, LVCFMT_LEFT},
-                    {"Auto Z Order", 88, LVCFMT_LEFT},
-                    {"Path", 0, LVCFMT_LEFT}});
-    lvMain_.SetImageList(catalogue_->Images());
-    lvMain_.SetSource(
-        [this](int row, int column) {
-            return windows_.Valid(row) ? ColumnText(windows_.At(row), column) : std::string();
-        },
-        [this](int row) { return windows_.Valid(row) ? windows_.At(row).image : -1; });
-    // Commands act on "the selected window": the selection belongs to a window, not to a place
-    // in the list, when other windows' rows come and go.
-    lvMain_.SetKeys([this](int row) {
-        return windows_.Valid(row)
-                   ? std::to_string(reinterpret_cast<std::uintptr_t>(windows_.At(row).handle))
-                   : std::string();
-    });
-    // What a person sees is what a command acts on: the list draws the rows as they were at its
-    // last count, never rows that changed since under marks and a count that did not.
-    lvMain_.SetShowsCopy(true);
-    ::SendMessageA(lvMain_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    lvMain_.Show(true);
+    windowsView_.Create(handle_, kIdLvMain, Bounds(21, 73, 470, 284), catalogue_->Images(), font,
+                        kTimerShowRows);
+    windowsView_.view().Show(true);
 
     lvRule_.Create(handle_, kIdLvRule, Bounds(21, 73, 470, 284), 0,
                    {{"Class Name", 100, LVCFMT_LEFT},
@@ -327,7 +303,7 @@ void TfrmMain::CreateControls() {
     lvRule_.Show(false);
     // The lists lie on the tab page: the tab control goes beneath them and leaves out what they
     // cover, or its repaints on every hover, click and focus change would wipe them out.
-    for (HWND list : {lvMain_.Handle(), lvRule_.Handle()}) {
+    for (HWND list : {windowsView_.view().Handle(), lvRule_.Handle()}) {
         ::SetWindowLongPtrA(list, GWL_STYLE,
                             ::GetWindowLongPtrA(list, GWL_STYLE) | WS_CLIPSIBLINGS);
     }
@@ -349,14 +325,15 @@ void TfrmMain::CreateGraphics() {
     graphics_.Create(handle_, instance_, MainWindowGraphics(clicks), "Vantrel 2.0", HostName());
     graphics_.AddWindowHint(fbMinimize_, "Minimize to taskbar");
     graphics_.AddWindowHint(fbClose_, "Minimize to system tray");
-    graphics_.AddWindowHint(lvMain_.Handle(), "Press right button of mouse, List menu will popup.");
+    graphics_.AddWindowHint(windowsView_.view().Handle(),
+                            "Press right button of mouse, List menu will popup.");
     graphics_.AddWindowHint(lvRule_.Handle(), "Press right button of mouse, List menu will popup.");
 }
 
 void TfrmMain::ArrangeLists() {
     // The rules list takes the window list's place and sizes its columns from its own width.
     RECT r{};
-    ::GetWindowRect(lvMain_.Handle(), &r);
+    ::GetWindowRect(windowsView_.view().Handle(), &r);
     ::MapWindowPoints(nullptr, handle_, reinterpret_cast<POINT*>(&r), 2);
     ::SetWindowPos(lvRule_.Handle(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
@@ -370,7 +347,7 @@ void TfrmMain::ArrangeLists() {
 }
 
 bool TfrmMain::InStorm() const {
-    if (::GetTickCount64() - lastNotice_ < kShowRowsQuietMs ||
+    if (::GetTickCount64() - lastNotice_ < WindowListView::kQuietMs ||
         platform::PostedMessageWaiting(handle_, WM_WINDOWNOTICE, nullptr)) {
         return true;
     }
@@ -379,47 +356,12 @@ bool TfrmMain::InStorm() const {
            platform::PostedMessageWaiting(application, shellHookMessage_, nullptr);
 }
 
-void TfrmMain::RowsChanged(bool rebuilt) {
-    // A new count makes the list view redraw its scroll bars there and then, and the whole list
-    // after it. While other programs keep the window server busy, as a storm of windows does,
-    // each costs as much as a hundred milliseconds; once they pause it is cheap again.
-    // A rebuild changes no one's choice: the highlight stays on its window while that window is
-    // listed, wherever its row now stands.
-    if (!rebuilt || InStorm()) {
-        if (!rowsToShow_) {
-            rowsToShow_ = true;
-            rowsSince_ = ::GetTickCount64();
-            ::SetTimer(handle_, kTimerShowRows, kShowRowsCheckMs, nullptr);
-        }
-        return;
-    }
-    ShowRowsNow();
-}
-
-void TfrmMain::ShowRows() {
-    if (rowsToShow_ && ::GetTickCount64() - rowsSince_ < kShowRowsAtMostMs && InStorm()) {
-        return; // the timer comes again
-    }
-    ::KillTimer(handle_, kTimerShowRows);
-    if (rowsToShow_) {
-        ShowRowsNow();
-    }
+void TfrmMain::SelectWindow(HWND window) {
+    windowsView_.SelectWindow(window);
 }
 
 void TfrmMain::ShowRowsNow() {
-    rowsToShow_ = false;
-    ::KillTimer(handle_, kTimerShowRows);
-    lvMain_.SetCount(windows_.Count());
-}
-
-void TfrmMain::SelectWindow(HWND window) {
-    const std::string key = std::to_string(reinterpret_cast<std::uintptr_t>(window));
-    for (int row = 0; row < lvMain_.Count(); ++row) {
-        if (lvMain_.ShownKey(row) == key) {
-            lvMain_.Select(row);
-            return;
-        }
-    }
+    windowsView_.ShowNow();
 }
 
 void TfrmMain::FormShow() {
@@ -576,23 +518,11 @@ void TfrmMain::ShowResizeDialog(HWND window, bool asChild) {
 }
 
 int TfrmMain::SelectedWindowRow() const {
-    // The window the person picked: the one a menu was opened for while it is open, else the one
-    // of the highlighted row as drawn, wherever its row stands behind the list by now.
-    HWND window = menuWindow_;
-    if (window == nullptr) {
-        const std::string key = lvMain_.ShownKey(lvMain_.Selected());
-        if (key.empty()) {
-            return -1;
-        }
-        window = reinterpret_cast<HWND>(
-            static_cast<std::uintptr_t>(std::strtoull(key.c_str(), nullptr, 10)));
-    }
-    return windows_.Find(window);
+    return windowsView_.SelectedRow();
 }
 
 HWND TfrmMain::SelectedWindow() const {
-    const int row = SelectedWindowRow();
-    return row < 0 ? nullptr : windows_.At(row).handle;
+    return windowsView_.SelectedWindow();
 }
 
 void TfrmMain::aMinimizeToTrayExecute() {
@@ -772,8 +702,8 @@ bool TfrmMain::LaterRebuildWaiting(const MSG& msg) const {
 void TfrmMain::OnOwnTrayIcon(LPARAM mouseMessage) {
     if (mouseMessage == WM_LBUTTONDOWN) {
         ShowMainWindow();
-        if (lvMain_.Visible() && !windows_.Empty()) {
-            lvMain_.Select(0);
+        if (windowsView_.view().Visible() && !windows_.Empty()) {
+            windowsView_.view().Select(0);
         }
     } else if (mouseMessage == WM_RBUTTONDOWN) {
         ::SetForegroundWindow(handle_);
@@ -785,11 +715,10 @@ void TfrmMain::OnOwnTrayIcon(LPARAM mouseMessage) {
 
 void TfrmMain::ShowListMenu(POINT screen) {
     // The menu acts on the window it was opened for, whatever the list does while it is open.
-    const HWND before = menuWindow_;
-    menuWindow_ = SelectedWindow();
-    UpdateActions();
-    pmMain_.Popup(handle_, screen.x, screen.y);
-    menuWindow_ = before;
+    windowsView_.HoldPickDuring([&] {
+        UpdateActions();
+        pmMain_.Popup(handle_, screen.x, screen.y);
+    });
 }
 
 void TfrmMain::ShowSelfMenu(POINT screen) {
@@ -806,7 +735,7 @@ void TfrmMain::ShowOtherAppMenu(POINT screen) {
 }
 
 bool TfrmMain::SelectedWindowShown() const {
-    return lvMain_.Visible() && SelectedWindowRow() >= 0;
+    return windowsView_.view().Visible() && SelectedWindowRow() >= 0;
 }
 
 bool TfrmMain::SelectedRuleShown() const {
@@ -830,8 +759,8 @@ bool TfrmMain::OnKey(const MSG& msg) {
     keys.form = handle_;
     keys.tabs = ftcMain_;
     keys.visibleList = [this]() -> HWND {
-        return lvMain_.Visible() ? lvMain_.Handle()
-                                 : (lvRule_.Visible() ? lvRule_.Handle() : nullptr);
+        return windowsView_.view().Visible() ? windowsView_.view().Handle()
+                                             : (lvRule_.Visible() ? lvRule_.Handle() : nullptr);
     };
     keys.showTab = [this](int tab) {
         ::SendMessageA(ftcMain_, TCM_SETCURSEL, static_cast<WPARAM>(tab), 0);
@@ -839,7 +768,7 @@ bool TfrmMain::OnKey(const MSG& msg) {
     };
     keys.popupMenu = [this](HWND list) { ShowListMenu(ListMenuPoint(list)); };
     keys.activate = [this](HWND list) {
-        if (list == lvMain_.Handle()) {
+        if (list == windowsView_.view().Handle()) {
             lvMainDblClick(*this);
         } else {
             lvRuleDblClick(*this);
@@ -861,10 +790,10 @@ void TfrmMain::ftcMainTabChanged(int tab) {
         item.visible = item.tag == tab || item.tag == kTagBoth;
     }
     if (tab == 0) {
-        lvMain_.Show(true);
+        windowsView_.view().Show(true);
         lvRule_.Show(false);
     } else if (tab == 1) {
-        lvMain_.Show(false);
+        windowsView_.view().Show(false);
         lvRule_.Show(true);
         ::InvalidateRect(lvRule_.Handle(), nullptr, TRUE);
     } else {
@@ -1015,17 +944,17 @@ void TfrmMain::OnPaint() {
 }
 
 void TfrmMain::OnNotify(const NMHDR* header) {
-    if (lvMain_.HandleNotify(header) || lvRule_.HandleNotify(header)) {
+    if (windowsView_.view().HandleNotify(header) || lvRule_.HandleNotify(header)) {
         return;
     }
-    if (header->code == NM_RCLICK &&
-        (header->hwndFrom == lvMain_.Handle() || header->hwndFrom == lvRule_.Handle())) {
+    if (header->code == NM_RCLICK && (header->hwndFrom == windowsView_.view().Handle() ||
+                                      header->hwndFrom == lvRule_.Handle())) {
         POINT pt{};
         ::GetCursorPos(&pt);
         ShowListMenu(pt);
     } else if (header->code == TCN_SELCHANGE && header->hwndFrom == ftcMain_) {
         ftcMainTabChanged(ActiveTab());
-    } else if (header->code == NM_DBLCLK && header->hwndFrom == lvMain_.Handle()) {
+    } else if (header->code == NM_DBLCLK && header->hwndFrom == windowsView_.view().Handle()) {
         lvMainDblClick(*this);
     } else if (header->code == NM_DBLCLK && header->hwndFrom == lvRule_.Handle()) {
         lvRuleDblClick(*this);
@@ -1149,7 +1078,7 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         if (wParam == kTimerShowRows) {
-            ShowRows();
+            windowsView_.OnTimer();
             return 0;
         }
         break;
@@ -1205,7 +1134,7 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         if (msg == WM_ICONSREAD) {
             if (catalogue_->TakeIcons()) {
-                ::InvalidateRect(lvMain_.Handle(), nullptr, FALSE);
+                ::InvalidateRect(windowsView_.view().Handle(), nullptr, FALSE);
             }
             return 0;
         }

@@ -16,6 +16,7 @@
 #include "rules/rule_list.h"
 #include "ui/flat_menu.h"
 #include "ui/list_view.h"
+#include "ui/window_list_view.h"
 #include "ui/main_graphics.h"
 #include "ui/settings.h"
 
@@ -62,9 +63,9 @@ public:
     RuleList& rules() { return rules_; }
     CommonSettings& settings() { return settings_; }
     TrayHost& tray() { return tray_; }
-    ListView& lvMain() { return lvMain_; }
+    ListView& lvMain() { return windowsView_.view(); }
     // Rows have changed that the list view does not show yet.
-    bool RowsWaiting() const { return rowsToShow_; }
+    bool RowsWaiting() const { return windowsView_.RowsWaiting(); }
     ListView& lvRule() { return lvRule_; }
     HWND ftcMain() const { return ftcMain_; }
     bool timer1Enabled() const { return timer1Enabled_; }
@@ -162,8 +163,6 @@ private:
     void OnOwnTrayIcon(LPARAM mouseMessage);
     void OnShellHook(const MSG& msg);
     bool LaterRebuildWaiting(const MSG& msg) const;
-    void RowsChanged(bool rebuilt);
-    void ShowRows();
     // Notices of windows come thick and fast, or wait to be handled.
     bool InStorm() const;
     void ShowListMenu(POINT screen);
@@ -182,11 +181,8 @@ private:
     int ieMajorVersion_ = 0;
     HWND skipOnce_ = nullptr;
     UINT shellHookMessage_ = 0;
-    bool rowsToShow_ = false;  // rows changed one by one since the list view last took a count
-    ULONGLONG rowsSince_ = 0;  // when the first of those rows changed
     ULONGLONG lastNotice_ = 0; // when the relay or the shell last told of a window
     UINT taskbarCreatedMessage_ = 0;
-    HWND menuWindow_ = nullptr; // the window the open list menu was opened for
     bool miTransparencyVisible_ = true;
 
     CommonSettings settings_;
@@ -197,7 +193,7 @@ private:
     HiddenJournal journal_;
     Relays relay_;
 
-    ListView lvMain_;
+    WindowListView windowsView_{windows_, [this] { return InStorm(); }};
     ListView lvRule_;
     HWND ftcMain_ = nullptr;
     HWND fbMinimize_ = nullptr;
