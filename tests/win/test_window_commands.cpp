@@ -57,6 +57,7 @@ TEST_F(WindowCommands, TopmostAndTransparencyOnTheSelectedWindow) {
     Start();
     form().lvMain().Select(-1);
     form().aStayOnTopExecute(); // no selection: nothing
+    fixture_.Sync();            // the window has handled whatever reached it
     EXPECT_FALSE(Topmost(w));
     SelectWindow(w);
     form().aStayOnTopExecute();
