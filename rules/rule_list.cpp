@@ -11,6 +11,7 @@ void RuleList::erase(std::size_t index) {
     if (index >= rules_.size()) {
         throw std::out_of_range("RuleList::erase");
     }
+    Changed();
     rules_.erase(std::next(rules_.begin(), static_cast<std::ptrdiff_t>(index)));
 }
 
@@ -35,13 +36,42 @@ int RuleList::FindRule(const std::string& name, const std::string& program,
     return -1;
 }
 
-int RuleList::FindMatch(const WindowFacts& window) const {
+void RuleList::Index() const {
+    byClass_.clear();
+    anyClass_.clear();
     for (std::size_t i = 0; i < rules_.size(); ++i) {
-        if (RuleMatches(rules_[i], window)) {
-            return static_cast<int>(i);
+        if (rules_[i].className.empty()) {
+            anyClass_.push_back(i);
+        } else {
+            byClass_[rules_[i].className].push_back(i);
         }
     }
-    return -1;
+    indexed_ = true;
+}
+
+int RuleList::FindMatch(const WindowFacts& window) const {
+    if (last_.valid && last_.className == window.className && last_.path == window.path &&
+        last_.caption == window.caption) {
+        return last_.index;
+    }
+    if (!indexed_) {
+        Index();
+    }
+    static const std::vector<std::size_t> kNone;
+    const auto found = byClass_.find(window.className);
+    const std::vector<std::size_t>& own = found == byClass_.end() ? kNone : found->second;
+    // Both lists are in list order; merged, the first that matches is the first in the list.
+    int result = -1;
+    std::size_t a = 0, b = 0;
+    while (result < 0 && (a < own.size() || b < anyClass_.size())) {
+        const bool takeOwn = b == anyClass_.size() || (a < own.size() && own[a] < anyClass_[b]);
+        const std::size_t i = takeOwn ? own[a++] : anyClass_[b++];
+        if (RuleMatches(rules_[i], window)) {
+            result = static_cast<int>(i);
+        }
+    }
+    last_ = {true, window.className, window.path, window.caption, result};
+    return result;
 }
 
 const WindowRule* RuleList::MatchOf(const WindowFacts& window) const {
@@ -96,6 +126,7 @@ void RuleList::StoreRule(const std::string& windowCaption, const std::string& cl
                          const std::string& action, const std::string& zOrder,
                          const std::string& autoRefresh, const std::string& timeInterval,
                          const RuleExtras& extras) {
+    Changed();
     const std::size_t i = FindStored(className, extras.program, extras.titlePattern);
     if (i == rules_.size()) {
         WindowRule rule{className, action, zOrder, windowCaption, autoRefresh, timeInterval};
