@@ -19,22 +19,21 @@ TfrmRuleMore::TfrmRuleMore(HWND owner, const RuleExtras& extras)
     : Form(owner, "More", 360, 222), initial_(extras) {}
 
 void TfrmRuleMore::CreateControls() {
-    // Each label's access key moves the focus to the control after it; creation order is the
-    // tab order.
-    AddLabel("&Program (slack.exe or a full path):", 12, 12, 330, 13);
+    // Creation order is the tab order: the fields in reading order, then OK and Cancel.
+    AddLabel("Program (slack.exe or a full path):", 12, 12, 330, 13);
     eProgram_ = AddEdit(initial_.program, 12, 28, 336, 21, kIdProgram);
-    AddLabel("&Title pattern (* and ?):", 12, 56, 330, 13);
+    AddLabel("Title pattern (* and ?):", 12, 56, 330, 13);
     eTitlePattern_ = AddEdit(initial_.titlePattern, 12, 72, 336, 21, kIdTitlePattern);
-    AddLabel("P&lace (or x,y,width,height):", 12, 100, 200, 13);
-    cbPlacement_ =
-        AddControl("COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 12,
-                   116, 200, 200, kIdPlacement);
+    AddLabel("Place (or x,y,width,height):", 12, 100, 200, 13);
+    cbPlacement_ = AddControl("COMBOBOX", "",
+                              WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
+                              12, 116, 200, 200, kIdPlacement);
     ::SendMessageA(cbPlacement_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(""));
     for (const AlignmentPlace& place : AlignmentPlaces()) {
         ::SendMessageA(cbPlacement_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(place.commandText));
     }
     SetControlText(cbPlacement_, initial_.placement);
-    AddLabel("T&ransparency %:", 228, 100, 120, 13);
+    AddLabel("Transparency %:", 228, 100, 120, 13);
     eTransparency_ = AddEdit(initial_.transparency, 228, 116, 60, 21, kIdTransparency);
     MakeDigitsOnly(eTransparency_);
     cbApplyOnce_ = AddCheckBox("Act &once on each window, then leave it to me", 12, 150, 336, 17,
