@@ -14,6 +14,8 @@
 #include "ui/environment.h"
 #include "ui/form.h"
 
+#include <algorithm>
+
 namespace vantrel {
 
 namespace foreign = platform::foreign;
@@ -163,12 +165,8 @@ void RefreshRuleColumns(TfrmMain& form) {
 
 void ApplyRulesTouchedBy(TfrmMain& form, const std::vector<WindowRule>& changed) {
     auto touched = [&](const Facts& facts) {
-        for (const WindowRule& rule : changed) {
-            if (RuleMatches(rule, facts.view())) {
-                return true;
-            }
-        }
-        return false;
+        return std::any_of(changed.begin(), changed.end(),
+                           [&](const WindowRule& rule) { return RuleMatches(rule, facts.view()); });
     };
     // A changed rule is a new rule for the windows it touches, "once" included.
     WindowList& rows = form.windows();
