@@ -217,10 +217,21 @@ void Catalogue::Rename(HWND window) {
         return;
     }
     bool any = false;
+    bool apply = false;
     rows_.ForEachOf(window, [&](WindowEntry& row) {
+        const std::string old = row.caption;
         row.caption = platform::WindowText(window);
         any = true;
+        // A rule for a caption pattern may start to match only now.
+        if (services_.actionText && services_.zOrderText) {
+            row.autoAction = services_.actionText(row);
+            row.autoZOrder = services_.zOrderText(row);
+        }
+        apply = apply || (services_.captionChangedRule && services_.captionChangedRule(row, old));
     });
+    if (apply && services_.applyRule) {
+        services_.applyRule(window);
+    }
     if (any) {
         NotifyChanged(false);
     }
@@ -303,11 +314,11 @@ void Catalogue::MakeEntry(HWND window, const std::string& caption, const std::st
     entry.caption = caption;
     entry.handle = window;
     entry.className = className;
-    entry.autoAction = services_.actionText ? services_.actionText(entry.className) : "Default";
-    entry.image = image;
-    entry.autoZOrder = services_.zOrderText ? services_.zOrderText(entry.className) : "Default";
-    entry.transparency = 0;
     entry.path = path;
+    entry.autoAction = services_.actionText ? services_.actionText(entry) : "Default";
+    entry.image = image;
+    entry.autoZOrder = services_.zOrderText ? services_.zOrderText(entry) : "Default";
+    entry.transparency = 0;
     entry.autoRefreshInclusion = 1;
     rows_.Append(std::move(entry));
     if (services_.applyRule) {

@@ -25,8 +25,10 @@ enum class EnumerationMode {
 };
 
 struct CatalogueServices {
-    std::function<std::string(const std::string&)> actionText;
-    std::function<std::string(const std::string&)> zOrderText;
+    std::function<std::string(const WindowEntry&)> actionText;
+    std::function<std::string(const WindowEntry&)> zOrderText;
+    // True when a row's new caption gives it another first rule, which is then applied.
+    std::function<bool(const WindowEntry&, const std::string& oldCaption)> captionChangedRule;
     std::function<void(HWND)> applyRule;
     std::function<void(HWND)> insertSystemMenu;
     std::function<bool()> systemMenuOn;

@@ -166,16 +166,24 @@ void TfrmMain::FormCreate() {
     catalogue_ =
         std::make_unique<Catalogue>(windows_, versionCode_, instance_, fallbackIcon_.get());
     CatalogueServices services;
-    services.actionText = [this](const std::string& cls) {
-        return rules_.RuleActionText(cls, settings_);
-    };
-    services.zOrderText = [this](const std::string& cls) {
-        return rules_.RuleZOrderText(cls, settings_);
+    services.actionText = [this](const WindowEntry& row) { return RuleActionTextFor(*this, row); };
+    services.zOrderText = [this](const WindowEntry& row) { return RuleZOrderTextFor(*this, row); };
+    services.captionChangedRule = [this](const WindowEntry& row, const std::string& old) {
+        return CaptionChangedRule(*this, row, old);
     };
     services.systemMenuOn = [this] { return settings_.systemMenu; };
     services.applyRule = [this](HWND window) { ApplyRule(*this, window); };
     services.insertSystemMenu = [this](HWND window) { InsertSystemMenuItems(*this, window); };
-    services.rowsChanged = [this](bool rebuilt) { windowsView_.RowsChanged(rebuilt); };
+    services.rowsChanged = [this](bool rebuilt) {
+        if (rebuilt) {
+            // A handle of a window that has gone may come back for a new window, which is due
+            // its "once" again.
+            for (auto it = onceActed_.begin(); it != onceActed_.end();) {
+                it = ::IsWindow(*it) ? std::next(it) : onceActed_.erase(it);
+            }
+        }
+        windowsView_.RowsChanged(rebuilt);
+    };
     services.iconsWaiting = [window = handle_] { ::PostMessageA(window, WM_ICONSREAD, 0, 0); };
     catalogue_->SetServices(std::move(services));
     CreateControls();

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,8 @@ public:
     WindowList& windows() { return windows_; }
     Catalogue& catalogue() { return *catalogue_; }
     RuleList& rules() { return rules_; }
+    // Windows that a rule acting once has acted on.
+    std::set<HWND>& onceActed() { return onceActed_; }
     CommonSettings& settings() { return settings_; }
     TrayHost& tray() { return tray_; }
     ListView& lvMain() { return windowsView_.view(); }
@@ -187,6 +190,7 @@ private:
 
     CommonSettings settings_;
     RuleList rules_;
+    std::set<HWND> onceActed_;
     WindowList windows_;
     std::unique_ptr<Catalogue> catalogue_;
     TrayHost tray_;

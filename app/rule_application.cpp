@@ -1,16 +1,20 @@
 #include "app/rule_application.h"
 
 #include "app/application.h"
+#include "app/catalogue.h"
 #include "app/main_form.h"
 #include "commands/placement.h"
 #include "commands/window_commands.h"
 #include "platform/foreign_window.h"
 #include "platform/handles.h"
+#include "platform/process.h"
 #include "platform/window_api.h"
 #include "res/resource.h"
 #include "rules/rule.h"
 #include "ui/environment.h"
 #include "ui/form.h"
+
+#include <algorithm>
 
 namespace vantrel {
 
@@ -63,6 +67,43 @@ void DoZOrder(HWND window, int zOrder) {
 }
 } // namespace
 
+namespace {
+// What a rule is matched against for a window: its row when it is listed, else (a hidden
+// window) the window itself.
+struct Facts {
+    std::string className;
+    std::string path;
+    std::string caption;
+    WindowFacts view() const { return {className, path, caption}; }
+};
+
+Facts FactsOf(TfrmMain& form, HWND window) {
+    const int row = form.windows().Find(window);
+    if (row >= 0) {
+        const WindowEntry& entry = form.windows().At(row);
+        return {entry.className, entry.path, entry.caption};
+    }
+    const auto path = platform::ExecutablePathOf(platform::ProcessIdOf(window),
+                                                 UsesModulePaths(form.versionCode()));
+    return {platform::ClassNameOf(window), path.value_or(std::string()),
+            platform::WindowText(window)};
+}
+
+void DoPlacement(HWND window, const std::string& text) {
+    RulePlacement placement;
+    if (!ParseRulePlacement(text, placement)) {
+        return;
+    }
+    if (placement.place >= 0) {
+        AlignWindow(window, AlignmentPlaces()[static_cast<std::size_t>(placement.place)]);
+        return;
+    }
+    const RECT monitor = platform::MonitorRectOf(window);
+    foreign::Place(window, nullptr, monitor.left + placement.x, monitor.top + placement.y,
+                   placement.w, placement.h, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+} // namespace
+
 void ApplyRule(TfrmMain& form, HWND window) {
     if (window == form.skipOnceWindow()) {
         form.SetSkipOnceWindow(nullptr);
@@ -72,43 +113,95 @@ void ApplyRule(TfrmMain& form, HWND window) {
     if (!foreign::IsTarget(window)) {
         return;
     }
-    const std::string cls = platform::ClassNameOf(window);
-    const int action = ActionFromText(form.rules().RuleActionText(cls, form.settings()));
-    const int zOrder = ZOrderFromText(form.rules().RuleZOrderText(cls, form.settings()));
+    const Facts facts = FactsOf(form, window);
+    const WindowRule* rule = form.rules().MatchOf(facts.view());
+    if (rule == nullptr) {
+        DoAction(form, window, ActionFromText(form.settings().action));
+        DoZOrder(window, ZOrderFromText(form.settings().zOrder));
+        return;
+    }
+    // A rule that acts once leaves the window to the user afterwards, whatever it does with it.
+    if (rule->applyOnce && !form.onceActed().insert(window).second) {
+        return;
+    }
+    // Copied: the action may show the tray's dialogs, whose messages may change the rules.
+    const WindowRule chosen = *rule;
+    const int action = ActionFromText(chosen.action);
     DoAction(form, window, action);
-    DoZOrder(window, zOrder);
+    DoZOrder(window, ZOrderFromText(chosen.zOrder));
+    // A minimized or hidden window keeps its restored place; moving it would only move it there.
+    if (action != 2 && action != 4) {
+        DoPlacement(window, chosen.placement);
+    }
+    const int percent = RuleTransparencyPercent(chosen.transparency);
+    if (percent >= 0 && form.layeredWindowsAvailable()) {
+        SetTransparency(form, window, percent);
+    }
+}
+
+std::string RuleActionTextFor(TfrmMain& form, const WindowEntry& row) {
+    return form.rules().RuleActionText({row.className, row.path, row.caption}, form.settings());
+}
+
+std::string RuleZOrderTextFor(TfrmMain& form, const WindowEntry& row) {
+    return form.rules().RuleZOrderText({row.className, row.path, row.caption}, form.settings());
+}
+
+bool CaptionChangedRule(TfrmMain& form, const WindowEntry& row, const std::string& oldCaption) {
+    const RuleList& rules = form.rules();
+    const int now = rules.FindMatch({row.className, row.path, row.caption});
+    return now >= 0 && now != rules.FindMatch({row.className, row.path, oldCaption});
 }
 
 void RefreshRuleColumns(TfrmMain& form) {
     WindowList& rows = form.windows();
     for (int i = 0; i < rows.Count(); ++i) {
         WindowEntry& row = rows.At(i);
-        row.autoAction = form.rules().RuleActionText(row.className, form.settings());
-        row.autoZOrder = form.rules().RuleZOrderText(row.className, form.settings());
+        row.autoAction = RuleActionTextFor(form, row);
+        row.autoZOrder = RuleZOrderTextFor(form, row);
     }
     form.ShowRowsNow();
 }
 
-void ApplyRulesOfClass(TfrmMain& form, const std::string& className) {
+void ApplyRulesTouchedBy(TfrmMain& form, const std::vector<WindowRule>& changed) {
+    auto touched = [&](const Facts& facts) {
+        return std::any_of(changed.begin(), changed.end(),
+                           [&](const WindowRule& rule) { return RuleMatches(rule, facts.view()); });
+    };
+    // A changed rule is a new rule for the windows it touches, "once" included.
     WindowList& rows = form.windows();
+    std::vector<HWND> listed;
     for (int i = 0; i < rows.Count(); ++i) {
-        if (rows.At(i).className == className) {
-            ApplyRule(form, rows.At(i).handle);
+        const WindowEntry& row = rows.At(i);
+        if (touched({row.className, row.path, row.caption})) {
+            listed.push_back(row.handle);
         }
     }
-    const std::string action = form.rules().RuleActionText(className, form.settings());
+    for (HWND window : listed) {
+        form.onceActed().erase(window);
+        ApplyRule(form, window);
+    }
     const size_t count = form.tray().HiddenWindows().size();
     for (size_t i = 0; i < count && i < form.tray().HiddenWindows().size(); ++i) {
         HWND hidden = form.tray().HiddenWindows()[i];
-        if (platform::ClassNameOf(hidden) != className) {
+        const Facts facts = FactsOf(form, hidden);
+        if (!touched(facts)) {
             continue;
         }
+        const std::string action = form.rules().RuleActionText(facts.view(), form.settings());
         if (action != "Minimize to tray" && action != "Default") {
             form.tray().SetWindowTrayIcon(hidden, "", false);
         }
+        form.onceActed().erase(hidden);
         ApplyRule(form, hidden);
     }
     Application::Instance().BringToFront();
+}
+
+void ApplyRulesOfClass(TfrmMain& form, const std::string& className) {
+    WindowRule byClass;
+    byClass.className = className;
+    ApplyRulesTouchedBy(form, {byClass});
 }
 
 void InsertSystemMenuItems(TfrmMain& form, HWND window) {

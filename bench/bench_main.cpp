@@ -2,7 +2,7 @@
 // separate fixture processes. Run through bench/run.sh, which prepares Wine and the display.
 //
 //   vantrel_bench.exe [--csv <file>] [--md <file>] [--baseline <csv of an earlier run>]
-//                     [--quick] [--only a,b,c,d]
+//                     [--quick] [--only a,b,c,d,e]
 //
 // a  Catalogue rebuild time at 50, 200 and 500 listed windows, next to the platform floor: the
 //    same enumeration and window queries with one process snapshot and none of the list work.
@@ -12,6 +12,8 @@
 //    against bare_window.exe, and again after many rebuilds.
 // d  A storm of 200 windows created and 150 of them destroyed again from ten threads at once:
 //    how long until the list and the rules are settled, and the slowest answer to WM_NULL.
+// e  Rebuild at 500 windows with 200 class-only rules against 200 rules that mix class, program
+//    and caption pattern: what matching on more than the class costs.
 //
 // Results go to stdout as a Markdown table and to the CSV file, one row per figure:
 // bench,metric,windows,value,unit,note.
@@ -1222,13 +1224,123 @@ void PrintTable(const Results& results, const std::vector<Figure>& baseline,
     }
 }
 
+// ---------------------------------------------------------------------------------------------
+// e. Rule matching: a rebuild with 200 class-only rules against one with 200 rules that mix
+// class, program and caption pattern. None of them matches a pool window, so every window is
+// compared with every rule and no rule's effect is timed; the two kinds alternate so that both
+// see the same background.
+
+void FillRules(vantrel::RuleList& rules, bool mixed) {
+    rules.clear();
+    for (int i = 0; i < 200; ++i) {
+        vantrel::WindowRule rule;
+        rule.action = "Maximize";
+        rule.zOrder = "Default";
+        rule.autoRefresh = rule.timeInterval = "-";
+        const std::string n = std::to_string(i);
+        switch (mixed ? i % 4 : 0) {
+        case 0:
+            rule.className = "BenchRuleClass" + n;
+            break;
+        case 1:
+            rule.program = "bench" + n + ".exe";
+            break;
+        case 2:
+            // A leading '*' makes the pattern scan the whole caption: the dearest kind.
+            rule.titlePattern = "*bench rule " + n + "*";
+            break;
+        default:
+            rule.className = "Chrome_WidgetWin_1";
+            rule.program = "C:\\Program Files\\Bench\\bench" + n + ".exe";
+            rule.titlePattern = "*Huddle?" + n;
+            break;
+        }
+        rules.append(rule);
+    }
+}
+
+void BenchRules(Pool& pool, Results& results, bool quick) {
+    Log("e. rebuild with 200 class rules and with 200 mixed rules");
+    vt::TempDir dir;
+    vantrel::MainFormOptions options;
+    options.exeFolder = dir.path();
+    options.appDataFolder = dir.path() + "appdata\\";
+    options.askShellForAppData = false;
+    options.startRelay = false;
+    {
+        vantrel::TfrmMain form(options);
+        if (!form.Create(GetModuleHandleA(nullptr), SW_SHOWNOACTIVATE)) {
+            throw std::runtime_error("cannot create the main window");
+        }
+        vt::PumpMessages();
+        pool.SetBackground(0);
+        form.catalogue().Rebuild();
+        const int target = 500;
+        pool.SetBackground(std::max(0, target - form.windows().Count()));
+        vt::PumpMessages();
+        form.catalogue().Rebuild();
+        const int listed = form.windows().Count();
+        const int reps = quick ? 7 : 21;
+        std::vector<double> byClass;
+        std::vector<double> byMix;
+        for (int i = 0; i < reps; ++i) {
+            for (bool mixed : {false, true}) {
+                FillRules(form.rules(), mixed);
+                const double t0 = NowMs();
+                form.catalogue().Rebuild();
+                (mixed ? byMix : byClass).push_back(NowMs() - t0);
+                vt::PumpMessages();
+            }
+        }
+        // Matching alone, over the rows the rebuild made, each caption made different: the pool's
+        // windows all look alike, and the list's memory of the last answer would hide the cost.
+        std::vector<std::string> captions;
+        for (const vantrel::WindowEntry& row : form.windows().Rows()) {
+            captions.push_back(row.caption + " " + std::to_string(captions.size()));
+        }
+        std::vector<double> matchClass;
+        std::vector<double> matchMix;
+        for (int i = 0; i < reps; ++i) {
+            for (bool mixed : {false, true}) {
+                FillRules(form.rules(), mixed);
+                const vantrel::RuleList& rules = form.rules();
+                int found = 0;
+                const double t0 = NowMs();
+                for (std::size_t k = 0; k < captions.size(); ++k) {
+                    const vantrel::WindowEntry& row = form.windows().Rows()[k];
+                    found += rules.FindMatch({row.className, row.path, captions[k]}) >= 0;
+                }
+                (mixed ? matchMix : matchClass).push_back(NowMs() - t0);
+                if (found != 0) {
+                    throw std::runtime_error("a benchmark rule matched a pool window");
+                }
+            }
+        }
+        results.Add("e", "matching alone, 200 class rules", target, Median(matchClass), "ms",
+                    "distinct captions");
+        results.Add("e", "matching alone, 200 mixed rules", target, Median(matchMix), "ms",
+                    "distinct captions");
+        const std::string note =
+            std::to_string(reps) + " runs each, " + std::to_string(listed) + " rows";
+        results.Add("e", "rebuild, 200 class rules", target, Median(byClass), "ms", note);
+        results.Add("e", "rebuild, 200 mixed rules", target, Median(byMix), "ms", note);
+        results.Add("e", "mixed / class (at most 1.2)", target, Median(byMix) / Median(byClass),
+                    "x");
+    }
+    vantrel::Application::Instance().Reset();
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    vt::PumpMessages();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     std::string csv;
     std::string baselinePath;
     std::string md;
-    std::string only = "a,b,c,d";
+    std::string only = "a,b,c,d,e";
     bool quick = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -1244,7 +1356,7 @@ int main(int argc, char** argv) {
             quick = true;
         } else {
             std::fprintf(stderr, "usage: vantrel_bench [--csv file] [--md file] [--baseline file] "
-                                 "[--quick] [--only a,b,c,d]\n");
+                                 "[--quick] [--only a,b,c,d,e]\n");
             return 2;
         }
     }
@@ -1263,6 +1375,7 @@ int main(int argc, char** argv) {
             {'b', [&] { BenchLatency(pool, counter, results, quick); }},
             {'c', [&] { BenchResources(pool, counter, results, quick); }},
             {'d', [&] { BenchStorm(pool, counter, results, quick); }},
+            {'e', [&] { BenchRules(pool, results, quick); }},
         };
         for (const auto& [name, run] : benches) {
             if (only.find(name) == std::string::npos) {

@@ -109,6 +109,16 @@ bool WriteProfileString(const std::string& path, const std::string& section, con
                                       path.c_str()) != FALSE;
 }
 
+bool DeleteProfileKey(const std::string& path, const std::string& section, const std::string& key) {
+    // The system trims blanks of a default, so the marker for "missing" is made of control
+    // characters that no value written by a person holds.
+    const std::string missing = "\x01\x02\x01";
+    if (ReadProfileString(path, section, key, missing) == missing) {
+        return true;
+    }
+    return WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr, path.c_str()) != FALSE;
+}
+
 bool WriteProfileStringBelow(const std::string& root, const std::string& path,
                              const std::string& section, const std::string& key,
                              const std::string& value) {

@@ -30,6 +30,10 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value);
 
+// Takes the key out of the section; false when the system refuses. The file is not touched when
+// the key is not there, so a file without it stays byte for byte as it was.
+bool DeleteProfileKey(const std::string& path, const std::string& section, const std::string& key);
+
 // As WriteProfileString, but refused (false, nothing written) when the write would reach another
 // file through a link on the path below `root` (platform/link_check.h).
 bool WriteProfileStringBelow(const std::string& root, const std::string& path,

@@ -53,4 +53,16 @@ std::vector<HWND> TopLevelWindows() {
 int ScreenWidth() { return ::GetSystemMetrics(SM_CXSCREEN); }
 int ScreenHeight() { return ::GetSystemMetrics(SM_CYSCREEN); }
 
+RECT MonitorRectOf(HWND window) {
+    // Asks the window manager about the window's rectangle; the window itself is never sent a
+    // message, so a hung program cannot hold this up.
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    HMONITOR monitor = ::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
+    if (monitor == nullptr || !::GetMonitorInfoA(monitor, &info)) {
+        return RECT{0, 0, ScreenWidth(), ScreenHeight()};
+    }
+    return info.rcMonitor;
+}
+
 } // namespace vantrel::platform

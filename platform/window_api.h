@@ -7,8 +7,8 @@
 
 namespace vantrel::platform {
 
-inline constexpr int kMaxCaption = 1000;   // characters kept of a window caption
-inline constexpr int kClassBuffer = 255;   // buffer for a window class name
+inline constexpr int kMaxCaption = 1000; // characters kept of a window caption
+inline constexpr int kClassBuffer = 255; // buffer for a window class name
 
 std::string WindowText(HWND window, int maxChars = kMaxCaption);
 std::string ClassNameOf(HWND window);
@@ -23,6 +23,9 @@ HWND NextSibling(HWND window);
 // Snapshot of all top-level windows in z order, as EnumWindows reports them.
 std::vector<HWND> TopLevelWindows();
 int ScreenWidth();
+// The whole rectangle of the monitor the window is on (the nearest one when it is on none), in
+// virtual-screen coordinates; the primary screen when the system has no answer.
+RECT MonitorRectOf(HWND window);
 int ScreenHeight();
 
 } // namespace vantrel::platform

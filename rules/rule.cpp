@@ -1,5 +1,6 @@
 #include "rules/rule.h"
 
+#include "commands/placement.h"
 #include "platform/profile.h"
 
 #include <algorithm>
@@ -88,10 +89,121 @@ int IntervalSecondsForTimer(const std::string& text) {
     return seconds > kMaxTimerSeconds ? kMaxTimerSeconds : seconds;
 }
 
+RuleExtras ExtrasOf(const WindowRule& rule) {
+    return {rule.program, rule.titlePattern, rule.placement, rule.transparency, rule.applyOnce};
+}
+
+void SetExtras(WindowRule& rule, const RuleExtras& extras) {
+    rule.program = extras.program;
+    rule.titlePattern = extras.titlePattern;
+    rule.placement = extras.placement;
+    rule.transparency = extras.transparency;
+    rule.applyOnce = extras.applyOnce;
+}
+
+bool PatternMatches(const std::string& pattern, const std::string& text) {
+    // Greedy with one backtrack point: the last '*' seen absorbs one more character on a
+    // mismatch. Linear in practice and never recursive, so a hostile caption costs little.
+    std::size_t p = 0, t = 0, star = std::string::npos, resume = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() &&
+            (pattern[p] == '?' || AsciiUpper(pattern[p]) == AsciiUpper(text[t]))) {
+            ++p;
+            ++t;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            resume = t;
+        } else if (star != std::string::npos) {
+            p = star + 1;
+            t = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') {
+        ++p;
+    }
+    return p == pattern.size();
+}
+
+std::string FileNameOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool ProgramMatches(const std::string& program, const std::string& path) {
+    // Compared in place: this runs for every listed window against every program rule.
+    const bool withFolder = program.find_first_of("\\/") != std::string::npos;
+    const std::size_t slash = path.find_last_of("\\/");
+    const std::size_t from = withFolder || slash == std::string::npos ? 0 : slash + 1;
+    if (path.size() - from != program.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < program.size(); ++i) {
+        if (AsciiUpper(program[i]) != AsciiUpper(path[from + i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool RuleMatches(const WindowRule& rule, const WindowFacts& window) {
+    if (rule.className.empty() && rule.program.empty() && rule.titlePattern.empty()) {
+        return false;
+    }
+    return (rule.className.empty() || rule.className == window.className) &&
+           (rule.program.empty() || ProgramMatches(rule.program, window.path)) &&
+           (rule.titlePattern.empty() || PatternMatches(rule.titlePattern, window.caption));
+}
+
+std::string MatchText(const WindowRule& rule) {
+    std::string text = rule.className.empty() ? "*" : rule.className;
+    for (const std::string* part : {&rule.program, &rule.titlePattern}) {
+        if (!part->empty()) {
+            text += " | " + *part;
+        }
+    }
+    return text;
+}
+
+bool ParseRulePlacement(const std::string& text, RulePlacement& out) {
+    const auto& places = AlignmentPlaces();
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        if (EqualsAsciiNoCase(text, places[i].commandText)) {
+            out = RulePlacement{};
+            out.place = static_cast<int>(i);
+            return true;
+        }
+    }
+    int values[4] = {};
+    std::size_t start = 0;
+    for (int k = 0; k < 4; ++k) {
+        const std::size_t comma = k < 3 ? text.find(',', start) : text.size();
+        if (comma == std::string::npos || !ParseInt(text.substr(start, comma - start), values[k])) {
+            return false;
+        }
+        start = comma + 1;
+    }
+    // A window of no width or height is a typing error, never a wish.
+    if (values[2] <= 0 || values[3] <= 0) {
+        return false;
+    }
+    out = RulePlacement{-1, values[0], values[1], values[2], values[3]};
+    return true;
+}
+
+int RuleTransparencyPercent(const std::string& text) {
+    int percent = -1;
+    if (!ParseInt(text, percent) || percent < 0 || percent > 100) {
+        return -1;
+    }
+    return percent;
+}
+
 std::string ColumnText(const WindowRule& rule, int column) {
     switch (column) {
     case 0:
-        return rule.className;
+        return MatchText(rule);
     case 1:
         return rule.action;
     case 2:

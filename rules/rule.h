@@ -14,7 +14,69 @@ struct WindowRule {
     std::string windowCaption;
     std::string autoRefresh;  // "Yes", "No", or "-" for a class that is not Internet Explorer's
     std::string timeInterval; // seconds as typed (may be empty), or "-"
+    // Optional narrowing and effects; empty means "any" or "leave it". A rule that uses none of
+    // them is written to the rules file exactly as before they existed.
+    std::string program{};      // executable file name or full path, any letter case
+    std::string titlePattern{}; // caption pattern: '*' any run, '?' one character, any letter case
+    std::string placement{};    // one of the nine place names, or "x,y,w,h" on the window's monitor
+    std::string transparency{}; // percent 0..100
+    bool applyOnce = false;     // act on a window once, not at every rebuild
 };
+
+// The rule values the More dialog edits, in the form the rule holds them.
+struct RuleExtras {
+    std::string program;
+    std::string titlePattern;
+    std::string placement;
+    std::string transparency;
+    bool applyOnce = false;
+
+    bool operator==(const RuleExtras& other) const {
+        return program == other.program && titlePattern == other.titlePattern &&
+               placement == other.placement && transparency == other.transparency &&
+               applyOnce == other.applyOnce;
+    }
+    bool operator!=(const RuleExtras& other) const { return !(*this == other); }
+};
+
+RuleExtras ExtrasOf(const WindowRule& rule);
+void SetExtras(WindowRule& rule, const RuleExtras& extras);
+
+// What a rule is matched against: the window's class, its program's path and its caption.
+struct WindowFacts {
+    const std::string& className;
+    const std::string& path;
+    const std::string& caption;
+};
+
+// Whole-text match of a pattern with '*' and '?', ASCII letters folded.
+bool PatternMatches(const std::string& pattern, const std::string& text);
+
+// A program given as a file name matches the last part of the path; one given with a folder
+// matches the whole path. Both ignore ASCII letter case.
+bool ProgramMatches(const std::string& program, const std::string& path);
+
+// Class exactly (or any, when the rule's is empty), program and caption pattern. A rule with
+// none of the three matches nothing.
+bool RuleMatches(const WindowRule& rule, const WindowFacts& window);
+
+// The last part of a path: what "Add rule" puts into a new rule's program.
+std::string FileNameOf(const std::string& path);
+
+// The rule's match in one text for the rules list: "class | program | pattern", leaving out the
+// parts that are empty.
+std::string MatchText(const WindowRule& rule);
+
+// A placement as a rule holds it: a place name (the index into AlignmentPlaces()), or a
+// rectangle relative to the monitor's top-left corner.
+struct RulePlacement {
+    int place = -1; // -1: a rectangle
+    int x = 0, y = 0, w = 0, h = 0;
+};
+// False for empty or unusable text, which leaves the window where it is.
+bool ParseRulePlacement(const std::string& text, RulePlacement& out);
+// Transparency percent of a rule, or -1 when it leaves transparency alone.
+int RuleTransparencyPercent(const std::string& text);
 
 constexpr int kActionCount = 5;
 constexpr int kZOrderCount = 3;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "app/main_form.h"
 #include "app/rule_application.h"
@@ -86,6 +87,21 @@ void aMainAddRuleExecute(TfrmMain& form) {
     dialog.SetClassNameText(entry.className);
     dialog.SetActionIndex(ActionFromText(entry.autoAction));
     dialog.SetZOrderIndex(ZOrderFromText(entry.autoZOrder));
+    // The rule that acts on the window now is the one edited when it is for the window's class;
+    // without any rule for the class, the new rule is for this program's windows of the class.
+    // A class that has a rule in any letter case keeps meaning that rule, as it always did.
+    int edited = form.rules().FindMatch({entry.className, entry.path, entry.caption});
+    if (edited < 0 ||
+        form.rules().at(static_cast<std::size_t>(edited)).className != entry.className) {
+        edited = form.rules().FindRule(entry.className);
+    }
+    RuleExtras extras;
+    if (edited >= 0) {
+        extras = ExtrasOf(form.rules().at(static_cast<std::size_t>(edited)));
+    } else {
+        extras.program = FileNameOf(entry.path);
+    }
+    dialog.SetExtrasValues(extras);
     if (ContainsIEFrame(entry.className)) {
         if (const WindowRule* rule = ExactRule(form.rules(), entry.className)) {
             dialog.SetAutoRefreshChecked(rule->autoRefresh == kYes);
@@ -104,7 +120,10 @@ void aMainAddRuleExecute(TfrmMain& form) {
     }
     // Accepting unchanged values for a class that has a rule (in any letter case) is no change;
     // for a class without one, the values shown become its rule.
-    if (!dialog.Changed() && form.rules().FindRule(entry.className) != -1) {
+    const RuleExtras chosen = dialog.ExtrasValues();
+    const int existing =
+        form.rules().FindRule(entry.className, chosen.program, chosen.titlePattern);
+    if (!dialog.Changed() && existing != -1) {
         return;
     }
 
@@ -114,19 +133,16 @@ void aMainAddRuleExecute(TfrmMain& form) {
     if (row >= 0) {
         form.SelectWindow(entry.handle);
     }
-    for (int i = 0; i < rows.Count(); ++i) {
-        if (rows.At(i).className == entry.className) {
-            rows.At(i).autoAction = action;
-            rows.At(i).autoZOrder = zOrder;
-        }
-    }
-    form.ShowRowsNow();
 
     const std::string className = dialog.ClassNameText();
+    std::vector<WindowRule> touched;
+    if (existing != -1) {
+        touched.push_back(form.rules().at(static_cast<std::size_t>(existing)));
+    }
     if (dialog.IEGroupEnabled()) {
         const std::string interval = dialog.TimeIntervalText();
         form.rules().StoreRule(dialog.CaptionText(), className, action, zOrder,
-                               AutoRefreshText(dialog), interval);
+                               AutoRefreshText(dialog), interval, chosen);
         SyncRulesView(form);
         if (row >= 0) {
             rows.At(row).autoRefreshInclusion = dialog.CurrentWindowChecked() ? 0 : 1;
@@ -136,11 +152,17 @@ void aMainAddRuleExecute(TfrmMain& form) {
             form.SetTimerVistaRefresh(true);
         }
     } else {
-        form.rules().StoreRule(dialog.CaptionText(), className, action, zOrder, kNotIE, kNotIE);
+        form.rules().StoreRule(dialog.CaptionText(), className, action, zOrder, kNotIE, kNotIE,
+                               chosen);
         SyncRulesView(form);
     }
+    RefreshRuleColumns(form);
     SaveRules(form.RulesPath(), form.rules());
-    ApplyRulesOfClass(form, className);
+    WindowRule now;
+    now.className = className;
+    SetExtras(now, chosen);
+    touched.push_back(now);
+    ApplyRulesTouchedBy(form, touched);
 }
 
 void aRulesAddRuleExecute(TfrmMain& form) {
@@ -164,22 +186,32 @@ void aRulesAddRuleExecute(TfrmMain& form) {
     const std::string className = dialog.ClassNameText();
     const std::string action = ActionTexts(dialog.ActionIndex());
     const std::string zOrder = ZOrderTexts(dialog.ZOrderIndex());
-    const int existing = form.rules().FindRule(className);
+    const RuleExtras chosen = dialog.ExtrasValues();
+    const int existing = form.rules().FindRule(className, chosen.program, chosen.titlePattern);
+    std::vector<WindowRule> touched;
     if (existing == -1) {
-        form.rules().append(
-            WindowRule{className, action, zOrder, dialog.CaptionText(), autoRefresh, interval});
+        WindowRule added{className, action, zOrder, dialog.CaptionText(), autoRefresh, interval};
+        SetExtras(added, chosen);
+        form.rules().append(added);
+        touched.push_back(added);
     } else {
         // The class name keeps the letter case it was first stored in, and the caption stays.
         WindowRule& rule = form.rules().at(static_cast<std::size_t>(existing));
+        touched.push_back(rule);
         rule.action = action;
         rule.zOrder = zOrder;
         rule.autoRefresh = autoRefresh;
         rule.timeInterval = interval;
+        // Program and pattern keep the letter case they were first stored in, as the class does.
+        rule.placement = chosen.placement;
+        rule.transparency = chosen.transparency;
+        rule.applyOnce = chosen.applyOnce;
+        touched.push_back(rule);
     }
     SyncRulesView(form);
     RefreshRuleColumns(form);
     SaveRules(form.RulesPath(), form.rules());
-    ApplyRulesOfClass(form, className);
+    ApplyRulesTouchedBy(form, touched);
 }
 
 void aEditRuleExecute(TfrmMain& form) {
@@ -197,6 +229,7 @@ void aEditRuleExecute(TfrmMain& form) {
     dialog.SetClassNameText(rule.className);
     dialog.SetActionIndex(ActionFromText(rule.action));
     dialog.SetZOrderIndex(ZOrderFromText(rule.zOrder));
+    dialog.SetExtrasValues(ExtrasOf(rule));
     if (ContainsIEFrame(rule.className)) {
         const bool autoRefresh = rule.autoRefresh == kYes;
         dialog.SetAutoRefreshChecked(autoRefresh);
@@ -221,10 +254,11 @@ void aEditRuleExecute(TfrmMain& form) {
         target.autoRefresh = AutoRefreshText(dialog);
         target.timeInterval = dialog.TimeIntervalText();
     }
+    SetExtras(target, dialog.ExtrasValues());
     SyncRulesView(form);
     RefreshRuleColumns(form);
     SaveRules(form.RulesPath(), form.rules());
-    ApplyRulesOfClass(form, rule.className);
+    ApplyRulesTouchedBy(form, {rule, target});
 }
 
 void aDeleteRuleExecute(TfrmMain& form) {
@@ -234,12 +268,12 @@ void aDeleteRuleExecute(TfrmMain& form) {
         return;
     }
     const std::size_t index = static_cast<std::size_t>(selected);
-    const std::string className = form.rules().at(index).className;
+    const WindowRule deleted = form.rules().at(index);
     form.rules().erase(index);
     SyncRulesView(form);
     RefreshRuleColumns(form);
     SaveRules(form.RulesPath(), form.rules());
-    ApplyRulesOfClass(form, className);
+    ApplyRulesTouchedBy(form, {deleted});
 
     // The rule that followed the deleted one, else the first; the list view alone would keep a
     // selection on a row that no longer exists.

@@ -16,6 +16,13 @@ using platform::ReadProfileString;
 const char* const kOptionsSection = "Options";
 const char* const kCountKey = "WindowCount";
 const char* const kRuleSectionPrefix = "Window";
+// Keys of the matching and effects added later; a rule that does not use one has no such key, so
+// older readers see the class rules they always saw.
+const char* const kProgramKey = "Program";
+const char* const kTitlePatternKey = "TitlePattern";
+const char* const kPlacementKey = "Placement";
+const char* const kTransparencyKey = "Transparency";
+const char* const kApplyOnceKey = "ApplyOnce";
 
 // Up to this count a missing section still yields a default rule, as it always has; above it the
 // count is not trusted, since a damaged file could otherwise make billions of rules. Every save
@@ -67,12 +74,27 @@ WindowRule ReadRule(const std::string& path, const std::string& section) {
     const int interval =
         ProfileInt(ReadProfileString(path, section, "TimeInterval", ""), kDefaultIntervalSeconds);
     rule.timeInterval = rule.autoRefresh == "-" ? "-" : std::to_string(interval);
+    rule.program = ReadProfileString(path, section, kProgramKey, "");
+    rule.titlePattern = ReadProfileString(path, section, kTitlePatternKey, "");
+    rule.placement = ReadProfileString(path, section, kPlacementKey, "");
+    rule.transparency = ReadProfileString(path, section, kTransparencyKey, "");
+    rule.applyOnce = ReadProfileString(path, section, kApplyOnceKey, "") == "Yes";
     return rule;
 }
 
 void Write(const std::string& path, const std::string& section, const std::string& key,
            const std::string& value) {
     if (!platform::WriteProfileString(path, section, key, value)) {
+        throw UserError(FormatWithArg(kUnableToWrite, path));
+    }
+}
+
+// Written when used, taken out otherwise: the section may have held another rule's value.
+void WriteOptional(const std::string& path, const std::string& section, const std::string& key,
+                   const std::string& value) {
+    if (!value.empty()) {
+        Write(path, section, key, value);
+    } else if (!platform::DeleteProfileKey(path, section, key)) {
         throw UserError(FormatWithArg(kUnableToWrite, path));
     }
 }
@@ -115,6 +137,11 @@ void SaveRules(const std::string& path, const RuleList& rules) {
         Write(path, section, "WindowCaption", rule.windowCaption);
         Write(path, section, "AutoRefresh", rule.autoRefresh);
         Write(path, section, "TimeInterval", std::to_string(IntervalForFile(rule.timeInterval)));
+        WriteOptional(path, section, kProgramKey, rule.program);
+        WriteOptional(path, section, kTitlePatternKey, rule.titlePattern);
+        WriteOptional(path, section, kPlacementKey, rule.placement);
+        WriteOptional(path, section, kTransparencyKey, rule.transparency);
+        WriteOptional(path, section, kApplyOnceKey, rule.applyOnce ? "Yes" : "");
     }
 }
 

@@ -57,6 +57,7 @@ void TfrmSetRule::CreateControls() {
     cbCurrentWindow_ = AddCheckBox("Don't include the current window", kGroup2Left + 40,
                                    kGroup2Top + 77, 209, 17, kIdCurrentWindow);
 
+    AddButton("&More...", 352, 240, 75, 25, kIdMore);
     HWND ok = AddButton("&OK", 352, 277, 75, 25, kIdOk);
     AddButton("&Cancel", 352, 314, 75, 25, kIdCancel);
     // A shared icon from the module's resources: it must not be destroyed.
@@ -71,6 +72,10 @@ void TfrmSetRule::CreateControls() {
 
     rgAction_.SetItemIndex(0);
     rgZOrder_.SetItemIndex(0);
+}
+
+void TfrmSetRule::SetExtrasValues(const RuleExtras& extras) {
+    extras_ = extras;
 }
 
 void TfrmSetRule::SetCaptionText(const std::string& text) {
@@ -179,6 +184,7 @@ void TfrmSetRule::FormShow() {
     initialAutoRefresh_ = AutoRefreshChecked();
     initialInterval_ = TimeIntervalText();
     initialCurrentWindow_ = CurrentWindowChecked();
+    initialExtras_ = extras_;
 }
 
 void TfrmSetRule::eClassNameChange() {
@@ -190,7 +196,9 @@ void TfrmSetRule::eClassNameChange() {
 
 void TfrmSetRule::bOKClick() {
     SetModalResult(kResultOk);
-    if (ClassNameEditable() && ClassNameText().empty()) {
+    // A rule for a program or a caption pattern needs no class.
+    if (ClassNameEditable() && ClassNameText().empty() && extras_.program.empty() &&
+        extras_.titlePattern.empty()) {
         ::MessageBoxA(::GetActiveWindow(), kNoClassNameMessage, "Vantrel",
                       MB_OK | MB_ICONINFORMATION);
         SetModalResult(kResultNone);
@@ -201,7 +209,7 @@ void TfrmSetRule::bOKClick() {
     changed_ = action != initialAction_ || zOrder != initialZOrder_ ||
                AutoRefreshChecked() != initialAutoRefresh_ ||
                TimeIntervalText() != initialInterval_ ||
-               CurrentWindowChecked() != initialCurrentWindow_;
+               CurrentWindowChecked() != initialCurrentWindow_ || extras_ != initialExtras_;
     if (action < 0 || action >= kActionCount || zOrder < 0 || zOrder >= kZOrderCount) {
         SetModalResult(kResultCancel);
     }
@@ -220,6 +228,14 @@ bool TfrmSetRule::OnCommand(int id, int code, HWND /*control*/) {
     case kIdCancel:
         if (code == BN_CLICKED) {
             SetModalResult(kResultCancel);
+        }
+        return true;
+    case kIdMore:
+        if (code == BN_CLICKED) {
+            TfrmRuleMore more(Handle(), extras_);
+            if (more.ShowModal() == kResultOk) {
+                extras_ = more.Values();
+            }
         }
         return true;
     case kIdClassName:

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <string>
 
+#include "rules/rule_more_dialog.h"
 #include "ui/form.h"
 
 namespace vantrel {
@@ -21,6 +22,7 @@ public:
     static constexpr int kIdCurrentWindow = 132;
     static constexpr int kIdOk = 140;
     static constexpr int kIdCancel = 141;
+    static constexpr int kIdMore = 142;
 
     static constexpr int kClientWidth = 435;
     static constexpr int kClientHeight = 346;
@@ -55,6 +57,10 @@ public:
     void SetCurrentWindowChecked(bool checked); // cbCurrentWindow
     bool CurrentWindowChecked() const;
 
+    // Program, title pattern, placement, transparency and "once", edited in the More dialog.
+    void SetExtrasValues(const RuleExtras& extras);
+    const RuleExtras& ExtrasValues() const { return extras_; }
+
     // Whether OK was clicked with at least one rule value different from when the dialog opened.
     bool Changed() const { return changed_; }
 
@@ -83,6 +89,8 @@ private:
     HWND cbCurrentWindow_ = nullptr;
     // The control that had the focus when the dialog was last deactivated.
 
+    RuleExtras extras_;
+    RuleExtras initialExtras_;
     bool changed_ = false;
     int initialAction_ = 0;
     int initialZOrder_ = 0;

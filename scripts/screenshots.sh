@@ -121,6 +121,12 @@ remember_pixel $((X + 256)) $((Y + 150))
 xdotool mousemove $((X + 100)) $ROW1 click --repeat 2 --delay 80 1
 wait_for 8 changed_at $((X + 256)) $((Y + 150))
 shot dialog-set-rule "set rule" 480x400+$((X + 16))+$((Y - 9))
+# More... opens centred over Set Rule, its program field (white) where Set Rule is grey.
+click_until_shown $((X + 426)) $((Y + 280)) 1 $((X + 175)) $((Y + 129))
+shot dialog-rule-more "rule more" 400x290+$((X + 46))+$((Y + 46))
+key Escape
+more_closed() { ! xdotool search --name '^More$'; }
+wait_for 8 more_closed
 close_with alt+F4 $((X + 150)) $((Y + 250))
 click $((X + 100)) $ROW1
 click_until_shown $((X + 268)) $((Y + 52)) 1 $((X + 256)) $((Y + 150))

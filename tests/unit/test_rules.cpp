@@ -1,6 +1,7 @@
 #include "platform/profile.h"
 #include "rules/rule.h"
 #include "rules/rule_list.h"
+#include "rules/rule_more_dialog.h"
 #include "ui/settings.h"
 
 #include <gtest/gtest.h>
@@ -113,6 +114,110 @@ TEST(RuleList, StoreRuleUpdatesTheFirstExactMatchAndKeepsItsCaption) {
     EXPECT_EQ(Fields(rules.at(2)),
               (std::vector<std::string>{"NOTEPAD", "Minimize", "Normal", "x", "-", "-"}));
     EXPECT_EQ(rules.at(0).action, "Normal");
+}
+
+// Each row: rule class, program, pattern; window class, path, caption; whether it matches.
+struct MatchCase {
+    const char* ruleClass;
+    const char* program;
+    const char* pattern;
+    const char* windowClass;
+    const char* path;
+    const char* caption;
+    bool matches;
+};
+
+TEST(RuleMatching, ClassProgramAndPatternTogether) {
+    const char* const slack = "C:\\Users\\me\\AppData\\slack\\Slack.exe";
+    const MatchCase cases[] = {
+        {"Notepad", "", "", "Notepad", "C:\\notepad.exe", "x", true},
+        {"Notepad", "", "", "notepad", "C:\\notepad.exe", "x", false}, // class keeps its case
+        {"", "", "", "Notepad", "C:\\notepad.exe", "x", false},        // nothing named
+        {"", "slack.exe", "", "Chrome_WidgetWin_1", slack, "Slack", true},
+        {"", "SLACK.EXE", "", "Chrome_WidgetWin_1", slack, "Slack", true},
+        {"", "slack", "", "Chrome_WidgetWin_1", slack, "Slack", false}, // the whole file name
+        {"", "lack.exe", "", "Chrome_WidgetWin_1", slack, "Slack", false},
+        {"", "c:\\users\\ME\\appdata\\slack\\slack.exe", "", "X", slack, "", true},
+        {"", "D:\\slack\\slack.exe", "", "X", slack, "", false}, // a path is a whole path
+        {"", "slack.exe", "", "X", "slack.exe", "", true},       // a bare process name
+        {"Chrome_WidgetWin_1", "slack.exe", "", "Chrome_WidgetWin_1", "C:\\chrome.exe", "", false},
+        {"Chrome_WidgetWin_1", "slack.exe", "*Huddle*", "Chrome_WidgetWin_1", slack,
+         "Huddle with Ann", true},
+        {"Chrome_WidgetWin_1", "slack.exe", "*Huddle*", "Chrome_WidgetWin_1", slack, "General",
+         false},
+        {"", "", "*report*", "X", "", "Monthly REPORT.docx - Word", true},
+        {"", "", "report", "X", "", "report 2", false}, // the whole caption, not a part
+        {"", "", "Re?ort", "X", "", "Report", true},
+        {"", "", "Re?ort", "X", "", "Reort", false},
+        {"", "", "*", "X", "", "", true},
+        {"", "", "?", "X", "", "", false},
+        {"", "", "a*b*c", "X", "", "aXbYbZc", true},
+        {"", "", "a*b*c", "X", "", "aXbYcZ", false},
+        {"", "", "**a", "X", "", "bba", true},
+        {"", "", "\xE4*", "X", "", "\xC4rger", false}, // only ASCII letters fold
+    };
+    for (const MatchCase& c : cases) {
+        WindowRule rule;
+        rule.className = c.ruleClass;
+        rule.program = c.program;
+        rule.titlePattern = c.pattern;
+        const std::string cls = c.windowClass, path = c.path, caption = c.caption;
+        EXPECT_EQ(RuleMatches(rule, {cls, path, caption}), c.matches)
+            << c.ruleClass << " / " << c.program << " / " << c.pattern << " against " << cls
+            << " / " << path << " / " << caption;
+    }
+}
+
+TEST(RuleList, FirstMatchInListOrderDecidesAndExistenceNeedsAllThree) {
+    RuleList rules;
+    rules.StoreRule("", "Chrome_WidgetWin_1", "Minimize", "Default", "-", "-",
+                    RuleExtras{"slack.exe", "*Huddle*", "", "", false});
+    rules.StoreRule("", "Chrome_WidgetWin_1", "Maximize", "Stay on top", "-", "-",
+                    RuleExtras{"slack.exe", "", "", "", false});
+    rules.StoreRule("", "Chrome_WidgetWin_1", "Normal", "Normal", "-", "-");
+    ASSERT_EQ(rules.size(), 3u);
+    const std::string cls = "Chrome_WidgetWin_1", slack = "C:\\s\\slack.exe",
+                      chrome = "C:\\c\\chrome.exe", huddle = "Huddle", other = "General";
+    CommonSettings settings;
+    EXPECT_EQ(rules.RuleActionText({cls, slack, huddle}, settings), "Minimize");
+    EXPECT_EQ(rules.RuleActionText({cls, slack, other}, settings), "Maximize");
+    EXPECT_EQ(rules.RuleZOrderText({cls, slack, other}, settings), "Stay on top");
+    EXPECT_EQ(rules.RuleActionText({cls, chrome, huddle}, settings), "Normal");
+    EXPECT_EQ(rules.FindMatch({"Other", slack, huddle}), -1);
+
+    EXPECT_EQ(rules.FindRule("chrome_widgetwin_1", "SLACK.exe", "*huddle*"), 0);
+    EXPECT_EQ(rules.FindRule("Chrome_WidgetWin_1", "slack.exe", ""), 1);
+    EXPECT_EQ(rules.FindRule("Chrome_WidgetWin_1", "", ""), 2);
+    EXPECT_EQ(rules.FindRule("Chrome_WidgetWin_1", "", "*Huddle*"), -1);
+    // Storing again for the same three updates that rule, extras included.
+    rules.StoreRule("", "Chrome_WidgetWin_1", "Default", "Default", "-", "-",
+                    RuleExtras{"Slack.EXE", "", "Top Left", "30", true});
+    ASSERT_EQ(rules.size(), 3u);
+    EXPECT_EQ(rules.at(1).placement + "|" + rules.at(1).transparency, "Top Left|30");
+    EXPECT_TRUE(rules.at(1).applyOnce);
+    EXPECT_EQ(ColumnText(rules.at(0), 0), "Chrome_WidgetWin_1 | slack.exe | *Huddle*");
+    EXPECT_EQ(ColumnText(rules.at(2), 0), "Chrome_WidgetWin_1");
+}
+
+TEST(RulePlacementAndTransparency, OnlyUsableTextActs) {
+    RulePlacement p;
+    ASSERT_TRUE(ParseRulePlacement("bottom right", p));
+    EXPECT_EQ(p.place, 8);
+    ASSERT_TRUE(ParseRulePlacement("-10,20,800,600", p));
+    EXPECT_EQ(p.place, -1);
+    EXPECT_EQ(std::vector<int>({p.x, p.y, p.w, p.h}), std::vector<int>({-10, 20, 800, 600}));
+    for (const char* bad :
+         {"", "Top", "1,2,3", "1,2,3,4,5", "1,2,0,4", "1,2,3,-4", "a,2,3,4", "1, 2,3,4"}) {
+        EXPECT_FALSE(ParseRulePlacement(bad, p)) << bad;
+    }
+    EXPECT_EQ(RuleTransparencyPercent("0"), 0);
+    EXPECT_EQ(RuleTransparencyPercent("100"), 100);
+    for (const char* bad : {"", "101", "-1", "50%"}) {
+        EXPECT_EQ(RuleTransparencyPercent(bad), -1) << bad;
+    }
+    EXPECT_EQ(ExtrasProblem(RuleExtras{"", "", "Middle Center", "40", true}), "");
+    EXPECT_NE(ExtrasProblem(RuleExtras{"", "", "middle", "", false}), "");
+    EXPECT_NE(ExtrasProblem(RuleExtras{"", "", "", "250", false}), "");
 }
 
 } // namespace

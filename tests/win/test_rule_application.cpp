@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "app/application.h"
 #include "app/messages.h"
@@ -267,6 +268,75 @@ TEST_F(RuleThroughRelay, NewWindowGetsItsRuleWhenItAppears) {
     }));
     fixture.Destroy(window);
     EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().Find(window) < 0; }));
+}
+
+// A rule section with the optional keys after the usual six.
+std::string RuleWith(const std::string& cls, int action, int zOrder, const std::string& extra) {
+    return "[Options]\r\nWindowCount=1\r\n" + RuleSection(1, cls, action, zOrder) + extra;
+}
+
+TEST_F(RuleApplication, ProgramTellsApartTwoProgramsThatMakeOneClass) {
+    vt::Fixture other(10000, "vt_other.exe");
+    vt::WindowSpec spec;
+    spec.className = base_ + "Same";
+    spec.caption = "same";
+    const HWND mine = fixture_.CreateOne(spec);
+    const HWND theirs = other.CreateOne(spec);
+    WriteFile("rules.dat", RuleWith(spec.className, 1, 1, "Program=VT_OTHER.exe\r\n"));
+    auto& f = Start();
+    fixture_.Sync();
+    other.Sync();
+    EXPECT_TRUE(::IsZoomed(theirs));
+    EXPECT_TRUE(Topmost(theirs));
+    EXPECT_FALSE(::IsZoomed(mine));
+    EXPECT_FALSE(Topmost(mine));
+    ASSERT_GE(f.windows().Find(mine), 0);
+    ASSERT_GE(f.windows().Find(theirs), 0);
+    EXPECT_EQ(f.windows().At(f.windows().Find(mine)).autoAction, "Default");
+    EXPECT_EQ(f.windows().At(f.windows().Find(theirs)).autoAction, "Maximize");
+}
+
+TEST_F(RuleApplication, CaptionThatChangesIntoThePatternGetsActionPlaceAndTransparency) {
+    const HWND window = Make("Draft");
+    WriteFile("rules.dat", RuleWith("", 3, 1,
+                                    "TitlePattern=*monthly REPORT*\r\nPlacement=30,40,320,200\r\n"
+                                    "Transparency=50\r\n"));
+    auto& f = Start();
+    fixture_.Sync();
+    EXPECT_FALSE(Topmost(window));
+    fixture_.SetText(window, "The Monthly Report 7");
+    // What the relay reports for a caption change.
+    ::SendMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, vantrel::kNoticeRenamed,
+                   reinterpret_cast<LPARAM>(window));
+    fixture_.Sync();
+    EXPECT_TRUE(Topmost(window));
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    EXPECT_EQ(std::vector<LONG>({r.left, r.top, r.right - r.left, r.bottom - r.top}),
+              std::vector<LONG>({30, 40, 320, 200}));
+    BYTE alpha = 0;
+    ASSERT_TRUE(::GetLayeredWindowAttributes(window, nullptr, &alpha, nullptr));
+    EXPECT_EQ(alpha, 127);
+    EXPECT_EQ(f.windows().At(f.windows().Find(window)).autoZOrder, "Stay on top");
+}
+
+TEST_F(RuleApplication, OnceLeavesAWindowTheUserRestoredWhileEveryTimeDoesNot) {
+    const HWND once = Make("Once");
+    const HWND always = Make("Always");
+    WriteFile("rules.dat", "[Options]\r\nWindowCount=2\r\n" + RuleSection(1, base_ + "Once", 1, 0) +
+                               "ApplyOnce=Yes\r\n" + RuleSection(2, base_ + "Always", 1, 0));
+    auto& f = Start();
+    fixture_.Sync();
+    ASSERT_TRUE(::IsZoomed(once));
+    ASSERT_TRUE(::IsZoomed(always));
+    fixture_.Show(once, SW_RESTORE);
+    fixture_.Show(always, SW_RESTORE);
+    const int rebuilds = f.catalogue().Rebuilds();
+    f.aRefreshExecute();
+    fixture_.Sync();
+    ASSERT_GT(f.catalogue().Rebuilds(), rebuilds);
+    EXPECT_FALSE(::IsZoomed(once));
+    EXPECT_TRUE(::IsZoomed(always));
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include "app/timers.h"
 #include "platform/registry.h"
 #include "rules/rule_commands.h"
+#include "rules/rule_more_dialog.h"
 #include "rules/set_rule_dialog.h"
 #include "support/dialog_driver.h"
 #include "support/fixture_client.h"
@@ -432,6 +433,46 @@ TEST_F(RuleCommandAddFromList, AListThatShrankDuringTheDialogIsNotWrittenBlindly
     }
     fixture_.Sync();
     EXPECT_TRUE(::IsIconic(kept));
+}
+
+TEST_F(RuleCommandAddFromList, RuleNamesTheProgramAndMoreNarrowsItToACaption) {
+    const std::string cls = base_ + "Chat";
+    const HWND chat = Make(cls, "Huddle with Ann");
+    const HWND other = Make(cls, "General");
+    auto& f = Start();
+    SelectWindow(chat);
+    vt::BoxAnswerer boxes;
+    WithDialog([&] { vantrel::lvMainDblClick(f); },
+               [&](TfrmSetRule& d) {
+                   d.SetActionIndex(0);
+                   d.SetZOrderIndex(1);
+                   vt::WhenModalOpens("More", [&](vantrel::Form& more) {
+                       auto ctl = [&](int id) { return vt::Control(more.Handle(), id); };
+                       EXPECT_EQ(vantrel::ControlText(ctl(vantrel::TfrmRuleMore::kIdProgram)),
+                                 "vt_fixture.exe");
+                       vt::Type(ctl(vantrel::TfrmRuleMore::kIdTitlePattern), "*huddle*");
+                       // A place that is neither a name nor four numbers keeps the dialog open.
+                       ::SetWindowTextA(ctl(vantrel::TfrmRuleMore::kIdPlacement), "1,2");
+                       vt::Click(ctl(vantrel::TfrmRuleMore::kIdOk));
+                       EXPECT_EQ(more.GetModalResult(), vantrel::kResultNone);
+                       ::SetWindowTextA(ctl(vantrel::TfrmRuleMore::kIdPlacement), "Top Left");
+                       vt::Click(ctl(vantrel::TfrmRuleMore::kIdOk));
+                   });
+                   vt::Click(vt::Control(d.Handle(), TfrmSetRule::kIdMore));
+                   ClickOk(d);
+               });
+    EXPECT_EQ(boxes.Seen().size(), 1u);
+    ASSERT_EQ(f.rules().size(), 1u);
+    EXPECT_EQ(vantrel::ColumnText(f.rules().at(0), 0), cls + " | vt_fixture.exe | *huddle*");
+    EXPECT_EQ(Saved("Window1", "Program") + "|" + Saved("Window1", "TitlePattern") + "|" +
+                  Saved("Window1", "Placement"),
+              "vt_fixture.exe|*huddle*|Top Left");
+    fixture_.Sync();
+    // Applied to the window the rule matches now, and only to it.
+    EXPECT_EQ(Entry(chat).autoZOrder, "Stay on top");
+    EXPECT_EQ(Entry(other).autoZOrder, "Default");
+    EXPECT_TRUE(::GetWindowLongA(chat, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_FALSE(::GetWindowLongA(other, GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
 
 TEST_F(RuleCommandAddFromList, AWindowThatWentDuringTheDialogStillGetsItsRuleStored) {

@@ -225,5 +225,39 @@ TEST_F(RuleStoreTest, SavedFileIsByteExact) {
     EXPECT_EQ(Row(1), "IEFrame|Normal|Stay on top|Start page - Windows Internet Explorer|Yes|60");
 }
 
+TEST_F(RuleStoreTest, NewKeysAreWrittenOnlyForRulesThatUseThemAndGoWhenCleared) {
+    rules_.StoreRule("", "Notepad", "Maximize", "Default", "-", "-");
+    rules_.StoreRule("", "", "Maximize", "Default", "-", "-",
+                     RuleExtras{"", "*Report*", "10,20,640,480", "25", true});
+    SaveRules(path_, rules_);
+    EXPECT_EQ(FileText(), "[Options]\r\nWindowCount=2\r\n"
+                          "[Window1]\r\nClassName=Notepad\r\nAction=1\r\nZOrder=0\r\n"
+                          "WindowCaption=\r\nAutoRefresh=-\r\nTimeInterval=-1\r\n"
+                          "[Window2]\r\nClassName=\r\nAction=1\r\nZOrder=0\r\n"
+                          "WindowCaption=\r\nAutoRefresh=-\r\nTimeInterval=-1\r\n"
+                          "TitlePattern=*Report*\r\nPlacement=10,20,640,480\r\n"
+                          "Transparency=25\r\nApplyOnce=Yes\r\n");
+    ASSERT_EQ(LoadRules(path_, rules_).refreshIntervalMs, std::nullopt);
+    ASSERT_EQ(rules_.size(), 2u);
+    const WindowRule& loaded = rules_.at(1);
+    EXPECT_EQ(loaded.program + "|" + loaded.titlePattern + "|" + loaded.placement + "|" +
+                  loaded.transparency,
+              "|*Report*|10,20,640,480|25");
+    EXPECT_TRUE(loaded.applyOnce);
+    // The first rule goes: the pattern rule moves into Window1, and Window2 (left as it is
+    // beyond the count) is not loaded; the old rule's keys in Window1 do not linger.
+    rules_.erase(0);
+    rules_.at(0).titlePattern = "*Summary*";
+    rules_.at(0).transparency.clear();
+    rules_.at(0).applyOnce = false;
+    SaveRules(path_, rules_);
+    EXPECT_EQ(Key("Window1", "TitlePattern"), "*Summary*");
+    EXPECT_EQ(Key("Window1", "Transparency") + Key("Window1", "ApplyOnce"), "<missing><missing>");
+    ASSERT_EQ(LoadRules(path_, rules_).refreshIntervalMs, std::nullopt);
+    ASSERT_EQ(rules_.size(), 1u);
+    EXPECT_FALSE(rules_.at(0).applyOnce);
+    EXPECT_EQ(rules_.at(0).placement, "10,20,640,480");
+}
+
 } // namespace
 } // namespace vantrel

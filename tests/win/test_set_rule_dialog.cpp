@@ -412,7 +412,7 @@ TEST_F(SetRuleDialog, TabOrderFollowsTheFields) {
     std::vector<HWND> order;
     Run([&](TfrmSetRule& d) {
         HWND at = Ctl(TfrmSetRule::kIdCaption);
-        for (int i = 0; i < 10; ++i) {
+        for (int i = 0; i < 11; ++i) {
             order.push_back(at);
             at = ::GetNextDlgTabItem(d.Handle(), at, FALSE);
         }
@@ -424,11 +424,17 @@ TEST_F(SetRuleDialog, TabOrderFollowsTheFields) {
         vt::Click(Ctl(TfrmSetRule::kIdCancel));
     });
     // Tabbing into a radio group lands on its selected item (3 and 1 as filled).
-    const std::vector<int> ids = {TfrmSetRule::kIdCaption,         TfrmSetRule::kIdClassName,
-                                  TfrmSetRule::kIdActionFirst + 3, TfrmSetRule::kIdZOrderFirst + 1,
-                                  TfrmSetRule::kIdAutoRefresh,     TfrmSetRule::kIdTimeInterval,
-                                  TfrmSetRule::kIdCurrentWindow,   TfrmSetRule::kIdOk,
-                                  TfrmSetRule::kIdCancel,          TfrmSetRule::kIdCaption};
+    const std::vector<int> ids = {TfrmSetRule::kIdCaption,
+                                  TfrmSetRule::kIdClassName,
+                                  TfrmSetRule::kIdActionFirst + 3,
+                                  TfrmSetRule::kIdZOrderFirst + 1,
+                                  TfrmSetRule::kIdAutoRefresh,
+                                  TfrmSetRule::kIdTimeInterval,
+                                  TfrmSetRule::kIdCurrentWindow,
+                                  TfrmSetRule::kIdMore,
+                                  TfrmSetRule::kIdOk,
+                                  TfrmSetRule::kIdCancel,
+                                  TfrmSetRule::kIdCaption};
     ASSERT_EQ(order.size(), ids.size());
     for (size_t i = 0; i < ids.size(); ++i) {
         EXPECT_EQ(::GetDlgCtrlID(order[i]), ids[i]) << "position " << i;
