@@ -96,6 +96,18 @@ bool HandleMainWindowKey(const MSG& msg, const MainWindowKeys& keys) {
         }
         keys.activate(list);
         return true;
+    case VK_DELETE:
+        if (focus == nullptr || focus != list || !keys.remove) {
+            return false;
+        }
+        keys.remove(list);
+        return true;
+    case VK_F5:
+        if (!keys.refresh) {
+            return false;
+        }
+        keys.refresh();
+        return true;
     default:
         return false;
     }
