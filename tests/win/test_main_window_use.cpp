@@ -473,6 +473,12 @@ TEST_F(MainWindowUse, SelectedRowStaysDrawnWithoutFocusAndDeleteAndF5Work) {
     }
     StartWithRows();
     const HWND tabs = form().ftcMain();
+    // Tab into a list with no row chosen: the first row shows the focus, none gets selected.
+    form().lvMain().Select(-1);
+    ::SetFocus(tabs);
+    Press(VK_TAB);
+    EXPECT_TRUE(WaitApp([&] { return form().lvMain().Focused() == 0; }));
+    EXPECT_EQ(form().lvMain().Selected(), -1);
     struct Case {
         int tab;
         vantrel::ListView& list;
