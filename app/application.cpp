@@ -1,5 +1,7 @@
 #include "app/application.h"
 
+#include "ui/form.h"
+
 namespace vantrel {
 
 namespace {
@@ -92,6 +94,9 @@ bool Application::Dispatch(MSG& msg) {
     HWND form = FormOf(msg.hwnd);
     const bool key = msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST;
     if (form != nullptr && form == mainForm_ && key && mainFormKeys_ && mainFormKeys_(msg)) {
+        return true;
+    }
+    if (form != nullptr && form != mainForm_ && key && Form::PreTranslateModalKey(msg)) {
         return true;
     }
     if (form != nullptr && form != mainForm_ && ::IsDialogMessageA(form, &msg)) {

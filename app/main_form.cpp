@@ -291,7 +291,7 @@ void TfrmMain::CreateControls() {
                         kTimerShowRows);
     windowsView_.view().Show(true);
 
-    lvRule_.Create(handle_, kIdLvRule, Bounds(21, 73, 470, 284), 0,
+    lvRule_.Create(handle_, kIdLvRule, Bounds(21, 73, 470, 284), LVS_SHOWSELALWAYS,
                    {{"Class Name", 100, LVCFMT_LEFT},
                     {"Auto Action", 80, LVCFMT_LEFT},
                     {"Auto Z Order", 80, LVCFMT_LEFT},
@@ -642,7 +642,7 @@ bool TfrmMain::SetLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD
 void TfrmMain::OnHiddenTrayIcon(HWND window, LPARAM mouseMessage) {
     if (mouseMessage == WM_LBUTTONDBLCLK) {
         skipOnce_ = window;
-        platform::foreign::Show(window, SW_SHOWNA);
+        platform::foreign::ShowInFront(window);
         tray_.SetWindowTrayIcon(window, "", false);
     } else if (mouseMessage == WM_RBUTTONDOWN) {
         tray_.menuTarget = window;
@@ -655,7 +655,7 @@ void TfrmMain::OnHiddenTrayIcon(HWND window, LPARAM mouseMessage) {
 
 void TfrmMain::miAppNameClick() {
     HWND target = tray_.menuTarget;
-    platform::foreign::Show(target, SW_SHOWNA);
+    platform::foreign::ShowInFront(target);
     tray_.SetWindowTrayIcon(target, "", false);
     tray_.RemoveFromTrayList(target);
 }
@@ -782,6 +782,12 @@ bool TfrmMain::OnKey(const MSG& msg) {
             lvRuleDblClick(*this);
         }
     };
+    keys.remove = [this](HWND list) {
+        if (list == lvRule_.Handle()) {
+            RunCommand(kCmdDeleteRule);
+        }
+    };
+    keys.refresh = [this] { RunCommand(kCmdRefresh); };
     bool handled = false;
     Guard([&] { handled = HandleMainWindowKey(msg, keys); });
     return handled;
@@ -1041,9 +1047,15 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             click();
         }
         return 0;
-    case WM_NOTIFY:
-        OnNotify(reinterpret_cast<const NMHDR*>(lParam));
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        LRESULT drawn = 0;
+        if (lvMain_.HandleCustomDraw(header, drawn) || lvRule_.HandleCustomDraw(header, drawn)) {
+            return drawn;
+        }
+        OnNotify(header);
         return 0;
+    }
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case kIdMinimize:

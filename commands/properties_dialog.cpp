@@ -174,6 +174,22 @@ bool TfrmWindowProp::OnNotify(const NMHDR* header, LRESULT& result) {
     return false;
 }
 
+bool TfrmWindowProp::OnDialogKey(const MSG& msg) {
+    if (msg.wParam != VK_TAB || (::GetKeyState(VK_CONTROL) & 0x8000) == 0) {
+        return false;
+    }
+    if (msg.message == WM_KEYDOWN) {
+        const int count = static_cast<int>(::SendMessageA(pages_, TCM_GETITEMCOUNT, 0, 0));
+        if (count > 0) {
+            const bool back = (::GetKeyState(VK_SHIFT) & 0x8000) != 0;
+            const int page = (ActivePage() + (back ? count - 1 : 1)) % count;
+            ::SendMessageA(pages_, TCM_SETCURSEL, static_cast<WPARAM>(page), 0);
+            ShowPage(page);
+        }
+    }
+    return msg.message == WM_KEYDOWN || msg.message == WM_KEYUP;
+}
+
 bool TfrmWindowProp::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     if (msg != WM_CTLCOLORSTATIC) {
         return false;

@@ -51,6 +51,8 @@ protected:
     bool OnCommand(int id, int code, HWND control) override;
     bool OnNotify(const NMHDR* header, LRESULT& result) override;
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // Ctrl+Tab and Ctrl+Shift+Tab change the page, as in the system's property sheets.
+    bool OnDialogKey(const MSG& msg) override;
 
 private:
     HWND AddPageLabel(std::vector<HWND>& page, const std::string& text, int x, int y);

@@ -60,6 +60,8 @@ void TfrmResize::bOKClick() {
     const ResizeAxis height = AxisOf(height_);
     if (!ResizeInputComplete(width, height)) {
         ::MessageBoxA(::GetActiveWindow(), kIncompleteMessage, "Vantrel", MB_ICONINFORMATION);
+        // Back in the edit the person must fill, not on the OK button.
+        ::SetFocus(width.checked && width.text.empty() ? width_.edit : height_.edit);
         return;
     }
     RECT r{};

@@ -12,6 +12,7 @@ namespace vantrel {
 namespace {
 constexpr int kClientWidth = 300;
 constexpr int kClientHeight = 166;
+constexpr char kOutOfRangeMessage[] = "Please input a number from 0 to 100.";
 
 int Bounded(int value) {
     return std::clamp(value, TfrmCustomTransparency::kMinValue, TfrmCustomTransparency::kMaxValue);
@@ -97,21 +98,26 @@ void TfrmCustomTransparency::seValueChange() {
     ::SendMessageA(trackBar_, TBM_SETPOS, TRUE, Bounded(NumberOf(text)));
 }
 
-void TfrmCustomTransparency::PullValueIntoRange() {
-    const std::string text = ControlText(seValue_);
+bool TfrmCustomTransparency::ValueAcceptable() const {
     int value = 0;
-    if (text.empty() || (ParseInt(text, value) && value == Bounded(value))) {
+    return ParseInt(ControlText(seValue_), value) && value == Bounded(value);
+}
+
+void TfrmCustomTransparency::bOKClick() {
+    if (!ValueAcceptable()) {
+        ::MessageBoxA(::GetActiveWindow(), kOutOfRangeMessage, "Vantrel", MB_ICONINFORMATION);
+        // Back where the person must type, the wrong number selected for retyping.
+        ::SetFocus(seValue_);
+        ::SendMessageA(seValue_, EM_SETSEL, 0, -1);
         return;
     }
-    SetControlText(seValue_, std::to_string(Value()));
+    SetModalResult(kResultOk);
 }
 
 bool TfrmCustomTransparency::OnCommand(int id, int code, HWND /*control*/) {
     if (id == kValueEditId) {
         if (code == EN_CHANGE) {
             seValueChange();
-        } else if (code == EN_KILLFOCUS) {
-            PullValueIntoRange();
         }
         return true;
     }
@@ -119,9 +125,7 @@ bool TfrmCustomTransparency::OnCommand(int id, int code, HWND /*control*/) {
         return false;
     }
     if (id == kOkId) {
-        // Enter does not move the focus, so the edit may still hold an unbounded value.
-        PullValueIntoRange();
-        SetModalResult(kResultOk);
+        bOKClick();
         return true;
     }
     if (id == kCancelId) {

@@ -21,8 +21,8 @@ public:
 
     explicit TfrmCustomTransparency(HWND owner);
 
-    // The percentage in the number edit; a text that is not a number reads as 0, and a value
-    // outside 0..100 is reported at the nearest bound.
+    // The percentage in the number edit (OK takes only 0..100; before that a text that is not a
+    // number reads as 0, and a value outside 0..100 at the nearest bound).
     int Value() const;
     // Usable before the window exists: the value is put into the controls when they are built.
     void SetValue(int percent);
@@ -38,8 +38,10 @@ protected:
 private:
     void TrackBar1Change();
     void seValueChange();
-    // Rewrites a typed value that is out of range or not a number as the bounded value.
-    void PullValueIntoRange();
+    // A whole number from 0 to 100; anything else is refused at OK, never silently bounded:
+    // "150" read as 100 % would make the window invisible while it still takes clicks.
+    bool ValueAcceptable() const;
+    void bOKClick();
 
     HWND trackBar_ = nullptr;
     HWND seValue_ = nullptr;

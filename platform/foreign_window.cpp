@@ -42,6 +42,22 @@ void Show(HWND window, int showCommand) {
     }
 }
 
+void ShowInFront(HWND window) {
+    if (!IsTarget(window)) {
+        return;
+    }
+    // The window's own thread activates it while it carries out the show, so its process may
+    // take the foreground too (this process may grant that only while it holds the right).
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    ::AllowSetForegroundWindow(process);
+    // Minimized and hidden, it would come back as a button only; SW_RESTORE brings back the
+    // size it had before it was minimized, maximized included.
+    ::ShowWindowAsync(window, ::IsIconic(window) ? SW_RESTORE : SW_SHOW);
+    // Posted to the window's thread, so it does not wait for a hung program either.
+    ::SetForegroundWindow(window);
+}
+
 void Place(HWND window, HWND insertAfter, int x, int y, int width, int height, UINT flags) {
     if (IsTarget(window)) {
         ::SetWindowPos(window, insertAfter, x, y, width, height, flags | SWP_ASYNCWINDOWPOS);

@@ -32,6 +32,10 @@ bool IsTarget(HWND window);
 bool Answers(HWND window, UINT timeoutMs = kAnswerTimeoutMs);
 
 void Show(HWND window, int showCommand);
+// Shows the window (restored if it was minimized, as its program left it otherwise) and makes it
+// the foreground window. Only for a window the person just asked for: the foreground is granted
+// to this process because it received the last input.
+void ShowInFront(HWND window);
 // SetWindowPos, carried out by the window's own thread.
 void Place(HWND window, HWND insertAfter, int x, int y, int width, int height, UINT flags);
 void SetTopmost(HWND window, bool topmost);

@@ -58,7 +58,8 @@ void TfrmSetRule::CreateControls() {
                                    kGroup2Top + 77, 209, 17, kIdCurrentWindow);
 
     AddButton("&More...", 352, 240, 75, 25, kIdMore);
-    HWND ok = AddButton("&OK", 352, 277, 75, 25, kIdOk);
+    HWND ok = AddControl("BUTTON", "&OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 352, 277, 75,
+                         25, kIdOk);
     AddButton("&Cancel", 352, 314, 75, 25, kIdCancel);
     // A shared icon from the module's resources: it must not be destroyed.
     AddIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_VANTREL)), 376, 120, 32,
@@ -202,6 +203,7 @@ void TfrmSetRule::bOKClick() {
         ::MessageBoxA(::GetActiveWindow(), kNoClassNameMessage, "Vantrel",
                       MB_OK | MB_ICONINFORMATION);
         SetModalResult(kResultNone);
+        ::SetFocus(eClassName_);
         return;
     }
     const int action = rgAction_.ItemIndex();
@@ -217,14 +219,13 @@ void TfrmSetRule::bOKClick() {
 
 bool TfrmSetRule::OnCommand(int id, int code, HWND /*control*/) {
     switch (id) {
-    case IDOK:
-    case IDCANCEL:
-        return true;
+    case IDOK: // Enter, through the modal loop's dialog keys
     case kIdOk:
         if (code == BN_CLICKED) {
             bOKClick();
         }
         return true;
+    case IDCANCEL: // Esc
     case kIdCancel:
         if (code == BN_CLICKED) {
             SetModalResult(kResultCancel);

@@ -13,6 +13,7 @@ struct Action {
     const char* caption;
     int command;
     Enabling enabling;
+    const char* shortcut = ""; // the main window's key for it, shown in the menus
 };
 
 const std::vector<Action>& Actions();

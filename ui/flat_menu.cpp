@@ -18,6 +18,7 @@ using platform::ScratchDc;
 constexpr int kTextIndent = 8;
 // Room after the text for the sub-menu arrow, which the system draws itself.
 constexpr int kTextEnd = 20;
+constexpr int kShortcutGap = 24; // between the longest caption and its shortcut
 constexpr int kItemHeight = 22;
 constexpr int kSeparatorHeight = 5;
 
@@ -52,6 +53,7 @@ struct ItemRecord {
     }
 
     std::string caption;
+    std::string shortcut;
     int image = -1;
     HIMAGELIST images = nullptr;
     bool submenu = false;
@@ -320,6 +322,7 @@ platform::UniqueMenu BuildLevel(const std::vector<MenuItemModel>& level, HIMAGEL
         }
         auto record = std::make_unique<ItemRecord>();
         record->caption = item.caption;
+        record->shortcut = item.shortcut;
         record->separator = item.separator;
         record->image = item.image;
         record->images = item.images != nullptr ? item.images : images;
@@ -408,7 +411,10 @@ bool FlatMenu::HandleMeasureItem(MEASUREITEMSTRUCT* measure) {
         return true;
     }
     const SIZE text = CaptionSize(record->caption);
-    measure->itemWidth = static_cast<UINT>(kPictureColumn + kTextIndent + text.cx + kTextEnd);
+    const LONG shortcut =
+        record->shortcut.empty() ? 0 : kShortcutGap + CaptionSize(record->shortcut).cx;
+    measure->itemWidth =
+        static_cast<UINT>(kPictureColumn + kTextIndent + text.cx + shortcut + kTextEnd);
     measure->itemHeight = static_cast<UINT>(std::max<LONG>(kItemHeight, text.cy + 6));
     return true;
 }
@@ -465,6 +471,10 @@ bool FlatMenu::HandleDrawItem(const DRAWITEMSTRUCT* draw) {
         format |= DT_HIDEPREFIX;
     }
     ::DrawTextA(dc, record->caption.c_str(), -1, &text, format);
+    if (!record->shortcut.empty()) {
+        ::DrawTextA(dc, record->shortcut.c_str(), -1, &text,
+                    DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
+    }
     ::RestoreDC(dc, saved);
     if (record->submenu) {
         // The system copies its monochrome arrow in after this with the DC's text and

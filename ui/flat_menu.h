@@ -13,6 +13,8 @@ namespace vantrel {
 struct MenuItemModel {
     std::string name;
     std::string caption;
+    // The key that runs the same command, drawn at the item's right edge (e.g. "F5").
+    std::string shortcut;
     int id = 0;
     int image = -1;
     bool separator = false;

@@ -60,6 +60,15 @@ Form* Form::ActiveModal() {
     return g_activeModal;
 }
 
+bool Form::PreTranslateModalKey(const MSG& msg) {
+    Form* form = g_activeModal;
+    if (form == nullptr || form->handle_ == nullptr ||
+        (msg.hwnd != form->handle_ && !::IsChild(form->handle_, msg.hwnd))) {
+        return false;
+    }
+    return form->OnDialogKey(msg);
+}
+
 HWND Form::Create() {
     if (handle_ != nullptr) {
         return handle_;
@@ -134,6 +143,10 @@ int Form::ShowModal() {
     g_activeModal = this;
     modalResult_ = kResultNone;
     FormShow();
+    // The focus and the underlined letters are shown from the start, not only once a key has
+    // been pressed: a dialog opened with the mouse is often finished with the keyboard.
+    ::SendMessageA(handle_, WM_CHANGEUISTATE,
+                   MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
     ::ShowWindow(handle_, SW_SHOW);
     ::SetForegroundWindow(parentWindow_ ? parentWindow_ : handle_);
     Application& app = Application::Instance();

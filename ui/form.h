@@ -36,6 +36,9 @@ public:
 
     // The form that runs its modal loop on this thread now, if any (tests drive it).
     static Form* ActiveModal();
+    // Offers a key message meant for the modal form to it before the dialog keys take it (Tab
+    // would move the focus even with Ctrl held); true when the form used it.
+    static bool PreTranslateModalKey(const MSG& msg);
 
 protected:
     virtual void CreateControls() = 0;
@@ -43,6 +46,8 @@ protected:
     // A click or notification from a child control; true when handled.
     virtual bool OnCommand(int /*id*/, int /*code*/, HWND /*control*/) { return false; }
     virtual bool OnNotify(const NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
+    // A key for one of the form's windows, before the dialog keys; true when handled.
+    virtual bool OnDialogKey(const MSG& /*msg*/) { return false; }
     // Other messages; return true with `result` set when handled.
     virtual bool OnMessage(UINT /*msg*/, WPARAM /*wParam*/, LPARAM /*lParam*/,
                            LRESULT& /*result*/) {

@@ -272,4 +272,25 @@ bool ListView::HandleNotify(const NMHDR* header) {
     return true;
 }
 
+bool ListView::HandleCustomDraw(const NMHDR* header, LRESULT& result) const {
+    if (header->hwndFrom != handle_ || header->code != NM_CUSTOMDRAW) {
+        return false;
+    }
+    auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(header));
+    result = CDRF_DODEFAULT;
+    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
+        result = CDRF_NOTIFYITEMDRAW;
+    } else if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT && ::GetFocus() != handle_) {
+        const int row = static_cast<int>(draw->nmcd.dwItemSpec);
+        if (::SendMessageA(handle_, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) &
+            LVIS_SELECTED) {
+            // Without the selected state the control paints in the colours given here.
+            draw->nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
+            draw->clrText = ::GetSysColor(COLOR_HIGHLIGHTTEXT);
+            draw->clrTextBk = ::GetSysColor(COLOR_HIGHLIGHT);
+        }
+    }
+    return true;
+}
+
 } // namespace vantrel

@@ -53,6 +53,10 @@ public:
     // Answers LVN_GETDISPINFO and follows LVN_ITEMCHANGED; true when the notification was
     // answered here.
     bool HandleNotify(const NMHDR* header);
+    // Draws the selected row in the selection's colours whether or not the list has the focus:
+    // the grey the control uses without focus reads as "nothing selected", yet the commands act
+    // on that row. True with `result` set when the notification was this list's custom draw.
+    bool HandleCustomDraw(const NMHDR* header, LRESULT& result) const;
 
 private:
     // A row by its key and by how many rows with the same key stand before it.

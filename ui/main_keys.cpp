@@ -14,6 +14,21 @@ bool IsMenuKey(const MSG& msg) {
     return msg.wParam == VK_APPS || (msg.wParam == VK_F10 && Down(VK_SHIFT));
 }
 
+// A list without a focused row shows no focus at all: the first row takes the focus mark (not the
+// selection, which would choose a window for the commands), so the person sees where the arrow
+// keys start.
+void ShowFocusedRow(HWND list) {
+    const int focused = static_cast<int>(::SendMessageA(
+        list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_FOCUSED, 0)));
+    if (focused >= 0 || ::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) <= 0) {
+        return;
+    }
+    LVITEMA item{};
+    item.stateMask = LVIS_FOCUSED;
+    item.state = LVIS_FOCUSED;
+    ::SendMessageA(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+}
+
 } // namespace
 
 POINT ListMenuPoint(HWND list) {
@@ -73,6 +88,9 @@ bool HandleMainWindowKey(const MSG& msg, const MainWindowKeys& keys) {
             const HWND next = focus == keys.tabs && list != nullptr ? list : keys.tabs;
             ::SendMessageA(keys.form, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
             ::SetFocus(next);
+            if (next == list) {
+                ShowFocusedRow(list);
+            }
         }
         return true;
     case VK_LEFT:
@@ -95,6 +113,18 @@ bool HandleMainWindowKey(const MSG& msg, const MainWindowKeys& keys) {
             return false;
         }
         keys.activate(list);
+        return true;
+    case VK_DELETE:
+        if (focus == nullptr || focus != list || !keys.remove) {
+            return false;
+        }
+        keys.remove(list);
+        return true;
+    case VK_F5:
+        if (!keys.refresh) {
+            return false;
+        }
+        keys.refresh();
         return true;
     default:
         return false;

@@ -1,7 +1,8 @@
 #pragma once
 // The main window's keyboard, as users of a list window expect it: Tab and Shift+Tab go between
 // the tab control and the list on its page, Ctrl+Tab and the arrows on the tab control change the
-// tab, Enter in a list does what a double click does, and the context-menu key or Shift+F10
+// tab, Enter in a list does what a double click does, Delete in a list deletes its selected row,
+// F5 refreshes, and the context-menu key or Shift+F10
 // opens the list menu at the selected row. The list keeps its own arrow, Home, End and Page keys.
 #include <windows.h>
 #include <functional>
@@ -15,6 +16,8 @@ struct MainWindowKeys {
     std::function<void(int tab)> showTab;     // selects the tab and runs the tab change
     std::function<void(HWND list)> popupMenu; // the list menu for that list's selected row
     std::function<void(HWND list)> activate;  // what a double click on the list does
+    std::function<void(HWND list)> remove;    // Delete in a list: deletes its selected row
+    std::function<void()> refresh;            // F5, wherever the focus is in the window
 };
 
 // True when the message was one of these keys and has been acted on; it is then not dispatched.

@@ -24,6 +24,7 @@ MenuItemModel ActionItem(const char* name, const char* action, int tag, int imag
     item.name = name;
     const Action* a = FindAction(action);
     item.caption = a->caption;
+    item.shortcut = a->shortcut;
     item.id = a->command;
     item.image = image;
     item.tag = tag;

@@ -60,7 +60,8 @@ void TfrmOptions::CreateControls() {
     rgZOrder_.Create(Handle(), Font(), "Next start Z Order", zOrders, kGroup2Left + 153,
                      kGroup2Top + 17, 135, 145, kIdZOrderFirst);
 
-    HWND ok = AddButton("&OK", 316, 192, 75, 25, kIdOk);
+    HWND ok = AddControl("BUTTON", "&OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 316, 192, 75,
+                         25, kIdOk);
     AddButton("&Cancel", 316, 229, 75, 25, kIdCancel);
     // A shared icon from the module's resources: it must not be destroyed.
     AddIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_VANTREL)), 336, 64, 32,
@@ -136,14 +137,13 @@ std::string TfrmOptions::TaskName() const {
 
 bool TfrmOptions::OnCommand(int id, int code, HWND /*control*/) {
     switch (id) {
-    case IDOK:
-    case IDCANCEL:
-        return true;
+    case IDOK: // Enter, through the modal loop's dialog keys
     case kIdOk:
         if (code == BN_CLICKED) {
             bOKClick();
         }
         return true;
+    case IDCANCEL: // Esc
     case kIdCancel:
         if (code == BN_CLICKED) {
             SetModalResult(kResultCancel);

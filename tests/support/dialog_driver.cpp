@@ -1,5 +1,7 @@
 #include "support/dialog_driver.h"
 
+#include "app/application.h"
+
 #include <deque>
 #include <utility>
 
@@ -161,6 +163,41 @@ BoxAnswerer::BoxAnswerer() : timer_(::SetTimer(nullptr, 0, 10, AnswerOnTimer)) {
 
 BoxAnswerer::~BoxAnswerer() {
     ::KillTimer(nullptr, timer_);
+}
+
+namespace {
+void SendKey(WORD key, bool down) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    ::SendInput(1, &input, sizeof(input));
+}
+} // namespace
+
+void PressKey(WORD key, const std::vector<WORD>& modifiers) {
+    for (WORD m : modifiers) {
+        SendKey(m, true);
+    }
+    SendKey(key, true);
+    SendKey(key, false);
+    for (auto m = modifiers.rbegin(); m != modifiers.rend(); ++m) {
+        SendKey(*m, false);
+    }
+}
+
+bool WaitInLoop(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        vantrel::Application::Instance().ProcessMessages();
+        if (condition()) {
+            return true;
+        }
+        if (::GetTickCount64() >= deadline) {
+            return false;
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
 }
 
 } // namespace vt

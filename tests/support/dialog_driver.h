@@ -26,6 +26,13 @@ void Toggle(HWND checkBox);
 // Types characters into a control as keyboard input would deliver them (WM_CHAR).
 void Type(HWND control, const std::string& text);
 
+// Presses a key, with the modifiers held around it, through the system's input queue: it reaches
+// whatever window has the keyboard focus, as a real key press does.
+void PressKey(WORD key, const std::vector<WORD>& modifiers = {});
+// Waits for the condition with a deadline, running the program's own message handling (dialog
+// keys included) in between.
+bool WaitInLoop(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+
 // What a message box showed.
 struct ShownBox {
     std::string title;

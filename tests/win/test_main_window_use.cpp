@@ -459,4 +459,73 @@ TEST_F(MainWindowUse, ResizeEditsDropRefusedKeysSilentlyWhileTheRuleEditorBeeps)
     EXPECT_EQ(vantrel::RefusalBeeps(), beeps + 1);
 }
 
+// How much of a list row the X screen shows in the selection's colour.
+double HighlightShare(HWND list, int row) {
+    RECT r{};
+    r.left = LVIR_BOUNDS;
+    ::SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
+    ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    const vt::XShot shot(r);
+    const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
+    int hits = 0;
+    for (int y = r.top; y < r.bottom; ++y) {
+        for (int x = r.left; x < r.right; ++x) {
+            hits += shot.At(x, y) == highlight ? 1 : 0;
+        }
+    }
+    const int area = (r.right - r.left) * (r.bottom - r.top);
+    return area > 0 ? static_cast<double>(hits) / area : 0.0;
+}
+
+TEST_F(MainWindowUse, SelectedRowStaysDrawnWithoutFocusAndDeleteAndF5Work) {
+    if (!vt::XToolsAvailable()) {
+        GTEST_SKIP() << "no X screen to look at";
+    }
+    StartWithRows();
+    const HWND tabs = form().ftcMain();
+    // Tab into a list with no row chosen: the first row shows the focus, none gets selected.
+    form().lvMain().Select(-1);
+    ::SetFocus(tabs);
+    Press(VK_TAB);
+    EXPECT_TRUE(WaitApp([&] { return form().lvMain().Focused() == 0; }));
+    EXPECT_EQ(form().lvMain().Selected(), -1);
+    struct Case {
+        int tab;
+        vantrel::ListView& list;
+        int row;
+    };
+    const Case cases[] = {{0, form().lvMain(), form().windows().Find(window_)},
+                          {1, form().lvRule(), 1}};
+    for (const Case& c : cases) {
+        ::SendMessageA(tabs, TCM_SETCURSEL, static_cast<WPARAM>(c.tab), 0);
+        form().ftcMainTabChanged(c.tab);
+        c.list.Select(c.row);
+        ::SetFocus(tabs); // as after a click on a picture button or the Menu button
+        EXPECT_TRUE(WaitApp([&] { return HighlightShare(c.list.Handle(), c.row) > 0.5; }, 5000))
+            << "tab " << c.tab << ": the row the commands act on looks chosen";
+    }
+
+    // Delete on the Rules tab deletes the selected rule, as the Delete button does.
+    ::SetFocus(form().lvRule().Handle());
+    form().lvRule().Select(0);
+    Press(VK_DELETE);
+    EXPECT_TRUE(WaitApp([&] { return form().rules().size() == 1u; }));
+    EXPECT_EQ(form().rules().at(0).className, "RuleTwo");
+    {
+        vt::BoxAnswerer boxes;
+        form().lvRule().Select(-1);
+        Press(VK_DELETE);
+        EXPECT_TRUE(WaitApp([&] { return !boxes.Seen().empty(); }));
+        EXPECT_EQ(form().rules().size(), 1u) << "nothing selected: nothing deleted";
+    }
+
+    // F5 refreshes from the list and from the tab strip alike.
+    for (HWND focus : {form().lvRule().Handle(), tabs}) {
+        ::SetFocus(focus);
+        const int before = form().catalogue().Rebuilds();
+        Press(VK_F5);
+        EXPECT_TRUE(WaitApp([&] { return form().catalogue().Rebuilds() > before; }));
+    }
+}
+
 } // namespace

@@ -295,6 +295,24 @@ TEST_F(OptionsDialog, LayoutAndTheStoredChoicesShown) {
     EXPECT_TRUE(vt::ShownBoxes().empty());
 }
 
+TEST_F(OptionsDialog, EnterIsOkAndEscIsCancelFromTheKeyboard) {
+    const struct {
+        WORD key;
+        int result;
+    } cases[] = {{VK_ESCAPE, kResultCancel}, {VK_RETURN, kResultOk}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(
+            Run([&](const TfrmOptions& d) {
+                ASSERT_TRUE(vt::WaitInLoop([&] { return ::GetForegroundWindow() == d.Handle(); }));
+                EXPECT_EQ(::GetWindowLongA(Ctl(d, TfrmOptions::kIdOk), GWL_STYLE) & BS_TYPEMASK,
+                          BS_DEFPUSHBUTTON);
+                vt::PressKey(c.key);
+            }),
+            c.result)
+            << c.key;
+    }
+}
+
 TEST_F(OptionsDialog, OkWithoutChangesWritesNoSettingsButRewritesTheRunValue) {
     runKey_.SetString("Vantrel", "D:\\Old\\Vantrel.exe -Start");
     EXPECT_EQ(RunOk(), kResultOk);

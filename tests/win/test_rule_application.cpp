@@ -163,11 +163,14 @@ TEST_F(RuleApplication, TrayIconsHideRestoreAndCloseWindows) {
     EXPECT_EQ(f.tray().WindowIconTip(hidden), std::string(63, 'L'));
     ASSERT_EQ(f.tray().HiddenWindows().size(), 1u);
 
-    // Double click: shown, icon gone, left alone by the next rule application only.
+    // Double click: shown in front, icon gone, left alone by the next rule application only.
+    ::SetForegroundWindow(f.Handle());
     ::SendMessageA(f.Handle(), vantrel::WM_HIDDENTRAYICON, reinterpret_cast<WPARAM>(hidden),
                    WM_LBUTTONDBLCLK);
     fixture_.Sync();
     EXPECT_TRUE(::IsWindowVisible(hidden));
+    EXPECT_TRUE(vt::WaitUntil([&] { return ::GetForegroundWindow() == hidden; }))
+        << "what the person types next goes to the window asked for";
     EXPECT_FALSE(f.tray().WindowIconAdded(hidden));
     EXPECT_EQ(f.skipOnceWindow(), hidden);
     f.aRefreshExecute();
@@ -179,11 +182,19 @@ TEST_F(RuleApplication, TrayIconsHideRestoreAndCloseWindows) {
     EXPECT_FALSE(::IsWindowVisible(hidden));
     EXPECT_EQ(f.tray().HiddenWindows().size(), 2u); // listed twice: harmless
 
-    // "Open" from the icon's menu: shown and off the hidden list.
+    // "Open" from the icon's menu: shown in front and off the hidden list; a window hidden while
+    // minimized comes back restored, not as a button.
+    ::ShowWindow(hidden, SW_SHOWNA);
+    ::ShowWindow(hidden, SW_MINIMIZE);
+    ::ShowWindow(hidden, SW_HIDE);
+    ::SetForegroundWindow(f.Handle());
+    ASSERT_TRUE(vt::WaitUntil([&] { return ::GetForegroundWindow() == f.Handle(); }));
     f.tray().menuTarget = hidden;
     f.miAppNameClick();
     fixture_.Sync();
     EXPECT_TRUE(::IsWindowVisible(hidden));
+    EXPECT_TRUE(vt::WaitUntil([&] { return !::IsIconic(hidden); }));
+    EXPECT_TRUE(vt::WaitUntil([&] { return ::GetForegroundWindow() == hidden; }));
     EXPECT_EQ(f.tray().HiddenWindows().size(), 1u);
 
     // "Exit" from the icon's menu: a close request, the window stays hidden.
@@ -209,10 +220,13 @@ TEST_F(RuleApplication, ExitShowsEveryHiddenWindowAgain) {
         fixture_.Sync();
         ASSERT_FALSE(::IsWindowVisible(w));
     }
+    ::SetForegroundWindow(f.Handle());
     f.aExitExecute();
     fixture_.Sync();
     EXPECT_TRUE(::IsWindowVisible(first));
     EXPECT_TRUE(::IsWindowVisible(second));
+    const HWND front = ::GetForegroundWindow();
+    EXPECT_TRUE(front != first && front != second) << "Exit shows them without activating any";
     EXPECT_FALSE(f.tray().WindowIconAdded(first));
     EXPECT_FALSE(f.tray().WindowIconAdded(second));
 }
