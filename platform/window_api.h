@@ -7,8 +7,8 @@
 
 namespace vantrel::platform {
 
-inline constexpr int kMaxCaption = 1000;   // characters kept of a window caption
-inline constexpr int kClassBuffer = 255;   // buffer for a window class name
+inline constexpr int kMaxCaption = 1000; // characters kept of a window caption
+inline constexpr int kClassBuffer = 255; // buffer for a window class name
 
 std::string WindowText(HWND window, int maxChars = kMaxCaption);
 std::string ClassNameOf(HWND window);
@@ -24,5 +24,8 @@ HWND NextSibling(HWND window);
 std::vector<HWND> TopLevelWindows();
 int ScreenWidth();
 int ScreenHeight();
+// The full rectangle (taskbar included) of the monitor that holds most of the window, or of the
+// nearest one; the primary screen where the system cannot tell.
+RECT MonitorRectOf(HWND window);
 
 } // namespace vantrel::platform
