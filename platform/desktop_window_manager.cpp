@@ -3,6 +3,8 @@
 #include "platform/handles.h"
 #include "platform/system_library.h"
 
+#include <utility>
+
 namespace vantrel::platform::dwm {
 
 namespace {
@@ -38,9 +40,21 @@ const Library& Dwm() {
     return library;
 }
 
+std::function<bool(HWND)>& InjectedCloaked() {
+    static std::function<bool(HWND)> answer;
+    return answer;
+}
+
 } // namespace
 
+void SetCloakedAnswerForTests(std::function<bool(HWND)> answer) {
+    InjectedCloaked() = std::move(answer);
+}
+
 bool IsCloaked(HWND window) {
+    if (InjectedCloaked()) {
+        return InjectedCloaked()(window);
+    }
     DWORD cloaked = 0;
     return Dwm().Get(window, kCloaked, &cloaked, sizeof(cloaked)) && cloaked != 0;
 }
