@@ -534,10 +534,8 @@ void TfrmMain::ShowTransparencyDialog(HWND window, int row) {
     dialog.SetCaption(dialog.Caption() + ": " +
                       (listed ? windows_.At(row).caption : platform::WindowText(window)));
     dialog.SetValue(listed ? windows_.At(row).transparency : 0);
-    // A child window of a program that does not answer would wait for it as it is made, and
-    // would share its input from then on: such a dialog stays a window of its own.
-    if (fromSystemMenu && platform::foreign::Answers(window)) {
-        dialog.SetParentWindow(window);
+    if (fromSystemMenu) {
+        dialog.CentreOver(window);
     }
     if (dialog.ShowModal() != kResultOk) {
         return;
@@ -549,14 +547,14 @@ void TfrmMain::ShowTransparencyDialog(HWND window, int row) {
     }
 }
 
-void TfrmMain::ShowResizeDialog(HWND window, bool asChild) {
+void TfrmMain::ShowResizeDialog(HWND window, bool overTarget) {
     if (!platform::foreign::IsTarget(window)) {
         return;
     }
     TfrmResize dialog(handle_);
     dialog.SetTarget(window);
-    if (asChild && platform::foreign::Answers(window)) {
-        dialog.SetParentWindow(window);
+    if (overTarget) {
+        dialog.CentreOver(window);
     }
     dialog.ShowModal();
 }

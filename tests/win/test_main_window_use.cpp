@@ -402,7 +402,7 @@ TEST_F(MainWindowUse, AnOpenMenuFollowsTheEnabledStatesWhenIdle) {
     EXPECT_EQ(form().lvMain().Selected(), -1);
 }
 
-TEST_F(MainWindowUse, DialogInsideAnotherProgramsWindowTakesItsOwnEnterAndEscape) {
+TEST_F(MainWindowUse, DialogForAnotherProgramsWindowTakesItsOwnEnterAndEscape) {
     StartWithRows();
     RECT before{};
     ::GetWindowRect(window_, &before);
@@ -419,7 +419,7 @@ TEST_F(MainWindowUse, DialogInsideAnotherProgramsWindowTakesItsOwnEnterAndEscape
         form().ShowResizeDialog(window_, true);
         EXPECT_TRUE(keySent);
         EXPECT_FALSE(g_watchdogFired) << "the dialog did not take key " << key;
-        EXPECT_TRUE(::IsWindow(window_)) << "the program around the dialog stays";
+        EXPECT_TRUE(::IsWindow(window_)) << "the program under the dialog stays";
     }
     RECT after{};
     ::GetWindowRect(window_, &after);
