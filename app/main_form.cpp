@@ -765,7 +765,7 @@ void TfrmMain::ShowListMenu(POINT screen) {
 
 void TfrmMain::ShowSelfMenu(POINT screen) {
     UpdateActions();
-    pmSelf_.Popup(handle_, screen.x, screen.y);
+    pmSelf_.PopupFromTrayIcon(handle_, screen.x, screen.y);
 }
 
 void TfrmMain::ShowOtherAppMenu(POINT screen) {
@@ -773,7 +773,7 @@ void TfrmMain::ShowOtherAppMenu(POINT screen) {
     if (MenuItemModel* open = pmOtherApp_.Find("miAppName")) {
         open->caption = "&Open";
     }
-    pmOtherApp_.Popup(handle_, screen.x, screen.y);
+    pmOtherApp_.PopupFromTrayIcon(handle_, screen.x, screen.y);
 }
 
 bool TfrmMain::SelectedWindowShown() const {
