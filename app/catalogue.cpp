@@ -5,6 +5,7 @@
 #include <map>
 
 #include "app/rule_application.h"
+#include "platform/desktop_window_manager.h"
 #include "platform/message_queue.h"
 #include "platform/process.h"
 #include "platform/window_api.h"
@@ -279,6 +280,13 @@ bool Catalogue::ExamineInPass(HWND window, EnumerationMode mode) {
     if (mode == EnumerationMode::RestoreSystemMenus) {
         RemoveSystemMenuItems(window);
         return true;
+    }
+    // A cloaked window is visible only in name (another virtual desktop, a suspended Store app):
+    // like a hidden one it gets neither a row nor menu items nor a rule. Uncloaked, it is a
+    // window that has appeared, and the next pass takes it. The menu items come out of it all
+    // the same, so that none stay behind at exit.
+    if (platform::dwm::IsCloaked(window)) {
+        return false;
     }
     if (mode == EnumerationMode::InsertSystemMenus) {
         if (services_.insertSystemMenu) {

@@ -498,10 +498,8 @@ void TfrmMain::ShowTransparencyDialog(HWND window, int row) {
     dialog.SetCaption(dialog.Caption() + ": " +
                       (listed ? windows_.At(row).caption : platform::WindowText(window)));
     dialog.SetValue(listed ? windows_.At(row).transparency : 0);
-    // A child window of a program that does not answer would wait for it as it is made, and
-    // would share its input from then on: such a dialog stays a window of its own.
-    if (fromSystemMenu && platform::foreign::Answers(window)) {
-        dialog.SetParentWindow(window);
+    if (fromSystemMenu) {
+        dialog.CentreOver(window);
     }
     if (dialog.ShowModal() != kResultOk) {
         return;
@@ -513,14 +511,14 @@ void TfrmMain::ShowTransparencyDialog(HWND window, int row) {
     }
 }
 
-void TfrmMain::ShowResizeDialog(HWND window, bool asChild) {
+void TfrmMain::ShowResizeDialog(HWND window, bool overTarget) {
     if (!platform::foreign::IsTarget(window)) {
         return;
     }
     TfrmResize dialog(handle_);
     dialog.SetTarget(window);
-    if (asChild && platform::foreign::Answers(window)) {
-        dialog.SetParentWindow(window);
+    if (overTarget) {
+        dialog.CentreOver(window);
     }
     dialog.ShowModal();
 }
@@ -731,7 +729,7 @@ void TfrmMain::ShowListMenu(POINT screen) {
 
 void TfrmMain::ShowSelfMenu(POINT screen) {
     UpdateActions();
-    pmSelf_.Popup(handle_, screen.x, screen.y);
+    pmSelf_.PopupFromTrayIcon(handle_, screen.x, screen.y);
 }
 
 void TfrmMain::ShowOtherAppMenu(POINT screen) {
@@ -739,7 +737,7 @@ void TfrmMain::ShowOtherAppMenu(POINT screen) {
     if (MenuItemModel* open = pmOtherApp_.Find("miAppName")) {
         open->caption = "&Open";
     }
-    pmOtherApp_.Popup(handle_, screen.x, screen.y);
+    pmOtherApp_.PopupFromTrayIcon(handle_, screen.x, screen.y);
 }
 
 bool TfrmMain::SelectedWindowShown() const {

@@ -141,8 +141,8 @@ public:
     // Every transparency change goes through the entry found at start-up.
     bool SetLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags);
     void ShowTransparencyDialog(HWND window, int row);
-    // `asChild`: the dialog is created inside the target window (system-menu command).
-    void ShowResizeDialog(HWND window, bool asChild);
+    // `overTarget`: centred over the target window (system-menu command), not the main one.
+    void ShowResizeDialog(HWND window, bool overTarget);
     void OnHiddenTrayIcon(HWND window, LPARAM mouseMessage);
     void miAppNameClick();
     void miExitClick();

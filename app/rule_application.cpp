@@ -5,6 +5,7 @@
 #include "app/main_form.h"
 #include "commands/placement.h"
 #include "commands/window_commands.h"
+#include "platform/desktop_window_manager.h"
 #include "platform/foreign_window.h"
 #include "platform/handles.h"
 #include "platform/process.h"
@@ -110,7 +111,8 @@ void ApplyRule(TfrmMain& form, HWND window) {
         return;
     }
     // The program's own windows and the shell's are listed, but no rule or default acts on them.
-    if (!foreign::IsTarget(window)) {
+    // Nor on a window cloaked since it was listed: it is out of the user's sight.
+    if (!foreign::IsTarget(window) || platform::dwm::IsCloaked(window)) {
         return;
     }
     const Facts facts = FactsOf(form, window);

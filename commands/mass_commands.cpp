@@ -1,14 +1,20 @@
 #include "commands/mass_commands.h"
 
+#include "platform/desktop_window_manager.h"
 #include "platform/foreign_window.h"
 #include "platform/window_api.h"
 
 namespace vantrel {
 
 namespace {
+// A window cloaked since it was listed (the user moved it to another virtual desktop) is out
+// of the user's sight: "all windows" means the ones the user can see.
 template <typename F> void LastToFirst(const WindowList& rows, F&& f) {
     for (int i = rows.Count() - 1; i >= 0; --i) {
-        f(rows.At(i).handle);
+        const HWND window = rows.At(i).handle;
+        if (!platform::dwm::IsCloaked(window)) {
+            f(window);
+        }
     }
 }
 } // namespace

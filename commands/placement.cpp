@@ -137,6 +137,35 @@ Placement ComputeResize(const WindowRect& current, const ResizeAxis& width,
     return result;
 }
 
+Point AlignOnMonitor(const AlignmentPlace& place, const WindowRect& monitor,
+                     const WindowRect& window, const WindowRect& frame) {
+    const Point p =
+        AlignedPosition(place, monitor.right - monitor.left, monitor.bottom - monitor.top,
+                        frame.right - frame.left, frame.bottom - frame.top);
+    return {monitor.left + p.x - (frame.left - window.left),
+            monitor.top + p.y - (frame.top - window.top)};
+}
+
+WindowRect UsableFrame(const WindowRect& window, const WindowRect* reported) {
+    if (reported == nullptr || reported->left < window.left || reported->top < window.top ||
+        reported->right > window.right || reported->bottom > window.bottom ||
+        reported->left >= reported->right || reported->top >= reported->bottom) {
+        return window;
+    }
+    return *reported;
+}
+
+Placement ComputeResizeOnMonitor(const WindowRect& current, const ResizeAxis& width,
+                                 const ResizeAxis& height, const WindowRect& monitor) {
+    const WindowRect relative{current.left - monitor.left, current.top - monitor.top,
+                              current.right - monitor.left, current.bottom - monitor.top};
+    Placement p = ComputeResize(relative, width, height, monitor.right - monitor.left,
+                                monitor.bottom - monitor.top);
+    p.x += monitor.left;
+    p.y += monitor.top;
+    return p;
+}
+
 int AlphaForPercent(int percent) {
     return (100 - percent) * 255 / 100;
 }

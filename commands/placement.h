@@ -1,7 +1,8 @@
 #pragma once
 // Screen geometry for the alignment and resize commands, and the transparency level arithmetic.
-// Everything here is measured against the whole primary screen with its origin at (0, 0); the
-// work area and other monitors play no part.
+// A window is placed on the monitor it is mostly on, measured against that monitor's whole
+// rectangle (the work area plays no part); on a single monitor that is the primary screen from
+// (0, 0).
 #include <array>
 #include <string>
 
@@ -65,6 +66,22 @@ bool ResizeInputComplete(const ResizeAxis& width, const ResizeAxis& height);
 // to end at the far screen edge; an unchecked axis keeps the current size and position.
 Placement ComputeResize(const WindowRect& current, const ResizeAxis& width,
                         const ResizeAxis& height, int screenW, int screenH);
+
+// Top-left corner of the window rectangle that puts its visible frame at the place on the
+// monitor. The frame is what the user sees of the window (without Windows 10's invisible resize
+// border); pass the window rectangle itself where the system reports no frame.
+Point AlignOnMonitor(const AlignmentPlace& place, const WindowRect& monitor,
+                     const WindowRect& window, const WindowRect& frame);
+
+// The frame to align by: the reported one when it lies within the window rectangle, else the
+// window rectangle. A program that is not DPI aware reads the frame in physical pixels but the
+// window rectangle in its own scaled ones, and the two then disagree.
+WindowRect UsableFrame(const WindowRect& window, const WindowRect* reported);
+
+// ComputeResize on a monitor that need not start at (0, 0): sizes in percent are shares of that
+// monitor and a window is pulled back to end at its far edges.
+Placement ComputeResizeOnMonitor(const WindowRect& current, const ResizeAxis& width,
+                                 const ResizeAxis& height, const WindowRect& monitor);
 
 // Alpha for a transparency percentage: (100 - percent) * 255 / 100, truncating.
 int AlphaForPercent(int percent);

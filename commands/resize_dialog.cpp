@@ -1,6 +1,7 @@
 #include "commands/resize_dialog.h"
 
 #include "platform/foreign_window.h"
+#include "platform/window_api.h"
 
 namespace vantrel {
 
@@ -66,9 +67,10 @@ void TfrmResize::bOKClick() {
     }
     RECT r{};
     ::GetWindowRect(target_, &r);
+    const RECT m = platform::MonitorRectOf(target_);
     const Placement p =
-        ComputeResize(WindowRect{r.left, r.top, r.right, r.bottom}, width, height,
-                      ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+        ComputeResizeOnMonitor(WindowRect{r.left, r.top, r.right, r.bottom}, width, height,
+                               WindowRect{m.left, m.top, m.right, m.bottom});
     platform::foreign::Place(target_, nullptr, p.x, p.y, p.w, p.h, SWP_NOZORDER);
     SetModalResult(kResultOk);
 }

@@ -14,22 +14,21 @@ constexpr char kOwnTip[] = "Left Click to activate Vantrel\r\nRight Click to pop
 
 void TrayHost::SetOwnTrayIcon(bool add, HICON formIcon) {
     if (add) {
-        icons_.Add(main_, IconIdOf(main_), WM_OWNTRAYICON, formIcon, platform::UniqueIcon(),
-                   kOwnTip);
+        icons_.Add(main_, kOwnIconId, WM_OWNTRAYICON, formIcon, platform::UniqueIcon(), kOwnTip);
     } else {
-        icons_.Remove(main_, IconIdOf(main_));
+        icons_.Remove(main_, kOwnIconId);
     }
 }
 
 bool TrayHost::OwnIconAdded() const {
-    return icons_.IsAdded(main_, IconIdOf(main_));
+    return icons_.IsAdded(main_, kOwnIconId);
 }
 
 void TrayHost::SetWindowTrayIcon(HWND window, const std::string& path, bool add) {
-    // The own icon's id is the main window's handle: a hidden-window callback or menu that names
-    // the main window (anyone can post one) must not take away the only way back to a hidden
-    // program, and the main window never hides behind an icon of this kind.
-    if (window == main_) {
+    // A hidden-window callback or menu that names the main window or the own icon's id (anyone
+    // can post one) must not take away the only way back to a hidden program, and the main
+    // window never hides behind an icon of this kind.
+    if (window == main_ || IconIdOf(window) == kOwnIconId) {
         return;
     }
     if (!add) {

@@ -56,7 +56,13 @@ private:
     std::vector<HWND> hidden_;
 };
 
-// Icon ids are 32-bit; window handles are 32-bit values on 64-bit Windows too.
+// The program's own icon keeps this id from run to run (with the main window's class, which never
+// changes), so that the shell knows it again after a restart and keeps the user's "always show"
+// choice for it. No window handle has this value: the system never hands out handle 1.
+inline constexpr UINT kOwnIconId = 1;
+
+// A hidden window's icon id is its handle: ids are 32-bit, and window handles are 32-bit values
+// on 64-bit Windows too.
 inline UINT IconIdOf(HWND window) {
     return static_cast<UINT>(reinterpret_cast<ULONG_PTR>(window));
 }

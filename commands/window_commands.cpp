@@ -2,6 +2,7 @@
 
 #include "app/main_form.h"
 #include "commands/placement.h"
+#include "platform/desktop_window_manager.h"
 #include "platform/foreign_window.h"
 #include "platform/window_api.h"
 
@@ -79,8 +80,13 @@ void RemoveTransparency(TfrmMain& form, HWND window) {
 void AlignWindow(HWND window, const AlignmentPlace& place) {
     RECT r{};
     ::GetWindowRect(window, &r);
-    const Point p = AlignedPosition(place, platform::ScreenWidth(), platform::ScreenHeight(),
-                                    r.right - r.left, r.bottom - r.top);
+    const RECT m = platform::MonitorRectOf(window);
+    RECT f{};
+    const WindowRect windowRect{r.left, r.top, r.right, r.bottom};
+    const bool hasFrame = platform::dwm::VisibleFrame(window, f);
+    const WindowRect frameRect{f.left, f.top, f.right, f.bottom};
+    const Point p = AlignOnMonitor(place, WindowRect{m.left, m.top, m.right, m.bottom}, windowRect,
+                                   UsableFrame(windowRect, hasFrame ? &frameRect : nullptr));
     foreign::Place(window, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 

@@ -15,9 +15,15 @@ std::string ClassNameOf(HWND window) {
     return std::string(buffer, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
-LONG StyleOf(HWND window) { return ::GetWindowLongA(window, GWL_STYLE); }
-LONG ExStyleOf(HWND window) { return ::GetWindowLongA(window, GWL_EXSTYLE); }
-void SetExStyle(HWND window, LONG exStyle) { ::SetWindowLongA(window, GWL_EXSTYLE, exStyle); }
+LONG StyleOf(HWND window) {
+    return ::GetWindowLongA(window, GWL_STYLE);
+}
+LONG ExStyleOf(HWND window) {
+    return ::GetWindowLongA(window, GWL_EXSTYLE);
+}
+void SetExStyle(HWND window, LONG exStyle) {
+    ::SetWindowLongA(window, GWL_EXSTYLE, exStyle);
+}
 
 HWND OwnerOf(HWND window) {
     return reinterpret_cast<HWND>(::GetWindowLongPtrA(window, GWLP_HWNDPARENT));
@@ -33,8 +39,12 @@ DWORD ThreadIdOf(HWND window, DWORD* processId) {
     return ::GetWindowThreadProcessId(window, processId);
 }
 
-HWND FirstChild(HWND window) { return ::GetWindow(window, GW_CHILD); }
-HWND NextSibling(HWND window) { return ::GetWindow(window, GW_HWNDNEXT); }
+HWND FirstChild(HWND window) {
+    return ::GetWindow(window, GW_CHILD);
+}
+HWND NextSibling(HWND window) {
+    return ::GetWindow(window, GW_HWNDNEXT);
+}
 
 namespace {
 BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
@@ -50,8 +60,22 @@ std::vector<HWND> TopLevelWindows() {
     return windows;
 }
 
-int ScreenWidth() { return ::GetSystemMetrics(SM_CXSCREEN); }
-int ScreenHeight() { return ::GetSystemMetrics(SM_CYSCREEN); }
+int ScreenWidth() {
+    return ::GetSystemMetrics(SM_CXSCREEN);
+}
+int ScreenHeight() {
+    return ::GetSystemMetrics(SM_CYSCREEN);
+}
+
+RECT MonitorRectOf(HWND window) {
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    const HMONITOR monitor = ::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
+    if (monitor == nullptr || !::GetMonitorInfoA(monitor, &info)) {
+        return RECT{0, 0, ScreenWidth(), ScreenHeight()};
+    }
+    return info.rcMonitor;
+}
 
 RECT MonitorRectOf(HWND window) {
     // Asks the window manager about the window's rectangle; the window itself is never sent a

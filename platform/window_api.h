@@ -27,5 +27,8 @@ int ScreenWidth();
 // virtual-screen coordinates; the primary screen when the system has no answer.
 RECT MonitorRectOf(HWND window);
 int ScreenHeight();
+// The full rectangle (taskbar included) of the monitor that holds most of the window, or of the
+// nearest one; the primary screen where the system cannot tell.
+RECT MonitorRectOf(HWND window);
 
 } // namespace vantrel::platform

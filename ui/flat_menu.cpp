@@ -397,6 +397,12 @@ int FlatMenu::Popup(HWND owner, int x, int y) {
     return shownOk ? 1 : 0;
 }
 
+int FlatMenu::PopupFromTrayIcon(HWND owner, int x, int y) {
+    const int shown = Popup(owner, x, y);
+    ::PostMessageA(owner, WM_NULL, 0, 0);
+    return shown;
+}
+
 bool FlatMenu::HandleMeasureItem(MEASUREITEMSTRUCT* measure) {
     if (measure == nullptr || measure->CtlType != ODT_MENU) {
         return false;

@@ -42,6 +42,10 @@ public:
     // shown. A chosen item arrives at `owner` as WM_COMMAND with its id, as with any menu. The
     // owner must pass WM_MEASUREITEM, WM_DRAWITEM and WM_MENUCHAR to the handlers below.
     int Popup(HWND owner, int x, int y);
+    // Popup for a notification-area icon's menu. A WM_NULL is posted to the owner after it, as
+    // the system asks: without that switch of task, the next time the menu is opened it can
+    // vanish at once, or stay open when the user clicks elsewhere.
+    int PopupFromTrayIcon(HWND owner, int x, int y);
 
     // Each returns false for anything that is not an item of a menu open now, so the owner can
     // hand every such message here first and fall back to its own handling.

@@ -10,6 +10,9 @@ namespace vantrel {
 namespace {
 constexpr char kFormClass[] = "VantrelForm";
 thread_local Form* g_activeModal = nullptr;
+// How often a dialog for another program's window looks whether that window is still there.
+constexpr UINT_PTR kTargetWatchTimer = 0x7A11;
+constexpr UINT kTargetWatchMs = 250;
 
 void RegisterFormClass(HINSTANCE instance) {
     static bool registered = false;
@@ -78,14 +81,9 @@ HWND Form::Create() {
     font_.reset(::CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                               DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
-    DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS | DS_MODALFRAME;
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS | DS_MODALFRAME;
     DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    HWND parent = owner_;
-    if (parentWindow_ != nullptr) {
-        // As a child of another application's window, the dialog lives inside that window.
-        style = WS_CHILD | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS | DS_MODALFRAME;
-        parent = parentWindow_;
-    }
+    const HWND parent = owner_;
     RECT frame{0, 0, clientWidth_, clientHeight_};
     ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     handle_ = ::CreateWindowExA(exStyle, kFormClass, caption_.c_str(), style, 0, 0,
@@ -120,18 +118,13 @@ int Form::ShowModal() {
     int y = place_.y;
     if (!placed_) {
         RECT around{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-        HWND centreOn = parentWindow_ ? parentWindow_ : owner_;
+        // Reading another program's window rectangle asks the system, never that program.
+        HWND centreOn = centreOver_ ? centreOver_ : owner_;
         if (centreOn != nullptr && ::IsWindowVisible(centreOn)) {
             ::GetWindowRect(centreOn, &around);
         }
         x = around.left + (around.right - around.left - w) / 2;
         y = around.top + (around.bottom - around.top - h) / 2;
-    }
-    if (parentWindow_ != nullptr) {
-        POINT pt{x, y};
-        ::ScreenToClient(parentWindow_, &pt);
-        x = pt.x;
-        y = pt.y;
     }
     ::SetWindowPos(handle_, HWND_TOP, x, y, 0, 0, SWP_NOSIZE);
 
@@ -148,7 +141,10 @@ int Form::ShowModal() {
     ::SendMessageA(handle_, WM_CHANGEUISTATE,
                    MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
     ::ShowWindow(handle_, SW_SHOW);
-    ::SetForegroundWindow(parentWindow_ ? parentWindow_ : handle_);
+    ::SetForegroundWindow(handle_);
+    if (centreOver_ != nullptr) {
+        ::SetTimer(handle_, kTargetWatchTimer, kTargetWatchMs, nullptr);
+    }
     Application& app = Application::Instance();
     while (modalResult_ == kResultNone) {
         if (!app.HandleOneMessage()) {
@@ -160,6 +156,9 @@ int Form::ShowModal() {
             handle_ = nullptr;
             break;
         }
+    }
+    if (handle_ != nullptr && centreOver_ != nullptr) {
+        ::KillTimer(handle_, kTargetWatchTimer);
     }
     if (ownerWasEnabled) {
         ::EnableWindow(owner_, TRUE);
@@ -226,6 +225,14 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     }
+    case WM_TIMER:
+        if (wParam == kTargetWatchTimer) {
+            if (!::IsWindow(centreOver_)) {
+                modalResult_ = kResultCancel;
+            }
+            return 0;
+        }
+        break;
     case WM_CLOSE:
         // Closing through the title bar is Cancel.
         modalResult_ = kResultCancel;

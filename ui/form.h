@@ -21,8 +21,11 @@ public:
     // Builds the window and its controls; the caller may fill controls before ShowModal.
     HWND Create();
     HWND Handle() const { return handle_; }
-    // Makes the dialog a child of another window instead of a top-level window of its own.
-    void SetParentWindow(HWND parent) { parentWindow_ = parent; }
+    // Centres the dialog over another window (of any program) instead of its owner. The dialog
+    // stays a top-level window of this program: a child of another program's window would join
+    // the two programs' input, and a hang of either would freeze both. The dialog is for that
+    // window: when it goes, the dialog closes with Cancel.
+    void CentreOver(HWND window) { centreOver_ = window; }
     void SetCaption(const std::string& caption);
     const std::string& Caption() const { return caption_; }
 
@@ -74,7 +77,7 @@ private:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
     HWND owner_;
-    HWND parentWindow_ = nullptr;
+    HWND centreOver_ = nullptr;
     HWND handle_ = nullptr;
     std::string caption_;
     int clientWidth_;

@@ -123,3 +123,124 @@ TEST(Transparency, LevelToAlpha) {
     }
     EXPECT_EQ(AlphaForPercent(35), 165);
 }
+
+namespace {
+// The primary screen, a wider one to its right, one left of it (negative coordinates) and a
+// portrait one reaching above the primary's top edge.
+constexpr WindowRect kPrimary{0, 0, 1024, 768};
+constexpr WindowRect kRight{1024, 0, 2944, 1080};
+constexpr WindowRect kLeft{-1280, 0, 0, 1024};
+constexpr WindowRect kTall{2944, -400, 4024, 1520};
+} // namespace
+
+TEST(Alignment, OnTheWindowsOwnMonitor) {
+    struct Case {
+        const char* what;
+        WindowRect monitor;
+        WindowRect window;
+        WindowRect frame;
+        int command;
+        Point expected;
+    };
+    // Windows 301 x 201; a framed one has Windows 10's 7-pixel border left, right and below.
+    const Case cases[] = {
+        {"primary top left", kPrimary, {50, 60, 351, 261}, {50, 60, 351, 261}, 51, {0, 0}},
+        {"primary bottom right", kPrimary, {50, 60, 351, 261}, {50, 60, 351, 261}, 59, {723, 567}},
+        {"right top left", kRight, {1500, 60, 1801, 261}, {1500, 60, 1801, 261}, 51, {1024, 0}},
+        {"right centre", kRight, {1500, 60, 1801, 261}, {1500, 60, 1801, 261}, 55, {1833, 439}},
+        {"left top left", kLeft, {-900, 10, -599, 211}, {-900, 10, -599, 211}, 51, {-1280, 0}},
+        {"left bottom right", kLeft, {-900, 10, -599, 211}, {-900, 10, -599, 211}, 59, {-301, 823}},
+        {"left centre", kLeft, {-900, 10, -599, 211}, {-900, 10, -599, 211}, 55, {-791, 411}},
+        {"tall top centre", kTall, {3000, 0, 3301, 201}, {3000, 0, 3301, 201}, 52, {3333, -400}},
+        {"tall bottom left", kTall, {3000, 0, 3301, 201}, {3000, 0, 3301, 201}, 57, {2944, 1319}},
+        {"frame top left", kRight, {1500, 60, 1801, 261}, {1507, 60, 1794, 254}, 51, {1017, 0}},
+        {"frame bottom right",
+         kRight,
+         {1500, 60, 1801, 261},
+         {1507, 60, 1794, 254},
+         59,
+         {2650, 886}},
+        {"larger than the left monitor",
+         kLeft,
+         {-900, 0, 401, 1125},
+         {-900, 0, 401, 1125},
+         55,
+         {-1290, -50}},
+    };
+    for (const Case& c : cases) {
+        const WindowRect frame = UsableFrame(c.window, &c.frame);
+        const Point p =
+            AlignOnMonitor(*AlignmentPlaceForCommand(c.command), c.monitor, c.window, frame);
+        EXPECT_EQ(p.x, c.expected.x) << c.what;
+        EXPECT_EQ(p.y, c.expected.y) << c.what;
+    }
+}
+
+TEST(Alignment, FrameOutsideTheWindowRectangleIsNotUsed) {
+    const WindowRect window{100, 100, 401, 301};
+    const WindowRect inside{107, 100, 394, 294};
+    // As a program that is not DPI aware reads it at 150 %: physical pixels, past the window.
+    const WindowRect scaled{150, 150, 591, 441};
+    const WindowRect empty{200, 200, 200, 200};
+    EXPECT_EQ(UsableFrame(window, &inside).left, 107);
+    EXPECT_EQ(UsableFrame(window, &inside).bottom, 294);
+    for (const WindowRect* bad : {&scaled, &empty, static_cast<const WindowRect*>(nullptr)}) {
+        const WindowRect f = UsableFrame(window, bad);
+        EXPECT_EQ(f.left, 100);
+        EXPECT_EQ(f.top, 100);
+        EXPECT_EQ(f.right, 401);
+        EXPECT_EQ(f.bottom, 301);
+    }
+}
+
+TEST(Resize, OnTheWindowsOwnMonitor) {
+    struct Case {
+        const char* what;
+        WindowRect monitor;
+        WindowRect window;
+        ResizeAxis width, height;
+        Placement expected;
+    };
+    const Case cases[] = {
+        {"primary defaults",
+         kPrimary,
+         {100, 50, 500, 350},
+         kPercent100,
+         kPercent100,
+         {0, 0, 1024, 768}},
+        {"right defaults",
+         kRight,
+         {1500, 60, 1801, 261},
+         kPercent100,
+         kPercent100,
+         {1024, 0, 1920, 1080}},
+        {"right half width",
+         kRight,
+         {2800, 60, 2900, 261},
+         Percent("50"),
+         Unchecked(),
+         {1984, 60, 960, 201}},
+        {"left pixels past its edge",
+         kLeft,
+         {-300, 10, -100, 110},
+         Pixels("500"),
+         Pixels("2000"),
+         {-500, 0, 500, 1024}},
+        {"left of the left monitor",
+         kLeft,
+         {-1400, 10, -1300, 110},
+         Pixels("900"),
+         Unchecked(),
+         {-1400, 10, 900, 100}},
+        {"tall quarter height",
+         kTall,
+         {3000, 1400, 3300, 1500},
+         Unchecked(),
+         Percent("25"),
+         {3000, 1040, 300, 480}},
+    };
+    for (const Case& c : cases) {
+        ExpectPlacement(ComputeResizeOnMonitor(c.window, c.width, c.height, c.monitor),
+                        c.expected.x, c.expected.y, c.expected.w, c.expected.h);
+    }
+}

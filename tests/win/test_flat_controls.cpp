@@ -258,6 +258,23 @@ TEST(FlatMenu, PopupShowsTheModelTidiedOnEveryLevelAndTheSameEveryTime) {
     EXPECT_EQ(shown.back(), raw);
 }
 
+TEST(FlatMenu, OnlyATrayIconMenuPostsANullMessageToItsOwnerAfterwards) {
+    Host host;
+    FlatMenu menu;
+    menu.items = {Item("Go", "&Go", 1)};
+    for (const bool fromTray : {false, true}) {
+        host.onIdle = [](HWND) { ::EndMenu(); };
+        ::SetTimer(host.window, 1, 5000, nullptr);
+        const int shown = fromTray ? menu.PopupFromTrayIcon(host.window, 100, 100)
+                                   : menu.Popup(host.window, 100, 100);
+        ::KillTimer(host.window, 1);
+        EXPECT_TRUE(shown);
+        MSG msg{};
+        EXPECT_EQ(::PeekMessageA(&msg, host.window, WM_NULL, WM_NULL, PM_REMOVE) != FALSE,
+                  fromTray);
+    }
+}
+
 TEST(FlatMenu, MeasureGivesThePictureColumnAndTheTextAndThinSeparators) {
     Host host;
     FlatMenu menu;

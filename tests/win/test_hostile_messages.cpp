@@ -11,6 +11,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <mutex>
 #include <set>
@@ -604,11 +605,20 @@ TEST_F(HostileDialogs, TargetDestroyedWhileItsSystemMenuDialogIsOpen) {
     for (int id : {30, 61}) {
         const char* caption = id == 30 ? "Custom transparency" : "Resize window";
         SCOPED_TRACE(caption);
-        // Closed normally first: the dialog really lives inside the other window.
+        // Closed normally first: a window of this program over the other one, never inside it,
+        // so that the two programs never share their input.
         const HWND kept = fixture_.CreateOne(spec);
         EXPECT_TRUE(OpenAndRun(kept, id, caption, [&](Form& dialog) {
-            EXPECT_TRUE(::IsChild(kept, dialog.Handle()) || ::GetParent(dialog.Handle()) == kept);
-            vt::Click(vt::Control(dialog.Handle(), IDCANCEL));
+            const HWND d = dialog.Handle();
+            EXPECT_EQ(::GetWindowLongA(d, GWL_STYLE) & WS_CHILD, 0);
+            EXPECT_EQ(::GetAncestor(d, GA_PARENT), ::GetDesktopWindow());
+            EXPECT_EQ(::GetWindow(d, GW_OWNER), main);
+            RECT over{}, mine{};
+            ::GetWindowRect(kept, &over);
+            ::GetWindowRect(d, &mine);
+            EXPECT_LE(std::abs((over.left + over.right) - (mine.left + mine.right)), 1);
+            EXPECT_LE(std::abs((over.top + over.bottom) - (mine.top + mine.bottom)), 1);
+            vt::Click(vt::Control(d, IDCANCEL));
         }));
         EXPECT_TRUE(::IsWindowEnabled(main));
 
@@ -650,7 +660,7 @@ TEST_F(HostileDialogs, ARepeatedChoiceOpensNoSecondDialog) {
     fixture_.Destroy(target);
 }
 
-TEST_F(HostileDialogs, OtherProgramEndsWhileItsWindowHostsTheDialog) {
+TEST_F(HostileDialogs, OtherProgramEndsWhileTheDialogForItsWindowIsOpen) {
     auto& f = Start();
     const HWND main = f.Handle();
     for (int id : {30, 61}) {
@@ -665,8 +675,8 @@ TEST_F(HostileDialogs, OtherProgramEndsWhileItsWindowHostsTheDialog) {
             other.Kill();
             killed = ::GetTickCount64();
         }));
-        // Nothing tells this thread that the dialog went with the other program's window; the
-        // dialog must notice by itself, not when some unrelated message happens to arrive.
+        // Nothing tells this thread that the other program's window went; the dialog for it
+        // must notice by itself, not when some unrelated message happens to arrive.
         EXPECT_LT(::GetTickCount64() - killed, 3000u);
         EXPECT_TRUE(vt::WaitUntil([&] { return !::IsWindow(host); }, 5000));
         EXPECT_TRUE(::IsWindowEnabled(main));

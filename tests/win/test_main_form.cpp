@@ -1,6 +1,7 @@
 // The main window's start-up, its list and its private messages, inside the test process.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shellapi.h>
 
 #include <commctrl.h>
 
@@ -11,6 +12,7 @@
 #include "app/application.h"
 #include "app/command_ids.h"
 #include "app/messages.h"
+#include "commands/tray_hosting.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
 #include "support/wait.h"
@@ -33,6 +35,15 @@ TEST_F(MainForm, StartsWithTheOpenWindowsListedAndTheFirstRowSelected) {
     EXPECT_EQ(f.lvMain().Count(), f.windows().Count());
     EXPECT_EQ(f.lvMain().Selected(), 0);
     EXPECT_TRUE(f.tray().OwnIconAdded());
+    // The shell knows the own icon by the fixed id, not by this run's window handle, so the
+    // user's "always show" choice finds it again after a restart.
+    NOTIFYICONDATAA own{};
+    own.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    own.hWnd = f.Handle();
+    own.uID = vantrel::kOwnIconId;
+    EXPECT_TRUE(::Shell_NotifyIconA(NIM_MODIFY, &own));
+    own.uID = vantrel::IconIdOf(f.Handle());
+    EXPECT_FALSE(::Shell_NotifyIconA(NIM_MODIFY, &own));
     EXPECT_EQ(f.shellHookMessage(), ::RegisterWindowMessageA("SHELLHOOK"));
     EXPECT_EQ(f.closeMode(), CloseMode::Minimize);
     EXPECT_TRUE(f.layeredWindowsAvailable());

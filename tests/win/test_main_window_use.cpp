@@ -412,7 +412,7 @@ TEST_F(MainWindowUse, AnOpenListMenuKeepsItsWindowThroughRebuildsAndFollowsItsGo
     EXPECT_EQ(enabled, (std::vector<bool>{true, true, false}));
 }
 
-TEST_F(MainWindowUse, DialogInsideAnotherProgramsWindowTakesItsOwnEnterAndEscape) {
+TEST_F(MainWindowUse, DialogForAnotherProgramsWindowTakesItsOwnEnterAndEscape) {
     StartWithRows();
     RECT before{};
     ::GetWindowRect(window_, &before);
@@ -429,7 +429,7 @@ TEST_F(MainWindowUse, DialogInsideAnotherProgramsWindowTakesItsOwnEnterAndEscape
         form().ShowResizeDialog(window_, true);
         EXPECT_TRUE(keySent);
         EXPECT_FALSE(g_watchdogFired) << "the dialog did not take key " << key;
-        EXPECT_TRUE(::IsWindow(window_)) << "the program around the dialog stays";
+        EXPECT_TRUE(::IsWindow(window_)) << "the program under the dialog stays";
     }
     RECT after{};
     ::GetWindowRect(window_, &after);

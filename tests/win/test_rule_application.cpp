@@ -245,7 +245,7 @@ TEST_F(RuleApplication, NotificationAreaRestartGetsEveryIconBack) {
     EXPECT_FALSE(::Shell_NotifyIconA(NIM_MODIFY, &data));
     ::SendMessageA(f.Handle(), ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     EXPECT_TRUE(::Shell_NotifyIconA(NIM_MODIFY, &data));
-    data.uID = static_cast<UINT>(reinterpret_cast<ULONG_PTR>(f.Handle()));
+    data.uID = vantrel::kOwnIconId;
     EXPECT_TRUE(::Shell_NotifyIconA(NIM_MODIFY, &data));
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/messages.h"
 #include "commands/transparency_dialog.h"
+#include "platform/desktop_window_manager.h"
 #include "support/dialog_driver.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
@@ -152,6 +153,37 @@ TEST_F(WindowCommands, MassCommandsWalkTheListAsItStands) {
         EXPECT_TRUE(vt::WaitUntil([&] { return fixture_.GetCounts(w).sysCommandClose == 1; }));
     }
     EXPECT_TRUE(::IsWindow(plain)); // only asked; the application decides
+}
+
+// Wine never cloaks a window: the system's answer is injected, for a window the user moved to
+// another virtual desktop after it was listed.
+TEST_F(WindowCommands, CloakedWindowsAreNeitherListedNorActedOn) {
+    const std::string base = vt::UniqueName("Cloak");
+    const HWND seen = Make(base + "Seen");
+    const HWND cloaked = Make(base + "Away");
+    Start();
+    ASSERT_GE(RowOf(cloaked), 0);
+    struct Uncloak {
+        ~Uncloak() { vantrel::platform::dwm::SetCloakedAnswerForTests(nullptr); }
+    } uncloak;
+    vantrel::platform::dwm::SetCloakedAnswerForTests([&](HWND w) { return w == cloaked; });
+
+    form().miMaxAllClick();
+    form().miMinimizeAllClick();
+    form().miCloseAllClick();
+    EXPECT_TRUE(vt::WaitUntil([&] { return fixture_.GetCounts(seen).sysCommandClose == 1; }));
+    fixture_.Sync();
+    EXPECT_TRUE(::IsIconic(seen));
+    EXPECT_FALSE(::IsIconic(cloaked));
+    EXPECT_FALSE(::IsZoomed(cloaked));
+    EXPECT_EQ(fixture_.GetCounts(cloaked).sysCommandClose, 0);
+
+    EXPECT_EQ(RowOf(cloaked), -1);
+    EXPECT_GE(RowOf(seen), 0);
+    form().catalogue().AddOne(cloaked);
+    EXPECT_EQ(form().windows().Find(cloaked), -1) << "a cloaked window is not a new window";
+    vantrel::platform::dwm::SetCloakedAnswerForTests(nullptr);
+    EXPECT_GE(RowOf(cloaked), 0) << "uncloaked, the next rebuild lists it";
 }
 
 // Class names are atoms shared by the whole desktop and keep the letter case of their first
