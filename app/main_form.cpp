@@ -213,10 +213,20 @@ void TfrmMain::FormCreate() {
 
     Application& app = Application::Instance();
     shellHookMessage_ = ::RegisterWindowMessageA("SHELLHOOK");
-    // Where the shell reports created and destroyed windows, the relays need not announce them:
-    // each event counts once. Only the system's answer counts: a posted "SHELLHOOK" message can
-    // come from anyone.
-    if (::RegisterShellHookWindow(app.Handle()) || options_.shellHookRegistered) {
+    // Only the system's answer counts: a posted "SHELLHOOK" message can come from anyone.
+    watch_ = ChooseWindowWatch(
+        ::RegisterShellHookWindow(app.Handle()) || options_.shellHookRegistered, versionCode_);
+    if (watch_.winEvents &&
+        !windowEvents_.Start(
+            WatchedWindowEvents(), [this](DWORD event, LONG objectId, LONG childId, HWND window) {
+                OnWindowNotice(WindowNoticeForEvent(event, objectId, childId), window);
+            })) {
+        watch_.winEvents = false;
+        watch_.relays = true;
+        watch_.shellReportsToRelays = true;
+    }
+    if (watch_.shellReportsToRelays) {
+        // Each event counts once: the relays leave created and destroyed windows to the shell.
         relay_.TellShellReportsWindows();
     }
     app.SetFilter([this](const MSG& msg) { OnShellHook(msg); });
@@ -231,7 +241,7 @@ void TfrmMain::FormCreate() {
         platform::AllowMessageFromAnyProcess(handle_, message);
     }
 
-    if (options_.startRelay) {
+    if (options_.startRelay && watch_.relays) {
         relay_.Start(options_.exeFolder, Is64BitWindows());
         ::SetTimer(handle_, kTimerRelayWatch, kRelayWatchInterval, nullptr);
     }
@@ -398,6 +408,7 @@ void TfrmMain::FormClose() {
 }
 
 void TfrmMain::ExitSteps() {
+    windowEvents_.Stop();
     relay_.Stop();
     user32_.reset();
     setLayeredAttributes_ = nullptr;
@@ -687,6 +698,22 @@ void TfrmMain::OnShellHook(const MSG& msg) {
             return;
         }
         Guard([this] { catalogue_->Rebuild(); });
+    }
+}
+
+void TfrmMain::OnWindowNotice(WPARAM notice, HWND window) {
+    if (notice == 0) {
+        return;
+    }
+    lastNotice_ = ::GetTickCount64();
+    // A window that is listed already was announced by the shell too (or twice by a relay or
+    // an event): adding it again would list it twice and apply its rule once more.
+    if (notice == kNoticeCreated && windows_.Find(window) < 0) {
+        catalogue_->AddOne(window);
+    } else if (notice == kNoticeDestroyed) {
+        catalogue_->Remove(window);
+    } else if (notice == kNoticeRenamed) {
+        catalogue_->Rename(window);
     }
 }
 
@@ -1137,17 +1164,7 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         if (msg == WM_WINDOWNOTICE) {
-            lastNotice_ = ::GetTickCount64();
-            HWND window = reinterpret_cast<HWND>(lParam);
-            // A window that is listed already was announced by the shell too (or twice by a
-            // relay): adding it again would list it twice and apply its rule once more.
-            if (wParam == kNoticeCreated && windows_.Find(window) < 0) {
-                catalogue_->AddOne(window);
-            } else if (wParam == kNoticeDestroyed) {
-                catalogue_->Remove(window);
-            } else if (wParam == kNoticeRenamed) {
-                catalogue_->Rename(window);
-            }
+            OnWindowNotice(wParam, reinterpret_cast<HWND>(lParam));
             return 0;
         }
         if (msg == WM_ICONSREAD) {

@@ -13,7 +13,9 @@
 #include "commands/hidden_journal.h"
 #include "commands/relay_process.h"
 #include "commands/tray_hosting.h"
+#include "app/window_watch.h"
 #include "platform/handles.h"
+#include "platform/win_events.h"
 #include "rules/rule_list.h"
 #include "ui/flat_menu.h"
 #include "ui/list_view.h"
@@ -58,6 +60,8 @@ public:
     void SetSkipOnceWindow(HWND window) { skipOnce_ = window; }
     HiddenJournal& journal() { return journal_; }
     Relays& relay() { return relay_; }
+    const WindowWatch& windowWatch() const { return watch_; }
+    const platform::TopLevelWindowEvents& windowEvents() const { return windowEvents_; }
     UINT shellHookMessage() const { return shellHookMessage_; }
     WindowList& windows() { return windows_; }
     Catalogue& catalogue() { return *catalogue_; }
@@ -165,6 +169,7 @@ private:
     void OnNotify(const NMHDR* header);
     void OnOwnTrayIcon(LPARAM mouseMessage);
     void OnShellHook(const MSG& msg);
+    void OnWindowNotice(WPARAM notice, HWND window);
     bool LaterRebuildWaiting(const MSG& msg) const;
     // Notices of windows come thick and fast, or wait to be handled.
     bool InStorm() const;
@@ -196,6 +201,8 @@ private:
     TrayHost tray_;
     HiddenJournal journal_;
     Relays relay_;
+    WindowWatch watch_;
+    platform::TopLevelWindowEvents windowEvents_;
 
     WindowListView windowsView_{windows_, [this] { return InStorm(); }};
     ListView lvRule_;

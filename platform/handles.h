@@ -68,6 +68,11 @@ struct HookTraits {
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { ::UnhookWindowsHookEx(h); }
 };
+struct WinEventHookTraits {
+    using Handle = HWINEVENTHOOK;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { ::UnhookWinEvent(h); }
+};
 struct ImageListTraits {
     using Handle = HIMAGELIST;
     static Handle Invalid() noexcept { return nullptr; }
@@ -91,6 +96,7 @@ using UniqueIcon = Unique<IconTraits>;
 using UniqueMenu = Unique<MenuTraits>;
 using UniqueModule = Unique<ModuleTraits>;
 using UniqueHook = Unique<HookTraits>;
+using UniqueWinEventHook = Unique<WinEventHookTraits>;
 using UniqueImageList = Unique<ImageListTraits>;
 using UniqueGdiObject = Unique<GdiObjectTraits>;
 using UniqueWindow = Unique<WindowTraits>;

@@ -123,6 +123,9 @@ struct HookProcedures {
     HOOKPROC getMessage;
     HOOKPROC callWndProc;
     HOOKPROC cbt;
+    // Called by the relay on its own copy of the DLL: in the relay the hooks only stand in for
+    // processes of the other bitness or see its own windows, and report none of it.
+    void(__cdecl* markRelayProcess)();
 };
 using GetHookProcedures = const HookProcedures*(__cdecl*)();
 inline constexpr char kHookProceduresExport[] = "VantrelHookProcedures";

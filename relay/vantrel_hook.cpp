@@ -40,6 +40,18 @@ using namespace vantrel::relay;
 
 // One per process that loaded the DLL. Constant-initialised, so loading needs no start-up code.
 std::atomic<HWND> g_relay{nullptr};
+// Set in the relay's own process, where no message's data is read at all: there the hooks run
+// as the system's stand-in call for every process of the other bitness, whose messages and
+// pointers are not ours to look at, and which that bitness's own relay reports already.
+std::atomic<bool> g_inRelay{false};
+
+bool InRelay() {
+    return g_inRelay.load(std::memory_order_relaxed);
+}
+
+void __cdecl MarkRelayProcess() {
+    g_inRelay.store(true, std::memory_order_relaxed);
+}
 
 // The active relay's window, looked up again once the remembered one is gone (that relay ended
 // and another may have taken over).
@@ -127,6 +139,9 @@ void AnswerQuestion(HWND hwnd, WPARAM token, LPARAM id) {
 }
 
 LRESULT CALLBACK ShellProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (InRelay()) {
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
     const auto hwnd = reinterpret_cast<HWND>(wParam);
     switch (code) {
     case HSHELL_WINDOWCREATED:
@@ -178,7 +193,10 @@ void ObserveSent(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         ReportChoice(hwnd, wParam);
         break;
     default:
-        if (message == ConfirmMessage()) {
+        // Only a process that made a choice is asked about one; every other process does nothing
+        // here, not even register the question's name.
+        if (message >= 0xC000 && g_nextChoice.load(std::memory_order_relaxed) != 0 &&
+            message == ConfirmMessage()) {
             AnswerQuestion(hwnd, wParam, lParam);
         }
         break;
@@ -186,7 +204,7 @@ void ObserveSent(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK CallWndProcRetProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION) {
+    if (code == HC_ACTION && !InRelay()) {
         const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
         ObserveSent(sent->hwnd, sent->message, sent->wParam, sent->lParam);
     }
@@ -216,12 +234,16 @@ DWORD MenuWindowSlot() {
 
 // The 32-bit set's view of sent messages, before the window procedure runs.
 LRESULT CALLBACK CallWndProcProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION) {
+    if (code == HC_ACTION && !InRelay()) {
         const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
         if (sent->message == WM_INITMENUPOPUP) {
-            const DWORD slot = MenuWindowSlot();
-            if (HIWORD(sent->lParam) && slot != TLS_OUT_OF_INDEXES) {
-                TlsSetValue(slot, sent->hwnd);
+            // Only a system menu is worth a slot: a process whose system menus stay closed is
+            // left without one.
+            if (HIWORD(sent->lParam)) {
+                const DWORD slot = MenuWindowSlot();
+                if (slot != TLS_OUT_OF_INDEXES) {
+                    TlsSetValue(slot, sent->hwnd);
+                }
             }
         } else {
             ObserveSent(sent->hwnd, sent->message, sent->wParam, sent->lParam);
@@ -233,8 +255,9 @@ LRESULT CALLBACK CallWndProcProc(int code, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
     // A sent WM_SYSCOMMAND was seen on its way in already; this catches the posted ones, such as
     // the one a menu choice posts.
-    if (code == HCBT_SYSCOMMAND && IsRelayedCommand(wParam) && !InSendMessage()) {
-        const DWORD slot = MenuWindowSlot();
+    if (code == HCBT_SYSCOMMAND && !InRelay() && IsRelayedCommand(wParam) && !InSendMessage()) {
+        // No slot yet: no system menu was opened in this process, so no choice was made in one.
+        const DWORD slot = g_menuWindowSlot.load(std::memory_order_acquire);
         if (slot != TLS_OUT_OF_INDEXES) {
             ReportChoice(static_cast<HWND>(TlsGetValue(slot)), wParam);
         }
@@ -243,7 +266,7 @@ LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK GetMessageProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION && wParam == PM_REMOVE) {
+    if (code == HC_ACTION && wParam == PM_REMOVE && !InRelay()) {
         const auto* msg = reinterpret_cast<const MSG*>(lParam);
         if (msg->message == WM_SYSCOMMAND) {
             ReportChoice(msg->hwnd, msg->wParam);
@@ -252,8 +275,9 @@ LRESULT CALLBACK GetMessageProc(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-constexpr HookProcedures kProcedures{&ShellProc, &CallWndProcRetProc, &GetMessageProc,
-                                     &CallWndProcProc, &CbtProc};
+constexpr HookProcedures kProcedures{&ShellProc,      &CallWndProcRetProc,
+                                     &GetMessageProc, &CallWndProcProc,
+                                     &CbtProc,        &MarkRelayProcess};
 
 } // namespace
 
@@ -263,10 +287,17 @@ extern "C" __declspec(dllexport) const HookProcedures* __cdecl VantrelHookProced
 
 // The entry point named to the linker in place of the C runtime's: the DLL is mapped into many
 // processes and must not run any start-up code there.
-extern "C" BOOL WINAPI VantrelHookEntry(HINSTANCE instance, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI VantrelHookEntry(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         // Threads of the hooked processes come and go all the time; they need nothing from us.
         DisableThreadLibraryCalls(instance);
+    } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+        // Unloaded from a process that lives on (the hooks were removed): its slot goes back.
+        // At process exit there is nothing to give back to.
+        const DWORD slot = g_menuWindowSlot.exchange(TLS_OUT_OF_INDEXES);
+        if (slot != TLS_OUT_OF_INDEXES) {
+            TlsFree(slot);
+        }
     }
     return TRUE;
 }

@@ -195,6 +195,7 @@ public:
         if (procedures == nullptr) {
             return false;
         }
+        procedures->markRelayProcess();
         const HINSTANCE module = dll_.get();
         // Each bitness has hook types of its own where both run (see vantrel_hook.cpp).
 #ifdef _WIN64

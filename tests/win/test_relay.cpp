@@ -222,6 +222,27 @@ bool Startable(const char* program) {
     return name.find("32.") == std::string::npos || Runs32BitPrograms();
 }
 
+// Whether the process has loaded a hook DLL of either bitness, read from outside as a user's tool
+// would. Fails the test when the module list cannot be read, so that an empty list proves nothing.
+bool HookDllLoadedInto(DWORD processId) {
+    const UniqueSnapshot snapshot(
+        CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, processId));
+    MODULEENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    EXPECT_TRUE(snapshot && Module32First(snapshot.get(), &entry)) << "no module list";
+    if (!snapshot || !Module32First(snapshot.get(), &entry)) {
+        return false;
+    }
+    do {
+        for (const char* dll : {vantrel::relay::kHookDllName64, vantrel::relay::kHookDllName32}) {
+            if (lstrcmpiA(entry.szModule, dll) == 0) {
+                return true;
+            }
+        }
+    } while (Module32Next(snapshot.get(), &entry));
+    return false;
+}
+
 // Suspends every thread of a process for as long as it lives.
 class PausedProcess {
 public:
@@ -719,6 +740,10 @@ TEST_F(ProgramWithRelays, WindowsOfBothBitnessesAreListedRenamedCommandedAndRemo
         EXPECT_EQ(f.windows().At(f.windows().Find(window)).path, TestBinFolder() + program);
         other.SetText(window, "Second");
         EXPECT_TRUE(WaitCaption(window, "Second"));
+        if (std::string(program) == "vt_fixture.exe") {
+            // The relays' way: their hooks run inside every program.
+            EXPECT_TRUE(HookDllLoadedInto(other.ProcessId()));
+        }
 
         other.AddSystemMenuItem(window, 11, vantrel::relay::kProgramItemMarker);
         // The user opens the system menu (its window hears of it) and picks the item.
@@ -767,34 +792,60 @@ TEST_F(ProgramWithRelays, WindowsOfBothBitnessesAreListedRenamedCommandedAndRemo
     EXPECT_FALSE(f.relay().Running());
 }
 
-// On Windows the shell reports what the relay reports too: created windows are listed once and
-// get their rule once, so a window restored from its icon stays restored. Wine has no shell hook;
-// the program is told it has one, and the test posts the shell's messages.
-TEST_F(ProgramWithRelays, AnEventReportedByTheShellAndTheRelayCountsOnce) {
+// Where the shell reports windows (Windows from Vista on), the program watches them without its
+// relays, so nothing of ours runs inside other programs: the shell tells of created windows and
+// the system's events of the rest. A window that both report is listed once and gets its rule
+// once, so a window restored from its icon stays restored. Wine has neither the shell hook nor
+// these events: the program is told it has the hook, and the test posts the shell's messages and
+// hands the program the events that Windows would raise.
+TEST_F(ProgramWithRelays, WithTheShellsNoticesNothingOfOursRunsInOtherPrograms) {
     shellHookRegistered_ = true;
     const std::string hiddenClass = UniqueName("VtRelayTray");
     auto& f =
         StartWithRelays("[Options]\r\nWindowCount=1\r\n[Window1]\r\nClassName=" + hiddenClass +
                         "\r\nAction=4\r\nZOrder=0\r\nWindowCaption=\r\n"
                         "AutoRefresh=-\r\nTimeInterval=-1\r\n");
-    ASSERT_TRUE(WaitBothActive());
+    ASSERT_EQ(11, f.versionCode());
+    ASSERT_TRUE(f.windowWatch().winEvents);
+    ASSERT_TRUE(f.windowEvents().Active());
+    EXPECT_FALSE(f.relay().Running());
+    EXPECT_EQ(0u, f.relay().Own().ProcessId());
+    EXPECT_EQ(0u, f.relay().Other().ProcessId());
+
+    auto event = [&](DWORD code, HWND window, LONG objectId = OBJID_WINDOW) {
+        f.windowEvents().Deliver(code, objectId, CHILDID_SELF, window);
+    };
+    // Shown: the shell says created, and the system raises its event too.
+    auto appears = [&](HWND window) {
+        ShellReports(HSHELL_WINDOWCREATED, window);
+        event(EVENT_OBJECT_SHOW, window);
+    };
     const HWND marker = fixture_.CreateOne(Visible("Marker"));
-    ShellReports(HSHELL_WINDOWCREATED, marker);
+    appears(marker);
     ASSERT_TRUE(WaitUntil([&] { return f.windows().Find(marker) >= 0; }));
-    // Everything the relay says about the fixture's windows before this has been handled.
+    // A caption change reaches the list as an event of the window itself, not of its parts.
+    event(EVENT_OBJECT_NAMECHANGE, marker, OBJID_CLIENT);
+    fixture_.SetText(marker, "Renamed");
+    event(EVENT_OBJECT_NAMECHANGE, marker, OBJID_CLIENT);
+    EXPECT_EQ("Marker", f.windows().At(f.windows().Find(marker)).caption);
+    event(EVENT_OBJECT_NAMECHANGE, marker);
+    EXPECT_TRUE(WaitCaption(marker, "Renamed"));
+    // Everything posted to the program before this has been handled.
     int round = 0;
     auto settle = [&] {
         const std::string caption = "Marker " + std::to_string(++round);
         fixture_.SetText(marker, caption);
+        ASSERT_TRUE(
+            PostMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, vantrel::kNoticeRenamed, L(marker)));
         ASSERT_TRUE(WaitCaption(marker, caption));
     };
 
     const HWND plain = fixture_.CreateOne(Visible("Plain"));
-    ShellReports(HSHELL_WINDOWCREATED, plain);
+    appears(plain);
     WindowSpec spec = Visible("Hidden by its rule");
     spec.className = hiddenClass;
     const HWND tray = fixture_.CreateOne(spec);
-    ShellReports(HSHELL_WINDOWCREATED, tray);
+    appears(tray);
     ASSERT_TRUE(WaitUntil([&] { return f.tray().WindowIconAdded(tray); }));
     settle();
     EXPECT_EQ(1, RowsOf(plain));
@@ -802,13 +853,24 @@ TEST_F(ProgramWithRelays, AnEventReportedByTheShellAndTheRelayCountsOnce) {
 
     // Restored by a double click on its icon; the shell reports it shown again.
     SendMessageA(f.Handle(), vantrel::WM_HIDDENTRAYICON, vantrel::IconIdOf(tray), WM_LBUTTONDBLCLK);
+    // The shell's notice first: the event before it would spend the window's one skip, and the
+    // rebuild that follows would hide it again (the relays' notices can race the same way).
     ShellReports(HSHELL_WINDOWCREATED, tray);
     ASSERT_TRUE(WaitUntil([&] { return f.skipOnceWindow() == nullptr; }));
+    event(EVENT_OBJECT_SHOW, tray);
     settle();
     EXPECT_TRUE(IsWindowVisible(tray));
     EXPECT_FALSE(f.tray().WindowIconAdded(tray));
     EXPECT_EQ(1, RowsOf(tray));
     EXPECT_EQ(1, RowsOf(plain));
+
+    // A window hidden by its own program leaves the list without a word from the shell.
+    fixture_.Show(plain, SW_HIDE);
+    event(EVENT_OBJECT_HIDE, plain);
+    EXPECT_TRUE(WaitUntil([&] { return f.windows().Find(plain) < 0; }));
+
+    EXPECT_FALSE(HookDllLoadedInto(fixture_.ProcessId()));
+    EXPECT_FALSE(f.relay().Running());
 }
 
 // The program lists the open windows before its relays hold their hooks; a window shown in
