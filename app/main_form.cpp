@@ -679,6 +679,11 @@ bool TfrmMain::SetLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD
 }
 
 void TfrmMain::OnHiddenTrayIcon(HWND window, LPARAM mouseMessage) {
+    // The callback is let through from programs of lower rights, and any of them can name any
+    // window in it; this program shows or closes only the windows it hid itself.
+    if (!tray_.IsHidden(window)) {
+        return;
+    }
     if (mouseMessage == WM_LBUTTONDBLCLK) {
         skipOnce_ = window;
         platform::foreign::Show(window, SW_SHOWNA);
@@ -694,6 +699,9 @@ void TfrmMain::OnHiddenTrayIcon(HWND window, LPARAM mouseMessage) {
 
 void TfrmMain::miAppNameClick() {
     HWND target = tray_.menuTarget;
+    if (!tray_.IsHidden(target)) {
+        return;
+    }
     platform::foreign::Show(target, SW_SHOWNA);
     tray_.SetWindowTrayIcon(target, "", false);
     tray_.RemoveFromTrayList(target);
@@ -701,6 +709,9 @@ void TfrmMain::miAppNameClick() {
 
 void TfrmMain::miExitClick() {
     HWND target = tray_.menuTarget;
+    if (!tray_.IsHidden(target)) {
+        return;
+    }
     platform::foreign::Close(target);
     tray_.SetWindowTrayIcon(target, "", false);
     tray_.RemoveFromTrayList(target);
