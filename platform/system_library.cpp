@@ -1,7 +1,5 @@
 #include "platform/system_library.h"
 
-#include <delayimp.h>
-
 #include <string>
 
 namespace vantrel::platform {
@@ -45,23 +43,5 @@ HMODULE LoadSystemLibrary(const char* fileName) {
     return ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
-namespace {
-
-// Libraries bound on first call (see cmake/delay_import.cmake) are loaded here, from the system
-// folder, instead of by the helper's plain LoadLibrary: where the system cannot restrict the
-// search for the whole process, that one would still look in the program's folder first.
-FARPROC WINAPI DelayLoadNotice(unsigned reason, PDelayLoadInfo info) {
-    if (reason == dliNotePreLoadLibrary && info != nullptr && info->szDll != nullptr) {
-        return reinterpret_cast<FARPROC>(LoadSystemLibrary(info->szDll));
-    }
-    return nullptr;
-}
-
-} // namespace
-
 } // namespace vantrel::platform
 
-// The delay-load helper asks this hook before it loads a library itself.
-extern "C" {
-PfnDliHook __pfnDliNotifyHook2 = vantrel::platform::DelayLoadNotice;
-}
