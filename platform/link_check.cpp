@@ -2,6 +2,7 @@
 
 #include "platform/handles.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace vantrel::platform {
@@ -92,9 +93,7 @@ std::string ExpectedFinalPath(const std::string& root, const std::string& path) 
     if (final.empty()) {
         return {};
     }
-    for (char& c : rest) {
-        c = c == '/' ? '\\' : c;
-    }
+    std::replace(rest.begin(), rest.end(), '/', '\\');
     return final + (final.back() == '\\' ? "" : "\\") + rest;
 }
 
