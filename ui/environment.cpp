@@ -245,9 +245,9 @@ std::wstring LogonTaskXml(const std::string& exePath, const std::string& userSid
 }
 
 void WriteAutoStartTask(const std::string& taskName, bool on, const std::string& exePath) {
-    const HRESULT hr =
-        on ? platform::RegisterTaskXml(taskName, LogonTaskXml(exePath, platform::CurrentUserSid()))
-           : platform::DeleteTask(taskName);
+    const HRESULT hr = on ? platform::RegisterTaskXml(
+                                taskName, LogonTaskXml(exePath, platform::InteractiveUserSid()))
+                          : platform::DeleteTask(taskName);
     if (FAILED(hr) && !platform::IsSchedulerMissing(hr)) {
         throw UserError(FormatWithArg(kFailedToSetData, taskName));
     }

@@ -357,6 +357,8 @@ TEST_F(AutoStartTest, LogonTaskRunsTheProgramWithStartAndHighestRightsAtTheUsers
     // An unknown user leaves the choice to the scheduler rather than naming nobody.
     EXPECT_EQ(LogonTaskXml("C:\\V\\Vantrel.exe", "").find(L"UserId"), std::wstring::npos);
     EXPECT_EQ(platform::CurrentUserSid().rfind("S-1-5-", 0), 0u) << platform::CurrentUserSid();
+    // Under Wine the shell runs as the same user as the tests.
+    EXPECT_EQ(platform::InteractiveUserSid(), platform::CurrentUserSid());
 }
 
 TEST_F(AutoStartTest, NonStringValueIsAnInvalidDataType) {
