@@ -100,7 +100,8 @@ check_setup() {
     [ "$VANTREL_RUNS_32BIT" = 1 ] || fixtures=('C:\vt-check\vt_fixture64.exe')
     log "package test: $(basename "${setups[0]}") /S into $folder"
     cp "${setups[0]}" "$tools/setup.exe"
-    timeout 300 wine 'C:\vt-check\setup.exe' /S && wineserver -w
+    # The prefix's server stays up (wineserver -p), so the installer's own end is waited for.
+    timeout 300 wine 'C:\vt-check\setup.exe' /S
     local links="$PREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
     if [ ! -f "$unix/Vantrel.exe" ] || [ ! -f "$unix/Uninstall.exe" ] || [ ! -f "$links/Vantrel.lnk" ]; then
         log "package test: setup $platform did not install the program and its shortcut"
@@ -112,7 +113,13 @@ check_setup() {
     wineserver -w 2>/dev/null || true
     # What the program's auto start would have set, for the uninstaller to remove.
     wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /v Vantrel /d x /f >/dev/null
-    timeout 300 wine "$folder\\Uninstall.exe" /S && wineserver -w
+    # The uninstaller runs on from a copy of itself in the temporary folder: its work is done
+    # once its own file is gone.
+    timeout 300 wine "$folder\\Uninstall.exe" /S
+    local deadline=$((SECONDS + 120))
+    while [ -f "$unix/Uninstall.exe" ] && [ $SECONDS -lt $deadline ]; do
+        sleep 1
+    done
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
     local left
