@@ -44,4 +44,3 @@ HMODULE LoadSystemLibrary(const char* fileName) {
 }
 
 } // namespace vantrel::platform
-
