@@ -649,6 +649,11 @@ bool TfrmMain::SetLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD
 }
 
 void TfrmMain::OnHiddenTrayIcon(HWND window, LPARAM mouseMessage) {
+    // The callback is let through from programs of lower rights, and any of them can name any
+    // window in it; this program shows or closes only the windows it hid itself.
+    if (!tray_.IsHidden(window)) {
+        return;
+    }
     if (mouseMessage == WM_LBUTTONDBLCLK) {
         skipOnce_ = window;
         platform::foreign::ShowInFront(window);
@@ -664,6 +669,9 @@ void TfrmMain::OnHiddenTrayIcon(HWND window, LPARAM mouseMessage) {
 
 void TfrmMain::miAppNameClick() {
     HWND target = tray_.menuTarget;
+    if (!tray_.IsHidden(target)) {
+        return;
+    }
     platform::foreign::ShowInFront(target);
     tray_.SetWindowTrayIcon(target, "", false);
     tray_.RemoveFromTrayList(target);
@@ -671,6 +679,9 @@ void TfrmMain::miAppNameClick() {
 
 void TfrmMain::miExitClick() {
     HWND target = tray_.menuTarget;
+    if (!tray_.IsHidden(target)) {
+        return;
+    }
     platform::foreign::Close(target);
     tray_.SetWindowTrayIcon(target, "", false);
     tray_.RemoveFromTrayList(target);

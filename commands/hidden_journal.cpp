@@ -98,22 +98,17 @@ std::vector<HiddenRecord> HiddenJournal::Read() const {
 }
 
 void HiddenJournal::Write(const std::vector<HiddenRecord>& records) const {
-    // Through a planted link the elevated program would replace or delete another file.
-    if (path_.empty() || platform::ReachesThroughLink(linkRoot_, path_)) {
-        return;
-    }
-    if (records.empty()) {
-        ::DeleteFileA(path_.c_str());
-        return;
-    }
-    const std::string text = FormatHiddenRecords(records);
-    platform::UniqueFile file(::CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
+    // Opened once and checked on the handle: through a planted link the elevated program would
+    // replace or delete another file.
+    platform::CheckedFile file;
+    if (path_.empty() || !file.Open(linkRoot_, path_, !records.empty())) {
         return; // best effort: the journal only guards against a crash
     }
-    DWORD written = 0;
-    ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    if (records.empty()) {
+        file.Delete();
+    } else {
+        file.Replace(FormatHiddenRecords(records));
+    }
 }
 
 HiddenRecord HiddenJournal::RecordOf(HWND window) {

@@ -1,6 +1,7 @@
 #pragma once
 // The notification-area icons: the program's own, and one for each window the program hid.
 #include <windows.h>
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -31,6 +32,12 @@ public:
     // Removes the last occurrence of the window from the hidden list.
     void RemoveFromTrayList(HWND window);
     const std::vector<HWND>& HiddenWindows() const { return hidden_; }
+    // Icon callbacks may be posted by any program: only a window this program hid is one they
+    // may act on.
+    bool IsHidden(HWND window) const {
+        return window != nullptr &&
+               std::find(hidden_.begin(), hidden_.end(), window) != hidden_.end();
+    }
     void ClearHiddenWindows() {
         hidden_.clear();
         HiddenChanged();

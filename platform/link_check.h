@@ -5,6 +5,8 @@
 // with administrator rights. These checks find such links before a write or delete.
 #include <windows.h>
 
+#include "platform/handles.h"
+
 #include <functional>
 #include <string>
 
@@ -25,5 +27,37 @@ using PathQuery = std::function<bool(const std::string& path, PathFacts& facts)>
 bool ReachesThroughLink(const std::string& root, const std::string& path);
 // The same with the file system's answers given by the caller.
 bool ReachesThroughLink(const std::string& root, const std::string& path, const PathQuery& query);
+
+// What the system says of an opened file.
+struct OpenedFacts {
+    DWORD attributes = 0;
+    DWORD links = 1;
+    std::string finalPath; // GetFinalPathNameByHandle: where the handle really is
+};
+// True when the opened file is not the plain file the caller meant, whose real location is
+// `expectedFinalPath`: a link itself, a file of several names, or one reached through a junction
+// or mount point swapped in on the way (its final path is elsewhere).
+bool OpenedElsewhere(const OpenedFacts& facts, const std::string& expectedFinalPath);
+
+// A data file in the user's folder, opened once without following a link and checked on that
+// handle; every read, write and delete then goes through the same handle, so that nothing
+// swapped in on the path after the check can redirect them. Folders above `root` are taken as
+// they are, as ReachesThroughLink does.
+class CheckedFile {
+public:
+    // Opens `path`, or creates it when `create`; false (and nothing made or left behind) where
+    // it is missing, cannot be opened or fails the check.
+    bool Open(const std::string& root, const std::string& path, bool create);
+    bool IsOpen() const { return static_cast<bool>(file_); }
+    // The whole content, up to `limit` bytes.
+    std::string Read(std::size_t limit) const;
+    // Makes the content exactly `text`.
+    bool Replace(const std::string& text) const;
+    // Deletes the file the handle holds (and closes it).
+    bool Delete();
+
+private:
+    UniqueFile file_;
+};
 
 } // namespace vantrel::platform

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 
 namespace vantrel::platform {
@@ -122,10 +123,76 @@ bool DeleteProfileKey(const std::string& path, const std::string& section, const
 bool WriteProfileStringBelow(const std::string& root, const std::string& path,
                              const std::string& section, const std::string& key,
                              const std::string& value) {
-    if (ReachesThroughLink(root, path)) {
+    // Read, changed and written back through one handle checked for links (link_check.h).
+    CheckedFile file;
+    if (!file.Open(root, path, true)) {
         return false;
     }
-    return WriteProfileString(path, section, key, value);
+    const std::string written = NeedsQuotes(value) ? '"' + value + '"' : value;
+    return file.Replace(WithProfileValue(file.Read(kMaxProfileFileSize), section, key, written));
+}
+
+namespace {
+
+std::string Trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+} // namespace
+
+std::string WithProfileValue(const std::string& text, const std::string& section,
+                             const std::string& key, const std::string& value) {
+    // Lines as the system's reader sees them: a section starts at a line whose first non-blank
+    // character is '[', a key is the text before the first '=', both without regard to case.
+    const std::string line = key + "=" + value + "\r\n";
+    bool inSection = false;
+    std::size_t insertAt = std::string::npos; // after the section's last non-blank line
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t end = text.find('\n', at);
+        end = end == std::string::npos ? text.size() : end + 1;
+        std::string content = text.substr(at, end - at);
+        while (!content.empty() && (content.back() == '\n' || content.back() == '\r')) {
+            content.pop_back();
+        }
+        const std::string trimmed = Trimmed(content);
+        if (!trimmed.empty() && trimmed[0] == '[') {
+            if (inSection) {
+                break;
+            }
+            const std::size_t close = trimmed.find(']');
+            inSection =
+                SameName(Trimmed(trimmed.substr(1, close == std::string::npos ? std::string::npos
+                                                                              : close - 1)),
+                         section);
+            insertAt = inSection ? end : insertAt;
+        } else if (inSection) {
+            const std::size_t equals = trimmed.find('=');
+            if (equals != std::string::npos && SameName(Trimmed(trimmed.substr(0, equals)), key)) {
+                return text.substr(0, at) + line + text.substr(end);
+            }
+            if (!trimmed.empty()) {
+                insertAt = end;
+            }
+        }
+        at = end;
+    }
+    if (insertAt != std::string::npos) {
+        const bool needsBreak = insertAt > 0 && text[insertAt - 1] != '\n';
+        return text.substr(0, insertAt) + (needsBreak ? "\r\n" : "") + line + text.substr(insertAt);
+    }
+    const bool needsBreak = !text.empty() && text.back() != '\n';
+    return text + (needsBreak ? "\r\n" : "") + "[" + section + "]\r\n" + line;
 }
 
 std::vector<std::string> ProfileSectionNames(const std::string& path) {

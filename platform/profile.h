@@ -1,7 +1,8 @@
 #pragma once
-// Key-by-key access to initialization files through the system's private-profile functions. The
-// files are never parsed here: every read and write goes to the file at the moment it is made, so
-// other programs editing it between two calls are seen and nothing is cached.
+// Key-by-key access to initialization files through the system's private-profile functions. Every
+// read and write goes to the file at the moment it is made, so other programs editing it between
+// two calls are seen and nothing is cached. Only the writes in the user's folder edit the file's
+// text here, through one handle checked for links.
 #include <windows.h>
 
 #include <string>
@@ -34,11 +35,18 @@ bool WriteProfileString(const std::string& path, const std::string& section, con
 // the key is not there, so a file without it stays byte for byte as it was.
 bool DeleteProfileKey(const std::string& path, const std::string& section, const std::string& key);
 
-// As WriteProfileString, but refused (false, nothing written) when the write would reach another
-// file through a link on the path below `root` (platform/link_check.h).
+// As WriteProfileString, but written through a CheckedFile (platform/link_check.h): refused
+// (false, nothing written) when the write would reach another file through a link.
 bool WriteProfileStringBelow(const std::string& root, const std::string& path,
                              const std::string& section, const std::string& key,
                              const std::string& value);
+
+// `text` (a whole initialization file) with the key of that section set to `value`: replaced in
+// place, or added at the end of the section, or in a new section at the end; the rest unchanged.
+std::string WithProfileValue(const std::string& text, const std::string& section,
+                             const std::string& key, const std::string& value);
+// Larger data files are not ours; what a checked write reads of one stops there.
+constexpr std::size_t kMaxProfileFileSize = 16u * 1024u * 1024u;
 
 // The names of all sections in file order; empty for a missing file.
 std::vector<std::string> ProfileSectionNames(const std::string& path);

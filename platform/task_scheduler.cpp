@@ -87,9 +87,11 @@ bool IsSchedulerMissing(HRESULT hr) {
     return hr == REGDB_E_CLASSNOTREG;
 }
 
-std::string CurrentUserSid() {
+namespace {
+
+std::string UserSidOf(HANDLE process) {
     HANDLE raw = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) {
+    if (process == nullptr || !::OpenProcessToken(process, TOKEN_QUERY, &raw)) {
         return "";
     }
     const UniqueHandle token(raw);
@@ -109,6 +111,27 @@ std::string CurrentUserSid() {
     std::string sid(text);
     ::LocalFree(text);
     return sid;
+}
+
+} // namespace
+
+std::string CurrentUserSid() {
+    return UserSidOf(::GetCurrentProcess());
+}
+
+std::string InteractiveUserSid() {
+    // The desktop shell runs as the user who logged on, whoever's credentials were typed into
+    // the elevation prompt that started this program.
+    DWORD pid = 0;
+    const HWND shell = ::GetShellWindow();
+    if (shell != nullptr && ::GetWindowThreadProcessId(shell, &pid) != 0 && pid != 0) {
+        const UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+        const std::string sid = UserSidOf(process.get());
+        if (!sid.empty()) {
+            return sid;
+        }
+    }
+    return CurrentUserSid();
 }
 
 } // namespace vantrel::platform

@@ -20,5 +20,9 @@ bool IsSchedulerMissing(HRESULT hr);
 
 // The security identifier of the user this process runs for ("S-1-5-21-..."), or "".
 std::string CurrentUserSid();
+// The SID of the user logged on to this session (the desktop shell's), which is not this
+// process's user when an administrator's credentials were typed into the elevation prompt;
+// CurrentUserSid() where the shell cannot be asked.
+std::string InteractiveUserSid();
 
 } // namespace vantrel::platform

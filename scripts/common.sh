@@ -6,9 +6,9 @@ VANTREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 VANTREL_CACHE=${VANTREL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vantrel}
 # wine32 comes from Debian's i386 architecture: without it Wine runs no 32-bit program, so the
 # 32-bit build could not be tested. fp-utils brings the help compiler, zip and unzip the release
-# archives.
+# archives, nsis their setup programs.
 VANTREL_PACKAGES=(wine wine64 wine32:i386 fonts-wine g++-mingw-w64-x86-64 g++-mingw-w64-i686 xvfb
-    xauth imagemagick xdotool cmake make googletest fp-utils zip unzip)
+    xauth imagemagick xdotool cmake make googletest fp-utils zip unzip nsis)
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 

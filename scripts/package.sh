@@ -4,6 +4,8 @@
 #                                             pair (vantrel_relay32.exe, vantrel_hook32.dll) when
 #                                             the 64-bit build made it, the help file, ReadMe.txt
 #   build/release/Vantrel-<version>-win32.zip  the 32-bit program with its pair, help, ReadMe.txt
+#   build/release/Vantrel-<version>-setup-win64.exe and -setup-win32.exe  the same files as a
+#                                             setup program (scripts/installer.nsi, NSIS)
 # Each holds one folder laid out as the program expects beside its executable. The programs come
 # from build/x86_64 and build/i686 (VANTREL_X64_DIR, VANTREL_X86_DIR), which are configured
 # without tests when they do not exist yet and brought up to date otherwise.
@@ -85,6 +87,10 @@ make_zip() {
     rm -f "$OUT/$name.zip"
     (cd "$work" && TZ=UTC zip -X -q -r "$OUT/$name.zip" "$name")
     log "release: $OUT/$name.zip ($(cd "$stage" && ls | tr '\n' ' '))"
+    local setup=$OUT/Vantrel-$VERSION-setup-$platform.exe
+    makensis -V2 -DVERSION="$VERSION" -DARCH="$platform" -DSTAGE="$stage" -DOUTFILE="$setup" \
+        "$VANTREL_ROOT/scripts/installer.nsi" >/dev/null
+    log "release: $setup"
 }
 
 make_zip win64 64-bit "$X64" "Vantrel.exe vantrel_relay.exe vantrel_hook.dll" \

@@ -3,6 +3,9 @@
 # fresh Wine prefix, and vt_package_check (tests/package) starts the program from there with
 # windows of a 32-bit and a 64-bit fixture program open before it starts and opened after, checks
 # that they are listed and get their rules, and ends the program through Exit.
+# The setup programs are tested the same way: each installs silently into a fresh prefix, the
+# installed program is checked as above, and the silent uninstall must leave only the user's
+# rules.dat (which the check wrote), no shortcut, no "Apps & features" entry and no Run value.
 # Needs the archives (scripts/package.sh) and both test builds (build/x86_64, build/i686).
 # Usage: bash scripts/test_package.sh [archive folder, default build/release]
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -75,4 +78,70 @@ for platform in win64 win32; do
     rm -rf "$PREFIX"
     PREFIX=
 done
+# One installer: platform, the folder it installs to (in a 64-bit prefix), the check program.
+check_setup() {
+    local platform=$1 folder=$2 check=$3
+    local setups=("$OUT"/Vantrel-*-setup-"$platform".exe)
+    if [ ${#setups[@]} -ne 1 ] || [ ! -f "${setups[0]}" ]; then
+        log "package test: expected one $OUT/Vantrel-<version>-setup-$platform.exe"
+        return 1
+    fi
+    PREFIX=$(fresh_prefix)
+    export WINEPREFIX=$PREFIX
+    wineserver -p
+    local unix="$PREFIX/drive_c/${folder#C:\\}"
+    unix=${unix//\\//}
+    local tools=$PREFIX/drive_c/vt-check result=0
+    mkdir -p "$tools"
+    cp "$check" "$tools/vt_package_check.exe"
+    cp "$FIXTURE32" "$tools/vt_fixture32.exe"
+    cp "$FIXTURE64" "$tools/vt_fixture64.exe"
+    local fixtures=('C:\vt-check\vt_fixture32.exe' 'C:\vt-check\vt_fixture64.exe')
+    [ "$VANTREL_RUNS_32BIT" = 1 ] || fixtures=('C:\vt-check\vt_fixture64.exe')
+    log "package test: $(basename "${setups[0]}") /S into $folder"
+    cp "${setups[0]}" "$tools/setup.exe"
+    # The prefix's server stays up (wineserver -p), so the installer's own end is waited for.
+    timeout 300 wine 'C:\vt-check\setup.exe' /S
+    local links="$PREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
+    if [ ! -f "$unix/Vantrel.exe" ] || [ ! -f "$unix/Uninstall.exe" ] || [ ! -f "$links/Vantrel.lnk" ]; then
+        log "package test: setup $platform did not install the program and its shortcut"
+        return 1
+    fi
+    timeout 300 wine 'C:\vt-check\vt_package_check.exe' "$folder" "${fixtures[@]}" | tr -d '\r' ||
+        result=1
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+    # What the program's auto start would have set, for the uninstaller to remove.
+    wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /v Vantrel /d x /f >/dev/null
+    # The uninstaller runs on from a copy of itself in the temporary folder: its work is done
+    # once its own file is gone.
+    timeout 300 wine "$folder\\Uninstall.exe" /S
+    local deadline=$((SECONDS + 120))
+    while [ -f "$unix/Uninstall.exe" ] && [ $SECONDS -lt $deadline ]; do
+        sleep 1
+    done
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+    local left
+    left=$(cd "$unix" 2>/dev/null && ls | tr '\n' ' ')
+    if [ "$left" != "rules.dat " ]; then
+        log "package test: uninstall $platform left '$left' (only rules.dat is the user's)"
+        result=1
+    fi
+    if [ -e "$links/Vantrel.lnk" ] || grep -q 'Uninstall\\\\Vantrel\]' "$PREFIX/system.reg" ||
+        grep -q '^"Vantrel"=' "$PREFIX/system.reg"; then
+        log "package test: uninstall $platform left its shortcut, entry or Run value"
+        result=1
+    fi
+    rm -rf "$PREFIX"
+    PREFIX=
+    return $result
+}
+
+if [ -f "$X64/vt_package_check.exe" ]; then
+    check_setup win64 'C:\Program Files\Vantrel' "$X64/vt_package_check.exe" || status=1
+fi
+if [ "$VANTREL_RUNS_32BIT" = 1 ] && [ -f "$X86/vt_package_check.exe" ]; then
+    check_setup win32 'C:\Program Files (x86)\Vantrel' "$X86/vt_package_check.exe" || status=1
+fi
 exit "$status"

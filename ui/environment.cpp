@@ -1,5 +1,8 @@
 #include "ui/environment.h"
 
+#include "platform/folder_rights.h"
+#include "relay/relay_protocol.h"
+
 #include "platform/com_scope.h"
 #include "platform/error.h"
 #include "platform/profile.h"
@@ -242,12 +245,54 @@ std::wstring LogonTaskXml(const std::string& exePath, const std::string& userSid
 }
 
 void WriteAutoStartTask(const std::string& taskName, bool on, const std::string& exePath) {
-    const HRESULT hr =
-        on ? platform::RegisterTaskXml(taskName, LogonTaskXml(exePath, platform::CurrentUserSid()))
-           : platform::DeleteTask(taskName);
+    const HRESULT hr = on ? platform::RegisterTaskXml(
+                                taskName, LogonTaskXml(exePath, platform::InteractiveUserSid()))
+                          : platform::DeleteTask(taskName);
     if (FAILED(hr) && !platform::IsSchedulerMissing(hr)) {
         throw UserError(FormatWithArg(kFailedToSetData, taskName));
     }
+}
+
+std::string SystemSecurityOf(const std::string& path) {
+    if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        (::GetLastError() == ERROR_FILE_NOT_FOUND || ::GetLastError() == ERROR_PATH_NOT_FOUND)) {
+        return {};
+    }
+    const std::string sddl = platform::SecurityDescriptorOf(path);
+    return sddl.empty() ? "unreadable" : sddl;
+}
+
+bool InstalledForAutoStart(const std::string& exePath, const SecurityQuery& query) {
+    const std::size_t slash = exePath.find_last_of("\\/");
+    if (slash == std::string::npos || slash == 0) {
+        return false;
+    }
+    const std::string folder = exePath.substr(0, slash);
+    if (!platform::OnlyAdministratorsMay(platform::Change::Contents, query(folder))) {
+        return false;
+    }
+    for (const char* name : {relay::kExecutableName64, relay::kHookDllName64,
+                             relay::kExecutableName32, relay::kHookDllName32, "rules.dat"}) {
+        const std::string sddl = query(folder + "\\" + name);
+        if (!sddl.empty() && !platform::OnlyAdministratorsMay(platform::Change::Contents, sddl)) {
+            return false;
+        }
+    }
+    if (!platform::OnlyAdministratorsMay(platform::Change::Contents, query(exePath))) {
+        return false;
+    }
+    // Every folder above, up to the drive's root, must stay where it is.
+    for (std::size_t at = folder.find_last_of("\\/"); at != std::string::npos && at > 0;
+         at = folder.find_last_of("\\/", at - 1)) {
+        const std::string above = folder.substr(0, at) + (folder[at - 1] == ':' ? "\\" : "");
+        if (!platform::OnlyAdministratorsMay(platform::Change::Place, query(above))) {
+            return false;
+        }
+        if (folder[at - 1] == ':') {
+            break;
+        }
+    }
+    return true;
 }
 
 } // namespace vantrel

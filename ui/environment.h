@@ -3,6 +3,7 @@
 // Run key. The pure halves are separate so that the tables can be checked without the system.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace vantrel {
@@ -54,5 +55,24 @@ std::wstring LogonTaskXml(const std::string& exePath, const std::string& userSid
 // On a system without Task Scheduler 2.0 it does nothing: the Run value starts the program
 // there. Any other failure throws UserError naming the task.
 void WriteAutoStartTask(const std::string& taskName, bool on, const std::string& exePath);
+
+// The security descriptor (SDDL) of an existing file or folder; "" where it does not exist, and
+// something that is no descriptor where it cannot be read.
+using SecurityQuery = std::function<std::string(const std::string& path)>;
+// The system's answers, from platform/folder_rights.
+std::string SystemSecurityOf(const std::string& path);
+
+// True when starting the program at every logon hands administrator rights to no one else: its
+// folder and the files it loads or reads there (the executable, both relay pairs, rules.dat) may
+// be changed only by Administrators, SYSTEM and TrustedInstaller, and the folders above it moved
+// only by them. Files missing from such a folder cannot be put there by anyone else either.
+bool InstalledForAutoStart(const std::string& exePath, const SecurityQuery& query);
+
+// Why auto start was refused, and what to do.
+inline constexpr const char* kAutoStartNeedsInstall =
+    "Vantrel can start with Windows only when it is installed in a folder that only "
+    "administrators can change, such as Program Files. It starts with administrator rights, so "
+    "from any other folder whoever can change the files there would get those rights at every "
+    "logon.\n\nInstall Vantrel with its setup program and tick \"Auto start\" there again.";
 
 } // namespace vantrel

@@ -91,8 +91,8 @@ void Tint(HDC dc, const RECT& rect, COLORREF colour, BYTE alpha) {
                                  (static_cast<DWORD>(GetGValue(colour)) << 8) | GetBValue(colour);
     const HGDIOBJ old = ::SelectObject(scratch.get(), dot.get());
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, 0};
-    ::AlphaBlend(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-                 scratch.get(), 0, 0, 1, 1, blend);
+    ::GdiAlphaBlend(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                    scratch.get(), 0, 0, 1, 1, blend);
     ::SelectObject(scratch.get(), old);
 }
 
@@ -523,8 +523,8 @@ void DrawKeyedBitmap(HDC dc, HBITMAP bitmap, int x, int y, COLORREF key) {
         return;
     }
     const HGDIOBJ old = ::SelectObject(scratch.get(), bitmap);
-    ::TransparentBlt(dc, x, y, info.bmWidth, info.bmHeight, scratch.get(), 0, 0, info.bmWidth,
-                     info.bmHeight, key);
+    ::GdiTransparentBlt(dc, x, y, info.bmWidth, info.bmHeight, scratch.get(), 0, 0, info.bmWidth,
+                        info.bmHeight, key);
     ::SelectObject(scratch.get(), old);
 }
 

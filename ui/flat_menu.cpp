@@ -121,7 +121,7 @@ void PaintColumn(HDC dc, int columnLeft, int top, int bottom) {
     vertices[1].Green = static_cast<COLOR16>(GetGValue(kColumnDark) << 8);
     vertices[1].Blue = static_cast<COLOR16>(GetBValue(kColumnDark) << 8);
     GRADIENT_RECT span{0, 1};
-    ::GradientFill(dc, vertices, 2, &span, 1, GRADIENT_FILL_RECT_H);
+    ::GdiGradientFill(dc, vertices, 2, &span, 1, GRADIENT_FILL_RECT_H);
 }
 
 HBRUSH BodyBrush() {
@@ -155,7 +155,7 @@ void DrawGreyedImage(HDC dc, HIMAGELIST list, int index, int x, int y, int cx, i
         const std::uint32_t light = 120 + grey * 125 / 255;
         pixels[i] = light | (light << 8) | (light << 16);
     }
-    ::TransparentBlt(dc, x, y, cx, cy, scratch.get(), 0, 0, cx, cy, kScratchKey);
+    ::GdiTransparentBlt(dc, x, y, cx, cy, scratch.get(), 0, 0, cx, cy, kScratchKey);
     ::SelectObject(scratch.get(), old);
 }
 

@@ -242,8 +242,8 @@ void MainGraphics::Paint(HDC target) const {
                 ::BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, source, 0, 0,
                          SRCCOPY);
             } else {
-                ::TransparentBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, source, 0,
-                                 0, r.right - r.left, r.bottom - r.top, ART_KEY_COLOR);
+                ::GdiTransparentBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, source,
+                                    0, 0, r.right - r.left, r.bottom - r.top, ART_KEY_COLOR);
             }
             ::SelectObject(source, old);
         } else if (g.kind == GraphicControl::kText || g.kind == GraphicControl::kLink) {

@@ -114,11 +114,17 @@ void TfrmOptions::bOKClick() {
         if (systemMenuChanged_ || defaultsChanged_) {
             SaveSettings(location_, settings_);
         }
+        bool autoStart = IsChecked(cbAutoStart_);
+        if (autoStart && !InstalledForAutoStart(exePath_, securityQuery_)) {
+            // Neither is set: each would start from a folder that others can change.
+            autoStart = false;
+            ShowErrorBox(kAutoStartNeedsInstall);
+        }
         // Written even without a change, so an entry edited or removed outside the program is
         // put back the way the dialog showed it.
-        WriteAutoStart(runKey_, IsChecked(cbAutoStart_), exePath_);
+        WriteAutoStart(runKey_, autoStart, exePath_);
         // The Run value alone starts nothing that asks for elevation; the logon task does.
-        WriteAutoStartTask(TaskName(), IsChecked(cbAutoStart_), exePath_);
+        WriteAutoStartTask(TaskName(), autoStart, exePath_);
     } catch (const UserError& e) {
         // The new choices already hold in memory, so the caller still applies them.
         ShowErrorBox(e.what());

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ui/form.h"
+#include "ui/environment.h"
 #include "ui/settings.h"
 
 namespace vantrel {
@@ -32,6 +33,8 @@ public:
 
     // The Run key under HKEY_LOCAL_MACHINE that the dialog read and OK wrote; empty until shown.
     const std::string& RunKey() const { return runKey_; }
+    // Where OK asks who may change the program's files before it lets it start with Windows.
+    void SetSecurityQuery(SecurityQuery query) { securityQuery_ = std::move(query); }
     // The logon task that OK registers or removes with the Run value.
     std::string TaskName() const;
     // The default action or z order changed with OK.
@@ -54,6 +57,7 @@ private:
     std::string runKeyOverride_;
 
     std::string runKey_;
+    SecurityQuery securityQuery_ = SystemSecurityOf;
     bool defaultsChanged_ = false;
     bool systemMenuChanged_ = false;
 

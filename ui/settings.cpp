@@ -7,7 +7,9 @@
 
 #include <shlobj.h>
 
+#include <fstream>
 #include <memory>
+#include <sstream>
 
 namespace vantrel {
 
@@ -88,9 +90,14 @@ std::string SettingsFilePath(const SettingsLocation& location) {
     const std::string path = folder + kSettingsFileName;
     const std::string localCopy = exeFolder + kSettingsFileName;
     if (!Exists(path) && Exists(localCopy) &&
-        !EqualsAsciiNoCase(FullPath(path), FullPath(localCopy)) &&
-        !platform::ReachesThroughLink(location.appDataFolder, path)) {
-        CopyFileA(localCopy.c_str(), path.c_str(), FALSE);
+        !EqualsAsciiNoCase(FullPath(path), FullPath(localCopy))) {
+        std::ifstream in(localCopy, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        platform::CheckedFile copy;
+        if (copy.Open(location.appDataFolder, path, true)) {
+            copy.Replace(text.str());
+        }
     }
     return path;
 }

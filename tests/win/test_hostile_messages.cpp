@@ -11,6 +11,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <mutex>
@@ -46,6 +47,11 @@ WPARAM W(HWND window) {
 }
 LPARAM L(HWND window) {
     return reinterpret_cast<LPARAM>(window);
+}
+std::string Hex(ULONG_PTR value) {
+    char text[24] = {};
+    std::snprintf(text, sizeof text, "%llx", static_cast<unsigned long long>(value));
+    return text;
 }
 
 // A modal loop whose window went away without a message to this thread would wait for input that
@@ -465,16 +471,6 @@ TEST_F(HostileMessages, MenusFromBothIconCallbacksCloseAndTheirChoicesActOnlyOnT
     }
     EXPECT_TRUE(Answers(main));
 
-    // A stale icon: both choices act on a window that is gone, and nothing else is touched.
-    for (UINT key : {VK_DOWN, VK_UP}) {
-        MenuCloser closer({key, VK_RETURN});
-        ::PostMessageA(main, vantrel::WM_HIDDENTRAYICON, W(gone_[0]), WM_RBUTTONDOWN);
-        ASSERT_TRUE(vt::WaitUntil([&] { return closer.Seen() == 1; }, 5000));
-        vt::PumpMessages();
-        EXPECT_EQ(f.tray().menuTarget, gone_[0]);
-        EXPECT_TRUE(::IsWindowVisible(live_[1]));
-    }
-
     // A real hidden window: "Exit" asks it to close and drops it from the hidden list.
     ::SendMessageA(main, vantrel::WM_SYSMENUCOMMAND, W(window), 11);
     fixture_.Sync();
@@ -493,6 +489,39 @@ TEST_F(HostileMessages, MenusFromBothIconCallbacksCloseAndTheirChoicesActOnlyOnT
     EXPECT_FALSE(f.tray().WindowIconAdded(window));
     EXPECT_TRUE(f.tray().OwnIconAdded());
     EXPECT_TRUE(::IsWindowVisible(live_[1]));
+}
+
+TEST_F(HostileMessages, ForgedHiddenIconCallbacksActOnlyOnWindowsTheProgramHid) {
+    // Any program may post the icon callback, and it names the window itself. One its own program
+    // hid, a gone one and a shown one: none was hidden here, so none is shown, closed or given a
+    // menu whose choices would act on it.
+    MakeWindows(1, 1);
+    const HWND selfHidden = fixture_.CreateOne(vt::WindowSpec{});
+    fixture_.Show(selfHidden, SW_HIDE);
+    auto& f = Start();
+    const HWND main = f.Handle();
+    struct Case {
+        HWND window;
+        bool visible;
+    };
+    for (const Case& c : {Case{selfHidden, false}, Case{gone_[0], false}, Case{live_[0], true}}) {
+        for (LPARAM mouse : {LPARAM{WM_LBUTTONDBLCLK}, LPARAM{WM_RBUTTONDOWN}}) {
+            MenuCloser closer({VK_UP, VK_RETURN});
+            ASSERT_EQ(fixture_.Command("post " + vt::HandleToHex(main) + " " +
+                                       Hex(vantrel::WM_HIDDENTRAYICON) + " " +
+                                       vt::HandleToHex(c.window) + " " + Hex(mouse)),
+                      "ok");
+            vt::PumpMessages();
+            fixture_.Sync();
+            EXPECT_EQ(closer.Seen(), 0) << c.window << " " << mouse;
+            EXPECT_EQ(f.tray().menuTarget, nullptr) << c.window << " " << mouse;
+            if (::IsWindow(c.window)) {
+                EXPECT_EQ(::IsWindowVisible(c.window) != FALSE, c.visible) << c.window;
+                EXPECT_EQ(fixture_.GetCounts(c.window).sysCommandClose, 0) << c.window;
+            }
+        }
+    }
+    EXPECT_TRUE(Answers(main));
 }
 
 TEST_F(HostileMessages, ListCommandsOnASelectedWindowThatHasGone) {

@@ -160,6 +160,16 @@ int RunModal(Form& dialog, const std::function<void(const Form&)>& script) {
     return result;
 }
 
+// As the installer leaves Program Files: changed by Administrators, SYSTEM and TrustedInstaller,
+// read and run by users.
+constexpr char kInstalled[] =
+    "O:S-1-5-80-956008885-3425634829-2722637470-1476479046-2237066491"
+    "D:(A;;FA;;;S-1-5-80-956008885-3425634829-2722637470-1476479046-2237066491)"
+    "(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1200a9;;;BU)(A;OICIIO;GA;;;CO)";
+// As a folder in the user's profile: the user may change it.
+constexpr char kUserWritable[] = "O:S-1-5-21-1-2-3-1001D:(A;OICI;FA;;;S-1-5-21-1-2-3-1001)"
+                                 "(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+
 class OptionsDialog : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -173,6 +183,7 @@ protected:
     int Run(const std::function<void(const TfrmOptions&)>& script, int versionCode = 10) {
         dialog_ = std::make_unique<TfrmOptions>(nullptr, settings_, location_, versionCode,
                                                 kExePath, runKey_.path());
+        dialog_->SetSecurityQuery(security_);
         return RunModal(*dialog_, [script](const Form& form) {
             script(static_cast<const TfrmOptions&>(form));
         });
@@ -203,6 +214,8 @@ protected:
     CommonSettings settings_;
     TestRunKey runKey_;
     BoxAnswerer boxes_;
+    // As installed: Wine's own answers come from the Unix side.
+    SecurityQuery security_ = [](const std::string&) { return std::string(kInstalled); };
     std::unique_ptr<TfrmOptions> dialog_;
 };
 
@@ -383,6 +396,67 @@ TEST_F(OptionsDialog, TickingAutoStartWritesTheStartCommandAndUntickingDeletesOn
     EXPECT_TRUE(value.present);
     EXPECT_EQ(value.data, "C:\\other.exe");
     EXPECT_TRUE(vt::ShownBoxes().empty());
+}
+
+TEST_F(OptionsDialog, AutoStartFromAFolderOthersCanChangeSetsNeitherAndSaysWhy) {
+    // A user may change one file of the program: ticking sets neither the Run value nor the task,
+    // and one message says why. Unticking still removes both.
+    security_ = [](const std::string& path) {
+        return path.size() > 9 && path.substr(path.size() - 9) == "rules.dat" ? kUserWritable
+                                                                              : kInstalled;
+    };
+    runKey_.SetString("Vantrel", "\"C:\\Program Files\\Vantrel Test\\Vantrel.exe\" -Start");
+    EXPECT_EQ(RunOk([](const TfrmOptions& d) {
+                  if (!IsChecked(Ctl(d, TfrmOptions::kIdAutoStart))) {
+                      vt::Toggle(Ctl(d, TfrmOptions::kIdAutoStart));
+                  }
+              }),
+              kResultOk);
+    EXPECT_FALSE(runKey_.Value().present);
+    std::wstring xml;
+    EXPECT_EQ(platform::ReadTaskXml(dialog_->TaskName(), xml),
+              HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    ASSERT_EQ(vt::ShownBoxes().size(), 1u);
+    EXPECT_NE(vt::ShownBoxes()[0].text.find("Program Files"), std::string::npos);
+}
+
+TEST(AutoStartFolder, OnlyAdministratorsMayChangeWhatStartsElevated) {
+    const std::string exe = "C:\\Program Files\\Vantrel\\Vantrel.exe";
+    const struct {
+        std::string path; // whose descriptor differs from the installed one ("" none)
+        std::string sddl;
+        bool allowed;
+    } cases[] = {
+        {"", "", true},
+        {exe, kUserWritable, false},
+        {"C:\\Program Files\\Vantrel", kUserWritable, false},
+        {"C:\\Program Files\\Vantrel\\vantrel_hook32.dll", kUserWritable, false},
+        {"C:\\Program Files\\Vantrel\\rules.dat", "", true}, // missing: nobody can add it
+        {"C:\\Program Files\\Vantrel\\rules.dat", "unreadable", false},
+        // Owned by a user, who may rewrite the DACL whatever it says.
+        {exe, "O:S-1-5-21-1-2-3-1001D:(A;;FA;;;BA)(A;;FA;;;SY)", false},
+        {exe, "O:BAD:", true},                                    // nobody may even read
+        {exe, "O:BA", false},                                     // no DACL: everyone may
+        {exe, "O:BAD:(A;OICIIO;FA;;;S-1-5-21-1-2-3-1001)", true}, // for children only
+        {exe, "O:BAD:(D;;FA;;;WD)(A;;FR;;;WD)", true},            // read for everyone
+        {exe, "O:BAD:(A;;FA;;;S-1-5-80-956008885-3425634829-2722637470-1476479046-2237066491)",
+         true},
+        {exe, "O:BAD:(A;;0x100;;;AU)", false}, // FILE_WRITE_ATTRIBUTES
+        {exe, "O:BAD:(A;;GW;;;AU)", false},
+        // The folders above may be added to (C:\\ lets users make folders), not moved.
+        {"C:\\", "O:SYD:(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x4;;;AU)(A;OICIIO;SDGXGWGR;;;AU)", true},
+        {"C:\\Program Files", "O:BAD:(A;;DE;;;AU)", false},
+        {"C:\\", "O:BAD:(A;;WD;;;BU)", false},
+    };
+    for (const auto& c : cases) {
+        const SecurityQuery query = [&c](const std::string& path) {
+            return path == c.path ? c.sddl : std::string(kInstalled);
+        };
+        EXPECT_EQ(InstalledForAutoStart(exe, query), c.allowed) << c.path << " " << c.sddl;
+    }
+    // The system's answers for a folder the user made: not one to start elevated from.
+    const vt::TempDir dir;
+    EXPECT_FALSE(InstalledForAutoStart(dir.path() + "Vantrel.exe", SystemSecurityOf));
 }
 
 TEST_F(OptionsDialog, AnyValueContainingTheStartSwitchShowsTheBoxTicked) {
@@ -575,6 +649,7 @@ TEST_F(OptionsDialog, FailedRunValueWriteIsReportedAndStillCloses) {
         raw, &::RegCloseKey);
     const std::string runKey = runKey_.path() + "\\Run";
     dialog_ = std::make_unique<TfrmOptions>(nullptr, settings_, location_, 10, kExePath, runKey);
+    dialog_->SetSecurityQuery(security_);
     const int result = RunModal(*dialog_, [](const Form& d) {
         vt::Toggle(Ctl(d, TfrmOptions::kIdAutoStart));
         Choose(d, TfrmOptions::kIdZOrderFirst, 3, 1);

@@ -5,6 +5,7 @@
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/task_scheduler.h"
+#include "support/wait.h"
 #include "ui/environment.h"
 #include "ui/settings.h"
 
@@ -218,6 +219,56 @@ TEST_F(SettingsTest, NoWriteGoesThroughALinkInTheUserFolder) {
     EXPECT_EQ(FileText(victim), "precious");
 }
 
+TEST(CheckedFiles, AnOpenedFileCountsOnlyAsThePlainFileItWasMeantToBe) {
+    const std::string meant = "\\\\?\\C:\\Users\\u\\AppData\\Roaming\\Ostrim\\Vantrel\\hidden.dat";
+    const struct {
+        DWORD attributes, links;
+        std::string finalPath;
+        bool elsewhere;
+    } cases[] = {
+        {FILE_ATTRIBUTE_ARCHIVE, 1, meant, false},
+        {FILE_ATTRIBUTE_NORMAL, 1,
+         "\\\\?\\c:\\USERS\\u\\appdata\\roaming\\ostrim\\vantrel\\HIDDEN.DAT", false},
+        {FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT, 1, meant, true}, // a link itself
+        {FILE_ATTRIBUTE_DIRECTORY, 1, meant, true},
+        {FILE_ATTRIBUTE_ARCHIVE, 2, meant, true}, // another name of some other file
+        // A junction swapped in on the way: the handle is somewhere else.
+        {FILE_ATTRIBUTE_ARCHIVE, 1, "\\\\?\\C:\\Windows\\System32\\hidden.dat", true},
+        {FILE_ATTRIBUTE_ARCHIVE, 1, meant + ".x", true},
+        {FILE_ATTRIBUTE_ARCHIVE, 1, "", true}, // the system could not say
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(platform::OpenedElsewhere({c.attributes, c.links, c.finalPath}, meant),
+                  c.elsewhere)
+            << c.attributes << ' ' << c.links << ' ' << c.finalPath;
+    }
+}
+
+TEST(CheckedFiles, ProfileTextEditsReadBackAsTheSystemWritesThem) {
+    const struct {
+        std::string before, section, key, value, after;
+    } cases[] = {
+        {"", "Options", "Action", "Default", "[Options]\r\nAction=Default\r\n"},
+        {"[Options]\r\nAction=Old\r\nZOrder=1\r\n", "options", "ACTION", "New",
+         "[Options]\r\nACTION=New\r\nZOrder=1\r\n"},
+        {"[A]\r\nx=1\r\n\r\n[Options]\r\nk=2\r\n\r\n[B]\r\n", "Options", "Action", "v",
+         "[A]\r\nx=1\r\n\r\n[Options]\r\nk=2\r\nAction=v\r\n\r\n[B]\r\n"},
+        {"[A]\r\nAction=1", "Options", "Action", "v",
+         "[A]\r\nAction=1\r\n[Options]\r\nAction=v\r\n"},
+        {"[ Options ]\nAction = 1\n", "Options", "Action", "2", "[ Options ]\nAction=2\r\n"},
+        {"[Options]\r\nActions=1\r\n", "Options", "Action", "2",
+         "[Options]\r\nActions=1\r\nAction=2\r\n"},
+    };
+    const vt::TempDir dir;
+    const std::string path = dir.path() + "edit.dat";
+    for (const auto& c : cases) {
+        const std::string after = platform::WithProfileValue(c.before, c.section, c.key, c.value);
+        EXPECT_EQ(after, c.after) << c.before;
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << after;
+        EXPECT_EQ(ReadProfileString(path, c.section, c.key, "?"), c.value) << c.before;
+    }
+}
+
 TEST(Environment, VersionCodeTable) {
     const struct {
         unsigned platform, major, minor;
@@ -306,6 +357,8 @@ TEST_F(AutoStartTest, LogonTaskRunsTheProgramWithStartAndHighestRightsAtTheUsers
     // An unknown user leaves the choice to the scheduler rather than naming nobody.
     EXPECT_EQ(LogonTaskXml("C:\\V\\Vantrel.exe", "").find(L"UserId"), std::wstring::npos);
     EXPECT_EQ(platform::CurrentUserSid().rfind("S-1-5-", 0), 0u) << platform::CurrentUserSid();
+    // Under Wine the shell runs as the same user as the tests.
+    EXPECT_EQ(platform::InteractiveUserSid(), platform::CurrentUserSid());
 }
 
 TEST_F(AutoStartTest, NonStringValueIsAnInvalidDataType) {

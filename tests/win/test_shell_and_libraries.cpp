@@ -11,8 +11,14 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace vantrel {
 namespace {
@@ -91,6 +97,90 @@ TEST(SystemLibraries, ComeFromTheSystemFolderNeverFromTheCurrentOne) {
     EXPECT_FALSE(platform::UniqueModule(::LoadLibraryA("vtplant.dll")));
     ::SetDllDirectoryA(nullptr);
     ::SetCurrentDirectoryA(previous);
+}
+
+// The libraries a PE file names in its import table (load-time imports; delay-loaded ones are not
+// there), upper-cased. Fails the test on a file that is no well-formed PE image.
+std::vector<std::string> LoadTimeImports(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<char> image{std::istreambuf_iterator<char>(in),
+                                  std::istreambuf_iterator<char>()};
+    std::vector<std::string> names;
+    const auto at = [&](std::size_t offset, std::size_t size, void* out) {
+        if (offset > image.size() || size > image.size() - offset) {
+            ADD_FAILURE() << path << ": reads past the end at " << offset;
+            return false;
+        }
+        std::memcpy(out, image.data() + offset, size);
+        return true;
+    };
+    IMAGE_DOS_HEADER dos{};
+    DWORD signature = 0;
+    IMAGE_FILE_HEADER file{};
+    if (!at(0, sizeof dos, &dos) || dos.e_magic != IMAGE_DOS_SIGNATURE ||
+        !at(dos.e_lfanew, sizeof signature, &signature) || signature != IMAGE_NT_SIGNATURE ||
+        !at(dos.e_lfanew + 4, sizeof file, &file)) {
+        ADD_FAILURE() << path << " is no PE image";
+        return names;
+    }
+    const std::size_t optional = dos.e_lfanew + 4 + sizeof file;
+    WORD magic = 0;
+    IMAGE_DATA_DIRECTORY imports{};
+    at(optional, sizeof magic, &magic);
+    const std::size_t directories =
+        optional + (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC
+                        ? offsetof(IMAGE_OPTIONAL_HEADER64, DataDirectory)
+                        : offsetof(IMAGE_OPTIONAL_HEADER32, DataDirectory));
+    at(directories + IMAGE_DIRECTORY_ENTRY_IMPORT * sizeof imports, sizeof imports, &imports);
+    std::vector<IMAGE_SECTION_HEADER> sections(file.NumberOfSections);
+    at(optional + file.SizeOfOptionalHeader, sections.size() * sizeof(IMAGE_SECTION_HEADER),
+       sections.data());
+    const auto fileOffset = [&](DWORD rva) -> std::size_t {
+        for (const IMAGE_SECTION_HEADER& s : sections) {
+            if (rva >= s.VirtualAddress && rva < s.VirtualAddress + s.SizeOfRawData) {
+                return rva - s.VirtualAddress + s.PointerToRawData;
+            }
+        }
+        return image.size();
+    };
+    for (std::size_t d = fileOffset(imports.VirtualAddress); imports.VirtualAddress != 0;
+         d += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        IMAGE_IMPORT_DESCRIPTOR descriptor{};
+        if (!at(d, sizeof descriptor, &descriptor) || descriptor.Name == 0) {
+            break;
+        }
+        const std::size_t name = fileOffset(descriptor.Name);
+        if (name >= image.size()) {
+            ADD_FAILURE() << path << ": an import names no library";
+            break;
+        }
+        names.push_back(Upper(image.data() + name));
+    }
+    return names;
+}
+
+TEST(SystemLibraries, ShippedProgramsImportOnlyKnownDllsAtLoadTime) {
+    // The loader looks for any other DLL in the program's folder first, before the entry point
+    // can restrict the search. These are the system's known DLLs (the KnownDLLs key under
+    // HKLM\SYSTEM\CurrentControlSet\Control\Session Manager on Windows 10 and 11, and ntdll,
+    // which every process has before its imports are resolved); a program that needs another
+    // library delay-loads it (cmake/delay_import.cmake) or loads it with LoadSystemLibrary.
+    const std::set<std::string> known = {
+        "ADVAPI32.DLL", "CLBCATQ.DLL",  "COMBASE.DLL",  "COMDLG32.DLL", "COML2.DLL",
+        "GDI32.DLL",    "GDIPLUS.DLL",  "IMAGEHLP.DLL", "IMM32.DLL",    "KERNEL32.DLL",
+        "MSCTF.DLL",    "MSVCRT.DLL",   "NORMALIZ.DLL", "NSI.DLL",      "NTDLL.DLL",
+        "OLE32.DLL",    "OLEAUT32.DLL", "PSAPI.DLL",    "RPCRT4.DLL",   "SECHOST.DLL",
+        "SETUPAPI.DLL", "SHCORE.DLL",   "SHELL32.DLL",  "SHLWAPI.DLL",  "USER32.DLL",
+        "WLDAP32.DLL",  "WS2_32.DLL"};
+    for (const char* program : {"Vantrel.exe", relay::kExecutableName, relay::kHookDllName,
+                                relay::kExecutableName32, relay::kHookDllName32}) {
+        const std::vector<std::string> imports = LoadTimeImports(vt::TestBinFolder() + program);
+        EXPECT_NE(std::find(imports.begin(), imports.end(), "KERNEL32.DLL"), imports.end())
+            << program << ": the import table was not read";
+        for (const std::string& library : imports) {
+            EXPECT_EQ(known.count(library), 1u) << program << " imports " << library;
+        }
+    }
 }
 
 TEST(ShellOpen, TheDesktopShellsProcessOpensWhatTheProgramAsksFor) {
