@@ -1086,7 +1086,8 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY: {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         LRESULT drawn = 0;
-        if (lvMain_.HandleCustomDraw(header, drawn) || lvRule_.HandleCustomDraw(header, drawn)) {
+        if (windowsView_.view().HandleCustomDraw(header, drawn) ||
+            lvRule_.HandleCustomDraw(header, drawn)) {
             return drawn;
         }
         OnNotify(header);

@@ -68,16 +68,6 @@ int ScreenHeight() {
 }
 
 RECT MonitorRectOf(HWND window) {
-    MONITORINFO info{};
-    info.cbSize = sizeof(info);
-    const HMONITOR monitor = ::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
-    if (monitor == nullptr || !::GetMonitorInfoA(monitor, &info)) {
-        return RECT{0, 0, ScreenWidth(), ScreenHeight()};
-    }
-    return info.rcMonitor;
-}
-
-RECT MonitorRectOf(HWND window) {
     // Asks the window manager about the window's rectangle; the window itself is never sent a
     // message, so a hung program cannot hold this up.
     MONITORINFO info{};

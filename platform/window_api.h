@@ -23,9 +23,6 @@ HWND NextSibling(HWND window);
 // Snapshot of all top-level windows in z order, as EnumWindows reports them.
 std::vector<HWND> TopLevelWindows();
 int ScreenWidth();
-// The whole rectangle of the monitor the window is on (the nearest one when it is on none), in
-// virtual-screen coordinates; the primary screen when the system has no answer.
-RECT MonitorRectOf(HWND window);
 int ScreenHeight();
 // The full rectangle (taskbar included) of the monitor that holds most of the window, or of the
 // nearest one; the primary screen where the system cannot tell.
