@@ -243,6 +243,23 @@ bool HookDllLoadedInto(DWORD processId) {
     return false;
 }
 
+// Whether a relay of any program (an earlier test's, say) runs: its global hooks would load the
+// hook DLL into every process, whatever the program under test does.
+bool AnyRelayRuns() {
+    const UniqueSnapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    if (!snapshot || !Process32First(snapshot.get(), &entry)) {
+        return false;
+    }
+    do {
+        if (std::string(entry.szExeFile).rfind("vantrel_relay", 0) == 0) {
+            return true;
+        }
+    } while (Process32Next(snapshot.get(), &entry));
+    return false;
+}
+
 // Suspends every thread of a process for as long as it lives.
 class PausedProcess {
 public:
@@ -800,6 +817,11 @@ TEST_F(ProgramWithRelays, WindowsOfBothBitnessesAreListedRenamedCommandedAndRemo
 // hands the program the events that Windows would raise.
 TEST_F(ProgramWithRelays, WithTheShellsNoticesNothingOfOursRunsInOtherPrograms) {
     shellHookRegistered_ = true;
+    // A program started once no relay of an earlier test runs: whatever loads into it comes from
+    // the program under test.
+    ASSERT_TRUE(WaitUntil([] { return !AnyRelayRuns(); }, 30000));
+    Fixture clean;
+    const HWND cleanWindow = clean.CreateOne(Visible("Clean"));
     const std::string hiddenClass = UniqueName("VtRelayTray");
     auto& f =
         StartWithRelays("[Options]\r\nWindowCount=1\r\n[Window1]\r\nClassName=" + hiddenClass +
@@ -869,8 +891,11 @@ TEST_F(ProgramWithRelays, WithTheShellsNoticesNothingOfOursRunsInOtherPrograms) 
     event(EVENT_OBJECT_HIDE, plain);
     EXPECT_TRUE(WaitUntil([&] { return f.windows().Find(plain) < 0; }));
 
-    EXPECT_FALSE(HookDllLoadedInto(fixture_.ProcessId()));
+    clean.SetText(cleanWindow, "Clean, renamed"); // messages a hook would have seen
+    clean.Sync();
+    EXPECT_FALSE(HookDllLoadedInto(clean.ProcessId()));
     EXPECT_FALSE(f.relay().Running());
+    EXPECT_FALSE(AnyRelayRuns());
 }
 
 // The program lists the open windows before its relays hold their hooks; a window shown in
