@@ -222,9 +222,11 @@ bool Startable(const char* program) {
     return name.find("32.") == std::string::npos || Runs32BitPrograms();
 }
 
-// Whether the process has loaded a hook DLL of either bitness, read from outside as a user's tool
-// would. Fails the test when the module list cannot be read, so that an empty list proves nothing.
-bool HookDllLoadedInto(DWORD processId) {
+// Whether the process has loaded a hook DLL of either bitness from the given folder, read from
+// outside as a user's tool would. Fails the test when the module list cannot be read, so that an
+// empty list proves nothing. The folder matters: Wine keeps the global hooks of a relay that was
+// killed (Windows removes them with its thread), and those load an earlier test's copy.
+bool HookDllLoadedInto(DWORD processId, const std::string& folder) {
     const UniqueSnapshot snapshot(
         CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, processId));
     MODULEENTRY32 entry{};
@@ -235,7 +237,7 @@ bool HookDllLoadedInto(DWORD processId) {
     }
     do {
         for (const char* dll : {vantrel::relay::kHookDllName64, vantrel::relay::kHookDllName32}) {
-            if (lstrcmpiA(entry.szModule, dll) == 0) {
+            if (lstrcmpiA(entry.szExePath, (folder + dll).c_str()) == 0) {
                 return true;
             }
         }
@@ -759,7 +761,7 @@ TEST_F(ProgramWithRelays, WindowsOfBothBitnessesAreListedRenamedCommandedAndRemo
         EXPECT_TRUE(WaitCaption(window, "Second"));
         if (std::string(program) == "vt_fixture.exe") {
             // The relays' way: their hooks run inside every program.
-            EXPECT_TRUE(HookDllLoadedInto(other.ProcessId()));
+            EXPECT_TRUE(HookDllLoadedInto(other.ProcessId(), folder()));
         }
 
         other.AddSystemMenuItem(window, 11, vantrel::relay::kProgramItemMarker);
@@ -817,8 +819,7 @@ TEST_F(ProgramWithRelays, WindowsOfBothBitnessesAreListedRenamedCommandedAndRemo
 // hands the program the events that Windows would raise.
 TEST_F(ProgramWithRelays, WithTheShellsNoticesNothingOfOursRunsInOtherPrograms) {
     shellHookRegistered_ = true;
-    // A program started once no relay of an earlier test runs: whatever loads into it comes from
-    // the program under test.
+    // Once no relay of an earlier test runs, any relay found at the end is the program's.
     ASSERT_TRUE(WaitUntil([] { return !AnyRelayRuns(); }, 30000));
     Fixture clean;
     const HWND cleanWindow = clean.CreateOne(Visible("Clean"));
@@ -893,7 +894,7 @@ TEST_F(ProgramWithRelays, WithTheShellsNoticesNothingOfOursRunsInOtherPrograms) 
 
     clean.SetText(cleanWindow, "Clean, renamed"); // messages a hook would have seen
     clean.Sync();
-    EXPECT_FALSE(HookDllLoadedInto(clean.ProcessId()));
+    EXPECT_FALSE(HookDllLoadedInto(clean.ProcessId(), folder()));
     EXPECT_FALSE(f.relay().Running());
     EXPECT_FALSE(AnyRelayRuns());
 }
