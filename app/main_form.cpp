@@ -494,7 +494,8 @@ void TfrmMain::aRefreshExecute() {
 }
 
 void TfrmMain::ShowTransparencyDialog(HWND window, int row) {
-    if (!platform::foreign::IsTarget(window)) {
+    // A level chosen for a window its program draws itself could not be applied: no dialog.
+    if (!platform::foreign::IsTarget(window) || TransparencyLeftToItsProgram(window)) {
         return;
     }
     const bool fromSystemMenu = row == -1;

@@ -11,6 +11,7 @@
 #include "app/catalogue.h"
 #include "app/window_list.h"
 #include "commands/hidden_journal.h"
+#include "commands/layered_windows.h"
 #include "commands/relay_process.h"
 #include "commands/tray_hosting.h"
 #include "app/window_watch.h"
@@ -59,6 +60,7 @@ public:
     HWND skipOnceWindow() const { return skipOnce_; }
     void SetSkipOnceWindow(HWND window) { skipOnce_ = window; }
     HiddenJournal& journal() { return journal_; }
+    LayeredWindows& layeredWindows() { return layeredWindows_; }
     Relays& relay() { return relay_; }
     const WindowWatch& windowWatch() const { return watch_; }
     const platform::TopLevelWindowEvents& windowEvents() const { return windowEvents_; }
@@ -200,6 +202,7 @@ private:
     std::unique_ptr<Catalogue> catalogue_;
     TrayHost tray_;
     HiddenJournal journal_;
+    LayeredWindows layeredWindows_;
     Relays relay_;
     WindowWatch watch_;
     platform::TopLevelWindowEvents windowEvents_;

@@ -51,11 +51,30 @@ void SetCheckMarks(HWND window, int percent) {
     }
 }
 
+bool TransparencyLeftToItsProgram(HWND window) {
+    return foreign::LayeringOf(window).kind == foreign::Layering::Kind::Drawn;
+}
+
 void SetTransparency(TfrmMain& form, HWND window, int percent) {
-    if (!foreign::SetExStyle(window, platform::ExStyleOf(window) | WS_EX_LAYERED)) {
-        return; // not answering: the level stays as it was, and so do the marks and the row
+    if (!foreign::IsTarget(window)) {
+        return;
     }
-    form.SetLayeredAttributes(window, 0, static_cast<BYTE>(AlphaForPercent(percent)), LWA_ALPHA);
+    const foreign::Layering now = foreign::LayeringOf(window);
+    const auto alpha = static_cast<BYTE>(AlphaForPercent(percent));
+    if (now.kind == foreign::Layering::Kind::Drawn) {
+        return; // its program's next update would fail once it has attributes
+    }
+    if (now.kind == foreign::Layering::Kind::None) {
+        if (!foreign::SetExStyle(window, platform::ExStyleOf(window) | WS_EX_LAYERED)) {
+            return; // not answering: the level stays as it was, and so do the marks and the row
+        }
+        form.layeredWindows().Remember(window);
+        form.SetLayeredAttributes(window, 0, alpha, LWA_ALPHA);
+    } else {
+        // Layered already, by its program or by an earlier level: only the alpha changes, and a
+        // colour key its program set keeps its holes see-through.
+        form.SetLayeredAttributes(window, now.key, alpha, (now.flags & LWA_COLORKEY) | LWA_ALPHA);
+    }
     SetCheckMarks(window, percent);
     const int row = form.windows().Find(window);
     if (row >= 0) {
@@ -64,13 +83,29 @@ void SetTransparency(TfrmMain& form, HWND window, int percent) {
 }
 
 void RemoveTransparency(TfrmMain& form, HWND window) {
-    if (!foreign::IsTarget(window) || !foreign::Answers(window)) {
+    if (!foreign::IsTarget(window)) {
         return;
     }
-    SetCheckMarks(window, 1);
-    foreign::SetExStyle(window, platform::ExStyleOf(window) | WS_EX_LAYERED);
-    form.SetLayeredAttributes(window, 0, 255, LWA_ALPHA);
-    foreign::SetExStyle(window, platform::ExStyleOf(window) & ~static_cast<LONG>(WS_EX_LAYERED));
+    const foreign::Layering now = foreign::LayeringOf(window);
+    if (now.kind == foreign::Layering::Kind::Drawn) {
+        return;
+    }
+    if (now.kind == foreign::Layering::Kind::Attributes &&
+        !form.layeredWindows().MadeLayered(window)) {
+        // Its program layered it and needs the style: opaque again, the colour key kept.
+        SetCheckMarks(window, 1);
+        form.SetLayeredAttributes(window, now.key, 255, (now.flags & LWA_COLORKEY) | LWA_ALPHA);
+    } else {
+        if (!foreign::Answers(window)) {
+            return;
+        }
+        SetCheckMarks(window, 1);
+        foreign::SetExStyle(window, platform::ExStyleOf(window) | WS_EX_LAYERED);
+        form.SetLayeredAttributes(window, 0, 255, LWA_ALPHA);
+        foreign::SetExStyle(window,
+                            platform::ExStyleOf(window) & ~static_cast<LONG>(WS_EX_LAYERED));
+        form.layeredWindows().Forget(window);
+    }
     const int row = form.windows().Find(window);
     if (row >= 0) {
         form.windows().At(row).transparency = 0;

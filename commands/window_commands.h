@@ -17,9 +17,13 @@ void MinimizeWindowToTray(TfrmMain& form, HWND window);
 // percentage is not a multiple of ten).
 void SetCheckMarks(HWND window, int percent);
 
+// True for a window whose program draws it with UpdateLayeredWindow: the transparency commands
+// leave it alone, as setting its attributes would stop that drawing.
+bool TransparencyLeftToItsProgram(HWND window);
 // Gives the window a transparency of `percent` (0 opaque to 100 invisible); it stays layered.
+// A window layered by its own program keeps its colour key.
 void SetTransparency(TfrmMain& form, HWND window, int percent);
-// Makes the window opaque and no longer layered.
+// Makes the window opaque. Only a window this program made layered loses the layered style.
 void RemoveTransparency(TfrmMain& form, HWND window);
 
 void AlignWindow(HWND window, const AlignmentPlace& place);

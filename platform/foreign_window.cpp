@@ -86,6 +86,19 @@ bool SetLayeredAttributes(void* setLayeredAttributes, HWND window, COLORREF key,
     return reinterpret_cast<Fn>(setLayeredAttributes)(window, key, alpha, flags) != FALSE;
 }
 
+Layering LayeringOf(HWND window) {
+    Layering layering;
+    if ((ExStyleOf(window) & WS_EX_LAYERED) == 0) {
+        return layering;
+    }
+    // Fails for a window drawn with UpdateLayeredWindow: only attributes set before are known.
+    layering.kind =
+        ::GetLayeredWindowAttributes(window, &layering.key, &layering.alpha, &layering.flags)
+            ? Layering::Kind::Attributes
+            : Layering::Kind::Drawn;
+    return layering;
+}
+
 void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (IsTarget(window)) {
         ::PostMessageA(window, message, wParam, lParam);

@@ -44,6 +44,22 @@ bool SetExStyle(HWND window, LONG exStyle);
 // `setLayeredAttributes` is the entry of SetLayeredWindowAttributes looked up at start (or none).
 bool SetLayeredAttributes(void* setLayeredAttributes, HWND window, COLORREF key, BYTE alpha,
                           DWORD flags);
+
+// How a window is layered, read without sending the window anything.
+struct Layering {
+    enum class Kind {
+        None,       // not layered
+        Attributes, // alpha and colour key set with SetLayeredWindowAttributes (key, alpha, flags)
+        // Layered, but its program draws it with UpdateLayeredWindow (or has not yet given it
+        // attributes): attributes set from outside would make its next update fail.
+        Drawn,
+    };
+    Kind kind = Kind::None;
+    COLORREF key = 0;
+    BYTE alpha = 255;
+    DWORD flags = 0; // LWA_ALPHA, LWA_COLORKEY
+};
+Layering LayeringOf(HWND window);
 void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void Close(HWND window);
 

@@ -294,6 +294,15 @@ std::vector<HWND> Fixture::Create(const WindowSpec& wanted) {
     line += " count=" + std::to_string(wanted.count);
     line += " x=" + std::to_string(wanted.x) + " y=" + std::to_string(wanted.y);
     line += " w=" + std::to_string(wanted.w) + " h=" + std::to_string(wanted.h);
+    if (wanted.alpha >= 0) {
+        line += " alpha=" + std::to_string(wanted.alpha);
+    }
+    if (wanted.colorKey) {
+        line += " colorkey=" + Hex(wanted.key);
+    }
+    if (wanted.drawn) {
+        line += " drawn=1";
+    }
 
     const std::vector<std::string> tokens = Split(Call(line));
     std::vector<HWND> windows(tokens.size());

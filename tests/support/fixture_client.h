@@ -22,6 +22,12 @@ struct WindowSpec {
     int y = CW_USEDEFAULT;
     int w = 400;
     int h = 300;
+    // Layered by the fixture's own program: through SetLayeredWindowAttributes with this alpha
+    // (and the colour key when colorKey), or drawn with UpdateLayeredWindow.
+    int alpha = -1;
+    bool colorKey = false;
+    COLORREF key = 0;
+    bool drawn = false;
 };
 
 // Messages a fixture window has received so far.

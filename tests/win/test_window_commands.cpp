@@ -110,6 +110,81 @@ TEST_F(WindowCommands, TransparencyDialogFromTheSystemMenuForAnUnlistedWindow) {
     EXPECT_EQ(Alpha(w), 127);
 }
 
+// Windows that their own programs made layered keep what their drawing needs: one with
+// attributes keeps the layered style (and its colour key) when made opaque again, one drawn with
+// UpdateLayeredWindow is not touched at all, since attributes set on it would stop its drawing.
+TEST_F(WindowCommands, TransparencyKeepsOtherProgramsLayeringIntact) {
+    constexpr COLORREF kKey = RGB(0, 255, 0);
+    constexpr int kLevel30 = 35; // system-menu item of 30 %
+    constexpr int kRemove = 31;
+    struct Case {
+        const char* kind;
+        int alpha; // layered by its program with this alpha (-1: not by attributes)
+        bool colorKey;
+        bool drawn;
+        int levels; // level commands before the remove
+        // Expected after the level commands, then after the remove; alpha -1: none readable.
+        int alphaSet;
+        bool layeredRemoved;
+        int alphaRemoved;
+    };
+    const Case cases[] = {
+        {"plain", -1, false, false, 1, 178, false, -1},
+        {"plain, two levels", -1, false, false, 2, 178, false, -1},
+        {"alpha 200", 200, false, false, 1, 178, true, 255},
+        {"alpha 200, colour key", 200, true, false, 1, 178, true, 255},
+        {"drawn", -1, false, true, 1, -1, true, -1},
+    };
+    std::vector<HWND> windows;
+    for (const Case& c : cases) {
+        vt::WindowSpec spec;
+        spec.className = vt::UniqueName("Layering");
+        spec.alpha = c.alpha;
+        spec.colorKey = c.colorKey;
+        spec.key = kKey;
+        spec.drawn = c.drawn;
+        windows.push_back(fixture_.CreateOne(spec));
+    }
+    Start();
+    const auto command = [&](HWND w, int id) {
+        ::SendMessageA(form().Handle(), vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(w),
+                       id);
+    };
+    const auto keyKept = [&](HWND w) {
+        COLORREF key = 0;
+        DWORD flags = 0;
+        return ::GetLayeredWindowAttributes(w, &key, nullptr, &flags) &&
+               (flags & LWA_COLORKEY) != 0 && key == kKey;
+    };
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        const Case& c = cases[i];
+        const HWND w = windows[i];
+        for (int n = 0; n < c.levels; ++n) {
+            command(w, kLevel30);
+        }
+        EXPECT_TRUE(Layered(w)) << c.kind;
+        EXPECT_EQ(Alpha(w), c.alphaSet) << c.kind;
+        EXPECT_EQ(keyKept(w), c.colorKey) << c.kind;
+        command(w, kRemove);
+        EXPECT_EQ(Layered(w), c.layeredRemoved) << c.kind;
+        EXPECT_EQ(Alpha(w), c.alphaRemoved) << c.kind;
+        EXPECT_EQ(keyKept(w), c.colorKey) << c.kind;
+    }
+    // No dialog for the drawn window: no level chosen there could be applied.
+    const HWND drawn = windows.back();
+    vt::WhenModalOpens("Custom transparency", [](vantrel::Form& f) {
+        vt::Click(vt::Control(f.Handle(), vantrel::TfrmCustomTransparency::kCancelId));
+    });
+    form().ShowTransparencyDialog(drawn, -1);
+    EXPECT_EQ(vt::DropPendingScripts(), 1);
+
+    // A window made layered here and then destroyed is forgotten with it.
+    command(windows.front(), kLevel30);
+    ASSERT_TRUE(form().layeredWindows().MadeLayered(windows.front()));
+    fixture_.Destroy(windows.front());
+    EXPECT_FALSE(form().layeredWindows().MadeLayered(windows.front()));
+}
+
 TEST_F(WindowCommands, AlignmentMovesTheSelectedWindow) {
     const HWND w = Make(vt::UniqueName("CmdAlign"));
     Start();
