@@ -39,6 +39,9 @@ inline constexpr char kShellReportsSwitch[] = "--shell-reports";
 // No relay of the other bitness runs on this system (32-bit Windows), so the 32-bit relay may
 // install the hook types that the 64-bit relay uses elsewhere (see vantrel_hook.cpp).
 inline constexpr char kAloneSwitch[] = "--alone";
+// The other way round: the hook types a 32-bit relay uses beside a 64-bit one, in a relay of
+// either bitness, so that the set can be tried where only 64-bit programs run.
+inline constexpr char kPairedSetSwitch[] = "--paired-set";
 
 // Raw observations posted by the hooks to the active relay window. The relay, not the hook,
 // decides what the main window is told, because only the relay remembers which windows it has

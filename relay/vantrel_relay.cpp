@@ -54,6 +54,7 @@ struct Options {
     DWORD parent = 0;
     bool shellReports = false;
     bool alone = false;
+    bool pairedSet = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
@@ -65,6 +66,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         }
         if (arg == kAloneSwitch) {
             options.alone = true;
+            continue;
+        }
+        if (arg == kPairedSetSwitch) {
+            options.pairedSet = true;
             continue;
         }
         if (arg != kParentSwitch || i + 1 >= argc) {
@@ -156,8 +161,8 @@ ULONG_PTR RandomToken() {
 
 class Relay {
 public:
-    Relay(HINSTANCE instance, bool shellReports, bool alone)
-        : instance_(instance), shellReports_(shellReports), alone_(alone) {}
+    Relay(HINSTANCE instance, bool shellReports, bool fullSet)
+        : instance_(instance), shellReports_(shellReports), fullSet_(fullSet) {}
 
     bool CreateWindowFor() {
         confirmMessage_ = RegisterWindowMessageA(kConfirmMessageName);
@@ -198,12 +203,7 @@ public:
         procedures->markRelayProcess();
         const HINSTANCE module = dll_.get();
         // Each bitness has hook types of its own where both run (see vantrel_hook.cpp).
-#ifdef _WIN64
-        const bool fullSet = true;
-#else
-        const bool fullSet = alone_;
-#endif
-        if (fullSet) {
+        if (fullSet_) {
             hooks_[0].reset(SetWindowsHookExA(WH_SHELL, procedures->shell, module, 0));
             hooks_[1].reset(
                 SetWindowsHookExA(WH_CALLWNDPROCRET, procedures->callWndProcRet, module, 0));
@@ -392,7 +392,7 @@ private:
     std::deque<Question> questions_;
     UINT confirmMessage_ = 0;
     bool shellReports_;
-    bool alone_;
+    bool fullSet_;
 };
 
 // Runs until asked to end or the parent ends. While another relay holds the hooks this one only
@@ -412,7 +412,12 @@ int Run(HINSTANCE instance, const Options& options) {
     }
     UniqueHandle mutex(CreateMutexA(nullptr, FALSE, kHookMutex));
     MutexOwnership ownership;
-    Relay relay(instance, options.shellReports, options.alone);
+#ifdef _WIN64
+    const bool fullSet = !options.pairedSet;
+#else
+    const bool fullSet = options.alone && !options.pairedSet;
+#endif
+    Relay relay(instance, options.shellReports, fullSet);
     if (!relay.CreateWindowFor()) {
         return kExitNoWindow;
     }

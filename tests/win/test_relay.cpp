@@ -16,6 +16,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -492,6 +493,86 @@ TEST_F(RelayTest, ReportsAMenuChoiceOnceThoughItsQueueWasPeekedAt) {
     UnregisterClassA(className.c_str(), GetModuleHandleA(nullptr));
 }
 
+void Key(WORD key, bool down) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    SendInput(1, &input, sizeof(input));
+}
+
+// A key pressed and let go, with modifiers held around it, through the system's input queue.
+void Press(WORD key, std::initializer_list<WORD> modifiers = {}) {
+    for (const WORD m : modifiers) {
+        Key(m, true);
+    }
+    Key(key, true);
+    Key(key, false);
+    for (auto m = std::rbegin(modifiers); m != std::rend(modifiers); ++m) {
+        Key(*m, false);
+    }
+}
+
+// A menu of that window's process is open on the screen.
+bool SystemMenuOpenIn(HWND window) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    HWND popup = nullptr;
+    while ((popup = FindWindowExA(nullptr, popup, "#32768", nullptr)) != nullptr) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(popup, &process);
+        if (process == owner && IsWindowVisible(popup)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// As a user does it: the window to the front and Alt+Space. The first item is highlighted.
+void OpenSystemMenu(HWND window) {
+    SetForegroundWindow(window);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window; }));
+    Press(VK_SPACE, {VK_MENU});
+    ASSERT_TRUE(WaitUntil([&] { return SystemMenuOpenIn(window); }));
+}
+
+// A choice made as a user makes it, in each hook set: the one a relay of either bitness uses
+// alone, and the one a 32-bit relay uses beside a 64-bit one. Windows hands the latter's hook the
+// command without its four low bits; a choice given that way is still told whole.
+TEST(RelayMenuKeys, AChoiceMadeWithTheKeysIsPassedOnByEitherHookSet) {
+    struct Case {
+        const char* arguments;
+        bool lowBitsCleared;
+    };
+    const Case cases[] = {{sizeof(void*) == 4 ? vantrel::relay::kAloneSwitch : "", false},
+                          {vantrel::relay::kPairedSetSwitch, false},
+                          {vantrel::relay::kPairedSetSwitch, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.arguments) + (c.lowBitsCleared ? " low bits cleared" : ""));
+        MainWindowStandIn main;
+        RelayProcess relay;
+        ASSERT_TRUE(relay.Start(TestBinFolder(), nullptr, c.arguments));
+        ASSERT_TRUE(WaitActive(relay.ProcessId()));
+        Fixture fixture;
+        const HWND hwnd = fixture.CreateOne(Visible("Keys"));
+        fixture.AddSystemMenuItem(hwnd, 11, vantrel::relay::kProgramItemMarker);
+        if (c.lowBitsCleared) {
+            // The item highlighted, the menu left with Escape, and 11 as that hook sees it.
+            OpenSystemMenu(hwnd);
+            Press(VK_ESCAPE);
+            Press(VK_ESCAPE);
+            ASSERT_TRUE(WaitUntil([&] { return !SystemMenuOpenIn(hwnd); }));
+            ASSERT_TRUE(PostMessageA(hwnd, WM_SYSCOMMAND, 11 & ~0xF, 0));
+        } else {
+            OpenSystemMenu(hwnd);
+            Press(VK_DOWN);
+            Press(VK_UP);
+            Press(VK_RETURN);
+        }
+        EXPECT_TRUE(main.WaitFor(WM_SYSMENUCOMMAND, W(hwnd), 11));
+    }
+}
+
 // Any process can post to the relay's window, as the hooks do from every program. What it
 // claims there reaches the program only when the window's own thread confirms the choice.
 TEST_F(RelayTest, PassesOnNoChoiceThatTheWindowsOwnProcessDidNotMake) {
@@ -763,11 +844,10 @@ TEST_F(ProgramWithRelays, WindowsOfBothBitnessesAreListedRenamedCommandedAndRemo
         }
 
         other.AddSystemMenuItem(window, 11, vantrel::relay::kProgramItemMarker);
-        // The user opens the system menu (its window hears of it) and picks the item.
-        DWORD_PTR result = 0;
-        ASSERT_TRUE(SendMessageTimeoutA(window, WM_INITMENUPOPUP, 0, MAKELPARAM(0, TRUE),
-                                        SMTO_NORMAL, 10000, &result));
-        ASSERT_TRUE(PostMessageA(window, WM_SYSCOMMAND, 11, 0));
+        OpenSystemMenu(window);
+        Press(VK_DOWN);
+        Press(VK_UP);
+        Press(VK_RETURN);
         EXPECT_TRUE(WaitUntil([&] { return f.tray().WindowIconAdded(window); }));
         EXPECT_FALSE(IsWindowVisible(window));
         // The fixture program has no icon of its own; the icon shows the stock window picture.
