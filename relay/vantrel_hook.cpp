@@ -1,5 +1,6 @@
-// vantrel_hook.dll: global hook procedures that the relay installs. The system loads this DLL
-// into every GUI process of the same bitness and calls these procedures on that process's
+// vantrel_hook.dll: hook procedures that the relay installs, globally or (where the program
+// hears of windows from the shell) only for the threads whose windows carry its items. The system
+// loads this DLL into the hooked processes of the same bitness and calls these procedures on their
 // threads, so each one only compares, posts to the relay and returns: no allocation, no C++
 // runtime (the DLL is linked without one and has its own entry point), no waiting.
 //

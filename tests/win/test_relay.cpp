@@ -764,6 +764,98 @@ TEST(RelayLifetime, MissingExecutableIsNotAnError) {
     EXPECT_FALSE(relay.Running());
 }
 
+// Where the shell and the system's events tell the program of every window, the relay hooks only
+// the threads whose windows carry the program's items, and only those of its own bitness; it
+// announces nothing, and a thread is let go when its windows no longer carry the items.
+TEST(RelayForMenusOnly, HooksOnlyTheThreadsOfWindowsThatCarryTheItems) {
+    // Programs started once no relay with global hooks runs: what loads into them is ours.
+    ASSERT_TRUE(WaitUntil([] { return !AnyRelayRuns(); }, 30000));
+    MainWindowStandIn main;
+    RelayProcess relay;
+    ASSERT_TRUE(relay.Start(TestBinFolder(), nullptr, vantrel::relay::kMenusOnlySwitch));
+    ASSERT_TRUE(WaitActive(relay.ProcessId()));
+    const HWND relayWindow = FindRelayWindow(relay.ProcessId());
+    auto carries = [&](HWND window, BOOL yes) {
+        ASSERT_TRUE(PostMessageA(relayWindow, vantrel::relay::kWindowCarriesItems, W(window), yes));
+    };
+    struct Program {
+        const char* exe;
+        bool hooked; // of the relay's bitness
+    };
+    const char* other = sizeof(void*) == 8 ? "vt_fixture32.exe" : "vt_fixture.exe";
+    std::vector<Program> programs = {{"vt_fixture.exe", sizeof(void*) == 8}};
+    if (Startable(other)) {
+        programs.push_back({other, sizeof(void*) == 4});
+    }
+    for (const Program& program : programs) {
+        SCOPED_TRACE(program.exe);
+        Fixture carrier(10000, program.exe);
+        Fixture settler(10000, program.exe);
+        Fixture bystander(10000, program.exe);
+        const HWND window = carrier.CreateOne(Visible("Carries the items"));
+        const HWND settling = settler.CreateOne(Visible("Carries them too"));
+        const HWND plain = bystander.CreateOne(Visible("Plain"));
+        for (const auto& [fixture, hwnd] : {std::pair{&carrier, window}, {&settler, settling}}) {
+            fixture->AddSystemMenuItem(hwnd, 11, vantrel::relay::kProgramItemMarker);
+            carries(hwnd, TRUE);
+        }
+        ASSERT_TRUE(PostMessageA(window, WM_SYSCOMMAND, 21, 0));
+        ASSERT_TRUE(WaitUntil([&] { return carrier.GetCounts(window).lastSysCommand == 21; }));
+        if (program.hooked) {
+            EXPECT_TRUE(main.WaitFor(WM_SYSMENUCOMMAND, W(window), 21));
+        }
+        bystander.SetText(plain, "Renamed"); // messages a global hook would have seen
+        bystander.Sync();
+        EXPECT_EQ(program.hooked, HookDllLoadedInto(carrier.ProcessId()));
+        EXPECT_FALSE(HookDllLoadedInto(bystander.ProcessId()));
+        if (!program.hooked) {
+            continue;
+        }
+        // Let go: a choice made there afterwards is not seen; one in a window still carrying the
+        // items is, and the relay handles its reports in order.
+        carries(window, FALSE);
+        ASSERT_TRUE(PostMessageA(window, WM_SYSCOMMAND, 22, 0));
+        ASSERT_TRUE(WaitUntil([&] { return carrier.GetCounts(window).lastSysCommand == 22; }));
+        ASSERT_TRUE(PostMessageA(settling, WM_SYSCOMMAND, 22, 0));
+        EXPECT_TRUE(main.WaitFor(WM_SYSMENUCOMMAND, W(settling), 22));
+        EXPECT_EQ(0, main.Count(WM_SYSMENUCOMMAND, W(window), 22));
+    }
+    for (const Notice& n : main.notices()) {
+        EXPECT_EQ(WM_SYSMENUCOMMAND, n.message) << "the relay announced a window";
+    }
+}
+
+// The program tells its relays which windows carry the items whenever they can hear it: one still
+// starting, and one started again after a crash, learns of every such window.
+TEST(RelayForMenusOnly, TheProgramsRelaysLearnOfEveryCarrierAlsoAfterACrash) {
+    MainWindowStandIn main;
+    Fixture fixture;
+    const HWND window = fixture.CreateOne(Visible("Told before the relay was ready"));
+    fixture.AddSystemMenuItem(window, 11, vantrel::relay::kProgramItemMarker);
+    vantrel::Relays relays;
+    relays.Start(TestBinFolder(), sizeof(void*) == 8, true);
+    relays.WindowCarriesItems(window);
+    // Chosen again until the relay, on one of the program's rounds, has hooked the thread.
+    auto passedOn = [&](WPARAM id) {
+        ULONGLONG last = 0;
+        return WaitUntil([&] {
+            if (GetTickCount64() - last >= 200) {
+                last = GetTickCount64();
+                relays.KeepRunning();
+                PostMessageA(window, WM_SYSCOMMAND, id, 0);
+            }
+            return main.Count(WM_SYSMENUCOMMAND, W(window), static_cast<LPARAM>(id)) > 0;
+        });
+    };
+    EXPECT_TRUE(passedOn(21));
+    const DWORD crashed = relays.Own().ProcessId();
+    ASSERT_TRUE(TerminateProcess(relays.Own().Process(), 1));
+    ASSERT_TRUE(WaitProcessEnd(relays.Own().Process()));
+    EXPECT_TRUE(passedOn(22));
+    EXPECT_NE(crashed, relays.Own().ProcessId());
+    relays.Stop();
+}
+
 // The program itself with its relays, as a user runs it: the pairs of both bitnesses beside it.
 class ProgramWithRelays : public MainFormTest {
 protected:
