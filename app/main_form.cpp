@@ -221,8 +221,10 @@ void TfrmMain::FormCreate() {
             WatchedWindowEvents(), [this](DWORD event, LONG objectId, LONG childId, HWND window) {
                 OnWindowNotice(WindowNoticeForEvent(event, objectId, childId), window);
             })) {
+        // The relays' global hooks then watch every window, as where the shell tells nothing.
         watch_.winEvents = false;
         watch_.relays = true;
+        watch_.relaysForMenusOnly = false;
         watch_.shellReportsToRelays = true;
     }
     if (watch_.shellReportsToRelays) {
@@ -242,7 +244,7 @@ void TfrmMain::FormCreate() {
     }
 
     if (options_.startRelay && watch_.relays) {
-        relay_.Start(options_.exeFolder, Is64BitWindows());
+        relay_.Start(options_.exeFolder, Is64BitWindows(), watch_.relaysForMenusOnly);
         ::SetTimer(handle_, kTimerRelayWatch, kRelayWatchInterval, nullptr);
     }
 
@@ -440,6 +442,7 @@ void TfrmMain::ExitSteps() {
     tray_.onHiddenChanged = std::move(journalHidden);
     journal_.Save(unanswered);
     catalogue_->ForAllWindows(EnumerationMode::RestoreSystemMenus);
+    relay_.NoWindowCarriesItems();
     // A refused write is reported, but must not keep the program from ending.
     Guard([this] { SaveSettings(settingsLocation(), settings_); });
     Guard([this] { SaveRules(RulesPath(), rules_); });

@@ -216,6 +216,9 @@ void InsertSystemMenuItems(TfrmMain& form, HWND window) {
     }
     const std::string marker = ResourceText(IDS_SYS_MINIMIZE_TO_TRAY);
     if (MenuContainsText(menu, marker)) {
+        // Put there by an instance that ended without taking them out, perhaps: the choices made
+        // in them are watched all the same.
+        form.relay().WindowCarriesItems(window);
         return;
     }
     InsertItem(menu, 0, kSysMinimizeToTray, marker);
@@ -250,6 +253,8 @@ void InsertSystemMenuItems(TfrmMain& form, HWND window) {
     InsertSubmenu(menu, p, std::move(places), ResourceText(IDS_SYS_ALIGNMENT));
     InsertItem(menu, p + 1, kSysResize, ResourceText(IDS_SYS_RESIZE_WINDOW));
     foreign::InsertMenuItem(menu, p + 4, MF_SEPARATOR, 0, nullptr);
+    // Where the relays watch only the windows that carry the items, this one is among them now.
+    form.relay().WindowCarriesItems(window);
 }
 
 void RemoveSystemMenuItems(HWND window) {

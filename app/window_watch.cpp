@@ -6,15 +6,18 @@ namespace vantrel {
 
 WindowWatch ChooseWindowWatch(bool shellHookRegistered, int versionCode) {
     WindowWatch watch;
-    if (shellHookRegistered && versionCode == 11) {
-        // The shell tells of created and destroyed windows, events of the rest: no hook of ours
-        // is loaded into any program, nor run on our thread for programs of the other bitness.
+    if (shellHookRegistered) {
+        // The shell tells of created and destroyed windows, events of the rest: no global hook
+        // of ours is loaded into any program, nor run on our thread for programs of the other
+        // bitness.
         watch.winEvents = true;
+        // Menu choices in other programs' windows are only seen from inside them, so the
+        // windows that carry the items are watched there, and only those.
+        watch.relays = watch.relaysForMenusOnly = watch.shellReportsToRelays = versionCode != 11;
         return watch;
     }
-    // Menu choices in other programs' windows are only seen from inside them.
+    // Nothing else tells of windows: the relays' hooks watch every program.
     watch.relays = true;
-    watch.shellReportsToRelays = shellHookRegistered;
     return watch;
 }
 

@@ -12,8 +12,11 @@ inline constexpr DWORD kEventObjectCloaked = 0x8017;
 inline constexpr DWORD kEventObjectUncloaked = 0x8018;
 
 struct WindowWatch {
-    // The relay helpers, whose global hooks run in every program of their bitness.
+    // The relay helpers.
     bool relays = false;
+    // The relays hook only the threads whose windows carry the program's items, each thread by
+    // the relay of its own bitness; without this their global hooks run in every program.
+    bool relaysForMenusOnly = false;
     // Out-of-context events, received by the program itself.
     bool winEvents = false;
     // The relays leave created and destroyed windows to the shell's notices.
@@ -21,8 +24,8 @@ struct WindowWatch {
 };
 
 // shellHookRegistered: RegisterShellHookWindow succeeded. versionCode: the system's version code;
-// on 11 the program inserts no items into other windows' system menus, so nothing of another
-// program's needs watching from inside it.
+// on 11 the program inserts no items into other windows' system menus, so no choice made in
+// another program's window needs watching from inside it.
 WindowWatch ChooseWindowWatch(bool shellHookRegistered, int versionCode);
 
 // The event ranges the program listens to where it receives events itself.

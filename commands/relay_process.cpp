@@ -3,6 +3,7 @@
 #include "relay/relay_protocol.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace vantrel {
@@ -118,8 +119,9 @@ constexpr std::size_t kMaxStarts = 4;
 constexpr ULONGLONG kStartWindowMs = 60000;
 } // namespace
 
-void Relays::Start(const std::string& exeFolder, bool windows64) {
+void Relays::Start(const std::string& exeFolder, bool windows64, bool menusOnly) {
     folder_ = exeFolder;
+    menusOnly_ = menusOnly;
 #ifdef _WIN64
     slots_[0].exeName = relay::kExecutableName64;
     slots_[1].exeName = relay::kExecutableName32;
@@ -148,9 +150,13 @@ void Relays::StartSlot(Slot& slot) {
     slot.starts.push_back(now);
     // Told on the command line, so that it never announces what the shell reports.
     slot.told = shellReports_;
+    slot.knowsCarriers = false;
     std::string arguments = shellReports_ ? relay::kShellReportsSwitch : "";
-    if (slot.alone) {
-        arguments += std::string(arguments.empty() ? "" : " ") + relay::kAloneSwitch;
+    for (const auto& [on, option] : {std::pair{slot.alone, relay::kAloneSwitch},
+                                     std::pair{menusOnly_, relay::kMenusOnlySwitch}}) {
+        if (on) {
+            arguments += std::string(arguments.empty() ? "" : " ") + option;
+        }
     }
     slot.process.Start(folder_, slot.exeName, arguments);
 }
@@ -167,10 +173,63 @@ void Relays::KeepRunning() {
         if (slot.process.Ended()) {
             slot.process.Stop();
             StartSlot(slot);
-        } else if (shellReports_ && !slot.told) {
-            TellShell(slot);
+        } else {
+            if (shellReports_ && !slot.told) {
+                TellShell(slot);
+            }
+            if (menusOnly_ && !slot.knowsCarriers) {
+                TellCarriers(slot);
+            }
         }
     }
+}
+
+void Relays::WindowCarriesItems(HWND window) {
+    if (!menusOnly_ || std::find(carriers_.begin(), carriers_.end(), window) != carriers_.end()) {
+        return;
+    }
+    // Windows gone meanwhile are dropped here, so the list holds only windows still open.
+    carriers_.erase(
+        std::remove_if(carriers_.begin(), carriers_.end(), [](HWND w) { return !::IsWindow(w); }),
+        carriers_.end());
+    carriers_.push_back(window);
+    for (Slot& slot : slots_) {
+        if (!slot.knowsCarriers) {
+            continue; // told of all of them once its window is there
+        }
+        const HWND relayWindow = FindRelayWindow(slot.process.ProcessId());
+        if (relayWindow == nullptr || !::PostMessageA(relayWindow, relay::kWindowCarriesItems,
+                                                      reinterpret_cast<WPARAM>(window), TRUE)) {
+            slot.knowsCarriers = false;
+        }
+    }
+}
+
+void Relays::NoWindowCarriesItems() {
+    carriers_.clear();
+    for (Slot& slot : slots_) {
+        if (const HWND relayWindow =
+                slot.process.Running() ? FindRelayWindow(slot.process.ProcessId()) : nullptr) {
+            ::PostMessageA(relayWindow, relay::kWindowCarriesItems, 0, FALSE);
+        }
+    }
+}
+
+void Relays::TellCarriers(Slot& slot) {
+    if (!slot.process.Running()) {
+        return;
+    }
+    const HWND relayWindow = FindRelayWindow(slot.process.ProcessId());
+    if (relayWindow == nullptr) {
+        return; // still starting: a later round
+    }
+    bool all = true;
+    for (const HWND window : carriers_) {
+        all = ::PostMessageA(relayWindow, relay::kWindowCarriesItems,
+                             reinterpret_cast<WPARAM>(window), TRUE) != FALSE &&
+              all;
+    }
+    slot.knowsCarriers = all;
 }
 
 void Relays::TellShellReportsWindows() {

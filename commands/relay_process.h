@@ -49,7 +49,9 @@ private:
 class Relays {
 public:
     // `windows64`: the system runs 64-bit programs, so both pairs are needed and can run.
-    void Start(const std::string& exeFolder, bool windows64);
+    // `menusOnly`: the relays hook only the threads whose windows carry the program's items,
+    // which they learn from WindowCarriesItems, and announce no windows.
+    void Start(const std::string& exeFolder, bool windows64, bool menusOnly = false);
     void Stop();
     // Starts again each relay that ended without being stopped. One that keeps ending (a damaged
     // installation, say) is given up after a few starts in a short time.
@@ -57,6 +59,11 @@ public:
     // Tells every relay (also those started later) that the shell's notices of created and
     // destroyed windows reach the program, so that they no longer announce those themselves.
     void TellShellReportsWindows();
+    // The program's items are now in this window's system menu. Each relay takes the windows of
+    // its own bitness; one started later (again) is told of every such window still open.
+    void WindowCarriesItems(HWND window);
+    // The items are out of every window: the relays unhook all threads.
+    void NoWindowCarriesItems();
     bool Running() const;
     // The relay of this program's bitness, and the one of the other bitness.
     RelayProcess& Own() { return slots_[0].process; }
@@ -67,14 +74,18 @@ private:
         RelayProcess process;
         const char* exeName = nullptr;
         std::vector<ULONGLONG> starts;
-        bool told = false;  // knows that the shell reports windows
-        bool alone = false; // no relay of the other bitness runs beside it
+        bool told = false;          // knows that the shell reports windows
+        bool alone = false;         // no relay of the other bitness runs beside it
+        bool knowsCarriers = false; // has been told of every window in carriers_
     };
     void StartSlot(Slot& slot);
     void TellShell(Slot& slot) const;
+    void TellCarriers(Slot& slot);
 
     std::string folder_;
     bool shellReports_ = false;
+    bool menusOnly_ = false;
+    std::vector<HWND> carriers_;
     Slot slots_[2];
 };
 

@@ -39,6 +39,13 @@ inline constexpr char kShellReportsSwitch[] = "--shell-reports";
 // No relay of the other bitness runs on this system (32-bit Windows), so the 32-bit relay may
 // install the hook types that the 64-bit relay uses elsewhere (see vantrel_hook.cpp).
 inline constexpr char kAloneSwitch[] = "--alone";
+// The other way round: the hook types a 32-bit relay uses beside a 64-bit one, in a relay of
+// either bitness, so that the set can be tried where only 64-bit programs run.
+inline constexpr char kPairedSetSwitch[] = "--paired-set";
+// The shell's and the system's notices tell the program of every window: the relay installs no
+// global hook, only hooks for the threads whose windows carry the program's items
+// (kWindowCarriesItems), and announces no windows.
+inline constexpr char kMenusOnlySwitch[] = "--menus-only";
 
 // Raw observations posted by the hooks to the active relay window. The relay, not the hook,
 // decides what the main window is told, because only the relay remembers which windows it has
@@ -63,6 +70,12 @@ inline constexpr UINT kRawConfirmed = WM_APP + 0x42; // wParam: the token; lPara
 // Posted by the program to its relays: the shell's own notices of created and destroyed windows
 // reach it, so the relay no longer announces those (each event would count twice otherwise).
 inline constexpr UINT kShellReportsWindows = WM_APP + 0x43;
+
+// Posted by the program to its relays where they watch only the windows that carry its items.
+// wParam: a window whose system menu now carries them (lParam TRUE); or none, lParam FALSE: the
+// items are out of every window. The relay whose bitness is the window's process's hooks its
+// thread until no window of the thread carries the items any more.
+inline constexpr UINT kWindowCarriesItems = WM_APP + 0x44;
 
 // The first item the program inserts into another window's system menu; a menu that contains
 // this text carries the program's items.

@@ -1,5 +1,6 @@
-// vantrel_hook.dll: global hook procedures that the relay installs. The system loads this DLL
-// into every GUI process of the same bitness and calls these procedures on that process's
+// vantrel_hook.dll: hook procedures that the relay installs, globally or (where the program
+// hears of windows from the shell) only for the threads whose windows carry its items. The system
+// loads this DLL into the hooked processes of the same bitness and calls these procedures on their
 // threads, so each one only compares, posts to the relay and returns: no allocation, no C++
 // runtime (the DLL is linked without one and has its own entry point), no waiting.
 //
@@ -29,7 +30,10 @@
 // set sees sent messages before the window procedure (so a caption may still be the old one when
 // the hook posts; the relay reads nothing from it), a system-menu choice through HCBT_SYSCOMMAND
 // in DefWindowProc, attributed to the window whose system menu that thread opened last
-// (WM_INITMENUPOPUP), and the relay's question as the sent message it is.
+// (WM_INITMENUPOPUP), and the relay's question as the sent message it is. Windows hands that hook
+// the command with its four low bits cleared (they are the system's own in SC_* commands), which
+// turns most of the program's small ids into others or into none; the item the menu last
+// highlighted (WM_MENUSELECT) gives the id back whole.
 #include "relay/relay_protocol.h"
 
 #include <atomic>
@@ -211,15 +215,17 @@ LRESULT CALLBACK CallWndProcRetProc(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// The thread's own record of the window whose system menu it opened last (32-bit set).
+// The thread's own record of the window whose system menu it opened last, and of the item last
+// highlighted in that menu (32-bit set).
 std::atomic<DWORD> g_menuWindowSlot{TLS_OUT_OF_INDEXES};
+std::atomic<DWORD> g_menuItemSlot{TLS_OUT_OF_INDEXES};
 
-DWORD MenuWindowSlot() {
-    DWORD slot = g_menuWindowSlot.load(std::memory_order_acquire);
+DWORD LazySlot(std::atomic<DWORD>& holder) {
+    DWORD slot = holder.load(std::memory_order_acquire);
     if (slot == TLS_OUT_OF_INDEXES) {
         const DWORD made = TlsAlloc();
         DWORD expected = TLS_OUT_OF_INDEXES;
-        if (g_menuWindowSlot.compare_exchange_strong(expected, made, std::memory_order_acq_rel)) {
+        if (holder.compare_exchange_strong(expected, made, std::memory_order_acq_rel)) {
             slot = made;
         } else {
             // Another thread was first; its slot is the one.
@@ -232,6 +238,26 @@ DWORD MenuWindowSlot() {
     return slot;
 }
 
+void FreeSlot(std::atomic<DWORD>& holder) {
+    const DWORD slot = holder.exchange(TLS_OUT_OF_INDEXES);
+    if (slot != TLS_OUT_OF_INDEXES) {
+        TlsFree(slot);
+    }
+}
+
+// The command that HCBT_SYSCOMMAND stands for: the item last highlighted in the system menu when
+// the two agree but for the four low bits, which Windows clears before it calls the hook (Wine
+// does not); otherwise the command as it came.
+WPARAM ChosenCommand(WPARAM command) {
+    const DWORD slot = g_menuItemSlot.load(std::memory_order_acquire);
+    if (slot == TLS_OUT_OF_INDEXES) {
+        return command;
+    }
+    const auto item = reinterpret_cast<WPARAM>(TlsGetValue(slot));
+    TlsSetValue(slot, nullptr); // one choice per highlight
+    return item != 0 && (item & ~WPARAM{0xF}) == (command & ~WPARAM{0xF}) ? item : command;
+}
+
 // The 32-bit set's view of sent messages, before the window procedure runs.
 LRESULT CALLBACK CallWndProcProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HC_ACTION && !InRelay()) {
@@ -240,10 +266,25 @@ LRESULT CALLBACK CallWndProcProc(int code, WPARAM wParam, LPARAM lParam) {
             // Only a system menu is worth a slot: a process whose system menus stay closed is
             // left without one.
             if (HIWORD(sent->lParam)) {
-                const DWORD slot = MenuWindowSlot();
+                const DWORD slot = LazySlot(g_menuWindowSlot);
                 if (slot != TLS_OUT_OF_INDEXES) {
                     TlsSetValue(slot, sent->hwnd);
                 }
+                const DWORD itemSlot = LazySlot(g_menuItemSlot);
+                if (itemSlot != TLS_OUT_OF_INDEXES) {
+                    TlsSetValue(itemSlot, nullptr);
+                }
+            }
+        } else if (sent->message == WM_MENUSELECT) {
+            // An item (not a submenu, whose "id" is its position) highlighted in a menu of a
+            // thread that opened a system menu; the menu's closing notice (no menu) keeps the
+            // last one, which is the item chosen with Enter or a click.
+            const UINT flags = HIWORD(sent->wParam);
+            const DWORD slot = g_menuItemSlot.load(std::memory_order_acquire);
+            if (slot != TLS_OUT_OF_INDEXES && sent->lParam != 0 && !(flags & MF_POPUP) &&
+                flags != 0xFFFF) {
+                TlsSetValue(slot,
+                            reinterpret_cast<void*>(static_cast<ULONG_PTR>(LOWORD(sent->wParam))));
             }
         } else {
             ObserveSent(sent->hwnd, sent->message, sent->wParam, sent->lParam);
@@ -255,11 +296,12 @@ LRESULT CALLBACK CallWndProcProc(int code, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
     // A sent WM_SYSCOMMAND was seen on its way in already; this catches the posted ones, such as
     // the one a menu choice posts.
-    if (code == HCBT_SYSCOMMAND && !InRelay() && IsRelayedCommand(wParam) && !InSendMessage()) {
+    if (code == HCBT_SYSCOMMAND && !InRelay() && !InSendMessage()) {
         // No slot yet: no system menu was opened in this process, so no choice was made in one.
         const DWORD slot = g_menuWindowSlot.load(std::memory_order_acquire);
-        if (slot != TLS_OUT_OF_INDEXES) {
-            ReportChoice(static_cast<HWND>(TlsGetValue(slot)), wParam);
+        const WPARAM command = slot != TLS_OUT_OF_INDEXES ? ChosenCommand(wParam) : 0;
+        if (IsRelayedCommand(command)) {
+            ReportChoice(static_cast<HWND>(TlsGetValue(slot)), command);
         }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -292,12 +334,10 @@ extern "C" BOOL WINAPI VantrelHookEntry(HINSTANCE instance, DWORD reason, LPVOID
         // Threads of the hooked processes come and go all the time; they need nothing from us.
         DisableThreadLibraryCalls(instance);
     } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
-        // Unloaded from a process that lives on (the hooks were removed): its slot goes back.
+        // Unloaded from a process that lives on (the hooks were removed): its slots go back.
         // At process exit there is nothing to give back to.
-        const DWORD slot = g_menuWindowSlot.exchange(TLS_OUT_OF_INDEXES);
-        if (slot != TLS_OUT_OF_INDEXES) {
-            TlsFree(slot);
-        }
+        FreeSlot(g_menuWindowSlot);
+        FreeSlot(g_menuItemSlot);
     }
     return TRUE;
 }

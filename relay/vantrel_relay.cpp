@@ -9,6 +9,15 @@
 // window gets WM_CLOSE (how the program stops it), when its thread gets WM_QUIT, or when the
 // parent process ends, which covers a program that crashed or was killed.
 //
+// Which hooks, by what the program passes on the command line:
+// - by default (the shell tells the program nothing, as under Wine): global hooks, so that every
+//   window's creation, destruction and caption reach the program, and every system-menu choice;
+// - with --menus-only (the shell's notices and the system's events tell the program of every
+//   window, and the program's items are in other windows' system menus): no global hook, only
+//   WH_GETMESSAGE and WH_CALLWNDPROCRET for each thread whose window the program said carries its
+//   items (kWindowCarriesItems), and only threads of processes of the relay's own bitness; a
+//   thread is let go when none of its windows carries the items any more or exists.
+//
 // Only one relay per bitness installs hooks at a time (a named mutex): a second program instance
 // starts a second relay, and two sets of hooks would report every event twice. The second relay
 // waits and takes over when the first ends.
@@ -26,7 +35,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <deque>
+#include <iterator>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -54,6 +65,8 @@ struct Options {
     DWORD parent = 0;
     bool shellReports = false;
     bool alone = false;
+    bool pairedSet = false;
+    bool menusOnly = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
@@ -65,6 +78,14 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         }
         if (arg == kAloneSwitch) {
             options.alone = true;
+            continue;
+        }
+        if (arg == kMenusOnlySwitch) {
+            options.menusOnly = true;
+            continue;
+        }
+        if (arg == kPairedSetSwitch) {
+            options.pairedSet = true;
             continue;
         }
         if (arg != kParentSwitch || i + 1 >= argc) {
@@ -154,10 +175,24 @@ ULONG_PTR RandomToken() {
     return token;
 }
 
+// Whether that process is of the relay's own bitness, whose hook DLL it can load.
+bool OfThisBitness(DWORD processId) {
+    // The limited right is unknown before Vista, which is where the items are inserted.
+    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process) {
+        process.reset(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
+    }
+    BOOL ours = FALSE;
+    BOOL theirs = FALSE;
+    return process && IsWow64Process(GetCurrentProcess(), &ours) &&
+           IsWow64Process(process.get(), &theirs) && ours == theirs;
+}
+
 class Relay {
 public:
-    Relay(HINSTANCE instance, bool shellReports, bool alone)
-        : instance_(instance), shellReports_(shellReports), alone_(alone) {}
+    Relay(HINSTANCE instance, bool shellReports, bool fullSet, bool menusOnly)
+        : instance_(instance), shellReports_(shellReports || menusOnly), fullSet_(fullSet),
+          menusOnly_(menusOnly) {}
 
     bool CreateWindowFor() {
         confirmMessage_ = RegisterWindowMessageA(kConfirmMessageName);
@@ -196,14 +231,18 @@ public:
             return false;
         }
         procedures->markRelayProcess();
+        if (menusOnly_) {
+            procedures_ = procedures;
+            SetTimer(window_.get(), kSweepTimer, kSweepMs, nullptr);
+            SetWindowTextA(window_.get(), kActiveTitle);
+            for (const HWND hwnd : carriers_) {
+                HookThreadOf(hwnd);
+            }
+            return true;
+        }
         const HINSTANCE module = dll_.get();
         // Each bitness has hook types of its own where both run (see vantrel_hook.cpp).
-#ifdef _WIN64
-        const bool fullSet = true;
-#else
-        const bool fullSet = alone_;
-#endif
-        if (fullSet) {
+        if (fullSet_) {
             hooks_[0].reset(SetWindowsHookExA(WH_SHELL, procedures->shell, module, 0));
             hooks_[1].reset(
                 SetWindowsHookExA(WH_CALLWNDPROCRET, procedures->callWndProcRet, module, 0));
@@ -238,6 +277,8 @@ public:
         for (UniqueHook& hook : hooks_) {
             hook.reset();
         }
+        threads_.clear();
+        procedures_ = nullptr;
     }
 
     ~Relay() {
@@ -263,7 +304,14 @@ private:
         if (self != nullptr) {
             switch (msg) {
             case kRawWindowEvent:
-                self->OnWindowEvent(wParam, reinterpret_cast<HWND>(lParam));
+                // The shell and the system's events tell the program; the hooks in the threads
+                // that carry the items see their windows' changes only by the way.
+                if (!self->menusOnly_) {
+                    self->OnWindowEvent(wParam, reinterpret_cast<HWND>(lParam));
+                }
+                return 0;
+            case kWindowCarriesItems:
+                self->OnCarriesItems(reinterpret_cast<HWND>(wParam), lParam != FALSE);
                 return 0;
             case kRawSysCommand:
                 self->AskToConfirm(reinterpret_cast<HWND>(wParam), lParam);
@@ -353,7 +401,80 @@ private:
         }
     }
 
+    // Where the relay watches only the windows that carry the program's items, their threads
+    // get the two hooks that see a choice and the question about it, from the relay of their
+    // own bitness: a hook of the other bitness would run on this thread for every message.
+    void OnCarriesItems(HWND hwnd, bool carries) {
+        if (!menusOnly_) {
+            return;
+        }
+        if (hwnd == nullptr) {
+            if (!carries) {
+                carriers_.clear();
+                threads_.clear();
+            }
+            return;
+        }
+        if (!carries) {
+            carriers_.erase(hwnd);
+            for (auto& [thread, hooks] : threads_) {
+                hooks.windows.erase(hwnd);
+            }
+            UnhookIdleThreads();
+            return;
+        }
+        if (IsTopLevel(hwnd) && carriers_.insert(hwnd).second) {
+            HookThreadOf(hwnd);
+        }
+    }
+
+    void HookThreadOf(HWND hwnd) {
+        DWORD process = 0;
+        const DWORD thread = GetWindowThreadProcessId(hwnd, &process);
+        // The relay's own windows never carry the items, and its own hooks report nothing.
+        if (procedures_ == nullptr || thread == 0 || process == GetCurrentProcessId() ||
+            !OfThisBitness(process)) {
+            return;
+        }
+        ThreadHooks& hooks = threads_[thread];
+        if (!hooks.getMessage) {
+            hooks.getMessage.reset(
+                SetWindowsHookExA(WH_GETMESSAGE, procedures_->getMessage, dll_.get(), thread));
+            hooks.callWndProcRet.reset(SetWindowsHookExA(
+                WH_CALLWNDPROCRET, procedures_->callWndProcRet, dll_.get(), thread));
+        }
+        if (!hooks.getMessage || !hooks.callWndProcRet) {
+            // A process of higher rights, say: nothing of ours runs there.
+            threads_.erase(thread);
+            return;
+        }
+        hooks.windows.insert(hwnd);
+    }
+
+    // Windows gone (or their handle now another thread's) no longer keep their thread hooked.
+    void UnhookIdleThreads() {
+        for (auto it = threads_.begin(); it != threads_.end();) {
+            auto& windows = it->second.windows;
+            for (auto w = windows.begin(); w != windows.end();) {
+                if (GetWindowThreadProcessId(*w, nullptr) != it->first) {
+                    carriers_.erase(*w);
+                    w = windows.erase(w);
+                } else {
+                    ++w;
+                }
+            }
+            it = windows.empty() ? threads_.erase(it) : std::next(it);
+        }
+    }
+
     void Sweep() {
+        if (menusOnly_) {
+            for (auto it = carriers_.begin(); it != carriers_.end();) {
+                it = IsWindow(*it) ? std::next(it) : carriers_.erase(it);
+            }
+            UnhookIdleThreads();
+            return;
+        }
         std::vector<HWND> gone;
         for (const HWND hwnd : shown_) {
             if (!IsWindow(hwnd) || !IsWindowVisible(hwnd)) {
@@ -380,6 +501,11 @@ private:
         LPARAM id;
         DWORD tick;
     };
+    struct ThreadHooks {
+        UniqueHook getMessage;
+        UniqueHook callWndProcRet;
+        std::unordered_set<HWND> windows;
+    };
     static constexpr std::size_t kMaxQuestions = 32;
     static constexpr DWORD kQuestionLifeMs = 10000;
 
@@ -388,11 +514,17 @@ private:
     UniqueModule dll_;
     // Declared after the DLL so that they are removed before it is unloaded.
     UniqueHook hooks_[3];
+    std::unordered_map<DWORD, ThreadHooks> threads_;
+    const HookProcedures* procedures_ = nullptr;
+    // Every window the program said carries its items, hooked or not (not while another relay
+    // holds the hooks).
+    std::unordered_set<HWND> carriers_;
     std::unordered_set<HWND> shown_;
     std::deque<Question> questions_;
     UINT confirmMessage_ = 0;
     bool shellReports_;
-    bool alone_;
+    bool fullSet_;
+    bool menusOnly_;
 };
 
 // Runs until asked to end or the parent ends. While another relay holds the hooks this one only
@@ -412,7 +544,12 @@ int Run(HINSTANCE instance, const Options& options) {
     }
     UniqueHandle mutex(CreateMutexA(nullptr, FALSE, kHookMutex));
     MutexOwnership ownership;
-    Relay relay(instance, options.shellReports, options.alone);
+#ifdef _WIN64
+    const bool fullSet = !options.pairedSet;
+#else
+    const bool fullSet = options.alone && !options.pairedSet;
+#endif
+    Relay relay(instance, options.shellReports, fullSet, options.menusOnly);
     if (!relay.CreateWindowFor()) {
         return kExitNoWindow;
     }

@@ -13,22 +13,26 @@ TEST(WindowWatch, MechanismFollowsTheShellHookAndTheVersionCode) {
         bool shellHook;
         int versionCode;
         bool relays;
+        bool relaysForMenusOnly;
         bool winEvents;
         bool shellReportsToRelays;
     };
     const Case cases[] = {
         // Vista and later with the shell's notices: nothing of ours runs in other programs.
-        {true, 11, false, true, false},
-        // Items in other windows' system menus: their choices are seen only from inside.
-        {true, 10, true, false, true},
-        {true, 9, true, false, true},
-        // No shell notices (Wine): the relays announce created and destroyed windows too.
-        {false, 11, true, false, false},
-        {false, 10, true, false, false},
+        {true, 11, false, false, true, false},
+        // Items in other windows' system menus: their choices are seen only from inside the
+        // programs whose windows carry them.
+        {true, 10, true, true, true, true},
+        {true, 9, true, true, true, true},
+        // No shell notices (Wine): the relays' global hooks announce every window.
+        {false, 11, true, false, false, false},
+        {false, 10, true, false, false, false},
     };
     for (const Case& c : cases) {
         const auto watch = ChooseWindowWatch(c.shellHook, c.versionCode);
         EXPECT_EQ(watch.relays, c.relays) << c.shellHook << " " << c.versionCode;
+        EXPECT_EQ(watch.relaysForMenusOnly, c.relaysForMenusOnly)
+            << c.shellHook << " " << c.versionCode;
         EXPECT_EQ(watch.winEvents, c.winEvents) << c.shellHook << " " << c.versionCode;
         EXPECT_EQ(watch.shellReportsToRelays, c.shellReportsToRelays)
             << c.shellHook << " " << c.versionCode;

@@ -16,6 +16,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -494,6 +495,86 @@ TEST_F(RelayTest, ReportsAMenuChoiceOnceThoughItsQueueWasPeekedAt) {
     UnregisterClassA(className.c_str(), GetModuleHandleA(nullptr));
 }
 
+void Key(WORD key, bool down) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    SendInput(1, &input, sizeof(input));
+}
+
+// A key pressed and let go, with modifiers held around it, through the system's input queue.
+void Press(WORD key, std::initializer_list<WORD> modifiers = {}) {
+    for (const WORD m : modifiers) {
+        Key(m, true);
+    }
+    Key(key, true);
+    Key(key, false);
+    for (auto m = std::rbegin(modifiers); m != std::rend(modifiers); ++m) {
+        Key(*m, false);
+    }
+}
+
+// A menu of that window's process is open on the screen.
+bool SystemMenuOpenIn(HWND window) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    HWND popup = nullptr;
+    while ((popup = FindWindowExA(nullptr, popup, "#32768", nullptr)) != nullptr) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(popup, &process);
+        if (process == owner && IsWindowVisible(popup)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// As a user does it: the window to the front and Alt+Space. The first item is highlighted.
+void OpenSystemMenu(HWND window) {
+    SetForegroundWindow(window);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window; }));
+    Press(VK_SPACE, {VK_MENU});
+    ASSERT_TRUE(WaitUntil([&] { return SystemMenuOpenIn(window); }));
+}
+
+// A choice made as a user makes it, in each hook set: the one a relay of either bitness uses
+// alone, and the one a 32-bit relay uses beside a 64-bit one. Windows hands the latter's hook the
+// command without its four low bits; a choice given that way is still told whole.
+TEST(RelayMenuKeys, AChoiceMadeWithTheKeysIsPassedOnByEitherHookSet) {
+    struct Case {
+        const char* arguments;
+        bool lowBitsCleared;
+    };
+    const Case cases[] = {{sizeof(void*) == 4 ? vantrel::relay::kAloneSwitch : "", false},
+                          {vantrel::relay::kPairedSetSwitch, false},
+                          {vantrel::relay::kPairedSetSwitch, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.arguments) + (c.lowBitsCleared ? " low bits cleared" : ""));
+        MainWindowStandIn main;
+        RelayProcess relay;
+        ASSERT_TRUE(relay.Start(TestBinFolder(), nullptr, c.arguments));
+        ASSERT_TRUE(WaitActive(relay.ProcessId()));
+        Fixture fixture;
+        const HWND hwnd = fixture.CreateOne(Visible("Keys"));
+        fixture.AddSystemMenuItem(hwnd, 11, vantrel::relay::kProgramItemMarker);
+        if (c.lowBitsCleared) {
+            // The item highlighted, the menu left with Escape, and 11 as that hook sees it.
+            OpenSystemMenu(hwnd);
+            Press(VK_ESCAPE);
+            Press(VK_ESCAPE);
+            ASSERT_TRUE(WaitUntil([&] { return !SystemMenuOpenIn(hwnd); }));
+            ASSERT_TRUE(PostMessageA(hwnd, WM_SYSCOMMAND, 11 & ~0xF, 0));
+        } else {
+            OpenSystemMenu(hwnd);
+            Press(VK_DOWN);
+            Press(VK_UP);
+            Press(VK_RETURN);
+        }
+        EXPECT_TRUE(main.WaitFor(WM_SYSMENUCOMMAND, W(hwnd), 11));
+    }
+}
+
 // Any process can post to the relay's window, as the hooks do from every program. What it
 // claims there reaches the program only when the window's own thread confirms the choice.
 TEST_F(RelayTest, PassesOnNoChoiceThatTheWindowsOwnProcessDidNotMake) {
@@ -685,6 +766,98 @@ TEST(RelayLifetime, MissingExecutableIsNotAnError) {
     EXPECT_FALSE(relay.Running());
 }
 
+// Where the shell and the system's events tell the program of every window, the relay hooks only
+// the threads whose windows carry the program's items, and only those of its own bitness; it
+// announces nothing, and a thread is let go when its windows no longer carry the items.
+TEST(RelayForMenusOnly, HooksOnlyTheThreadsOfWindowsThatCarryTheItems) {
+    // Programs started once no relay with global hooks runs: what loads into them is ours.
+    ASSERT_TRUE(WaitUntil([] { return !AnyRelayRuns(); }, 30000));
+    MainWindowStandIn main;
+    RelayProcess relay;
+    ASSERT_TRUE(relay.Start(TestBinFolder(), nullptr, vantrel::relay::kMenusOnlySwitch));
+    ASSERT_TRUE(WaitActive(relay.ProcessId()));
+    const HWND relayWindow = FindRelayWindow(relay.ProcessId());
+    auto carries = [&](HWND window, BOOL yes) {
+        ASSERT_TRUE(PostMessageA(relayWindow, vantrel::relay::kWindowCarriesItems, W(window), yes));
+    };
+    struct Program {
+        const char* exe;
+        bool hooked; // of the relay's bitness
+    };
+    const char* other = sizeof(void*) == 8 ? "vt_fixture32.exe" : "vt_fixture.exe";
+    std::vector<Program> programs = {{"vt_fixture.exe", sizeof(void*) == 8}};
+    if (Startable(other)) {
+        programs.push_back({other, sizeof(void*) == 4});
+    }
+    for (const Program& program : programs) {
+        SCOPED_TRACE(program.exe);
+        Fixture carrier(10000, program.exe);
+        Fixture settler(10000, program.exe);
+        Fixture bystander(10000, program.exe);
+        const HWND window = carrier.CreateOne(Visible("Carries the items"));
+        const HWND settling = settler.CreateOne(Visible("Carries them too"));
+        const HWND plain = bystander.CreateOne(Visible("Plain"));
+        for (const auto& [fixture, hwnd] : {std::pair{&carrier, window}, {&settler, settling}}) {
+            fixture->AddSystemMenuItem(hwnd, 11, vantrel::relay::kProgramItemMarker);
+            carries(hwnd, TRUE);
+        }
+        ASSERT_TRUE(PostMessageA(window, WM_SYSCOMMAND, 21, 0));
+        ASSERT_TRUE(WaitUntil([&] { return carrier.GetCounts(window).lastSysCommand == 21; }));
+        if (program.hooked) {
+            EXPECT_TRUE(main.WaitFor(WM_SYSMENUCOMMAND, W(window), 21));
+        }
+        bystander.SetText(plain, "Renamed"); // messages a global hook would have seen
+        bystander.Sync();
+        EXPECT_EQ(program.hooked, HookDllLoadedInto(carrier.ProcessId()));
+        EXPECT_FALSE(HookDllLoadedInto(bystander.ProcessId()));
+        if (!program.hooked) {
+            continue;
+        }
+        // Let go: a choice made there afterwards is not seen; one in a window still carrying the
+        // items is, and the relay handles its reports in order.
+        carries(window, FALSE);
+        ASSERT_TRUE(PostMessageA(window, WM_SYSCOMMAND, 22, 0));
+        ASSERT_TRUE(WaitUntil([&] { return carrier.GetCounts(window).lastSysCommand == 22; }));
+        ASSERT_TRUE(PostMessageA(settling, WM_SYSCOMMAND, 22, 0));
+        EXPECT_TRUE(main.WaitFor(WM_SYSMENUCOMMAND, W(settling), 22));
+        EXPECT_EQ(0, main.Count(WM_SYSMENUCOMMAND, W(window), 22));
+    }
+    for (const Notice& n : main.notices()) {
+        EXPECT_EQ(WM_SYSMENUCOMMAND, n.message) << "the relay announced a window";
+    }
+}
+
+// The program tells its relays which windows carry the items whenever they can hear it: one still
+// starting, and one started again after a crash, learns of every such window.
+TEST(RelayForMenusOnly, TheProgramsRelaysLearnOfEveryCarrierAlsoAfterACrash) {
+    MainWindowStandIn main;
+    Fixture fixture;
+    const HWND window = fixture.CreateOne(Visible("Told before the relay was ready"));
+    fixture.AddSystemMenuItem(window, 11, vantrel::relay::kProgramItemMarker);
+    vantrel::Relays relays;
+    relays.Start(TestBinFolder(), sizeof(void*) == 8, true);
+    relays.WindowCarriesItems(window);
+    // Chosen again until the relay, on one of the program's rounds, has hooked the thread.
+    auto passedOn = [&](WPARAM id) {
+        ULONGLONG last = 0;
+        return WaitUntil([&] {
+            if (GetTickCount64() - last >= 200) {
+                last = GetTickCount64();
+                relays.KeepRunning();
+                PostMessageA(window, WM_SYSCOMMAND, id, 0);
+            }
+            return main.Count(WM_SYSMENUCOMMAND, W(window), static_cast<LPARAM>(id)) > 0;
+        });
+    };
+    EXPECT_TRUE(passedOn(21));
+    const DWORD crashed = relays.Own().ProcessId();
+    ASSERT_TRUE(TerminateProcess(relays.Own().Process(), 1));
+    ASSERT_TRUE(WaitProcessEnd(relays.Own().Process()));
+    EXPECT_TRUE(passedOn(22));
+    EXPECT_NE(crashed, relays.Own().ProcessId());
+    relays.Stop();
+}
+
 // The program itself with its relays, as a user runs it: the pairs of both bitnesses beside it.
 class ProgramWithRelays : public MainFormTest {
 protected:
@@ -765,11 +938,10 @@ TEST_F(ProgramWithRelays, WindowsOfBothBitnessesAreListedRenamedCommandedAndRemo
         }
 
         other.AddSystemMenuItem(window, 11, vantrel::relay::kProgramItemMarker);
-        // The user opens the system menu (its window hears of it) and picks the item.
-        DWORD_PTR result = 0;
-        ASSERT_TRUE(SendMessageTimeoutA(window, WM_INITMENUPOPUP, 0, MAKELPARAM(0, TRUE),
-                                        SMTO_NORMAL, 10000, &result));
-        ASSERT_TRUE(PostMessageA(window, WM_SYSCOMMAND, 11, 0));
+        OpenSystemMenu(window);
+        Press(VK_DOWN);
+        Press(VK_UP);
+        Press(VK_RETURN);
         EXPECT_TRUE(WaitUntil([&] { return f.tray().WindowIconAdded(window); }));
         EXPECT_FALSE(IsWindowVisible(window));
         // The fixture program has no icon of its own; the icon shows the stock window picture.

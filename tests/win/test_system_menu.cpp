@@ -12,6 +12,7 @@
 #include "app/catalogue.h"
 #include "app/rule_application.h"
 #include "platform/foreign_window.h"
+#include "relay/relay_protocol.h"
 #include "support/main_form_fixture.h"
 #include "support/wait.h"
 
@@ -172,6 +173,34 @@ TEST_F(SystemMenuChild, TheChildSeesAnOlderVersionCode) {
     // test below checks the reverse in the default prefix.
     auto& f = Start();
     EXPECT_NE(f.versionCode(), 11);
+}
+
+// Where the shell reports windows, a choice in a window that carries the items still reaches the
+// program: the relay of the window's bitness hooks that window's thread (here the test's own, since
+// Wine reaches no other process's system menu).
+TEST_F(SystemMenuChild, AChoiceReachesTheProgramThroughAThreadHook) {
+    for (const char* file : {vantrel::relay::kExecutableName, vantrel::relay::kHookDllName}) {
+        ASSERT_TRUE(
+            ::CopyFileA((vt::TestBinFolder() + file).c_str(), (folder() + file).c_str(), FALSE));
+    }
+    shellHookRegistered_ = true;
+    startRelay_ = true;
+    auto& f = Start();
+    ASSERT_TRUE(f.windowWatch().relaysForMenusOnly);
+    OwnWindow window;
+    ::ShowWindow(window.get(), SW_SHOWNA);
+    vantrel::InsertSystemMenuItems(f, window.get());
+    ULONGLONG last = 0;
+    // "Stay on top" chosen again until the relay has started and hooked this thread.
+    EXPECT_TRUE(vt::WaitUntil(
+        [&] {
+            if (::GetTickCount64() - last >= 200) {
+                last = ::GetTickCount64();
+                ::PostMessageA(window.get(), WM_SYSCOMMAND, 21, 0);
+            }
+            return (::GetWindowLongPtrA(window.get(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+        },
+        20000));
 }
 
 class SystemMenu : public vt::MainFormTest {};
