@@ -808,8 +808,8 @@ TEST(RelayForMenusOnly, HooksOnlyTheThreadsOfWindowsThatCarryTheItems) {
         }
         bystander.SetText(plain, "Renamed"); // messages a global hook would have seen
         bystander.Sync();
-        EXPECT_EQ(program.hooked, HookDllLoadedInto(carrier.ProcessId()));
-        EXPECT_FALSE(HookDllLoadedInto(bystander.ProcessId()));
+        EXPECT_EQ(program.hooked, HookDllLoadedInto(carrier.ProcessId(), TestBinFolder()));
+        EXPECT_FALSE(HookDllLoadedInto(bystander.ProcessId(), TestBinFolder()));
         if (!program.hooked) {
             continue;
         }
