@@ -9,16 +9,18 @@
 // window gets WM_CLOSE (how the program stops it), when its thread gets WM_QUIT, or when the
 // parent process ends, which covers a program that crashed or was killed.
 //
-// Only one relay per bitness installs hooks at a time (a named mutex): a second program instance
-// starts a second relay, and two sets of hooks would report every event twice. The second relay
-// waits and takes over when the first ends.
+// Only one relay per bitness installs hooks at a time (a named mutex, relay/hook_lock.h): a
+// second program instance starts a second relay, and two sets of hooks would report every event
+// twice. The second relay waits and takes over when the first ends.
 //
-// Every running instance of the program hears the notices: each window of kMainWindowClass.
+// Every running instance of the program hears the notices: each window of kMainWindowClass whose
+// process is the parent or runs the parent's executable, and no other window of that class.
 //
 // Exit codes: 0 normal end, 2 bad command line, 3 the parent is not running, 4 the hook DLL is
 // missing or unusable, 5 no window.
 #include "app/messages.h"
 #include "platform/handles.h"
+#include "relay/hook_lock.h"
 #include "relay/relay_protocol.h"
 
 #include <ntsecapi.h>
@@ -154,10 +156,17 @@ ULONG_PTR RandomToken() {
     return token;
 }
 
+// The program that started the relay: its id and its executable, which every instance the relay
+// tells runs.
+struct Program {
+    DWORD processId = 0;
+    FileIdentity file;
+};
+
 class Relay {
 public:
-    Relay(HINSTANCE instance, bool shellReports, bool alone)
-        : instance_(instance), shellReports_(shellReports), alone_(alone) {}
+    Relay(HINSTANCE instance, const Program& program, bool shellReports, bool alone)
+        : instance_(instance), program_(program), shellReports_(shellReports), alone_(alone) {}
 
     bool CreateWindowFor() {
         confirmMessage_ = RegisterWindowMessageA(kConfirmMessageName);
@@ -366,11 +375,14 @@ private:
     }
 
     // Every instance of the program: each runs its own list and rules. Looked up each time, so
-    // an instance started or ended since is served too.
+    // an instance started or ended since is served too. Any process may make a window of the
+    // main class; only the program's own are told (relay_protocol.h).
     void Tell(UINT message, WPARAM wParam, LPARAM lParam) {
         HWND main = nullptr;
         while ((main = FindWindowExA(nullptr, main, kMainWindowClass, nullptr)) != nullptr) {
-            PostMessageA(main, message, wParam, lParam);
+            if (MayTellMainWindow(main, program_.processId, program_.file)) {
+                PostMessageA(main, message, wParam, lParam);
+            }
         }
     }
 
@@ -384,6 +396,7 @@ private:
     static constexpr DWORD kQuestionLifeMs = 10000;
 
     HINSTANCE instance_;
+    Program program_;
     UniqueWindow window_;
     UniqueModule dll_;
     // Declared after the DLL so that they are removed before it is unloaded.
@@ -399,6 +412,8 @@ private:
 // waits, with its window in place so that it can still be told to close.
 int Run(HINSTANCE instance, const Options& options) {
     UniqueHandle parent;
+    // Without a parent there is no program to tell anything.
+    Program program;
     if (options.hasParent) {
         // An id naming this very process can only be a stale one that the system handed out
         // again; waiting on ourselves would never end.
@@ -409,15 +424,21 @@ int Run(HINSTANCE instance, const Options& options) {
         if (!parent || WaitForSingleObject(parent.get(), 0) == WAIT_OBJECT_0) {
             return kExitNoParent;
         }
+        program.processId = options.parent;
+        char image[MAX_PATH * 2];
+        if (ProcessImagePath(options.parent, image, sizeof(image))) {
+            program.file = IdentityOf(image);
+        }
     }
-    UniqueHandle mutex(CreateMutexA(nullptr, FALSE, kHookMutex));
+    const HookLock lock;
+    const HANDLE mutex = lock.mutex();
     MutexOwnership ownership;
-    Relay relay(instance, options.shellReports, options.alone);
+    Relay relay(instance, program, options.shellReports, options.alone);
     if (!relay.CreateWindowFor()) {
         return kExitNoWindow;
     }
     // Without the mutex no second relay can be kept out; reporting twice beats not at all.
-    if (!mutex && !relay.InstallHooks()) {
+    if (mutex == nullptr && !relay.InstallHooks()) {
         return kExitNoHooks;
     }
     for (;;) {
@@ -427,9 +448,9 @@ int Run(HINSTANCE instance, const Options& options) {
         if (parent) {
             handles[count++] = parent.get();
         }
-        if (mutex && !ownership.Owned()) {
+        if (mutex != nullptr && !ownership.Owned()) {
             mutexIndex = count;
-            handles[count++] = mutex.get();
+            handles[count++] = mutex;
         }
         const DWORD result =
             MsgWaitForMultipleObjectsEx(count, handles, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
@@ -448,7 +469,7 @@ int Run(HINSTANCE instance, const Options& options) {
         const bool gotMutex = mutexIndex != MAXDWORD && (result == WAIT_OBJECT_0 + mutexIndex ||
                                                          result == WAIT_ABANDONED_0 + mutexIndex);
         if (gotMutex) {
-            ownership.Own(mutex.get());
+            ownership.Own(mutex);
             if (!relay.InstallHooks()) {
                 return kExitNoHooks;
             }
