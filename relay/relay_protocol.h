@@ -23,12 +23,10 @@ inline constexpr char kHookDllName32[] = "vantrel_hook32.dll";
 
 #ifdef _WIN64
 inline constexpr const char* kActiveTitle = kActiveTitle64;
-inline constexpr char kHookMutex[] = "Local\\VantrelRelayHooks64";
 inline constexpr const char* kExecutableName = kExecutableName64;
 inline constexpr const char* kHookDllName = kHookDllName64;
 #else
 inline constexpr const char* kActiveTitle = kActiveTitle32;
-inline constexpr char kHookMutex[] = "Local\\VantrelRelayHooks32";
 inline constexpr const char* kExecutableName = kExecutableName32;
 inline constexpr const char* kHookDllName = kHookDllName32;
 #endif
@@ -126,6 +124,106 @@ inline bool CarriesProgramItems(HMENU menu) {
         }
     }
     return false;
+}
+
+// Who is at the other end of a message. Window classes and titles are open to every process, and
+// so is a message-only window of the relay's class and title, or a window of the main class: a
+// process of lower rights that made one first would be sent every event and confirmation. The
+// relay and the hooks therefore look at the process behind a window before they post to it.
+// Written without the C runtime (the hook DLL has none), and without waiting on anyone.
+
+// Closes a kernel handle once; the hook DLL cannot use the program's own handle types.
+class KernelHandle {
+public:
+    explicit KernelHandle(HANDLE handle) : handle_(handle) {}
+    ~KernelHandle() {
+        if (Valid()) {
+            CloseHandle(handle_);
+        }
+    }
+    KernelHandle(const KernelHandle&) = delete;
+    KernelHandle& operator=(const KernelHandle&) = delete;
+    bool Valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+// Where a file lives: the same file named through a short name, another letter case or a
+// different form of its path has the same identity.
+struct FileIdentity {
+    DWORD volume = 0;
+    DWORD indexHigh = 0;
+    DWORD indexLow = 0;
+    bool known = false;
+};
+
+inline FileIdentity IdentityOf(const char* path) {
+    FileIdentity identity;
+    if (path == nullptr || path[0] == '\0') {
+        return identity;
+    }
+    // Only the attributes are read, which every process may do with the program's files.
+    const KernelHandle file(CreateFileA(
+        path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (file.Valid() && GetFileInformationByHandle(file.get(), &info)) {
+        identity.volume = info.dwVolumeSerialNumber;
+        identity.indexHigh = info.nFileIndexHigh;
+        identity.indexLow = info.nFileIndexLow;
+        identity.known = true;
+    }
+    return identity;
+}
+
+inline bool SameFile(const FileIdentity& a, const FileIdentity& b) {
+    return a.known && b.known && a.volume == b.volume && a.indexHigh == b.indexHigh &&
+           a.indexLow == b.indexLow;
+}
+
+// The executable file of a running process, read with the least right there is to ask for (one
+// that a process of lower integrity is granted too); false where it cannot be read.
+inline bool ProcessImagePath(DWORD processId, char* path, DWORD size) {
+    if (processId == 0 || size == 0) {
+        return false;
+    }
+    const KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    DWORD length = size;
+    const bool read =
+        process.Valid() && QueryFullProcessImageNameA(process.get(), 0, path, &length);
+    if (!read) {
+        path[0] = '\0';
+    }
+    return read;
+}
+
+// Whether the process runs the file whose identity is given. A process that cannot be looked at
+// does not pass.
+inline bool ProcessRunsFile(DWORD processId, const FileIdentity& file) {
+    char image[MAX_PATH * 2];
+    return file.known && ProcessImagePath(processId, image, sizeof(image)) &&
+           SameFile(IdentityOf(image), file);
+}
+
+// The hooks post to a relay window only when its process runs the relay executable that lies
+// beside the hook DLL (`relayFile`), the one whose relay installed them.
+inline bool IsGenuineRelayWindow(HWND window, const FileIdentity& relayFile) {
+    DWORD processId = 0;
+    return window != nullptr && GetWindowThreadProcessId(window, &processId) != 0 &&
+           ProcessRunsFile(processId, relayFile);
+}
+
+// A relay tells a main window only when it belongs to the program that started the relay
+// (`parent`) or to another instance of the same executable (`programFile`, the parent's own), which
+// hears the notices from this relay while it holds the hooks for all of them.
+inline bool MayTellMainWindow(HWND window, DWORD parent, const FileIdentity& programFile) {
+    DWORD processId = 0;
+    if (window == nullptr || parent == 0 || GetWindowThreadProcessId(window, &processId) == 0) {
+        return false;
+    }
+    return processId == parent || ProcessRunsFile(processId, programFile);
 }
 
 // The procedures the relay hands to SetWindowsHookExA, fetched with GetProcAddress under this

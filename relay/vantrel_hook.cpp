@@ -57,14 +57,60 @@ void __cdecl MarkRelayProcess() {
     g_inRelay.store(true, std::memory_order_relaxed);
 }
 
+// This DLL's own module, from the entry point, so that the relay beside it can be named.
+std::atomic<HINSTANCE> g_module{nullptr};
+// The last window of the relay's class and title whose process is not the relay: it is passed
+// over without looking at its process again for every event.
+std::atomic<HWND> g_rejected{nullptr};
+
+// The relay executable that lies beside this DLL; the relay that installed the hooks runs it.
+FileIdentity RelayFile() {
+    char path[MAX_PATH * 2];
+    const DWORD length = GetModuleFileNameA(g_module.load(std::memory_order_relaxed), path,
+                                            static_cast<DWORD>(sizeof(path)));
+    if (length == 0 || length >= sizeof(path)) {
+        return FileIdentity{};
+    }
+    DWORD at = length;
+    while (at > 0 && path[at - 1] != '\\' && path[at - 1] != '/') {
+        --at;
+    }
+    for (const char* name = kExecutableName; *name != '\0'; ++name) {
+        if (at + 1 >= sizeof(path)) {
+            return FileIdentity{};
+        }
+        path[at++] = *name;
+    }
+    path[at] = '\0';
+    return IdentityOf(path);
+}
+
 // The active relay's window, looked up again once the remembered one is gone (that relay ended
-// and another may have taken over).
+// and another may have taken over). Of the windows with the relay's class and title, only one
+// whose process runs the relay beside this DLL counts (relay_protocol.h).
 HWND ActiveRelay() {
     HWND relay = g_relay.load(std::memory_order_relaxed);
-    if (relay == nullptr || !IsWindow(relay)) {
-        relay = FindWindowExA(HWND_MESSAGE, nullptr, kWindowClass, kActiveTitle);
-        g_relay.store(relay, std::memory_order_relaxed);
+    if (relay != nullptr && IsWindow(relay)) {
+        return relay;
     }
+    relay = nullptr;
+    FileIdentity relayFile;
+    HWND candidate = nullptr;
+    while ((candidate = FindWindowExA(HWND_MESSAGE, candidate, kWindowClass, kActiveTitle)) !=
+           nullptr) {
+        if (candidate == g_rejected.load(std::memory_order_relaxed)) {
+            continue;
+        }
+        if (!relayFile.known) {
+            relayFile = RelayFile();
+        }
+        if (IsGenuineRelayWindow(candidate, relayFile)) {
+            relay = candidate;
+            break;
+        }
+        g_rejected.store(candidate, std::memory_order_relaxed);
+    }
+    g_relay.store(relay, std::memory_order_relaxed);
     return relay;
 }
 
@@ -331,6 +377,7 @@ extern "C" __declspec(dllexport) const HookProcedures* __cdecl VantrelHookProced
 // processes and must not run any start-up code there.
 extern "C" BOOL WINAPI VantrelHookEntry(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
+        g_module.store(instance, std::memory_order_relaxed);
         // Threads of the hooked processes come and go all the time; they need nothing from us.
         DisableThreadLibraryCalls(instance);
     } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {

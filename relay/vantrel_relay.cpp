@@ -18,16 +18,18 @@
 //   items (kWindowCarriesItems), and only threads of processes of the relay's own bitness; a
 //   thread is let go when none of its windows carries the items any more or exists.
 //
-// Only one relay per bitness installs hooks at a time (a named mutex): a second program instance
-// starts a second relay, and two sets of hooks would report every event twice. The second relay
-// waits and takes over when the first ends.
+// Only one relay per bitness installs hooks at a time (a named mutex, relay/hook_lock.h): a
+// second program instance starts a second relay, and two sets of hooks would report every event
+// twice. The second relay waits and takes over when the first ends.
 //
-// Every running instance of the program hears the notices: each window of kMainWindowClass.
+// Every running instance of the program hears the notices: each window of kMainWindowClass whose
+// process is the parent or runs the parent's executable, and no other window of that class.
 //
 // Exit codes: 0 normal end, 2 bad command line, 3 the parent is not running, 4 the hook DLL is
 // missing or unusable, 5 no window.
 #include "app/messages.h"
 #include "platform/handles.h"
+#include "relay/hook_lock.h"
 #include "relay/relay_protocol.h"
 
 #include <ntsecapi.h>
@@ -188,11 +190,19 @@ bool OfThisBitness(DWORD processId) {
            IsWow64Process(process.get(), &theirs) && ours == theirs;
 }
 
+// The program that started the relay: its id and its executable, which every instance the relay
+// tells runs.
+struct Program {
+    DWORD processId = 0;
+    FileIdentity file;
+};
+
 class Relay {
 public:
-    Relay(HINSTANCE instance, bool shellReports, bool fullSet, bool menusOnly)
-        : instance_(instance), shellReports_(shellReports || menusOnly), fullSet_(fullSet),
-          menusOnly_(menusOnly) {}
+    Relay(HINSTANCE instance, const Program& program, bool shellReports, bool fullSet,
+          bool menusOnly)
+        : instance_(instance), program_(program), shellReports_(shellReports || menusOnly),
+          fullSet_(fullSet), menusOnly_(menusOnly) {}
 
     bool CreateWindowFor() {
         confirmMessage_ = RegisterWindowMessageA(kConfirmMessageName);
@@ -487,11 +497,14 @@ private:
     }
 
     // Every instance of the program: each runs its own list and rules. Looked up each time, so
-    // an instance started or ended since is served too.
+    // an instance started or ended since is served too. Any process may make a window of the
+    // main class; only the program's own are told (relay_protocol.h).
     void Tell(UINT message, WPARAM wParam, LPARAM lParam) {
         HWND main = nullptr;
         while ((main = FindWindowExA(nullptr, main, kMainWindowClass, nullptr)) != nullptr) {
-            PostMessageA(main, message, wParam, lParam);
+            if (MayTellMainWindow(main, program_.processId, program_.file)) {
+                PostMessageA(main, message, wParam, lParam);
+            }
         }
     }
 
@@ -510,6 +523,7 @@ private:
     static constexpr DWORD kQuestionLifeMs = 10000;
 
     HINSTANCE instance_;
+    Program program_;
     UniqueWindow window_;
     UniqueModule dll_;
     // Declared after the DLL so that they are removed before it is unloaded.
@@ -531,6 +545,8 @@ private:
 // waits, with its window in place so that it can still be told to close.
 int Run(HINSTANCE instance, const Options& options) {
     UniqueHandle parent;
+    // Without a parent there is no program to tell anything.
+    Program program;
     if (options.hasParent) {
         // An id naming this very process can only be a stale one that the system handed out
         // again; waiting on ourselves would never end.
@@ -541,20 +557,26 @@ int Run(HINSTANCE instance, const Options& options) {
         if (!parent || WaitForSingleObject(parent.get(), 0) == WAIT_OBJECT_0) {
             return kExitNoParent;
         }
+        program.processId = options.parent;
+        char image[MAX_PATH * 2];
+        if (ProcessImagePath(options.parent, image, sizeof(image))) {
+            program.file = IdentityOf(image);
+        }
     }
-    UniqueHandle mutex(CreateMutexA(nullptr, FALSE, kHookMutex));
+    const HookLock lock;
+    const HANDLE mutex = lock.mutex();
     MutexOwnership ownership;
 #ifdef _WIN64
     const bool fullSet = !options.pairedSet;
 #else
     const bool fullSet = options.alone && !options.pairedSet;
 #endif
-    Relay relay(instance, options.shellReports, fullSet, options.menusOnly);
+    Relay relay(instance, program, options.shellReports, fullSet, options.menusOnly);
     if (!relay.CreateWindowFor()) {
         return kExitNoWindow;
     }
     // Without the mutex no second relay can be kept out; reporting twice beats not at all.
-    if (!mutex && !relay.InstallHooks()) {
+    if (mutex == nullptr && !relay.InstallHooks()) {
         return kExitNoHooks;
     }
     for (;;) {
@@ -564,9 +586,9 @@ int Run(HINSTANCE instance, const Options& options) {
         if (parent) {
             handles[count++] = parent.get();
         }
-        if (mutex && !ownership.Owned()) {
+        if (mutex != nullptr && !ownership.Owned()) {
             mutexIndex = count;
-            handles[count++] = mutex.get();
+            handles[count++] = mutex;
         }
         const DWORD result =
             MsgWaitForMultipleObjectsEx(count, handles, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
@@ -585,7 +607,7 @@ int Run(HINSTANCE instance, const Options& options) {
         const bool gotMutex = mutexIndex != MAXDWORD && (result == WAIT_OBJECT_0 + mutexIndex ||
                                                          result == WAIT_ABANDONED_0 + mutexIndex);
         if (gotMutex) {
-            ownership.Own(mutex.get());
+            ownership.Own(mutex);
             if (!relay.InstallHooks()) {
                 return kExitNoHooks;
             }

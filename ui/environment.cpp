@@ -244,13 +244,23 @@ std::wstring LogonTaskXml(const std::string& exePath, const std::string& userSid
     return xml;
 }
 
-void WriteAutoStartTask(const std::string& taskName, bool on, const std::string& exePath) {
+bool WriteAutoStartTask(const std::string& taskName, bool on, const std::string& exePath) {
     const HRESULT hr = on ? platform::RegisterTaskXml(
                                 taskName, LogonTaskXml(exePath, platform::InteractiveUserSid()))
                           : platform::DeleteTask(taskName);
     if (FAILED(hr) && !platform::IsSchedulerMissing(hr)) {
         throw UserError(FormatWithArg(kFailedToSetData, taskName));
     }
+    return on && SUCCEEDED(hr);
+}
+
+bool AutoStartTaskRegistered(const std::string& taskName) {
+    std::wstring xml;
+    return platform::ReadTaskXml(taskName, xml) == S_OK;
+}
+
+bool RunValueWanted(bool autoStart, bool taskRegistered) {
+    return autoStart && !taskRegistered;
 }
 
 std::string SystemSecurityOf(const std::string& path) {

@@ -52,9 +52,19 @@ inline constexpr const char* kAutoStartTaskName = "Vantrel";
 std::wstring LogonTaskXml(const std::string& exePath, const std::string& userSid);
 
 // Registers the logon task for the current user, or removes it (a task already gone is fine).
-// On a system without Task Scheduler 2.0 it does nothing: the Run value starts the program
-// there. Any other failure throws UserError naming the task.
-void WriteAutoStartTask(const std::string& taskName, bool on, const std::string& exePath);
+// True when the task is now registered; false when it was removed, or on a system without Task
+// Scheduler 2.0, where it does nothing (the Run value starts the program there). Any other
+// failure throws UserError naming the task.
+bool WriteAutoStartTask(const std::string& taskName, bool on, const std::string& exePath);
+
+// Whether the logon task of that name is registered (false without Task Scheduler 2.0).
+bool AutoStartTaskRegistered(const std::string& taskName);
+
+// Whether the Run value is to be set beside the logon task. With UAC off Windows runs both at
+// logon, which would start two instances, so the Run value is set only where auto start is on
+// and no task could be registered (no Task Scheduler 2.0, or it refused). With UAC on the Run
+// value would start nothing: Windows skips Run entries that ask for elevation.
+bool RunValueWanted(bool autoStart, bool taskRegistered);
 
 // The security descriptor (SDDL) of an existing file or folder; "" where it does not exist, and
 // something that is no descriptor where it cannot be read.

@@ -85,9 +85,10 @@ void TfrmOptions::FormShow() {
     SetChecked(cbSystemMenu_, !settings_.systemMenu);
     rgAction_.SetItemIndex(ActionFromText(settings_.action));
     rgZOrder_.SetItemIndex(ZOrderFromText(settings_.zOrder));
-    bool autoStart = false;
+    // Either entry means auto start: the task where the scheduler has one, else the Run value.
+    bool autoStart = AutoStartTaskRegistered(TaskName());
     try {
-        autoStart = ReadAutoStart(runKey_);
+        autoStart = ReadAutoStart(runKey_) || autoStart;
     } catch (const UserError& e) {
         // A value the program cannot read must not keep the other options out of reach.
         ShowErrorBox(e.what());
@@ -121,10 +122,18 @@ void TfrmOptions::bOKClick() {
             ShowErrorBox(kAutoStartNeedsInstall);
         }
         // Written even without a change, so an entry edited or removed outside the program is
-        // put back the way the dialog showed it.
-        WriteAutoStart(runKey_, autoStart, exePath_);
-        // The Run value alone starts nothing that asks for elevation; the logon task does.
-        WriteAutoStartTask(TaskName(), autoStart, exePath_);
+        // put back the way the dialog showed it. The task first: the Run value alone starts
+        // nothing that asks for elevation, and beside the task it would start a second
+        // instance where UAC is off.
+        bool taskRegistered = false;
+        try {
+            taskRegistered = WriteAutoStartTask(TaskName(), autoStart, exePath_);
+        } catch (const UserError&) {
+            // The Run value still follows the choice: it starts the program where UAC is off.
+            WriteAutoStart(runKey_, RunValueWanted(autoStart, false), exePath_);
+            throw;
+        }
+        WriteAutoStart(runKey_, RunValueWanted(autoStart, taskRegistered), exePath_);
     } catch (const UserError& e) {
         // The new choices already hold in memory, so the caller still applies them.
         ShowErrorBox(e.what());

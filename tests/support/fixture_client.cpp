@@ -380,12 +380,14 @@ Counts Fixture::GetCounts(HWND hwnd) {
             counts.commandA220 = ParseCount(value);
         } else if (key == "syscommand_last") {
             counts.lastSysCommand = static_cast<WPARAM>(ParseHex(value));
+        } else if (key == "private") {
+            counts.privateMessages = ParseCount(value);
         } else {
             continue;
         }
         ++seen;
     }
-    if (seen != 5) {
+    if (seen != 6) {
         throw std::runtime_error("fixture counts reply is incomplete");
     }
     return counts;

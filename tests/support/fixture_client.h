@@ -37,6 +37,7 @@ struct Counts {
     int keyUpF5 = 0;
     int commandA220 = 0;       // WM_COMMAND with wParam 0xA220
     WPARAM lastSysCommand = 0; // wParam of the latest WM_SYSCOMMAND, 0 if none
+    int privateMessages = 0;   // messages from WM_USER to 0xBFFF
 };
 
 // Text values travel percent-encoded (see the fixture's protocol).

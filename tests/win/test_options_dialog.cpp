@@ -326,21 +326,24 @@ TEST_F(OptionsDialog, EnterIsOkAndEscIsCancelFromTheKeyboard) {
     }
 }
 
-TEST_F(OptionsDialog, OkWithoutChangesWritesNoSettingsButRewritesTheRunValue) {
+TEST_F(OptionsDialog, OkWithoutChangesWritesNoSettingsButRewritesAutoStart) {
+    // A value edited outside, or left by an earlier version that set both entries (where UAC is
+    // off each started an instance at logon), gives way to the task alone.
     runKey_.SetString("Vantrel", "D:\\Old\\Vantrel.exe -Start");
     EXPECT_EQ(RunOk(), kResultOk);
     EXPECT_FALSE(Exists(settingsFile_));
     EXPECT_FALSE(dialog_->DefaultsChanged());
     EXPECT_FALSE(dialog_->SystemMenuChanged());
-    const RegValue value = runKey_.Value();
-    EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(value.data, "\"" + std::string(kExePath) + "\" -Start");
+    EXPECT_FALSE(runKey_.Value().present);
+    std::wstring xml;
+    EXPECT_EQ(platform::ReadTaskXml(dialog_->TaskName(), xml), S_OK);
 
     // A file that exists stays byte for byte as it was.
     WriteSettings("1", "Normal", "Stay on top");
     const std::string before = FileText(settingsFile_);
     ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, runKey_.path().c_str());
     ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, runKey_.path().c_str());
+    ASSERT_EQ(platform::DeleteTask(dialog_->TaskName()), S_OK);
     EXPECT_EQ(RunOk(), kResultOk);
     EXPECT_EQ(FileText(settingsFile_), before);
     EXPECT_FALSE(dialog_->DefaultsChanged());
@@ -352,7 +355,7 @@ TEST_F(OptionsDialog, OkWithoutChangesWritesNoSettingsButRewritesTheRunValue) {
     EXPECT_TRUE(vt::ShownBoxes().empty());
 }
 
-TEST_F(OptionsDialog, TickingAutoStartWritesTheStartCommandAndUntickingDeletesOnlyIt) {
+TEST_F(OptionsDialog, TickingAutoStartRegistersOnlyTheTaskAndUntickingDeletesOnlyOurs) {
     runKey_.SetString("Other", "C:\\other.exe");
     bool shownTicked = true;
     EXPECT_EQ(RunOk([&](const TfrmOptions& d) {
@@ -361,12 +364,10 @@ TEST_F(OptionsDialog, TickingAutoStartWritesTheStartCommandAndUntickingDeletesOn
               }),
               kResultOk);
     EXPECT_FALSE(shownTicked);
-    RegValue value = runKey_.Value();
-    EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ));
-    // Quoted, or "C:\Program" would be all that Windows tries to start.
-    EXPECT_EQ(value.data, "\"C:\\Program Files\\Vantrel Test\\Vantrel.exe\" -Start");
-    // The logon task that really starts an elevated program goes with the value. The scheduler
-    // keeps what it was given (its time limit stands for the rest of the definition).
+    // The logon task really starts an elevated program; a Run value beside it would start a
+    // second instance where UAC is off. The scheduler keeps what it was given (its time limit
+    // stands for the rest of the definition).
+    EXPECT_FALSE(runKey_.Value().present);
     const std::string task = dialog_->TaskName();
     EXPECT_NE(task, kAutoStartTaskName);
     std::wstring xml;
@@ -392,7 +393,7 @@ TEST_F(OptionsDialog, TickingAutoStartWritesTheStartCommandAndUntickingDeletesOn
     EXPECT_TRUE(shownTicked);
     EXPECT_FALSE(runKey_.Value().present);
     EXPECT_EQ(platform::ReadTaskXml(task, xml), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
-    value = runKey_.Value("Other");
+    const RegValue value = runKey_.Value("Other");
     EXPECT_TRUE(value.present);
     EXPECT_EQ(value.data, "C:\\other.exe");
     EXPECT_TRUE(vt::ShownBoxes().empty());

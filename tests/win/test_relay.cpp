@@ -7,6 +7,7 @@
 #include "commands/relay_process.h"
 #include "commands/tray_hosting.h"
 #include "platform/handles.h"
+#include "relay/hook_lock.h"
 #include "relay/relay_protocol.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
@@ -683,6 +684,107 @@ TEST_F(RelayTest, SecondRelayWaitsWhileTheFirstRunsThenTakesOver) {
     EXPECT_EQ(2u, main_->About(later).size());
 }
 
+TEST(RelayIdentity, TheHookLockIsOneOthersCannotTakeFirstWhereTheSystemAllows) {
+    using vantrel::relay::ChooseHookLock;
+    using vantrel::relay::HookLockKind;
+    using vantrel::relay::NamespaceOutcome;
+    const struct {
+        NamespaceOutcome outcome;
+        bool elevated;
+        HookLockKind kind;
+    } cases[] = {
+        {NamespaceOutcome::Made, true, HookLockKind::PrivateNamespace},
+        {NamespaceOutcome::Unsupported, true, HookLockKind::SessionName},
+        {NamespaceOutcome::Refused, false, HookLockKind::SessionName},
+        // A plain name could be planted by a process of lower rights: better no lock at all.
+        {NamespaceOutcome::Refused, true, HookLockKind::None},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ChooseHookLock(c.outcome, c.elevated), c.kind)
+            << static_cast<int>(c.outcome) << c.elevated;
+    }
+}
+
+TEST(RelayIdentity, AWindowCountsByTheFileItsProcessRuns) {
+    using vantrel::relay::FileIdentity;
+    using vantrel::relay::IdentityOf;
+    using vantrel::relay::IsGenuineRelayWindow;
+    using vantrel::relay::MayTellMainWindow;
+    char self[MAX_PATH * 2] = {};
+    ASSERT_NE(0u, GetModuleFileNameA(nullptr, self, sizeof(self)));
+    std::string lower = self;
+    CharLowerA(&lower[0]);
+    const FileIdentity program = IdentityOf(self);
+    const FileIdentity relayFile =
+        IdentityOf((TestBinFolder() + vantrel::relay::kExecutableName).c_str());
+    const FileIdentity fixtureFile = IdentityOf((TestBinFolder() + "vt_fixture.exe").c_str());
+    const FileIdentity missing = IdentityOf((TestBinFolder() + "no such file.exe").c_str());
+    EXPECT_TRUE(SameFile(program, IdentityOf(lower.c_str())));
+    EXPECT_FALSE(SameFile(program, relayFile));
+    EXPECT_FALSE(SameFile(missing, missing));
+
+    const MainWindowStandIn main;
+    Fixture fixture;
+    const HWND other = fixture.CreateOne(Visible("Another program"));
+    const DWORD me = GetCurrentProcessId();
+    const struct {
+        HWND window;
+        DWORD parent;
+        const FileIdentity& file;
+        bool tell;
+    } cases[] = {
+        {main.hwnd(), me, program, true},
+        {other, me, program, false},
+        // Another instance of the parent's executable.
+        {other, me, fixtureFile, true},
+        {other, me, missing, false},
+        {main.hwnd(), 0, program, false},
+        {nullptr, me, program, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MayTellMainWindow(c.window, c.parent, c.file), c.tell)
+            << c.window << " " << c.parent;
+    }
+    EXPECT_FALSE(IsGenuineRelayWindow(other, relayFile));
+    EXPECT_TRUE(IsGenuineRelayWindow(other, fixtureFile));
+    EXPECT_FALSE(IsGenuineRelayWindow(other, missing));
+    EXPECT_FALSE(IsGenuineRelayWindow(nullptr, fixtureFile));
+}
+
+// Windows of the relay's class and title and of the main window's class, made by another program
+// before and after the relay starts, are sent nothing; the program's own window hears it all.
+TEST(RelayIdentity, ImpostorWindowsOfTheRelayAndTheProgramHearNothing) {
+    const MainWindowStandIn main;
+    ASSERT_NE(nullptr, main.hwnd());
+    Fixture impostor;
+    WindowSpec relaySpec;
+    relaySpec.className = vantrel::relay::kWindowClass;
+    relaySpec.caption = vantrel::relay::kActiveTitle;
+    relaySpec.style = 0;
+    relaySpec.owner = HWND_MESSAGE;
+    WindowSpec mainSpec;
+    mainSpec.className = kMainWindowClass;
+    mainSpec.style = WS_OVERLAPPEDWINDOW;
+    const HWND early = impostor.CreateOne(relaySpec);
+    const HWND fakeMain = impostor.CreateOne(mainSpec);
+    RelayProcess relay;
+    ASSERT_TRUE(relay.Start(TestBinFolder(), nullptr,
+                            sizeof(void*) == 4 ? vantrel::relay::kAloneSwitch : ""));
+    ASSERT_TRUE(WaitActive(relay.ProcessId()));
+    // Whichever order the system finds them in, an impostor comes before the relay.
+    const HWND late = impostor.CreateOne(relaySpec);
+
+    Fixture other;
+    const HWND shown = other.CreateOne(Visible("Seen by the program alone"));
+    EXPECT_TRUE(main.WaitNotice(kNoticeCreated, shown));
+    other.SetText(shown, "Renamed for the program alone");
+    EXPECT_TRUE(main.WaitNotice(kNoticeRenamed, shown));
+    impostor.Sync();
+    for (const HWND hwnd : {early, late, fakeMain}) {
+        EXPECT_EQ(0, impostor.GetCounts(hwnd).privateMessages) << hwnd;
+    }
+}
+
 TEST(RelayLifetime, StopClosesTheRelayThroughItsWindow) {
     RelayProcess relay;
     ASSERT_TRUE(relay.Start(TestBinFolder()));
@@ -1075,9 +1177,9 @@ TEST_F(ProgramWithRelays, WithTheShellsNoticesNothingOfOursRunsInOtherPrograms) 
 // between is announced by the relay once it is ready.
 TEST_F(ProgramWithRelays, AWindowShownBeforeTheHooksAreInPlaceIsListed) {
     // Holding the hook lock keeps the program's 64-bit relay waiting, as a slow start would.
-    const UniqueHandle lock(CreateMutexA(nullptr, TRUE, vantrel::relay::kHookMutex));
-    ASSERT_TRUE(lock);
-    ASSERT_NE(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
+    const vantrel::relay::HookLock lock;
+    ASSERT_NE(nullptr, lock.mutex());
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(lock.mutex(), 0));
     const HWND listed = fixture_.CreateOne(Visible("Listed at start"));
     auto& f = StartWithRelays();
     ASSERT_GE(f.windows().Find(listed), 0);
@@ -1085,7 +1187,7 @@ TEST_F(ProgramWithRelays, AWindowShownBeforeTheHooksAreInPlaceIsListed) {
     const HWND early = fixture_.CreateOne(Visible("Before the hooks"));
     PumpMessages();
     EXPECT_LT(f.windows().Find(early), 0);
-    ASSERT_TRUE(ReleaseMutex(lock.get()));
+    ASSERT_TRUE(ReleaseMutex(lock.mutex()));
     ASSERT_TRUE(WaitBothActive());
     EXPECT_TRUE(WaitUntil([&] { return f.windows().Find(early) >= 0; }));
     EXPECT_EQ(1, RowsOf(early));
