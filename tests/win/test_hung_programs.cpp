@@ -48,9 +48,7 @@ std::string JournalPath() {
 
 HWND TopLevelOf(DWORD pid, const std::string& caption) {
     for (HWND w : vt::WindowsOfProcess(pid, "VantrelForm")) {
-        char text[256] = {};
-        ::GetWindowTextA(w, text, sizeof(text));
-        if (caption == text && Visible(w)) {
+        if (vt::TextOf(w) == caption && Visible(w)) {
             return w;
         }
     }

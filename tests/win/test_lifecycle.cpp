@@ -33,9 +33,7 @@ TEST(Lifecycle, CloseHidesToTheTrayAndTheShowMessageBringsItBack) {
     ASSERT_NE(taskbar, nullptr);
     ASSERT_TRUE(vt::WaitUntil([&] { return Visible(main) && Visible(taskbar); }));
     EXPECT_EQ(::GetWindow(main, GW_OWNER), taskbar);
-    char title[64] = {};
-    ::GetWindowTextA(taskbar, title, sizeof(title));
-    EXPECT_STREQ(title, "Vantrel");
+    EXPECT_EQ(vt::TextOf(taskbar), "Vantrel");
 
     // A close request from outside does not end the program; it hides both windows.
     ::PostMessageA(main, WM_CLOSE, 0, 0);
