@@ -1,5 +1,7 @@
 #include "support/dialog_driver.h"
 
+#include "support/test_support.h"
+
 #include "app/application.h"
 
 #include <deque>
@@ -124,12 +126,6 @@ BOOL CALLBACK FindBoxIcon(HWND child, LPARAM icon) {
             reinterpret_cast<HICON>(::SendMessageA(child, STM_GETICON, 0, 0));
     }
     return TRUE;
-}
-
-std::string TextOf(HWND window) {
-    char buffer[1024] = {};
-    ::GetWindowTextA(window, buffer, sizeof(buffer));
-    return buffer;
 }
 
 void CALLBACK AnswerOnTimer(HWND, UINT, UINT_PTR, DWORD) {

@@ -11,6 +11,13 @@ void MainFormTest::WriteFile(const std::string& name, const std::string& text) {
     out << text;
 }
 
+void MainFormTest::WriteUserSettings(const std::string& text) {
+    for (const char* sub : {"appdata", "appdata\\Ostrim", "appdata\\Ostrim\\Vantrel"}) {
+        ::CreateDirectoryA((dir_.path() + sub).c_str(), nullptr);
+    }
+    WriteFile("appdata\\Ostrim\\Vantrel\\vantrel.dat", text);
+}
+
 vantrel::TfrmMain& MainFormTest::Start(std::vector<std::string> args) {
     vantrel::MainFormOptions options;
     options.exeFolder = dir_.path();

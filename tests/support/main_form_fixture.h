@@ -18,6 +18,8 @@ class MainFormTest : public ::testing::Test {
 protected:
     // Writes files the form should find at start (rules.dat, vantrel.dat) before Start().
     void WriteFile(const std::string& name, const std::string& text);
+    // Writes the user's own vantrel.dat in the form's application-data folder, before Start().
+    void WriteUserSettings(const std::string& text);
     // Creates the form; `args` as on the command line after the program name.
     vantrel::TfrmMain& Start(std::vector<std::string> args = {});
     void TearDown() override;

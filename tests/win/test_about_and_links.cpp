@@ -2,6 +2,7 @@
 // replaced by a recorder so that nothing is launched.
 #include "res/art_ids.h"
 #include "support/dialog_driver.h"
+#include "support/test_support.h"
 #include "support/wait.h"
 #include "ui/about_dialog.h"
 #include "ui/web_links.h"
@@ -11,6 +12,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,39 +43,14 @@ private:
     vantrel::ScopedShellOpener scope_;
 };
 
-void CALLBACK WatchdogFired(HWND, UINT, UINT_PTR, DWORD) {
-    if (Form* form = Form::ActiveModal()) {
-        form->SetModalResult(-1);
-    }
-}
-
 // Shows the dialog with `script` run inside it; a script that never ran, or one that left the
 // dialog open after a failed check, ends in a failure instead of a hang.
 int RunAbout(TfrmAbout& dialog, std::function<void(Form&)> script) {
     WhenModalOpens("About Vantrel", std::move(script));
-    const UINT_PTR watchdog = ::SetTimer(nullptr, 0, 20000, &WatchdogFired);
+    const ModalDeadline deadline(20000, -1);
     const int result = dialog.ShowModal();
-    ::KillTimer(nullptr, watchdog);
     EXPECT_EQ(DropPendingScripts(), 0) << "the dialog never ran its script";
     return result;
-}
-
-RECT ClientRect(HWND control) {
-    RECT r{};
-    ::GetWindowRect(control, &r);
-    ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-// Size -1: sized to the control's content, so only seen to be there.
-void ExpectBounds(HWND control, int left, int top, int width, int height) {
-    ASSERT_NE(control, nullptr);
-    const RECT r = ClientRect(control);
-    EXPECT_EQ(r.left, left);
-    EXPECT_EQ(r.top, top);
-    EXPECT_EQ(r.right - r.left, width < 0 ? r.right - r.left : width);
-    EXPECT_EQ(r.bottom - r.top, height < 0 ? r.bottom - r.top : height);
-    EXPECT_GT(r.right - r.left, 0);
 }
 
 LOGFONTA FontOf(HWND control) {
@@ -119,7 +96,7 @@ void ClickOk(const Form& form) {
 // ---------------------------------------------------------------------------------------------
 // Contents and look
 
-TEST(AboutDialog, ShowsItsTextsAndControlsAtTheirPlaces) {
+TEST(AboutDialog, ShowsItsTextsAndControlsLaidOutSoundly) {
     TfrmAbout dialog(nullptr);
     const int result = RunAbout(dialog, [](Form& form) {
         const HWND f = form.Handle();
@@ -129,33 +106,26 @@ TEST(AboutDialog, ShowsItsTextsAndControlsAtTheirPlaces) {
         EXPECT_EQ(client.right, 360);
         EXPECT_EQ(client.bottom, 254);
 
-        struct Expected {
-            int id;
-            std::string text;
-            int left, top, width, height;
+        const std::pair<int, std::string> controls[] = {
+            {TfrmAbout::kIdBanner, ""},
+            {TfrmAbout::kIdIcon, ""},
+            {TfrmAbout::kIdTitle, "Vantrel"},
+            {TfrmAbout::kIdVersion, "Version: 2.0   Bulid 20201227"},
+            {TfrmAbout::kIdCopyright, "Copyright (C) 2020 Ostrim Software. All rights reserved."},
+            {TfrmAbout::kIdEmail, "Email: " + vantrel::SupportEmail()},
+            {TfrmAbout::kIdSeparator, ""},
+            {TfrmAbout::kIdHomeLink, vantrel::HostName()},
+            {TfrmAbout::kIdUpdateLink, "Check for Update..."},
+            {TfrmAbout::kIdOk, "OK"},
         };
-        const Expected controls[] = {
-            {TfrmAbout::kIdBanner, "", 0, 0, 360, 50},
-            {TfrmAbout::kIdIcon, "", 20, 61, -1, -1},
-            {TfrmAbout::kIdTitle, "Vantrel", 80, 62, -1, -1},
-            {TfrmAbout::kIdVersion, "Version: 2.0   Bulid 20201227", 80, 84, -1, -1},
-            {TfrmAbout::kIdCopyright, "Copyright (C) 2020 Ostrim Software. All rights reserved.",
-             80, 129, -1, -1},
-            {TfrmAbout::kIdEmail, "Email: support@ostrim.com", 80, 152, -1, -1},
-            {TfrmAbout::kIdSeparator, "", 80, 176, 262, 2},
-            {TfrmAbout::kIdHomeLink, "www.ostrim.com", 80, 186, -1, -1},
-            {TfrmAbout::kIdUpdateLink, "Check for Update...", 208, 186, -1, -1},
-            {TfrmAbout::kIdOk, "OK", 269, 216, 75, 25},
-        };
-        for (const Expected& e : controls) {
-            SCOPED_TRACE(e.id);
-            const HWND control = Control(f, e.id);
-            ExpectBounds(control, e.left, e.top, e.width, e.height);
+        for (const auto& [id, text] : controls) {
+            SCOPED_TRACE(id);
+            const HWND control = Control(f, id);
+            ASSERT_NE(control, nullptr);
             EXPECT_TRUE(::IsWindowVisible(control));
-            EXPECT_EQ(vantrel::ControlText(control), e.text);
+            EXPECT_EQ(vantrel::ControlText(control), text);
         }
-        // The home link is sized to its text and must end before the update link begins.
-        EXPECT_LT(ClientRect(Control(f, TfrmAbout::kIdHomeLink)).right, 208);
+        ExpectSoundLayout(f);
         EXPECT_EQ(::GetWindowLongPtrA(Control(f, TfrmAbout::kIdSeparator), GWL_STYLE) & SS_TYPEMASK,
                   SS_ETCHEDHORZ);
         EXPECT_NE(::SendMessageA(Control(f, TfrmAbout::kIdIcon), STM_GETICON, 0, 0), 0);
@@ -235,8 +205,8 @@ TEST(AboutDialog, EachLinkOpensItsAddressWithTheDialogAsOwnerAndLeavesItOpen) {
     });
     EXPECT_EQ(result, vantrel::kResultOk);
     ASSERT_EQ(recorder.Calls().size(), 2u);
-    EXPECT_EQ(recorder.Calls()[0].target, "http://www.ostrim.com");
-    EXPECT_EQ(recorder.Calls()[1].target, "http://www.ostrim.com/Vantrel/updatev20.htm");
+    EXPECT_EQ(recorder.Calls()[0].target, vantrel::MakerHomePage());
+    EXPECT_EQ(recorder.Calls()[1].target, vantrel::UpdatePage());
     for (const Opened& o : recorder.Calls()) {
         EXPECT_EQ(o.owner, dialogWindow);
     }
@@ -286,11 +256,21 @@ TEST(AboutDialog, EveryWayOfClosingOpensNothingAndGivesTheOwnerBack) {
 // Addresses and help
 
 TEST(AboutLinks, EveryAddressIsBuiltOnTheOneHost) {
-    EXPECT_EQ(vantrel::HostName(), "www.ostrim.com");
-    EXPECT_EQ(vantrel::MakerHomePage(), "http://www.ostrim.com");
-    EXPECT_EQ(vantrel::ProductPage(), "http://www.ostrim.com/Vantrel/Vantrel.htm");
-    EXPECT_EQ(vantrel::UpdatePage(), "http://www.ostrim.com/Vantrel/updatev20.htm");
-    EXPECT_EQ(vantrel::SupportEmail(), "support@ostrim.com");
+    const std::string host = vantrel::HostName();
+    ASSERT_EQ(host.rfind("www.", 0), 0u);
+    const std::string home = vantrel::MakerHomePage();
+    EXPECT_EQ(home, "http://" + host);
+    std::set<std::string> pages = {home};
+    for (const std::string& page : {vantrel::ProductPage(), vantrel::UpdatePage()}) {
+        EXPECT_EQ(page.rfind(home + "/", 0), 0u) << page;
+        EXPECT_EQ(page.find_first_of(" \\\"<>"), std::string::npos) << page;
+        EXPECT_TRUE(pages.insert(page).second) << page << " twice";
+    }
+    const std::string email = vantrel::SupportEmail();
+    const std::size_t at = email.find('@');
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_GT(at, 0u);
+    EXPECT_EQ(email.substr(at + 1), host.substr(4)) << "mail goes to the maker's own domain";
 }
 
 TEST(AboutLinks, OpeningGoesThroughTheCurrentOpenerAndScopesNest) {

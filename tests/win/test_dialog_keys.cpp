@@ -16,22 +16,12 @@
 #include "commands/transparency_dialog.h"
 #include "rules/set_rule_dialog.h"
 #include "support/dialog_driver.h"
+#include "support/test_support.h"
 #include "ui/form.h"
 
 namespace {
 
 using vantrel::Form;
-
-constexpr int kExpired = 99;
-
-// A case that leaves its dialog open fails instead of hanging the test program.
-void CALLBACK Expire(HWND, UINT, UINT_PTR timer, DWORD) {
-    ::SetTimer(nullptr, timer, 20, Expire);
-    if (Form* form = Form::ActiveModal()) {
-        form->SetModalResult(kExpired);
-    }
-    vt::AnswerMessageBox();
-}
 
 struct KeyCase {
     const char* name;
@@ -131,9 +121,8 @@ TEST(DialogKeys, EnterIsOkEscIsCancelAndARefusalKeepsTheFocusInTheField) {
             EXPECT_EQ(form.GetModalResult(), vantrel::kResultNone) << "the dialog stays open";
             vt::PressKey(VK_ESCAPE);
         });
-        const UINT_PTR deadline = ::SetTimer(nullptr, 0, 15000, Expire);
+        const vt::ModalDeadline deadline(15000);
         EXPECT_EQ(dialog->ShowModal(), c.result);
-        ::KillTimer(nullptr, deadline);
         EXPECT_EQ(vt::DropPendingScripts(), 0);
     }
     ::DestroyWindow(target);
@@ -174,9 +163,8 @@ TEST(DialogKeys, CtrlTabTurnsThePropertiesPages) {
         }
         vt::PressKey(VK_ESCAPE);
     });
-    const UINT_PTR deadline = ::SetTimer(nullptr, 0, 15000, Expire);
+    const vt::ModalDeadline deadline(15000);
     EXPECT_EQ(dialog.ShowModal(), vantrel::kResultCancel);
-    ::KillTimer(nullptr, deadline);
     EXPECT_EQ(pages, (std::vector<int>{1, 0, 1}));
     ::DestroyWindow(target);
 }

@@ -2,6 +2,7 @@
 // it created, those tests prove nothing. These check it from outside its process, the way the
 // product sees it.
 #include "support/fixture_client.h"
+#include "support/test_support.h"
 #include "support/wait.h"
 
 #include <gtest/gtest.h>
@@ -19,13 +20,6 @@ std::string ClassOf(HWND hwnd) {
     char name[512] = {};
     const int length = GetClassNameA(hwnd, name, sizeof(name));
     return std::string(name, length > 0 ? static_cast<std::size_t>(length) : 0);
-}
-
-std::string TextOf(HWND hwnd) {
-    std::string text(4096, '\0');
-    const int length = GetWindowTextA(hwnd, &text[0], static_cast<int>(text.size()));
-    text.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
-    return text;
 }
 
 struct ProcessSearch {

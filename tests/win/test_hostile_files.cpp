@@ -21,6 +21,7 @@
 #include "support/heap_check.h"
 #include "support/main_form_fixture.h"
 #include "support/rng.h"
+#include "support/test_support.h"
 #include "support/wait.h"
 #include "ui/settings.h"
 
@@ -361,11 +362,6 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 void MakeFolders(const std::string& folder) {
     for (std::size_t at = folder.find('\\', 3); at != std::string::npos;
          at = folder.find('\\', at + 1)) {
@@ -678,7 +674,7 @@ TEST_F(HostileStart, RulesFileThatIsAFolderIsReportedOnceAndExitStillEnds) {
     MSG msg;
     EXPECT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     // The settings are written before the rules and are not held back by their failure.
-    EXPECT_NE(ReadBytes(SettingsPath()).find("SystemMenu=1"), std::string::npos);
+    EXPECT_NE(vt::FileText(SettingsPath()).find("SystemMenu=1"), std::string::npos);
 }
 
 TEST_F(HostileStart, RulesFileHeldOpenByAnotherProgramIsReportedOnceAndExitStillEnds) {
@@ -699,13 +695,7 @@ TEST_F(HostileStart, RulesFileHeldOpenByAnotherProgramIsReportedOnceAndExitStill
         EXPECT_EQ(closer.Seen()[0].text, "Unable to write to " + f.RulesPath());
         EXPECT_FALSE(::IsWindow(main));
     }
-    EXPECT_EQ(ReadBytes(f.RulesPath()), original);
-}
-
-std::string TextOf(HWND hwnd) {
-    char text[1024] = {};
-    ::GetWindowTextA(hwnd, text, sizeof(text));
-    return text;
+    EXPECT_EQ(vt::FileText(f.RulesPath()), original);
 }
 
 BOOL CALLBACK CollectBoxes(HWND hwnd, LPARAM param) {
@@ -741,7 +731,7 @@ TEST(HostileProgram, RealProgramReportsTheUnwritableRulesFileOnceAndEnds) {
                 }
             }
             for (HWND box : boxes) {
-                texts.push_back(TextOf(::GetDlgItem(box, 0xFFFF)));
+                texts.push_back(vt::TextOf(::GetDlgItem(box, 0xFFFF)));
                 // Answered once: a closed box must not be counted again on the next poll.
                 ::SendMessageTimeoutA(box, WM_COMMAND, IDOK, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
                 vt::WaitUntil([&] { return !::IsWindowVisible(box); }, 2000);

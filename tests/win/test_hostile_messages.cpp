@@ -30,6 +30,7 @@
 #include "support/heap_check.h"
 #include "support/main_form_fixture.h"
 #include "support/rng.h"
+#include "support/test_support.h"
 #include "support/wait.h"
 #include "ui/form.h"
 
@@ -42,12 +43,9 @@ using vt::Rng;
 HWND AsWindow(uint64_t value) {
     return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(value));
 }
-WPARAM W(HWND window) {
-    return reinterpret_cast<WPARAM>(window);
-}
-LPARAM L(HWND window) {
-    return reinterpret_cast<LPARAM>(window);
-}
+using vt::L;
+using vt::W;
+
 std::string Hex(ULONG_PTR value) {
     char text[24] = {};
     std::snprintf(text, sizeof text, "%llx", static_cast<unsigned long long>(value));
@@ -121,21 +119,8 @@ int g_menusSeen = 0;
 bool g_menuAnswered = false;
 std::vector<UINT> g_menuKeys; // empty: end the menu without a choice
 
-BOOL CALLBACK FindMenuWindow(HWND hwnd, LPARAM param) {
-    char cls[16] = {};
-    ::GetClassNameA(hwnd, cls, sizeof(cls));
-    if (std::string(cls) == "#32768" && ::IsWindowVisible(hwnd)) {
-        *reinterpret_cast<HWND*>(param) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 void CALLBACK CloseMenu(HWND, UINT, UINT_PTR, DWORD) {
-    HWND menu = nullptr;
-    ::EnumWindows(&FindMenuWindow, reinterpret_cast<LPARAM>(&menu));
-    DWORD pid = 0;
-    if (menu == nullptr || ::GetWindowThreadProcessId(menu, &pid) != ::GetCurrentThreadId()) {
+    if (vt::FindPopupMenu(::GetCurrentThreadId()) == nullptr) {
         g_menuAnswered = false;
         return;
     }
@@ -173,35 +158,9 @@ private:
     UINT_PTR timer_ = 0;
 };
 
-// Ends a modal dialog that no script reached, so that a broken case fails instead of hanging.
-int g_dialogsEndedByDeadline = 0;
-void CALLBACK DialogDeadline(HWND, UINT, UINT_PTR, DWORD) {
-    if (Form* form = Form::ActiveModal()) {
-        ++g_dialogsEndedByDeadline;
-        form->SetModalResult(vantrel::kResultCancel);
-    }
-}
-class DialogDeadlineTimer {
-public:
-    explicit DialogDeadlineTimer(UINT ms = 15000)
-        : timer_(::SetTimer(nullptr, 0, ms, &DialogDeadline)) {
-        g_dialogsEndedByDeadline = 0;
-    }
-    ~DialogDeadlineTimer() { ::KillTimer(nullptr, timer_); }
-    DialogDeadlineTimer(const DialogDeadlineTimer&) = delete;
-    DialogDeadlineTimer& operator=(const DialogDeadlineTimer&) = delete;
-
-private:
-    UINT_PTR timer_;
-};
-
 using vt::HeapsIntact;
 
-std::string RuleSection(int k, const std::string& cls, int action) {
-    return "[Window" + std::to_string(k) + "]\r\nClassName=" + cls +
-           "\r\nAction=" + std::to_string(action) +
-           "\r\nZOrder=0\r\nWindowCaption=\r\nAutoRefresh=-\r\nTimeInterval=-1\r\n";
-}
+using vt::RuleSection;
 
 class HostileMessages : public vt::MainFormTest {
 protected:
@@ -218,6 +177,9 @@ protected:
         spec.className = base_ + "Tray";
         spec.count = 1;
         trayRuled_ = fixture_.CreateOne(spec);
+        spec.className = base_ + "Self";
+        selfHidden_ = fixture_.CreateOne(spec);
+        fixture_.Show(selfHidden_, SW_HIDE); // hidden by its own program, not by this one
         spec.className = base_ + "Gone";
         spec.count = gone;
         gone_ = gone > 0 ? fixture_.Create(spec) : std::vector<HWND>{};
@@ -250,12 +212,14 @@ protected:
     }
 
     HWND AnyHandle(Rng& rng) {
-        switch (rng.Below(6)) {
+        switch (rng.Below(7)) {
         case 0:
         case 1:
             return rng.Pick(live_);
         case 2:
             return trayRuled_;
+        case 6:
+            return selfHidden_;
         case 3:
             return nullptr;
         case 4:
@@ -265,7 +229,8 @@ protected:
         }
     }
 
-    // What must hold whatever was posted, except for the windows the test asked to hide.
+    // What must hold whatever was posted, except for the windows the test asked to hide: nothing
+    // else hidden, shown or closed.
     void ExpectNothingHiddenUnasked(const std::set<HWND>& asked, const std::string& when) {
         const HWND main = form().Handle();
         fixture_.Sync();
@@ -278,6 +243,8 @@ protected:
             EXPECT_TRUE(::IsWindowVisible(window) || asked.count(window) > 0)
                 << when << ": window " << window << " was hidden unasked";
         }
+        EXPECT_TRUE(!::IsWindowVisible(selfHidden_) || asked.count(selfHidden_) > 0)
+            << when << ": a window its own program hid was shown";
         for (HWND hidden : form().tray().HiddenWindows()) {
             EXPECT_GT(asked.count(hidden), 0u)
                 << when << ": " << hidden << " is on the hidden list";
@@ -291,6 +258,7 @@ protected:
     vt::Fixture fixture_;
     std::vector<HWND> live_;
     HWND trayRuled_ = nullptr;
+    HWND selfHidden_ = nullptr;
     std::vector<HWND> gone_;
 };
 
@@ -397,6 +365,13 @@ TEST_F(HostileMessages, TenThousandRandomMessagesLeaveTheProgramWorking) {
         }
     }
     EXPECT_EQ(watch.Rescues(), 0) << "a handler waited for a message that was not coming";
+    // The counts only grow: one look at the end sees a close asked at any time.
+    std::vector<HWND> mayNotClose = live_;
+    mayNotClose.push_back(selfHidden_);
+    mayNotClose.push_back(trayRuled_);
+    for (HWND window : mayNotClose) {
+        EXPECT_EQ(fixture_.GetCounts(window).sysCommandClose, 0) << window << " was asked to close";
+    }
     for (int kind = 0; kind < kKinds; ++kind) {
         EXPECT_GT(counts[kind], 100) << kind;
     }
@@ -428,12 +403,12 @@ TEST_F(HostileMessages, DialogCommandsForHandlesThatAreNoWindowsNeitherWaitNorOp
             // Alone in the queue: nothing else would come to end a wait, except the deadline's
             // timer, which is why the time is checked too.
             ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, W(target), id);
-            DialogDeadlineTimer deadline(1500);
+            const vt::ModalDeadline deadline(1500);
             const ULONGLONG start = ::GetTickCount64();
             watch.Pump();
             EXPECT_LT(::GetTickCount64() - start, 1000u) << "id " << id << " for " << target;
             EXPECT_EQ(watch.Rescues(), 0) << "id " << id << " for " << target;
-            EXPECT_EQ(g_dialogsEndedByDeadline, 0) << "id " << id << " opened a dialog";
+            EXPECT_EQ(deadline.Ended(), 0) << "id " << id << " opened a dialog";
             EXPECT_TRUE(::IsWindowEnabled(main)) << "id " << id << " for " << target;
             EXPECT_EQ(Form::ActiveModal(), nullptr);
             ++cases;
@@ -491,33 +466,75 @@ TEST_F(HostileMessages, MenusFromBothIconCallbacksCloseAndTheirChoicesActOnlyOnT
     EXPECT_TRUE(::IsWindowVisible(live_[1]));
 }
 
-TEST_F(HostileMessages, ForgedHiddenIconCallbacksActOnlyOnWindowsTheProgramHid) {
-    // Any program may post the icon callback, and it names the window itself. One its own program
-    // hid, a gone one and a shown one: none was hidden here, so none is shown, closed or given a
-    // menu whose choices would act on it.
+// Any program may post the messages that name a window, naming any window. Named with a window
+// the program must not act on (one it did not hide, one of another program's that is not a target,
+// one of its own, one that is gone), each leaves every window as it was: nothing shown, hidden,
+// moved, restyled or closed, no row added, no menu or dialog opened.
+TEST_F(HostileMessages, MessagesNamingAWindowLeaveWindowsTheyMayNotTouchAlone) {
     MakeWindows(1, 1);
-    const HWND selfHidden = fixture_.CreateOne(vt::WindowSpec{});
-    fixture_.Show(selfHidden, SW_HIDE);
     auto& f = Start();
     const HWND main = f.Handle();
-    struct Case {
-        HWND window;
-        bool visible;
+    const HWND taskbar = vantrel::Application::Instance().Handle();
+    const HWND live = live_[0];
+    const HWND gone = gone_[0];
+    const std::vector<HWND> watched = {live, selfHidden_, trayRuled_,
+                                       main, taskbar,     ::GetDesktopWindow()};
+    const auto look = [&] {
+        std::string text = "rows " + std::to_string(f.windows().Count()) + ", hidden " +
+                           std::to_string(f.tray().HiddenWindows().size());
+        for (HWND w : watched) {
+            RECT r{};
+            ::GetWindowRect(w, &r);
+            text += " | " + Hex(reinterpret_cast<ULONG_PTR>(w)) + " " +
+                    (::IsWindowVisible(w) ? "shown " : "hidden ") +
+                    Hex(static_cast<DWORD>(::GetWindowLongA(w, GWL_EXSTYLE))) + " " +
+                    std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+                    std::to_string(r.right) + "," + std::to_string(r.bottom) +
+                    (f.tray().WindowIconAdded(w) ? " icon" : "");
+        }
+        for (HWND w : {live, selfHidden_, trayRuled_}) {
+            text += " closes " + std::to_string(fixture_.GetCounts(w).sysCommandClose);
+        }
+        return text;
     };
-    for (const Case& c : {Case{selfHidden, false}, Case{gone_[0], false}, Case{live_[0], true}}) {
-        for (LPARAM mouse : {LPARAM{WM_LBUTTONDBLCLK}, LPARAM{WM_RBUTTONDOWN}}) {
-            MenuCloser closer({VK_UP, VK_RETURN});
-            ASSERT_EQ(fixture_.Command("post " + vt::HandleToHex(main) + " " +
-                                       Hex(vantrel::WM_HIDDENTRAYICON) + " " +
-                                       vt::HandleToHex(c.window) + " " + Hex(mouse)),
-                      "ok");
-            vt::PumpMessages();
-            fixture_.Sync();
-            EXPECT_EQ(closer.Seen(), 0) << c.window << " " << mouse;
-            EXPECT_EQ(f.tray().menuTarget, nullptr) << c.window << " " << mouse;
-            if (::IsWindow(c.window)) {
-                EXPECT_EQ(::IsWindowVisible(c.window) != FALSE, c.visible) << c.window;
-                EXPECT_EQ(fixture_.GetCounts(c.window).sysCommandClose, 0) << c.window;
+    struct Case {
+        UINT message;
+        std::vector<WPARAM> codes; // the mouse message, command id or notice
+        std::vector<HWND> windows;
+    };
+    using vantrel::WM_HIDDENTRAYICON;
+    using vantrel::WM_SYSMENUCOMMAND;
+    using vantrel::WM_WINDOWNOTICE;
+    const std::vector<Case> cases = {
+        {WM_HIDDENTRAYICON,
+         {WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, WM_LBUTTONDOWN},
+         {selfHidden_, live, gone}},
+        {WM_SYSMENUCOMMAND, {11, 21, 35, 51, 59}, {gone, main, taskbar, ::GetDesktopWindow()}},
+        {WM_WINDOWNOTICE,
+         {vantrel::kNoticeCreated, vantrel::kNoticeRenamed, vantrel::kNoticeDestroyed},
+         {gone, nullptr}},
+    };
+    fixture_.Sync();
+    const std::string before = look();
+    for (const Case& c : cases) {
+        for (const WPARAM code : c.codes) {
+            for (const HWND window : c.windows) {
+                const bool names = c.message == WM_WINDOWNOTICE;
+                const WPARAM w = names ? code : W(window);
+                const LPARAM l = names ? L(window) : static_cast<LPARAM>(code);
+                const std::string what = Hex(c.message) + " " + Hex(code) + " for " +
+                                         Hex(reinterpret_cast<ULONG_PTR>(window));
+                MenuCloser closer({VK_UP, VK_RETURN});
+                const vt::ModalDeadline deadline(5000);
+                // Posted from another process, as a forger would.
+                ASSERT_EQ(fixture_.Command("post " + vt::HandleToHex(main) + " " + Hex(c.message) +
+                                           " " + Hex(w) + " " + Hex(static_cast<ULONG_PTR>(l))),
+                          "ok");
+                vt::PumpMessages();
+                fixture_.Sync();
+                EXPECT_EQ(closer.Seen(), 0) << what << " opened a menu";
+                EXPECT_EQ(deadline.Ended(), 0) << what << " opened a dialog";
+                EXPECT_EQ(look(), before) << what;
             }
         }
     }
@@ -585,9 +602,9 @@ TEST_F(HostileMessages, ListCommandsOnASelectedWindowThatHasGone) {
         fixture_.Destroy(doomed);
         ASSERT_FALSE(::IsWindow(doomed));
         {
-            DialogDeadlineTimer deadline;
+            const vt::ModalDeadline deadline(15000);
             commands[i].second();
-            EXPECT_EQ(g_dialogsEndedByDeadline, 0);
+            EXPECT_EQ(deadline.Ended(), 0);
         }
         EXPECT_EQ(vt::DropPendingScripts(), 0) << "a dialog did not open";
         EXPECT_TRUE(Answers(main));
@@ -617,9 +634,9 @@ protected:
             EXPECT_TRUE(::IsWindow(dialog.Handle()));
             whileOpen(dialog);
         });
-        DialogDeadlineTimer deadline;
+        const vt::ModalDeadline deadline(15000);
         ::SendMessageA(form().Handle(), vantrel::WM_SYSMENUCOMMAND, W(target), id);
-        EXPECT_EQ(g_dialogsEndedByDeadline, 0) << caption << " stayed open";
+        EXPECT_EQ(deadline.Ended(), 0) << caption << " stayed open";
         EXPECT_EQ(vt::DropPendingScripts(), 0) << caption << " never opened";
         return ran;
     }
@@ -731,9 +748,9 @@ TEST_F(HostileDialogs, ListRebuiltAndTargetGoneWhileTheTransparencyDialogIsOpen)
         vt::Click(vt::Control(dialog.Handle(), IDOK));
     });
     {
-        DialogDeadlineTimer deadline;
+        const vt::ModalDeadline deadline(15000);
         f.aCustomTranspExecute();
-        EXPECT_EQ(g_dialogsEndedByDeadline, 0);
+        EXPECT_EQ(deadline.Ended(), 0);
     }
     EXPECT_EQ(vt::DropPendingScripts(), 0);
     EXPECT_LT(f.windows().Find(doomed), 0);

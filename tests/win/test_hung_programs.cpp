@@ -18,6 +18,7 @@
 #include "support/dialog_driver.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
+#include "support/test_support.h"
 #include "support/wait.h"
 
 namespace {
@@ -25,15 +26,10 @@ namespace {
 bool Visible(HWND w) {
     return ::IsWindowVisible(w) != FALSE;
 }
-bool Topmost(HWND w) {
-    return (::GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-}
-
-std::string RuleSection(int k, const std::string& cls, int action, int zOrder) {
-    return "[Window" + std::to_string(k) + "]\r\nClassName=" + cls +
-           "\r\nAction=" + std::to_string(action) + "\r\nZOrder=" + std::to_string(zOrder) +
-           "\r\nWindowCaption=\r\nAutoRefresh=-\r\nTimeInterval=-1\r\n";
-}
+using vt::FileText;
+using vt::RuleSection;
+using vt::RulesFile;
+using vt::Topmost;
 
 void WriteText(const std::string& path, const std::string& text) {
     const vantrel::platform::UniqueFile file(::CreateFileA(
@@ -41,22 +37,6 @@ void WriteText(const std::string& path, const std::string& text) {
     ASSERT_TRUE(file);
     DWORD written = 0;
     ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-}
-
-std::string ReadText(const std::string& path) {
-    std::string text;
-    const vantrel::platform::UniqueFile file(
-        ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        return text;
-    }
-    char buffer[4096];
-    DWORD got = 0;
-    while (::ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
-        text.append(buffer, got);
-    }
-    return text;
 }
 
 // Where the real program keeps hidden.dat: the per-user folder of the prefix.
@@ -68,9 +48,7 @@ std::string JournalPath() {
 
 HWND TopLevelOf(DWORD pid, const std::string& caption) {
     for (HWND w : vt::WindowsOfProcess(pid, "VantrelForm")) {
-        char text[256] = {};
-        ::GetWindowTextA(w, text, sizeof(text));
-        if (caption == text && Visible(w)) {
+        if (vt::TextOf(w) == caption && Visible(w)) {
             return w;
         }
     }
@@ -89,19 +67,18 @@ TEST(HungProgram, RulesCommandsAndDialogsOnAHungWindowNeverStopTheProgram) {
     const std::string base = vt::UniqueName("Hung");
     const HWND hung = fixture.CreateHung(base + "H", "Hung").front();
     vt::TempDir dir;
-    WriteText(dir.path() + "rules.dat", "[Options]\r\nWindowCount=2\r\n" +
-                                            RuleSection(1, base + "H", 1, 1) +
-                                            RuleSection(2, base + "Ok", 1, 1));
+    WriteText(dir.path() + "rules.dat",
+              RulesFile({RuleSection(1, base + "H", 1, 1), RuleSection(2, base + "Ok", 1, 1)}));
     vt::AppProcess app("", &dir);
     const HWND main = app.MainWindow();
     ASSERT_NE(main, nullptr);
 
     for (int id : {21, 22, 31, 32, 37, 42, 51, 55, 59}) {
-        Post(main, vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(hung), id);
+        Post(main, vantrel::WM_SYSMENUCOMMAND, vt::W(hung), id);
     }
     // The dialogs open as windows of their own, not inside the window that does not answer.
     for (const char* caption : {"Resize window", "Custom transparency: Hung"}) {
-        Post(main, vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(hung),
+        Post(main, vantrel::WM_SYSMENUCOMMAND, vt::W(hung),
              std::string(caption) == "Resize window" ? 61 : 30);
         HWND dialog = nullptr;
         ASSERT_TRUE(vt::WaitUntil([&] { return (dialog = TopLevelOf(app.ProcessId(), caption)); }))
@@ -115,7 +92,7 @@ TEST(HungProgram, RulesCommandsAndDialogsOnAHungWindowNeverStopTheProgram) {
     vt::WindowSpec spec;
     spec.className = base + "Ok";
     const HWND ok = fixture.CreateOne(spec);
-    Post(main, vantrel::WM_WINDOWNOTICE, 1, reinterpret_cast<LPARAM>(ok));
+    Post(main, vantrel::WM_WINDOWNOTICE, 1, vt::L(ok));
     EXPECT_TRUE(vt::WaitUntil([&] { return ::IsZoomed(ok) && Topmost(ok); }));
     fixture.Show(ok, SW_RESTORE);
     Post(main, WM_COMMAND, vantrel::kCmdRefresh, 0);
@@ -142,14 +119,14 @@ TEST(HungProgram, ExitEndsWithinTwoSecondsAndShowsTheOtherHiddenWindows) {
     const HWND main = app.MainWindow();
     ASSERT_NE(main, nullptr);
     for (HWND w : {working[0], hung, working[1]}) {
-        Post(main, vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(w), 11);
+        Post(main, vantrel::WM_SYSMENUCOMMAND, vt::W(w), 11);
     }
     ASSERT_TRUE(vt::WaitUntil([&] { return !Visible(working[0]) && !Visible(working[1]); }));
 
     Post(main, WM_COMMAND, vantrel::kCmdExit, 0);
     EXPECT_TRUE(app.WaitForExit(2000));
     EXPECT_TRUE(vt::WaitUntil([&] { return Visible(working[0]) && Visible(working[1]); }));
-    const auto records = vantrel::ParseHiddenRecords(ReadText(JournalPath()));
+    const auto records = vantrel::ParseHiddenRecords(FileText(JournalPath()));
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].window, reinterpret_cast<ULONG_PTR>(hung));
     EXPECT_EQ(records[0].ownerPid, app.ProcessId());
@@ -169,7 +146,7 @@ TEST(HungProgram, AWindowHiddenJustBeforeAKillComesBackAtTheNextStart) {
         vt::AppProcess first;
         const HWND main = first.MainWindow();
         ASSERT_NE(main, nullptr);
-        Post(main, vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(window), 11);
+        Post(main, vantrel::WM_SYSMENUCOMMAND, vt::W(window), 11);
         ASSERT_TRUE(vt::WaitUntil([&] { return !Visible(window); }));
         first.Kill();
     }
@@ -197,7 +174,7 @@ TEST(HungProgram, TheRestoreAtStartAsksAndKeepsTheRecordOfAHungProgram) {
     const HWND main = app.MainWindow();
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(vt::WaitUntil([&] { return Visible(main); }));
-    const auto records = vantrel::ParseHiddenRecords(ReadText(journal));
+    const auto records = vantrel::ParseHiddenRecords(FileText(journal));
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].window, reinterpret_cast<ULONG_PTR>(hidden));
     fixture.Wake();
@@ -231,7 +208,7 @@ TEST_F(HungProgramCommands, ListAndMassCommandsReturnAndTakeEffectOnWaking) {
     vt::WindowSpec spec;
     spec.className = base + "Ok";
     const HWND ok = fixture_.CreateOne(spec);
-    WriteFile("rules.dat", "[Options]\r\nWindowCount=1\r\n" + RuleSection(1, base + "H", 1, 1));
+    WriteFile("rules.dat", RulesFile({RuleSection(1, base + "H", 1, 1)}));
     Start();
     vantrel::ApplyRulesOfClass(form(), base + "H"); // as after a rule command
     SelectWindow(hung);
@@ -274,11 +251,7 @@ TEST_F(OwnAndShellWindows, AreListedButNeverActedOn) {
     vt::WindowSpec spec;
     spec.className = vt::UniqueName("Other");
     const HWND other = fixture_.CreateOne(spec);
-    for (const char* sub : {"appdata", "appdata\\Ostrim", "appdata\\Ostrim\\Vantrel"}) {
-        ::CreateDirectoryA((folder() + sub).c_str(), nullptr);
-    }
-    WriteFile("appdata\\Ostrim\\Vantrel\\vantrel.dat",
-              "[Options]\r\nSystemMenu=0\r\nAction=Minimize\r\nZOrder=Stay on top\r\n");
+    WriteUserSettings("[Options]\r\nSystemMenu=0\r\nAction=Minimize\r\nZOrder=Stay on top\r\n");
     auto& f = Start();
     // Earlier tests in this process may have left it minimized.
     const HWND taskbar = vantrel::Application::Instance().Handle();
@@ -293,8 +266,7 @@ TEST_F(OwnAndShellWindows, AreListedButNeverActedOn) {
     EXPECT_FALSE(Topmost(taskbar));
 
     for (int id : {11, 21, 42, 59}) {
-        ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(taskbar),
-                       id);
+        ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, vt::W(taskbar), id);
     }
     EXPECT_FALSE(f.tray().WindowIconAdded(taskbar));
     EXPECT_EQ(::GetWindowLongA(taskbar, GWL_EXSTYLE) & WS_EX_LAYERED, 0);

@@ -17,6 +17,7 @@
 #include "support/dialog_driver.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
+#include "support/test_support.h"
 #include "support/wait.h"
 #include "support/x_screen.h"
 #include "ui/web_links.h"
@@ -42,11 +43,6 @@ bool WaitApp(const std::function<bool()>& condition, DWORD timeoutMs = 10000) {
     }
 }
 
-std::string RuleSection(int k, const std::string& cls) {
-    return "[Window" + std::to_string(k) + "]\r\nClassName=" + cls +
-           "\r\nAction=1\r\nZOrder=0\r\nWindowCaption=\r\nAutoRefresh=-\r\nTimeInterval=-1\r\n";
-}
-
 RECT ScreenRect(HWND window) {
     RECT r{};
     ::GetWindowRect(window, &r);
@@ -57,24 +53,9 @@ POINT Centre(const RECT& r) {
     return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-void SendKey(WORD key, bool down) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-    ::SendInput(1, &input, sizeof(input));
-}
-
 // One key, with modifiers held around it, through the system's input queue.
-void Press(WORD key, std::vector<WORD> modifiers = {}) {
-    for (WORD m : modifiers) {
-        SendKey(m, true);
-    }
-    SendKey(key, true);
-    SendKey(key, false);
-    for (auto m = modifiers.rbegin(); m != modifiers.rend(); ++m) {
-        SendKey(*m, false);
-    }
+void Press(WORD key, const std::vector<WORD>& modifiers = {}) {
+    vt::PressKey(key, modifiers);
     RunLoop();
 }
 
@@ -103,19 +84,8 @@ struct MenuWatch {
         ::KillTimer(nullptr, timer);
         current = nullptr;
     }
-    static BOOL CALLBACK Find(HWND window, LPARAM found) {
-        char name[16] = {};
-        ::GetClassNameA(window, name, sizeof(name));
-        if (std::string(name) == "#32768" && ::IsWindowVisible(window)) {
-            *reinterpret_cast<HWND*>(found) = window;
-            return FALSE;
-        }
-        return TRUE;
-    }
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        HWND menu = nullptr;
-        ::EnumThreadWindows(::GetCurrentThreadId(), &MenuWatch::Find,
-                            reinterpret_cast<LPARAM>(&menu));
+        const HWND menu = vt::FindPopupMenu(::GetCurrentThreadId());
         if (current == nullptr || menu == nullptr) {
             return;
         }
@@ -127,17 +97,6 @@ struct MenuWatch {
     }
 };
 MenuWatch* MenuWatch::current = nullptr;
-bool g_watchdogFired = false;
-
-// A key that went elsewhere leaves the dialog open; it is closed from here then.
-void CALLBACK CloseLeftOpenDialog(HWND, UINT, UINT_PTR id, DWORD) {
-    ::KillTimer(nullptr, id);
-    if (vantrel::Form* open = vantrel::Form::ActiveModal()) {
-        g_watchdogFired = true;
-        open->SetModalResult(vantrel::kResultCancel);
-    }
-}
-
 class MainWindowUse : public vt::MainFormTest {
 protected:
     vt::Fixture fixture_;
@@ -148,8 +107,8 @@ protected:
         spec.className = class_;
         spec.caption = "Window of the fixture";
         window_ = fixture_.CreateOne(spec);
-        WriteFile("rules.dat", "[Options]\r\nWindowCount=2\r\n" + RuleSection(1, "RuleOne") +
-                                   RuleSection(2, "RuleTwo"));
+        WriteFile("rules.dat", vt::RulesFile({vt::RuleSection(1, "RuleOne", 1),
+                                              vt::RuleSection(2, "RuleTwo", 1)}));
         Start();
         ::SetForegroundWindow(form().Handle());
         ASSERT_TRUE(WaitApp([&] { return ::GetForegroundWindow() == form().Handle(); }));
@@ -420,15 +379,13 @@ TEST_F(MainWindowUse, DialogForAnotherProgramsWindowTakesItsOwnEnterAndEscape) {
         bool keySent = false;
         vt::WhenModalOpens("Resize window", [&](vantrel::Form& dialog) {
             ::SetFocus(vt::Control(dialog.Handle(), vantrel::TfrmResize::kWidthEditId));
-            SendKey(key, true);
-            SendKey(key, false);
+            vt::PressKey(key);
             keySent = true;
-            ::SetTimer(nullptr, 0, 8000, CloseLeftOpenDialog);
         });
-        g_watchdogFired = false;
+        const vt::ModalDeadline deadline(8000);
         form().ShowResizeDialog(window_, true);
         EXPECT_TRUE(keySent);
-        EXPECT_FALSE(g_watchdogFired) << "the dialog did not take key " << key;
+        EXPECT_EQ(deadline.Ended(), 0) << "the dialog did not take key " << key;
         EXPECT_TRUE(::IsWindow(window_)) << "the program under the dialog stays";
     }
     RECT after{};

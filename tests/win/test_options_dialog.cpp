@@ -9,6 +9,7 @@
 #include "support/dialog_driver.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
+#include "support/test_support.h"
 #include "support/wait.h"
 #include "ui/environment.h"
 #include "ui/options_dialog.h"
@@ -26,6 +27,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <set>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -36,34 +38,11 @@ namespace {
 using vt::BoxAnswerer;
 using vt::ShownBox;
 
-using Rect = std::array<int, 4>; // left, top, width, height in the form's client area
-constexpr int kExpired = 99;
 const char* const kExePath = "C:\\Program Files\\Vantrel Test\\Vantrel.exe";
 const char* const kTestRoot = "Software\\VantrelTest";
 
-std::string FileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-bool Exists(const std::string& path) {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-Rect ClientRectOf(HWND control) {
-    RECT r{};
-    ::GetWindowRect(control, &r);
-    ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
-}
-
-// A script that never closes its dialog fails the test instead of hanging it.
-void CALLBACK Expire(HWND, UINT, UINT_PTR timer, DWORD) {
-    ::KillTimer(nullptr, timer);
-    if (Form* form = Form::ActiveModal()) {
-        form->SetModalResult(kExpired);
-    }
-}
+using vt::Exists;
+using vt::FileText;
 
 HWND Ctl(const Form& form, int id) {
     return vt::Control(form.Handle(), id);
@@ -153,10 +132,9 @@ private:
 // Shows a dialog with `script` running inside its modal loop; returns the modal result.
 int RunModal(Form& dialog, const std::function<void(const Form&)>& script) {
     vt::WhenModalOpens("Options", script);
-    const UINT_PTR deadline = ::SetTimer(nullptr, 0, 10000, Expire);
+    const vt::ModalDeadline deadline;
     const int result = dialog.ShowModal();
-    ::KillTimer(nullptr, deadline);
-    EXPECT_NE(result, kExpired) << "the script left the dialog open";
+    EXPECT_EQ(deadline.Ended(), 0) << "the script left the dialog open";
     return result;
 }
 
@@ -256,43 +234,38 @@ TEST_F(OptionsDialog, LayoutAndTheStoredChoicesShown) {
     EXPECT_NEAR((frame.top + frame.bottom) / 2, 100 + 300, 1);
     EXPECT_EQ(focus, Ctl(dialog, TfrmOptions::kIdAutoStart));
 
-    struct Expected {
-        HWND control;
-        std::string text;
-        Rect rect;
-    };
     using O = TfrmOptions;
-    const std::vector<Expected> expected = {
-        {vt::ControlByText(form, "Common"), "Common", {8, 6, 298, 73}},
-        {Ctl(dialog, O::kIdAutoStart), "Auto start when system start", {25, 24, 186, 17}},
-        {Ctl(dialog, O::kIdSystemMenu),
-         "Don't add system menu to other applications",
-         {25, 51, 264, 17}},
+    const std::vector<std::pair<HWND, std::string>> captions = {
+        {vt::ControlByText(form, "Common"), "Common"},
+        {Ctl(dialog, O::kIdAutoStart), "Auto start when system start"},
+        {Ctl(dialog, O::kIdSystemMenu), "Don't add system menu to other applications"},
         {vt::ControlByText(form, "Other applications that no set rule"),
-         "Other applications that no set rule",
-         {8, 84, 298, 171}},
-        {vt::ControlByText(form, "Next start action"), "Next start action", {18, 101, 135, 145}},
-        {vt::ControlByText(form, "Next start Z Order"), "Next start Z Order", {161, 101, 135, 145}},
-        {Ctl(dialog, O::kIdOk), "&OK", {316, 192, 75, 25}},
-        {Ctl(dialog, O::kIdCancel), "&Cancel", {316, 229, 75, 25}},
-        {Ctl(dialog, O::kIdActionFirst), "Default", {}},
-        {Ctl(dialog, O::kIdActionFirst + 1), "Maximize", {}},
-        {Ctl(dialog, O::kIdActionFirst + 2), "Minimize", {}},
-        {Ctl(dialog, O::kIdActionFirst + 3), "Normal", {}},
-        {Ctl(dialog, O::kIdActionFirst + 4), "Minimize to tray", {}},
-        {Ctl(dialog, O::kIdZOrderFirst), "Default", {}},
-        {Ctl(dialog, O::kIdZOrderFirst + 1), "Stay on top", {}},
-        {Ctl(dialog, O::kIdZOrderFirst + 2), "Normal", {}},
+         "Other applications that no set rule"},
+        {vt::ControlByText(form, "Next start action"), "Next start action"},
+        {vt::ControlByText(form, "Next start Z Order"), "Next start Z Order"},
+        {Ctl(dialog, O::kIdOk), "&OK"},
+        {Ctl(dialog, O::kIdCancel), "&Cancel"},
     };
-    for (const Expected& e : expected) {
-        ASSERT_NE(e.control, nullptr) << e.text;
+    for (const auto& [control, text] : captions) {
+        ASSERT_NE(control, nullptr) << text;
         // Every control is the form's own child, so its notifications reach the form.
-        EXPECT_EQ(::GetParent(e.control), form) << e.text;
-        EXPECT_EQ(ControlText(e.control), e.text);
-        if (e.rect[2] != 0) {
-            EXPECT_EQ(ClientRectOf(e.control), e.rect) << e.text;
-        }
+        EXPECT_EQ(::GetParent(control), form) << text;
+        EXPECT_EQ(ControlText(control), text);
     }
+    // The choices are the program's own tables, and each of them tells its items apart.
+    std::set<std::string> actions;
+    for (int i = 0; i < kActionCount; ++i) {
+        EXPECT_EQ(ControlText(Ctl(dialog, O::kIdActionFirst + i)), ActionTexts(i));
+        actions.insert(ActionTexts(i));
+    }
+    std::set<std::string> zOrders;
+    for (int i = 0; i < kZOrderCount; ++i) {
+        EXPECT_EQ(ControlText(Ctl(dialog, O::kIdZOrderFirst + i)), ZOrderTexts(i));
+        zOrders.insert(ZOrderTexts(i));
+    }
+    EXPECT_EQ(actions.size(), static_cast<std::size_t>(kActionCount));
+    EXPECT_EQ(zOrders.size(), static_cast<std::size_t>(kZOrderCount));
+    vt::ExpectSoundLayout(form);
     EXPECT_EQ(Ctl(dialog, O::kIdActionFirst + 5), nullptr);
     EXPECT_EQ(Ctl(dialog, O::kIdZOrderFirst + 3), nullptr);
     HWND icon = nullptr;
@@ -303,7 +276,6 @@ TEST_F(OptionsDialog, LayoutAndTheStoredChoicesShown) {
         }
     }
     ASSERT_NE(icon, nullptr);
-    EXPECT_EQ(ClientRectOf(icon), (Rect{336, 64, 32, 32}));
     EXPECT_NE(::SendMessageA(icon, STM_GETICON, 0, 0), 0);
     EXPECT_TRUE(vt::ShownBoxes().empty());
 }
@@ -675,9 +647,9 @@ protected:
     }
     void Execute(const std::function<void(const Form&)>& script) {
         vt::WhenModalOpens("Options", script);
-        const UINT_PTR deadline = ::SetTimer(nullptr, 0, 10000, Expire);
+        const vt::ModalDeadline deadline;
         aSettingsExecute(form(), runKey_.path());
-        ::KillTimer(nullptr, deadline);
+        EXPECT_EQ(deadline.Ended(), 0) << "the script left the dialog open";
     }
     std::string StoredSetting(const char* key) const {
         return platform::ReadProfileString(folder() + "appdata\\Ostrim\\Vantrel\\vantrel.dat",

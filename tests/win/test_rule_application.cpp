@@ -11,19 +11,14 @@
 #include "relay/relay_protocol.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
+#include "support/test_support.h"
 #include "support/wait.h"
 
 namespace {
 
-bool Topmost(HWND window) {
-    return (::GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-}
-
-std::string RuleSection(int k, const std::string& cls, int action, int zOrder) {
-    return "[Window" + std::to_string(k) + "]\r\nClassName=" + cls +
-           "\r\nAction=" + std::to_string(action) + "\r\nZOrder=" + std::to_string(zOrder) +
-           "\r\nWindowCaption=\r\nAutoRefresh=-\r\nTimeInterval=-1\r\n";
-}
+using vt::RuleSection;
+using vt::RulesFile;
+using vt::Topmost;
 
 class RuleApplication : public vt::MainFormTest {
 protected:
@@ -78,11 +73,7 @@ TEST_F(RuleApplication, RulesActOnWindowsOpenAtStartUp) {
 TEST_F(RuleApplication, DefaultRuleOverridesTheCommonDefault) {
     const HWND ruled = Make("Ruled");
     const HWND free = Make("Free");
-    ::CreateDirectoryA((folder() + "appdata").c_str(), nullptr);
-    ::CreateDirectoryA((folder() + "appdata\\Ostrim").c_str(), nullptr);
-    ::CreateDirectoryA((folder() + "appdata\\Ostrim\\Vantrel").c_str(), nullptr);
-    WriteFile("appdata\\Ostrim\\Vantrel\\vantrel.dat",
-              "[Options]\r\nSystemMenu=1\r\nAction=Maximize\r\nZOrder=Stay on top\r\n");
+    WriteUserSettings("[Options]\r\nSystemMenu=1\r\nAction=Maximize\r\nZOrder=Stay on top\r\n");
     WriteFile("rules.dat",
               "[Options]\r\nWindowCount=1\r\n" + RuleSection(1, base_ + "Ruled", 0, 0));
     auto& f = Start();
@@ -99,8 +90,7 @@ TEST_F(RuleApplication, SystemMenuCommandsActOnTheNamedWindow) {
     auto& f = Start();
     fixture_.Sync();
     auto command = [&](int id) {
-        ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(window),
-                       id);
+        ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, vt::W(window), id);
         fixture_.Sync();
     };
     command(21);
@@ -165,8 +155,7 @@ TEST_F(RuleApplication, TrayIconsHideRestoreAndCloseWindows) {
 
     // Double click: shown in front, icon gone, left alone by the next rule application only.
     ::SetForegroundWindow(f.Handle());
-    ::SendMessageA(f.Handle(), vantrel::WM_HIDDENTRAYICON, reinterpret_cast<WPARAM>(hidden),
-                   WM_LBUTTONDBLCLK);
+    ::SendMessageA(f.Handle(), vantrel::WM_HIDDENTRAYICON, vt::W(hidden), WM_LBUTTONDBLCLK);
     fixture_.Sync();
     EXPECT_TRUE(::IsWindowVisible(hidden));
     EXPECT_TRUE(vt::WaitUntil([&] { return ::GetForegroundWindow() == hidden; }))
@@ -200,7 +189,7 @@ TEST_F(RuleApplication, TrayIconsHideRestoreAndCloseWindows) {
     // "Exit" from the icon's menu: a close request, the window stays hidden.
     const HWND closing = Make("Closing");
     f.aRefreshExecute();
-    ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(closing), 11);
+    ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, vt::W(closing), 11);
     fixture_.Sync();
     ASSERT_FALSE(::IsWindowVisible(closing));
     f.tray().menuTarget = closing;
@@ -216,7 +205,7 @@ TEST_F(RuleApplication, ExitShowsEveryHiddenWindowAgain) {
     auto& f = Start();
     fixture_.Sync();
     for (HWND w : {first, second}) {
-        ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(w), 11);
+        ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, vt::W(w), 11);
         fixture_.Sync();
         ASSERT_FALSE(::IsWindowVisible(w));
     }
@@ -235,7 +224,7 @@ TEST_F(RuleApplication, NotificationAreaRestartGetsEveryIconBack) {
     const HWND window = Make("Restart");
     auto& f = Start();
     fixture_.Sync();
-    ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(window), 11);
+    ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, vt::W(window), 11);
     // The shell forgets the icons, as when the notification area is re-created.
     NOTIFYICONDATAA data{};
     data.cbSize = NOTIFYICONDATAA_V1_SIZE;
@@ -320,8 +309,7 @@ TEST_F(RuleApplication, CaptionThatChangesIntoThePatternGetsActionPlaceAndTransp
     EXPECT_FALSE(Topmost(window));
     fixture_.SetText(window, "The Monthly Report 7");
     // What the relay reports for a caption change.
-    ::SendMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, vantrel::kNoticeRenamed,
-                   reinterpret_cast<LPARAM>(window));
+    ::SendMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, vantrel::kNoticeRenamed, vt::L(window));
     fixture_.Sync();
     EXPECT_TRUE(Topmost(window));
     RECT r{};

@@ -19,6 +19,7 @@
 #include "support/dialog_driver.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
+#include "support/test_support.h"
 #include "support/wait.h"
 
 namespace {
@@ -31,55 +32,11 @@ using vantrel::TfrmMain;
 using vantrel::TfrmSetRule;
 using vantrel::WindowRule;
 
-bool Topmost(HWND window) {
-    return (::GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-}
-
-std::string RuleSection(int k, const std::string& cls, int action, int zOrder,
-                        const std::string& caption = "", const std::string& autoRefresh = "-",
-                        int interval = -1) {
-    return "[Window" + std::to_string(k) + "]\r\nClassName=" + cls +
-           "\r\nAction=" + std::to_string(action) + "\r\nZOrder=" + std::to_string(zOrder) +
-           "\r\nWindowCaption=" + caption + "\r\nAutoRefresh=" + autoRefresh +
-           "\r\nTimeInterval=" + std::to_string(interval) + "\r\n";
-}
-
-std::string RulesFile(const std::vector<std::string>& sections) {
-    std::string text = "[Options]\r\nWindowCount=" + std::to_string(sections.size()) + "\r\n";
-    for (const std::string& s : sections) {
-        text += s;
-    }
-    return text;
-}
-
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using vt::RuleSection;
+using vt::RulesFile;
+using vt::Topmost;
 
 // ---- Dialogs and message boxes, answered from inside their own modal loops ----------------------
-
-bool g_expired = false;
-
-// A script that leaves its dialog open fails the test instead of hanging it.
-void CALLBACK Expire(HWND, UINT, UINT_PTR timer, DWORD) {
-    ::SetTimer(nullptr, timer, 50, Expire);
-    g_expired = true;
-    if (Form* form = Form::ActiveModal()) {
-        form->SetModalResult(vantrel::kResultCancel);
-    }
-}
-
-class Deadline {
-public:
-    Deadline() : timer_(::SetTimer(nullptr, 0, 10000, Expire)) { g_expired = false; }
-    ~Deadline() { ::KillTimer(nullptr, timer_); }
-    Deadline(const Deadline&) = delete;
-    Deadline& operator=(const Deadline&) = delete;
-
-private:
-    UINT_PTR timer_;
-};
 
 void ClickOk(const TfrmSetRule& d) {
     vt::Click(vt::Control(d.Handle(), TfrmSetRule::kIdOk));
@@ -98,9 +55,9 @@ void WithDialog(const std::function<void()>& command,
         script(static_cast<TfrmSetRule&>(form));
     });
     {
-        Deadline deadline;
+        const vt::ModalDeadline deadline(10000, vantrel::kResultCancel);
         command();
-        EXPECT_FALSE(g_expired) << "the script left the dialog open";
+        EXPECT_EQ(deadline.Ended(), 0) << "the script left the dialog open";
     }
     EXPECT_TRUE(opened) << "the command opened no rule dialog";
     EXPECT_EQ(vt::DropPendingScripts(), 0);
@@ -152,12 +109,8 @@ protected:
         return fixture_.CreateOne(wanted);
     }
     void WriteDefaults(const std::string& action, const std::string& zOrder) {
-        ::CreateDirectoryA((folder() + "appdata").c_str(), nullptr);
-        ::CreateDirectoryA((folder() + "appdata\\Ostrim").c_str(), nullptr);
-        ::CreateDirectoryA((folder() + "appdata\\Ostrim\\Vantrel").c_str(), nullptr);
-        WriteFile("appdata\\Ostrim\\Vantrel\\vantrel.dat",
-                  "[Options]\r\nSystemMenu=0\r\nAction=" + action + "\r\nZOrder=" + zOrder +
-                      "\r\n");
+        WriteUserSettings("[Options]\r\nSystemMenu=0\r\nAction=" + action + "\r\nZOrder=" + zOrder +
+                          "\r\n");
     }
     int Row(HWND window) { return form().windows().Find(window); }
     const vantrel::WindowEntry& Entry(HWND window) {
@@ -175,7 +128,7 @@ protected:
                                    sizeof(buffer), (folder() + "rules.dat").c_str());
         return buffer;
     }
-    std::string SavedFile() { return ReadWhole(folder() + "rules.dat"); }
+    std::string SavedFile() { return vt::FileText(folder() + "rules.dat"); }
     void ShowRulesTab() {
         form().lvMain().Show(false);
         form().lvRule().Show(true);
@@ -752,11 +705,11 @@ TEST_F(RuleCommandDelete, WithoutASelectionEditAndDeleteAskForOne) {
     vt::WhenModalOpens("Set Rule", [](Form& form) { form.SetModalResult(vantrel::kResultCancel); });
     {
         BoxAnswerer answerer;
-        Deadline deadline;
+        const vt::ModalDeadline deadline(10000, vantrel::kResultCancel);
         vantrel::aDeleteRuleExecute(f);
         vantrel::aEditRuleExecute(f);
         vantrel::lvRuleDblClick(f); // no selection: not even the message
-        EXPECT_FALSE(g_expired);
+        EXPECT_EQ(deadline.Ended(), 0);
     }
     ASSERT_EQ(vt::ShownBoxes().size(), 2u);
     for (const ShownBox& box : vt::ShownBoxes()) {
@@ -947,7 +900,7 @@ TEST_F(TimerTick, TwoMinuteTickCountsOnlyTheExactClassAsListed) {
     const HWND lower = MakeBrowser(vt::UniqueName("ieframe"));
     WriteFile("rules.dat", RulesFile({RuleSection(1, "IEFrame", 3, 1)}));
     auto& f = Start();
-    ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(upper), 11);
+    ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, vt::W(upper), 11);
     fixture_.Sync();
     ASSERT_FALSE(::IsWindowVisible(upper));
     ASSERT_TRUE(f.tray().WindowIconAdded(upper));
@@ -966,7 +919,7 @@ TEST_F(TimerTick, TwoMinuteTickStopsEarlyWithoutAStayOnTopRule) {
     const HWND marker = Make(base_ + "Marker");
     WriteFile("rules.dat", RulesFile({RuleSection(1, "IEFrame", 3, 2)}));
     auto& f = Start();
-    ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(upper), 11);
+    ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, vt::W(upper), 11);
     fixture_.Sync();
     ASSERT_FALSE(::IsWindowVisible(upper));
     f.windows().At(Row(marker)).autoRefreshInclusion = 0;

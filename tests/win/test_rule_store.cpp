@@ -2,6 +2,8 @@
 #include "platform/handles.h"
 #include "platform/profile.h"
 #include "rules/rule_store.h"
+#include "support/test_support.h"
+#include "support/wait.h"
 
 #include <gtest/gtest.h>
 
@@ -14,39 +16,15 @@
 namespace vantrel {
 namespace {
 
-// Removes the folder with everything in it, without any user interface.
-void RemoveTree(const std::string& folder) {
-    std::string from = folder;
-    from.back() = '\0'; // drops the trailing backslash; the list ends with two zeros
-    from += '\0';
-    SHFILEOPSTRUCTA operation = {};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    SHFileOperationA(&operation);
-}
-
 class RuleStoreTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char temp[MAX_PATH + 1] = {};
-        ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
-        static int serial = 0;
-        folder_ = std::string(temp) + "vantrel-rules-" + std::to_string(GetCurrentProcessId()) +
-                  "-" + std::to_string(++serial) + "\\";
-        ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr));
-        path_ = folder_ + "rules.dat";
-    }
-    void TearDown() override { RemoveTree(folder_); }
+    void SetUp() override { path_ = folder_ + "rules.dat"; }
 
     LoadResult Load(const std::string& fileText) {
         std::ofstream(path_, std::ios::binary) << fileText;
         return LoadRules(path_, rules_);
     }
-    std::string FileText() const {
-        std::ifstream in(path_, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string FileText() const { return vt::FileText(path_); }
     std::string Key(const std::string& section, const std::string& key) const {
         return platform::ReadProfileString(path_, section, key, "<missing>");
     }
@@ -57,7 +35,8 @@ protected:
                r.autoRefresh + '|' + r.timeInterval;
     }
 
-    std::string folder_;
+    const vt::TempDir dir_;
+    const std::string folder_ = dir_.path();
     std::string path_;
     RuleList rules_;
 };

@@ -2,6 +2,7 @@
 #include "rules/rule.h"
 #include "rules/set_rule_dialog.h"
 #include "support/dialog_driver.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -19,36 +20,12 @@ namespace {
 using vt::BoxAnswerer;
 using vt::ShownBox;
 
-using Rect = std::array<int, 4>; // left, top, width, height in the form's client area
-constexpr int kExpired = 99;
-
-std::string Text(HWND window) {
-    return ControlText(window);
-}
-
 void Press(const Form& form, int id) {
     vt::Click(vt::Control(form.Handle(), id));
 }
 
 void ClickOk(const TfrmSetRule& dialog) {
     Press(dialog, TfrmSetRule::kIdOk);
-}
-
-Rect ClientRectOf(HWND control) {
-    RECT r{};
-    ::GetWindowRect(control, &r);
-    ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
-}
-
-// A script that never closes its dialog fails the test instead of hanging it: past the deadline
-// every message box is answered and the dialog ended, again and again until it has closed.
-void CALLBACK Expire(HWND, UINT, UINT_PTR timer, DWORD) {
-    ::SetTimer(nullptr, timer, 20, Expire);
-    if (Form* form = Form::ActiveModal()) {
-        form->SetModalResult(kExpired);
-    }
-    vt::AnswerMessageBox();
 }
 
 class SetRuleDialog : public ::testing::Test {
@@ -59,10 +36,9 @@ protected:
     static int Run(TfrmSetRule& dialog, const std::function<void(TfrmSetRule&)>& script) {
         vt::WhenModalOpens("Set Rule",
                            [script](Form& form) { script(static_cast<TfrmSetRule&>(form)); });
-        const UINT_PTR deadline = ::SetTimer(nullptr, 0, 10000, Expire);
+        const vt::ModalDeadline deadline;
         const int result = dialog.ShowModal();
-        ::KillTimer(nullptr, deadline);
-        EXPECT_NE(result, kExpired) << "the script left the dialog open";
+        EXPECT_EQ(deadline.Ended(), 0) << "the script left the dialog open";
         return result;
     }
     int Run(const std::function<void(TfrmSetRule&)>& script) { return Run(dialog_, script); }
@@ -112,49 +88,48 @@ protected:
 
 TEST_F(SetRuleDialog, LayoutCaptionsAndInitialState) {
     const HWND form = dialog_.Create();
-    EXPECT_EQ(Text(form), "Set Rule");
+    EXPECT_EQ(vt::TextOf(form), "Set Rule");
     EXPECT_EQ(::GetWindowLongPtrA(form, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
     RECT client{};
     ::GetClientRect(form, &client);
     EXPECT_EQ(client.right, 435);
     EXPECT_EQ(client.bottom, 346);
 
-    const std::vector<std::pair<HWND, Rect>> layout = {
-        {Labelled("Window Caption:"), {12, 16, 81, 13}},
-        {Ctl(TfrmSetRule::kIdCaption), {112, 13, 209, 21}},
-        {Labelled("Class Name:"), {12, 43, 59, 13}},
-        {Ctl(TfrmSetRule::kIdClassName), {112, 42, 209, 21}},
-        {Labelled("Next start action"), {12, 69, 145, 145}},
-        {Labelled("Next start Z Order"), {176, 69, 145, 145}},
-        {Labelled("Internet Explorer"), {13, 221, 308, 105}},
-        {Labelled("Automatic refresh enabled"), {37, 245, 241, 17}},
-        {Labelled("Time Intervals:"), {53, 272, 69, 13}},
-        {Ctl(TfrmSetRule::kIdTimeInterval), {141, 270, 81, 19}},
-        {Labelled("second"), {229, 272, 35, 13}},
-        {Labelled("Don't include the current window"), {53, 298, 209, 17}},
-        {Labelled("&OK"), {352, 277, 75, 25}},
-        {Labelled("&Cancel"), {352, 314, 75, 25}},
+    const std::vector<HWND> labelled = {
+        Labelled("Window Caption:"),
+        Labelled("Class Name:"),
+        Labelled("Next start action"),
+        Labelled("Next start Z Order"),
+        Labelled("Internet Explorer"),
+        Labelled("Automatic refresh enabled"),
+        Labelled("Time Intervals:"),
+        Labelled("second"),
+        Labelled("Don't include the current window"),
+        Labelled("&OK"),
+        Labelled("&Cancel"),
+        Ctl(TfrmSetRule::kIdCaption),
+        Ctl(TfrmSetRule::kIdClassName),
+        Ctl(TfrmSetRule::kIdTimeInterval),
     };
     LOGFONTA font{};
     ::GetObjectA(
         reinterpret_cast<HGDIOBJ>(::SendMessageA(Ctl(TfrmSetRule::kIdOk), WM_GETFONT, 0, 0)),
         sizeof(font), &font);
     EXPECT_STREQ(font.lfFaceName, "MS Sans Serif");
-    for (const auto& [control, rect] : layout) {
-        SCOPED_TRACE(Text(control));
+    for (const HWND control : labelled) {
+        SCOPED_TRACE(vt::TextOf(control));
         ASSERT_NE(control, nullptr);
-        EXPECT_EQ(ClientRectOf(control), rect);
         EXPECT_EQ(::SendMessageA(control, WM_GETFONT, 0, 0),
                   ::SendMessageA(Ctl(TfrmSetRule::kIdOk), WM_GETFONT, 0, 0));
     }
     for (int i = 0; i < kActionCount; ++i) {
-        EXPECT_EQ(Text(Ctl(TfrmSetRule::kIdActionFirst + i)), ActionTexts(i));
+        EXPECT_EQ(vt::TextOf(Ctl(TfrmSetRule::kIdActionFirst + i)), ActionTexts(i));
     }
     for (int i = 0; i < kZOrderCount; ++i) {
-        EXPECT_EQ(Text(Ctl(TfrmSetRule::kIdZOrderFirst + i)), ZOrderTexts(i));
+        EXPECT_EQ(vt::TextOf(Ctl(TfrmSetRule::kIdZOrderFirst + i)), ZOrderTexts(i));
     }
     const HWND image = ::ChildWindowFromPoint(form, POINT{380, 124});
-    EXPECT_EQ(ClientRectOf(image), (Rect{376, 120, 32, 32}));
+    vt::ExpectSoundLayout(form);
     EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageA(image, STM_GETICON, 0, 0)),
               ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1)));
 

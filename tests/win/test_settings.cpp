@@ -8,6 +8,7 @@
 #include "support/wait.h"
 #include "ui/environment.h"
 #include "ui/settings.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -24,44 +25,20 @@ namespace {
 using platform::ReadProfileString;
 using platform::WriteProfileString;
 
-// Removes the folder with everything in it, without any user interface.
-void RemoveTree(const std::string& folder) {
-    std::string from = folder;
-    from.back() = '\0'; // drops the trailing backslash; the list ends with two zeros
-    from += '\0';
-    SHFILEOPSTRUCTA operation = {};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    SHFileOperationA(&operation);
-}
-
-bool Exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string FileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using vt::Exists;
+using vt::FileText;
 
 // The application-data folder lacks a parent too, so creating it takes more than one level.
 class SettingsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char temp[MAX_PATH + 1] = {};
-        ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
-        static int serial = 0;
-        root_ = std::string(temp) + "vantrel-settings-" + std::to_string(GetCurrentProcessId()) +
-                "-" + std::to_string(++serial) + "\\";
         location_.exeFolder = root_ + "exe";
-        ASSERT_TRUE(CreateDirectoryA(root_.c_str(), nullptr));
         ASSERT_TRUE(CreateDirectoryA(location_.exeFolder.c_str(), nullptr));
         location_.appDataFolder = root_ + "profile\\Roaming\\";
     }
-    void TearDown() override { RemoveTree(root_); }
 
-    std::string root_;
+    const vt::TempDir dir_;
+    const std::string root_ = dir_.path();
     SettingsLocation location_;
     std::string UserFile() const {
         return location_.appDataFolder + "Ostrim\\Vantrel\\vantrel.dat";

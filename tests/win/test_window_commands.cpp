@@ -8,13 +8,13 @@
 #include "support/dialog_driver.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
+#include "support/test_support.h"
 #include "support/wait.h"
 
 namespace {
 
-bool Topmost(HWND w) {
-    return (::GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-}
+using vt::Topmost;
+
 bool Layered(HWND w) {
     return (::GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
 }

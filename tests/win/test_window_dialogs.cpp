@@ -6,6 +6,7 @@
 #include "commands/transparency_dialog.h"
 #include "support/dialog_driver.h"
 #include "support/fixture_client.h"
+#include "support/test_support.h"
 #include "support/wait.h"
 
 #include <windows.h>
@@ -26,12 +27,6 @@ using vantrel::TfrmCustomTransparency;
 using vantrel::TfrmResize;
 using vantrel::TfrmWindowProp;
 
-constexpr int kWatchdogResult = -1;
-
-std::string TextOf(HWND hwnd) {
-    return vantrel::ControlText(hwnd);
-}
-
 std::string Hex(uint32_t value) {
     char text[16] = {};
     std::snprintf(text, sizeof(text), "%08X", value);
@@ -48,18 +43,11 @@ bool SameRect(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-void CALLBACK WatchdogFired(HWND, UINT, UINT_PTR, DWORD) {
-    if (Form* form = Form::ActiveModal()) {
-        form->SetModalResult(kWatchdogResult);
-    }
-}
-
 // Shows the form with the queued script. A dialog the script never reached, or one the script
 // left open after a failed check, is ended by a deadline so the test fails instead of hanging.
 int RunModal(Form& form) {
-    const UINT_PTR watchdog = ::SetTimer(nullptr, 0, 20000, &WatchdogFired);
+    const vt::ModalDeadline deadline(20000, -1);
     const int result = form.ShowModal();
-    ::KillTimer(nullptr, watchdog);
     EXPECT_EQ(DropPendingScripts(), 0) << "the dialog never ran its script";
     return result;
 }

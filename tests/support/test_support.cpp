@@ -1,0 +1,222 @@
+#include "support/test_support.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "support/dialog_driver.h"
+#include "ui/form.h"
+
+namespace vt {
+
+std::string RuleSection(int k, const std::string& cls, int action, int zOrder,
+                        const std::string& caption, const std::string& autoRefresh, int interval) {
+    return "[Window" + std::to_string(k) + "]\r\nClassName=" + cls +
+           "\r\nAction=" + std::to_string(action) + "\r\nZOrder=" + std::to_string(zOrder) +
+           "\r\nWindowCaption=" + caption + "\r\nAutoRefresh=" + autoRefresh +
+           "\r\nTimeInterval=" + std::to_string(interval) + "\r\n";
+}
+
+std::string RulesFile(const std::vector<std::string>& sections) {
+    std::string text = "[Options]\r\nWindowCount=" + std::to_string(sections.size()) + "\r\n";
+    for (const std::string& s : sections) {
+        text += s;
+    }
+    return text;
+}
+
+bool Topmost(HWND window) {
+    return (::GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+std::string TextOf(HWND window) {
+    std::string text(4096, '\0');
+    const int length = ::GetWindowTextA(window, &text[0], static_cast<int>(text.size()));
+    text.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+    return text;
+}
+
+RECT ClientRectOf(HWND control) {
+    RECT r{};
+    ::GetWindowRect(control, &r);
+    ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+namespace {
+
+bool Inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+bool Overlap(const RECT& a, const RECT& b) {
+    RECT both{};
+    return ::IntersectRect(&both, &a, &b) != FALSE;
+}
+
+std::string ClassOf(HWND window) {
+    char name[64] = {};
+    ::GetClassNameA(window, name, sizeof(name));
+    return name;
+}
+
+// The room a caption has inside its control, or an empty rectangle for controls whose text is
+// not a caption (edits, lists, images).
+RECT CaptionRoom(HWND control, UINT* format) {
+    const std::string cls = ClassOf(control);
+    const LONG style = ::GetWindowLongA(control, GWL_STYLE);
+    RECT room{};
+    ::GetClientRect(control, &room);
+    *format = DT_CALCRECT | DT_SINGLELINE;
+    if (cls == "Button") {
+        const LONG type = style & BS_TYPEMASK;
+        if (type == BS_GROUPBOX) {
+            room.right -= 2 * ::GetSystemMetrics(SM_CXMENUCHECK);
+        } else if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) {
+            room.right -= 2 * ::GetSystemMetrics(SM_CXEDGE);
+        } else {
+            room.right -= ::GetSystemMetrics(SM_CXMENUCHECK) + ::GetSystemMetrics(SM_CXEDGE);
+        }
+        return room;
+    }
+    if (cls == "Static") {
+        const LONG type = style & SS_TYPEMASK;
+        if (type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT) {
+            *format = DT_CALCRECT | DT_WORDBREAK;
+            return room;
+        }
+        if (type == SS_LEFTNOWORDWRAP || type == SS_SIMPLE) {
+            return room;
+        }
+    }
+    return RECT{};
+}
+
+void ExpectCaptionFits(HWND control) {
+    UINT format = 0;
+    const RECT room = CaptionRoom(control, &format);
+    const std::string text = TextOf(control);
+    if (room.right <= 0 || text.empty()) {
+        return;
+    }
+    const HDC dc = ::GetDC(control);
+    const HGDIOBJ font = reinterpret_cast<HGDIOBJ>(::SendMessageA(control, WM_GETFONT, 0, 0));
+    const HGDIOBJ old = ::SelectObject(dc, font != nullptr ? font : ::GetStockObject(SYSTEM_FONT));
+    RECT needed = room;
+    ::DrawTextA(dc, text.c_str(), -1, &needed, format);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(control, dc);
+    EXPECT_LE(needed.right - needed.left, room.right - room.left) << "\"" << text << "\" is cut";
+    EXPECT_LE(needed.bottom - needed.top, room.bottom - room.top) << "\"" << text << "\" is cut";
+}
+
+bool IsGroupBox(HWND control) {
+    return ClassOf(control) == "Button" &&
+           (::GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+} // namespace
+
+void ExpectSoundLayout(HWND form) {
+    RECT client{};
+    ::GetClientRect(form, &client);
+    std::vector<HWND> controls;
+    for (HWND child = ::GetWindow(form, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if ((::GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE) != 0) {
+            controls.push_back(child);
+        }
+    }
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const HWND a = controls[i];
+        const RECT ra = ClientRectOf(a);
+        SCOPED_TRACE(ClassOf(a) + " \"" + TextOf(a) + "\"");
+        EXPECT_TRUE(Inside(ra, client)) << "outside its form";
+        EXPECT_GT(ra.right - ra.left, 0);
+        EXPECT_GT(ra.bottom - ra.top, 0);
+        ExpectCaptionFits(a);
+        for (std::size_t j = i + 1; j < controls.size(); ++j) {
+            const HWND b = controls[j];
+            const RECT rb = ClientRectOf(b);
+            if (!Overlap(ra, rb)) {
+                continue;
+            }
+            // A group box frames the controls it holds, wholly.
+            const bool framed =
+                (IsGroupBox(a) && Inside(rb, ra)) || (IsGroupBox(b) && Inside(ra, rb));
+            EXPECT_TRUE(framed) << "overlaps " << ClassOf(b) << " \"" << TextOf(b) << "\"";
+        }
+        if (::GetWindow(a, GW_CHILD) != nullptr) {
+            ExpectSoundLayout(a);
+        }
+    }
+}
+
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool Exists(const std::string& path) {
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+namespace {
+
+struct MenuSearch {
+    DWORD threadId;
+    HWND found;
+};
+
+BOOL CALLBACK FindMenu(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<MenuSearch*>(param);
+    char cls[16] = {};
+    ::GetClassNameA(window, cls, sizeof(cls));
+    if (std::string(cls) == "#32768" && ::IsWindowVisible(window) &&
+        (search->threadId == 0 ||
+         ::GetWindowThreadProcessId(window, nullptr) == search->threadId)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+ModalDeadline* g_deadline = nullptr;
+
+} // namespace
+
+HWND FindPopupMenu(DWORD threadId) {
+    MenuSearch search{threadId, nullptr};
+    ::EnumWindows(&FindMenu, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+ModalDeadline::ModalDeadline(UINT ms, int result)
+    : outer_(g_deadline), result_(result), timer_(::SetTimer(nullptr, 0, ms, &Fire)) {
+    g_deadline = this;
+}
+
+ModalDeadline::~ModalDeadline() {
+    ::KillTimer(nullptr, timer_);
+    g_deadline = outer_;
+}
+
+void CALLBACK ModalDeadline::Fire(HWND, UINT, UINT_PTR timer, DWORD) {
+    // Past the deadline, keep ending whatever opens until the test gets control back.
+    ::SetTimer(nullptr, timer, 20, &Fire);
+    for (ModalDeadline* d = g_deadline; d != nullptr; d = d->outer_) {
+        if (d->timer_ != timer) {
+            continue;
+        }
+        if (vantrel::Form* form = vantrel::Form::ActiveModal()) {
+            ++d->ended_;
+            form->SetModalResult(d->result_);
+        }
+        if (AnswerMessageBox()) {
+            ++d->ended_;
+        }
+        return;
+    }
+}
+
+} // namespace vt

@@ -1,0 +1,65 @@
+#pragma once
+// Small helpers that many tests share: rules-file text, window probes, file probes, handle casts
+// for window messages, the popup-menu finder and a deadline for modal dialogs.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace vt {
+
+// One [WindowN] section of rules.dat, each field as the program itself writes it.
+std::string RuleSection(int k, const std::string& cls, int action, int zOrder = 0,
+                        const std::string& caption = "", const std::string& autoRefresh = "-",
+                        int interval = -1);
+// A whole rules.dat: the [Options] count, then the sections.
+std::string RulesFile(const std::vector<std::string>& sections);
+
+bool Topmost(HWND window);
+std::string TextOf(HWND window);
+// The control's rectangle in its parent's client area.
+RECT ClientRectOf(HWND control);
+
+// Checks a form's layout as a user meets it: every visible control inside its parent's client
+// area, no two of them overlapping (except inside a group box that holds them), every caption
+// fitting its control in the control's own font.
+void ExpectSoundLayout(HWND form);
+
+// The file's bytes; empty when it cannot be read.
+std::string FileText(const std::string& path);
+bool Exists(const std::string& path);
+
+// A window handle as a message's parameter.
+inline WPARAM W(HWND window) {
+    return reinterpret_cast<WPARAM>(window);
+}
+inline LPARAM L(HWND window) {
+    return reinterpret_cast<LPARAM>(window);
+}
+
+// The visible popup menu of the thread, or of any thread with 0; null when none is open.
+HWND FindPopupMenu(DWORD threadId = 0);
+
+// While it lives, a modal dialog (or message box) of this thread still open `ms` after it was
+// made is ended with `result`, and again every few milliseconds until it has closed: a script
+// that leaves its dialog open then fails its test instead of hanging the test program.
+class ModalDeadline {
+public:
+    static constexpr int kExpired = 99;
+    explicit ModalDeadline(UINT ms = 10000, int result = kExpired);
+    ~ModalDeadline();
+    ModalDeadline(const ModalDeadline&) = delete;
+    ModalDeadline& operator=(const ModalDeadline&) = delete;
+    // Dialogs the deadline had to end.
+    int Ended() const { return ended_; }
+
+private:
+    static void CALLBACK Fire(HWND, UINT, UINT_PTR timer, DWORD);
+    ModalDeadline* outer_;
+    int result_;
+    int ended_ = 0;
+    UINT_PTR timer_;
+};
+
+} // namespace vt
