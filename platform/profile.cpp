@@ -1,6 +1,7 @@
 #include "platform/profile.h"
 
 #include "platform/link_check.h"
+#include "platform/text.h"
 
 #include <windows.h>
 
@@ -93,6 +94,39 @@ bool NeedsQuotes(const std::string& value) {
 
 } // namespace
 
+namespace {
+
+bool HasNonAscii(const std::string& text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// The file's bytes, or nothing when it cannot be read.
+std::string RawFile(const std::string& path) {
+    CheckedFile file;
+    return file.Open({}, path, false) ? file.Read(kMaxProfileFileSize) : std::string();
+}
+
+// A file of an older version holds its text in the legacy code page, which the system's reader
+// cannot decode when the process code page is UTF-8 (such bytes come back as U+FFFD). Before the
+// system rewrites the file, its text is brought to UTF-8, so no value of it is lost; the file is
+// UTF-8 from then on.
+void PrepareForSystemWrite(const std::string& path) {
+    if (!TextIsUtf8()) {
+        return;
+    }
+    CheckedFile file;
+    if (!file.Open({}, path, false)) {
+        return;
+    }
+    const std::string raw = file.Read(kMaxProfileFileSize);
+    if (!IsUtf8(raw)) {
+        file.Replace(LegacyLinesToUtf8(raw, LegacyCodePage()));
+    }
+}
+
+} // namespace
+
 std::string ReadProfileString(const std::string& path, const std::string& section,
                               const std::string& key, const std::string& def) {
     std::string buffer(kProfileValueBufferSize, '\0');
@@ -100,11 +134,20 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
         GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), &buffer[0],
                                  kProfileValueBufferSize, path.c_str());
     buffer.resize(std::min<DWORD>(copied, kProfileValueBufferSize - 1));
+    // Only a value beyond ASCII can hold text the system could not decode; the file's own bytes
+    // then decide, read in the legacy code page where they are not UTF-8.
+    if (TextIsUtf8() && HasNonAscii(buffer)) {
+        const std::string raw = RawFile(path);
+        if (!IsUtf8(raw)) {
+            return ProfileValueIn(LegacyLinesToUtf8(raw, LegacyCodePage()), section, key, buffer);
+        }
+    }
     return buffer;
 }
 
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value) {
+    PrepareForSystemWrite(path);
     const std::string written = NeedsQuotes(value) ? '"' + value + '"' : value;
     return WritePrivateProfileStringA(section.c_str(), key.c_str(), written.c_str(),
                                       path.c_str()) != FALSE;
@@ -117,6 +160,7 @@ bool DeleteProfileKey(const std::string& path, const std::string& section, const
     if (ReadProfileString(path, section, key, missing) == missing) {
         return true;
     }
+    PrepareForSystemWrite(path);
     return WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr, path.c_str()) != FALSE;
 }
 
@@ -129,7 +173,11 @@ bool WriteProfileStringBelow(const std::string& root, const std::string& path,
         return false;
     }
     const std::string written = NeedsQuotes(value) ? '"' + value + '"' : value;
-    return file.Replace(WithProfileValue(file.Read(kMaxProfileFileSize), section, key, written));
+    std::string text = file.Read(kMaxProfileFileSize);
+    if (TextIsUtf8()) {
+        text = LegacyLinesToUtf8(text, LegacyCodePage());
+    }
+    return file.Replace(WithProfileValue(text, section, key, written));
 }
 
 namespace {
@@ -149,15 +197,19 @@ bool SameName(const std::string& a, const std::string& b) {
            });
 }
 
-} // namespace
+// Where a key stands in a whole file, found as the system's reader finds it: a section starts at
+// a line whose first non-blank character is '[', a key is the text before the first '=', both
+// without regard to case; the first section and key of the name count.
+struct KeyPlace {
+    std::size_t lineStart = std::string::npos; // the key's line, when it is there
+    std::size_t lineEnd = 0;                   // after its line break
+    std::size_t valueStart = 0;                // after its '='
+    std::size_t insertAt = std::string::npos;  // after the section's last non-blank line
+};
 
-std::string WithProfileValue(const std::string& text, const std::string& section,
-                             const std::string& key, const std::string& value) {
-    // Lines as the system's reader sees them: a section starts at a line whose first non-blank
-    // character is '[', a key is the text before the first '=', both without regard to case.
-    const std::string line = key + "=" + value + "\r\n";
+KeyPlace LocateKey(const std::string& text, const std::string& section, const std::string& key) {
+    KeyPlace place;
     bool inSection = false;
-    std::size_t insertAt = std::string::npos; // after the section's last non-blank line
     for (std::size_t at = 0; at < text.size();) {
         std::size_t end = text.find('\n', at);
         end = end == std::string::npos ? text.size() : end + 1;
@@ -175,24 +227,59 @@ std::string WithProfileValue(const std::string& text, const std::string& section
                 SameName(Trimmed(trimmed.substr(1, close == std::string::npos ? std::string::npos
                                                                               : close - 1)),
                          section);
-            insertAt = inSection ? end : insertAt;
+            place.insertAt = inSection ? end : place.insertAt;
         } else if (inSection) {
             const std::size_t equals = trimmed.find('=');
             if (equals != std::string::npos && SameName(Trimmed(trimmed.substr(0, equals)), key)) {
-                return text.substr(0, at) + line + text.substr(end);
+                place.lineStart = at;
+                place.lineEnd = end;
+                place.valueStart = at + content.find('=') + 1;
+                return place;
             }
             if (!trimmed.empty()) {
-                insertAt = end;
+                place.insertAt = end;
             }
         }
         at = end;
     }
+    return place;
+}
+
+} // namespace
+
+std::string WithProfileValue(const std::string& text, const std::string& section,
+                             const std::string& key, const std::string& value) {
+    const std::string line = key + "=" + value + "\r\n";
+    const KeyPlace place = LocateKey(text, section, key);
+    if (place.lineStart != std::string::npos) {
+        return text.substr(0, place.lineStart) + line + text.substr(place.lineEnd);
+    }
+    const std::size_t insertAt = place.insertAt;
     if (insertAt != std::string::npos) {
         const bool needsBreak = insertAt > 0 && text[insertAt - 1] != '\n';
         return text.substr(0, insertAt) + (needsBreak ? "\r\n" : "") + line + text.substr(insertAt);
     }
     const bool needsBreak = !text.empty() && text.back() != '\n';
     return text + (needsBreak ? "\r\n" : "") + "[" + section + "]\r\n" + line;
+}
+
+std::string ProfileValueIn(const std::string& text, const std::string& section,
+                           const std::string& key, const std::string& def) {
+    const KeyPlace place = LocateKey(text, section, key);
+    if (place.lineStart == std::string::npos) {
+        return def;
+    }
+    std::string value = text.substr(place.valueStart, place.lineEnd - place.valueStart);
+    // As the system reads it: blanks off both ends, then one pair of matching quotes.
+    const std::size_t first = value.find_first_not_of(" \t\r\n");
+    value = first == std::string::npos
+                ? std::string()
+                : value.substr(first, value.find_last_not_of(" \t\r\n") - first + 1);
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        value = value.substr(1, value.size() - 2);
+    }
+    return Utf8Prefix(value, kProfileValueBufferSize - 1);
 }
 
 std::vector<std::string> ProfileSectionNames(const std::string& path) {

@@ -1,8 +1,9 @@
 #pragma once
 // Key-by-key access to initialization files through the system's private-profile functions. Every
 // read and write goes to the file at the moment it is made, so other programs editing it between
-// two calls are seen and nothing is cached. Only the writes in the user's folder edit the file's
-// text here, through one handle checked for links.
+// two calls are seen and nothing is cached. Where the process code page is UTF-8, text that an
+// older version wrote in the legacy code page is read as such and written back as UTF-8. Only the
+// writes in the user's folder edit the file's text here, through one handle checked for links.
 #include <windows.h>
 
 #include <string>
@@ -45,6 +46,10 @@ bool WriteProfileStringBelow(const std::string& root, const std::string& path,
 // place, or added at the end of the section, or in a new section at the end; the rest unchanged.
 std::string WithProfileValue(const std::string& text, const std::string& section,
                              const std::string& key, const std::string& value);
+// The value of the key in `text` (a whole initialization file) as the system's reader gives it,
+// or def; for files whose text the system cannot decode.
+std::string ProfileValueIn(const std::string& text, const std::string& section,
+                           const std::string& key, const std::string& def);
 // Larger data files are not ours; what a checked write reads of one stops there.
 constexpr std::size_t kMaxProfileFileSize = 16u * 1024u * 1024u;
 
