@@ -96,6 +96,12 @@ bool NeedsQuotes(const std::string& value) {
 
 namespace {
 
+// A file that starts with a byte order mark was decoded by the system by that mark.
+bool HasByteOrderMark(const std::string& raw) {
+    return raw.rfind("\xFF\xFE", 0) == 0 || raw.rfind("\xFE\xFF", 0) == 0 ||
+           raw.rfind("\xEF\xBB\xBF", 0) == 0;
+}
+
 bool HasNonAscii(const std::string& text) {
     return std::any_of(text.begin(), text.end(),
                        [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
@@ -120,26 +126,53 @@ void PrepareForSystemWrite(const std::string& path) {
         return;
     }
     const std::string raw = file.Read(kMaxProfileFileSize);
-    if (!IsUtf8(raw)) {
+    if (!IsUtf8(raw) && !HasByteOrderMark(raw)) {
         file.Replace(LegacyLinesToUtf8(raw, LegacyCodePage()));
     }
+}
+
+std::string SystemRead(const std::string& path, const std::string& section, const std::string& key,
+                       const std::string& def) {
+    std::string buffer(kProfileValueBufferSize, '\0');
+    const DWORD copied =
+        GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), &buffer[0],
+                                 kProfileValueBufferSize, path.c_str());
+    buffer.resize(std::min<DWORD>(copied, kProfileValueBufferSize - 1));
+    return buffer;
+}
+
+// The system's reading of the key in `text`, through a scratch copy: lines, sections and keys
+// keep the system's own rules, so what is read now is what the file gives once it is rewritten
+// as UTF-8. `def` when no scratch file can be made.
+std::string ReadFromText(const std::string& text, const std::string& section,
+                         const std::string& key, const std::string& def) {
+    char folder[MAX_PATH + 1] = {};
+    char name[MAX_PATH + 1] = {};
+    if (GetTempPathA(MAX_PATH, folder) == 0 || GetTempFileNameA(folder, "vtl", 0, name) == 0) {
+        return def;
+    }
+    bool written = false;
+    {
+        // Made just now under a new name, and refused when it is a link all the same.
+        CheckedFile file;
+        written = file.Open({}, name, false) && file.Replace(text);
+    }
+    const std::string value = written ? SystemRead(name, section, key, def) : def;
+    DeleteFileA(name);
+    return value;
 }
 
 } // namespace
 
 std::string ReadProfileString(const std::string& path, const std::string& section,
                               const std::string& key, const std::string& def) {
-    std::string buffer(kProfileValueBufferSize, '\0');
-    const DWORD copied =
-        GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), &buffer[0],
-                                 kProfileValueBufferSize, path.c_str());
-    buffer.resize(std::min<DWORD>(copied, kProfileValueBufferSize - 1));
+    const std::string buffer = SystemRead(path, section, key, def);
     // Only a value beyond ASCII can hold text the system could not decode; the file's own bytes
     // then decide, read in the legacy code page where they are not UTF-8.
     if (TextIsUtf8() && HasNonAscii(buffer)) {
         const std::string raw = RawFile(path);
-        if (!IsUtf8(raw)) {
-            return ProfileValueIn(LegacyLinesToUtf8(raw, LegacyCodePage()), section, key, buffer);
+        if (!IsUtf8(raw) && !HasByteOrderMark(raw)) {
+            return ReadFromText(LegacyLinesToUtf8(raw, LegacyCodePage()), section, key, buffer);
         }
     }
     return buffer;
@@ -174,7 +207,7 @@ bool WriteProfileStringBelow(const std::string& root, const std::string& path,
     }
     const std::string written = NeedsQuotes(value) ? '"' + value + '"' : value;
     std::string text = file.Read(kMaxProfileFileSize);
-    if (TextIsUtf8()) {
+    if (TextIsUtf8() && !HasByteOrderMark(text)) {
         text = LegacyLinesToUtf8(text, LegacyCodePage());
     }
     return file.Replace(WithProfileValue(text, section, key, written));
@@ -197,19 +230,15 @@ bool SameName(const std::string& a, const std::string& b) {
            });
 }
 
-// Where a key stands in a whole file, found as the system's reader finds it: a section starts at
-// a line whose first non-blank character is '[', a key is the text before the first '=', both
-// without regard to case; the first section and key of the name count.
-struct KeyPlace {
-    std::size_t lineStart = std::string::npos; // the key's line, when it is there
-    std::size_t lineEnd = 0;                   // after its line break
-    std::size_t valueStart = 0;                // after its '='
-    std::size_t insertAt = std::string::npos;  // after the section's last non-blank line
-};
+} // namespace
 
-KeyPlace LocateKey(const std::string& text, const std::string& section, const std::string& key) {
-    KeyPlace place;
+std::string WithProfileValue(const std::string& text, const std::string& section,
+                             const std::string& key, const std::string& value) {
+    // Lines as the system's reader sees them: a section starts at a line whose first non-blank
+    // character is '[', a key is the text before the first '=', both without regard to case.
+    const std::string line = key + "=" + value + "\r\n";
     bool inSection = false;
+    std::size_t insertAt = std::string::npos; // after the section's last non-blank line
     for (std::size_t at = 0; at < text.size();) {
         std::size_t end = text.find('\n', at);
         end = end == std::string::npos ? text.size() : end + 1;
@@ -227,59 +256,24 @@ KeyPlace LocateKey(const std::string& text, const std::string& section, const st
                 SameName(Trimmed(trimmed.substr(1, close == std::string::npos ? std::string::npos
                                                                               : close - 1)),
                          section);
-            place.insertAt = inSection ? end : place.insertAt;
+            insertAt = inSection ? end : insertAt;
         } else if (inSection) {
             const std::size_t equals = trimmed.find('=');
             if (equals != std::string::npos && SameName(Trimmed(trimmed.substr(0, equals)), key)) {
-                place.lineStart = at;
-                place.lineEnd = end;
-                place.valueStart = at + content.find('=') + 1;
-                return place;
+                return text.substr(0, at) + line + text.substr(end);
             }
             if (!trimmed.empty()) {
-                place.insertAt = end;
+                insertAt = end;
             }
         }
         at = end;
     }
-    return place;
-}
-
-} // namespace
-
-std::string WithProfileValue(const std::string& text, const std::string& section,
-                             const std::string& key, const std::string& value) {
-    const std::string line = key + "=" + value + "\r\n";
-    const KeyPlace place = LocateKey(text, section, key);
-    if (place.lineStart != std::string::npos) {
-        return text.substr(0, place.lineStart) + line + text.substr(place.lineEnd);
-    }
-    const std::size_t insertAt = place.insertAt;
     if (insertAt != std::string::npos) {
         const bool needsBreak = insertAt > 0 && text[insertAt - 1] != '\n';
         return text.substr(0, insertAt) + (needsBreak ? "\r\n" : "") + line + text.substr(insertAt);
     }
     const bool needsBreak = !text.empty() && text.back() != '\n';
     return text + (needsBreak ? "\r\n" : "") + "[" + section + "]\r\n" + line;
-}
-
-std::string ProfileValueIn(const std::string& text, const std::string& section,
-                           const std::string& key, const std::string& def) {
-    const KeyPlace place = LocateKey(text, section, key);
-    if (place.lineStart == std::string::npos) {
-        return def;
-    }
-    std::string value = text.substr(place.valueStart, place.lineEnd - place.valueStart);
-    // As the system reads it: blanks off both ends, then one pair of matching quotes.
-    const std::size_t first = value.find_first_not_of(" \t\r\n");
-    value = first == std::string::npos
-                ? std::string()
-                : value.substr(first, value.find_last_not_of(" \t\r\n") - first + 1);
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front()) {
-        value = value.substr(1, value.size() - 2);
-    }
-    return Utf8Prefix(value, kProfileValueBufferSize - 1);
 }
 
 std::vector<std::string> ProfileSectionNames(const std::string& path) {

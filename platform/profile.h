@@ -46,10 +46,6 @@ bool WriteProfileStringBelow(const std::string& root, const std::string& path,
 // place, or added at the end of the section, or in a new section at the end; the rest unchanged.
 std::string WithProfileValue(const std::string& text, const std::string& section,
                              const std::string& key, const std::string& value);
-// The value of the key in `text` (a whole initialization file) as the system's reader gives it,
-// or def; for files whose text the system cannot decode.
-std::string ProfileValueIn(const std::string& text, const std::string& section,
-                           const std::string& key, const std::string& def);
 // Larger data files are not ours; what a checked write reads of one stops there.
 constexpr std::size_t kMaxProfileFileSize = 16u * 1024u * 1024u;
 

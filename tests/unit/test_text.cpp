@@ -1,4 +1,3 @@
-#include "platform/profile.h"
 #include "platform/text.h"
 
 #include <gtest/gtest.h>
@@ -84,14 +83,6 @@ TEST(Text, LegacyTextBecomesUtf8AndUtf8StaysAsItIs) {
     // Line by line: a file an older version wrote and this one added to.
     EXPECT_EQ(LegacyLinesToUtf8("A=Caf\xE9\r\nB=caf" + kE + "\r\nC=\xE9", 1252),
               "A=Caf" + kE + "\r\nB=caf" + kE + "\r\nC=" + kE);
-}
-
-TEST(Text, ValuesAreReadFromFileTextAsTheSystemReadsThem) {
-    const std::string file =
-        "[Other]\r\nKey=no\r\n[Window1]\r\n  caption = \"Caf" + kE + " \" \r\nEmpty=\r\n";
-    EXPECT_EQ(ProfileValueIn(file, "WINDOW1", "Caption", "def"), "Caf" + kE + " ");
-    EXPECT_EQ(ProfileValueIn(file, "Window1", "Empty", "def"), "");
-    EXPECT_EQ(ProfileValueIn(file, "Missing", "Key", "def"), "def");
 }
 
 } // namespace
