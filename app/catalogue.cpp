@@ -8,6 +8,7 @@
 #include "platform/desktop_window_manager.h"
 #include "platform/message_queue.h"
 #include "platform/process.h"
+#include "platform/text.h"
 #include "platform/window_api.h"
 
 namespace vantrel {
@@ -16,6 +17,15 @@ namespace {
 constexpr char kCoreWindowClass[] = "Windows.UI.Core.CoreWindow";
 constexpr char kFrameTitleBarClass[] = "ApplicationFrameTitleBarWindow";
 constexpr char kFrameInputSinkClass[] = "ApplicationFrameInputSinkWindow";
+
+// The caption that marks a core window to skip: the bytes 0xA2 0xE3 in the system's legacy code
+// page. With UTF-8 as the process code page the same caption reads as those two bytes converted.
+const std::string& CoreWindowMarker() {
+    static const std::string marker =
+        platform::TextIsUtf8() ? platform::LegacyToUtf8("\xA2\xE3", platform::LegacyCodePage())
+                               : std::string("\xA2\xE3");
+    return marker;
+}
 
 // A frame whose only children are its title bar and input sinks is the empty shell of a
 // suspended store app; it has nothing to show or manage.
@@ -299,7 +309,7 @@ bool Catalogue::ExamineInPass(HWND window, EnumerationMode mode) {
     }
     const DWORD processId = platform::ProcessIdOf(window);
     const std::string caption = platform::WindowText(window);
-    if (caption == "\xA2\xE3" && className.get() == kCoreWindowClass) {
+    if (caption == CoreWindowMarker() && className.get() == kCoreWindowClass) {
         return false;
     }
     // The window has just answered every question above, so its process is running: a

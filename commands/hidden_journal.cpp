@@ -8,6 +8,7 @@
 #include "platform/foreign_window.h"
 #include "platform/handles.h"
 #include "platform/link_check.h"
+#include "platform/text.h"
 #include "platform/window_api.h"
 
 namespace vantrel {
@@ -93,6 +94,11 @@ std::vector<HiddenRecord> HiddenJournal::Read() const {
     while (text.size() < (1u << 20) &&
            ::ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
         text.append(buffer, got);
+    }
+    // A journal an older version left holds its class names in the legacy code page; compared
+    // with the UTF-8 names read now, they would never match their windows.
+    if (platform::TextIsUtf8()) {
+        text = platform::LegacyLinesToUtf8(text, platform::LegacyCodePage());
     }
     return ParseHiddenRecords(text);
 }

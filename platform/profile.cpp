@@ -1,6 +1,7 @@
 #include "platform/profile.h"
 
 #include "platform/link_check.h"
+#include "platform/text.h"
 
 #include <windows.h>
 
@@ -93,8 +94,45 @@ bool NeedsQuotes(const std::string& value) {
 
 } // namespace
 
-std::string ReadProfileString(const std::string& path, const std::string& section,
-                              const std::string& key, const std::string& def) {
+namespace {
+
+// A file that starts with a byte order mark was decoded by the system by that mark.
+bool HasByteOrderMark(const std::string& raw) {
+    return raw.rfind("\xFF\xFE", 0) == 0 || raw.rfind("\xFE\xFF", 0) == 0 ||
+           raw.rfind("\xEF\xBB\xBF", 0) == 0;
+}
+
+bool HasNonAscii(const std::string& text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// The file's bytes, or nothing when it cannot be read.
+std::string RawFile(const std::string& path) {
+    CheckedFile file;
+    return file.Open({}, path, false) ? file.Read(kMaxProfileFileSize) : std::string();
+}
+
+// A file of an older version holds its text in the legacy code page, which the system's reader
+// cannot decode when the process code page is UTF-8 (such bytes come back as U+FFFD). Before the
+// system rewrites the file, its text is brought to UTF-8, so no value of it is lost; the file is
+// UTF-8 from then on.
+void PrepareForSystemWrite(const std::string& path) {
+    if (!TextIsUtf8()) {
+        return;
+    }
+    CheckedFile file;
+    if (!file.Open({}, path, false)) {
+        return;
+    }
+    const std::string raw = file.Read(kMaxProfileFileSize);
+    if (!IsUtf8(raw) && !HasByteOrderMark(raw)) {
+        file.Replace(LegacyLinesToUtf8(raw, LegacyCodePage()));
+    }
+}
+
+std::string SystemRead(const std::string& path, const std::string& section, const std::string& key,
+                       const std::string& def) {
     std::string buffer(kProfileValueBufferSize, '\0');
     const DWORD copied =
         GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), &buffer[0],
@@ -103,8 +141,46 @@ std::string ReadProfileString(const std::string& path, const std::string& sectio
     return buffer;
 }
 
+// The system's reading of the key in `text`, through a scratch copy: lines, sections and keys
+// keep the system's own rules, so what is read now is what the file gives once it is rewritten
+// as UTF-8. `def` when no scratch file can be made.
+std::string ReadFromText(const std::string& text, const std::string& section,
+                         const std::string& key, const std::string& def) {
+    char folder[MAX_PATH + 1] = {};
+    char name[MAX_PATH + 1] = {};
+    if (GetTempPathA(MAX_PATH, folder) == 0 || GetTempFileNameA(folder, "vtl", 0, name) == 0) {
+        return def;
+    }
+    bool written = false;
+    {
+        // Made just now under a new name, and refused when it is a link all the same.
+        CheckedFile file;
+        written = file.Open({}, name, false) && file.Replace(text);
+    }
+    const std::string value = written ? SystemRead(name, section, key, def) : def;
+    DeleteFileA(name);
+    return value;
+}
+
+} // namespace
+
+std::string ReadProfileString(const std::string& path, const std::string& section,
+                              const std::string& key, const std::string& def) {
+    const std::string buffer = SystemRead(path, section, key, def);
+    // Only a value beyond ASCII can hold text the system could not decode; the file's own bytes
+    // then decide, read in the legacy code page where they are not UTF-8.
+    if (TextIsUtf8() && HasNonAscii(buffer)) {
+        const std::string raw = RawFile(path);
+        if (!IsUtf8(raw) && !HasByteOrderMark(raw)) {
+            return ReadFromText(LegacyLinesToUtf8(raw, LegacyCodePage()), section, key, buffer);
+        }
+    }
+    return buffer;
+}
+
 bool WriteProfileString(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value) {
+    PrepareForSystemWrite(path);
     const std::string written = NeedsQuotes(value) ? '"' + value + '"' : value;
     return WritePrivateProfileStringA(section.c_str(), key.c_str(), written.c_str(),
                                       path.c_str()) != FALSE;
@@ -117,6 +193,7 @@ bool DeleteProfileKey(const std::string& path, const std::string& section, const
     if (ReadProfileString(path, section, key, missing) == missing) {
         return true;
     }
+    PrepareForSystemWrite(path);
     return WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr, path.c_str()) != FALSE;
 }
 
@@ -129,7 +206,11 @@ bool WriteProfileStringBelow(const std::string& root, const std::string& path,
         return false;
     }
     const std::string written = NeedsQuotes(value) ? '"' + value + '"' : value;
-    return file.Replace(WithProfileValue(file.Read(kMaxProfileFileSize), section, key, written));
+    std::string text = file.Read(kMaxProfileFileSize);
+    if (TextIsUtf8() && !HasByteOrderMark(text)) {
+        text = LegacyLinesToUtf8(text, LegacyCodePage());
+    }
+    return file.Replace(WithProfileValue(text, section, key, written));
 }
 
 namespace {

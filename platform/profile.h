@@ -1,8 +1,9 @@
 #pragma once
 // Key-by-key access to initialization files through the system's private-profile functions. Every
 // read and write goes to the file at the moment it is made, so other programs editing it between
-// two calls are seen and nothing is cached. Only the writes in the user's folder edit the file's
-// text here, through one handle checked for links.
+// two calls are seen and nothing is cached. Where the process code page is UTF-8, text that an
+// older version wrote in the legacy code page is read as such and written back as UTF-8. Only the
+// writes in the user's folder edit the file's text here, through one handle checked for links.
 #include <windows.h>
 
 #include <string>

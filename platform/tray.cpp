@@ -1,5 +1,7 @@
 #include "platform/tray.h"
 
+#include "platform/text.h"
+
 #include <shellapi.h>
 #include <algorithm>
 #include <cstring>
@@ -7,19 +9,7 @@
 namespace vantrel::platform {
 
 std::string FitTrayTip(const std::string& text) {
-    constexpr size_t kMax = 63;
-    if (text.size() <= kMax) {
-        return text;
-    }
-    size_t cut = 0;
-    while (cut < kMax) {
-        const size_t step = ::IsDBCSLeadByte(static_cast<BYTE>(text[cut])) ? 2 : 1;
-        if (cut + step > kMax) {
-            break;
-        }
-        cut += step;
-    }
-    return text.substr(0, cut);
+    return FitText(text, 63);
 }
 
 bool TrayIcons::Notify(DWORD message, const Icon& icon) {

@@ -9,8 +9,8 @@
 
 namespace vantrel::platform {
 
-// The 64-byte tip field of the original record holds at most 63 characters; a longer caption is
-// cut there, never in the middle of a double-byte character.
+// The 64-byte tip field of the original record holds at most 63 bytes; a longer caption is cut
+// there, never inside a character (of UTF-8 or of a double-byte code page).
 std::string FitTrayTip(const std::string& text);
 
 class TrayIcons {

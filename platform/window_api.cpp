@@ -1,18 +1,24 @@
 #include "platform/window_api.h"
 
+#include "platform/text.h"
+
 namespace vantrel::platform {
 
 std::string WindowText(HWND window, int maxChars) {
-    std::string text(static_cast<size_t>(maxChars) + 1, '\0');
-    const int n = ::GetWindowTextA(window, text.data(), maxChars + 1);
+    // A character takes up to four bytes of UTF-8; the buffer holds `maxChars` whole characters
+    // of any script, and the cut is made between characters.
+    const int bytes = TextIsUtf8() ? 4 * maxChars : maxChars;
+    std::string text(static_cast<size_t>(bytes) + 1, '\0');
+    const int n = ::GetWindowTextA(window, text.data(), bytes + 1);
     text.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return text;
+    return FirstChars(text, static_cast<size_t>(maxChars));
 }
 
 std::string ClassNameOf(HWND window) {
-    char buffer[kClassBuffer + 1] = {};
-    const int n = ::GetClassNameA(window, buffer, kClassBuffer);
-    return std::string(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+    // Room for kClassBuffer characters of four UTF-8 bytes each.
+    char buffer[4 * kClassBuffer + 1] = {};
+    const int n = ::GetClassNameA(window, buffer, TextIsUtf8() ? 4 * kClassBuffer : kClassBuffer);
+    return FirstChars(std::string(buffer, n > 0 ? static_cast<size_t>(n) : 0), kClassBuffer);
 }
 
 LONG StyleOf(HWND window) {

@@ -1,5 +1,6 @@
 #include "ui/about_dialog.h"
 
+#include "platform/text.h"
 #include "res/art_ids.h"
 #include "ui/web_links.h"
 
@@ -15,8 +16,7 @@ HFONT MakeFont(int height, int weight, bool underline) {
 SIZE TextSize(HWND window, HFONT font, const std::string& text) {
     HDC dc = ::GetDC(window);
     HGDIOBJ old = ::SelectObject(dc, font);
-    SIZE size{};
-    ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    const SIZE size = platform::TextExtent8(dc, text);
     ::SelectObject(dc, old);
     ::ReleaseDC(window, dc);
     return size;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/gdi.h"
+#include "platform/text.h"
 #include "res/art_ids.h"
 
 namespace vantrel {
@@ -174,7 +175,7 @@ void PaintTabs(HWND tab, const TabState& state, HDC target) {
         text[0] = '\0';
         ::SendMessageA(tab, TCM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&info));
         RECT caption{face.left + 1, face.top, face.right - 1, face.bottom - 1};
-        ::DrawTextA(dc, text, -1, &caption, DT_SINGLELINE | DT_CENTER | DT_VCENTER | prefix);
+        platform::DrawText8(dc, text, &caption, DT_SINGLELINE | DT_CENTER | DT_VCENTER | prefix);
         if (isSelected && FocusShown(tab)) {
             RECT focus = caption;
             ::InflateRect(&focus, -2, -2);
@@ -289,7 +290,7 @@ RECT InkBounds(HDC like, const char* caption, UINT format, const RECT& cell) {
     ::SetBkMode(scratch.get(), TRANSPARENT);
     ::SetTextColor(scratch.get(), RGB(255, 255, 255));
     RECT area{0, 0, width, height};
-    ::DrawTextA(scratch.get(), caption, -1, &area, format);
+    platform::DrawText8(scratch.get(), caption, &area, format);
     ::GdiFlush();
     RECT ink{width, height, 0, 0};
     for (int y = 0; y < height; ++y) {
@@ -341,12 +342,12 @@ void PaintButton(HWND button, const ButtonState& state, HDC target) {
     ::SetTextColor(dc, enabled ? state.text : ::GetSysColor(COLOR_GRAYTEXT));
     const UINT format = DT_SINGLELINE | DT_LEFT | DT_TOP | DT_NOCLIP | PrefixFormat(button);
     RECT cell{};
-    ::DrawTextA(dc, caption, -1, &cell, format | DT_CALCRECT);
+    platform::DrawText8(dc, caption, &cell, format | DT_CALCRECT);
     const RECT ink = InkBounds(dc, caption, format, cell);
     const int x = (client.right - (ink.right - ink.left)) / 2 - ink.left + (pressed ? 1 : 0);
     const int y = (client.bottom - (ink.bottom - ink.top)) / 2 - ink.top + (pressed ? 1 : 0);
     RECT text{x, y, x + cell.right, y + cell.bottom};
-    ::DrawTextA(dc, caption, -1, &text, format);
+    platform::DrawText8(dc, caption, &text, format);
     if (FocusShown(button)) {
         RECT focus = client;
         ::InflateRect(&focus, -2, -2);

@@ -8,6 +8,7 @@
 
 #include "platform/gdi.h"
 #include "platform/handles.h"
+#include "platform/text.h"
 #include "ui/menu_tidy.h"
 
 namespace vantrel {
@@ -163,7 +164,7 @@ SIZE CaptionSize(const std::string& caption) {
     HDC screen = ::GetDC(nullptr);
     const HGDIOBJ old = ::SelectObject(screen, FlatMenu::MenuFont());
     RECT bounds{};
-    ::DrawTextA(screen, caption.c_str(), -1, &bounds, DT_CALCRECT | DT_SINGLELINE);
+    platform::DrawText8(screen, caption, &bounds, DT_CALCRECT | DT_SINGLELINE);
     ::SelectObject(screen, old);
     ::ReleaseDC(nullptr, screen);
     return {bounds.right - bounds.left, bounds.bottom - bounds.top};
@@ -476,10 +477,10 @@ bool FlatMenu::HandleDrawItem(const DRAWITEMSTRUCT* draw) {
     if (draw->itemState & ODS_NOACCEL) {
         format |= DT_HIDEPREFIX;
     }
-    ::DrawTextA(dc, record->caption.c_str(), -1, &text, format);
+    platform::DrawText8(dc, record->caption, &text, format);
     if (!record->shortcut.empty()) {
-        ::DrawTextA(dc, record->shortcut.c_str(), -1, &text,
-                    DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
+        platform::DrawText8(dc, record->shortcut, &text,
+                            DT_SINGLELINE | DT_VCENTER | DT_RIGHT | DT_NOPREFIX);
     }
     ::RestoreDC(dc, saved);
     if (record->submenu) {

@@ -4,6 +4,7 @@
 
 #include "app/application.h"
 #include "platform/error.h"
+#include "platform/text.h"
 
 namespace vantrel {
 
@@ -257,8 +258,7 @@ HWND Form::AddLabel(const std::string& text, int x, int y, int width, int height
     if (width == 0) {
         HDC dc = ::GetDC(handle_);
         HGDIOBJ old = ::SelectObject(dc, font_.get());
-        SIZE size{};
-        ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        const SIZE size = platform::TextExtent8(dc, text);
         ::SelectObject(dc, old);
         ::ReleaseDC(handle_, dc);
         width = size.cx;
@@ -280,8 +280,16 @@ HWND Form::AddCheckBox(const std::string& text, int x, int y, int width, int hei
 
 HWND Form::AddEdit(const std::string& text, int x, int y, int width, int height, int id,
                    DWORD extraStyle, HWND parent) {
-    return AddControl("EDIT", text, WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | extraStyle, x, y,
-                      width, height, id, WS_EX_CLIENTEDGE, parent);
+    // A Unicode edit: an 8-bit one moves the caret and deletes by bytes of its code page, which
+    // would split a character of UTF-8. The program's 8-bit calls on it convert both ways.
+    const std::wstring wide = platform::Widened(text);
+    HWND control = ::CreateWindowExW(
+        WS_EX_CLIENTEDGE, L"EDIT", wide.c_str(),
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | extraStyle, x, y, width, height,
+        parent ? parent : handle_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        ::GetModuleHandleA(nullptr), nullptr);
+    ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    return control;
 }
 
 HWND Form::AddGroupBox(const std::string& text, int x, int y, int width, int height, HWND parent) {

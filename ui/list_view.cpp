@@ -4,6 +4,8 @@
 #include <cstring>
 #include <tuple>
 
+#include "platform/text.h"
+
 namespace vantrel {
 
 HWND ListView::Create(HWND parent, int id, const RECT& bounds, DWORD extraStyle,
@@ -261,7 +263,9 @@ bool ListView::HandleNotify(const NMHDR* header) {
         } else if (text_) {
             text = text_(item.iItem, item.iSubItem);
         }
-        const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
+        // Cut between characters: half a character would show as a stray mark.
+        text = platform::FitText(text, static_cast<size_t>(item.cchTextMax - 1));
+        const size_t n = text.size();
         std::memcpy(item.pszText, text.data(), n);
         item.pszText[n] = '\0';
     }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/gdi.h"
+#include "platform/text.h"
 #include "res/art_ids.h"
 
 namespace vantrel {
@@ -48,8 +49,7 @@ void MainGraphics::Create(HWND window, HINSTANCE instance, std::vector<GraphicCo
         }
         HDC dc = ::GetDC(window_);
         HGDIOBJ old = ::SelectObject(dc, titleFont_.get());
-        SIZE size{};
-        ::GetTextExtentPoint32A(dc, title_.c_str(), static_cast<int>(title_.size()), &size);
+        const SIZE size = platform::TextExtent8(dc, title_);
         ::SelectObject(dc, old);
         ::ReleaseDC(window_, dc);
         c.bounds.right = c.bounds.left + size.cx;
@@ -253,8 +253,7 @@ void MainGraphics::Paint(HDC target) const {
             ::SetTextColor(dc, !title && linkHot_ ? RGB(255, 0, 0) : RGB(255, 255, 255));
             const std::string& text = title ? title_ : link_;
             RECT box = r;
-            ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &box,
-                        DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+            platform::DrawText8(dc, text, &box, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
             ::SelectObject(dc, old);
         }
     }

@@ -350,6 +350,10 @@ void Fixture::SetText(HWND hwnd, const std::string& text) {
     Call("settext " + HandleToHex(hwnd) + " " + PercentEncode(text));
 }
 
+void Fixture::SetTextUtf8(HWND hwnd, const std::string& text) {
+    Call("settextw " + HandleToHex(hwnd) + " " + PercentEncode(text));
+}
+
 void Fixture::Show(HWND hwnd, int showCommand) {
     Call("show " + HandleToHex(hwnd) + " " + std::to_string(showCommand));
 }

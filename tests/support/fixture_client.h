@@ -63,6 +63,8 @@ public:
     HWND CreateOne(const WindowSpec& wanted); // ignores wanted.count
     void Destroy(HWND hwnd);
     void SetText(HWND hwnd, const std::string& text);
+    // Any script: UTF-8 `text` becomes the window's Unicode caption.
+    void SetTextUtf8(HWND hwnd, const std::string& text);
     void Show(HWND hwnd, int showCommand);
     void SetLong(HWND hwnd, int index, LONG_PTR value);
     // Inserts an item of the window's own at the top of its system menu.

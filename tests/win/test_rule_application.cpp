@@ -141,16 +141,34 @@ TEST_F(RuleApplication, SystemMenuCommandsActOnTheNamedWindow) {
     EXPECT_TRUE(f.tray().WindowIconAdded(window));
 }
 
+TEST_F(RuleApplication, TrayTipCarriesACaptionInEveryScript) {
+    const HWND hidden = Make("Scripts");
+    const std::string caption = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE2\x80\x94 "
+                                "\xE4\xB8\x96\xE7\x95\x8C \xE2\x9C\x93 caf\xC3\xA9";
+    fixture_.SetTextUtf8(hidden, caption);
+    WriteFile("rules.dat",
+              "[Options]\r\nWindowCount=1\r\n" + RuleSection(1, base_ + "Scripts", 4, 0));
+    auto& f = Start();
+    fixture_.Sync();
+    ASSERT_TRUE(f.tray().WindowIconAdded(hidden));
+    EXPECT_EQ(f.tray().WindowIconTip(hidden), caption);
+}
+
 TEST_F(RuleApplication, TrayIconsHideRestoreAndCloseWindows) {
     const HWND hidden = Make("Tray");
-    const std::string longCaption(120, 'L');
-    fixture_.SetText(hidden, longCaption);
+    // 40 CJK characters of three bytes after one ASCII letter: the 63-byte tip field ends inside
+    // the 21st character, which is left out whole.
+    std::string longCaption = "L";
+    for (int i = 0; i < 40; ++i) {
+        longCaption += "\xE4\xB8\x96";
+    }
+    fixture_.SetTextUtf8(hidden, longCaption);
     WriteFile("rules.dat", "[Options]\r\nWindowCount=1\r\n" + RuleSection(1, base_ + "Tray", 4, 0));
     auto& f = Start();
     fixture_.Sync();
     ASSERT_FALSE(::IsWindowVisible(hidden));
     EXPECT_TRUE(f.tray().WindowIconAdded(hidden));
-    EXPECT_EQ(f.tray().WindowIconTip(hidden), std::string(63, 'L'));
+    EXPECT_EQ(f.tray().WindowIconTip(hidden), longCaption.substr(0, 61));
     ASSERT_EQ(f.tray().HiddenWindows().size(), 1u);
 
     // Double click: shown in front, icon gone, left alone by the next rule application only.

@@ -1,6 +1,7 @@
 #include "platform/error.h"
 #include "platform/handles.h"
 #include "platform/profile.h"
+#include "platform/text.h"
 #include "rules/rule_store.h"
 #include "support/test_support.h"
 #include "support/wait.h"
@@ -202,6 +203,36 @@ TEST_F(RuleStoreTest, SavedFileIsByteExact) {
     ASSERT_EQ(rules_.size(), 2u);
     EXPECT_EQ(Row(0), "Notepad|Maximize|Default|notes.txt - Notepad|-|-");
     EXPECT_EQ(Row(1), "IEFrame|Normal|Stay on top|Start page - Windows Internet Explorer|Yes|60");
+}
+
+// A file of an older version holds its text in the legacy code page; it loads, and once the
+// program writes it, it is UTF-8 that any program reads back.
+TEST_F(RuleStoreTest, LegacyFileLoadsAndIsWrittenBackAsUtf8) {
+    if (!platform::TextIsUtf8() || platform::LegacyCodePage() != 1252) {
+        GTEST_SKIP() << "needs UTF-8 as the process code page and Windows-1252 as the legacy one";
+    }
+    Load("[Options]\r\nWindowCount=1\r\n[Window1]\r\nClassName=Caf\xE9"
+         "Class\r\nAction=1\r\n"
+         "ZOrder=0\r\nWindowCaption=Caf\xE9 \xAB\xE0 la carte\xBB\r\nAutoRefresh=-\r\n"
+         "TimeInterval=-1\r\n");
+    ASSERT_EQ(rules_.size(), 1u);
+    EXPECT_EQ(Row(0), "Caf\xC3\xA9"
+                      "Class|Maximize|Default|Caf\xC3\xA9 \xC2\xAB\xC3\xA0 la carte\xC2\xBB|-|-");
+
+    // A single key written by the system keeps every other value of the file readable.
+    ASSERT_TRUE(platform::WriteProfileString(path_, "Window1", "ZOrder", "1"));
+    EXPECT_TRUE(platform::IsUtf8(FileText()));
+    EXPECT_EQ(Key("Window1", "ClassName"), "Caf\xC3\xA9"
+                                           "Class");
+
+    SaveRules(path_, rules_);
+    const std::string saved = FileText();
+    EXPECT_TRUE(platform::IsUtf8(saved));
+    EXPECT_NE(saved.find("WindowCaption=Caf\xC3\xA9 \xC2\xAB\xC3\xA0 la carte\xC2\xBB\r\n"),
+              std::string::npos);
+    LoadRules(path_, rules_);
+    ASSERT_EQ(rules_.size(), 1u);
+    EXPECT_EQ(rules_.at(0).windowCaption, "Caf\xC3\xA9 \xC2\xAB\xC3\xA0 la carte\xC2\xBB");
 }
 
 TEST_F(RuleStoreTest, NewKeysAreWrittenOnlyForRulesThatUseThemAndGoWhenCleared) {
