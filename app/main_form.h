@@ -14,6 +14,7 @@
 #include "commands/layered_windows.h"
 #include "commands/relay_process.h"
 #include "commands/tray_hosting.h"
+#include "commands/window_commands.h"
 #include "app/window_watch.h"
 #include "platform/handles.h"
 #include "platform/win_events.h"
@@ -39,10 +40,10 @@ struct MainFormOptions {
     bool shellHookRegistered = false;
 };
 
-class TfrmMain {
+class TfrmMain : public WindowCommandHost {
 public:
     explicit TfrmMain(MainFormOptions options);
-    ~TfrmMain();
+    ~TfrmMain() override;
     TfrmMain(const TfrmMain&) = delete;
     TfrmMain& operator=(const TfrmMain&) = delete;
 
@@ -59,19 +60,19 @@ public:
     int ieMajorVersion() const { return ieMajorVersion_; }
     HWND skipOnceWindow() const { return skipOnce_; }
     void SetSkipOnceWindow(HWND window) { skipOnce_ = window; }
-    HiddenJournal& journal() { return journal_; }
-    LayeredWindows& layeredWindows() { return layeredWindows_; }
+    HiddenJournal& journal() override { return journal_; }
+    LayeredWindows& layeredWindows() override { return layeredWindows_; }
     Relays& relay() { return relay_; }
     const WindowWatch& windowWatch() const { return watch_; }
     const platform::TopLevelWindowEvents& windowEvents() const { return windowEvents_; }
     UINT shellHookMessage() const { return shellHookMessage_; }
-    WindowList& windows() { return windows_; }
+    WindowList& windows() override { return windows_; }
     Catalogue& catalogue() { return *catalogue_; }
     RuleList& rules() { return rules_; }
     // Windows that a rule acting once has acted on.
     std::set<HWND>& onceActed() { return onceActed_; }
     CommonSettings& settings() { return settings_; }
-    TrayHost& tray() { return tray_; }
+    TrayHost& tray() override { return tray_; }
     ListView& lvMain() { return windowsView_.view(); }
     // Rows have changed that the list view does not show yet.
     bool RowsWaiting() const { return windowsView_.RowsWaiting(); }
@@ -145,7 +146,7 @@ public:
     void SetTimer1(bool enabled, UINT intervalMs);
     void SetTimerVistaRefresh(bool enabled);
     // Every transparency change goes through the entry found at start-up.
-    bool SetLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags);
+    bool SetLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags) override;
     void ShowTransparencyDialog(HWND window, int row);
     // `overTarget`: centred over the target window (system-menu command), not the main one.
     void ShowResizeDialog(HWND window, bool overTarget);
