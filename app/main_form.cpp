@@ -644,6 +644,14 @@ void TfrmMain::SetTimerVistaRefresh(bool enabled) {
     }
 }
 
+void TfrmMain::RewriteRuleColumns() {
+    RefreshRuleColumns(*this);
+}
+
+void TfrmMain::ReapplyRules(const std::vector<WindowRule>& changed) {
+    ApplyRulesTouchedBy(*this, changed);
+}
+
 bool TfrmMain::SetLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags) {
     return platform::foreign::SetLayeredAttributes(setLayeredAttributes_, window, key, alpha,
                                                    flags);

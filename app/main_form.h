@@ -18,6 +18,7 @@
 #include "app/window_watch.h"
 #include "platform/handles.h"
 #include "platform/win_events.h"
+#include "rules/rule_commands.h"
 #include "rules/rule_list.h"
 #include "ui/flat_menu.h"
 #include "ui/list_view.h"
@@ -40,7 +41,7 @@ struct MainFormOptions {
     bool shellHookRegistered = false;
 };
 
-class TfrmMain : public WindowCommandHost {
+class TfrmMain : public WindowCommandHost, public RuleCommandHost {
 public:
     explicit TfrmMain(MainFormOptions options);
     ~TfrmMain() override;
@@ -51,7 +52,7 @@ public:
 
     // Creates the window (running FormCreate) and shows it.
     bool Create(HINSTANCE instance, int showCommand);
-    HWND Handle() const { return handle_; }
+    HWND Handle() const override { return handle_; }
 
     // State, readable by the commands and the tests.
     CloseMode closeMode() const { return closeMode_; }
@@ -68,20 +69,20 @@ public:
     UINT shellHookMessage() const { return shellHookMessage_; }
     WindowList& windows() override { return windows_; }
     Catalogue& catalogue() { return *catalogue_; }
-    RuleList& rules() { return rules_; }
+    RuleList& rules() override { return rules_; }
     // Windows that a rule acting once has acted on.
     std::set<HWND>& onceActed() { return onceActed_; }
-    CommonSettings& settings() { return settings_; }
+    CommonSettings& settings() override { return settings_; }
     TrayHost& tray() override { return tray_; }
-    ListView& lvMain() { return windowsView_.view(); }
+    ListView& lvMain() override { return windowsView_.view(); }
     // Rows have changed that the list view does not show yet.
     bool RowsWaiting() const { return windowsView_.RowsWaiting(); }
-    ListView& lvRule() { return lvRule_; }
+    ListView& lvRule() override { return lvRule_; }
     HWND ftcMain() const { return ftcMain_; }
     bool timer1Enabled() const { return timer1Enabled_; }
     UINT timer1Interval() const { return timer1Interval_; }
     bool timerVistaRefreshEnabled() const { return timerVistaEnabled_; }
-    std::string RulesPath() const { return options_.exeFolder + "rules.dat"; }
+    std::string RulesPath() const override { return options_.exeFolder + "rules.dat"; }
     SettingsLocation settingsLocation() const;
     const std::vector<GraphicControl>& graphicControls() const { return graphics_.Controls(); }
     GraphicControl* Graphic(const std::string& name) { return graphics_.Find(name); }
@@ -107,10 +108,10 @@ public:
 
     // Commands on the selected window of the list; each does nothing without a selection.
     // SelectedWindowRow is that window's row behind the list, -1 when there is none.
-    int SelectedWindowRow() const;
+    int SelectedWindowRow() const override;
     HWND SelectedWindow() const;
     // Highlights the window's row as the list shows it now; nothing when it is not shown.
-    void SelectWindow(HWND window);
+    void SelectWindow(HWND window) override;
     // The list view takes the rows as they are now.
     void ShowRowsNow();
     void aMinimizeToTrayExecute();
@@ -143,8 +144,10 @@ public:
     FlatMenu& pmOtherApp() { return pmOtherApp_; }
     // Brings the menus' captions and enabled states up to date, as before they open.
     void UpdateActions();
-    void SetTimer1(bool enabled, UINT intervalMs);
-    void SetTimerVistaRefresh(bool enabled);
+    void SetTimer1(bool enabled, UINT intervalMs) override;
+    void SetTimerVistaRefresh(bool enabled) override;
+    void RewriteRuleColumns() override;
+    void ReapplyRules(const std::vector<WindowRule>& changed) override;
     // Every transparency change goes through the entry found at start-up.
     bool SetLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags) override;
     void ShowTransparencyDialog(HWND window, int row);
