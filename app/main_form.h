@@ -25,6 +25,7 @@
 #include "ui/window_list_view.h"
 #include "ui/main_graphics.h"
 #include "ui/settings.h"
+#include "ui/settings_command.h"
 
 namespace vantrel {
 
@@ -41,7 +42,7 @@ struct MainFormOptions {
     bool shellHookRegistered = false;
 };
 
-class TfrmMain : public WindowCommandHost, public RuleCommandHost {
+class TfrmMain : public WindowCommandHost, public RuleCommandHost, public SettingsCommandHost {
 public:
     explicit TfrmMain(MainFormOptions options);
     ~TfrmMain() override;
@@ -57,7 +58,7 @@ public:
     // State, readable by the commands and the tests.
     CloseMode closeMode() const { return closeMode_; }
     bool layeredWindowsAvailable() const { return layeredAvailable_; }
-    int versionCode() const { return versionCode_; }
+    int versionCode() const override { return versionCode_; }
     int ieMajorVersion() const { return ieMajorVersion_; }
     HWND skipOnceWindow() const { return skipOnce_; }
     void SetSkipOnceWindow(HWND window) { skipOnce_ = window; }
@@ -83,7 +84,7 @@ public:
     UINT timer1Interval() const { return timer1Interval_; }
     bool timerVistaRefreshEnabled() const { return timerVistaEnabled_; }
     std::string RulesPath() const override { return options_.exeFolder + "rules.dat"; }
-    SettingsLocation settingsLocation() const;
+    SettingsLocation settingsLocation() const override;
     const std::vector<GraphicControl>& graphicControls() const { return graphics_.Controls(); }
     GraphicControl* Graphic(const std::string& name) { return graphics_.Find(name); }
     HWND toolTip() const { return graphics_.ToolTip(); }
@@ -148,6 +149,8 @@ public:
     void SetTimerVistaRefresh(bool enabled) override;
     void RewriteRuleColumns() override;
     void ReapplyRules(const std::vector<WindowRule>& changed) override;
+    void ApplyRuleTo(HWND window) override;
+    void SetSystemMenuItems(bool inserted) override;
     // Every transparency change goes through the entry found at start-up.
     bool SetLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags) override;
     void ShowTransparencyDialog(HWND window, int row);
