@@ -647,6 +647,23 @@ void TfrmMain::SetTimerVistaRefresh(bool enabled) {
     }
 }
 
+void TfrmMain::RewriteRuleColumns() {
+    RefreshRuleColumns(*this);
+}
+
+void TfrmMain::ReapplyRules(const std::vector<WindowRule>& changed) {
+    ApplyRulesTouchedBy(*this, changed);
+}
+
+void TfrmMain::ApplyRuleTo(HWND window) {
+    ApplyRule(*this, window);
+}
+
+void TfrmMain::SetSystemMenuItems(bool inserted) {
+    catalogue_->ForAllWindows(inserted ? EnumerationMode::InsertSystemMenus
+                                       : EnumerationMode::RestoreSystemMenus);
+}
+
 bool TfrmMain::SetLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags) {
     return platform::foreign::SetLayeredAttributes(setLayeredAttributes_, window, key, alpha,
                                                    flags);

@@ -14,15 +14,18 @@
 #include "commands/layered_windows.h"
 #include "commands/relay_process.h"
 #include "commands/tray_hosting.h"
+#include "commands/window_commands.h"
 #include "app/window_watch.h"
 #include "platform/handles.h"
 #include "platform/win_events.h"
+#include "rules/rule_commands.h"
 #include "rules/rule_list.h"
 #include "ui/flat_menu.h"
 #include "ui/list_view.h"
 #include "ui/window_list_view.h"
 #include "ui/main_graphics.h"
 #include "ui/settings.h"
+#include "ui/settings_command.h"
 
 namespace vantrel {
 
@@ -39,10 +42,10 @@ struct MainFormOptions {
     bool shellHookRegistered = false;
 };
 
-class TfrmMain {
+class TfrmMain : public WindowCommandHost, public RuleCommandHost, public SettingsCommandHost {
 public:
     explicit TfrmMain(MainFormOptions options);
-    ~TfrmMain();
+    ~TfrmMain() override;
     TfrmMain(const TfrmMain&) = delete;
     TfrmMain& operator=(const TfrmMain&) = delete;
 
@@ -50,38 +53,38 @@ public:
 
     // Creates the window (running FormCreate) and shows it.
     bool Create(HINSTANCE instance, int showCommand);
-    HWND Handle() const { return handle_; }
+    HWND Handle() const override { return handle_; }
 
     // State, readable by the commands and the tests.
     CloseMode closeMode() const { return closeMode_; }
     bool layeredWindowsAvailable() const { return layeredAvailable_; }
-    int versionCode() const { return versionCode_; }
+    int versionCode() const override { return versionCode_; }
     int ieMajorVersion() const { return ieMajorVersion_; }
     HWND skipOnceWindow() const { return skipOnce_; }
     void SetSkipOnceWindow(HWND window) { skipOnce_ = window; }
-    HiddenJournal& journal() { return journal_; }
-    LayeredWindows& layeredWindows() { return layeredWindows_; }
+    HiddenJournal& journal() override { return journal_; }
+    LayeredWindows& layeredWindows() override { return layeredWindows_; }
     Relays& relay() { return relay_; }
     const WindowWatch& windowWatch() const { return watch_; }
     const platform::TopLevelWindowEvents& windowEvents() const { return windowEvents_; }
     UINT shellHookMessage() const { return shellHookMessage_; }
-    WindowList& windows() { return windows_; }
+    WindowList& windows() override { return windows_; }
     Catalogue& catalogue() { return *catalogue_; }
-    RuleList& rules() { return rules_; }
+    RuleList& rules() override { return rules_; }
     // Windows that a rule acting once has acted on.
     std::set<HWND>& onceActed() { return onceActed_; }
-    CommonSettings& settings() { return settings_; }
-    TrayHost& tray() { return tray_; }
-    ListView& lvMain() { return windowsView_.view(); }
+    CommonSettings& settings() override { return settings_; }
+    TrayHost& tray() override { return tray_; }
+    ListView& lvMain() override { return windowsView_.view(); }
     // Rows have changed that the list view does not show yet.
     bool RowsWaiting() const { return windowsView_.RowsWaiting(); }
-    ListView& lvRule() { return lvRule_; }
+    ListView& lvRule() override { return lvRule_; }
     HWND ftcMain() const { return ftcMain_; }
     bool timer1Enabled() const { return timer1Enabled_; }
     UINT timer1Interval() const { return timer1Interval_; }
     bool timerVistaRefreshEnabled() const { return timerVistaEnabled_; }
-    std::string RulesPath() const { return options_.exeFolder + "rules.dat"; }
-    SettingsLocation settingsLocation() const;
+    std::string RulesPath() const override { return options_.exeFolder + "rules.dat"; }
+    SettingsLocation settingsLocation() const override;
     const std::vector<GraphicControl>& graphicControls() const { return graphics_.Controls(); }
     GraphicControl* Graphic(const std::string& name) { return graphics_.Find(name); }
     HWND toolTip() const { return graphics_.ToolTip(); }
@@ -106,10 +109,10 @@ public:
 
     // Commands on the selected window of the list; each does nothing without a selection.
     // SelectedWindowRow is that window's row behind the list, -1 when there is none.
-    int SelectedWindowRow() const;
+    int SelectedWindowRow() const override;
     HWND SelectedWindow() const;
     // Highlights the window's row as the list shows it now; nothing when it is not shown.
-    void SelectWindow(HWND window);
+    void SelectWindow(HWND window) override;
     // The list view takes the rows as they are now.
     void ShowRowsNow();
     void aMinimizeToTrayExecute();
@@ -142,10 +145,14 @@ public:
     FlatMenu& pmOtherApp() { return pmOtherApp_; }
     // Brings the menus' captions and enabled states up to date, as before they open.
     void UpdateActions();
-    void SetTimer1(bool enabled, UINT intervalMs);
-    void SetTimerVistaRefresh(bool enabled);
+    void SetTimer1(bool enabled, UINT intervalMs) override;
+    void SetTimerVistaRefresh(bool enabled) override;
+    void RewriteRuleColumns() override;
+    void ReapplyRules(const std::vector<WindowRule>& changed) override;
+    void ApplyRuleTo(HWND window) override;
+    void SetSystemMenuItems(bool inserted) override;
     // Every transparency change goes through the entry found at start-up.
-    bool SetLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags);
+    bool SetLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags) override;
     void ShowTransparencyDialog(HWND window, int row);
     // `overTarget`: centred over the target window (system-menu command), not the main one.
     void ShowResizeDialog(HWND window, bool overTarget);

@@ -1,6 +1,9 @@
 #include "commands/window_commands.h"
 
-#include "app/main_form.h"
+#include "app/window_list.h"
+#include "commands/hidden_journal.h"
+#include "commands/layered_windows.h"
+#include "commands/tray_hosting.h"
 #include "commands/placement.h"
 #include "platform/desktop_window_manager.h"
 #include "platform/foreign_window.h"
@@ -19,21 +22,21 @@ void SetTopmost(HWND window, bool topmost) {
     foreign::SetTopmost(window, topmost);
 }
 
-void MinimizeWindowToTray(TfrmMain& form, HWND window) {
-    const int row = form.windows().Find(window);
+void MinimizeWindowToTray(WindowCommandHost& host, HWND window) {
+    const int row = host.windows().Find(window);
     // A row can outlive its window until the next rebuild; an icon for a window that has gone
     // could never bring anything back. A window whose icon is still there is hidden already (a
     // hung program has not yet carried out the hide): a second icon would only repeat it.
     if (row < 0 || !::IsWindow(window) || !foreign::IsTarget(window) ||
-        form.tray().WindowIconAdded(window)) {
+        host.tray().WindowIconAdded(window)) {
         return;
     }
-    const std::string path = form.windows().At(row).path;
+    const std::string path = host.windows().At(row).path;
     // On disk before the window goes: if the program ends before the icon is there, the next
     // start still knows to show the window again.
-    form.journal().Add(window);
+    host.journal().Add(window);
     foreign::Show(window, SW_HIDE);
-    form.tray().SetWindowTrayIcon(window, path, true);
+    host.tray().SetWindowTrayIcon(window, path, true);
 }
 
 void SetCheckMarks(HWND window, int percent) {
@@ -55,7 +58,7 @@ bool TransparencyLeftToItsProgram(HWND window) {
     return foreign::LayeringOf(window).kind == foreign::Layering::Kind::Drawn;
 }
 
-void SetTransparency(TfrmMain& form, HWND window, int percent) {
+void SetTransparency(WindowCommandHost& host, HWND window, int percent) {
     if (!foreign::IsTarget(window)) {
         return;
     }
@@ -68,21 +71,21 @@ void SetTransparency(TfrmMain& form, HWND window, int percent) {
         if (!foreign::SetExStyle(window, platform::ExStyleOf(window) | WS_EX_LAYERED)) {
             return; // not answering: the level stays as it was, and so do the marks and the row
         }
-        form.layeredWindows().Remember(window);
-        form.SetLayeredAttributes(window, 0, alpha, LWA_ALPHA);
+        host.layeredWindows().Remember(window);
+        host.SetLayeredAttributes(window, 0, alpha, LWA_ALPHA);
     } else {
         // Layered already, by its program or by an earlier level: only the alpha changes, and a
         // colour key its program set keeps its holes see-through.
-        form.SetLayeredAttributes(window, now.key, alpha, (now.flags & LWA_COLORKEY) | LWA_ALPHA);
+        host.SetLayeredAttributes(window, now.key, alpha, (now.flags & LWA_COLORKEY) | LWA_ALPHA);
     }
     SetCheckMarks(window, percent);
-    const int row = form.windows().Find(window);
+    const int row = host.windows().Find(window);
     if (row >= 0) {
-        form.windows().At(row).transparency = percent;
+        host.windows().At(row).transparency = percent;
     }
 }
 
-void RemoveTransparency(TfrmMain& form, HWND window) {
+void RemoveTransparency(WindowCommandHost& host, HWND window) {
     if (!foreign::IsTarget(window)) {
         return;
     }
@@ -91,24 +94,24 @@ void RemoveTransparency(TfrmMain& form, HWND window) {
         return;
     }
     if (now.kind == foreign::Layering::Kind::Attributes &&
-        !form.layeredWindows().MadeLayered(window)) {
+        !host.layeredWindows().MadeLayered(window)) {
         // Its program layered it and needs the style: opaque again, the colour key kept.
         SetCheckMarks(window, 1);
-        form.SetLayeredAttributes(window, now.key, 255, (now.flags & LWA_COLORKEY) | LWA_ALPHA);
+        host.SetLayeredAttributes(window, now.key, 255, (now.flags & LWA_COLORKEY) | LWA_ALPHA);
     } else {
         if (!foreign::Answers(window)) {
             return;
         }
         SetCheckMarks(window, 1);
         foreign::SetExStyle(window, platform::ExStyleOf(window) | WS_EX_LAYERED);
-        form.SetLayeredAttributes(window, 0, 255, LWA_ALPHA);
+        host.SetLayeredAttributes(window, 0, 255, LWA_ALPHA);
         foreign::SetExStyle(window,
                             platform::ExStyleOf(window) & ~static_cast<LONG>(WS_EX_LAYERED));
-        form.layeredWindows().Forget(window);
+        host.layeredWindows().Forget(window);
     }
-    const int row = form.windows().Find(window);
+    const int row = host.windows().Find(window);
     if (row >= 0) {
-        form.windows().At(row).transparency = 0;
+        host.windows().At(row).transparency = 0;
     }
 }
 

@@ -5,13 +5,31 @@
 
 namespace vantrel {
 
-class TfrmMain;
+class HiddenJournal;
+class LayeredWindows;
+class TrayHost;
+class WindowList;
 struct AlignmentPlace;
+
+// What the commands below need of the program that runs them: the listed windows, the icons of
+// hidden windows and their record on disk, and the layering this program did.
+class WindowCommandHost {
+public:
+    virtual WindowList& windows() = 0;
+    virtual TrayHost& tray() = 0;
+    virtual HiddenJournal& journal() = 0;
+    virtual LayeredWindows& layeredWindows() = 0;
+    // Every transparency change goes through the entry found at start-up.
+    virtual bool SetLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags) = 0;
+
+protected:
+    virtual ~WindowCommandHost() = default;
+};
 
 void SetTopmost(HWND window, bool topmost);
 
 // Hides a listed window behind a notification-area icon; an unlisted window is left alone.
-void MinimizeWindowToTray(TfrmMain& form, HWND window);
+void MinimizeWindowToTray(WindowCommandHost& host, HWND window);
 
 // Puts a check mark on the percentage item of the window's system menu (none when the
 // percentage is not a multiple of ten).
@@ -22,9 +40,9 @@ void SetCheckMarks(HWND window, int percent);
 bool TransparencyLeftToItsProgram(HWND window);
 // Gives the window a transparency of `percent` (0 opaque to 100 invisible); it stays layered.
 // A window layered by its own program keeps its colour key.
-void SetTransparency(TfrmMain& form, HWND window, int percent);
+void SetTransparency(WindowCommandHost& host, HWND window, int percent);
 // Makes the window opaque. Only a window this program made layered loses the layered style.
-void RemoveTransparency(TfrmMain& form, HWND window);
+void RemoveTransparency(WindowCommandHost& host, HWND window);
 
 void AlignWindow(HWND window, const AlignmentPlace& place);
 

@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "app/main_form.h"
-#include "app/rule_application.h"
+#include "app/window_list.h"
 #include "rules/rule.h"
+#include "rules/rule_list.h"
 #include "rules/rule_store.h"
 #include "rules/set_rule_dialog.h"
+#include "ui/list_view.h"
+#include "ui/settings.h"
 
 namespace vantrel {
 
@@ -28,7 +30,7 @@ void TellSelectFirst() {
 
 // The rules list view shows the rule list by index, so its row count must follow every change of
 // the rules before anything else (a failed save included) can end the command.
-void SyncRulesView(TfrmMain& form) {
+void SyncRulesView(RuleCommandHost& form) {
     form.lvRule().SetCount(static_cast<int>(form.rules().size()));
     ::InvalidateRect(form.lvRule().Handle(), nullptr, FALSE);
 }
@@ -60,7 +62,8 @@ std::string AutoRefreshText(const TfrmSetRule& dialog) {
 // it, so the window is looked up again by its handle; a handle that now names a window of
 // another class is not the same window. When the window has gone, only its row is skipped: the
 // rule is still stored, saved and applied, and the other rows of its class still get its texts.
-int RowOfDialogWindow(TfrmMain& form, int remembered, HWND window, const std::string& className) {
+int RowOfDialogWindow(RuleCommandHost& form, int remembered, HWND window,
+                      const std::string& className) {
     WindowList& rows = form.windows();
     int row = remembered;
     if (!rows.Valid(row) || rows.At(row).handle != window) {
@@ -74,7 +77,7 @@ int RowOfDialogWindow(TfrmMain& form, int remembered, HWND window, const std::st
 
 } // namespace
 
-void aMainAddRuleExecute(TfrmMain& form) {
+void aMainAddRuleExecute(RuleCommandHost& form) {
     const int selected = form.SelectedWindowRow();
     if (!form.windows().Valid(selected)) {
         return;
@@ -156,16 +159,16 @@ void aMainAddRuleExecute(TfrmMain& form) {
                                chosen);
         SyncRulesView(form);
     }
-    RefreshRuleColumns(form);
+    form.RewriteRuleColumns();
     SaveRules(form.RulesPath(), form.rules());
     WindowRule now;
     now.className = className;
     SetExtras(now, chosen);
     touched.push_back(now);
-    ApplyRulesTouchedBy(form, touched);
+    form.ReapplyRules(touched);
 }
 
-void aRulesAddRuleExecute(TfrmMain& form) {
+void aRulesAddRuleExecute(RuleCommandHost& form) {
     TfrmSetRule dialog(form.Handle());
     dialog.DisableCaption();
     dialog.SetClassNameEditable(true);
@@ -209,12 +212,12 @@ void aRulesAddRuleExecute(TfrmMain& form) {
         touched.push_back(rule);
     }
     SyncRulesView(form);
-    RefreshRuleColumns(form);
+    form.RewriteRuleColumns();
     SaveRules(form.RulesPath(), form.rules());
-    ApplyRulesTouchedBy(form, touched);
+    form.ReapplyRules(touched);
 }
 
-void aEditRuleExecute(TfrmMain& form) {
+void aEditRuleExecute(RuleCommandHost& form) {
     const int selected = form.lvRule().Selected();
     if (selected < 0 || static_cast<std::size_t>(selected) >= form.rules().size()) {
         TellSelectFirst();
@@ -256,12 +259,12 @@ void aEditRuleExecute(TfrmMain& form) {
     }
     SetExtras(target, dialog.ExtrasValues());
     SyncRulesView(form);
-    RefreshRuleColumns(form);
+    form.RewriteRuleColumns();
     SaveRules(form.RulesPath(), form.rules());
-    ApplyRulesTouchedBy(form, {rule, target});
+    form.ReapplyRules({rule, target});
 }
 
-void aDeleteRuleExecute(TfrmMain& form) {
+void aDeleteRuleExecute(RuleCommandHost& form) {
     const int selected = form.lvRule().Selected();
     if (selected < 0 || static_cast<std::size_t>(selected) >= form.rules().size()) {
         TellSelectFirst();
@@ -271,9 +274,9 @@ void aDeleteRuleExecute(TfrmMain& form) {
     const WindowRule deleted = form.rules().at(index);
     form.rules().erase(index);
     SyncRulesView(form);
-    RefreshRuleColumns(form);
+    form.RewriteRuleColumns();
     SaveRules(form.RulesPath(), form.rules());
-    ApplyRulesTouchedBy(form, {deleted});
+    form.ReapplyRules({deleted});
 
     // The rule that followed the deleted one, else the first; the list view alone would keep a
     // selection on a row that no longer exists.
@@ -287,25 +290,25 @@ void aDeleteRuleExecute(TfrmMain& form) {
     }
 }
 
-// The form exposes its lists only through non-const accessors; asking for the visibility and the
+// The host exposes its lists only through non-const accessors; asking for the visibility and the
 // selection changes nothing.
-bool aMainAddRuleUpdate(const TfrmMain& form) {
-    TfrmMain& mutableForm = const_cast<TfrmMain&>(form);
+bool aMainAddRuleUpdate(const RuleCommandHost& form) {
+    RuleCommandHost& mutableForm = const_cast<RuleCommandHost&>(form);
     return mutableForm.lvMain().Visible() && form.SelectedWindowRow() >= 0;
 }
 
-bool aEditRuleUpdate(const TfrmMain& form) {
-    TfrmMain& mutableForm = const_cast<TfrmMain&>(form);
+bool aEditRuleUpdate(const RuleCommandHost& form) {
+    RuleCommandHost& mutableForm = const_cast<RuleCommandHost&>(form);
     return mutableForm.lvRule().Visible() && mutableForm.lvRule().Selected() >= 0;
 }
 
-void lvMainDblClick(TfrmMain& form) {
+void lvMainDblClick(RuleCommandHost& form) {
     if (form.SelectedWindowRow() >= 0) {
         aMainAddRuleExecute(form);
     }
 }
 
-void lvRuleDblClick(TfrmMain& form) {
+void lvRuleDblClick(RuleCommandHost& form) {
     if (form.lvRule().Selected() >= 0) {
         aEditRuleExecute(form);
     }

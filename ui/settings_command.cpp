@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/main_form.h"
-#include "app/rule_application.h"
+#include "app/window_list.h"
+#include "rules/rule_list.h"
 #include "ui/options_dialog.h"
 
 namespace vantrel {
@@ -29,8 +29,8 @@ std::string ExecutablePath() {
 }
 
 // Gives the new default action and z order to every listed window that no rule claims.
-void ApplyNewDefaults(TfrmMain& form) {
-    RefreshRuleColumns(form);
+void ApplyNewDefaults(SettingsCommandHost& form) {
+    form.RewriteRuleColumns();
     // Taken before any window is touched: hiding one to the tray changes the rows, and a row
     // moving up must not make its neighbour miss its turn.
     std::vector<HWND> unruled;
@@ -41,18 +41,18 @@ void ApplyNewDefaults(TfrmMain& form) {
         }
     }
     for (HWND window : unruled) {
-        ApplyRule(form, window);
+        form.ApplyRuleTo(window);
     }
     Application::Instance().BringToFront();
 }
 
 } // namespace
 
-void aSettingsExecute(TfrmMain& form) {
+void aSettingsExecute(SettingsCommandHost& form) {
     aSettingsExecute(form, std::string());
 }
 
-void aSettingsExecute(TfrmMain& form, const std::string& runKeyOverride) {
+void aSettingsExecute(SettingsCommandHost& form, const std::string& runKeyOverride) {
     TfrmOptions dialog(form.Handle(), form.settings(), form.settingsLocation(), form.versionCode(),
                        ExecutablePath(), runKeyOverride);
     if (dialog.ShowModal() != kResultOk) {
@@ -62,9 +62,7 @@ void aSettingsExecute(TfrmMain& form, const std::string& runKeyOverride) {
         ApplyNewDefaults(form);
     }
     if (dialog.SystemMenuChanged()) {
-        form.catalogue().ForAllWindows(form.settings().systemMenu
-                                           ? EnumerationMode::InsertSystemMenus
-                                           : EnumerationMode::RestoreSystemMenus);
+        form.SetSystemMenuItems(form.settings().systemMenu);
     }
 }
 
