@@ -225,6 +225,24 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     }
+    case WM_NEXTDLGCTL: {
+        // The dialog manager asks for this on an access letter of a label or frame (the control
+        // after it) and on arrow keys; a plain window would drop it and the letter would do
+        // nothing. As in a dialog, an edit reached this way has its text selected.
+        HWND target = reinterpret_cast<HWND>(wParam);
+        if (LOWORD(lParam) == 0) {
+            HWND from = ::GetFocus();
+            target = ::GetNextDlgTabItem(handle_, ::IsChild(handle_, from) ? from : nullptr,
+                                         wParam != 0);
+        }
+        if (target != nullptr && ::IsChild(handle_, target)) {
+            ::SetFocus(target);
+            if ((::SendMessageA(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0) {
+                ::SendMessageA(target, EM_SETSEL, 0, -1);
+            }
+        }
+        return 0;
+    }
     case WM_TIMER:
         if (wParam == kTargetWatchTimer) {
             if (!::IsWindow(centreOver_)) {
@@ -263,7 +281,10 @@ HWND Form::AddLabel(const std::string& text, int x, int y, int width, int height
         ::ReleaseDC(handle_, dc);
         width = size.cx;
     }
-    return AddControl("STATIC", text, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, x, y, width, height, 0, 0,
+    // A label with an access letter shows it and lends it to the control created after it; any
+    // other label shows its text as it is.
+    const DWORD prefix = text.find('&') == std::string::npos ? SS_NOPREFIX : 0;
+    return AddControl("STATIC", text, WS_VISIBLE | SS_LEFT | prefix, x, y, width, height, 0, 0,
                       parent);
 }
 

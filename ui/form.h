@@ -59,6 +59,7 @@ protected:
 
     HWND AddControl(const char* windowClass, const std::string& text, DWORD style, int x, int y,
                     int width, int height, int id = 0, DWORD exStyle = 0, HWND parent = nullptr);
+    // A "&" in the text marks the access letter of the control created next.
     HWND AddLabel(const std::string& text, int x, int y, int width = 0, int height = 13,
                   HWND parent = nullptr);
     HWND AddButton(const std::string& text, int x, int y, int width, int height, int id);
