@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cctype>
+
 #include "app/application.h"
 #include "platform/error.h"
 
@@ -69,7 +71,48 @@ bool Form::PreTranslateModalKey(const MSG& msg) {
         (msg.hwnd != form->handle_ && !::IsChild(form->handle_, msg.hwnd))) {
         return false;
     }
-    return form->OnDialogKey(msg);
+    if (form->OnDialogKey(msg)) {
+        return true;
+    }
+    // A letter typed where no text is wanted counts as with Alt, as in a dialog.
+    const bool letter =
+        msg.message == WM_SYSCHAR ||
+        (msg.message == WM_CHAR &&
+         (::SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg)) &
+          (DLGC_WANTCHARS | DLGC_WANTMESSAGE)) == 0);
+    return letter && form->RunAccessLetter(static_cast<char>(msg.wParam));
+}
+
+bool Form::RunAccessLetter(char typed) {
+    const char wanted = static_cast<char>(::toupper(static_cast<unsigned char>(typed)));
+    for (HWND c = ::GetWindow(handle_, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
+        if (!::IsWindowVisible(c) || !::IsWindowEnabled(c)) {
+            continue;
+        }
+        char cls[16] = {};
+        ::GetClassNameA(c, cls, sizeof(cls));
+        const LONG style = ::GetWindowLongA(c, GWL_STYLE);
+        const bool button = ::lstrcmpiA(cls, "Button") == 0;
+        const bool frame = button && (style & BS_TYPEMASK) == BS_GROUPBOX;
+        const bool label = ::lstrcmpiA(cls, "Static") == 0 && (style & SS_NOPREFIX) == 0;
+        if ((!button && !label) || AccessLetter(ControlText(c)) != wanted) {
+            continue;
+        }
+        if (button && !frame) {
+            ::SendMessageA(c, BM_CLICK, 0, 0);
+            return true;
+        }
+        // A label or frame leads to the control after it, which is where the person types.
+        const HWND target = ::GetNextDlgTabItem(handle_, c, FALSE);
+        if (target != nullptr && target != c) {
+            ::SetFocus(target);
+            if ((::SendMessageA(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0) {
+                ::SendMessageA(target, EM_SETSEL, 0, -1);
+            }
+        }
+        return true;
+    }
+    return false;
 }
 
 HWND Form::Create() {
@@ -225,24 +268,6 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     }
-    case WM_NEXTDLGCTL: {
-        // The dialog manager asks for this on an access letter of a label or frame (the control
-        // after it) and on arrow keys; a plain window would drop it and the letter would do
-        // nothing. As in a dialog, an edit reached this way has its text selected.
-        HWND target = reinterpret_cast<HWND>(wParam);
-        if (LOWORD(lParam) == 0) {
-            HWND from = ::GetFocus();
-            target = ::GetNextDlgTabItem(handle_, ::IsChild(handle_, from) ? from : nullptr,
-                                         wParam != 0);
-        }
-        if (target != nullptr && ::IsChild(handle_, target)) {
-            ::SetFocus(target);
-            if ((::SendMessageA(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0) {
-                ::SendMessageA(target, EM_SETSEL, 0, -1);
-            }
-        }
-        return 0;
-    }
     case WM_TIMER:
         if (wParam == kTargetWatchTimer) {
             if (!::IsWindow(centreOver_)) {
@@ -362,6 +387,19 @@ void RadioGroup::Enable(bool on) {
     for (HWND b : buttons_) {
         ::EnableWindow(b, on);
     }
+}
+
+char AccessLetter(const std::string& caption) {
+    for (size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != '&') {
+            continue;
+        }
+        if (caption[i + 1] != '&') {
+            return static_cast<char>(::toupper(static_cast<unsigned char>(caption[i + 1])));
+        }
+        ++i; // "&&" shows one "&"
+    }
+    return 0;
 }
 
 std::string ControlText(HWND control) {
