@@ -845,6 +845,11 @@ bool TfrmMain::OnKey(const MSG& msg) {
         }
     };
     keys.refresh = [this] { RunCommand(kCmdRefresh); };
+    // Runs what the command's picture button runs, with the same checks of its own.
+    keys.shortcut = [this](unsigned key, bool control) {
+        const int command = ShortcutCommand(pmMain_.items, key, control);
+        return command != 0 && RunCommand(command);
+    };
     bool handled = false;
     Guard([&] { handled = HandleMainWindowKey(msg, keys); });
     return handled;

@@ -65,14 +65,14 @@ void TfrmWindowProp::CreateControls() {
 
     // Both pages are plain children of the form over the tab control's body: the tab control
     // does not pass its children's notifications on.
-    AddPageLabel(general_, "Window Caption:", 20, 46);
+    AddPageLabel(general_, "Window &Caption:", 20, 46);
     captionEdit_ = AddEdit("", kValueLeft, 42, 220, 21, kCaptionEditId, ES_READONLY);
     general_.push_back(captionEdit_);
     AddPageLabel(general_, "Window Handle:", 20, 76);
     handleLabel_ = AddControl("STATIC", "", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, kValueLeft + 3, 76,
                               120, 13, kHandleId);
     general_.push_back(handleLabel_);
-    AddPageLabel(general_, "Class Name:", 20, 106);
+    AddPageLabel(general_, "Class &Name:", 20, 106);
     classEdit_ = AddEdit("", kValueLeft, 102, 220, 21, kClassEditId, ES_READONLY);
     general_.push_back(classEdit_);
     AddPageLabel(general_, "Process ID:", 20, 136);
@@ -84,14 +84,14 @@ void TfrmWindowProp::CreateControls() {
                               120, 13, kThreadId);
     general_.push_back(threadLabel_);
 
-    AddPageLabel(style_, "Window Styles:", 18, 42);
+    AddPageLabel(style_, "Window &Styles:", 18, 42);
     styleLabel_ = AddControl("STATIC", "", SS_LEFT | SS_NOPREFIX, 96, 42, 56, 13, kStyleId);
     style_.push_back(styleLabel_);
     lbStyle_ =
         AddControl("LISTBOX", "", WS_TABSTOP | WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS,
                    18, 60, 152, 174, kStyleListId, WS_EX_CLIENTEDGE);
     style_.push_back(lbStyle_);
-    AddPageLabel(style_, "Extended Styles:", 178, 42);
+    AddPageLabel(style_, "&Extended Styles:", 178, 42);
     exStyleLabel_ = AddControl("STATIC", "", SS_LEFT | SS_NOPREFIX, 262, 42, 56, 13, kExStyleId);
     style_.push_back(exStyleLabel_);
     lbExStyle_ =

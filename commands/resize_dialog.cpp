@@ -18,8 +18,9 @@ void TfrmResize::CreateRow(Row& row, const char* caption, int top, int firstId) 
     // only between the two buttons of a pair, and a pair never clears the other row's choice.
     row.check = AddControl("BUTTON", "", WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX, 18,
                            top, 14, 17, firstId);
-    row.label = AddControl("STATIC", caption, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 36, top + 2, 90,
-                           13, firstId + 1);
+    // The label's access letter leads to the edit created after it.
+    row.label =
+        AddControl("STATIC", caption, WS_VISIBLE | SS_LEFT, 36, top + 2, 90, 13, firstId + 1);
     row.edit = AddEdit("100", 130, top - 2, 50, 21, firstId + 2);
     MakeDigitsOnly(row.edit, false); // a refused key is dropped without a sound
     row.pixels =
@@ -33,8 +34,8 @@ void TfrmResize::CreateRow(Row& row, const char* caption, int top, int firstId) 
 
 void TfrmResize::CreateControls() {
     AddGroupBox("", 8, 4, 334, 78);
-    CreateRow(width_, "Change width to:", 22, kWidthCheckId);
-    CreateRow(height_, "Change height to:", 52, kHeightCheckId);
+    CreateRow(width_, "Change &width to:", 22, kWidthCheckId);
+    CreateRow(height_, "Change &height to:", 52, kHeightCheckId);
     AddControl("BUTTON", "&OK", WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 186, 91, 75,
                25, kOkId);
     AddButton("&Cancel", 267, 91, 75, 25, kCancelId);

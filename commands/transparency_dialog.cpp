@@ -46,7 +46,7 @@ void TfrmCustomTransparency::CreateControls() {
     AddControl("STATIC", "100%", WS_VISIBLE | SS_RIGHT | SS_NOPREFIX, 180, 50, 100, 13);
     AddControl("STATIC", "(transparency)", WS_VISIBLE | SS_RIGHT | SS_NOPREFIX, 180, 64, 100, 13);
 
-    AddLabel("OR", 103, 95);
+    AddLabel("O&R", 103, 95); // its letter leads to the value field after it
     seValue_ =
         AddEdit(std::to_string(Bounded(initialValue_)), 125, 91, 58, 21, kValueEditId, ES_RIGHT);
     MakeDigitsOnly(seValue_);

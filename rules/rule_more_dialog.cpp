@@ -4,15 +4,29 @@
 
 namespace vantrel {
 
-std::string ExtrasProblem(const RuleExtras& extras) {
+namespace {
+// The field holding a value the rule cannot use, or 0 when every value is fine.
+int FaultyField(const RuleExtras& extras) {
     RulePlacement placement;
     if (!extras.placement.empty() && !ParseRulePlacement(extras.placement, placement)) {
-        return "Please choose a place, or type x,y,width,height in pixels.";
+        return TfrmRuleMore::kIdPlacement;
     }
     if (!extras.transparency.empty() && RuleTransparencyPercent(extras.transparency) < 0) {
-        return "Please type a transparency from 0 to 100, or leave it empty.";
+        return TfrmRuleMore::kIdTransparency;
     }
-    return {};
+    return 0;
+}
+} // namespace
+
+std::string ExtrasProblem(const RuleExtras& extras) {
+    switch (FaultyField(extras)) {
+    case TfrmRuleMore::kIdPlacement:
+        return "Please choose a place, or type x,y,width,height in pixels.";
+    case TfrmRuleMore::kIdTransparency:
+        return "Please type a transparency from 0 to 100, or leave it empty.";
+    default:
+        return {};
+    }
 }
 
 TfrmRuleMore::TfrmRuleMore(HWND owner, const RuleExtras& extras)
@@ -20,11 +34,11 @@ TfrmRuleMore::TfrmRuleMore(HWND owner, const RuleExtras& extras)
 
 void TfrmRuleMore::CreateControls() {
     // Creation order is the tab order: the fields in reading order, then OK and Cancel.
-    AddLabel("Program (slack.exe or a full path):", 12, 12, 330, 13);
+    AddLabel("&Program (slack.exe or a full path):", 12, 12, 330, 13);
     eProgram_ = AddEdit(initial_.program, 12, 28, 336, 21, kIdProgram);
-    AddLabel("Title pattern (* and ?):", 12, 56, 330, 13);
+    AddLabel("&Title pattern (* and ?):", 12, 56, 330, 13);
     eTitlePattern_ = AddEdit(initial_.titlePattern, 12, 72, 336, 21, kIdTitlePattern);
-    AddLabel("Place (or x,y,width,height):", 12, 100, 200, 13);
+    AddLabel("P&lace (or x,y,width,height):", 12, 100, 200, 13);
     cbPlacement_ = AddControl("COMBOBOX", "",
                               WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
                               12, 116, 200, 200, kIdPlacement);
@@ -33,13 +47,15 @@ void TfrmRuleMore::CreateControls() {
         ::SendMessageA(cbPlacement_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(place.commandText));
     }
     SetControlText(cbPlacement_, initial_.placement);
-    AddLabel("Transparency %:", 228, 100, 120, 13);
+    AddLabel("T&ransparency %:", 228, 100, 120, 13);
     eTransparency_ = AddEdit(initial_.transparency, 228, 116, 60, 21, kIdTransparency);
     MakeDigitsOnly(eTransparency_);
-    cbApplyOnce_ = AddCheckBox("Act &once on each window, then leave it to me", 12, 150, 336, 17,
+    cbApplyOnce_ = AddCheckBox("&Act once on each window, then leave it to me", 12, 150, 336, 17,
                                kIdApplyOnce);
     SetChecked(cbApplyOnce_, initial_.applyOnce);
-    AddButton("&OK", 192, 186, 75, 25, kIdOk);
+    // OK is the default button: Enter anywhere in the dialog presses it.
+    AddControl("BUTTON", "&OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 192, 186, 75, 25,
+               kIdOk);
     AddButton("&Cancel", 273, 186, 75, 25, kIdCancel);
 }
 
@@ -58,9 +74,12 @@ bool TfrmRuleMore::OnCommand(int id, int code, HWND /*control*/) {
         return true;
     case kIdOk:
         if (code == BN_CLICKED) {
-            const std::string problem = ExtrasProblem(Values());
+            const RuleExtras values = Values();
+            const std::string problem = ExtrasProblem(values);
             if (!problem.empty()) {
                 ::MessageBoxA(Handle(), problem.c_str(), "Vantrel", MB_OK | MB_ICONINFORMATION);
+                // Back in the field the message is about, for the person to mend it.
+                ::SetFocus(FaultyField(values) == kIdPlacement ? cbPlacement_ : eTransparency_);
                 return true;
             }
             SetModalResult(kResultOk);

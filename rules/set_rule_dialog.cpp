@@ -27,9 +27,9 @@ TfrmSetRule::TfrmSetRule(HWND owner) : Form(owner, "Set Rule", kClientWidth, kCl
 void TfrmSetRule::CreateControls() {
     // Creation order is the tab order.
     AddGroupBox("", 8, 4, 335, 335);
-    label1_ = AddLabel("Window Caption:", 12, 16, 81, 13);
+    label1_ = AddLabel("&Window Caption:", 12, 16, 81, 13);
     eCaption_ = AddEdit("", 112, 13, 209, 21, kIdCaption, ES_READONLY);
-    AddLabel("Class Name:", 12, 43, 59, 13);
+    AddLabel("Class &Name:", 12, 43, 59, 13);
     eClassName_ = AddEdit("", 112, 42, 209, 21, kIdClassName, ES_READONLY);
     ::SendMessageA(eClassName_, EM_LIMITTEXT, kMaxClassNameLength, 0);
 
@@ -37,24 +37,24 @@ void TfrmSetRule::CreateControls() {
     for (int code = 0; code < kActionCount; ++code) {
         actions.push_back(ActionTexts(code));
     }
-    rgAction_.Create(Handle(), Font(), "Next start action", actions, 12, 69, 145, 145,
+    rgAction_.Create(Handle(), Font(), "Next start &action", actions, 12, 69, 145, 145,
                      kIdActionFirst);
     std::vector<std::string> zOrders;
     for (int code = 0; code < kZOrderCount; ++code) {
         zOrders.push_back(ZOrderTexts(code));
     }
-    rgZOrder_.Create(Handle(), Font(), "Next start Z Order", zOrders, 176, 69, 145, 145,
+    rgZOrder_.Create(Handle(), Font(), "Next start &Z Order", zOrders, 176, 69, 145, 145,
                      kIdZOrderFirst);
 
     groupBox2_ = AddGroupBox("Internet Explorer", kGroup2Left, kGroup2Top, 308, 105);
-    cbAutoRefresh_ = AddCheckBox("Automatic refresh enabled", kGroup2Left + 24, kGroup2Top + 24,
+    cbAutoRefresh_ = AddCheckBox("Automatic &refresh enabled", kGroup2Left + 24, kGroup2Top + 24,
                                  241, 17, kIdAutoRefresh);
-    lTimeInterval_ = AddLabel("Time Intervals:", kGroup2Left + 40, kGroup2Top + 51, 69, 13);
+    lTimeInterval_ = AddLabel("&Time Intervals:", kGroup2Left + 40, kGroup2Top + 51, 69, 13);
     eTimeInterval_ = AddEdit(std::to_string(kDefaultIntervalSeconds), kGroup2Left + 128,
                              kGroup2Top + 49, 81, 19, kIdTimeInterval);
     MakeDigitsOnly(eTimeInterval_);
     lSecond_ = AddLabel("second", kGroup2Left + 216, kGroup2Top + 51, 35, 13);
-    cbCurrentWindow_ = AddCheckBox("Don't include the current window", kGroup2Left + 40,
+    cbCurrentWindow_ = AddCheckBox("&Don't include the current window", kGroup2Left + 40,
                                    kGroup2Top + 77, 209, 17, kIdCurrentWindow);
 
     AddButton("&More...", 352, 240, 75, 25, kIdMore);

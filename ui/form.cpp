@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cctype>
+
 #include "app/application.h"
 #include "platform/error.h"
 #include "platform/text.h"
@@ -70,7 +72,48 @@ bool Form::PreTranslateModalKey(const MSG& msg) {
         (msg.hwnd != form->handle_ && !::IsChild(form->handle_, msg.hwnd))) {
         return false;
     }
-    return form->OnDialogKey(msg);
+    if (form->OnDialogKey(msg)) {
+        return true;
+    }
+    // A letter typed where no text is wanted counts as with Alt, as in a dialog.
+    const bool letter =
+        msg.message == WM_SYSCHAR ||
+        (msg.message == WM_CHAR &&
+         (::SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg)) &
+          (DLGC_WANTCHARS | DLGC_WANTMESSAGE)) == 0);
+    return letter && form->RunAccessLetter(static_cast<char>(msg.wParam));
+}
+
+bool Form::RunAccessLetter(char typed) {
+    const char wanted = static_cast<char>(::toupper(static_cast<unsigned char>(typed)));
+    for (HWND c = ::GetWindow(handle_, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
+        if (!::IsWindowVisible(c) || !::IsWindowEnabled(c)) {
+            continue;
+        }
+        char cls[16] = {};
+        ::GetClassNameA(c, cls, sizeof(cls));
+        const LONG style = ::GetWindowLongA(c, GWL_STYLE);
+        const bool button = ::lstrcmpiA(cls, "Button") == 0;
+        const bool frame = button && (style & BS_TYPEMASK) == BS_GROUPBOX;
+        const bool label = ::lstrcmpiA(cls, "Static") == 0 && (style & SS_NOPREFIX) == 0;
+        if ((!button && !label) || AccessLetter(ControlText(c)) != wanted) {
+            continue;
+        }
+        if (button && !frame) {
+            ::SendMessageA(c, BM_CLICK, 0, 0);
+            return true;
+        }
+        // A label or frame leads to the control after it, which is where the person types.
+        const HWND target = ::GetNextDlgTabItem(handle_, c, FALSE);
+        if (target != nullptr && target != c) {
+            ::SetFocus(target);
+            if ((::SendMessageA(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0) {
+                ::SendMessageA(target, EM_SETSEL, 0, -1);
+            }
+        }
+        return true;
+    }
+    return false;
 }
 
 HWND Form::Create() {
@@ -263,7 +306,10 @@ HWND Form::AddLabel(const std::string& text, int x, int y, int width, int height
         ::ReleaseDC(handle_, dc);
         width = size.cx;
     }
-    return AddControl("STATIC", text, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, x, y, width, height, 0, 0,
+    // A label with an access letter shows it and lends it to the control created after it; any
+    // other label shows its text as it is.
+    const DWORD prefix = text.find('&') == std::string::npos ? SS_NOPREFIX : 0;
+    return AddControl("STATIC", text, WS_VISIBLE | SS_LEFT | prefix, x, y, width, height, 0, 0,
                       parent);
 }
 
@@ -349,6 +395,19 @@ void RadioGroup::Enable(bool on) {
     for (HWND b : buttons_) {
         ::EnableWindow(b, on);
     }
+}
+
+char AccessLetter(const std::string& caption) {
+    for (size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != '&') {
+            continue;
+        }
+        if (caption[i + 1] != '&') {
+            return static_cast<char>(::toupper(static_cast<unsigned char>(caption[i + 1])));
+        }
+        ++i; // "&&" shows one "&"
+    }
+    return 0;
 }
 
 std::string ControlText(HWND control) {

@@ -42,6 +42,11 @@ public:
     // Offers a key message meant for the modal form to it before the dialog keys take it (Tab
     // would move the focus even with Ctrl held); true when the form used it.
     static bool PreTranslateModalKey(const MSG& msg);
+    // The access letter as a dialog runs it: a button is pressed, a label or frame puts the
+    // focus on the control after it. False when no shown, enabled control has the letter.
+    // Done here and not left to the dialog manager, which would ask a plain window to move
+    // the focus with a message only a dialog procedure answers.
+    bool RunAccessLetter(char letter);
 
 protected:
     virtual void CreateControls() = 0;
@@ -59,6 +64,7 @@ protected:
 
     HWND AddControl(const char* windowClass, const std::string& text, DWORD style, int x, int y,
                     int width, int height, int id = 0, DWORD exStyle = 0, HWND parent = nullptr);
+    // A "&" in the text marks the access letter of the control created next.
     HWND AddLabel(const std::string& text, int x, int y, int width = 0, int height = 13,
                   HWND parent = nullptr);
     HWND AddButton(const std::string& text, int x, int y, int width, int height, int id);
@@ -106,6 +112,9 @@ private:
     HWND frame_ = nullptr;
     std::vector<HWND> buttons_;
 };
+
+// The access letter a caption marks with "&", upper case, or 0 for none.
+char AccessLetter(const std::string& caption);
 
 // Text helpers for controls.
 std::string ControlText(HWND control);

@@ -127,7 +127,8 @@ bool HandleMainWindowKey(const MSG& msg, const MainWindowKeys& keys) {
         keys.refresh();
         return true;
     default:
-        return false;
+        return !Down(VK_SHIFT) && keys.shortcut &&
+               keys.shortcut(static_cast<unsigned>(msg.wParam), Down(VK_CONTROL));
     }
 }
 

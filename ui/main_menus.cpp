@@ -18,13 +18,14 @@ enum MenuImage {
     kImgCustomTransparency,
 };
 
+// `keyShown`: the item stands in a menu of the main window, where its key works.
 MenuItemModel ActionItem(const char* name, const char* action, int tag, int image = -1,
-                         bool visible = true) {
+                         bool visible = true, bool keyShown = true) {
     MenuItemModel item;
     item.name = name;
     const Action* a = FindAction(action);
     item.caption = a->caption;
-    item.shortcut = a->shortcut;
+    item.shortcut = keyShown ? ShortcutText(a->shortcut) : std::string();
     item.id = a->command;
     item.image = image;
     item.tag = tag;
@@ -105,10 +106,11 @@ std::vector<MenuItemModel> SelfMenuItems() {
         Plain("miMinimizeAll", "Mi&nimize all windows", kCmdMinimizeAll),
         Plain("miCloseAll", "&Close all windows", kCmdCloseAll),
         Separator("N3"),
-        ActionItem("Settings1", "aSettings", 0, kImgSettings),
-        ActionItem("Help1", "aHelp", 0, kImgHelp),
+        // The tray icon's menu belongs to no window that would take the keys.
+        ActionItem("Settings1", "aSettings", 0, kImgSettings, true, false),
+        ActionItem("Help1", "aHelp", 0, kImgHelp, true, false),
         Separator("N2"),
-        ActionItem("Exit1", "aExit", 0),
+        ActionItem("Exit1", "aExit", 0, -1, true, false),
     };
 }
 
@@ -128,6 +130,23 @@ void ApplyActions(std::vector<MenuItemModel>& items, bool selectedWindow, bool s
         }
         ApplyActions(item.children, selectedWindow, selectedRule);
     }
+}
+
+int ShortcutCommand(const std::vector<MenuItemModel>& items, unsigned key, bool control) {
+    for (const MenuItemModel& item : items) {
+        if (!item.visible || item.separator) {
+            continue;
+        }
+        const Action* a = ActionForCommand(item.id);
+        if (a != nullptr && a->shortcut.key == key && a->shortcut.control == control &&
+            !a->shortcut.listOnly) {
+            return item.id;
+        }
+        if (const int inside = ShortcutCommand(item.children, key, control)) {
+            return inside;
+        }
+    }
+    return 0;
 }
 
 } // namespace vantrel

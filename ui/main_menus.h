@@ -19,4 +19,8 @@ std::vector<MenuItemModel> OtherAppMenuItems();
 // Captions and enabled states of action items from the action list, on every level.
 void ApplyActions(std::vector<MenuItemModel>& items, bool selectedWindow, bool selectedRule);
 
+// The command of the shown item (top level or in a shown submenu) whose action has this key for
+// the whole window, or 0: a key works exactly where the menu shows it.
+int ShortcutCommand(const std::vector<MenuItemModel>& items, unsigned key, bool control);
+
 } // namespace vantrel

@@ -40,9 +40,9 @@ TfrmOptions::TfrmOptions(HWND owner, CommonSettings& settings, SettingsLocation 
 void TfrmOptions::CreateControls() {
     // Creation order is the tab order.
     AddGroupBox("Common", kGroup1Left, kGroup1Top, 298, 73);
-    cbAutoStart_ = AddCheckBox("Auto start when system start", kGroup1Left + 17, kGroup1Top + 18,
+    cbAutoStart_ = AddCheckBox("Auto &start when system start", kGroup1Left + 17, kGroup1Top + 18,
                                186, 17, kIdAutoStart);
-    cbSystemMenu_ = AddCheckBox("Don't add system menu to other applications", kGroup1Left + 17,
+    cbSystemMenu_ = AddCheckBox("Don't add system &menu to other applications", kGroup1Left + 17,
                                 kGroup1Top + 45, 264, 17, kIdSystemMenu);
 
     HWND groupBox2 =
@@ -51,13 +51,13 @@ void TfrmOptions::CreateControls() {
     for (int code = 0; code < kActionCount; ++code) {
         actions.push_back(ActionTexts(code));
     }
-    rgAction_.Create(Handle(), Font(), "Next start action", actions, kGroup2Left + 10,
+    rgAction_.Create(Handle(), Font(), "Next start &action", actions, kGroup2Left + 10,
                      kGroup2Top + 17, 135, 145, kIdActionFirst);
     std::vector<std::string> zOrders;
     for (int code = 0; code < kZOrderCount; ++code) {
         zOrders.push_back(ZOrderTexts(code));
     }
-    rgZOrder_.Create(Handle(), Font(), "Next start Z Order", zOrders, kGroup2Left + 153,
+    rgZOrder_.Create(Handle(), Font(), "Next start &Z Order", zOrders, kGroup2Left + 153,
                      kGroup2Top + 17, 135, 145, kIdZOrderFirst);
 
     HWND ok = AddControl("BUTTON", "&OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 316, 192, 75,

@@ -4,6 +4,7 @@
 
 #include "app/application.h"
 
+#include <cctype>
 #include <deque>
 #include <utility>
 
@@ -37,6 +38,32 @@ void CALLBACK Poll(HWND, UINT, UINT_PTR, DWORD) {
     next.script(*form);
 }
 
+} // namespace
+
+std::string ShownText(const std::string& caption) {
+    std::string shown;
+    for (size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&' && i + 1 < caption.size()) {
+            ++i; // "&&" shows one "&"; "&x" shows an underlined x
+        }
+        shown += caption[i];
+    }
+    return shown;
+}
+
+char AccessLetter(const std::string& caption) {
+    for (size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] == '&') {
+            if (caption[i + 1] != '&') {
+                return static_cast<char>(::toupper(static_cast<unsigned char>(caption[i + 1])));
+            }
+            ++i;
+        }
+    }
+    return 0;
+}
+
+namespace {
 struct FindData {
     int id;
     const std::string* text;
@@ -51,7 +78,7 @@ BOOL CALLBACK FindChild(HWND child, LPARAM param) {
     if (data->text != nullptr) {
         char buffer[512] = {};
         ::GetWindowTextA(child, buffer, sizeof(buffer));
-        if (*data->text == buffer) {
+        if (*data->text == buffer || *data->text == ShownText(buffer)) {
             data->found = child;
             return FALSE;
         }

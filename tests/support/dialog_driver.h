@@ -18,7 +18,12 @@ int DropPendingScripts();
 
 // Control access by id within a form (searches nested children too).
 HWND Control(HWND form, int id);
+// By its caption, with or without the access letter's "&".
 HWND ControlByText(HWND form, const std::string& text);
+// A caption as the control shows it, without the access-letter marks.
+std::string ShownText(const std::string& caption);
+// The access letter of a caption, upper case, or 0 when it has none.
+char AccessLetter(const std::string& caption);
 // Clicks a button the way a mouse click reaches the form: a BN_CLICKED notification.
 void Click(HWND button);
 // Ticks or clears a check box and tells its form, as a mouse click would.

@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cctype>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,10 +16,13 @@
 #include "commands/properties_dialog.h"
 #include "commands/resize_dialog.h"
 #include "commands/transparency_dialog.h"
+#include "rules/rule_more_dialog.h"
 #include "rules/set_rule_dialog.h"
 #include "support/dialog_driver.h"
 #include "support/test_support.h"
+#include "ui/about_dialog.h"
 #include "ui/form.h"
+#include "ui/options_dialog.h"
 
 namespace {
 
@@ -53,6 +58,10 @@ std::unique_ptr<Form> SetRule() {
     return d;
 }
 
+std::unique_ptr<Form> More() {
+    return std::make_unique<vantrel::TfrmRuleMore>(nullptr, vantrel::RuleExtras{});
+}
+
 std::unique_ptr<Form> Transparency() {
     return std::make_unique<vantrel::TfrmCustomTransparency>(nullptr);
 }
@@ -63,11 +72,26 @@ std::unique_ptr<Form> Resize(HWND target) {
     return d;
 }
 
+std::unique_ptr<Form> Options(vantrel::CommonSettings& settings) {
+    return std::make_unique<vantrel::TfrmOptions>(nullptr, settings, vantrel::SettingsLocation{},
+                                                  10, "C:\\Vantrel\\Vantrel.exe",
+                                                  "Software\\Vantrel Tests\\Access letters");
+}
+
+// The form's own child that holds `window` (a combo box's edit belongs to its combo box).
+HWND TopChild(HWND form, HWND window) {
+    while (window != nullptr && ::GetParent(window) != form) {
+        window = ::GetParent(window);
+    }
+    return window;
+}
+
 TEST(DialogKeys, EnterIsOkEscIsCancelAndARefusalKeepsTheFocusInTheField) {
     const HWND target = Own("Resize target");
     using R = vantrel::TfrmResize;
     using S = vantrel::TfrmSetRule;
     using T = vantrel::TfrmCustomTransparency;
+    using M = vantrel::TfrmRuleMore;
     const auto emptyWidth = [](Form& f) {
         if (!vantrel::IsChecked(vt::Control(f.Handle(), R::kWidthCheckId))) {
             vt::Toggle(vt::Control(f.Handle(), R::kWidthCheckId));
@@ -80,6 +104,14 @@ TEST(DialogKeys, EnterIsOkEscIsCancelAndARefusalKeepsTheFocusInTheField) {
          [](Form& f) { Retype(f, S::kIdClassName, "Notepad"); }, VK_RETURN, vantrel::kResultOk},
         {"set rule without class", "Set Rule", SetRule, nullptr, VK_RETURN, vantrel::kResultCancel,
          "Please input Class Name first.", S::kIdClassName},
+        {"more enter", "More", More, nullptr, VK_RETURN, vantrel::kResultOk},
+        {"more with 150 %", "More", More,
+         [](Form& f) {
+             Retype(f, M::kIdTransparency, "150");
+             ::SetFocus(vt::Control(f.Handle(), M::kIdProgram));
+         },
+         VK_RETURN, vantrel::kResultCancel,
+         "Please type a transparency from 0 to 100, or leave it empty.", M::kIdTransparency},
         {"transparency esc", "Custom transparency", Transparency, nullptr, VK_ESCAPE,
          vantrel::kResultCancel},
         {"transparency 100 on purpose", "Custom transparency", Transparency,
@@ -135,6 +167,7 @@ TEST(DialogKeys, OkIsTheDefaultButtonInEveryDialogWithOk) {
         int ok;
     };
     Case cases[] = {{SetRule(), vantrel::TfrmSetRule::kIdOk},
+                    {More(), vantrel::TfrmRuleMore::kIdOk},
                     {Transparency(), vantrel::TfrmCustomTransparency::kOkId},
                     {Resize(target), vantrel::TfrmResize::kOkId}};
     for (Case& c : cases) {
@@ -144,6 +177,38 @@ TEST(DialogKeys, OkIsTheDefaultButtonInEveryDialogWithOk) {
             << c.dialog->Caption();
     }
     ::DestroyWindow(target);
+}
+
+TEST(DialogKeys, TabWalksTheMoreDialogInReadingOrder) {
+    std::unique_ptr<Form> dialog = More();
+    std::vector<RECT> visited;
+    vt::WhenModalOpens("More", [&](Form& form) {
+        const HWND f = form.Handle();
+        ASSERT_TRUE(vt::WaitInLoop([&] { return ::GetForegroundWindow() == f; }));
+        const HWND first = ::GetNextDlgTabItem(f, nullptr, FALSE);
+        ::SetFocus(first);
+        HWND at = first;
+        do {
+            RECT r{};
+            ::GetWindowRect(at, &r);
+            visited.push_back(r);
+            vt::PressKey(VK_TAB);
+            vt::WaitInLoop([&] { return TopChild(f, ::GetFocus()) != at; }, 3000);
+            at = TopChild(f, ::GetFocus());
+        } while (at != first && visited.size() < 20);
+        vt::PressKey(VK_ESCAPE);
+    });
+    const UINT_PTR deadline = ::SetTimer(nullptr, 0, 15000, Expire);
+    EXPECT_EQ(dialog->ShowModal(), vantrel::kResultCancel);
+    ::KillTimer(nullptr, deadline);
+    ASSERT_GE(visited.size(), 7u) << "four fields, the check box, OK and Cancel";
+    ASSERT_LT(visited.size(), 20u) << "Tab comes round to the first field";
+    for (size_t i = 1; i < visited.size(); ++i) {
+        const RECT& a = visited[i - 1];
+        const RECT& b = visited[i];
+        const bool sameLine = b.top < a.bottom && b.bottom > a.top;
+        EXPECT_TRUE(sameLine ? b.left > a.left : b.top >= a.bottom) << "stop " << i;
+    }
 }
 
 TEST(DialogKeys, CtrlTabTurnsThePropertiesPages) {
@@ -166,6 +231,161 @@ TEST(DialogKeys, CtrlTabTurnsThePropertiesPages) {
     const vt::ModalDeadline deadline(15000);
     EXPECT_EQ(dialog.ShowModal(), vantrel::kResultCancel);
     EXPECT_EQ(pages, (std::vector<int>{1, 0, 1}));
+    ::DestroyWindow(target);
+}
+
+// The window class, in lower case.
+std::string ClassOf(HWND window) {
+    char name[64] = {};
+    ::GetClassNameA(window, name, sizeof(name));
+    std::string lower = name;
+    for (char& ch : lower) {
+        ch = static_cast<char>(::tolower(static_cast<unsigned char>(ch)));
+    }
+    return lower;
+}
+
+bool Shown(HWND control) {
+    return ::IsWindowVisible(control) && ::IsWindowEnabled(control);
+}
+
+bool IsGroupBox(HWND control) {
+    return ClassOf(control) == "button" &&
+           (::GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+// Where a person looks for the control a label names: inside its frame, to its right on the same
+// line, or just below it.
+bool Names(HWND label, HWND control) {
+    RECT l{};
+    RECT c{};
+    ::GetWindowRect(label, &l);
+    ::GetWindowRect(control, &c);
+    if (IsGroupBox(label)) {
+        return c.left >= l.left && c.right <= l.right && c.top >= l.top && c.bottom <= l.bottom;
+    }
+    const bool sameLine = c.left >= l.left && c.top < l.bottom && c.bottom > l.top;
+    const bool below =
+        c.top >= l.bottom - 1 && c.top - l.bottom <= 8 && c.left < l.right && c.right > l.left;
+    return sameLine || below;
+}
+
+// A field a person types in or picks from.
+bool IsField(HWND control) {
+    const std::string cls = ClassOf(control);
+    return cls == "edit" || cls == "combobox" || cls == "listbox";
+}
+
+// Clicks reach the test instead of the form, so a pressed OK or More... leaves it as it is.
+LRESULT CALLBACK KeepClicks(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                            DWORD_PTR clicked) {
+    if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED && lParam != 0) {
+        *reinterpret_cast<HWND*>(clicked) = reinterpret_cast<HWND>(lParam);
+        return 0;
+    }
+    return ::DefSubclassProc(window, msg, wParam, lParam);
+}
+
+// Each letter underlined in the dialog, pressed with Alt: a button is pressed, a label or frame
+// puts the focus on the control it names; the letters are unique and every field has one.
+void CheckAccessLetters(Form& form) {
+    const HWND f = form.Handle();
+    std::vector<HWND> lettered;
+    std::vector<HWND> fields;
+    std::string letters;
+    for (HWND c = ::GetWindow(f, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
+        const std::string cls = ClassOf(c);
+        const bool prefixed =
+            cls == "button" ||
+            (cls == "static" && (::GetWindowLongA(c, GWL_STYLE) & SS_NOPREFIX) == 0);
+        const char letter = prefixed ? vt::AccessLetter(vantrel::ControlText(c)) : 0;
+        if (letter != 0) {
+            EXPECT_EQ(letters.find(letter), std::string::npos)
+                << letter << " twice in " << form.Caption();
+            letters += letter;
+            if (Shown(c)) {
+                lettered.push_back(c);
+            }
+        }
+        if (IsField(c) && Shown(c)) {
+            fields.push_back(c);
+        }
+    }
+    HWND clicked = nullptr;
+    ::SetWindowSubclass(f, KeepClicks, 1, reinterpret_cast<DWORD_PTR>(&clicked));
+    const HWND start = ::GetNextDlgTabItem(f, nullptr, TRUE);
+    for (HWND c : lettered) {
+        const std::string text = vantrel::ControlText(c);
+        const bool label = ClassOf(c) == "static" || IsGroupBox(c);
+        ::SetFocus(start);
+        clicked = nullptr;
+        vt::PressKey(static_cast<WORD>(vt::AccessLetter(text)), {VK_MENU});
+        if (label) {
+            EXPECT_TRUE(vt::WaitInLoop(
+                [&] {
+                    const HWND focus = TopChild(f, ::GetFocus());
+                    return focus != nullptr && focus != start && Names(c, focus);
+                },
+                3000))
+                << form.Caption() << ": " << text;
+            const HWND reached = TopChild(f, ::GetFocus());
+            fields.erase(std::remove(fields.begin(), fields.end(), reached), fields.end());
+        } else {
+            EXPECT_TRUE(vt::WaitInLoop([&] { return clicked == c; }, 3000))
+                << form.Caption() << ": " << text;
+        }
+    }
+    ::RemoveWindowSubclass(f, KeepClicks, 1);
+    for (HWND field : fields) {
+        ADD_FAILURE() << form.Caption() << ": no letter reaches field " << ::GetDlgCtrlID(field);
+    }
+}
+
+TEST(DialogKeys, EachAccessLetterIsUniqueAndAltLetterReachesItsControl) {
+    const HWND target = Own("Letters target");
+    vantrel::CommonSettings settings;
+    struct Case {
+        std::unique_ptr<Form> dialog;
+        // Before the letters: enables what a person would use, or turns the page.
+        std::vector<std::function<void(Form&)>> views;
+    };
+    const auto asIs = [](Form&) {};
+    auto props = std::make_unique<vantrel::TfrmWindowProp>(nullptr);
+    props->SetTarget(target, "Letters target");
+    vantrel::TfrmWindowProp* properties = props.get();
+    Case cases[] = {
+        // A class of Internet Explorer's opens the group that is for it.
+        {SetRule(), {[](Form& f) {
+             vantrel::SetControlText(vt::Control(f.Handle(), vantrel::TfrmSetRule::kIdClassName),
+                                     "IEFrame");
+         }}},
+        {More(), {asIs}},
+        {Options(settings), {asIs}},
+        {Transparency(), {asIs}},
+        {Resize(target), {asIs}},
+        {std::move(props),
+         {asIs,
+          [&](Form&) {
+              vt::PressKey(VK_TAB, {VK_CONTROL});
+              EXPECT_TRUE(vt::WaitInLoop([&] { return properties->ActivePage() == 1; }));
+          }}},
+        {std::make_unique<vantrel::TfrmAbout>(nullptr), {asIs}},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.dialog->Caption());
+        vt::WhenModalOpens(c.dialog->Caption(), [&](Form& form) {
+            ASSERT_TRUE(vt::WaitInLoop([&] { return ::GetForegroundWindow() == form.Handle(); }));
+            for (const auto& view : c.views) {
+                view(form);
+                CheckAccessLetters(form);
+            }
+            form.SetModalResult(vantrel::kResultCancel);
+        });
+        const UINT_PTR deadline = ::SetTimer(nullptr, 0, 30000, Expire);
+        EXPECT_EQ(c.dialog->ShowModal(), vantrel::kResultCancel);
+        ::KillTimer(nullptr, deadline);
+        EXPECT_EQ(vt::DropPendingScripts(), 0);
+    }
     ::DestroyWindow(target);
 }
 

@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -482,6 +483,139 @@ TEST_F(MainWindowUse, SelectedRowStaysDrawnWithoutFocusAndDeleteAndF5Work) {
         const int before = form().catalogue().Rebuilds();
         Press(VK_F5);
         EXPECT_TRUE(WaitApp([&] { return form().catalogue().Rebuilds() > before; }));
+    }
+}
+
+// The key a menu shows beside an item ("Ctrl+T", "F5", "Del"), as the key and its modifiers.
+bool KeyOf(std::string text, WORD& key, std::vector<WORD>& modifiers) {
+    if (text.rfind("Ctrl+", 0) == 0) {
+        modifiers.push_back(VK_CONTROL);
+        text = text.substr(5);
+    }
+    const std::pair<const char*, WORD> named[] = {
+        {"Ins", VK_INSERT}, {"Del", VK_DELETE}, {"Enter", VK_RETURN}};
+    for (const auto& n : named) {
+        if (text == n.first) {
+            key = n.second;
+            return true;
+        }
+    }
+    if (text.size() == 1) {
+        key = static_cast<WORD>(text[0]);
+        return true;
+    }
+    if (text.size() > 1 && text[0] == 'F') {
+        key = static_cast<WORD>(VK_F1 + std::stoi(text.substr(1)) - 1);
+        return true;
+    }
+    return false;
+}
+
+void ShownShortcuts(const std::vector<vantrel::MenuItemModel>& items,
+                    std::vector<std::string>& keys) {
+    for (const vantrel::MenuItemModel& item : items) {
+        if (!item.visible) {
+            continue;
+        }
+        if (!item.shortcut.empty()) {
+            keys.push_back(item.shortcut);
+        }
+        ShownShortcuts(item.children, keys);
+    }
+}
+
+TEST_F(MainWindowUse, WhatEachPictureButtonDoesAKeyShownInTheListMenuDoes) {
+    StartWithRows();
+    std::string opened;
+    vantrel::ScopedShellOpener opener(
+        [&](HWND, const std::string& target) { opened = "opened " + target; });
+    vt::BoxAnswerer boxes;
+    // What a person sees happen: the dialog that opened (and whether it came with a class
+    // name), the file opened, a rule gone, or the list built anew.
+    std::string dialog;
+    size_t rules = 0;
+    int rebuilds = 0;
+    size_t boxCount = 0;
+    const auto arm = [&] {
+        RunLoop(); // what earlier steps left queued happens before the baseline
+        dialog.clear();
+        opened.clear();
+        rules = form().rules().size();
+        rebuilds = form().catalogue().Rebuilds();
+        boxCount = boxes.Seen().size();
+        vt::WhenModalOpens("", [&](vantrel::Form& d) {
+            dialog = d.Caption();
+            if (dialog == "Set Rule") {
+                const HWND name = vt::Control(d.Handle(), vantrel::TfrmSetRule::kIdClassName);
+                dialog += vantrel::ControlText(name).empty() ? " (new)" : " (filled)";
+            }
+            d.SetModalResult(vantrel::kResultCancel);
+        });
+    };
+    const auto seen = [&]() -> std::string {
+        if (!dialog.empty()) {
+            return dialog;
+        }
+        if (!opened.empty()) {
+            return opened;
+        }
+        if (boxes.Seen().size() > boxCount) {
+            return "box " + boxes.Seen().back().text;
+        }
+        if (form().rules().size() < rules) {
+            return "rule deleted";
+        }
+        return form().catalogue().Rebuilds() > rebuilds ? "list rebuilt" : "";
+    };
+    const auto settle = [&] {
+        WaitApp([&] { return !seen().empty(); }, 5000);
+        vt::DropPendingScripts();
+        return seen();
+    };
+    for (int tab : {0, 1}) {
+        SCOPED_TRACE(tab);
+        ::SendMessageA(form().ftcMain(), TCM_SETCURSEL, static_cast<WPARAM>(tab), 0);
+        form().ftcMainTabChanged(tab);
+        vantrel::ListView& list = tab == 0 ? form().lvMain() : form().lvRule();
+        const auto ready = [&] {
+            if (tab == 0) {
+                form().SelectWindow(window_);
+            } else {
+                list.Select(0);
+            }
+            ::SetForegroundWindow(form().Handle());
+            WaitApp([&] { return ::GetForegroundWindow() == form().Handle(); });
+            ::SetFocus(list.Handle());
+        };
+        std::vector<std::string> clicked;
+        for (const vantrel::GraphicControl& g : form().graphicControls()) {
+            if (g.kind != vantrel::GraphicControl::kPictureButton || !g.visible) {
+                continue;
+            }
+            ready();
+            arm();
+            const POINT at = GraphicCentre(g.name.c_str());
+            MouseTo(at, MOUSEEVENTF_LEFTDOWN);
+            MouseTo(at, MOUSEEVENTF_LEFTUP);
+            clicked.push_back(settle());
+            EXPECT_FALSE(clicked.back().empty()) << g.name;
+        }
+        std::vector<std::string> shortcuts;
+        ShownShortcuts(form().pmMain().items, shortcuts);
+        std::vector<std::string> pressed;
+        for (const std::string& text : shortcuts) {
+            WORD key = 0;
+            std::vector<WORD> modifiers;
+            ASSERT_TRUE(KeyOf(text, key, modifiers)) << text;
+            ready();
+            arm();
+            Press(key, modifiers);
+            pressed.push_back(settle());
+        }
+        for (const std::string& effect : clicked) {
+            EXPECT_NE(std::find(pressed.begin(), pressed.end(), effect), pressed.end())
+                << "no key shown in the menu does what its button does: " << effect;
+        }
     }
 }
 

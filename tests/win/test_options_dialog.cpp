@@ -237,12 +237,12 @@ TEST_F(OptionsDialog, LayoutAndTheStoredChoicesShown) {
     using O = TfrmOptions;
     const std::vector<std::pair<HWND, std::string>> captions = {
         {vt::ControlByText(form, "Common"), "Common"},
-        {Ctl(dialog, O::kIdAutoStart), "Auto start when system start"},
-        {Ctl(dialog, O::kIdSystemMenu), "Don't add system menu to other applications"},
+        {Ctl(dialog, O::kIdAutoStart), "Auto &start when system start"},
+        {Ctl(dialog, O::kIdSystemMenu), "Don't add system &menu to other applications"},
         {vt::ControlByText(form, "Other applications that no set rule"),
          "Other applications that no set rule"},
-        {vt::ControlByText(form, "Next start action"), "Next start action"},
-        {vt::ControlByText(form, "Next start Z Order"), "Next start Z Order"},
+        {vt::ControlByText(form, "Next start action"), "Next start &action"},
+        {vt::ControlByText(form, "Next start Z Order"), "Next start &Z Order"},
         {Ctl(dialog, O::kIdOk), "&OK"},
         {Ctl(dialog, O::kIdCancel), "&Cancel"},
     };
