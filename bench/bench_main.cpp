@@ -2,7 +2,7 @@
 // separate fixture processes. Run through bench/run.sh, which prepares Wine and the display.
 //
 //   vantrel_bench.exe [--csv <file>] [--md <file>] [--baseline <csv of an earlier run>]
-//                     [--quick] [--only a,b,c,d,e]
+//                     [--quick] [--only a,b,c,d,e,f]
 //
 // a  Catalogue rebuild time at 50, 200 and 500 listed windows, next to the platform floor: the
 //    same enumeration and window queries with one process snapshot and none of the list work.
@@ -14,6 +14,8 @@
 //    how long until the list and the rules are settled, and the slowest answer to WM_NULL.
 // e  Rebuild at 500 windows with 200 class-only rules against 200 rules that mix class, program
 //    and caption pattern: what matching on more than the class costs.
+// f  At 50, 500 and 2000 windows: the slowest answer to a sent WM_NULL and to a posted command
+//    during rebuilds, new window -> rule applied (relay and shell hook), start-up to all listed.
 //
 // Results go to stdout as a Markdown table and to the CSV file, one row per figure:
 // bench,metric,windows,value,unit,note.
@@ -455,7 +457,9 @@ class Program {
 public:
     // Without `stormRule` the storm's windows have no rule, which tells the list's share of a
     // storm from the rules' share.
-    explicit Program(bool withRelay, bool stormRule = true) {
+    // With `startupRows` at zero or more, the start-up is timed until the list has that many
+    // rows (StartupMs, MainWindowMs).
+    explicit Program(bool withRelay, bool stormRule = true, int startupRows = -1) {
         // The relay tells the first window of the main window's class it finds.
         if (FindWindowA(vantrel::kMainWindowClass, nullptr) != nullptr) {
             throw std::runtime_error("another program's main window is open in this session");
@@ -477,10 +481,12 @@ public:
                   << RuleSection(1, kProbeClass, 1)
                   << (stormRule ? RuleSection(2, kStormClass, 1) : std::string());
         }
+        const double started = NowMs();
         pid_ = process_.Start("\"" + folder_.path() + "Vantrel.exe\"", folder_.path().c_str());
         if (pid_ == 0) {
             throw std::runtime_error("cannot start Vantrel.exe");
         }
+        const bool timed = startupRows >= 0;
 
         if (!PollUntil(
                 [&] {
@@ -492,8 +498,16 @@ public:
                     list_ = main_ != nullptr ? GetDlgItem(main_, kListViewId) : nullptr;
                     return list_ != nullptr && taskbar_ != nullptr;
                 },
-                kLongWaitMs, 20)) {
+                kLongWaitMs, timed ? 1 : 20)) {
             throw std::runtime_error("Vantrel.exe shows no main window");
+        }
+        mainWindowMs_ = NowMs() - started;
+        if (timed) {
+            if (!PollUntil([&] { return ListCount() == startupRows; }, kLongWaitMs, 1)) {
+                throw std::runtime_error("the start-up list never reached " +
+                                         std::to_string(startupRows) + " rows");
+            }
+            startupMs_ = NowMs() - started;
         }
         // Answered only once start-up, and with it the first rebuild, is over.
         if (ListCount() < 0) {
@@ -537,6 +551,8 @@ public:
     DWORD relayPid() const { return relayPid_; }
     HWND main() const { return main_; }
     HWND taskbar() const { return taskbar_; }
+    double StartupMs() const { return startupMs_; }
+    double MainWindowMs() const { return mainWindowMs_; }
 
     // The list's row count; -1 when the program does not answer within the long wait.
     int ListCount() const {
@@ -583,6 +599,8 @@ private:
     HWND main_ = nullptr;
     HWND taskbar_ = nullptr;
     HWND list_ = nullptr;
+    double startupMs_ = NAN;
+    double mainWindowMs_ = NAN;
 };
 
 // Posted messages are taken in order, so a command posted after a batch of messages is carried
@@ -723,6 +741,51 @@ void BenchRebuild(Pool& pool, Results& results, bool quick) {
 // ---------------------------------------------------------------------------------------------
 // b. New window to rule applied
 
+// Times new windows of the probe's class from the create command to their rule (IsZoomed):
+// through the relay, or through the shell-hook message that the benchmark posts once the window
+// exists. `creates` gets the create command's own share of each sample.
+std::vector<double> NewWindowLatencies(Pool& pool, const Program& program, bool relay, int listed,
+                                       int warmups, int samples, double budgetMs,
+                                       std::vector<double>& creates, int& missed) {
+    // After each sample's rebuild the list holds the probe as well.
+    Barrier rebuilt(program, pool.marker(), listed + 1);
+    std::vector<double> latencies;
+    const double started = NowMs();
+    for (int i = 0; i < warmups + samples; ++i) {
+        if (i > warmups && NowMs() - started > budgetMs) {
+            break;
+        }
+        vt::Fixture& fixture = pool.At(i);
+        const double t0 = NowMs();
+        const HWND probe = fixture.CreateOne(Spec(kProbeClass, "Probe " + std::to_string(i)));
+        const double created = NowMs() - t0;
+        if (!relay) {
+            program.ShellHook(HSHELL_WINDOWCREATED, probe);
+        }
+        double t1 = 0;
+        const bool applied = PollUntil([&] { return IsZoomed(probe) != FALSE; }, 20000, 1, &t1);
+        if (i >= warmups) {
+            if (applied) {
+                latencies.push_back(t1 - t0);
+                creates.push_back(created);
+            } else {
+                ++missed;
+            }
+        }
+        if (relay) {
+            fixture.Destroy(probe);
+            program.WaitForCount(listed);
+        } else {
+            // The rest of the rebuild runs on after the probe's row; the next window
+            // must not queue behind it. The probe's row goes with the next rebuild,
+            // which saves a second rebuild per sample.
+            rebuilt.Pass();
+            fixture.Destroy(probe);
+        }
+    }
+    return latencies;
+}
+
 void BenchLatency(Pool& pool, Counter& counter, Results& results, bool quick) {
     Log("b. new window -> rule applied");
     const int samples = quick ? 15 : 50;
@@ -735,46 +798,10 @@ void BenchLatency(Pool& pool, Counter& counter, Results& results, bool quick) {
             Program program(relay);
             const int listed = counter.ListedNow();
             program.Settle(listed);
-            // After each sample's rebuild the list holds the probe as well.
-            Barrier rebuilt(program, pool.marker(), listed + 1);
-            std::vector<double> latencies;
             std::vector<double> creates; // how much of it the fixture's create command took
             int missed = 0;
-            const double started = NowMs();
-            for (int i = 0; i < warmups + samples; ++i) {
-                if (i > warmups && NowMs() - started > budgetMs) {
-                    break;
-                }
-                vt::Fixture& fixture = pool.At(i);
-                const double t0 = NowMs();
-                const HWND probe =
-                    fixture.CreateOne(Spec(kProbeClass, "Probe " + std::to_string(i)));
-                const double created = NowMs() - t0;
-                if (!relay) {
-                    program.ShellHook(HSHELL_WINDOWCREATED, probe);
-                }
-                double t1 = 0;
-                const bool applied =
-                    PollUntil([&] { return IsZoomed(probe) != FALSE; }, 20000, 1, &t1);
-                if (i >= warmups) {
-                    if (applied) {
-                        latencies.push_back(t1 - t0);
-                        creates.push_back(created);
-                    } else {
-                        ++missed;
-                    }
-                }
-                if (relay) {
-                    fixture.Destroy(probe);
-                    program.WaitForCount(listed);
-                } else {
-                    // The rest of the rebuild runs on after the probe's row; the next window
-                    // must not queue behind it. The probe's row goes with the next rebuild,
-                    // which saves a second rebuild per sample.
-                    rebuilt.Pass();
-                    fixture.Destroy(probe);
-                }
-            }
+            const std::vector<double> latencies = NewWindowLatencies(
+                pool, program, relay, listed, warmups, samples, budgetMs, creates, missed);
             const std::string route = relay ? "relay" : "rebuild";
             const std::string note = std::to_string(latencies.size()) + " windows" +
                                      (missed ? ", " + std::to_string(missed) + " missed" : "") +
@@ -1152,6 +1179,140 @@ void BenchStorm(Pool& pool, Counter& counter, Results& results, bool quick) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// f. Large lists: at 50, 500 and 2000 windows, how long the program's thread keeps a message
+// waiting during rebuilds, new window to rule applied, and start-up to all windows listed.
+
+// Posts the system-menu command "stay on top" or "normal" for a window, in turn, again and again
+// from a thread of its own, and keeps the time until the window's style shows each one: how long
+// a posted message waits in the program's queue. A message sent to the program can be answered
+// inside a long handler (as WM_NULL is, on the way through a rebuild); a posted one waits for it
+// to end.
+class PostedWatch {
+public:
+    PostedWatch(const Program& program, HWND window)
+        : thread_([this, &program, window] {
+              bool topmost = (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+              while (watching_) {
+                  topmost = !topmost;
+                  const double t0 = NowMs();
+                  program.SystemMenuCommand(window,
+                                            topmost ? vantrel::kSysStayOnTop : vantrel::kSysNormal);
+                  double t1 = NAN;
+                  if (!PollUntil(
+                          [&] {
+                              return ((GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) ==
+                                     topmost;
+                          },
+                          120000, 1, &t1)) {
+                      break;
+                  }
+                  answers_.push_back(t1 - t0);
+                  Sleep(5);
+              }
+          }) {}
+    ~PostedWatch() { Stop(); }
+    PostedWatch(const PostedWatch&) = delete;
+    PostedWatch& operator=(const PostedWatch&) = delete;
+    void Stop() {
+        watching_ = false;
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+    }
+    double WorstMs() const {
+        return answers_.empty() ? NAN : *std::max_element(answers_.begin(), answers_.end());
+    }
+    std::string Summary() const {
+        const auto slow =
+            std::count_if(answers_.begin(), answers_.end(), [](double ms) { return ms > 100.0; });
+        return std::to_string(slow) + " of " + std::to_string(answers_.size()) + " over 100 ms";
+    }
+
+private:
+    std::atomic<bool> watching_{true};
+    std::vector<double> answers_;
+    std::thread thread_;
+};
+
+void BenchLargeLists(Pool& pool, Counter& counter, Results& results, bool quick) {
+    Log("f. large lists: answers during rebuilds, new window to rule, start-up");
+    const int samples = quick ? 10 : 30;
+    const int rebuilds = quick ? 3 : 6;
+    const double budgetMs = quick ? 30000 : 90000;
+    // A window of its own for the posted-command watch: the barrier toggles the other marker.
+    const HWND watched = pool.At(1).CreateOne(Spec(kMarkerClass, "Benchmark watched marker"));
+    for (const int others : {50, 500, 2000}) {
+        Log("  " + std::to_string(others) + " windows");
+        pool.SetBackground(others);
+        vt::PumpMessages();
+        const int listed = counter.ListedNow();
+        std::vector<double> floors;
+        for (int i = 0; i < 7; ++i) {
+            floors.push_back(FloorOnce());
+        }
+        const double floor = Median(floors);
+        const std::string rows = std::to_string(listed) + " rows";
+        results.Add("f", "floor median", others, floor, "ms", rows);
+        {
+            Program program(true, true, listed);
+            results.Add("f", "start-up to all listed", others, program.StartupMs(), "ms",
+                        "main window after " + Fixed(program.MainWindowMs(), 0) + " ms");
+            results.Add("f", "start-up / floor", others, program.StartupMs() / floor, "x");
+            results.Add("f", "start-up from main window / floor", others,
+                        (program.StartupMs() - program.MainWindowMs()) / floor, "x",
+                        "the process's own start left out");
+            program.Settle(listed);
+
+            // Rebuilds one after the other, watched by a sent and a posted message.
+            Barrier done(program, pool.marker(), listed);
+            Watchdog sent(program.main());
+            PostedWatch posted(program, watched);
+            const double t0 = NowMs();
+            for (int i = 0; i < rebuilds; ++i) {
+                program.Refresh();
+                if (!done.Pass()) {
+                    throw std::runtime_error("a rebuild did not come through");
+                }
+            }
+            const double each = (NowMs() - t0) / rebuilds;
+            sent.Stop();
+            posted.Stop();
+            results.Add("f", "rebuild, posting to barrier", others, each, "ms",
+                        std::to_string(rebuilds) + " rebuilds, " + rows);
+            results.Add("f", "worst WM_NULL during rebuilds", others, sent.WorstMs(), "ms",
+                        sent.Summary());
+            results.Add("f", "worst posted command during rebuilds", others, posted.WorstMs(), "ms",
+                        posted.Summary());
+
+            std::vector<double> creates;
+            int missed = 0;
+            const auto latencies = NewWindowLatencies(pool, program, true, listed, 2, samples,
+                                                      budgetMs, creates, missed);
+            const std::string note = std::to_string(latencies.size()) + " windows" +
+                                     (missed ? ", " + std::to_string(missed) + " missed" : "");
+            results.Add("f", "relay p50", others, Percentile(latencies, 50), "ms", note);
+            results.Add("f", "relay p95", others, Percentile(latencies, 95), "ms", note);
+        }
+        {
+            Program program(false);
+            program.Settle(listed);
+            std::vector<double> creates;
+            int missed = 0;
+            const auto latencies = NewWindowLatencies(pool, program, false, listed, 2, samples,
+                                                      budgetMs, creates, missed);
+            const std::string note = std::to_string(latencies.size()) + " windows" +
+                                     (missed ? ", " + std::to_string(missed) + " missed" : "");
+            results.Add("f", "shell-hook rebuild p50", others, Percentile(latencies, 50), "ms",
+                        note);
+            results.Add("f", "shell-hook rebuild p95", others, Percentile(latencies, 95), "ms",
+                        note);
+        }
+    }
+    pool.At(1).Destroy(watched);
+    pool.SetBackground(0);
+}
+
+// ---------------------------------------------------------------------------------------------
 // Report
 
 struct Target {
@@ -1183,6 +1344,19 @@ Target Judge(const Figure& f, const Results& r) {
             return {"<= bare + 2", ""};
         }
         return {"<= " + Fixed(bare + 2, 1) + " (bare + 2)", verdict(f.value <= bare + 2)};
+    }
+    if (f.bench == "f") {
+        if (f.metric == "start-up / floor" || f.metric == "start-up from main window / floor") {
+            return {"<= 1.5", std::isnan(f.value) ? "" : verdict(f.value <= 1.5)};
+        }
+        if (f.metric.rfind("worst", 0) == 0) {
+            return {"<= 100", std::isnan(f.value) ? "" : verdict(f.value <= 100)};
+        }
+        if (f.metric.size() > 3 && f.metric.compare(f.metric.size() - 3, 3, "p95") == 0 &&
+            f.windows == 2000) {
+            return {"<= 50", std::isnan(f.value) ? "" : verdict(f.value <= 50)};
+        }
+        return {};
     }
     const std::string worst = "worst WM_NULL";
     if (f.bench == "d" && f.metric.size() >= worst.size() &&
@@ -1340,7 +1514,7 @@ int main(int argc, char** argv) {
     std::string csv;
     std::string baselinePath;
     std::string md;
-    std::string only = "a,b,c,d,e";
+    std::string only = "a,b,c,d,e,f";
     bool quick = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -1356,7 +1530,7 @@ int main(int argc, char** argv) {
             quick = true;
         } else {
             std::fprintf(stderr, "usage: vantrel_bench [--csv file] [--md file] [--baseline file] "
-                                 "[--quick] [--only a,b,c,d,e]\n");
+                                 "[--quick] [--only a,b,c,d,e,f]\n");
             return 2;
         }
     }
@@ -1376,6 +1550,7 @@ int main(int argc, char** argv) {
             {'c', [&] { BenchResources(pool, counter, results, quick); }},
             {'d', [&] { BenchStorm(pool, counter, results, quick); }},
             {'e', [&] { BenchRules(pool, results, quick); }},
+            {'f', [&] { BenchLargeLists(pool, counter, results, quick); }},
         };
         for (const auto& [name, run] : benches) {
             if (only.find(name) == std::string::npos) {
