@@ -59,7 +59,7 @@ if [ -n "${BENCH_BASELINE:-}" ]; then
     # The same benchmark measures both, so that only the program differs.
     rm -rf "$BASE_SRC/bench"
     mkdir -p "$BASE_SRC/bench"
-    cp "$BENCH_DIR"/CMakeLists.txt "$BENCH_DIR"/*.cpp "$BASE_SRC/bench/"
+    cp "$BENCH_DIR"/CMakeLists.txt "$BENCH_DIR"/*.cpp "$BENCH_DIR"/*.h "$BASE_SRC/bench/"
     log "building the baseline ($BASE_NAME) with the current benchmark"
     build_bench "$BASE_SRC" "$BASE_BUILD"
     BASE_BIN=$BASE_BUILD/bin
