@@ -198,9 +198,8 @@ TEST(DialogKeys, TabWalksTheMoreDialogInReadingOrder) {
         } while (at != first && visited.size() < 20);
         vt::PressKey(VK_ESCAPE);
     });
-    const UINT_PTR deadline = ::SetTimer(nullptr, 0, 15000, Expire);
+    const vt::ModalDeadline deadline(15000);
     EXPECT_EQ(dialog->ShowModal(), vantrel::kResultCancel);
-    ::KillTimer(nullptr, deadline);
     ASSERT_GE(visited.size(), 7u) << "four fields, the check box, OK and Cancel";
     ASSERT_LT(visited.size(), 20u) << "Tab comes round to the first field";
     for (size_t i = 1; i < visited.size(); ++i) {
@@ -381,9 +380,8 @@ TEST(DialogKeys, EachAccessLetterIsUniqueAndAltLetterReachesItsControl) {
             }
             form.SetModalResult(vantrel::kResultCancel);
         });
-        const UINT_PTR deadline = ::SetTimer(nullptr, 0, 30000, Expire);
+        const vt::ModalDeadline deadline(30000);
         EXPECT_EQ(c.dialog->ShowModal(), vantrel::kResultCancel);
-        ::KillTimer(nullptr, deadline);
         EXPECT_EQ(vt::DropPendingScripts(), 0);
     }
     ::DestroyWindow(target);
