@@ -287,7 +287,10 @@ std::vector<HWND> Fixture::Create(const WindowSpec& wanted) {
     if (!wanted.childClasses.empty()) {
         line += " childclass=";
         for (std::size_t i = 0; i < wanted.childClasses.size(); ++i) {
-            line += (i == 0 ? "" : ",") + PercentEncode(wanted.childClasses[i]);
+            if (i != 0) {
+                line += ',';
+            }
+            line += PercentEncode(wanted.childClasses[i]);
         }
     }
     line += " closable=" + std::string(wanted.closable ? "1" : "0");
