@@ -3,6 +3,7 @@
 #include "relay/relay_protocol.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -185,14 +186,19 @@ void Relays::KeepRunning() {
 }
 
 void Relays::WindowCarriesItems(HWND window) {
-    if (!menusOnly_ || std::find(carriers_.begin(), carriers_.end(), window) != carriers_.end()) {
+    // Every rebuild reports every listed window again: a lookup, not a walk, keeps that cheap.
+    if (!menusOnly_ || carriers_.count(window) != 0) {
         return;
     }
-    // Windows gone meanwhile are dropped here, so the list holds only windows still open.
-    carriers_.erase(
-        std::remove_if(carriers_.begin(), carriers_.end(), [](HWND w) { return !::IsWindow(w); }),
-        carriers_.end());
-    carriers_.push_back(window);
+    // Windows gone meanwhile are dropped once the set has doubled since the last time, so the
+    // cost stays in proportion to the windows added.
+    if (carriers_.size() >= 2 * carriersAfterPrune_ + 64) {
+        for (auto it = carriers_.begin(); it != carriers_.end();) {
+            it = ::IsWindow(*it) ? std::next(it) : carriers_.erase(it);
+        }
+        carriersAfterPrune_ = carriers_.size();
+    }
+    carriers_.insert(window);
     for (Slot& slot : slots_) {
         if (!slot.knowsCarriers) {
             continue; // told of all of them once its window is there
@@ -207,6 +213,7 @@ void Relays::WindowCarriesItems(HWND window) {
 
 void Relays::NoWindowCarriesItems() {
     carriers_.clear();
+    carriersAfterPrune_ = 0;
     for (Slot& slot : slots_) {
         if (const HWND relayWindow =
                 slot.process.Running() ? FindRelayWindow(slot.process.ProcessId()) : nullptr) {

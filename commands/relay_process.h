@@ -5,7 +5,9 @@
 // the items in their system menus; without one the program still works, only without those
 // notices.
 #include <windows.h>
+#include <cstddef>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/handles.h"
@@ -85,7 +87,8 @@ private:
     std::string folder_;
     bool shellReports_ = false;
     bool menusOnly_ = false;
-    std::vector<HWND> carriers_;
+    std::unordered_set<HWND> carriers_;
+    std::size_t carriersAfterPrune_ = 0; // how many were left when closed ones were last dropped
     Slot slots_[2];
 };
 
