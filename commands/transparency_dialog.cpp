@@ -34,8 +34,8 @@ void TfrmCustomTransparency::CreateControls() {
     ::InitCommonControlsEx(&classes);
     AddGroupBox("", 8, 4, 284, 120);
 
-    trackBar_ = AddControl(TRACKBAR_CLASSA, "", WS_VISIBLE | TBS_HORZ | TBS_AUTOTICKS, 16, 18, 268,
-                           30, kTrackBarId);
+    trackBar_ = AddControl(TRACKBAR_CLASSA, "", WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS,
+                           16, 18, 268, 30, kTrackBarId);
     ::SendMessageA(trackBar_, TBM_SETRANGE, FALSE, MAKELPARAM(kMinValue, kMaxValue));
     ::SendMessageA(trackBar_, TBM_SETTICFREQ, 10, 0);
     ::SendMessageA(trackBar_, TBM_SETPAGESIZE, 0, 10);
@@ -50,6 +50,8 @@ void TfrmCustomTransparency::CreateControls() {
     seValue_ =
         AddEdit(std::to_string(Bounded(initialValue_)), 125, 91, 58, 21, kValueEditId, ES_RIGHT);
     MakeDigitsOnly(seValue_);
+    // The bar comes first in the tab order, but a number is what most people came to type.
+    SetFirstFocus(seValue_);
     upDown_ =
         AddControl(UPDOWN_CLASSA, "",
                    WS_VISIBLE | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,

@@ -258,10 +258,12 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_SETFOCUS: {
         // The form itself takes no keys: hand the focus on, as a dialog does, to the control
-        // that had it last or else to the first one in the tab order.
+        // that had it last or else to the first one in the tab order. The form may get the
+        // focus on its way to the screen, before it counts as visible itself: only the control's
+        // own style says whether it is shown.
         HWND target = lastFocus_;
         if (target == nullptr || !::IsChild(handle_, target) || !::IsWindowEnabled(target) ||
-            !::IsWindowVisible(target)) {
+            (::GetWindowLongA(target, GWL_STYLE) & WS_VISIBLE) == 0) {
             target = ::GetNextDlgTabItem(handle_, nullptr, FALSE);
         }
         if (target != nullptr && target != handle_) {

@@ -77,6 +77,9 @@ protected:
     HWND AddIcon(HICON icon, int x, int y, int width, int height);
     HFONT Font() const { return static_cast<HFONT>(font_.get()); }
     HWND Owner() const { return owner_; }
+    // The control that has the focus when the form opens, where that is not the first one in
+    // the tab order.
+    void SetFirstFocus(HWND control) { lastFocus_ = control; }
 
 private:
     static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
