@@ -1,5 +1,7 @@
 #include "ui/about_dialog.h"
 
+#include <commctrl.h>
+
 #include "platform/text.h"
 #include "res/art_ids.h"
 #include "ui/web_links.h"
@@ -11,6 +13,58 @@ HFONT MakeFont(int height, int weight, bool underline) {
     return ::CreateFontA(-height, 0, 0, 0, weight, FALSE, underline ? TRUE : FALSE, FALSE,
                          DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                          DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+}
+
+// Room around a link's text for its focus rectangle, so that the dots never touch the letters.
+constexpr int kLinkMargin = 2;
+
+// The form chooses a link's colours, as for any text; the link draws itself only to add the
+// focus rectangle, which a static control never shows.
+void PaintLink(HWND link, HDC dc) {
+    RECT box{};
+    ::GetClientRect(link, &box);
+    auto brush = reinterpret_cast<HBRUSH>(::SendMessageA(::GetParent(link), WM_CTLCOLORSTATIC,
+                                                         reinterpret_cast<WPARAM>(dc),
+                                                         reinterpret_cast<LPARAM>(link)));
+    ::FillRect(dc, &box, brush != nullptr ? brush : ::GetSysColorBrush(COLOR_BTNFACE));
+    const HGDIOBJ old =
+        ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(link, WM_GETFONT, 0, 0)));
+    RECT text = box;
+    ::InflateRect(&text, -kLinkMargin, -kLinkMargin);
+    platform::DrawText8(dc, ControlText(link), &text,
+                        DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    ::SelectObject(dc, old);
+    const bool focusHidden = (::SendMessageA(link, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
+    if (::GetFocus() == link && !focusHidden) {
+        ::DrawFocusRect(dc, &box);
+    }
+}
+
+LRESULT CALLBACK LinkProc(HWND link, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                          DWORD_PTR /*data*/) {
+    switch (msg) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint{};
+        HDC dc = ::BeginPaint(link, &paint);
+        PaintLink(link, dc);
+        ::EndPaint(link, &paint);
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        PaintLink(link, reinterpret_cast<HDC>(wParam));
+        return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE:
+        ::InvalidateRect(link, nullptr, TRUE);
+        break;
+    case WM_NCDESTROY:
+        ::RemoveWindowSubclass(link, LinkProc, id);
+        break;
+    default:
+        break;
+    }
+    return ::DefSubclassProc(link, msg, wParam, lParam);
 }
 
 SIZE TextSize(HWND window, HFONT font, const std::string& text) {
@@ -41,11 +95,10 @@ std::string TfrmAbout::CopyrightText() {
     return "Copyright (C) 2020 Ostrim Software. All rights reserved.";
 }
 
-HWND TfrmAbout::AddText(const std::string& text, int x, int y, int id, HFONT font,
-                        DWORD extraStyle) {
+HWND TfrmAbout::AddText(const std::string& text, int x, int y, int id, HFONT font) {
     const SIZE size = TextSize(Handle(), font, text);
-    HWND control = AddControl("STATIC", text, WS_VISIBLE | SS_LEFT | SS_NOPREFIX | extraStyle, x, y,
-                              size.cx, size.cy, id);
+    HWND control =
+        AddControl("STATIC", text, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, x, y, size.cx, size.cy, id);
     ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
 }
@@ -80,12 +133,26 @@ void TfrmAbout::CreateControls() {
         AddControl("STATIC", "", WS_VISIBLE | SS_ETCHEDHORZ, 80, 176, 262, 2, kIdSeparator);
     ::SetWindowPos(panel2, nullptr, 80, 176, 262, 2, SWP_NOZORDER | SWP_NOACTIVATE);
 
-    // SS_NOTIFY makes the links clickable and lets them take the mouse (for the hand cursor).
-    const HFONT link = static_cast<HFONT>(linkFont_.get());
-    lbEAddress_ = AddText(HostName(), 80, 186, kIdHomeLink, link, SS_NOTIFY);
-    lUpdateAddress_ = AddText("Check for Update...", 208, 186, kIdUpdateLink, link, SS_NOTIFY);
+    lbEAddress_ = AddLink(HostName(), 80, 186, kIdHomeLink);
+    lUpdateAddress_ = AddLink("Check for Update...", 208, 186, kIdUpdateLink);
 
-    AddControl("BUTTON", "OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 269, 216, 75, 25, kIdOk);
+    HWND ok = AddControl("BUTTON", "OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 269, 216, 75,
+                         25, kIdOk);
+    // Enter at once closes the dialog, as before the links could take the focus.
+    SetFirstFocus(ok);
+}
+
+HWND TfrmAbout::AddLink(const std::string& text, int x, int y, int id) {
+    const HFONT font = static_cast<HFONT>(linkFont_.get());
+    const SIZE size = TextSize(Handle(), font, text);
+    // SS_NOTIFY makes the link clickable and lets it take the mouse (for the hand cursor); the
+    // text stays at (x, y) inside the margin.
+    HWND link = AddControl(
+        "STATIC", text, WS_VISIBLE | WS_TABSTOP | SS_LEFT | SS_NOPREFIX | SS_NOTIFY,
+        x - kLinkMargin, y - kLinkMargin, size.cx + 2 * kLinkMargin, size.cy + 2 * kLinkMargin, id);
+    ::SendMessageA(link, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    ::SetWindowSubclass(link, LinkProc, 1, 0);
+    return link;
 }
 
 bool TfrmAbout::IsLink(HWND control) const {
@@ -98,6 +165,14 @@ void TfrmAbout::lbEAddressClick() {
 
 void TfrmAbout::lUpdateAddressClick() {
     OpenWebPage(Handle(), UpdatePage());
+}
+
+void TfrmAbout::RunLink(int id) {
+    if (id == kIdHomeLink) {
+        lbEAddressClick();
+    } else if (id == kIdUpdateLink) {
+        lUpdateAddressClick();
+    }
 }
 
 void TfrmAbout::bOKClick() {
@@ -117,20 +192,29 @@ bool TfrmAbout::OnCommand(int id, int code, HWND /*control*/) {
         SetModalResult(kResultCancel);
         return true;
     case kIdHomeLink:
-        if (code == STN_CLICKED) {
-            lbEAddressClick();
-            return true;
-        }
-        return false;
     case kIdUpdateLink:
         if (code == STN_CLICKED) {
-            lUpdateAddressClick();
+            RunLink(id);
             return true;
         }
         return false;
     default:
         return false;
     }
+}
+
+bool TfrmAbout::OnDialogKey(const MSG& msg) {
+    // On a focused link Enter and Space are its click; elsewhere Enter stays with OK.
+    if (msg.message != WM_KEYDOWN || (msg.wParam != VK_RETURN && msg.wParam != VK_SPACE) ||
+        !IsLink(msg.hwnd)) {
+        return false;
+    }
+    // A key held down opens the page once, not once for every repeat.
+    const bool repeat = (msg.lParam & (1L << 30)) != 0;
+    if (!repeat) {
+        RunLink(::GetDlgCtrlID(msg.hwnd));
+    }
+    return true;
 }
 
 bool TfrmAbout::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {

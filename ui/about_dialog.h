@@ -41,11 +41,16 @@ public:
 protected:
     void CreateControls() override;
     bool OnCommand(int id, int code, HWND control) override;
+    bool OnDialogKey(const MSG& msg) override;
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    HWND AddText(const std::string& text, int x, int y, int id, HFONT font, DWORD extraStyle = 0);
+    HWND AddText(const std::string& text, int x, int y, int id, HFONT font);
+    // A link: its text at (x, y), a tab stop that shows when it has the focus.
+    HWND AddLink(const std::string& text, int x, int y, int id);
     bool IsLink(HWND control) const;
+    // A link's click, from the mouse or from Enter or Space on the focused link.
+    void RunLink(int id);
     void lbEAddressClick();
     void lUpdateAddressClick();
     void bOKClick();
