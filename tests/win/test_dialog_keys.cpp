@@ -23,6 +23,7 @@
 #include "ui/about_dialog.h"
 #include "ui/form.h"
 #include "ui/options_dialog.h"
+#include "ui/web_links.h"
 
 namespace {
 
@@ -39,6 +40,8 @@ struct KeyCase {
     // and Esc ends the dialog.
     const char* refusal = nullptr;
     int refusedFocus = 0;
+    // When set, the key opens this address and the dialog stays open, until Esc.
+    std::string opens{};
 };
 
 HWND Own(const char* caption) {
@@ -64,6 +67,10 @@ std::unique_ptr<Form> More() {
 
 std::unique_ptr<Form> Transparency() {
     return std::make_unique<vantrel::TfrmCustomTransparency>(nullptr);
+}
+
+std::unique_ptr<Form> About() {
+    return std::make_unique<vantrel::TfrmAbout>(nullptr);
 }
 
 std::unique_ptr<Form> Resize(HWND target) {
@@ -92,6 +99,10 @@ TEST(DialogKeys, EnterIsOkEscIsCancelAndARefusalKeepsTheFocusInTheField) {
     using S = vantrel::TfrmSetRule;
     using T = vantrel::TfrmCustomTransparency;
     using M = vantrel::TfrmRuleMore;
+    using A = vantrel::TfrmAbout;
+    const auto focusOn = [](int id) {
+        return [id](Form& f) { ::SetFocus(vt::Control(f.Handle(), id)); };
+    };
     const auto emptyWidth = [](Form& f) {
         if (!vantrel::IsChecked(vt::Control(f.Handle(), R::kWidthCheckId))) {
             vt::Toggle(vt::Control(f.Handle(), R::kWidthCheckId));
@@ -126,6 +137,11 @@ TEST(DialogKeys, EnterIsOkEscIsCancelAndARefusalKeepsTheFocusInTheField) {
          vantrel::kResultCancel},
         {"resize empty width", "Resize window", [&] { return Resize(target); }, emptyWidth,
          VK_RETURN, vantrel::kResultCancel, "Please input number in edit box!", R::kWidthEditId},
+        {"about enter", "About Vantrel", About, nullptr, VK_RETURN, vantrel::kResultOk},
+        {"about enter on a link", "About Vantrel", About, focusOn(A::kIdUpdateLink), VK_RETURN,
+         vantrel::kResultCancel, nullptr, 0, vantrel::UpdatePage()},
+        {"about space on a link", "About Vantrel", About, focusOn(A::kIdHomeLink), VK_SPACE,
+         vantrel::kResultCancel, nullptr, 0, vantrel::MakerHomePage()},
     };
     for (const KeyCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -138,6 +154,17 @@ TEST(DialogKeys, EnterIsOkEscIsCancelAndARefusalKeepsTheFocusInTheField) {
             EXPECT_TRUE(::IsChild(f, ::GetFocus())) << "a control has the focus at once";
             if (c.fill) {
                 c.fill(form);
+            }
+            if (!c.opens.empty()) {
+                std::vector<std::string> opened;
+                const vantrel::ScopedShellOpener recorder(
+                    [&](HWND, const std::string& address) { opened.push_back(address); });
+                vt::PressKey(c.key);
+                EXPECT_TRUE(vt::WaitInLoop([&] { return !opened.empty(); }, 3000));
+                EXPECT_EQ(opened, std::vector<std::string>{c.opens});
+                EXPECT_EQ(form.GetModalResult(), vantrel::kResultNone) << "the dialog stays open";
+                vt::PressKey(VK_ESCAPE);
+                return;
             }
             if (c.refusal == nullptr) {
                 vt::PressKey(c.key);
@@ -179,34 +206,110 @@ TEST(DialogKeys, OkIsTheDefaultButtonInEveryDialogWithOk) {
     ::DestroyWindow(target);
 }
 
-TEST(DialogKeys, TabWalksTheMoreDialogInReadingOrder) {
-    std::unique_ptr<Form> dialog = More();
-    std::vector<RECT> visited;
-    vt::WhenModalOpens("More", [&](Form& form) {
-        const HWND f = form.Handle();
-        ASSERT_TRUE(vt::WaitInLoop([&] { return ::GetForegroundWindow() == f; }));
-        const HWND first = ::GetNextDlgTabItem(f, nullptr, FALSE);
-        ::SetFocus(first);
-        HWND at = first;
-        do {
-            RECT r{};
-            ::GetWindowRect(at, &r);
-            visited.push_back(r);
-            vt::PressKey(VK_TAB);
-            vt::WaitInLoop([&] { return TopChild(f, ::GetFocus()) != at; }, 3000);
-            at = TopChild(f, ::GetFocus());
-        } while (at != first && visited.size() < 20);
-        vt::PressKey(VK_ESCAPE);
-    });
-    const vt::ModalDeadline deadline(15000);
-    EXPECT_EQ(dialog->ShowModal(), vantrel::kResultCancel);
-    ASSERT_GE(visited.size(), 7u) << "four fields, the check box, OK and Cancel";
-    ASSERT_LT(visited.size(), 20u) << "Tab comes round to the first field";
-    for (size_t i = 1; i < visited.size(); ++i) {
-        const RECT& a = visited[i - 1];
-        const RECT& b = visited[i];
-        const bool sameLine = b.top < a.bottom && b.bottom > a.top;
-        EXPECT_TRUE(sameLine ? b.left > a.left : b.top >= a.bottom) << "stop " << i;
+// What a control draws, asked of it at once rather than read off the screen.
+std::vector<DWORD> Drawn(HWND control) {
+    RECT r{};
+    ::GetClientRect(control, &r);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), r.right, -r.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HBITMAP picture = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::vector<DWORD> pixels;
+    if (picture != nullptr) {
+        HGDIOBJ old = ::SelectObject(dc, picture);
+        ::SendMessageA(control, WM_PRINT, reinterpret_cast<WPARAM>(dc),
+                       PRF_CLIENT | PRF_ERASEBKGND | PRF_NONCLIENT);
+        ::GdiFlush();
+        const auto* first = static_cast<const DWORD*>(bits);
+        pixels.assign(first, first + static_cast<size_t>(r.right) * r.bottom);
+        ::SelectObject(dc, old);
+        ::DeleteObject(picture);
+    }
+    ::DeleteDC(dc);
+    return pixels;
+}
+
+int TrackPosition(HWND bar) {
+    return static_cast<int>(::SendMessageA(bar, TBM_GETPOS, 0, 0));
+}
+
+// Tab from the first stop visits every stop once, each below the one before or to its right on
+// the same line, and comes round to the first; the dialog opens with the focus on `opensOn`.
+// The controls in `drawn` show the focus themselves: each looks different with it than without.
+TEST(DialogKeys, TabWalksEachDialogInReadingOrder) {
+    using A = vantrel::TfrmAbout;
+    using T = vantrel::TfrmCustomTransparency;
+    struct Walk {
+        const char* caption;
+        std::function<std::unique_ptr<Form>()> make;
+        size_t stops;
+        int opensOn;
+        std::vector<int> drawn;
+        std::function<void(HWND form, HWND at)> atStop;
+    };
+    // The arrow keys move the bar and the field follows; in the field they step the number and
+    // the bar follows.
+    const auto barAndField = [](HWND f, HWND at) {
+        const HWND bar = vt::Control(f, T::kTrackBarId);
+        const HWND edit = vt::Control(f, T::kValueEditId);
+        const int before = TrackPosition(bar);
+        if (at == bar) {
+            vt::PressKey(VK_RIGHT);
+            EXPECT_TRUE(vt::WaitInLoop(
+                [&] { return vantrel::ControlText(edit) == std::to_string(before + 1); }, 3000));
+        } else if (at == edit) {
+            vt::PressKey(VK_UP);
+            EXPECT_TRUE(vt::WaitInLoop([&] { return TrackPosition(bar) == before + 1; }, 3000));
+        }
+    };
+    const Walk walks[] = {
+        {"More", More, 7, 0, {}, nullptr},
+        {"About Vantrel", About, 3, A::kIdOk, {A::kIdHomeLink, A::kIdUpdateLink}, nullptr},
+        {"Custom transparency", Transparency, 4, T::kValueEditId, {T::kTrackBarId}, barAndField},
+    };
+    for (const Walk& w : walks) {
+        SCOPED_TRACE(w.caption);
+        std::unique_ptr<Form> dialog = w.make();
+        std::vector<RECT> visited;
+        vt::WhenModalOpens(w.caption, [&](Form& form) {
+            const HWND f = form.Handle();
+            ASSERT_TRUE(vt::WaitInLoop([&] { return ::GetForegroundWindow() == f; }));
+            if (w.opensOn != 0) {
+                EXPECT_EQ(::GetFocus(), vt::Control(f, w.opensOn)) << "focus as it opens";
+            }
+            const HWND first = ::GetNextDlgTabItem(f, nullptr, FALSE);
+            ::SetFocus(first);
+            HWND at = first;
+            do {
+                RECT r{};
+                ::GetWindowRect(at, &r);
+                visited.push_back(r);
+                if (w.atStop) {
+                    w.atStop(f, at);
+                }
+                const bool drawn =
+                    std::find(w.drawn.begin(), w.drawn.end(), ::GetDlgCtrlID(at)) != w.drawn.end();
+                const std::vector<DWORD> focused = drawn ? Drawn(at) : std::vector<DWORD>{};
+                vt::PressKey(VK_TAB);
+                vt::WaitInLoop([&] { return TopChild(f, ::GetFocus()) != at; }, 3000);
+                if (drawn) {
+                    EXPECT_NE(Drawn(at), focused) << "focus not shown on " << ::GetDlgCtrlID(at);
+                }
+                at = TopChild(f, ::GetFocus());
+            } while (at != first && visited.size() < 20);
+            vt::PressKey(VK_ESCAPE);
+        });
+        const vt::ModalDeadline deadline(15000);
+        EXPECT_EQ(dialog->ShowModal(), vantrel::kResultCancel);
+        ASSERT_GE(visited.size(), w.stops);
+        ASSERT_LT(visited.size(), 20u) << "Tab comes round to the first stop";
+        for (size_t i = 1; i < visited.size(); ++i) {
+            const RECT& a = visited[i - 1];
+            const RECT& b = visited[i];
+            const bool sameLine = b.top < a.bottom && b.bottom > a.top;
+            EXPECT_TRUE(sameLine ? b.left > a.left : b.top >= a.bottom) << "stop " << i;
+        }
     }
 }
 
