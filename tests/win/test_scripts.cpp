@@ -5,8 +5,11 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/command_ids.h"
+#include "commands/properties_dialog.h"
 #include "platform/handles.h"
 #include "support/app_process.h"
 #include "support/fixture_client.h"
@@ -36,48 +39,126 @@ BOOL CALLBACK CollectListViews(HWND child, LPARAM param) {
     return TRUE;
 }
 
-// The first column of every row of the program's list views, read as Unicode, as a screen
-// reader or another tool would; list view messages carry pointers, so the buffer lives in the
-// program's own address space.
-std::vector<std::wstring> ListedCaptions(HWND main, DWORD pid) {
-    const vantrel::platform::UniqueHandle process(
-        ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
-    constexpr SIZE_T kBytes = 8192;
-    constexpr SIZE_T kTextOffset = 512;
-    void* remote = process ? ::VirtualAllocEx(process.get(), nullptr, kBytes,
-                                              MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)
-                           : nullptr;
-    std::vector<std::wstring> captions;
-    if (remote == nullptr) {
-        return captions;
+// List view messages carry pointers, so what they point at lives in the program's own memory.
+class Remote {
+public:
+    explicit Remote(DWORD pid)
+        : process_(
+              ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid)),
+          at_(process_
+                  ? static_cast<char*>(::VirtualAllocEx(process_.get(), nullptr, kBytes,
+                                                        MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))
+                  : nullptr) {}
+    ~Remote() {
+        if (at_ != nullptr) {
+            ::VirtualFreeEx(process_.get(), at_, 0, MEM_RELEASE);
+        }
     }
+    Remote(const Remote&) = delete;
+    Remote& operator=(const Remote&) = delete;
+
+    static constexpr SIZE_T kBytes = 8192;
+    static constexpr SIZE_T kTextOffset = 512;
+    char* at() const { return at_; }
+    bool Write(const void* from, SIZE_T bytes) const {
+        SIZE_T moved = 0;
+        return at_ != nullptr && ::WriteProcessMemory(process_.get(), at_, from, bytes, &moved);
+    }
+    bool Read(const void* from, void* to, SIZE_T bytes) const {
+        SIZE_T moved = 0;
+        return at_ != nullptr && ::ReadProcessMemory(process_.get(), from, to, bytes, &moved);
+    }
+
+private:
+    vantrel::platform::UniqueHandle process_;
+    char* at_;
+};
+
+struct Row {
+    HWND list;
+    int index;
+    std::wstring text;
+};
+
+// The first column of every row of the program's list views, read as Unicode.
+std::vector<Row> ListedRows(HWND main, const Remote& remote) {
+    std::vector<Row> rows;
     std::vector<HWND> lists;
     ::EnumChildWindows(main, CollectListViews, reinterpret_cast<LPARAM>(&lists));
     for (HWND list : lists) {
-        const auto rows = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-        for (int row = 0; row < rows; ++row) {
+        const auto count = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+        for (int index = 0; index < count; ++index) {
             LVITEMW item{};
-            item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote) + kTextOffset);
-            item.cchTextMax = static_cast<int>((kBytes - kTextOffset) / sizeof(wchar_t));
-            SIZE_T moved = 0;
-            if (!::WriteProcessMemory(process.get(), remote, &item, sizeof item, &moved)) {
-                break;
+            item.pszText = reinterpret_cast<wchar_t*>(remote.at() + Remote::kTextOffset);
+            item.cchTextMax = static_cast<int>((Remote::kBytes - Remote::kTextOffset) / 2);
+            if (!remote.Write(&item, sizeof item)) {
+                return rows;
             }
-            const auto length =
-                static_cast<SIZE_T>(::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
-                                                   reinterpret_cast<LPARAM>(remote)));
+            const auto length = static_cast<SIZE_T>(
+                ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(index),
+                               reinterpret_cast<LPARAM>(remote.at())));
             std::wstring text(length, L'\0');
-            if (length > 0 && ::ReadProcessMemory(process.get(), item.pszText, text.data(),
-                                                  length * sizeof(wchar_t), &moved)) {
-                captions.push_back(text);
+            if (length > 0 && remote.Read(item.pszText, text.data(), length * sizeof(wchar_t))) {
+                rows.push_back(Row{list, index, text});
             }
         }
     }
-    ::VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
-    return captions;
+    return rows;
 }
 
-TEST(Scripts, AWindowIsListedWithItsCaptionInEveryScript) {
+// The caption as the program shows it somewhere, read as Unicode as a screen reader or another
+// tool would; empty while it is not shown there (yet).
+using Reader = std::wstring (*)(const vt::AppProcess&, HWND main, const std::wstring& expected);
+
+std::wstring InTheList(const vt::AppProcess& app, HWND main, const std::wstring& expected) {
+    const Remote remote(app.ProcessId());
+    for (const Row& row : ListedRows(main, remote)) {
+        if (row.text == expected) {
+            return row.text;
+        }
+    }
+    return L"";
+}
+
+// The window's row chosen as a person would, then "Window Properties" on it.
+std::wstring InTheProperties(const vt::AppProcess& app, HWND main, const std::wstring& expected) {
+    const Remote remote(app.ProcessId());
+    std::vector<Row> rows = ListedRows(main, remote);
+    const auto row =
+        std::find_if(rows.begin(), rows.end(), [&](const Row& r) { return r.text == expected; });
+    if (row == rows.end()) {
+        return L"";
+    }
+    LVITEMW select{};
+    select.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    select.state = LVIS_SELECTED | LVIS_FOCUSED;
+    if (!remote.Write(&select, sizeof select)) {
+        return L"";
+    }
+    ::SendMessageW(row->list, LVM_SETITEMSTATE, static_cast<WPARAM>(row->index),
+                   reinterpret_cast<LPARAM>(remote.at()));
+    ::PostMessageA(main, WM_COMMAND, vantrel::kCmdWindowProp, 0);
+    HWND dialog = nullptr;
+    EXPECT_TRUE(vt::WaitUntil([&] {
+        for (HWND w : vt::WindowsOfProcess(app.ProcessId(), "VantrelForm")) {
+            wchar_t caption[64] = {};
+            ::GetWindowTextW(w, caption, 64);
+            if (std::wstring(caption) == L"Window Properties" && ::IsWindowVisible(w)) {
+                dialog = w;
+            }
+        }
+        return dialog != nullptr;
+    })) << "the dialog opens";
+    wchar_t shown[256] = {};
+    // GetWindowTextW would give another program's edit's creation text, not what it shows.
+    ::SendMessageW(::GetDlgItem(dialog, vantrel::TfrmWindowProp::kCaptionEditId), WM_GETTEXT, 256,
+                   reinterpret_cast<LPARAM>(shown));
+    ::PostMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(vt::WaitUntil([&] { return !::IsWindowVisible(dialog); }));
+    return shown;
+}
+
+TEST(Scripts, AWindowsCaptionInEveryScriptIsShownUnchanged) {
     vt::Fixture fixture;
     vt::WindowSpec spec;
     spec.className = vt::UniqueName("Scripts");
@@ -90,12 +171,16 @@ TEST(Scripts, AWindowIsListedWithItsCaptionInEveryScript) {
     const HWND main = app.MainWindow();
     ASSERT_NE(main, nullptr);
     ::ShowWindow(main, SW_SHOWNORMAL);
-    std::vector<std::wstring> listed;
-    EXPECT_TRUE(vt::WaitUntil([&] {
-        listed = ListedCaptions(main, app.ProcessId());
-        return std::find(listed.begin(), listed.end(), expected) != listed.end();
-    })) << listed.size()
-        << " rows, none with the caption";
+    const std::pair<const char*, Reader> places[] = {
+        {"window list", InTheList},
+        {"Window Properties", InTheProperties},
+    };
+    for (const auto& [where, read] : places) {
+        SCOPED_TRACE(where);
+        std::wstring shown;
+        EXPECT_TRUE(vt::WaitUntil([&] { return (shown = read(app, main, expected)) == expected; }))
+            << shown.size() << " characters shown";
+    }
 }
 
 } // namespace
