@@ -302,8 +302,8 @@ TEST(DialogKeys, TabWalksEachDialogInReadingOrder) {
         });
         const vt::ModalDeadline deadline(15000);
         EXPECT_EQ(dialog->ShowModal(), vantrel::kResultCancel);
-        ASSERT_GE(visited.size(), w.stops);
-        ASSERT_LT(visited.size(), 20u) << "Tab comes round to the first stop";
+        EXPECT_GE(visited.size(), w.stops);
+        EXPECT_LT(visited.size(), 20u) << "Tab comes round to the first stop";
         for (size_t i = 1; i < visited.size(); ++i) {
             const RECT& a = visited[i - 1];
             const RECT& b = visited[i];
