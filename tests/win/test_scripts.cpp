@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "app/command_ids.h"
@@ -106,59 +105,20 @@ std::vector<Row> ListedRows(HWND main, const Remote& remote) {
     return rows;
 }
 
-// The caption as the program shows it somewhere, read as Unicode as a screen reader or another
-// tool would; empty while it is not shown there (yet).
-using Reader = std::wstring (*)(const vt::AppProcess&, HWND main, const std::wstring& expected);
-
-std::wstring InTheList(const vt::AppProcess& app, HWND main, const std::wstring& expected) {
-    const Remote remote(app.ProcessId());
-    for (const Row& row : ListedRows(main, remote)) {
-        if (row.text == expected) {
-            return row.text;
+HWND ShownDialog(DWORD pid, const wchar_t* caption) {
+    for (HWND w : vt::WindowsOfProcess(pid, "VantrelForm")) {
+        wchar_t text[64] = {};
+        ::GetWindowTextW(w, text, 64);
+        if (std::wstring(text) == caption && ::IsWindowVisible(w)) {
+            return w;
         }
     }
-    return L"";
+    return nullptr;
 }
 
-// The window's row chosen as a person would, then "Window Properties" on it.
-std::wstring InTheProperties(const vt::AppProcess& app, HWND main, const std::wstring& expected) {
-    const Remote remote(app.ProcessId());
-    std::vector<Row> rows = ListedRows(main, remote);
-    const auto row =
-        std::find_if(rows.begin(), rows.end(), [&](const Row& r) { return r.text == expected; });
-    if (row == rows.end()) {
-        return L"";
-    }
-    LVITEMW select{};
-    select.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    select.state = LVIS_SELECTED | LVIS_FOCUSED;
-    if (!remote.Write(&select, sizeof select)) {
-        return L"";
-    }
-    ::SendMessageW(row->list, LVM_SETITEMSTATE, static_cast<WPARAM>(row->index),
-                   reinterpret_cast<LPARAM>(remote.at()));
-    ::PostMessageA(main, WM_COMMAND, vantrel::kCmdWindowProp, 0);
-    HWND dialog = nullptr;
-    EXPECT_TRUE(vt::WaitUntil([&] {
-        for (HWND w : vt::WindowsOfProcess(app.ProcessId(), "VantrelForm")) {
-            wchar_t caption[64] = {};
-            ::GetWindowTextW(w, caption, 64);
-            if (std::wstring(caption) == L"Window Properties" && ::IsWindowVisible(w)) {
-                dialog = w;
-            }
-        }
-        return dialog != nullptr;
-    })) << "the dialog opens";
-    wchar_t shown[256] = {};
-    // GetWindowTextW would give another program's edit's creation text, not what it shows.
-    ::SendMessageW(::GetDlgItem(dialog, vantrel::TfrmWindowProp::kCaptionEditId), WM_GETTEXT, 256,
-                   reinterpret_cast<LPARAM>(shown));
-    ::PostMessageA(dialog, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(vt::WaitUntil([&] { return !::IsWindowVisible(dialog); }));
-    return shown;
-}
-
-TEST(Scripts, AWindowsCaptionInEveryScriptIsShownUnchanged) {
+// Read back as Unicode, as a screen reader or another tool would: the window's row in the list,
+// and the caption field of "Window Properties" chosen on that row.
+TEST(Scripts, AWindowsCaptionInEveryScriptIsListedAndShownInItsPropertiesUnchanged) {
     vt::Fixture fixture;
     vt::WindowSpec spec;
     spec.className = vt::UniqueName("Scripts");
@@ -171,16 +131,34 @@ TEST(Scripts, AWindowsCaptionInEveryScriptIsShownUnchanged) {
     const HWND main = app.MainWindow();
     ASSERT_NE(main, nullptr);
     ::ShowWindow(main, SW_SHOWNORMAL);
-    const std::pair<const char*, Reader> places[] = {
-        {"window list", InTheList},
-        {"Window Properties", InTheProperties},
-    };
-    for (const auto& [where, read] : places) {
-        SCOPED_TRACE(where);
-        std::wstring shown;
-        EXPECT_TRUE(vt::WaitUntil([&] { return (shown = read(app, main, expected)) == expected; }))
-            << shown.size() << " characters shown";
-    }
+    const Remote remote(app.ProcessId());
+    std::vector<Row> rows;
+    auto row = rows.end();
+    ASSERT_TRUE(vt::WaitUntil([&] {
+        rows = ListedRows(main, remote);
+        row = std::find_if(rows.begin(), rows.end(),
+                           [&](const Row& r) { return r.text == expected; });
+        return row != rows.end();
+    })) << rows.size()
+        << " rows, none with the caption";
+
+    LVITEMW select{};
+    select.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    select.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ASSERT_TRUE(remote.Write(&select, sizeof select));
+    ::SendMessageW(row->list, LVM_SETITEMSTATE, static_cast<WPARAM>(row->index),
+                   reinterpret_cast<LPARAM>(remote.at()));
+    ::PostMessageA(main, WM_COMMAND, vantrel::kCmdWindowProp, 0);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(vt::WaitUntil(
+        [&] { return (dialog = ShownDialog(app.ProcessId(), L"Window Properties")) != nullptr; }));
+    wchar_t shown[256] = {};
+    // GetWindowTextW would give another program's edit's creation text, not what it shows.
+    ::SendMessageW(::GetDlgItem(dialog, vantrel::TfrmWindowProp::kCaptionEditId), WM_GETTEXT, 256,
+                   reinterpret_cast<LPARAM>(shown));
+    EXPECT_EQ(std::wstring(shown), expected);
+    ::PostMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(vt::WaitUntil([&] { return !::IsWindowVisible(dialog); }));
 }
 
 } // namespace
