@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "platform/gdi.h"
 #include "res/art_ids.h"
@@ -62,12 +63,10 @@ Span SpanOf(int i, int from, int to) {
 } // namespace
 
 int ArtScalePercent(int dpi) {
-    for (const int percent : {100, 125, 150}) {
-        if (dpi * 100 <= 96 * percent) {
-            return percent;
-        }
-    }
-    return 200;
+    static constexpr int kDrawn[] = {100, 125, 150, 200};
+    // Past the last but one, the largest drawing whatever the DPI.
+    return *std::find_if(std::begin(kDrawn), std::end(kDrawn) - 1,
+                         [dpi](int percent) { return dpi * 100 <= 96 * percent; });
 }
 
 platform::UniqueGdiObject LoadArtBitmap(HINSTANCE instance, int id, int dpi) {
@@ -91,9 +90,8 @@ platform::UniqueGdiObject LoadArtBitmap(HINSTANCE instance, int id, int dpi, SIZ
                     &readInfo, DIB_RGB_COLORS) != from.cy) {
         return platform::UniqueGdiObject();
     }
-    for (std::uint32_t& p : pixels) {
-        p &= 0xFFFFFF;
-    }
+    std::transform(pixels.begin(), pixels.end(), pixels.begin(),
+                   [](std::uint32_t p) { return p & 0xFFFFFF; });
     const std::vector<std::uint32_t> resampled = ResamplePixels(pixels, from, size, keyed);
     // 24 bits, as the drawings are: a 32-bit picture with its alpha all zero counts as clear to
     // some painters (a themed static control's bitmap).
