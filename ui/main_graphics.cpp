@@ -56,6 +56,18 @@ void MainGraphics::Create(HWND window, HINSTANCE instance, std::vector<GraphicCo
         c.bounds.right = c.bounds.left + size.cx;
         c.bounds.bottom = c.bounds.top + size.cy;
     }
+    LoadPictures(instance, dpi);
+    toolTip_ =
+        ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                          WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance, nullptr);
+    for (size_t i = 0; i < controls_.size(); ++i) {
+        SyncHint(controls_[i], static_cast<UINT>(i + 1));
+    }
+}
+
+void MainGraphics::LoadPictures(HINSTANCE instance, int dpi) {
+    bitmaps_.clear();
     for (const GraphicControl& c : controls_) {
         if (c.bitmap != 0) {
             // Picture buttons are keyed with magenta; the background is drawn as it is.
@@ -65,12 +77,8 @@ void MainGraphics::Create(HWND window, HINSTANCE instance, std::vector<GraphicCo
                                                 c.kind == GraphicControl::kPictureButton));
         }
     }
-    toolTip_ =
-        ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
-                          WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                          CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance, nullptr);
-    for (size_t i = 0; i < controls_.size(); ++i) {
-        SyncHint(controls_[i], static_cast<UINT>(i + 1));
+    if (window_ != nullptr) {
+        ::InvalidateRect(window_, nullptr, FALSE);
     }
 }
 
