@@ -18,6 +18,7 @@
 #include "commands/window_commands.h"
 #include "platform/error.h"
 #include "platform/foreign_window.h"
+#include "platform/icon_size.h"
 #include "platform/message_filter.h"
 #include "platform/system_library.h"
 #include "platform/message_queue.h"
@@ -104,10 +105,15 @@ bool TfrmMain::Create(HINSTANCE instance, int showCommand) {
     current_ = this;
     Application& app = Application::Instance();
     HWND owner = app.Initialize(instance);
-    formIcon_.reset(static_cast<HICON>(
-        ::LoadImageA(instance, MAKEINTRESOURCEA(IDI_VANTREL), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
-    fallbackIcon_.reset(static_cast<HICON>(
-        ::LoadImageA(instance, MAKEINTRESOURCEA(IDI_WINDOW), IMAGE_ICON, 16, 16, 0)));
+    // The program draws at 96 DPI until it declares itself DPI aware.
+    const int dpi = 96;
+    auto loadIcon = [instance](int id, int size) {
+        return platform::UniqueIcon(static_cast<HICON>(
+            ::LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0)));
+    };
+    formIcon_ = loadIcon(IDI_VANTREL, platform::LargeIconSize(dpi));
+    formSmallIcon_ = loadIcon(IDI_VANTREL, platform::SmallIconSize(dpi));
+    fallbackIcon_ = loadIcon(IDI_WINDOW, platform::SmallIconSize(dpi));
 
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof(wc);
@@ -115,6 +121,7 @@ bool TfrmMain::Create(HINSTANCE instance, int showCommand) {
     wc.lpfnWndProc = &TfrmMain::WndProc;
     wc.hInstance = instance;
     wc.hIcon = formIcon_.get();
+    wc.hIconSm = formSmallIcon_.get();
     wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
     wc.lpszClassName = kMainWindowClass;
     ::RegisterClassExA(&wc);
@@ -161,7 +168,7 @@ void TfrmMain::FormCreate() {
     versionCode_ = WindowsVersionCode();
     tray_.Attach(handle_, instance_);
     tray_.SetFallbackIcon(fallbackIcon_.get());
-    tray_.SetOwnTrayIcon(true, formIcon_.get());
+    tray_.SetOwnTrayIcon(true, formSmallIcon_.get());
 
     catalogue_ =
         std::make_unique<Catalogue>(windows_, versionCode_, instance_, fallbackIcon_.get());

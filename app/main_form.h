@@ -222,7 +222,8 @@ private:
     HWND fbMenu_ = nullptr;
     HWND lastFocus_ = nullptr; // the control that gets the focus back when the window does
     MainGraphics graphics_;
-    platform::UniqueIcon formIcon_;
+    platform::UniqueIcon formIcon_;      // large: Alt+Tab and the window's class
+    platform::UniqueIcon formSmallIcon_; // small: the notification area and the title
     platform::UniqueIcon fallbackIcon_;
     platform::UniqueGdiObject font_;
     FlatMenu pmMain_;

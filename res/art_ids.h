@@ -26,3 +26,11 @@
 #define IDB_ABOUT_BANNER 209
 
 #define ART_KEY_COLOR RGB(255, 0, 255)
+
+// Every picture above is also drawn at 1.25, 1.5 and 2 times its size (the button pictures at
+// 40, 48 and 64, the menu pictures at 20, 24 and 32 square): the resource id of a drawing is the
+// picture's id plus the offset of its scale. Load them through ui/art.h, which picks the drawing
+// for a DPI.
+#define ART_ID_125 20
+#define ART_ID_150 40
+#define ART_ID_200 60

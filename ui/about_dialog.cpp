@@ -4,6 +4,7 @@
 
 #include "platform/text.h"
 #include "res/art_ids.h"
+#include "ui/art.h"
 #include "ui/web_links.h"
 
 namespace vantrel {
@@ -87,6 +88,11 @@ TfrmAbout::~TfrmAbout() {
     }
 }
 
+platform::UniqueGdiObject TfrmAbout::LoadBanner(HINSTANCE instance, int dpi) {
+    return LoadArtBitmap(instance, IDB_ABOUT_BANNER, dpi,
+                         SIZE{::MulDiv(360, dpi, 96), ::MulDiv(50, dpi, 96)}, false);
+}
+
 std::string TfrmAbout::VersionText() {
     return "Version: 2.0   Bulid 20201227";
 }
@@ -112,8 +118,7 @@ void TfrmAbout::CreateControls() {
     // build without the banner shows an empty strip instead of moving anything.
     image2_ =
         AddControl("STATIC", "", WS_VISIBLE | SS_BITMAP | SS_CENTERIMAGE, 0, 0, 360, 50, kIdBanner);
-    banner_.reset(::LoadImageA(instance, MAKEINTRESOURCEA(IDB_ABOUT_BANNER), IMAGE_BITMAP, 0, 0,
-                               LR_DEFAULTCOLOR));
+    banner_ = LoadBanner(instance);
     if (banner_) {
         ::SendMessageA(image2_, STM_SETIMAGE, IMAGE_BITMAP,
                        reinterpret_cast<LPARAM>(banner_.get()));

@@ -35,6 +35,9 @@ public:
     static std::string VersionText();
     static std::string CopyrightText();
 
+    // The banner's drawing for `dpi`, at the banner's size for it (360 x 50 at 96 DPI).
+    static platform::UniqueGdiObject LoadBanner(HINSTANCE instance, int dpi = 96);
+
     // Whether the banner picture was found among the program's resources.
     bool HasBanner() const { return static_cast<bool>(banner_); }
 

@@ -7,6 +7,7 @@
 #include "platform/gdi.h"
 #include "platform/text.h"
 #include "res/art_ids.h"
+#include "ui/art.h"
 
 namespace vantrel {
 
@@ -529,14 +530,15 @@ void DrawKeyedBitmap(HDC dc, HBITMAP bitmap, int x, int y, COLORREF key) {
     ::SelectObject(scratch.get(), old);
 }
 
-platform::UniqueImageList LoadMenuImages(HINSTANCE instance) {
-    const platform::UniqueGdiObject strip(
-        ::LoadImageA(instance, MAKEINTRESOURCEA(IDB_MENU_IMAGES), IMAGE_BITMAP, 0, 0, 0));
+platform::UniqueImageList LoadMenuImages(HINSTANCE instance, int dpi) {
+    const int cell = ::MulDiv(ART_MENU_IMAGE_SIZE, dpi, 96);
+    const platform::UniqueGdiObject strip = LoadArtBitmap(
+        instance, IDB_MENU_IMAGES, dpi, SIZE{cell * ART_MENU_IMAGE_COUNT, cell}, true);
     if (!strip) {
         return platform::UniqueImageList();
     }
-    platform::UniqueImageList list(::ImageList_Create(
-        ART_MENU_IMAGE_SIZE, ART_MENU_IMAGE_SIZE, ILC_COLOR24 | ILC_MASK, ART_MENU_IMAGE_COUNT, 0));
+    platform::UniqueImageList list(
+        ::ImageList_Create(cell, cell, ILC_COLOR24 | ILC_MASK, ART_MENU_IMAGE_COUNT, 0));
     if (!list ||
         ::ImageList_AddMasked(list.get(), static_cast<HBITMAP>(strip.get()), ART_KEY_COLOR) < 0) {
         return platform::UniqueImageList();

@@ -29,7 +29,8 @@ void PaintParentBackground(HWND child, HDC dc);
 // Draws the bitmap with the pixels of colour `key` left out.
 void DrawKeyedBitmap(HDC dc, HBITMAP bitmap, int x, int y, COLORREF key);
 
-// The menu pictures (IDB_MENU_IMAGES) as a 16 x 16 image list with the key colour masked out.
-platform::UniqueImageList LoadMenuImages(HINSTANCE instance);
+// The menu pictures (IDB_MENU_IMAGES) as an image list with the key colour masked out: 16 x 16
+// at 96 DPI, in proportion to `dpi` otherwise.
+platform::UniqueImageList LoadMenuImages(HINSTANCE instance, int dpi = 96);
 
 } // namespace vantrel

@@ -7,6 +7,7 @@
 
 #include "platform/gdi.h"
 #include "platform/text.h"
+#include "ui/art.h"
 #include "res/art_ids.h"
 
 namespace vantrel {
@@ -35,7 +36,7 @@ TTTOOLINFOA ToolOf(HWND window, UINT_PTR id) {
 } // namespace
 
 void MainGraphics::Create(HWND window, HINSTANCE instance, std::vector<GraphicControl> controls,
-                          std::string title, std::string link) {
+                          std::string title, std::string link, int dpi) {
     window_ = window;
     controls_ = std::move(controls);
     title_ = std::move(title);
@@ -55,19 +56,29 @@ void MainGraphics::Create(HWND window, HINSTANCE instance, std::vector<GraphicCo
         c.bounds.right = c.bounds.left + size.cx;
         c.bounds.bottom = c.bounds.top + size.cy;
     }
-    for (const GraphicControl& c : controls_) {
-        if (c.bitmap != 0) {
-            bitmaps_.emplace_back(c.bitmap, platform::UniqueGdiObject(::LoadImageA(
-                                                instance, MAKEINTRESOURCEA(c.bitmap), IMAGE_BITMAP,
-                                                0, 0, LR_CREATEDIBSECTION)));
-        }
-    }
+    LoadPictures(instance, dpi);
     toolTip_ =
         ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
                           WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
                           CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance, nullptr);
     for (size_t i = 0; i < controls_.size(); ++i) {
         SyncHint(controls_[i], static_cast<UINT>(i + 1));
+    }
+}
+
+void MainGraphics::LoadPictures(HINSTANCE instance, int dpi) {
+    bitmaps_.clear();
+    for (const GraphicControl& c : controls_) {
+        if (c.bitmap != 0) {
+            // Picture buttons are keyed with magenta; the background is drawn as it is.
+            const SIZE size{c.bounds.right - c.bounds.left, c.bounds.bottom - c.bounds.top};
+            bitmaps_.emplace_back(c.bitmap,
+                                  LoadArtBitmap(instance, c.bitmap, dpi, size,
+                                                c.kind == GraphicControl::kPictureButton));
+        }
+    }
+    if (window_ != nullptr) {
+        ::InvalidateRect(window_, nullptr, FALSE);
     }
 }
 

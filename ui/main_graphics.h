@@ -33,9 +33,13 @@ public:
     MainGraphics& operator=(const MainGraphics&) = delete;
 
     // Takes the controls, loads their pictures and gives each visible one with a hint its tool
-    // tip; `title` and `link` are the texts of the title and of the link.
+    // tip; `title` and `link` are the texts of the title and of the link. The pictures are the
+    // drawings for `dpi`, at the size of their controls.
     void Create(HWND window, HINSTANCE instance, std::vector<GraphicControl> controls,
-                std::string title, std::string link);
+                std::string title, std::string link, int dpi = 96);
+    // Loads the pictures again, the drawings for `dpi` at the controls' present sizes: after the
+    // window moved to a display of another scale and its controls were laid out anew.
+    void LoadPictures(HINSTANCE instance, int dpi = 96);
     const std::vector<GraphicControl>& Controls() const { return controls_; }
     GraphicControl* Find(const std::string& name);
     // Shows or hides a control together with its hint, and repaints where it stands.

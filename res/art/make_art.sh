@@ -265,71 +265,133 @@ keyed() { # drawing size stand-on-colour output
 }
 
 # ---------------------------------------------------------------------------------------------
-# Button pictures, 32 x 32.
+# Every picture is drawn at each scale the program picks from (res/ for 1x, res/125, res/150 and
+# res/200 for the others; 1.25x because 120 DPI is the most common setting after 96, and a 1.5x
+# drawing shrunk to it looks soft). Sizes and positions at 1x are whole pixels; at a scale they
+# round as the program rounds its layout (MulDiv), so the pictures meet the controls' edges.
 
-for name in add_rule refresh transparency settings help edit_rule delete_rule; do
-    "draw_$name" "$work/$name.png"
-    keyed "$work/$name.png" 32 "$toolbar_mid" "BMP3:$out/btn_$name.bmp"
-done
+scale=1
 
-# Menu pictures, 16 x 16, in the order of the menu image list.
-strip=()
-for name in refresh add_rule help edit_rule delete_rule settings open transparency; do
-    if declare -F "draw_small_$name" >/dev/null; then
-        "draw_small_$name" "$work/small_$name.png"
-    else
+# A length or position at 1x, rounded at the current scale.
+at() { awk -v s="$scale" -v v="$1" 'BEGIN { printf "%d", int(v * s + 0.5) }'; }
+
+# The filled rectangle that covers at the current scale what the whole pixels x0..x1, y0..y1 cover
+# at 1x: thin lines stay sharp, one or two pixels thick.
+box() { # x0 y0 x1 y1
+    awk -v s="$scale" -v x0="$1" -v y0="$2" -v x1="$3" -v y1="$4" 'BEGIN {
+        printf "rectangle %d,%d %d,%d", int(x0 * s + 0.5), int(y0 * s + 0.5),
+            int((x1 + 1) * s + 0.5) - 1, int((y1 + 1) * s + 0.5) - 1
+    }'
+}
+
+# Points of a shape ("x,y x,y ..."), pixel centres mapped to pixel centres; and plain numbers
+# (radii, stroke widths, point sizes) times the scale. Printed without trailing zeros, so that at
+# 1x the drawing commands are the very ones the pictures were first drawn with.
+pts() { # "x,y x,y ..."
+    awk -v s="$scale" -v p="$1" '
+    function f(v, r) { r = sprintf("%.3f", v); sub(/0+$/, "", r); sub(/\.$/, "", r); return r }
+    BEGIN {
+        n = split(p, xy, /[ ,]+/); out = ""
+        for (i = 1; i < n; i += 2) out = out (i > 1 ? " " : "") f((xy[i] + 0.5) * s - 0.5) "," f((xy[i + 1] + 0.5) * s - 0.5)
+        printf "%s", out
+    }'
+}
+num() { awk -v s="$scale" -v v="$1" 'BEGIN { r = sprintf("%.3f", v * s); sub(/0+$/, "", r); sub(/\.$/, "", r); printf "%s", r }'; }
+
+draw_pictures() { # folder (with its slash, empty for 1x)
+    local dir=$out/$1 name
+    mkdir -p "$dir"
+    local big small
+    big=$(at 32)
+    small=$(at 16)
+
+    # Button pictures, 32 x 32 at 1x.
+    for name in add_rule refresh transparency settings help edit_rule delete_rule; do
         [ -f "$work/$name.png" ] || "draw_$name" "$work/$name.png"
-        cp "$work/$name.png" "$work/small_$name.png"
-    fi
-    keyed "$work/small_$name.png" 16 "$menu_face" "$work/menu_$name.png"
-    strip+=("$work/menu_$name.png")
+        keyed "$work/$name.png" "$big" "$toolbar_mid" "BMP3:$dir/btn_$name.bmp"
+    done
+
+    # Menu pictures, 16 x 16 at 1x, in the order of the menu image list. The small drawings keep
+    # their lines on whole pixels at 16; from 32 up the button drawings do (four units a pixel).
+    local strip=()
+    for name in refresh add_rule help edit_rule delete_rule settings open transparency; do
+        if [ "$small" -lt 32 ] && declare -F "draw_small_$name" >/dev/null; then
+            [ -f "$work/small_$name.png" ] || "draw_small_$name" "$work/small_$name.png"
+        else
+            [ -f "$work/$name.png" ] || "draw_$name" "$work/$name.png"
+            cp "$work/$name.png" "$work/small_$name.png"
+        fi
+        keyed "$work/small_$name.png" "$small" "$menu_face" "$work/menu_$name.png"
+        strip+=("$work/menu_$name.png")
+        rm -f "$work/small_$name.png"
+    done
+    convert "${strip[@]}" +append -type TrueColor "BMP3:$dir/menu_images.bmp"
+
+    # The two large pictures are plain (no key). Above 1x they are kept with a palette of 256
+    # colours, without dithering: a gradient has fewer steps than that, and the executable grows
+    # by a third of what true colour would cost.
+    local depth=(-type TrueColor)
+    [ "$scale" = 1 ] || depth=(-dither None -colors 256 -type Palette -compress None)
+
+    # Main window background, 512 x 383 at 1x: title band (0..29), toolbar (30..72), body (73..).
+    [ -f "$work/logo.png" ] || logo "$work/logo.png"
+    convert "$work/logo.png" -filter Lanczos -resize "$(at 34)x$(at 34)" "$work/logo34.png"
+    local w h
+    w=$(at 512)
+    h=$(at 383)
+    convert -size "${w}x$h" "xc:$body" \
+        \( -size "${w}x$(at 30)" "gradient:#4C82BD-$blue_dark" \) -geometry +0+0 -composite \
+        \( -size "${w}x$(at 14)" "gradient:rgba(255,255,255,0.16)-rgba(255,255,255,0.02)" \) \
+        -geometry +0+0 -composite \
+        \( -size "${w}x$(($(at 73) - $(at 30)))" "gradient:$toolbar_top-$toolbar_bottom" \) \
+        -geometry "+0+$(at 30)" -composite \
+        \( -size "${w}x$((h - $(at 73)))" "gradient:$body-#E2DECB" \) -geometry "+0+$(at 73)" \
+        -composite \
+        -fill '#6F9DD1' -draw "$(box 1 0 510 0)" \
+        -fill '#163A60' -draw "$(box 0 29 511 29)" \
+        -fill '#FFFFFF' -draw "$(box 1 30 510 30)" \
+        -fill "$line_warm" -draw "$(box 0 72 511 72)" \
+        -fill '#F7F5EC' -draw "$(box 1 73 510 73)" \
+        -fill none -strokewidth "$(num 1)" -stroke 'rgba(255,255,255,0.22)' \
+        -draw "roundrectangle $(pts '458,8 502,26') $(num 3),$(num 3)" \
+        -stroke 'rgba(255,255,255,0.22)' -draw "line $(pts '480,9 480,25')" \
+        -fill 'rgba(255,255,255,0.10)' -stroke none \
+        -draw "polygon $(pts '250,0 310,0 282,29 222,29')" \
+        -draw "polygon $(pts '318,0 336,0 308,29 290,29')" \
+        -stroke '#C2BBA6' -fill '#F8F6EF' \
+        -draw "roundrectangle $(pts '88,49 138,66') $(num 3),$(num 3)" \
+        -stroke none -fill '#FFFFFF' -draw "$(box 90 50 136 50)" \
+        "$work/logo34.png" -geometry "+$(at 36)+$(at 34)" -composite \
+        -fill none -stroke '#163A60' -draw "rectangle $(pts '0,0 511,29')" \
+        -stroke '#8C8672' -draw "line $(pts '0,30 0,382')" -draw "line $(pts '511,30 511,382')" \
+        -draw "line $(pts '0,382 511,382')" \
+        "${depth[@]}" "BMP3:$dir/main_background.bmp"
+
+    # About banner, 360 x 50 at 1x.
+    convert "$work/logo.png" -filter Lanczos -resize "$(at 32)x$(at 32)" "$work/logo32.png"
+    w=$(at 360)
+    h=$(at 50)
+    convert -size "${w}x$h" "gradient:#4C82BD-$blue_dark" \
+        \( -size "${w}x$(at 22)" "gradient:rgba(255,255,255,0.16)-rgba(255,255,255,0.02)" \) \
+        -geometry +0+0 -composite \
+        -fill 'rgba(255,255,255,0.10)' -draw "polygon $(pts '250,0 300,0 270,47 220,47')" \
+        -draw "polygon $(pts '308,0 324,0 294,47 278,47')" \
+        -fill 'rgba(255,255,255,0.30)' \
+        -draw "roundrectangle $(pts '12,6 47,41') $(num 7),$(num 7)" \
+        "$work/logo32.png" -geometry "+$(at 14)+$(at 8)" -composite \
+        -fill white -font "$bold_font" -pointsize "$(num 17)" \
+        -annotate "+$(at 56)+$(at 25)" 'Vantrel' \
+        -fill "$blue_pale" -font "$plain_font" -pointsize "$(num 10)" \
+        -annotate "+$(at 57)+$(at 40)" 'Rules for every window on your desktop' \
+        -fill "$olive" -draw "$(box 0 47 359 47)" \
+        -fill '#C9C48A' -draw "$(box 0 48 359 48)" \
+        -fill "$line_warm" -draw "$(box 0 49 359 49)" \
+        "${depth[@]}" "BMP3:$dir/about_banner.bmp"
+}
+
+for scale in 1 1.25 1.5 2; do
+    case $scale in
+    1) draw_pictures "" ;;
+    *) draw_pictures "$(awk -v s="$scale" 'BEGIN { printf "%d", s * 100 }')/" ;;
+    esac
 done
-convert "${strip[@]}" +append -type TrueColor "BMP3:$out/menu_images.bmp"
-
-# ---------------------------------------------------------------------------------------------
-# Main window background, 512 x 383: title band (0..29), toolbar (30..72), body (73..).
-
-logo "$work/logo.png"
-convert "$work/logo.png" -filter Lanczos -resize 34x34 "$work/logo34.png"
-
-convert -size 512x383 "xc:$body" \
-    \( -size 512x30 "gradient:#4C82BD-$blue_dark" \) -geometry +0+0 -composite \
-    \( -size 512x14 "gradient:rgba(255,255,255,0.16)-rgba(255,255,255,0.02)" \) \
-    -geometry +0+0 -composite \
-    \( -size 512x43 "gradient:$toolbar_top-$toolbar_bottom" \) -geometry +0+30 -composite \
-    \( -size 512x310 "gradient:$body-#E2DECB" \) -geometry +0+73 -composite \
-    -fill '#6F9DD1' -draw "line 1,0 510,0" \
-    -fill '#163A60' -draw "line 0,29 511,29" \
-    -fill '#FFFFFF' -draw "line 1,30 510,30" \
-    -fill "$line_warm" -draw "line 0,72 511,72" \
-    -fill '#F7F5EC' -draw "line 1,73 510,73" \
-    -fill none -stroke 'rgba(255,255,255,0.22)' -draw "roundrectangle 458,8 502,26 3,3" \
-    -stroke 'rgba(255,255,255,0.22)' -draw "line 480,9 480,25" \
-    -fill 'rgba(255,255,255,0.10)' -stroke none \
-    -draw "polygon 250,0 310,0 282,29 222,29" -draw "polygon 318,0 336,0 308,29 290,29" \
-    -stroke '#C2BBA6' -fill '#F8F6EF' -draw "roundrectangle 88,49 138,66 3,3" \
-    -stroke none -fill '#FFFFFF' -draw "line 90,50 136,50" \
-    "$work/logo34.png" -geometry +36+34 -composite \
-    -fill none -stroke '#163A60' -draw "rectangle 0,0 511,29" \
-    -stroke '#8C8672' -draw "line 0,30 0,382" -draw "line 511,30 511,382" \
-    -draw "line 0,382 511,382" \
-    -type TrueColor "BMP3:$out/main_background.bmp"
-
-# ---------------------------------------------------------------------------------------------
-# About banner, 360 x 50.
-
-convert "$work/logo.png" -filter Lanczos -resize 32x32 "$work/logo32.png"
-convert -size 360x50 "gradient:#4C82BD-$blue_dark" \
-    \( -size 360x22 "gradient:rgba(255,255,255,0.16)-rgba(255,255,255,0.02)" \) \
-    -geometry +0+0 -composite \
-    -fill 'rgba(255,255,255,0.10)' -draw "polygon 250,0 300,0 270,47 220,47" \
-    -draw "polygon 308,0 324,0 294,47 278,47" \
-    -fill 'rgba(255,255,255,0.30)' -draw "roundrectangle 12,6 47,41 7,7" \
-    "$work/logo32.png" -geometry +14+8 -composite \
-    -fill white -font "$bold_font" -pointsize 17 -annotate +56+25 'Vantrel' \
-    -fill "$blue_pale" -font "$plain_font" -pointsize 10 \
-    -annotate +57+40 'Rules for every window on your desktop' \
-    -fill "$olive" -draw "rectangle 0,47 359,47" \
-    -fill '#C9C48A' -draw "rectangle 0,48 359,48" \
-    -fill "$line_warm" -draw "rectangle 0,49 359,49" \
-    -type TrueColor "BMP3:$out/about_banner.bmp"

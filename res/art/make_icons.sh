@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Regenerates the program's icons from drawing commands (ImageMagick). Run from this folder.
+# Each icon carries the sizes Windows asks for at the usual display scales: small and large icons
+# at 100 to 200 % (16, 20, 24, 32, 40, 48, 64) and 256 for the shell's large views (kept as PNG).
 set -euo pipefail
-for s in 16 32 48; do
+sizes=(16 20 24 32 40 48 64 256)
+for s in "${sizes[@]}"; do
     r=$((s / 6))
     convert -size ${s}x${s} xc:none \
         -fill '#2E5C8A' -draw "roundrectangle 0,0 $((s - 1)),$((s - 1)) $r,$r" \
@@ -15,6 +18,6 @@ for s in 16 32 48; do
         -fill '#3A6EA5' -stroke none -draw "rectangle 2,3 $((s - 3)),$((s / 4 + 2))" \
         window-$s.png
 done
-convert vantrel-16.png vantrel-32.png vantrel-48.png ../vantrel.ico
-convert window-16.png window-32.png window-48.png ../window.ico
+convert $(printf "vantrel-%s.png " "${sizes[@]}") -depth 8 ../vantrel.ico
+convert $(printf "window-%s.png " "${sizes[@]}") -depth 8 ../window.ico
 rm -f vantrel-*.png window-*.png

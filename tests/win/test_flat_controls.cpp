@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "res/art_ids.h"
+#include "ui/art.h"
 #include "support/wait.h"
 #include "ui/flat_controls.h"
 #include "ui/flat_menu.h"
@@ -593,33 +594,43 @@ TEST(FlatButton, BigSingleCharactersAreCentredOnTheirPixels) {
 
 TEST(FlatDrawing, MenuPicturesAndKeyedBitmapsLeaveTheKeyColourOut) {
     const HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    const auto images = vantrel::LoadMenuImages(instance);
-    ASSERT_TRUE(images);
-    EXPECT_EQ(::ImageList_GetImageCount(images.get()), ART_MENU_IMAGE_COUNT);
-    const UniqueGdiObject strip(
-        ::LoadImageA(instance, MAKEINTRESOURCEA(IDB_MENU_IMAGES), IMAGE_BITMAP, 0, 0, 0));
-    constexpr int width = 16 * ART_MENU_IMAGE_COUNT;
-    const COLORREF back = RGB(0, 90, 0);
-    const Canvas source(width, 16, RGB(0, 0, 0));
-    const Canvas drawn(width, 16, back);
-    const Canvas keyed(width + 5, 19, back);
-    vantrel::DrawKeyedBitmap(source.dc(), static_cast<HBITMAP>(strip.get()), 0, 0, RGB(1, 1, 1));
-    vantrel::DrawKeyedBitmap(keyed.dc(), static_cast<HBITMAP>(strip.get()), 5, 3, ART_KEY_COLOR);
-    for (int i = 0; i < ART_MENU_IMAGE_COUNT; ++i) {
-        ::ImageList_Draw(images.get(), i, drawn.dc(), 16 * i, 0, ILD_TRANSPARENT);
-    }
-    int keyPixels = 0;
-    for (int y = 0; y < 16; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const COLORREF original = source.At(x, y);
-            const COLORREF expected = original == ART_KEY_COLOR ? back : original;
-            keyPixels += original == ART_KEY_COLOR;
-            ASSERT_EQ(drawn.At(x, y), expected) << x << "," << y;
-            ASSERT_EQ(keyed.At(x + 5, y + 3), expected) << x << "," << y;
+    // At each DPI the cells are the pictures' size there; at 110 the 1.25x drawing shrunk.
+    for (const int dpi : {96, 110, 192}) {
+        const int cell = ::MulDiv(ART_MENU_IMAGE_SIZE, dpi, 96);
+        const int width = cell * ART_MENU_IMAGE_COUNT;
+        const auto images = vantrel::LoadMenuImages(instance, dpi);
+        ASSERT_TRUE(images);
+        EXPECT_EQ(::ImageList_GetImageCount(images.get()), ART_MENU_IMAGE_COUNT);
+        int cx = 0, cy = 0;
+        ::ImageList_GetIconSize(images.get(), &cx, &cy);
+        EXPECT_EQ(cx, cell) << dpi;
+        EXPECT_EQ(cy, cell) << dpi;
+        const auto strip =
+            vantrel::LoadArtBitmap(instance, IDB_MENU_IMAGES, dpi, SIZE{width, cell}, true);
+        const COLORREF back = RGB(0, 90, 0);
+        const Canvas source(width, cell, RGB(0, 0, 0));
+        const Canvas drawn(width, cell, back);
+        const Canvas keyed(width + 5, cell + 3, back);
+        vantrel::DrawKeyedBitmap(source.dc(), static_cast<HBITMAP>(strip.get()), 0, 0,
+                                 RGB(1, 1, 1));
+        vantrel::DrawKeyedBitmap(keyed.dc(), static_cast<HBITMAP>(strip.get()), 5, 3,
+                                 ART_KEY_COLOR);
+        for (int i = 0; i < ART_MENU_IMAGE_COUNT; ++i) {
+            ::ImageList_Draw(images.get(), i, drawn.dc(), cell * i, 0, ILD_TRANSPARENT);
         }
+        int keyPixels = 0;
+        for (int y = 0; y < cell; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const COLORREF original = source.At(x, y);
+                const COLORREF expected = original == ART_KEY_COLOR ? back : original;
+                keyPixels += original == ART_KEY_COLOR;
+                ASSERT_EQ(drawn.At(x, y), expected) << x << "," << y << " at " << dpi;
+                ASSERT_EQ(keyed.At(x + 5, y + 3), expected) << x << "," << y << " at " << dpi;
+            }
+        }
+        EXPECT_GT(keyPixels, width);
+        EXPECT_EQ(keyed.At(2, 1), back);
     }
-    EXPECT_GT(keyPixels, width);
-    EXPECT_EQ(keyed.At(2, 1), back);
 }
 
 } // namespace

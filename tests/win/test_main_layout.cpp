@@ -3,12 +3,16 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <algorithm>
+#include <vector>
 
 #include "app/command_ids.h"
 #include "app/messages.h"
+#include "res/art_ids.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
 #include "support/wait.h"
+#include "ui/main_graphics.h"
 #include "ui/main_menus.h"
 #include "ui/web_links.h"
 
@@ -137,6 +141,74 @@ TEST_F(MainLayout, BackgroundDragsButTextsAndPictureButtonsDoNot) {
     EXPECT_EQ(HitTest(200, 67), HTCLIENT);  // its bottom-right corner counts too
     EXPECT_EQ(HitTest(201, 68), HTCAPTION); // one pixel further does not
     EXPECT_EQ(HitTest(480, 70), HTCAPTION); // the hidden stock icon is not there
+}
+
+// 32-bit pixels (0x00RRGGBB, top row first) of a bitmap.
+std::vector<DWORD> PixelsOf(HBITMAP bitmap, int width, int height) {
+    std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    HDC screen = ::GetDC(nullptr);
+    ::GetDIBits(screen, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+    ::ReleaseDC(nullptr, screen);
+    for (DWORD& p : pixels) {
+        p &= 0xFFFFFF;
+    }
+    return pixels;
+}
+
+TEST_F(MainLayout, AtNinetySixDpiThePicturesAreTheirFirstDrawingsPixelForPixel) {
+    Start();
+    const HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    auto resource = [instance](int id, int width, int height) {
+        const vantrel::platform::UniqueGdiObject bitmap(
+            ::LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        return PixelsOf(static_cast<HBITMAP>(bitmap.get()), width, height);
+    };
+    // What the window should show: the background with the keyed button pictures over it.
+    std::vector<DWORD> expected = resource(IDB_MAIN_BACKGROUND, 512, 383);
+    std::vector<RECT> texts;
+    for (const auto& c : vantrel::MainWindowGraphics({})) {
+        if (c.visible && (c.kind == vantrel::GraphicControl::kText ||
+                          c.kind == vantrel::GraphicControl::kLink)) {
+            texts.push_back(c.bounds);
+            texts.back().right = 512; // the title's width follows its font
+            texts.back().bottom += 20;
+        }
+        if (!c.visible || c.kind != vantrel::GraphicControl::kPictureButton) {
+            continue;
+        }
+        const std::vector<DWORD> button = resource(c.bitmap, 32, 32);
+        for (int i = 0; i < 32 * 32; ++i) {
+            if (button[i] != 0xFF00FF) {
+                expected[(c.bounds.top + i / 32) * 512 + c.bounds.left + i % 32] = button[i];
+            }
+        }
+    }
+    HDC screen = ::GetDC(nullptr);
+    const vantrel::platform::UniqueGdiObject canvas(::CreateCompatibleBitmap(screen, 512, 383));
+    ::ReleaseDC(nullptr, screen);
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, canvas.get());
+    ::SendMessageA(form().Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    ::SelectObject(dc, old);
+    ::DeleteDC(dc);
+    const std::vector<DWORD> shown = PixelsOf(static_cast<HBITMAP>(canvas.get()), 512, 383);
+    RECT client{};
+    ::GetClientRect(form().Handle(), &client); // the picture's last row lies below it
+    int compared = 0;
+    for (int y = 0; y < client.bottom; ++y) {
+        for (int x = 0; x < 512; ++x) {
+            const POINT p{x, y};
+            if (std::any_of(texts.begin(), texts.end(),
+                            [p](const RECT& r) { return ::PtInRect(&r, p) != FALSE; })) {
+                continue;
+            }
+            ++compared;
+            ASSERT_EQ(shown[y * 512 + x], expected[y * 512 + x]) << x << "," << y;
+        }
+    }
+    EXPECT_GT(compared, 512 * 340);
 }
 
 TEST_F(MainLayout, LinkTurnsRedUnderTheMouse) {
