@@ -317,18 +317,6 @@ TEST_F(AutoStartTest, WriteReadAndDelete) {
     EXPECT_TRUE(ReadAutoStart(keyPath_));
 }
 
-TEST(AutoStartEntries, OneStartPerLogonTheRunValueOnlyWhereNoTaskIsRegistered) {
-    const struct {
-        bool autoStart;
-        bool taskRegistered;
-        bool runValue;
-    } cases[] = {{true, true, false}, {true, false, true}, {false, false, false}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(RunValueWanted(c.autoStart, c.taskRegistered), c.runValue)
-            << c.autoStart << c.taskRegistered;
-    }
-}
-
 TEST_F(AutoStartTest, LogonTaskRunsTheProgramWithStartAndHighestRightsAtTheUsersLogon) {
     const std::wstring xml = LogonTaskXml("C:\\Tools & More\\Vantrel.exe", "S-1-5-21-1-2-3-1001");
     for (const wchar_t* part :
