@@ -162,8 +162,14 @@ protected:
     void TearDown() override {
         EXPECT_EQ(vt::DropPendingScripts(), 0);
         // Nothing the dialog registered or wrote outlives the test.
-        std::wstring xml;
-        EXPECT_EQ(platform::ReadTaskXml(runKey_.task(), xml), kNoTask);
+        std::vector<std::string> tasks = {runKey_.task()};
+        if (dialog_) {
+            tasks.push_back(dialog_->TaskName());
+        }
+        for (const std::string& task : tasks) {
+            std::wstring xml;
+            EXPECT_EQ(platform::ReadTaskXml(task, xml), kNoTask) << task;
+        }
         EXPECT_NE(runKey_.Value().data, AutoStartCommand(kExePath));
     }
 
