@@ -44,6 +44,9 @@ inline constexpr char kPairedSetSwitch[] = "--paired-set";
 // global hook, only hooks for the threads whose windows carry the program's items
 // (kWindowCarriesItems), and announces no windows.
 inline constexpr char kMenusOnlySwitch[] = "--menus-only";
+// Lets the relay's clock be moved on with kAdvanceClock, so that tests see a question outlive its
+// life without waiting it out. The program never passes it: anyone could then age every question.
+inline constexpr char kTestClockSwitch[] = "--test-clock";
 
 // Raw observations posted by the hooks to the active relay window. The relay, not the hook,
 // decides what the main window is told, because only the relay remembers which windows it has
@@ -74,6 +77,9 @@ inline constexpr UINT kShellReportsWindows = WM_APP + 0x43;
 // items are out of every window. The relay whose bitness is the window's process's hooks its
 // thread until no window of the thread carries the items any more.
 inline constexpr UINT kWindowCarriesItems = WM_APP + 0x44;
+
+// Only with kTestClockSwitch: the relay's clock goes on by wParam milliseconds.
+inline constexpr UINT kAdvanceClock = WM_APP + 0x45;
 
 // The first item the program inserts into another window's system menu; a menu that contains
 // this text carries the program's items.
@@ -240,5 +246,11 @@ struct HookProcedures {
 };
 using GetHookProcedures = const HookProcedures*(__cdecl*)();
 inline constexpr char kHookProceduresExport[] = "VantrelHookProcedures";
+
+// Moves the clock of the hooks in the calling process on by that many milliseconds, so that tests
+// see a choice outlive its life without waiting it out. Only forward, and only for the caller's
+// own copy of the DLL: a process can do no more than let its own choices lapse sooner.
+using AdvanceHookClock = void(__cdecl*)(DWORD milliseconds);
+inline constexpr char kAdvanceHookClockExport[] = "VantrelHookAdvanceClock";
 
 } // namespace vantrel::relay

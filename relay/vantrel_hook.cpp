@@ -142,6 +142,13 @@ struct Choice {
     std::atomic<LONG_PTR> id;
     std::atomic<DWORD> tick;
 };
+// How far tests have moved this process's clock on (kAdvanceHookClockExport).
+std::atomic<DWORD> g_clockAhead{0};
+
+DWORD Now() {
+    return GetTickCount() + g_clockAhead.load(std::memory_order_relaxed);
+}
+
 constexpr unsigned kChoices = 64;
 constexpr DWORD kChoiceLifeMs = 10000;
 Choice g_choices[kChoices];
@@ -165,7 +172,7 @@ void ReportChoice(HWND hwnd, WPARAM id) {
     Choice& slot = g_choices[g_nextChoice.fetch_add(1, std::memory_order_relaxed) % kChoices];
     slot.window.store(nullptr, std::memory_order_relaxed);
     slot.id.store(static_cast<LONG_PTR>(id), std::memory_order_relaxed);
-    slot.tick.store(GetTickCount(), std::memory_order_relaxed);
+    slot.tick.store(Now(), std::memory_order_relaxed);
     slot.window.store(hwnd, std::memory_order_release);
     Report(kRawSysCommand, reinterpret_cast<WPARAM>(hwnd), static_cast<LPARAM>(id));
 }
@@ -173,7 +180,7 @@ void ReportChoice(HWND hwnd, WPARAM id) {
 // The relay's question about a choice on `hwnd`: answered once, for a choice of the last few
 // seconds that is still on record, while the window's menu still carries the program's items.
 void AnswerQuestion(HWND hwnd, WPARAM token, LPARAM id) {
-    const DWORD now = GetTickCount();
+    const DWORD now = Now();
     for (Choice& slot : g_choices) {
         if (slot.window.load(std::memory_order_acquire) != hwnd ||
             slot.id.load(std::memory_order_relaxed) != id ||
@@ -371,6 +378,10 @@ constexpr HookProcedures kProcedures{&ShellProc,      &CallWndProcRetProc,
 
 extern "C" __declspec(dllexport) const HookProcedures* __cdecl VantrelHookProcedures() {
     return &kProcedures;
+}
+
+extern "C" __declspec(dllexport) void __cdecl VantrelHookAdvanceClock(DWORD milliseconds) {
+    g_clockAhead.fetch_add(milliseconds, std::memory_order_relaxed);
 }
 
 // The entry point named to the linker in place of the C runtime's: the DLL is mapped into many

@@ -69,6 +69,7 @@ struct Options {
     bool alone = false;
     bool pairedSet = false;
     bool menusOnly = false;
+    bool testClock = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
@@ -88,6 +89,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         }
         if (arg == kPairedSetSwitch) {
             options.pairedSet = true;
+            continue;
+        }
+        if (arg == kTestClockSwitch) {
+            options.testClock = true;
             continue;
         }
         if (arg != kParentSwitch || i + 1 >= argc) {
@@ -200,9 +205,9 @@ struct Program {
 class Relay {
 public:
     Relay(HINSTANCE instance, const Program& program, bool shellReports, bool fullSet,
-          bool menusOnly)
+          bool menusOnly, bool testClock)
         : instance_(instance), program_(program), shellReports_(shellReports || menusOnly),
-          fullSet_(fullSet), menusOnly_(menusOnly) {}
+          fullSet_(fullSet), menusOnly_(menusOnly), testClock_(testClock) {}
 
     bool CreateWindowFor() {
         confirmMessage_ = RegisterWindowMessageA(kConfirmMessageName);
@@ -332,6 +337,11 @@ private:
             case kShellReportsWindows:
                 self->shellReports_ = true;
                 return 0;
+            case kAdvanceClock:
+                if (self->testClock_) {
+                    self->clockAhead_ += static_cast<DWORD>(wParam);
+                }
+                return 0;
             case WM_TIMER:
                 if (wParam == kSweepTimer) {
                     self->Sweep();
@@ -386,7 +396,7 @@ private:
             confirmMessage_ == 0) {
             return;
         }
-        const DWORD now = GetTickCount();
+        const DWORD now = Now();
         while (!questions_.empty() && (questions_.size() >= kMaxQuestions ||
                                        now - questions_.front().tick > kQuestionLifeMs)) {
             questions_.pop_front();
@@ -406,10 +416,12 @@ private:
         }
         const Question question = *it;
         questions_.erase(it);
-        if (GetTickCount() - question.tick <= kQuestionLifeMs) {
+        if (Now() - question.tick <= kQuestionLifeMs) {
             Tell(WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(hwnd), question.id);
         }
     }
+
+    DWORD Now() const { return GetTickCount() + clockAhead_; }
 
     // Where the relay watches only the windows that carry the program's items, their threads
     // get the two hooks that see a choice and the question about it, from the relay of their
@@ -539,6 +551,8 @@ private:
     bool shellReports_;
     bool fullSet_;
     bool menusOnly_;
+    bool testClock_;
+    DWORD clockAhead_ = 0;
 };
 
 // Runs until asked to end or the parent ends. While another relay holds the hooks this one only
@@ -571,7 +585,8 @@ int Run(HINSTANCE instance, const Options& options) {
 #else
     const bool fullSet = options.alone && !options.pairedSet;
 #endif
-    Relay relay(instance, program, options.shellReports, fullSet, options.menusOnly);
+    Relay relay(instance, program, options.shellReports, fullSet, options.menusOnly,
+                options.testClock);
     if (!relay.CreateWindowFor()) {
         return kExitNoWindow;
     }

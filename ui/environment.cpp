@@ -244,19 +244,20 @@ std::wstring LogonTaskXml(const std::string& exePath, const std::string& userSid
     return xml;
 }
 
-bool WriteAutoStartTask(const std::string& taskName, bool on, const std::string& exePath) {
-    const HRESULT hr = on ? platform::RegisterTaskXml(
-                                taskName, LogonTaskXml(exePath, platform::InteractiveUserSid()))
-                          : platform::DeleteTask(taskName);
+bool WriteAutoStartTask(const std::string& taskName, bool on, const std::string& exePath,
+                        const TaskScheduler& scheduler) {
+    const HRESULT hr =
+        on ? scheduler.registerXml(taskName, LogonTaskXml(exePath, platform::InteractiveUserSid()))
+           : scheduler.remove(taskName);
     if (FAILED(hr) && !platform::IsSchedulerMissing(hr)) {
         throw UserError(FormatWithArg(kFailedToSetData, taskName));
     }
     return on && SUCCEEDED(hr);
 }
 
-bool AutoStartTaskRegistered(const std::string& taskName) {
+bool AutoStartTaskRegistered(const std::string& taskName, const TaskScheduler& scheduler) {
     std::wstring xml;
-    return platform::ReadTaskXml(taskName, xml) == S_OK;
+    return scheduler.read(taskName, xml) == S_OK;
 }
 
 bool RunValueWanted(bool autoStart, bool taskRegistered) {

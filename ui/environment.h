@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/task_scheduler.h"
+
 namespace vantrel {
 
 // Name of the Run value, which is also the name shown in error messages about it.
@@ -51,14 +53,24 @@ inline constexpr const char* kAutoStartTaskName = "Vantrel";
 // stopped on batteries, one instance at a time.
 std::wstring LogonTaskXml(const std::string& exePath, const std::string& userSid);
 
+// The scheduler calls that auto start makes (platform/task_scheduler): the system's by default,
+// a scheduler that refuses or is missing where tests stand one in.
+struct TaskScheduler {
+    std::function<HRESULT(const std::string& name, const std::wstring& xml)> registerXml =
+        platform::RegisterTaskXml;
+    std::function<HRESULT(const std::string& name)> remove = platform::DeleteTask;
+    std::function<HRESULT(const std::string& name, std::wstring& xml)> read = platform::ReadTaskXml;
+};
+
 // Registers the logon task for the current user, or removes it (a task already gone is fine).
 // True when the task is now registered; false when it was removed, or on a system without Task
 // Scheduler 2.0, where it does nothing (the Run value starts the program there). Any other
 // failure throws UserError naming the task.
-bool WriteAutoStartTask(const std::string& taskName, bool on, const std::string& exePath);
+bool WriteAutoStartTask(const std::string& taskName, bool on, const std::string& exePath,
+                        const TaskScheduler& scheduler = {});
 
 // Whether the logon task of that name is registered (false without Task Scheduler 2.0).
-bool AutoStartTaskRegistered(const std::string& taskName);
+bool AutoStartTaskRegistered(const std::string& taskName, const TaskScheduler& scheduler = {});
 
 // Whether the Run value is to be set beside the logon task. With UAC off Windows runs both at
 // logon, which would start two instances, so the Run value is set only where auto start is on

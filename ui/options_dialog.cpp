@@ -86,7 +86,7 @@ void TfrmOptions::FormShow() {
     rgAction_.SetItemIndex(ActionFromText(settings_.action));
     rgZOrder_.SetItemIndex(ZOrderFromText(settings_.zOrder));
     // Either entry means auto start: the task where the scheduler has one, else the Run value.
-    bool autoStart = AutoStartTaskRegistered(TaskName());
+    bool autoStart = AutoStartTaskRegistered(TaskName(), scheduler_);
     try {
         autoStart = ReadAutoStart(runKey_) || autoStart;
     } catch (const UserError& e) {
@@ -127,7 +127,7 @@ void TfrmOptions::bOKClick() {
         // instance where UAC is off.
         bool taskRegistered = false;
         try {
-            taskRegistered = WriteAutoStartTask(TaskName(), autoStart, exePath_);
+            taskRegistered = WriteAutoStartTask(TaskName(), autoStart, exePath_, scheduler_);
         } catch (const UserError&) {
             // The Run value still follows the choice: it starts the program where UAC is off.
             WriteAutoStart(runKey_, RunValueWanted(autoStart, false), exePath_);

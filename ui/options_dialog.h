@@ -35,6 +35,8 @@ public:
     const std::string& RunKey() const { return runKey_; }
     // Where OK asks who may change the program's files before it lets it start with Windows.
     void SetSecurityQuery(SecurityQuery query) { securityQuery_ = std::move(query); }
+    // The scheduler that OK registers the logon task with and FormShow asks about it.
+    void SetTaskScheduler(TaskScheduler scheduler) { scheduler_ = std::move(scheduler); }
     // The logon task that OK registers or removes with the Run value.
     std::string TaskName() const;
     // The default action or z order changed with OK.
@@ -58,6 +60,7 @@ private:
 
     std::string runKey_;
     SecurityQuery securityQuery_ = SystemSecurityOf;
+    TaskScheduler scheduler_;
     bool defaultsChanged_ = false;
     bool systemMenuChanged_ = false;
 

@@ -40,6 +40,7 @@ using vt::ShownBox;
 
 const char* const kExePath = "C:\\Program Files\\Vantrel Test\\Vantrel.exe";
 const char* const kTestRoot = "Software\\VantrelTest";
+const HRESULT kNoTask = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
 
 using vt::Exists;
 using vt::FileText;
@@ -100,9 +101,8 @@ class TestRunKey {
 public:
     TestRunKey() : path_(std::string(kTestRoot) + "\\" + vt::UniqueName("Run")) {}
     ~TestRunKey() {
-        // A test that ends with the box ticked leaves its logon task behind.
-        platform::DeleteTask(std::string(kAutoStartTaskName) + " " +
-                             path_.substr(path_.find_last_of('\\') + 1));
+        // A test that failed with the box ticked leaves its logon task behind.
+        platform::DeleteTask(task());
         ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, path_.c_str());
         ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, path_.c_str());
         ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kTestRoot);
@@ -111,6 +111,10 @@ public:
     TestRunKey& operator=(const TestRunKey&) = delete;
 
     const std::string& path() const { return path_; }
+    // The logon task of a dialog that writes this key.
+    std::string task() const {
+        return std::string(kAutoStartTaskName) + " " + path_.substr(path_.find_last_of('\\') + 1);
+    }
     RegValue Value(const char* name = "Vantrel") const { return ReadValue(path_, name); }
     void SetString(const char* name, const std::string& data) const {
         platform::RegKey key;
@@ -155,13 +159,26 @@ protected:
         location_.exeFolder = dir_.path() + "exe\\";
         settingsFile_ = location_.appDataFolder + "Ostrim\\Vantrel\\vantrel.dat";
     }
-    void TearDown() override { EXPECT_EQ(vt::DropPendingScripts(), 0); }
+    void TearDown() override {
+        EXPECT_EQ(vt::DropPendingScripts(), 0);
+        // Nothing the dialog registered or wrote outlives the test.
+        std::vector<std::string> tasks = {runKey_.task()};
+        if (dialog_) {
+            tasks.push_back(dialog_->TaskName());
+        }
+        for (const std::string& task : tasks) {
+            std::wstring xml;
+            EXPECT_EQ(platform::ReadTaskXml(task, xml), kNoTask) << task;
+        }
+        EXPECT_NE(runKey_.Value().data, AutoStartCommand(kExePath));
+    }
 
     // A fresh dialog over the test's settings and key, shown with `script` in its modal loop.
     int Run(const std::function<void(const TfrmOptions&)>& script, int versionCode = 10) {
         dialog_ = std::make_unique<TfrmOptions>(nullptr, settings_, location_, versionCode,
                                                 kExePath, runKey_.path());
         dialog_->SetSecurityQuery(security_);
+        dialog_->SetTaskScheduler(scheduler_);
         return RunModal(*dialog_, [script](const Form& form) {
             script(static_cast<const TfrmOptions&>(form));
         });
@@ -194,6 +211,7 @@ protected:
     BoxAnswerer boxes_;
     // As installed: Wine's own answers come from the Unix side.
     SecurityQuery security_ = [](const std::string&) { return std::string(kInstalled); };
+    TaskScheduler scheduler_;
     std::unique_ptr<TfrmOptions> dialog_;
 };
 
@@ -299,27 +317,13 @@ TEST_F(OptionsDialog, EnterIsOkAndEscIsCancelFromTheKeyboard) {
 }
 
 TEST_F(OptionsDialog, OkWithoutChangesWritesNoSettingsButRewritesAutoStart) {
-    // A value edited outside, or left by an earlier version that set both entries (where UAC is
-    // off each started an instance at logon), gives way to the task alone.
-    runKey_.SetString("Vantrel", "D:\\Old\\Vantrel.exe -Start");
-    EXPECT_EQ(RunOk(), kResultOk);
-    EXPECT_FALSE(Exists(settingsFile_));
-    EXPECT_FALSE(dialog_->DefaultsChanged());
-    EXPECT_FALSE(dialog_->SystemMenuChanged());
-    EXPECT_FALSE(runKey_.Value().present);
-    std::wstring xml;
-    EXPECT_EQ(platform::ReadTaskXml(dialog_->TaskName(), xml), S_OK);
-
-    // A file that exists stays byte for byte as it was.
+    // The file stays byte for byte as it was; the Run key, removed outside, is made again.
     WriteSettings("1", "Normal", "Stay on top");
     const std::string before = FileText(settingsFile_);
-    ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, runKey_.path().c_str());
-    ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, runKey_.path().c_str());
-    ASSERT_EQ(platform::DeleteTask(dialog_->TaskName()), S_OK);
     EXPECT_EQ(RunOk(), kResultOk);
     EXPECT_EQ(FileText(settingsFile_), before);
     EXPECT_FALSE(dialog_->DefaultsChanged());
-    // With the box clear, OK leaves the (re-created) key without the value.
+    EXPECT_FALSE(dialog_->SystemMenuChanged());
     EXPECT_TRUE(KeyExists(runKey_.path()));
     EXPECT_FALSE(runKey_.Value().present);
     EXPECT_EQ(settings_.action, "Normal");
@@ -327,48 +331,57 @@ TEST_F(OptionsDialog, OkWithoutChangesWritesNoSettingsButRewritesAutoStart) {
     EXPECT_TRUE(vt::ShownBoxes().empty());
 }
 
-TEST_F(OptionsDialog, TickingAutoStartRegistersOnlyTheTaskAndUntickingDeletesOnlyOurs) {
+// A scheduler that gives every call the same answer: one that refuses, or none on the system.
+TaskScheduler AnsweringAlways(HRESULT hr) {
+    TaskScheduler scheduler;
+    scheduler.registerXml = [hr](const std::string&, const std::wstring&) { return hr; };
+    scheduler.remove = [hr](const std::string&) { return hr; };
+    scheduler.read = [hr](const std::string&, std::wstring&) { return hr; };
+    return scheduler;
+}
+
+// One logon start, whatever the scheduler does: the task where it takes one, else the Run value
+// in its place; a refusal is reported, a missing scheduler is not. Unticking removes both, and
+// only ours.
+TEST_F(OptionsDialog, AutoStartIsTheTaskOrTheRunValueInItsPlace) {
     runKey_.SetString("Other", "C:\\other.exe");
-    bool shownTicked = true;
-    EXPECT_EQ(RunOk([&](const TfrmOptions& d) {
-                  shownTicked = IsChecked(Ctl(d, TfrmOptions::kIdAutoStart));
-                  vt::Toggle(Ctl(d, TfrmOptions::kIdAutoStart));
-              }),
-              kResultOk);
-    EXPECT_FALSE(shownTicked);
-    // The logon task really starts an elevated program; a Run value beside it would start a
-    // second instance where UAC is off. The scheduler keeps what it was given (its time limit
-    // stands for the rest of the definition).
-    EXPECT_FALSE(runKey_.Value().present);
-    const std::string task = dialog_->TaskName();
-    EXPECT_NE(task, kAutoStartTaskName);
-    std::wstring xml;
-    ASSERT_EQ(platform::ReadTaskXml(task, xml), S_OK) << task;
-    EXPECT_NE(xml.find(L"PT0S"), std::wstring::npos);
-    bool readBack = false;
-    EXPECT_EQ(Run([&](const TfrmOptions& d) {
-                  readBack = IsChecked(Ctl(d, TfrmOptions::kIdAutoStart));
-                  vt::Click(Ctl(d, TfrmOptions::kIdCancel));
-              }),
-              kResultCancel);
-    EXPECT_TRUE(readBack);
+    const std::string refused = "Failed to set data for '" + runKey_.task() + "'";
+    const struct {
+        const char* scheduler;
+        TaskScheduler calls;
+        bool task;       // registered with the system's scheduler
+        bool runValue;   // set beside it
+        std::string box; // what the user is told on ticking and on unticking
+    } cases[] = {
+        {"system", TaskScheduler{}, true, false, ""},
+        {"refusing", AnsweringAlways(E_ACCESSDENIED), false, true, refused},
+        {"missing", AnsweringAlways(REGDB_E_CLASSNOTREG), false, true, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scheduler);
+        scheduler_ = c.calls;
+        for (const bool tick : {true, false}) {
+            const std::size_t boxesBefore = vt::ShownBoxes().size();
+            bool shown = tick;
+            EXPECT_EQ(RunOk([&](const TfrmOptions& d) {
+                          shown = IsChecked(Ctl(d, TfrmOptions::kIdAutoStart));
+                          vt::Toggle(Ctl(d, TfrmOptions::kIdAutoStart));
+                      }),
+                      kResultOk);
+            EXPECT_EQ(shown, !tick) << "read back from what the last OK wrote";
+            std::wstring xml;
+            EXPECT_EQ(platform::ReadTaskXml(runKey_.task(), xml), tick && c.task ? S_OK : kNoTask);
+            EXPECT_EQ(xml.find(L"PT0S") != std::wstring::npos, tick && c.task);
+            EXPECT_EQ(runKey_.Value().data, tick && c.runValue ? AutoStartCommand(kExePath) : "");
+            EXPECT_EQ(runKey_.Value("Other").data, "C:\\other.exe");
+            ASSERT_EQ(vt::ShownBoxes().size(), boxesBefore + (c.box.empty() ? 0 : 1));
+            if (!c.box.empty()) {
+                EXPECT_EQ(vt::ShownBoxes().back().text, c.box);
+            }
+        }
+    }
     // Auto start is not one of the settings kept in the file.
     EXPECT_FALSE(Exists(settingsFile_));
-    EXPECT_FALSE(dialog_->DefaultsChanged());
-    EXPECT_FALSE(dialog_->SystemMenuChanged());
-
-    EXPECT_EQ(RunOk([&](const TfrmOptions& d) {
-                  shownTicked = IsChecked(Ctl(d, TfrmOptions::kIdAutoStart));
-                  vt::Toggle(Ctl(d, TfrmOptions::kIdAutoStart));
-              }),
-              kResultOk);
-    EXPECT_TRUE(shownTicked);
-    EXPECT_FALSE(runKey_.Value().present);
-    EXPECT_EQ(platform::ReadTaskXml(task, xml), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
-    const RegValue value = runKey_.Value("Other");
-    EXPECT_TRUE(value.present);
-    EXPECT_EQ(value.data, "C:\\other.exe");
-    EXPECT_TRUE(vt::ShownBoxes().empty());
 }
 
 TEST_F(OptionsDialog, AutoStartFromAFolderOthersCanChangeSetsNeitherAndSaysWhy) {
@@ -387,8 +400,7 @@ TEST_F(OptionsDialog, AutoStartFromAFolderOthersCanChangeSetsNeitherAndSaysWhy) 
               kResultOk);
     EXPECT_FALSE(runKey_.Value().present);
     std::wstring xml;
-    EXPECT_EQ(platform::ReadTaskXml(dialog_->TaskName(), xml),
-              HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(platform::ReadTaskXml(dialog_->TaskName(), xml), kNoTask);
     ASSERT_EQ(vt::ShownBoxes().size(), 1u);
     EXPECT_NE(vt::ShownBoxes()[0].text.find("Program Files"), std::string::npos);
 }
@@ -430,27 +442,6 @@ TEST(AutoStartFolder, OnlyAdministratorsMayChangeWhatStartsElevated) {
     // The system's answers for a folder the user made: not one to start elevated from.
     const vt::TempDir dir;
     EXPECT_FALSE(InstalledForAutoStart(dir.path() + "Vantrel.exe", SystemSecurityOf));
-}
-
-TEST_F(OptionsDialog, AnyValueContainingTheStartSwitchShowsTheBoxTicked) {
-    struct Case {
-        std::string data;
-        bool ticked;
-    };
-    for (const Case& c :
-         {Case{"\"D:\\Apps\\Somewhere Else.exe\" -Start -Min", true}, Case{"-Start", true},
-          Case{"D:\\Apps\\x.exe -start", false}, Case{"D:\\Apps\\x.exe", false}, Case{"", false}}) {
-        runKey_.SetString("Vantrel", c.data);
-        bool ticked = !c.ticked;
-        EXPECT_EQ(Run([&](const TfrmOptions& d) {
-                      ticked = IsChecked(Ctl(d, TfrmOptions::kIdAutoStart));
-                      vt::Click(Ctl(d, TfrmOptions::kIdCancel));
-                  }),
-                  kResultCancel);
-        EXPECT_EQ(ticked, c.ticked) << c.data;
-        EXPECT_EQ(runKey_.Value().data, c.data);
-    }
-    EXPECT_TRUE(vt::ShownBoxes().empty());
 }
 
 TEST_F(OptionsDialog, NonTextRunValueIsReportedAndTheBoxOpensClear) {
@@ -623,6 +614,8 @@ TEST_F(OptionsDialog, FailedRunValueWriteIsReportedAndStillCloses) {
     const std::string runKey = runKey_.path() + "\\Run";
     dialog_ = std::make_unique<TfrmOptions>(nullptr, settings_, location_, 10, kExePath, runKey);
     dialog_->SetSecurityQuery(security_);
+    // Without a scheduler the Run value is the entry to write.
+    dialog_->SetTaskScheduler(AnsweringAlways(REGDB_E_CLASSNOTREG));
     const int result = RunModal(*dialog_, [](const Form& d) {
         vt::Toggle(Ctl(d, TfrmOptions::kIdAutoStart));
         Choose(d, TfrmOptions::kIdZOrderFirst, 3, 1);

@@ -9,15 +9,16 @@
 #include "platform/handles.h"
 #include "relay/hook_lock.h"
 #include "relay/relay_protocol.h"
+#include "support/dialog_driver.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
+#include "support/test_support.h"
 #include "support/wait.h"
 
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <initializer_list>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -44,13 +45,6 @@ struct Notice {
     WPARAM wParam;
     LPARAM lParam;
 };
-
-LPARAM L(HWND hwnd) {
-    return reinterpret_cast<LPARAM>(hwnd);
-}
-WPARAM W(HWND hwnd) {
-    return reinterpret_cast<WPARAM>(hwnd);
-}
 
 // Stands in for the program's main window: hidden, of the main window's class, recording what
 // the relay posts. Other tests in this program may have registered that class with the real
@@ -140,17 +134,11 @@ private:
 
 MainWindowStandIn* MainWindowStandIn::creating_ = nullptr;
 
-std::string TitleOf(HWND hwnd) {
-    char text[256] = {};
-    GetWindowTextA(hwnd, text, sizeof(text));
-    return text;
-}
-
 // The relay with that process id has installed its hooks (it names its window last).
 bool WaitActive(DWORD processId) {
     return WaitUntil([&] {
         const HWND window = FindRelayWindow(processId);
-        return window != nullptr && TitleOf(window) == vantrel::relay::kActiveTitle;
+        return window != nullptr && TextOf(window) == vantrel::relay::kActiveTitle;
     });
 }
 
@@ -423,9 +411,6 @@ TEST_F(RelayTest, PassesOnExactlyTheProgramsSystemMenuCommands) {
     fixture_.AddSystemMenuItem(hwnd, 11, vantrel::relay::kProgramItemMarker);
     const HWND child = GetWindow(hwnd, GW_CHILD);
     ASSERT_NE(nullptr, child);
-    // A program's own items may use the same small ids; their choices are its own business.
-    const HWND own = Announced(Visible("Own menu item"));
-    fixture_.AddSystemMenuItem(own, 11, "Own &item");
 
     std::vector<WPARAM> relayed = {11, 21, 22};
     for (WPARAM id = 30; id <= 42; ++id) {
@@ -443,7 +428,6 @@ TEST_F(RelayTest, PassesOnExactlyTheProgramsSystemMenuCommands) {
         ASSERT_TRUE(PostMessageA(hwnd, WM_SYSCOMMAND, id, 0));
         // Only top-level windows carry the program's menu items.
         ASSERT_TRUE(PostMessageA(child, WM_SYSCOMMAND, id, 0));
-        ASSERT_TRUE(PostMessageA(own, WM_SYSCOMMAND, id, 0));
     }
     // Neighbours of every range, and the system's own encoding of one of the ids; the last one
     // tells when the fixture has taken every posted message.
@@ -496,46 +480,16 @@ TEST_F(RelayTest, ReportsAMenuChoiceOnceThoughItsQueueWasPeekedAt) {
     UnregisterClassA(className.c_str(), GetModuleHandleA(nullptr));
 }
 
-void Key(WORD key, bool down) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-    SendInput(1, &input, sizeof(input));
-}
-
-// A key pressed and let go, with modifiers held around it, through the system's input queue.
-void Press(WORD key, std::initializer_list<WORD> modifiers = {}) {
-    for (const WORD m : modifiers) {
-        Key(m, true);
-    }
-    Key(key, true);
-    Key(key, false);
-    for (auto m = std::rbegin(modifiers); m != std::rend(modifiers); ++m) {
-        Key(*m, false);
-    }
-}
-
-// A menu of that window's process is open on the screen.
+// A menu of that window's thread is open on the screen.
 bool SystemMenuOpenIn(HWND window) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    HWND popup = nullptr;
-    while ((popup = FindWindowExA(nullptr, popup, "#32768", nullptr)) != nullptr) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(popup, &process);
-        if (process == owner && IsWindowVisible(popup)) {
-            return true;
-        }
-    }
-    return false;
+    return FindPopupMenu(GetWindowThreadProcessId(window, nullptr)) != nullptr;
 }
 
 // As a user does it: the window to the front and Alt+Space. The first item is highlighted.
 void OpenSystemMenu(HWND window) {
     SetForegroundWindow(window);
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window; }));
-    Press(VK_SPACE, {VK_MENU});
+    PressKey(VK_SPACE, {VK_MENU});
     ASSERT_TRUE(WaitUntil([&] { return SystemMenuOpenIn(window); }));
 }
 
@@ -562,43 +516,111 @@ TEST(RelayMenuKeys, AChoiceMadeWithTheKeysIsPassedOnByEitherHookSet) {
         if (c.lowBitsCleared) {
             // The item highlighted, the menu left with Escape, and 11 as that hook sees it.
             OpenSystemMenu(hwnd);
-            Press(VK_ESCAPE);
-            Press(VK_ESCAPE);
+            PressKey(VK_ESCAPE);
+            PressKey(VK_ESCAPE);
             ASSERT_TRUE(WaitUntil([&] { return !SystemMenuOpenIn(hwnd); }));
             ASSERT_TRUE(PostMessageA(hwnd, WM_SYSCOMMAND, 11 & ~0xF, 0));
         } else {
             OpenSystemMenu(hwnd);
-            Press(VK_DOWN);
-            Press(VK_UP);
-            Press(VK_RETURN);
+            PressKey(VK_DOWN);
+            PressKey(VK_UP);
+            PressKey(VK_RETURN);
         }
         EXPECT_TRUE(main.WaitFor(WM_SYSMENUCOMMAND, W(hwnd), 11));
     }
 }
 
-// Any process can post to the relay's window, as the hooks do from every program. What it
-// claims there reaches the program only when the window's own thread confirms the choice.
-TEST_F(RelayTest, PassesOnNoChoiceThatTheWindowsOwnProcessDidNotMake) {
-    const HWND carrier = Announced(Visible("Carries the items"));
-    fixture_.AddSystemMenuItem(carrier, 11, vantrel::relay::kProgramItemMarker);
-    const HWND plain = Announced(Visible("Plain menu"));
-    const HWND relayWindow = FindRelayWindow(relay_.ProcessId());
-    ASSERT_NE(nullptr, relayWindow);
-    const HWND stale = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x7FFF0000));
-    for (const HWND target : {carrier, plain, stale}) {
-        ASSERT_TRUE(PostMessageA(relayWindow, vantrel::relay::kRawSysCommand, W(target), 42));
+// Any process can post to the relay's window, as the hooks do from every program. A choice claimed
+// there reaches the program only when the window's own process confirms it: made there, while
+// the window's menu still carries the program's items, within the hook's ten seconds for a choice
+// and the relay's for a question. The relay is held still between the choice and its question so
+// that a row can change what the confirmation finds; the clocks are moved on, not waited out.
+TEST(RelayConfirmation, AChoiceIsPassedOnOnlyWhenTheWindowsProcessConfirmsItInTime) {
+    using namespace vantrel::relay;
+    enum class Meanwhile { Nothing, ItemsRemoved, ChoiceLapses, QuestionLapses };
+    const struct {
+        const char* name;
+        bool made;  // in the window; else claimed to the relay, and confirmed with a guess
+        bool items; // the window's system menu carries the program's items
+        Meanwhile meanwhile;
+        bool passed;
+    } rows[] = {
+        {"made in a window with the items", true, true, Meanwhile::Nothing, true},
+        {"claimed for a window with the items", false, true, Meanwhile::Nothing, false},
+        {"claimed for a window without them", false, false, Meanwhile::Nothing, false},
+        {"made in a window without them", true, false, Meanwhile::Nothing, false},
+        {"items removed before it is confirmed", true, true, Meanwhile::ItemsRemoved, false},
+        {"confirmation asked after its life", true, true, Meanwhile::ChoiceLapses, false},
+        {"confirmed after the question's life", true, true, Meanwhile::QuestionLapses, false},
+    };
+    // The 32-bit pair alone as on 32-bit Windows, with a program of its bitness.
+    const struct {
+        const char* relay;
+        const char* hookDll;
+        const char* fixture;
+        std::string arguments;
+    } pairs[] = {
+        {kExecutableName64, kHookDllName64, "vt_fixture.exe", kTestClockSwitch},
+        {kExecutableName32, kHookDllName32, "vt_fixture32.exe",
+         std::string(kTestClockSwitch) + " " + kAloneSwitch},
+    };
+    const DWORD lapse = 10001;
+    for (const auto& pair : pairs) {
+        if (!Startable(pair.relay) || !Startable(pair.fixture)) {
+            continue; // a system that runs no 32-bit programs
+        }
+        SCOPED_TRACE(pair.relay);
+        const MainWindowStandIn main;
+        RelayProcess relay;
+        ASSERT_TRUE(relay.Start(TestBinFolder(), pair.relay, pair.arguments));
+        ASSERT_TRUE(WaitActive(relay.ProcessId()));
+        const HWND relayWindow = FindRelayWindow(relay.ProcessId());
+        Fixture fixture(10000, pair.fixture);
+        const HWND carrier = fixture.CreateOne(Visible("Carries the items"));
+        const HWND plain = fixture.CreateOne(Visible("Plain menu"));
+        const HWND settler = fixture.CreateOne(Visible("Settles each row"));
+        for (const HWND window : {carrier, settler}) {
+            fixture.AddSystemMenuItem(window, 11, kProgramItemMarker);
+        }
+        WPARAM id = 30;
+        int settled = 0;
+        for (const auto& row : rows) {
+            SCOPED_TRACE(row.name);
+            const HWND window = row.items ? carrier : plain;
+            {
+                const PausedProcess pause(relay.ProcessId());
+                ASSERT_TRUE(pause.Paused());
+                ++id;
+                if (row.made) {
+                    ASSERT_TRUE(PostMessageA(window, WM_SYSCOMMAND, id, 0));
+                    ASSERT_TRUE(
+                        WaitUntil([&] { return fixture.GetCounts(window).lastSysCommand == id; }));
+                } else {
+                    ASSERT_TRUE(PostMessageA(relayWindow, kRawSysCommand, W(window),
+                                             static_cast<LPARAM>(id)));
+                    ASSERT_TRUE(PostMessageA(relayWindow, kRawConfirmed, 0x5A5A5A5A, L(window)));
+                }
+                if (row.meanwhile == Meanwhile::ItemsRemoved) {
+                    ASSERT_EQ(fixture.Command("sysmenureset " + HandleToHex(window)), "ok");
+                } else if (row.meanwhile == Meanwhile::ChoiceLapses) {
+                    ASSERT_EQ(fixture.Command("hookclock " + std::to_string(lapse) + " " +
+                                              PercentEncode(TestBinFolder() + pair.hookDll)),
+                              "ok");
+                } else if (row.meanwhile == Meanwhile::QuestionLapses) {
+                    // Taken by the relay after it asked, before the answer comes.
+                    ASSERT_TRUE(PostMessageA(relayWindow, kAdvanceClock, lapse, 0));
+                }
+            }
+            // A choice made afterwards is confirmed after the row's, by the same thread.
+            ASSERT_TRUE(PostMessageA(settler, WM_SYSCOMMAND, 61, 0));
+            ASSERT_TRUE(main.WaitFor(WM_SYSMENUCOMMAND, W(settler), 61, ++settled));
+            EXPECT_EQ(main.Count(WM_SYSMENUCOMMAND, W(window), static_cast<LPARAM>(id)),
+                      row.passed ? 1 : 0);
+            if (row.meanwhile == Meanwhile::ItemsRemoved) {
+                fixture.AddSystemMenuItem(carrier, 11, kProgramItemMarker);
+            }
+        }
     }
-    // A confirmation nobody asked for.
-    ASSERT_TRUE(PostMessageA(relayWindow, vantrel::relay::kRawConfirmed, 0x5A5A5A5A, L(carrier)));
-    // A real choice afterwards: its question and answer queue up behind the forged ones.
-    ASSERT_TRUE(PostMessageA(carrier, WM_SYSCOMMAND, 21, 0));
-    ASSERT_TRUE(main_->WaitFor(WM_SYSMENUCOMMAND, W(carrier), 21));
-
-    std::vector<Notice> commands;
-    std::copy_if(main_->notices().begin(), main_->notices().end(), std::back_inserter(commands),
-                 [](const Notice& n) { return n.message == WM_SYSMENUCOMMAND; });
-    ASSERT_EQ(1u, commands.size());
-    EXPECT_EQ(21, commands[0].lParam);
 }
 
 TEST_F(RelayTest, CatchesUpLateWithoutRepeatingItself) {
@@ -660,7 +682,7 @@ TEST_F(RelayTest, SecondRelayWaitsWhileTheFirstRunsThenTakesOver) {
     ASSERT_NE(relay_.ProcessId(), second.ProcessId());
     ASSERT_TRUE(WaitUntil([&] { return FindRelayWindow(second.ProcessId()) != nullptr; }));
     EXPECT_TRUE(second.Running());
-    EXPECT_EQ("", TitleOf(FindRelayWindow(second.ProcessId())));
+    EXPECT_EQ("", TextOf(FindRelayWindow(second.ProcessId())));
 
     // Two relays, yet each event is reported once.
     const HWND hwnd = Announced(Visible("While both run"));
@@ -785,33 +807,30 @@ TEST(RelayIdentity, ImpostorWindowsOfTheRelayAndTheProgramHearNothing) {
     }
 }
 
-TEST(RelayLifetime, StopClosesTheRelayThroughItsWindow) {
-    RelayProcess relay;
-    ASSERT_TRUE(relay.Start(TestBinFolder()));
-    EXPECT_TRUE(relay.Start(TestBinFolder())); // already running: the same process
-    const DWORD processId = relay.ProcessId();
-    const UniqueHandle process = OpenForWaiting(processId);
-    ASSERT_TRUE(process);
-    ASSERT_TRUE(WaitUntil([&] { return FindRelayWindow(processId) != nullptr; }));
-    EXPECT_EQ(processId, relay.ProcessId());
-
-    relay.Stop();
-    EXPECT_FALSE(relay.Running());
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.get(), 0));
-    // 0, not the code Stop terminates with: the relay ended on its own when asked.
-    EXPECT_EQ(0u, ExitCodeOf(process.get()));
-    EXPECT_EQ(nullptr, FindRelayWindow(processId));
-}
-
-TEST(RelayLifetime, OwnerGoingOutOfScopeEndsTheRelay) {
-    UniqueHandle process;
-    {
-        RelayProcess relay;
-        ASSERT_TRUE(relay.Start(TestBinFolder()));
-        process = OpenForWaiting(relay.ProcessId());
-        ASSERT_TRUE(process);
+// Asked through its window, by Stop or by the owner's end: it ends on its own (0, not the code
+// Stop terminates with).
+TEST(RelayLifetime, StopAndItsOwnersEndCloseTheRelayThroughItsWindow) {
+    for (const bool stop : {true, false}) {
+        UniqueHandle process;
+        DWORD processId = 0;
+        {
+            RelayProcess relay;
+            ASSERT_TRUE(relay.Start(TestBinFolder()));
+            processId = relay.ProcessId();
+            EXPECT_TRUE(relay.Start(TestBinFolder())); // already running: the same process
+            EXPECT_EQ(processId, relay.ProcessId());
+            process = OpenForWaiting(processId);
+            ASSERT_TRUE(process);
+            ASSERT_TRUE(WaitUntil([&] { return FindRelayWindow(processId) != nullptr; }));
+            if (stop) {
+                relay.Stop();
+                EXPECT_FALSE(relay.Running());
+            }
+        }
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.get(), 0)) << stop;
+        EXPECT_EQ(0u, ExitCodeOf(process.get()));
+        EXPECT_EQ(nullptr, FindRelayWindow(processId));
     }
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.get(), 0));
 }
 
 TEST(RelayLifetime, EndsWithItsParentProcess) {
@@ -993,8 +1012,8 @@ protected:
         return WaitUntil([&] {
             const HWND own = FindRelayWindow(relays.Own().ProcessId());
             const HWND theirs = FindRelayWindow(relays.Other().ProcessId());
-            return own != nullptr && TitleOf(own) == vantrel::relay::kActiveTitle &&
-                   (!other || (theirs != nullptr && TitleOf(theirs) == kOtherTitle));
+            return own != nullptr && TextOf(own) == vantrel::relay::kActiveTitle &&
+                   (!other || (theirs != nullptr && TextOf(theirs) == kOtherTitle));
         });
     }
     int RowsOf(HWND window) {
@@ -1041,9 +1060,9 @@ TEST_F(ProgramWithRelays, WindowsOfBothBitnessesAreListedRenamedCommandedAndRemo
 
         other.AddSystemMenuItem(window, 11, vantrel::relay::kProgramItemMarker);
         OpenSystemMenu(window);
-        Press(VK_DOWN);
-        Press(VK_UP);
-        Press(VK_RETURN);
+        PressKey(VK_DOWN);
+        PressKey(VK_UP);
+        PressKey(VK_RETURN);
         EXPECT_TRUE(WaitUntil([&] { return f.tray().WindowIconAdded(window); }));
         EXPECT_FALSE(IsWindowVisible(window));
         // The fixture program has no icon of its own; the icon shows the stock window picture.

@@ -317,18 +317,6 @@ TEST_F(AutoStartTest, WriteReadAndDelete) {
     EXPECT_TRUE(ReadAutoStart(keyPath_));
 }
 
-TEST(AutoStartEntries, OneStartPerLogonTheRunValueOnlyWhereNoTaskIsRegistered) {
-    const struct {
-        bool autoStart;
-        bool taskRegistered;
-        bool runValue;
-    } cases[] = {{true, true, false}, {true, false, true}, {false, false, false}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(RunValueWanted(c.autoStart, c.taskRegistered), c.runValue)
-            << c.autoStart << c.taskRegistered;
-    }
-}
-
 TEST_F(AutoStartTest, LogonTaskRunsTheProgramWithStartAndHighestRightsAtTheUsersLogon) {
     const std::wstring xml = LogonTaskXml("C:\\Tools & More\\Vantrel.exe", "S-1-5-21-1-2-3-1001");
     for (const wchar_t* part :
@@ -348,27 +336,6 @@ TEST_F(AutoStartTest, LogonTaskRunsTheProgramWithStartAndHighestRightsAtTheUsers
     EXPECT_EQ(platform::CurrentUserSid().rfind("S-1-5-", 0), 0u) << platform::CurrentUserSid();
     // Under Wine the shell runs as the same user as the tests.
     EXPECT_EQ(platform::InteractiveUserSid(), platform::CurrentUserSid());
-}
-
-TEST_F(AutoStartTest, NonStringValueIsAnInvalidDataType) {
-    platform::RegKey key;
-    ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, keyPath_, KEY_SET_VALUE | KEY_QUERY_VALUE),
-              ERROR_SUCCESS);
-    const DWORD one = 1;
-    ASSERT_EQ(RegSetValueExA(key.Get(), "Vantrel", 0, REG_DWORD,
-                             reinterpret_cast<const BYTE*>(&one), sizeof one),
-              ERROR_SUCCESS);
-    try {
-        ReadAutoStart(keyPath_);
-        ADD_FAILURE() << "a REG_DWORD value was read as text";
-    } catch (const UserError& e) {
-        EXPECT_EQ(std::string(e.what()), "Invalid data type for 'Vantrel'");
-    }
-    std::string text;
-    EXPECT_EQ(key.ReadString("Absent", text), ERROR_FILE_NOT_FOUND);
-    // Switching auto start on replaces the bad value.
-    WriteAutoStart(keyPath_, true, "C:\\v.exe");
-    EXPECT_TRUE(ReadAutoStart(keyPath_));
 }
 
 } // namespace
