@@ -41,19 +41,48 @@ std::string TfrmAbout::CopyrightText() {
     return "Copyright (C) 2020 Ostrim Software. All rights reserved.";
 }
 
-HWND TfrmAbout::AddText(const std::string& text, int x, int y, int id, HFONT font,
+HFONT TfrmAbout::FontOf(TextFont font) const {
+    switch (font) {
+    case TextFont::kTitle:
+        return static_cast<HFONT>(titleFont_.get());
+    case TextFont::kLink:
+        return static_cast<HFONT>(linkFont_.get());
+    default:
+        return Font();
+    }
+}
+
+void TfrmAbout::MakeFonts() {
+    titleFont_.reset(MakeFont(Scaled(16), FW_BOLD, false));
+    linkFont_.reset(MakeFont(Scaled(11), FW_NORMAL, true));
+}
+
+HWND TfrmAbout::AddText(const std::string& text, int x, int y, int id, TextFont font,
                         DWORD extraStyle) {
-    const SIZE size = TextSize(Handle(), font, text);
+    const SIZE size = TextSize(Handle(), FontOf(font), text);
     HWND control = AddControl("STATIC", text, WS_VISIBLE | SS_LEFT | SS_NOPREFIX | extraStyle, x, y,
-                              size.cx, size.cy, id);
-    ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+                              Unscaled(size.cx), Unscaled(size.cy), id);
+    ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(font)), FALSE);
+    texts_.push_back(Text{control, x, y, font});
     return control;
+}
+
+void TfrmAbout::DpiChanged() {
+    // The controls let go of the old fonts before those go.
+    platform::UniqueGdiObject oldTitle(titleFont_.release());
+    platform::UniqueGdiObject oldLink(linkFont_.release());
+    MakeFonts();
+    for (const Text& t : texts_) {
+        const HFONT font = FontOf(t.font);
+        ::SendMessageA(t.control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        const SIZE size = TextSize(Handle(), font, vantrel::ControlText(t.control));
+        Place(t.control, t.x, t.y, Unscaled(size.cx), Unscaled(size.cy));
+    }
 }
 
 void TfrmAbout::CreateControls() {
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    titleFont_.reset(MakeFont(16, FW_BOLD, false));
-    linkFont_.reset(MakeFont(11, FW_NORMAL, true));
+    MakeFonts();
 
     // A centred picture keeps the control at its place and size even without a picture, so a
     // build without the banner shows an empty strip instead of moving anything.
@@ -70,20 +99,20 @@ void TfrmAbout::CreateControls() {
     HWND image3 = AddIcon(::LoadIconA(instance, MAKEINTRESOURCEA(1)), 20, 61, 32, 32);
     ::SetWindowLongPtrA(image3, GWLP_ID, kIdIcon);
 
-    AddText("Vantrel", 80, 62, kIdTitle, static_cast<HFONT>(titleFont_.get()));
-    AddText(VersionText(), 80, 84, kIdVersion, Font());
-    AddText(CopyrightText(), 80, 129, kIdCopyright, Font());
-    AddText("Email: " + SupportEmail(), 80, 152, kIdEmail, Font());
+    AddText("Vantrel", 80, 62, kIdTitle, TextFont::kTitle);
+    AddText(VersionText(), 80, 84, kIdVersion, TextFont::kForm);
+    AddText(CopyrightText(), 80, 129, kIdCopyright, TextFont::kForm);
+    AddText("Email: " + SupportEmail(), 80, 152, kIdEmail, TextFont::kForm);
     // Some static implementations grow an etched line by its edge when they create it; the
     // line is put back to its size so it keeps lining up with the texts above it.
     HWND panel2 =
         AddControl("STATIC", "", WS_VISIBLE | SS_ETCHEDHORZ, 80, 176, 262, 2, kIdSeparator);
-    ::SetWindowPos(panel2, nullptr, 80, 176, 262, 2, SWP_NOZORDER | SWP_NOACTIVATE);
+    Place(panel2, 80, 176, 262, 2);
 
     // SS_NOTIFY makes the links clickable and lets them take the mouse (for the hand cursor).
-    const HFONT link = static_cast<HFONT>(linkFont_.get());
-    lbEAddress_ = AddText(HostName(), 80, 186, kIdHomeLink, link, SS_NOTIFY);
-    lUpdateAddress_ = AddText("Check for Update...", 208, 186, kIdUpdateLink, link, SS_NOTIFY);
+    lbEAddress_ = AddText(HostName(), 80, 186, kIdHomeLink, TextFont::kLink, SS_NOTIFY);
+    lUpdateAddress_ =
+        AddText("Check for Update...", 208, 186, kIdUpdateLink, TextFont::kLink, SS_NOTIFY);
 
     AddControl("BUTTON", "OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 269, 216, 75, 25, kIdOk);
 }

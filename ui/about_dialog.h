@@ -3,6 +3,7 @@
 // site. It is created for one showing and changes nothing in the program.
 #include <windows.h>
 #include <string>
+#include <vector>
 
 #include "platform/handles.h"
 #include "ui/form.h"
@@ -42,9 +43,20 @@ protected:
     void CreateControls() override;
     bool OnCommand(int id, int code, HWND control) override;
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void DpiChanged() override;
 
 private:
-    HWND AddText(const std::string& text, int x, int y, int id, HFONT font, DWORD extraStyle = 0);
+    enum class TextFont { kForm, kTitle, kLink };
+    struct Text {
+        HWND control;
+        int x, y; // at 96 DPI
+        TextFont font;
+    };
+    HFONT FontOf(TextFont font) const;
+    void MakeFonts();
+    // A text as large as it needs in its font, which a change of DPI measures again.
+    HWND AddText(const std::string& text, int x, int y, int id, TextFont font,
+                 DWORD extraStyle = 0);
     bool IsLink(HWND control) const;
     void lbEAddressClick();
     void lUpdateAddressClick();
@@ -53,6 +65,7 @@ private:
     platform::UniqueGdiObject titleFont_;
     platform::UniqueGdiObject linkFont_;
     platform::UniqueGdiObject banner_;
+    std::vector<Text> texts_;
     HWND image2_ = nullptr;
     HWND lbEAddress_ = nullptr;
     HWND lUpdateAddress_ = nullptr;
