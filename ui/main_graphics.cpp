@@ -4,7 +4,9 @@
 #include <windowsx.h>
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 
+#include "platform/dpi.h"
 #include "platform/gdi.h"
 #include "platform/text.h"
 #include "res/art_ids.h"
@@ -40,21 +42,9 @@ void MainGraphics::Create(HWND window, HINSTANCE instance, std::vector<GraphicCo
     controls_ = std::move(controls);
     title_ = std::move(title);
     link_ = std::move(link);
-    titleFont_.reset(MakeFont(16, true));
-    linkFont_.reset(MakeFont(11, false));
-    // The title's size follows its font, as a label's would.
-    for (GraphicControl& c : controls_) {
-        if (c.kind != GraphicControl::kText) {
-            continue;
-        }
-        HDC dc = ::GetDC(window_);
-        HGDIOBJ old = ::SelectObject(dc, titleFont_.get());
-        const SIZE size = platform::TextExtent8(dc, title_);
-        ::SelectObject(dc, old);
-        ::ReleaseDC(window_, dc);
-        c.bounds.right = c.bounds.left + size.cx;
-        c.bounds.bottom = c.bounds.top + size.cy;
-    }
+    std::transform(controls_.begin(), controls_.end(), std::back_inserter(bounds96_),
+                   [](const GraphicControl& c) { return c.bounds; });
+    PlaceControls();
     for (const GraphicControl& c : controls_) {
         if (c.bitmap != 0) {
             bitmaps_.emplace_back(c.bitmap, platform::UniqueGdiObject(::LoadImageA(
@@ -68,6 +58,38 @@ void MainGraphics::Create(HWND window, HINSTANCE instance, std::vector<GraphicCo
                           CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance, nullptr);
     for (size_t i = 0; i < controls_.size(); ++i) {
         SyncHint(controls_[i], static_cast<UINT>(i + 1));
+    }
+}
+
+void MainGraphics::SetDpi(int dpi) {
+    if (dpi <= 0 || dpi == dpi_) {
+        return;
+    }
+    dpi_ = dpi;
+    PlaceControls();
+    for (size_t i = 0; i < controls_.size(); ++i) {
+        SyncHint(controls_[i], static_cast<UINT>(i + 1));
+    }
+    ::InvalidateRect(window_, nullptr, FALSE);
+}
+
+void MainGraphics::PlaceControls() {
+    titleFont_.reset(MakeFont(platform::Scaled(16, dpi_), true));
+    linkFont_.reset(MakeFont(platform::Scaled(11, dpi_), false));
+    for (size_t i = 0; i < controls_.size(); ++i) {
+        GraphicControl& c = controls_[i];
+        c.bounds = platform::Scaled(bounds96_[i], dpi_);
+        if (c.kind != GraphicControl::kText) {
+            continue;
+        }
+        // The title's size follows its font, as a label's would.
+        HDC dc = ::GetDC(window_);
+        HGDIOBJ old = ::SelectObject(dc, titleFont_.get());
+        const SIZE size = platform::TextExtent8(dc, title_);
+        ::SelectObject(dc, old);
+        ::ReleaseDC(window_, dc);
+        c.bounds.right = c.bounds.left + size.cx;
+        c.bounds.bottom = c.bounds.top + size.cy;
     }
 }
 
@@ -237,13 +259,24 @@ void MainGraphics::Paint(HDC target) const {
             if (bmp == nullptr) {
                 continue;
             }
+            // A picture drawn for another DPI than the window's is stretched to its place.
+            BITMAP info{};
+            ::GetObjectA(bmp, sizeof(info), &info);
+            const int w = r.right - r.left;
+            const int h = r.bottom - r.top;
             HGDIOBJ old = ::SelectObject(source, bmp);
             if (g.kind == GraphicControl::kBackground) {
-                ::BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, source, 0, 0,
-                         SRCCOPY);
+                if (info.bmWidth == w && info.bmHeight == h) {
+                    ::BitBlt(dc, r.left, r.top, w, h, source, 0, 0, SRCCOPY);
+                } else {
+                    ::SetStretchBltMode(dc, HALFTONE);
+                    ::SetBrushOrgEx(dc, 0, 0, nullptr);
+                    ::StretchBlt(dc, r.left, r.top, w, h, source, 0, 0, info.bmWidth, info.bmHeight,
+                                 SRCCOPY);
+                }
             } else {
-                ::GdiTransparentBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, source,
-                                    0, 0, r.right - r.left, r.bottom - r.top, ART_KEY_COLOR);
+                ::GdiTransparentBlt(dc, r.left, r.top, w, h, source, 0, 0, info.bmWidth,
+                                    info.bmHeight, ART_KEY_COLOR);
             }
             ::SelectObject(source, old);
         } else if (g.kind == GraphicControl::kText || g.kind == GraphicControl::kLink) {

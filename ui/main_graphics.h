@@ -36,6 +36,9 @@ public:
     // tip; `title` and `link` are the texts of the title and of the link.
     void Create(HWND window, HINSTANCE instance, std::vector<GraphicControl> controls,
                 std::string title, std::string link);
+    // Places the controls, their fonts and hints at `dpi`; the bounds given to Create are the
+    // layout's at 96 DPI and stay the figures every later DPI is taken from.
+    void SetDpi(int dpi);
     const std::vector<GraphicControl>& Controls() const { return controls_; }
     GraphicControl* Find(const std::string& name);
     // Shows or hides a control together with its hint, and repaints where it stands.
@@ -71,9 +74,12 @@ public:
 
 private:
     void SyncHint(const GraphicControl& control, UINT id);
+    void PlaceControls();
 
     HWND window_ = nullptr;
     std::vector<GraphicControl> controls_;
+    std::vector<RECT> bounds96_;
+    int dpi_ = 96;
     std::string title_;
     std::string link_;
     platform::UniqueGdiObject titleFont_;
