@@ -29,6 +29,7 @@
 #include "rules/rule_commands.h"
 #include "ui/about_dialog.h"
 #include "app/timers.h"
+#include "platform/dpi.h"
 #include "ui/environment.h"
 #include "ui/flat_controls.h"
 #include "ui/main_keys.h"
@@ -63,10 +64,6 @@ enum ControlId {
     kIdClose,
     kIdMenu,
 };
-
-RECT Bounds(int left, int top, int width, int height) {
-    return RECT{left, top, left + width, top + height};
-}
 
 HFONT MakeFont(int height, bool bold, const char* face = "MS Sans Serif") {
     return ::CreateFontA(-height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
@@ -105,8 +102,9 @@ bool TfrmMain::Create(HINSTANCE instance, int showCommand) {
     current_ = this;
     Application& app = Application::Instance();
     HWND owner = app.Initialize(instance);
-    // The program draws at 96 DPI until it declares itself DPI aware.
-    const int dpi = 96;
+    // The icons are made before there is a window: at the screen's DPI, which is also the one
+    // the notification area draws at.
+    const int dpi = platform::ScreenDpi();
     auto loadIcon = [instance](int id, int size) {
         return platform::UniqueIcon(static_cast<HICON>(
             ::LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0)));
@@ -126,18 +124,19 @@ bool TfrmMain::Create(HINSTANCE instance, int showCommand) {
     wc.lpszClassName = kMainWindowClass;
     ::RegisterClassExA(&wc);
 
-    RECT frame{0, 0, kClientWidth, kClientHeight};
     const DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX;
-    ::AdjustWindowRectEx(&frame, style, FALSE, 0);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    handle_ = ::CreateWindowExA(0, kMainWindowClass, app.Title().c_str(), style, x, y, width,
-                                height, owner, nullptr, instance, this);
+    handle_ = ::CreateWindowExA(0, kMainWindowClass, app.Title().c_str(), style, 0, 0, kClientWidth,
+                                kClientHeight, owner, nullptr, instance, this);
     if (handle_ == nullptr) {
         return false;
     }
+    // Sized and centred once the window knows the DPI of the monitor it stands on.
+    dpi_ = platform::WindowDpi(handle_);
+    const SIZE frame = platform::FrameSize(platform::Scaled(kClientWidth, dpi_),
+                                           platform::Scaled(kClientHeight, dpi_), style, 0, dpi_);
+    ::SetWindowPos(handle_, nullptr, (::GetSystemMetrics(SM_CXSCREEN) - frame.cx) / 2,
+                   (::GetSystemMetrics(SM_CYSCREEN) - frame.cy) / 2, frame.cx, frame.cy,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
     app.SetMainForm(handle_);
     Guard([this] { FormCreate(); });
     ::ShowWindow(owner, SW_SHOWNA);
@@ -260,8 +259,7 @@ void TfrmMain::FormCreate() {
 }
 
 void TfrmMain::CreateControls() {
-    font_.reset(MakeFont(11, false));
-    menuImages_ = LoadMenuImages(instance_);
+    menuImages_ = LoadMenuImages(instance_, dpi_);
     pmMain_.items = ListMenuItems();
     pmMain_.images = menuImages_.get();
     pmSelf_.items = SelfMenuItems();
@@ -269,32 +267,23 @@ void TfrmMain::CreateControls() {
     pmOtherApp_.items = OtherAppMenuItems();
     pmOtherApp_.images = catalogue_->Images();
     pmOtherApp_.tidy = false;
-    const HFONT font = static_cast<HFONT>(font_.get());
 
-    auto button = [&](int id, const char* caption, const RECT& r) {
-        HWND b = ::CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
-                                   r.left, r.top, r.right - r.left, r.bottom - r.top, handle_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_,
-                                   nullptr);
-        ::SendMessageA(b, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        return b;
+    // Made at no size: LayOut gives every control its place at the window's DPI.
+    auto button = [&](int id, const char* caption) {
+        return ::CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0,
+                                 0, 0, handle_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 instance_, nullptr);
     };
-    fbMinimize_ = button(kIdMinimize, "-", Bounds(459, 9, 21, 17));
-    fbClose_ = button(kIdClose, "X", Bounds(481, 9, 21, 17));
-    fbMenu_ = button(kIdMenu, "Menu", Bounds(88, 49, 51, 18));
-    MakeFlatButton(fbMinimize_, RGB(255, 255, 255), 32, true, true);
-    MakeFlatButton(fbClose_, RGB(255, 255, 255), 13, true, true);
-    MakeFlatButton(fbMenu_, ::GetSysColor(COLOR_CAPTIONTEXT), 11, true, true);
+    fbMinimize_ = button(kIdMinimize, "-");
+    fbClose_ = button(kIdClose, "X");
+    fbMenu_ = button(kIdMenu, "Menu");
     SetFlatButtonHandCursor(fbMinimize_);
     SetFlatButtonHandCursor(fbClose_);
 
-    const RECT tabBounds = Bounds(21, 73, 471, 300);
     ftcMain_ = ::CreateWindowExA(
-        0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_BOTTOM | WS_TABSTOP,
-        tabBounds.left, tabBounds.top, 471, 300, handle_,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdTabs)), instance_, nullptr);
-    ::SendMessageA(ftcMain_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    ::SendMessageA(ftcMain_, TCM_SETPADDING, 0, MAKELPARAM(8, 3));
+        0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_BOTTOM | WS_TABSTOP, 0,
+        0, 0, 0, handle_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdTabs)), instance_,
+        nullptr);
     const char* tabs[] = {"Window List", "Rules"};
     for (int i = 0; i < 2; ++i) {
         TCITEMA item{};
@@ -304,13 +293,10 @@ void TfrmMain::CreateControls() {
                        reinterpret_cast<LPARAM>(&item));
     }
 
-    MakeFlatTabs(ftcMain_);
-
-    windowsView_.Create(handle_, kIdLvMain, Bounds(21, 73, 470, 284), catalogue_->Images(), font,
-                        kTimerShowRows);
+    windowsView_.Create(handle_, kIdLvMain, RECT{}, catalogue_->Images(), nullptr, kTimerShowRows);
     windowsView_.view().Show(true);
 
-    lvRule_.Create(handle_, kIdLvRule, Bounds(21, 73, 470, 284), LVS_SHOWSELALWAYS,
+    lvRule_.Create(handle_, kIdLvRule, RECT{}, LVS_SHOWSELALWAYS,
                    {{"Class Name", 100, LVCFMT_LEFT},
                     {"Auto Action", 80, LVCFMT_LEFT},
                     {"Auto Z Order", 80, LVCFMT_LEFT},
@@ -337,6 +323,38 @@ void TfrmMain::CreateControls() {
     ::SetWindowPos(ftcMain_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     CreateGraphics();
+    LayOut();
+}
+
+void TfrmMain::LayOut() {
+    const auto px = [this](int value) { return platform::Scaled(value, dpi_); };
+    // The old font stays alive until every control has let go of it.
+    const platform::UniqueGdiObject oldFont(font_.release());
+    font_.reset(MakeFont(px(11), false));
+    const HFONT font = static_cast<HFONT>(font_.get());
+    const auto place = [&](HWND control, int left, int top, int width, int height) {
+        ::SetWindowPos(control, nullptr, px(left), px(top), px(width), px(height),
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    place(fbMinimize_, 459, 9, 21, 17);
+    place(fbClose_, 481, 9, 21, 17);
+    place(fbMenu_, 88, 49, 51, 18);
+    MakeFlatButton(fbMinimize_, RGB(255, 255, 255), px(32), true, true);
+    MakeFlatButton(fbClose_, RGB(255, 255, 255), px(13), true, true);
+    MakeFlatButton(fbMenu_, ::GetSysColor(COLOR_CAPTIONTEXT), px(11), true, true);
+
+    place(ftcMain_, 21, 73, 471, 300);
+    ::SendMessageA(ftcMain_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    MakeFlatTabs(ftcMain_, dpi_);
+
+    for (HWND list : {windowsView_.view().Handle(), lvRule_.Handle()}) {
+        place(list, 21, 73, 470, 284);
+        ::SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+    windowsView_.ScaleColumns(dpi_);
+    ArrangeLists();
+    graphics_.SetDpi(dpi_);
+    ::InvalidateRect(handle_, nullptr, TRUE);
 }
 
 void TfrmMain::CreateGraphics() {
@@ -349,7 +367,8 @@ void TfrmMain::CreateGraphics() {
     clicks.help = [this] { aHelpExecute(); };
     clicks.editRule = [this] { bEditRuleClick(); };
     clicks.deleteRule = [this] { bDeleteRuleClick(); };
-    graphics_.Create(handle_, instance_, MainWindowGraphics(clicks), "Vantrel 2.0", HostName());
+    graphics_.Create(handle_, instance_, MainWindowGraphics(clicks), "Vantrel 2.0", HostName(),
+                     dpi_);
     graphics_.AddWindowHint(fbMinimize_, "Minimize to taskbar");
     graphics_.AddWindowHint(fbClose_, "Minimize to system tray");
     graphics_.AddWindowHint(windowsView_.view().Handle(),
@@ -1096,6 +1115,21 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
         }
         break;
+    case WM_DPICHANGED: {
+        // Moved to a monitor of another scaling: the layout follows, and the window takes the
+        // place the system suggests for it.
+        dpi_ = HIWORD(wParam);
+        LayOut();
+        // The menus' pictures drawn for the new scale; the menus hold the list by handle.
+        menuImages_ = LoadMenuImages(instance_, dpi_);
+        pmMain_.images = menuImages_.get();
+        pmSelf_.images = menuImages_.get();
+        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+        ::SetWindowPos(handle_, nullptr, suggested->left, suggested->top,
+                       suggested->right - suggested->left, suggested->bottom - suggested->top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
     case WM_CLOSE:
         FormClose();
         return 0;

@@ -168,6 +168,8 @@ private:
     static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void CreateControls();
+    // Puts every control, font and picture where the 96-DPI layout says, at the window's DPI.
+    void LayOut();
     void ArrangeLists();
     void CreateGraphics();
     bool OnKey(const MSG& msg);
@@ -226,6 +228,7 @@ private:
     platform::UniqueIcon formSmallIcon_; // small: the notification area and the title
     platform::UniqueIcon fallbackIcon_;
     platform::UniqueGdiObject font_;
+    int dpi_ = 96;
     FlatMenu pmMain_;
     FlatMenu pmSelf_;
     FlatMenu pmOtherApp_;

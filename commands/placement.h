@@ -74,8 +74,10 @@ Point AlignOnMonitor(const AlignmentPlace& place, const WindowRect& monitor,
                      const WindowRect& window, const WindowRect& frame);
 
 // The frame to align by: the reported one when it lies within the window rectangle, else the
-// window rectangle. A program that is not DPI aware reads the frame in physical pixels but the
-// window rectangle in its own scaled ones, and the two then disagree.
+// window rectangle. The frame is always reported in physical pixels, the window rectangle in
+// those of the caller's DPI awareness: this program is per-monitor aware and the two agree, but
+// where the system grants less (system aware only, a window on a monitor of another scaling)
+// they disagree, and the window rectangle is the one that matches the monitor's.
 WindowRect UsableFrame(const WindowRect& window, const WindowRect* reported);
 
 // ComputeResize on a monitor that need not start at (0, 0): sizes in percent are shares of that

@@ -108,8 +108,10 @@ void TfrmWindowProp::CreateControls() {
     ::GetClientRect(pages_, &body);
     ::SendMessageA(pages_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&body));
     ::MapWindowPoints(pages_, Handle(), reinterpret_cast<POINT*>(&body), 2);
-    HWND sheet = AddControl("STATIC", "", WS_VISIBLE | WS_CLIPSIBLINGS, body.left, body.top,
-                            body.right - body.left, body.bottom - body.top);
+    // Measured in the tab control's own pixels; placed, as every control, by its 96-DPI figure.
+    HWND sheet = AddControl("STATIC", "", WS_VISIBLE | WS_CLIPSIBLINGS, Unscaled(body.left),
+                            Unscaled(body.top), Unscaled(body.right - body.left),
+                            Unscaled(body.bottom - body.top));
     // Both stay below the page controls, so that neither paints over them.
     const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
     ::SetWindowPos(sheet, HWND_BOTTOM, 0, 0, 0, 0, keep);

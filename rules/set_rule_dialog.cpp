@@ -37,14 +37,12 @@ void TfrmSetRule::CreateControls() {
     for (int code = 0; code < kActionCount; ++code) {
         actions.push_back(ActionTexts(code));
     }
-    rgAction_.Create(Handle(), Font(), "Next start &action", actions, 12, 69, 145, 145,
-                     kIdActionFirst);
+    rgAction_.Create(*this, "Next start &action", actions, 12, 69, 145, 145, kIdActionFirst);
     std::vector<std::string> zOrders;
     for (int code = 0; code < kZOrderCount; ++code) {
         zOrders.push_back(ZOrderTexts(code));
     }
-    rgZOrder_.Create(Handle(), Font(), "Next start &Z Order", zOrders, 176, 69, 145, 145,
-                     kIdZOrderFirst);
+    rgZOrder_.Create(*this, "Next start &Z Order", zOrders, 176, 69, 145, 145, kIdZOrderFirst);
 
     groupBox2_ = AddGroupBox("Internet Explorer", kGroup2Left, kGroup2Top, 308, 105);
     cbAutoRefresh_ = AddCheckBox("Automatic &refresh enabled", kGroup2Left + 24, kGroup2Top + 24,

@@ -3,9 +3,18 @@
 # an Xvfb screen: the main window on both tabs, its popup menus, the tray menus and the dialogs.
 # The Wine virtual desktop is 1024 x 768 at the screen's top-left corner, the main window centred.
 # Every step waits for what it needs, with a deadline; a shot is taken once the screen has settled.
-# Usage: bash scripts/screenshots.sh [output folder, default docs/]
+# Usage: bash scripts/screenshots.sh [output folder, default docs/] [scaled-only DPI...]
+# With "scaled-only", only the main window is taken, started at each DPI given (main-window-<percent>).
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 OUT=${1:-$VANTREL_ROOT/docs}
+ONLY_SCALED=
+if [ "${2:-}" = scaled-only ]; then
+    ONLY_SCALED=1
+    shift 2
+    SCALED_DPIS=("$@")
+else
+    SCALED_DPIS=(144)
+fi
 mkdir -p "$OUT"
 BIN=$VANTREL_ROOT/build/x86_64/bin
 PREFIX=$(fresh_prefix)
@@ -76,6 +85,39 @@ close_with() {
     key "$1"
     wait_for 8 restored_at "$2" "$3"
 }
+
+# The main window started at another display scaling, as the prefix's LogPixels sets it for the
+# programs started after; centred on the 1024 x 768 desktop at its scaled size.
+shoot_scaled() {
+    local dpi=$1 w h sx sy
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    (cd "$APP" && wine Vantrel.exe >/dev/null 2>&1 &)
+    wait_for 30 xdotool search --name '^Vantrel$'
+    w=$(((512 * dpi + 48) / 96))
+    h=$(((382 * dpi + 48) / 96))
+    sx=$(((1024 - w) / 2))
+    sy=$(((768 - h) / 2))
+    # Drawn once the list shows its first row, below the header.
+    scaled_drawn() { [ "$(pixel $((sx + w / 8)) $((sy + h * 100 / 382)))" != "$(pixel $((sx + w / 8)) $((sy + h * 300 / 382)))" ]; }
+    wait_for 30 scaled_drawn
+    xdotool mousemove $((sx + w * 300 / 512)) $((sy + h * 20 / 382))
+    shot "main-window-$((dpi * 100 / 96))" "main window at $dpi DPI" "$((w + 48))x$((h + 48))+$((sx - 24))+$((sy - 24))"
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+}
+if [ -n "$ONLY_SCALED" ]; then
+    wine notepad >/dev/null 2>&1 &
+    wait_for 30 xdotool search --name 'Notepad'
+    for dpi in "${SCALED_DPIS[@]}"; do
+        shoot_scaled "$dpi"
+        wineserver -k 2>/dev/null || true
+        wineserver -w 2>/dev/null || true
+        wineserver -p
+        wine notepad >/dev/null 2>&1 &
+        wait_for 30 xdotool search --name 'Notepad'
+    done
+    log "screenshots in $OUT"
+    exit 0
+fi
 
 wine notepad >/dev/null 2>&1 &
 wait_for 30 xdotool search --name 'Notepad'
@@ -166,4 +208,13 @@ click_until_shown 993 757 3 940 730
 xdotool mousemove 1000 300
 shot menu-tray-hidden "tray menu of a hidden window" 400x300+624+468
 key Escape
+# Last, in a fresh start: the main window at 150 %.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+wineserver -p
+wine notepad >/dev/null 2>&1 &
+wait_for 30 xdotool search --name 'Notepad'
+for dpi in "${SCALED_DPIS[@]}"; do
+    shoot_scaled "$dpi"
+done
 log "screenshots in $OUT"

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "platform/dpi.h"
 #include "platform/text.h"
 #include "res/art_ids.h"
 #include "ui/art.h"
@@ -31,7 +32,8 @@ void PaintLink(HWND link, HDC dc) {
     const HGDIOBJ old =
         ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(link, WM_GETFONT, 0, 0)));
     RECT text = box;
-    ::InflateRect(&text, -kLinkMargin, -kLinkMargin);
+    const int margin = platform::Scaled(kLinkMargin, platform::WindowDpi(link));
+    ::InflateRect(&text, -margin, -margin);
     platform::DrawText8(dc, ControlText(link), &text,
                         DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
     ::SelectObject(dc, old);
@@ -101,24 +103,60 @@ std::string TfrmAbout::CopyrightText() {
     return "Copyright (C) 2020 Ostrim Software. All rights reserved.";
 }
 
-HWND TfrmAbout::AddText(const std::string& text, int x, int y, int id, HFONT font) {
-    const SIZE size = TextSize(Handle(), font, text);
+HFONT TfrmAbout::FontOf(TextFont font) const {
+    switch (font) {
+    case TextFont::kTitle:
+        return static_cast<HFONT>(titleFont_.get());
+    case TextFont::kLink:
+        return static_cast<HFONT>(linkFont_.get());
+    default:
+        return Font();
+    }
+}
+
+void TfrmAbout::MakeFonts() {
+    titleFont_.reset(MakeFont(Scaled(16), FW_BOLD, false));
+    linkFont_.reset(MakeFont(Scaled(11), FW_NORMAL, true));
+}
+
+HWND TfrmAbout::AddText(const std::string& text, int x, int y, int id, TextFont font,
+                        DWORD extraStyle, int margin) {
+    const SIZE size = TextSize(Handle(), FontOf(font), text);
     HWND control =
-        AddControl("STATIC", text, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, x, y, size.cx, size.cy, id);
-    ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        AddControl("STATIC", text, WS_VISIBLE | SS_LEFT | SS_NOPREFIX | extraStyle, x - margin,
+                   y - margin, Unscaled(size.cx) + 2 * margin, Unscaled(size.cy) + 2 * margin, id);
+    ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(font)), FALSE);
+    texts_.push_back(Text{control, x, y, font, margin});
     return control;
+}
+
+void TfrmAbout::DpiChanged() {
+    // The controls let go of the old fonts before those go.
+    platform::UniqueGdiObject oldTitle(titleFont_.release());
+    platform::UniqueGdiObject oldLink(linkFont_.release());
+    MakeFonts();
+    // The banner drawn for the new scale; the picture control lets go of the old one first.
+    platform::UniqueGdiObject oldBanner(banner_.release());
+    banner_ = LoadBanner(::GetModuleHandleA(nullptr), Dpi());
+    ::SendMessageA(image2_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(banner_.get()));
+    for (const Text& t : texts_) {
+        const HFONT font = FontOf(t.font);
+        ::SendMessageA(t.control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        const SIZE size = TextSize(Handle(), font, vantrel::ControlText(t.control));
+        Place(t.control, t.x - t.margin, t.y - t.margin, Unscaled(size.cx) + 2 * t.margin,
+              Unscaled(size.cy) + 2 * t.margin);
+    }
 }
 
 void TfrmAbout::CreateControls() {
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    titleFont_.reset(MakeFont(16, FW_BOLD, false));
-    linkFont_.reset(MakeFont(11, FW_NORMAL, true));
+    MakeFonts();
 
     // A centred picture keeps the control at its place and size even without a picture, so a
     // build without the banner shows an empty strip instead of moving anything.
     image2_ =
         AddControl("STATIC", "", WS_VISIBLE | SS_BITMAP | SS_CENTERIMAGE, 0, 0, 360, 50, kIdBanner);
-    banner_ = LoadBanner(instance);
+    banner_ = LoadBanner(instance, Dpi());
     if (banner_) {
         ::SendMessageA(image2_, STM_SETIMAGE, IMAGE_BITMAP,
                        reinterpret_cast<LPARAM>(banner_.get()));
@@ -128,15 +166,15 @@ void TfrmAbout::CreateControls() {
     HWND image3 = AddIcon(::LoadIconA(instance, MAKEINTRESOURCEA(1)), 20, 61, 32, 32);
     ::SetWindowLongPtrA(image3, GWLP_ID, kIdIcon);
 
-    AddText("Vantrel", 80, 62, kIdTitle, static_cast<HFONT>(titleFont_.get()));
-    AddText(VersionText(), 80, 84, kIdVersion, Font());
-    AddText(CopyrightText(), 80, 129, kIdCopyright, Font());
-    AddText("Email: " + SupportEmail(), 80, 152, kIdEmail, Font());
+    AddText("Vantrel", 80, 62, kIdTitle, TextFont::kTitle);
+    AddText(VersionText(), 80, 84, kIdVersion, TextFont::kForm);
+    AddText(CopyrightText(), 80, 129, kIdCopyright, TextFont::kForm);
+    AddText("Email: " + SupportEmail(), 80, 152, kIdEmail, TextFont::kForm);
     // Some static implementations grow an etched line by its edge when they create it; the
     // line is put back to its size so it keeps lining up with the texts above it.
     HWND panel2 =
         AddControl("STATIC", "", WS_VISIBLE | SS_ETCHEDHORZ, 80, 176, 262, 2, kIdSeparator);
-    ::SetWindowPos(panel2, nullptr, 80, 176, 262, 2, SWP_NOZORDER | SWP_NOACTIVATE);
+    Place(panel2, 80, 176, 262, 2);
 
     lbEAddress_ = AddLink(HostName(), 80, 186, kIdHomeLink);
     lUpdateAddress_ = AddLink("Check for Update...", 208, 186, kIdUpdateLink);
@@ -148,14 +186,9 @@ void TfrmAbout::CreateControls() {
 }
 
 HWND TfrmAbout::AddLink(const std::string& text, int x, int y, int id) {
-    const HFONT font = static_cast<HFONT>(linkFont_.get());
-    const SIZE size = TextSize(Handle(), font, text);
     // SS_NOTIFY makes the link clickable and lets it take the mouse (for the hand cursor); the
     // text stays at (x, y) inside the margin.
-    HWND link = AddControl(
-        "STATIC", text, WS_VISIBLE | WS_TABSTOP | SS_LEFT | SS_NOPREFIX | SS_NOTIFY,
-        x - kLinkMargin, y - kLinkMargin, size.cx + 2 * kLinkMargin, size.cy + 2 * kLinkMargin, id);
-    ::SendMessageA(link, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    HWND link = AddText(text, x, y, id, TextFont::kLink, WS_TABSTOP | SS_NOTIFY, kLinkMargin);
     ::SetWindowSubclass(link, LinkProc, 1, 0);
     return link;
 }

@@ -3,6 +3,7 @@
 // site. It is created for one showing and changes nothing in the program.
 #include <windows.h>
 #include <string>
+#include <vector>
 
 #include "platform/handles.h"
 #include "ui/form.h"
@@ -46,9 +47,21 @@ protected:
     bool OnCommand(int id, int code, HWND control) override;
     bool OnDialogKey(const MSG& msg) override;
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void DpiChanged() override;
 
 private:
-    HWND AddText(const std::string& text, int x, int y, int id, HFONT font);
+    enum class TextFont { kForm, kTitle, kLink };
+    struct Text {
+        HWND control;
+        int x, y; // of the text, at 96 DPI
+        TextFont font;
+        int margin; // around the text, at 96 DPI
+    };
+    HFONT FontOf(TextFont font) const;
+    void MakeFonts();
+    // A text as large as it needs in its font, which a change of DPI measures again.
+    HWND AddText(const std::string& text, int x, int y, int id, TextFont font, DWORD extraStyle = 0,
+                 int margin = 0);
     // A link: its text at (x, y), a tab stop that shows when it has the focus.
     HWND AddLink(const std::string& text, int x, int y, int id);
     bool IsLink(HWND control) const;
@@ -61,6 +74,7 @@ private:
     platform::UniqueGdiObject titleFont_;
     platform::UniqueGdiObject linkFont_;
     platform::UniqueGdiObject banner_;
+    std::vector<Text> texts_;
     HWND image2_ = nullptr;
     HWND lbEAddress_ = nullptr;
     HWND lUpdateAddress_ = nullptr;

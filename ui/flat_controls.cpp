@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/dpi.h"
 #include "platform/gdi.h"
 #include "platform/text.h"
 #include "res/art_ids.h"
@@ -119,6 +120,7 @@ UINT PrefixFormat(HWND window) {
 
 struct TabState {
     platform::UniqueGdiObject font;
+    int gap = kTabGap;
     int hot = -1;
     bool tracking = false;
 };
@@ -159,7 +161,7 @@ void PaintTabs(HWND tab, const TabState& state, HDC target) {
         const bool isSelected = i == selected;
         // The selected tab reaches up over the page's border and shares the page's colour, so
         // the two read as one sheet; the others stand a little shorter, below the border.
-        RECT face{item.left, rowTop, item.right - kTabGap, item.bottom};
+        RECT face{item.left, rowTop, item.right - state.gap, item.bottom};
         if (isSelected) {
             face.top = rowTop - 1;
             face.bottom = std::min(item.bottom + 2, client.bottom);
@@ -431,23 +433,30 @@ ButtonState* ButtonStateOf(HWND button) {
 
 } // namespace
 
-void MakeFlatTabs(HWND tab) {
-    if (!::IsWindow(tab) || ::GetPropA(tab, kTabProperty) != nullptr) {
+void MakeFlatTabs(HWND tab, int dpi) {
+    if (!::IsWindow(tab)) {
         return;
     }
-    auto state = std::make_unique<TabState>();
-    state->font.reset(MakeFont(kTabCaptionHeight, true));
-    if (!::SetWindowSubclass(tab, TabProc, kTabSubclass,
-                             reinterpret_cast<DWORD_PTR>(state.get()))) {
-        return;
+    auto* state = static_cast<TabState*>(::GetPropA(tab, kTabProperty));
+    if (state == nullptr) {
+        auto made = std::make_unique<TabState>();
+        if (!::SetWindowSubclass(tab, TabProc, kTabSubclass,
+                                 reinterpret_cast<DWORD_PTR>(made.get()))) {
+            return;
+        }
+        state = made.release(); // freed by the subclass with the control
+        ::SetPropA(tab, kTabProperty, state);
     }
-    ::SetPropA(tab, kTabProperty, state.release()); // freed by the subclass with the control
+    state->font.reset(MakeFont(platform::Scaled(kTabCaptionHeight, dpi), true));
+    state->gap = platform::Scaled(kTabGap, dpi);
     const LONG_PTR style = ::GetWindowLongPtrA(tab, GWL_STYLE);
     if ((style & TCS_BOTTOM) == 0) {
         ::SetWindowLongPtrA(tab, GWL_STYLE, style | TCS_BOTTOM);
     }
-    ::SendMessageA(tab, TCM_SETPADDING, 0, MAKELPARAM(kTabPaddingX, kTabPaddingY));
-    ::SendMessageA(tab, TCM_SETITEMSIZE, 0, MAKELPARAM(0, kTabHeight));
+    ::SendMessageA(
+        tab, TCM_SETPADDING, 0,
+        MAKELPARAM(platform::Scaled(kTabPaddingX, dpi), platform::Scaled(kTabPaddingY, dpi)));
+    ::SendMessageA(tab, TCM_SETITEMSIZE, 0, MAKELPARAM(0, platform::Scaled(kTabHeight, dpi)));
     // Lays the tabs out again, with the bold font the subclass puts in.
     ::SendMessageA(tab, WM_SETFONT, 0, FALSE);
     ::InvalidateRect(tab, nullptr, FALSE);

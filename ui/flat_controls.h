@@ -10,8 +10,9 @@ namespace vantrel {
 
 // Takes over the painting of a tab control (SysTabControl32, tabs at the bottom) and gives it
 // its bold red captions; selection, TCN_SELCHANGING/TCN_SELCHANGE and the keyboard stay the
-// control's own. A later WM_SETFONT does not change the captions' font.
-void MakeFlatTabs(HWND tab);
+// control's own. A later WM_SETFONT does not change the captions' font. Called again, it only
+// sizes the strip and its captions for another DPI.
+void MakeFlatTabs(HWND tab, int dpi = 96);
 
 // Makes a push button flat and draws it itself: the caption in `text` with a font of the given
 // character height, a light hover and pressed look. Clicks still arrive as BN_CLICKED. Both kinds

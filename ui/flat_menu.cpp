@@ -6,6 +6,7 @@
 #include <memory>
 #include <set>
 
+#include "platform/dpi.h"
 #include "platform/gdi.h"
 #include "platform/handles.h"
 #include "platform/text.h"
@@ -22,6 +23,13 @@ constexpr int kTextEnd = 20;
 constexpr int kShortcutGap = 24; // between the longest caption and its shortcut
 constexpr int kItemHeight = 22;
 constexpr int kSeparatorHeight = 5;
+
+// The DPI of the window the open menu belongs to: the figures above, and the picture column, are
+// the layout's at 96 DPI.
+int g_menuDpi = platform::kLayoutDpi;
+int Px(int value) {
+    return platform::Scaled(value, g_menuDpi);
+}
 
 constexpr COLORREF kBody = RGB(252, 251, 247);
 constexpr COLORREF kColumnLight = RGB(250, 249, 244);
@@ -116,7 +124,7 @@ void PaintColumn(HDC dc, int columnLeft, int top, int bottom) {
     vertices[0].Red = static_cast<COLOR16>(GetRValue(kColumnLight) << 8);
     vertices[0].Green = static_cast<COLOR16>(GetGValue(kColumnLight) << 8);
     vertices[0].Blue = static_cast<COLOR16>(GetBValue(kColumnLight) << 8);
-    vertices[1].x = columnLeft + FlatMenu::kPictureColumn;
+    vertices[1].x = columnLeft + Px(FlatMenu::kPictureColumn);
     vertices[1].y = bottom;
     vertices[1].Red = static_cast<COLOR16>(GetRValue(kColumnDark) << 8);
     vertices[1].Green = static_cast<COLOR16>(GetGValue(kColumnDark) << 8);
@@ -197,7 +205,7 @@ void PaintMenuFrame(HWND window, HDC given) {
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
     const RECT items{first.left, first.top, first.right, last.bottom};
-    const int column = items.left + FlatMenu::kPictureColumn;
+    const int column = items.left + Px(FlatMenu::kPictureColumn);
 
     const WindowDc dc(window, given);
     if (dc.get() == nullptr) {
@@ -390,10 +398,13 @@ int FlatMenu::Popup(HWND owner, int x, int y) {
     {
         const MenuWindowHook hook;
         const HMENU outer = open_;
+        const int outerDpi = g_menuDpi;
         open_ = menu.get();
+        g_menuDpi = platform::WindowDpi(owner);
         shownOk = ::TrackPopupMenuEx(menu.get(), TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN, x,
                                      y, owner, nullptr);
         open_ = outer;
+        g_menuDpi = outerDpi;
     }
     return shownOk ? 1 : 0;
 }
@@ -413,16 +424,16 @@ bool FlatMenu::HandleMeasureItem(MEASUREITEMSTRUCT* measure) {
         return false;
     }
     if (record->separator) {
-        measure->itemWidth = kPictureColumn;
-        measure->itemHeight = kSeparatorHeight;
+        measure->itemWidth = Px(kPictureColumn);
+        measure->itemHeight = Px(kSeparatorHeight);
         return true;
     }
     const SIZE text = CaptionSize(record->caption);
     const LONG shortcut =
-        record->shortcut.empty() ? 0 : kShortcutGap + CaptionSize(record->shortcut).cx;
+        record->shortcut.empty() ? 0 : Px(kShortcutGap) + CaptionSize(record->shortcut).cx;
     measure->itemWidth =
-        static_cast<UINT>(kPictureColumn + kTextIndent + text.cx + shortcut + kTextEnd);
-    measure->itemHeight = static_cast<UINT>(std::max<LONG>(kItemHeight, text.cy + 6));
+        static_cast<UINT>(Px(kPictureColumn) + Px(kTextIndent) + text.cx + shortcut + Px(kTextEnd));
+    measure->itemHeight = static_cast<UINT>(std::max<LONG>(Px(kItemHeight), text.cy + 6));
     return true;
 }
 
@@ -438,10 +449,11 @@ bool FlatMenu::HandleDrawItem(const DRAWITEMSTRUCT* draw) {
     const RECT rc = draw->rcItem;
     const int saved = ::SaveDC(dc);
     PaintColumn(dc, rc.left, rc.top, rc.bottom);
-    FillSolid(dc, {rc.left + kPictureColumn, rc.top, rc.right, rc.bottom}, kBody);
+    FillSolid(dc, {rc.left + Px(kPictureColumn), rc.top, rc.right, rc.bottom}, kBody);
     if (record->separator) {
         const int y = (rc.top + rc.bottom) / 2;
-        FillSolid(dc, {rc.left + kPictureColumn + kTextIndent, y, rc.right, y + 1}, kSeparator);
+        FillSolid(dc, {rc.left + Px(kPictureColumn) + Px(kTextIndent), y, rc.right, y + 1},
+                  kSeparator);
         ::RestoreDC(dc, saved);
         return true;
     }
@@ -460,7 +472,7 @@ bool FlatMenu::HandleDrawItem(const DRAWITEMSTRUCT* draw) {
         int cx = 0;
         int cy = 0;
         ::ImageList_GetIconSize(record->images, &cx, &cy);
-        const int x = rc.left + (kPictureColumn - cx) / 2;
+        const int x = rc.left + (Px(kPictureColumn) - cx) / 2;
         const int y = rc.top + (rc.bottom - rc.top - cy) / 2;
         if (disabled) {
             DrawGreyedImage(dc, record->images, record->image, x, y, cx, cy);
@@ -472,7 +484,8 @@ bool FlatMenu::HandleDrawItem(const DRAWITEMSTRUCT* draw) {
     ::SelectObject(dc, MenuFont());
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, disabled ? kDisabledText : kText);
-    RECT text{rc.left + kPictureColumn + kTextIndent, rc.top, rc.right - kTextEnd / 2, rc.bottom};
+    RECT text{rc.left + Px(kPictureColumn) + Px(kTextIndent), rc.top, rc.right - Px(kTextEnd) / 2,
+              rc.bottom};
     UINT format = DT_SINGLELINE | DT_VCENTER | DT_LEFT;
     if (draw->itemState & ODS_NOACCEL) {
         format |= DT_HIDEPREFIX;

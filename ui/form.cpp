@@ -2,9 +2,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cctype>
 
 #include "app/application.h"
+#include "platform/dpi.h"
 #include "platform/error.h"
 #include "platform/text.h"
 
@@ -122,22 +124,81 @@ HWND Form::Create() {
     }
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
     RegisterFormClass(instance);
-    font_.reset(::CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                              DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS | DS_MODALFRAME;
     DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
     const HWND parent = owner_;
-    RECT frame{0, 0, clientWidth_, clientHeight_};
-    ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    handle_ = ::CreateWindowExA(exStyle, kFormClass, caption_.c_str(), style, 0, 0,
-                                frame.right - frame.left, frame.bottom - frame.top, parent, nullptr,
-                                instance, nullptr);
+    // Sized once its DPI is known, which is that of the monitor it is made on.
+    handle_ = ::CreateWindowExA(exStyle, kFormClass, caption_.c_str(), style, 0, 0, clientWidth_,
+                                clientHeight_, parent, nullptr, instance, nullptr);
     ::SetWindowLongPtrA(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     ::SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form::WndProc));
+    dpi_ = platform::WindowDpi(handle_);
+    const SIZE frame =
+        platform::FrameSize(Scaled(clientWidth_), Scaled(clientHeight_), style, exStyle, dpi_);
+    ::SetWindowPos(handle_, nullptr, 0, 0, frame.cx, frame.cy,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    MakeFormFont();
     ::SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     CreateControls();
     return handle_;
+}
+
+void Form::MakeFormFont() {
+    // "MS Sans Serif" 8 point: an 11-pixel character height at 96 DPI.
+    font_.reset(::CreateFontA(-Scaled(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                              DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+}
+
+int Form::Scaled(int value) const {
+    return platform::Scaled(value, dpi_);
+}
+
+int Form::Unscaled(int value) const {
+    return (value * platform::kLayoutDpi + dpi_ - 1) / dpi_;
+}
+
+void Form::Place(HWND control, int x, int y, int width, int height) {
+    const RECT at{x, y, width, height};
+    auto it = std::find_if(placed96_.begin(), placed96_.end(),
+                           [&](const Placed& p) { return p.control == control; });
+    if (it == placed96_.end()) {
+        placed96_.push_back(Placed{control, at});
+    } else {
+        it->at = at;
+    }
+    ::SetWindowPos(control, nullptr, Scaled(x), Scaled(y), Scaled(width), Scaled(height),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form::FollowDpi(int dpi, const RECT* suggested) {
+    if (dpi <= 0 || dpi == dpi_) {
+        return;
+    }
+    dpi_ = dpi;
+    // Every place comes from its 96-DPI figure, never from the last scaled one, so moving to
+    // and fro between monitors leaves no rounding behind.
+    const HGDIOBJ oldFont = font_.get();
+    platform::UniqueGdiObject keep(font_.release());
+    MakeFormFont();
+    ::SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    for (const Placed& p : placed96_) {
+        if (!::IsWindow(p.control)) {
+            continue;
+        }
+        if (reinterpret_cast<HGDIOBJ>(::SendMessageA(p.control, WM_GETFONT, 0, 0)) == oldFont) {
+            ::SendMessageA(p.control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+        }
+        ::SetWindowPos(p.control, nullptr, Scaled(p.at.left), Scaled(p.at.top), Scaled(p.at.right),
+                       Scaled(p.at.bottom), SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    DpiChanged();
+    if (suggested != nullptr) {
+        ::SetWindowPos(handle_, nullptr, suggested->left, suggested->top,
+                       suggested->right - suggested->left, suggested->bottom - suggested->top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    ::InvalidateRect(handle_, nullptr, TRUE);
 }
 
 void Form::SetCaption(const std::string& caption) {
@@ -279,6 +340,9 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
+    case WM_DPICHANGED:
+        FollowDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_CLOSE:
         // Closing through the title bar is Cancel.
         modalResult_ = kResultCancel;
@@ -291,11 +355,12 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 HWND Form::AddControl(const char* windowClass, const std::string& text, DWORD style, int x, int y,
                       int width, int height, int id, DWORD exStyle, HWND parent) {
-    HWND control = ::CreateWindowExA(exStyle, windowClass, text.c_str(), WS_CHILD | style, x, y,
-                                     width, height, parent ? parent : handle_,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                     ::GetModuleHandleA(nullptr), nullptr);
+    HWND control = ::CreateWindowExA(
+        exStyle, windowClass, text.c_str(), WS_CHILD | style, Scaled(x), Scaled(y), Scaled(width),
+        Scaled(height), parent ? parent : handle_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
     ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    placed96_.push_back(Placed{control, RECT{x, y, width, height}});
     return control;
 }
 
@@ -306,7 +371,7 @@ HWND Form::AddLabel(const std::string& text, int x, int y, int width, int height
         const SIZE size = platform::TextExtent8(dc, text);
         ::SelectObject(dc, old);
         ::ReleaseDC(handle_, dc);
-        width = size.cx;
+        width = Unscaled(size.cx);
     }
     // A label with an access letter shows it and lends it to the control created after it; any
     // other label shows its text as it is.
@@ -333,10 +398,11 @@ HWND Form::AddEdit(const std::string& text, int x, int y, int width, int height,
     const std::wstring wide = platform::Widened(text);
     HWND control = ::CreateWindowExW(
         WS_EX_CLIENTEDGE, L"EDIT", wide.c_str(),
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | extraStyle, x, y, width, height,
-        parent ? parent : handle_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-        ::GetModuleHandleA(nullptr), nullptr);
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | extraStyle, Scaled(x), Scaled(y),
+        Scaled(width), Scaled(height), parent ? parent : handle_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
     ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    placed96_.push_back(Placed{control, RECT{x, y, width, height}});
     return control;
 }
 
@@ -351,29 +417,21 @@ HWND Form::AddIcon(HICON icon, int x, int y, int width, int height) {
     return control;
 }
 
-void RadioGroup::Create(HWND parent, HFONT font, const std::string& title,
-                        const std::vector<std::string>& items, int x, int y, int width, int height,
-                        int firstId, HWND container) {
-    HWND host = container ? container : parent;
-    HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    frame_ = ::CreateWindowExA(0, "BUTTON", title.c_str(), WS_CHILD | WS_VISIBLE | BS_GROUPBOX, x,
-                               y, width, height, host, nullptr, instance, nullptr);
-    ::SendMessageA(frame_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+void RadioGroup::Create(Form& form, const std::string& title, const std::vector<std::string>& items,
+                        int x, int y, int width, int height, int firstId, HWND container) {
+    frame_ = form.AddControl("BUTTON", title, WS_VISIBLE | BS_GROUPBOX, x, y, width, height, 0, 0,
+                             container);
     // Buttons spread evenly over the frame below its title, one column.
     const int top = y + 15;
     const int step = items.empty() ? 0 : (height - 20) / static_cast<int>(items.size());
     for (size_t i = 0; i < items.size(); ++i) {
-        DWORD style = WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON;
+        DWORD style = WS_VISIBLE | BS_AUTORADIOBUTTON;
         if (i == 0) {
             style |= WS_GROUP | WS_TABSTOP;
         }
-        HWND b = ::CreateWindowExA(
-            0, "BUTTON", items[i].c_str(), style, x + 8, top + static_cast<int>(i) * step,
-            width - 16, 17, host,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(firstId + static_cast<int>(i))), instance,
-            nullptr);
-        ::SendMessageA(b, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        buttons_.push_back(b);
+        buttons_.push_back(form.AddControl("BUTTON", items[i], style, x + 8,
+                                           top + static_cast<int>(i) * step, width - 16, 17,
+                                           firstId + static_cast<int>(i), 0, container));
     }
 }
 

@@ -1,6 +1,8 @@
 #pragma once
-// Base of the program's dialogs: a window with controls at fixed pixel positions, created for
-// one use, shown modally over its owner and read by its caller after it closed.
+// Base of the program's dialogs: a window with controls at fixed positions, created for one use,
+// shown modally over its owner and read by its caller after it closed. Positions, sizes and font
+// heights are written as pixels at 96 DPI; the form scales them to its monitor's DPI, and again
+// from the same figures when the window moves to a monitor of another scaling.
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -62,6 +64,16 @@ protected:
         return false;
     }
 
+    // The form's DPI and a 96-DPI figure at it; Unscaled rounds up, so that a measured extent
+    // handed back as a figure covers at least what was measured.
+    int Dpi() const { return dpi_; }
+    int Scaled(int value) const;
+    int Unscaled(int value) const;
+    // Moves a control to a place given at 96 DPI, and keeps it there when the DPI changes.
+    void Place(HWND control, int x, int y, int width, int height);
+    // After the form's own font and every control's place followed a change of DPI.
+    virtual void DpiChanged() {}
+
     HWND AddControl(const char* windowClass, const std::string& text, DWORD style, int x, int y,
                     int width, int height, int id = 0, DWORD exStyle = 0, HWND parent = nullptr);
     // A "&" in the text marks the access letter of the control created next.
@@ -82,8 +94,16 @@ protected:
     void SetFirstFocus(HWND control) { lastFocus_ = control; }
 
 private:
+    friend class RadioGroup;
     static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void MakeFormFont();
+    void FollowDpi(int dpi, const RECT* suggested);
+
+    struct Placed {
+        HWND control;
+        RECT at; // left, top, width, height at 96 DPI
+    };
 
     HWND owner_;
     HWND centreOver_ = nullptr;
@@ -94,6 +114,8 @@ private:
     bool placed_ = false;
     POINT place_{};
     int modalResult_ = kResultNone;
+    int dpi_ = 96;
+    std::vector<Placed> placed96_;
     platform::UniqueGdiObject font_;
     Form* previousModal_ = nullptr;
     HWND lastFocus_ = nullptr; // the control to give the focus back to
@@ -102,9 +124,9 @@ private:
 // Group of radio buttons in a titled frame; the index of the checked button is the value.
 class RadioGroup {
 public:
-    void Create(HWND parent, HFONT font, const std::string& title,
-                const std::vector<std::string>& items, int x, int y, int width, int height,
-                int firstId, HWND container = nullptr);
+    // Places given at 96 DPI, as the form's own controls are.
+    void Create(Form& form, const std::string& title, const std::vector<std::string>& items, int x,
+                int y, int width, int height, int firstId, HWND container = nullptr);
     int ItemIndex() const;
     void SetItemIndex(int index);
     HWND Frame() const { return frame_; }

@@ -4,7 +4,9 @@
 #include <windowsx.h>
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 
+#include "platform/dpi.h"
 #include "platform/gdi.h"
 #include "platform/text.h"
 #include "ui/art.h"
@@ -41,22 +43,12 @@ void MainGraphics::Create(HWND window, HINSTANCE instance, std::vector<GraphicCo
     controls_ = std::move(controls);
     title_ = std::move(title);
     link_ = std::move(link);
-    titleFont_.reset(MakeFont(16, true));
-    linkFont_.reset(MakeFont(11, false));
-    // The title's size follows its font, as a label's would.
-    for (GraphicControl& c : controls_) {
-        if (c.kind != GraphicControl::kText) {
-            continue;
-        }
-        HDC dc = ::GetDC(window_);
-        HGDIOBJ old = ::SelectObject(dc, titleFont_.get());
-        const SIZE size = platform::TextExtent8(dc, title_);
-        ::SelectObject(dc, old);
-        ::ReleaseDC(window_, dc);
-        c.bounds.right = c.bounds.left + size.cx;
-        c.bounds.bottom = c.bounds.top + size.cy;
-    }
-    LoadPictures(instance, dpi);
+    instance_ = instance;
+    dpi_ = dpi;
+    std::transform(controls_.begin(), controls_.end(), std::back_inserter(bounds96_),
+                   [](const GraphicControl& c) { return c.bounds; });
+    PlaceControls();
+    LoadPictures();
     toolTip_ =
         ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
                           WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -66,19 +58,53 @@ void MainGraphics::Create(HWND window, HINSTANCE instance, std::vector<GraphicCo
     }
 }
 
-void MainGraphics::LoadPictures(HINSTANCE instance, int dpi) {
+void MainGraphics::LoadPictures() {
     bitmaps_.clear();
     for (const GraphicControl& c : controls_) {
         if (c.bitmap != 0) {
             // Picture buttons are keyed with magenta; the background is drawn as it is.
             const SIZE size{c.bounds.right - c.bounds.left, c.bounds.bottom - c.bounds.top};
             bitmaps_.emplace_back(c.bitmap,
-                                  LoadArtBitmap(instance, c.bitmap, dpi, size,
+                                  LoadArtBitmap(instance_, c.bitmap, dpi_, size,
                                                 c.kind == GraphicControl::kPictureButton));
         }
     }
-    if (window_ != nullptr) {
-        ::InvalidateRect(window_, nullptr, FALSE);
+}
+
+void MainGraphics::SetDpi(int dpi) {
+    if (dpi <= 0 || dpi == dpi_) {
+        return;
+    }
+    dpi_ = dpi;
+    PlaceControls();
+    if (window_ == nullptr) {
+        return;
+    }
+    // The drawings for the new scale, at the controls' new sizes, rather than stretched ones.
+    LoadPictures();
+    for (size_t i = 0; i < controls_.size(); ++i) {
+        SyncHint(controls_[i], static_cast<UINT>(i + 1));
+    }
+    ::InvalidateRect(window_, nullptr, FALSE);
+}
+
+void MainGraphics::PlaceControls() {
+    titleFont_.reset(MakeFont(platform::Scaled(16, dpi_), true));
+    linkFont_.reset(MakeFont(platform::Scaled(11, dpi_), false));
+    for (size_t i = 0; i < controls_.size(); ++i) {
+        GraphicControl& c = controls_[i];
+        c.bounds = platform::Scaled(bounds96_[i], dpi_);
+        if (c.kind != GraphicControl::kText) {
+            continue;
+        }
+        // The title's size follows its font, as a label's would.
+        HDC dc = ::GetDC(window_);
+        HGDIOBJ old = ::SelectObject(dc, titleFont_.get());
+        const SIZE size = platform::TextExtent8(dc, title_);
+        ::SelectObject(dc, old);
+        ::ReleaseDC(window_, dc);
+        c.bounds.right = c.bounds.left + size.cx;
+        c.bounds.bottom = c.bounds.top + size.cy;
     }
 }
 
@@ -248,13 +274,24 @@ void MainGraphics::Paint(HDC target) const {
             if (bmp == nullptr) {
                 continue;
             }
+            // A picture drawn for another DPI than the window's is stretched to its place.
+            BITMAP info{};
+            ::GetObjectA(bmp, sizeof(info), &info);
+            const int w = r.right - r.left;
+            const int h = r.bottom - r.top;
             HGDIOBJ old = ::SelectObject(source, bmp);
             if (g.kind == GraphicControl::kBackground) {
-                ::BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, source, 0, 0,
-                         SRCCOPY);
+                if (info.bmWidth == w && info.bmHeight == h) {
+                    ::BitBlt(dc, r.left, r.top, w, h, source, 0, 0, SRCCOPY);
+                } else {
+                    ::SetStretchBltMode(dc, HALFTONE);
+                    ::SetBrushOrgEx(dc, 0, 0, nullptr);
+                    ::StretchBlt(dc, r.left, r.top, w, h, source, 0, 0, info.bmWidth, info.bmHeight,
+                                 SRCCOPY);
+                }
             } else {
-                ::GdiTransparentBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, source,
-                                    0, 0, r.right - r.left, r.bottom - r.top, ART_KEY_COLOR);
+                ::GdiTransparentBlt(dc, r.left, r.top, w, h, source, 0, 0, info.bmWidth,
+                                    info.bmHeight, ART_KEY_COLOR);
             }
             ::SelectObject(source, old);
         } else if (g.kind == GraphicControl::kText || g.kind == GraphicControl::kLink) {

@@ -37,9 +37,9 @@ public:
     // drawings for `dpi`, at the size of their controls.
     void Create(HWND window, HINSTANCE instance, std::vector<GraphicControl> controls,
                 std::string title, std::string link, int dpi = 96);
-    // Loads the pictures again, the drawings for `dpi` at the controls' present sizes: after the
-    // window moved to a display of another scale and its controls were laid out anew.
-    void LoadPictures(HINSTANCE instance, int dpi = 96);
+    // Places the controls, their fonts, hints and pictures at `dpi`; the bounds given to Create
+    // are the layout's at 96 DPI and stay the figures every later DPI is taken from.
+    void SetDpi(int dpi);
     const std::vector<GraphicControl>& Controls() const { return controls_; }
     GraphicControl* Find(const std::string& name);
     // Shows or hides a control together with its hint, and repaints where it stands.
@@ -75,9 +75,15 @@ public:
 
 private:
     void SyncHint(const GraphicControl& control, UINT id);
+    void PlaceControls();
+    // The drawings for the present DPI at the controls' present sizes.
+    void LoadPictures();
 
     HWND window_ = nullptr;
+    HINSTANCE instance_ = nullptr;
     std::vector<GraphicControl> controls_;
+    std::vector<RECT> bounds96_;
+    int dpi_ = 96;
     std::string title_;
     std::string link_;
     platform::UniqueGdiObject titleFont_;

@@ -51,14 +51,14 @@ void TfrmOptions::CreateControls() {
     for (int code = 0; code < kActionCount; ++code) {
         actions.push_back(ActionTexts(code));
     }
-    rgAction_.Create(Handle(), Font(), "Next start &action", actions, kGroup2Left + 10,
-                     kGroup2Top + 17, 135, 145, kIdActionFirst);
+    rgAction_.Create(*this, "Next start &action", actions, kGroup2Left + 10, kGroup2Top + 17, 135,
+                     145, kIdActionFirst);
     std::vector<std::string> zOrders;
     for (int code = 0; code < kZOrderCount; ++code) {
         zOrders.push_back(ZOrderTexts(code));
     }
-    rgZOrder_.Create(Handle(), Font(), "Next start &Z Order", zOrders, kGroup2Left + 153,
-                     kGroup2Top + 17, 135, 145, kIdZOrderFirst);
+    rgZOrder_.Create(*this, "Next start &Z Order", zOrders, kGroup2Left + 153, kGroup2Top + 17, 135,
+                     145, kIdZOrderFirst);
 
     HWND ok = AddControl("BUTTON", "&OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 316, 192, 75,
                          25, kIdOk);

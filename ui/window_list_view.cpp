@@ -1,13 +1,27 @@
 #include "ui/window_list_view.h"
 
 #include <cstdint>
+#include <iterator>
 #include <cstdlib>
 #include <utility>
 
+#include "platform/dpi.h"
+
 namespace vantrel {
+
+namespace {
+// Window Caption, Class Name, Auto Action, Auto Z Order and the hidden Path, at 96 DPI.
+constexpr int kColumnWidths[] = {185, 105, 88, 88, 0};
+} // namespace
 
 WindowListView::WindowListView(const WindowList& rows, std::function<bool()> busy)
     : rows_(rows), busy_(std::move(busy)) {}
+
+void WindowListView::ScaleColumns(int dpi) {
+    for (int column = 0; column < static_cast<int>(std::size(kColumnWidths)); ++column) {
+        view_.SetColumnWidth(column, platform::Scaled(kColumnWidths[column], dpi));
+    }
+}
 
 std::string WindowListView::KeyOf(HWND window) {
     return std::to_string(reinterpret_cast<std::uintptr_t>(window));
@@ -18,11 +32,11 @@ void WindowListView::Create(HWND parent, int id, const RECT& bounds, HIMAGELIST 
     parent_ = parent;
     timerId_ = timerId;
     view_.Create(parent, id, bounds, LVS_SHOWSELALWAYS,
-                 {{"Window Caption", 185, LVCFMT_LEFT},
-                  {"Class Name", 105, LVCFMT_CENTER},
-                  {"Auto Action", 88, LVCFMT_LEFT},
-                  {"Auto Z Order", 88, LVCFMT_LEFT},
-                  {"Path", 0, LVCFMT_LEFT}});
+                 {{"Window Caption", kColumnWidths[0], LVCFMT_LEFT},
+                  {"Class Name", kColumnWidths[1], LVCFMT_CENTER},
+                  {"Auto Action", kColumnWidths[2], LVCFMT_LEFT},
+                  {"Auto Z Order", kColumnWidths[3], LVCFMT_LEFT},
+                  {"Path", kColumnWidths[4], LVCFMT_LEFT}});
     view_.SetImageList(images);
     view_.SetSource(
         [this](int row, int column) {

@@ -24,6 +24,8 @@ public:
 
     void Create(HWND parent, int id, const RECT& bounds, HIMAGELIST images, HFONT font,
                 UINT_PTR timerId);
+    // Gives the columns their widths at `dpi` (the layout's are for 96 DPI).
+    void ScaleColumns(int dpi);
     ListView& view() { return view_; }
     const ListView& view() const { return view_; }
 

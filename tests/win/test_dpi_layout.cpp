@@ -1,0 +1,216 @@
+// The layout at the scalings people use: the program started at each DPI, read from outside, and
+// dialogs that follow a change of DPI.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "rules/set_rule_dialog.h"
+#include "support/app_process.h"
+#include "support/test_support.h"
+#include "support/wait.h"
+#include "ui/about_dialog.h"
+
+namespace {
+
+constexpr char kDesktopKey[] = "Control Panel\\Desktop";
+
+// The prefix's display scaling for programs started from now on; the old one comes back after.
+class ScopedLogPixels {
+public:
+    explicit ScopedLogPixels(DWORD dpi) {
+        DWORD size = sizeof(old_);
+        had_ = ::RegGetValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", RRF_RT_REG_DWORD,
+                              nullptr, &old_, &size) == ERROR_SUCCESS;
+        Set(dpi);
+    }
+    ~ScopedLogPixels() {
+        if (had_) {
+            Set(old_);
+        } else {
+            ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels");
+        }
+    }
+    ScopedLogPixels(const ScopedLogPixels&) = delete;
+    ScopedLogPixels& operator=(const ScopedLogPixels&) = delete;
+
+private:
+    static void Set(DWORD dpi) {
+        ::RegSetKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", REG_DWORD, &dpi,
+                          sizeof(dpi));
+    }
+    DWORD old_ = 96;
+    bool had_ = false;
+};
+
+// This thread reads other windows in physical pixels, as the program itself does, instead of
+// having them scaled to its own DPI.
+class ScopedPhysicalPixels {
+public:
+    ScopedPhysicalPixels() {
+        if (set_ != nullptr) {
+            old_ = set_(reinterpret_cast<HANDLE>(-4)); // per monitor, v2
+        }
+    }
+    ~ScopedPhysicalPixels() {
+        if (set_ != nullptr && old_ != nullptr) {
+            set_(old_);
+        }
+    }
+    ScopedPhysicalPixels(const ScopedPhysicalPixels&) = delete;
+    ScopedPhysicalPixels& operator=(const ScopedPhysicalPixels&) = delete;
+
+private:
+    using Fn = HANDLE(WINAPI*)(HANDLE);
+    Fn set_ = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("user32.dll"), "SetThreadDpiAwarenessContext")));
+    HANDLE old_ = nullptr;
+};
+
+int At(int value, int dpi) {
+    return ::MulDiv(value, dpi, 96);
+}
+
+struct Child {
+    std::string name; // class and id: the same control at every DPI
+    HWND window;
+    RECT rect; // in the main window's client area
+};
+
+std::vector<Child> ShownChildren(HWND parent, HWND origin) {
+    std::vector<Child> out;
+    for (HWND c = ::GetWindow(parent, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
+        if (!::IsWindowVisible(c)) {
+            continue;
+        }
+        char cls[64] = {};
+        ::GetClassNameA(c, cls, sizeof(cls));
+        RECT r{};
+        ::GetWindowRect(c, &r);
+        ::MapWindowPoints(nullptr, origin, reinterpret_cast<POINT*>(&r), 2);
+        out.push_back({std::string(cls) + "#" + std::to_string(::GetDlgCtrlID(c)), c, r});
+    }
+    return out;
+}
+
+std::set<std::pair<std::string, std::string>> Overlapping(const std::vector<Child>& children) {
+    std::set<std::pair<std::string, std::string>> out;
+    for (size_t i = 0; i < children.size(); ++i) {
+        for (size_t j = i + 1; j < children.size(); ++j) {
+            RECT both{};
+            if (::IntersectRect(&both, &children[i].rect, &children[j].rect)) {
+                out.emplace(children[i].name, children[j].name);
+            }
+        }
+    }
+    return out;
+}
+
+struct MainWindowAt {
+    int dpi = 96;
+    SIZE client{};
+    std::vector<Child> children;
+    std::vector<int> columns; // the window list's widths
+    int headerHeight = 0;
+};
+
+MainWindowAt StartAt(int dpi) {
+    const ScopedLogPixels scaling(static_cast<DWORD>(dpi));
+    vt::AppProcess app;
+    const HWND main = app.MainWindow();
+    MainWindowAt seen;
+    seen.dpi = dpi;
+    if (main == nullptr || !vt::WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; })) {
+        ADD_FAILURE() << "no main window at " << dpi << " DPI";
+        return seen;
+    }
+    const ScopedPhysicalPixels physical;
+    RECT client{};
+    ::GetClientRect(main, &client);
+    seen.client = SIZE{client.right, client.bottom};
+    seen.children = ShownChildren(main, main);
+    const HWND list = ::GetDlgItem(main, 101);
+    for (int column = 0; column < 4; ++column) {
+        seen.columns.push_back(
+            static_cast<int>(::SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0)));
+    }
+    RECT header{};
+    ::GetWindowRect(::GetWindow(list, GW_CHILD), &header);
+    seen.headerHeight = header.bottom - header.top;
+    return seen;
+}
+
+TEST(DpiLayout, MainWindowScalesAsAWholeAtEveryDpi) {
+    const MainWindowAt base = StartAt(96);
+    ASSERT_FALSE(base.children.empty());
+    const auto overlapsAt96 = Overlapping(base.children);
+    for (int dpi : {96, 120, 144, 192}) {
+        SCOPED_TRACE(std::to_string(dpi) + " DPI");
+        const MainWindowAt seen = dpi == 96 ? base : StartAt(dpi);
+        EXPECT_NEAR(seen.client.cx, At(512, dpi), 1);
+        EXPECT_NEAR(seen.client.cy, At(382, dpi), 1);
+        ASSERT_EQ(seen.children.size(), base.children.size());
+        const RECT client{0, 0, seen.client.cx, seen.client.cy};
+        for (const Child& c : seen.children) {
+            RECT inside{};
+            ::IntersectRect(&inside, &c.rect, &client);
+            EXPECT_TRUE(::EqualRect(&inside, &c.rect)) << c.name << " reaches out of the window";
+            // Every child window is a figure of the 96-DPI layout, scaled.
+            for (const Child& b : base.children) {
+                if (b.name == c.name) {
+                    EXPECT_NEAR(c.rect.left, At(b.rect.left, dpi), 1) << c.name;
+                    EXPECT_NEAR(c.rect.bottom, At(b.rect.bottom, dpi), 1) << c.name;
+                }
+            }
+        }
+        EXPECT_EQ(Overlapping(seen.children), overlapsAt96);
+        for (size_t column = 0; column < seen.columns.size(); ++column) {
+            EXPECT_NEAR(seen.columns[column], At(base.columns[column], dpi), 1) << column;
+        }
+        // The lists' font grew with the scaling, or their captions would stand in a strip cut
+        // for a smaller one. (How much it grows is the font's: Wine's bitmap "MS Sans Serif"
+        // stops short of the larger sizes.)
+        if (dpi > 96) {
+            EXPECT_GT(seen.headerHeight, base.headerHeight);
+        }
+    }
+}
+
+// A dialog moved to a monitor of another scaling: its controls and font follow, and coming back
+// leaves every control exactly where it was.
+TEST(DpiLayout, DialogsFollowAChangeOfDpiAndComeBackExactly) {
+    vantrel::TfrmSetRule setRule(nullptr);
+    vantrel::TfrmAbout about(nullptr);
+    for (vantrel::Form* form :
+         {static_cast<vantrel::Form*>(&setRule), static_cast<vantrel::Form*>(&about)}) {
+        SCOPED_TRACE(form->Caption());
+        const HWND window = form->Create();
+        std::vector<RECT> before;
+        for (const Child& c : ShownChildren(window, window)) {
+            before.push_back(c.rect);
+        }
+        RECT frame96{};
+        ::GetWindowRect(window, &frame96);
+        for (int dpi : {144, 96}) {
+            const RECT suggested{frame96.left, frame96.top,
+                                 frame96.left + At(frame96.right - frame96.left, dpi),
+                                 frame96.top + At(frame96.bottom - frame96.top, dpi)};
+            ::SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                           reinterpret_cast<LPARAM>(&suggested));
+            SCOPED_TRACE(std::to_string(dpi) + " DPI");
+            vt::ExpectSoundLayout(window);
+        }
+        const std::vector<Child> after = ShownChildren(window, window);
+        ASSERT_EQ(after.size(), before.size());
+        for (size_t i = 0; i < after.size(); ++i) {
+            EXPECT_TRUE(::EqualRect(&after[i].rect, &before[i])) << after[i].name;
+        }
+    }
+}
+
+} // namespace
