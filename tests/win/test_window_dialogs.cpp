@@ -286,21 +286,18 @@ TEST_F(WindowDialogsResize, RowControlsFollowTheirCheckBoxAndCancelChangesNothin
                                 TfrmResize::kWidthPixelsId, TfrmResize::kWidthPercentId};
         const int heightRow[] = {TfrmResize::kHeightLabelId, TfrmResize::kHeightEditId,
                                  TfrmResize::kHeightPixelsId, TfrmResize::kHeightPercentId};
+        const auto expectEnabled = [f](const int(&row)[4], bool enabled) {
+            for (int id : row) {
+                EXPECT_EQ(::IsWindowEnabled(Control(f, id)) != FALSE, enabled) << "control " << id;
+            }
+        };
         Toggle(Control(f, TfrmResize::kWidthCheckId));
-        for (int id : widthRow) {
-            EXPECT_FALSE(::IsWindowEnabled(Control(f, id))) << "control " << id;
-        }
-        for (int id : heightRow) {
-            EXPECT_TRUE(::IsWindowEnabled(Control(f, id))) << "control " << id;
-        }
+        expectEnabled(widthRow, false);
+        expectEnabled(heightRow, true);
         Toggle(Control(f, TfrmResize::kHeightCheckId));
         Toggle(Control(f, TfrmResize::kWidthCheckId));
-        for (int id : widthRow) {
-            EXPECT_TRUE(::IsWindowEnabled(Control(f, id))) << "control " << id;
-        }
-        for (int id : heightRow) {
-            EXPECT_FALSE(::IsWindowEnabled(Control(f, id))) << "control " << id;
-        }
+        expectEnabled(widthRow, true);
+        expectEnabled(heightRow, false);
         ReplaceText(Control(f, TfrmResize::kWidthEditId), "10");
         Click(Control(f, TfrmResize::kCancelId));
     });
