@@ -229,7 +229,7 @@ std::vector<std::pair<std::string, std::function<void()>>> ListCommands(vantrel:
     vantrel::TfrmMain* f = &form;
     const auto answered = [f](const char* caption, int button, void (vantrel::TfrmMain::*run)()) {
         return [=] {
-            WhenModalOpens(caption, [button](vantrel::Form& dialog) {
+            WhenModalOpens(caption, [button](const vantrel::Form& dialog) {
                 Click(Control(dialog.Handle(), button));
             });
             (f->*run)();

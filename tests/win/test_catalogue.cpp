@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <iterator>
+#include <map>
+#include <string>
 
 #include "app/catalogue.h"
 #include "res/resource.h"
@@ -82,54 +84,47 @@ TEST_F(CatalogueTest, ListsOnlyTheWindowsThatPassItsFilters) {
         const char* name;
         DWORD style;
         DWORD exStyle;
-        int owner; // index of an earlier case's window, or -1
+        const char* owner; // name of an earlier case, or null
         std::vector<std::string> children;
         std::string cls; // empty: one of its own
         std::string caption;
         bool listed;
     };
     const std::vector<Case> cases = {
-        {"hidden", WS_OVERLAPPEDWINDOW, 0, -1, {}, "", "", false},
-        {"tool window", shown, WS_EX_TOOLWINDOW, -1, {}, "", "", false},
-        {"visible owner", shown, 0, -1, {}, "", "", true},
-        {"hidden owner", WS_OVERLAPPEDWINDOW, 0, -1, {}, "", "", false},
-        {"tool owner", shown, WS_EX_TOOLWINDOW, -1, {}, "", "", false},
-        {"app window under a visible owner", shown, WS_EX_APPWINDOW, 2, {}, "", "", false},
-        {"app window under a hidden owner", shown, WS_EX_APPWINDOW, 3, {}, "", "", true},
-        {"app window under a tool owner", shown, WS_EX_APPWINDOW, 4, {}, "", "", true},
-        {"plain window under a hidden owner", shown, 0, 3, {}, "", "", false},
-        {"empty application frame", shown, 0, -1, {bar, sink, sink}, "", "", false},
-        {"application frame with content",
-         shown,
-         0,
-         -1,
-         {bar, sink, sink, base + "C"},
-         "",
-         "",
-         true},
-        {"two-part application frame", shown, 0, -1, {bar, sink}, "", "", true},
-        {"bare core window", shown, 0, -1, {}, core, "Core", false},
-        {"core window with a child", shown, 0, -1, {""}, core, "Core", true},
-        {"core window with the marker caption", shown, 0, -1, {""}, core, "\xA2\xE3", false},
+        {"hidden", WS_OVERLAPPEDWINDOW, 0, nullptr, {}, "", "", false},
+        {"tool window", shown, WS_EX_TOOLWINDOW, nullptr, {}, "", "", false},
+        {"visible owner", shown, 0, nullptr, {}, "", "", true},
+        {"hidden owner", WS_OVERLAPPEDWINDOW, 0, nullptr, {}, "", "", false},
+        {"tool owner", shown, WS_EX_TOOLWINDOW, nullptr, {}, "", "", false},
+        {"app window, visible owner", shown, WS_EX_APPWINDOW, "visible owner", {}, "", "", false},
+        {"app window, hidden owner", shown, WS_EX_APPWINDOW, "hidden owner", {}, "", "", true},
+        {"app window, tool owner", shown, WS_EX_APPWINDOW, "tool owner", {}, "", "", true},
+        {"plain window, hidden owner", shown, 0, "hidden owner", {}, "", "", false},
+        {"empty application frame", shown, 0, nullptr, {bar, sink, sink}, "", "", false},
+        {"frame with content", shown, 0, nullptr, {bar, sink, sink, base + "C"}, "", "", true},
+        {"two-part application frame", shown, 0, nullptr, {bar, sink}, "", "", true},
+        {"bare core window", shown, 0, nullptr, {}, core, "Core", false},
+        {"core window with a child", shown, 0, nullptr, {""}, core, "Core", true},
+        {"core window, marker caption", shown, 0, nullptr, {""}, core, "\xA2\xE3", false},
     };
-    std::vector<HWND> windows;
+    std::map<std::string, HWND> made;
     for (const Case& c : cases) {
         vt::WindowSpec spec;
-        spec.className = c.cls.empty() ? base + std::to_string(windows.size()) : c.cls;
+        spec.className = c.cls.empty() ? base + std::to_string(made.size()) : c.cls;
         spec.caption = c.caption;
         spec.style = c.style;
         spec.exStyle = c.exStyle;
-        spec.owner = c.owner < 0 ? nullptr : windows.at(static_cast<size_t>(c.owner));
+        spec.owner = c.owner != nullptr ? made.at(c.owner) : nullptr;
         spec.children = static_cast<int>(c.children.size());
         if (c.children != std::vector<std::string>{""}) {
             spec.childClasses = c.children;
         }
-        windows.push_back(fixture_.CreateOne(spec));
+        made[c.name] = fixture_.CreateOne(spec);
     }
     catalogue_.Rebuild();
-    for (size_t i = 0; i < cases.size(); ++i) {
-        SCOPED_TRACE(cases[i].name);
-        EXPECT_EQ(rows_.Find(windows[i]) >= 0, cases[i].listed);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(rows_.Find(made.at(c.name)) >= 0, c.listed);
     }
 }
 

@@ -201,7 +201,7 @@ TEST_F(WindowDialogsResize, DefaultsGiveTheWholeScreen) {
     const int sw = ::GetSystemMetrics(SM_CXSCREEN);
     const int sh = ::GetSystemMetrics(SM_CYSCREEN);
     vt::BoxAnswerer boxes;
-    Resize(target, vantrel::kResultOk, [](Form& form) {
+    Resize(target, vantrel::kResultOk, [](const Form& form) {
         const HWND f = form.Handle();
         EXPECT_TRUE(vantrel::IsChecked(Control(f, TfrmResize::kWidthCheckId)));
         EXPECT_TRUE(vantrel::IsChecked(Control(f, TfrmResize::kHeightCheckId)));
@@ -222,7 +222,7 @@ TEST_F(WindowDialogsResize, PixelWidthPastTheRightEdgeMovesTheWindowLeft) {
     ASSERT_GT(sw, 900 + 50);
     const HWND target = NewWindowAt(900, 120, 120, 200);
     vt::BoxAnswerer boxes;
-    Resize(target, vantrel::kResultOk, [](Form& form) {
+    Resize(target, vantrel::kResultOk, [](const Form& form) {
         const HWND f = form.Handle();
         MouseClick(Control(f, TfrmResize::kWidthPixelsId));
         EXPECT_FALSE(vantrel::IsChecked(Control(f, TfrmResize::kWidthPercentId)));
@@ -241,7 +241,7 @@ TEST_F(WindowDialogsResize, EmptyCheckedEditShowsTheMessageAndKeepsTheDialogOpen
     const int sh = ::GetSystemMetrics(SM_CYSCREEN);
     const HWND target = NewWindowAt(100, 80, 400, 300);
     vt::BoxAnswerer boxes;
-    Resize(target, vantrel::kResultOk, [&boxes, target](Form& form) {
+    Resize(target, vantrel::kResultOk, [&boxes, target](const Form& form) {
         const HWND f = form.Handle();
         const HWND width = Control(f, TfrmResize::kWidthEditId);
         vantrel::SetControlText(width, "");
@@ -280,7 +280,7 @@ TEST_F(WindowDialogsResize, UncheckedRowWithEmptyEditKeepsItsAxis) {
 
 TEST_F(WindowDialogsResize, RowControlsFollowTheirCheckBoxAndCancelChangesNothing) {
     const HWND target = NewWindowAt(70, 50, 320, 240);
-    Resize(target, vantrel::kResultCancel, [](Form& form) {
+    Resize(target, vantrel::kResultCancel, [](const Form& form) {
         const HWND f = form.Handle();
         const int widthRow[] = {TfrmResize::kWidthLabelId, TfrmResize::kWidthEditId,
                                 TfrmResize::kWidthPixelsId, TfrmResize::kWidthPercentId};
