@@ -220,3 +220,40 @@ void CALLBACK ModalDeadline::Fire(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 
 } // namespace vt
+
+#include "app/main_form.h"
+
+namespace vt {
+
+std::vector<std::pair<std::string, std::function<void()>>> ListCommands(vantrel::TfrmMain& form) {
+    vantrel::TfrmMain* f = &form;
+    const auto answered = [f](const char* caption, int button, void (vantrel::TfrmMain::*run)()) {
+        return [=] {
+            WhenModalOpens(caption, [button](const vantrel::Form& dialog) {
+                Click(Control(dialog.Handle(), button));
+            });
+            (f->*run)();
+        };
+    };
+    std::vector<std::pair<std::string, std::function<void()>>> commands = {
+        {"stay on top", [f] { f->aStayOnTopExecute(); }},
+        {"normal", [f] { f->aNormalExecute(); }},
+        {"remove transparency", [f] { f->aRemoveTranspExecute(); }},
+        {"minimize to tray", [f] { f->aMinimizeToTrayExecute(); }},
+        {"properties",
+         answered("Window Properties", IDCANCEL, &vantrel::TfrmMain::aWindowPropExecute)},
+        {"custom transparency",
+         answered("Custom transparency", IDOK, &vantrel::TfrmMain::aCustomTranspExecute)},
+        {"resize", answered("Resize window", IDOK, &vantrel::TfrmMain::aResizewindowExecute)},
+    };
+    for (int place = 0; place < 9; ++place) {
+        commands.emplace_back("align " + std::to_string(place),
+                              [f, place] { f->aAlignExecute(place); });
+    }
+    commands.emplace_back("maximize all", [f] { f->miMaxAllClick(); });
+    commands.emplace_back("minimize all", [f] { f->miMinimizeAllClick(); });
+    commands.emplace_back("close all", [f] { f->miCloseAllClick(); });
+    return commands;
+}
+
+} // namespace vt

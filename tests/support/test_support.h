@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vt {
@@ -61,5 +63,17 @@ private:
     int ended_ = 0;
     UINT_PTR timer_;
 };
+
+} // namespace vt
+
+namespace vantrel {
+class TfrmMain;
+} // namespace vantrel
+
+namespace vt {
+
+// Every command of the window list on the selected window (the nine places included), then the
+// mass commands, each by name. Each dialog they open is ended at once: OK, Cancel for properties.
+std::vector<std::pair<std::string, std::function<void()>>> ListCommands(vantrel::TfrmMain& form);
 
 } // namespace vt

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <utility>
+
 using vantrel::DecodeExtendedStyle;
 using vantrel::DecodeWindowStyle;
 using Names = std::vector<std::string>;
@@ -45,21 +48,16 @@ TEST(DecodeWindowStyle, StateBitsInFixedOrder) {
 }
 
 TEST(DecodeExtendedStyle, CombinedNames) {
-    Names expected = {"WS_EX_OVERLAPPEDWINDOW", "WS_EX_PALETTEWINDOW"};
-    expected.insert(expected.end(), kNeutralEx.begin(), kNeutralEx.end());
-    EXPECT_EQ(DecodeExtendedStyle(0x388), expected);
-
-    expected = {"WS_EX_PALETTEWINDOW"};
-    expected.insert(expected.end(), kNeutralEx.begin(), kNeutralEx.end());
-    EXPECT_EQ(DecodeExtendedStyle(0x188), expected);
-
-    expected = {"WS_EX_WINDOWEDGE", "WS_EX_TOOLWINDOW"};
-    expected.insert(expected.end(), kNeutralEx.begin(), kNeutralEx.end());
-    EXPECT_EQ(DecodeExtendedStyle(0x180), expected);
-
-    expected = {"WS_EX_CLIENTEDGE", "WS_EX_TOPMOST"};
-    expected.insert(expected.end(), kNeutralEx.begin(), kNeutralEx.end());
-    EXPECT_EQ(DecodeExtendedStyle(0x208), expected);
+    const std::pair<uint32_t, Names> cases[] = {
+        {0x388, {"WS_EX_OVERLAPPEDWINDOW", "WS_EX_PALETTEWINDOW"}},
+        {0x188, {"WS_EX_PALETTEWINDOW"}},
+        {0x180, {"WS_EX_WINDOWEDGE", "WS_EX_TOOLWINDOW"}},
+        {0x208, {"WS_EX_CLIENTEDGE", "WS_EX_TOPMOST"}},
+    };
+    for (auto [style, expected] : cases) {
+        expected.insert(expected.end(), kNeutralEx.begin(), kNeutralEx.end());
+        EXPECT_EQ(DecodeExtendedStyle(style), expected) << std::hex << style;
+    }
 }
 
 TEST(DecodeExtendedStyle, EitherOrRowsAndOrder) {

@@ -4,9 +4,10 @@
 
 #include <algorithm>
 #include <iterator>
+#include <map>
+#include <string>
 
 #include "app/catalogue.h"
-#include "platform/process.h"
 #include "res/resource.h"
 #include "support/fixture_client.h"
 #include "support/wait.h"
@@ -73,85 +74,58 @@ TEST_F(CatalogueTest, ListsVisibleUnownedWindowsWithTheirDetails) {
     EXPECT_EQ(rows_.At(row).caption, "");
 }
 
-TEST_F(CatalogueTest, FiltersHiddenToolAndOwnedWindows) {
+TEST_F(CatalogueTest, ListsOnlyTheWindowsThatPassItsFilters) {
     const std::string base = vt::UniqueName("CatFilter");
-    vt::WindowSpec hidden;
-    hidden.className = base + "H";
-    hidden.style = WS_OVERLAPPEDWINDOW;
-    vt::WindowSpec tool;
-    tool.className = base + "T";
-    tool.exStyle = WS_EX_TOOLWINDOW;
-    vt::WindowSpec visibleOwner;
-    visibleOwner.className = base + "VO";
-    vt::WindowSpec hiddenOwner;
-    hiddenOwner.className = base + "HO";
-    hiddenOwner.style = WS_OVERLAPPEDWINDOW;
-    vt::WindowSpec toolOwner;
-    toolOwner.className = base + "TO";
-    toolOwner.exStyle = WS_EX_TOOLWINDOW;
-
-    const HWND hiddenWindow = fixture_.CreateOne(hidden);
-    const HWND toolWindow = fixture_.CreateOne(tool);
-    const HWND ownerVisible = fixture_.CreateOne(visibleOwner);
-    const HWND ownerHidden = fixture_.CreateOne(hiddenOwner);
-    const HWND ownerTool = fixture_.CreateOne(toolOwner);
-
-    auto owned = [&](HWND owner, bool appWindow) {
-        vt::WindowSpec spec;
-        spec.className = base + "Owned";
-        spec.owner = owner;
-        spec.exStyle = appWindow ? WS_EX_APPWINDOW : 0;
-        return fixture_.CreateOne(spec);
+    const std::string bar = "ApplicationFrameTitleBarWindow";
+    const std::string sink = "ApplicationFrameInputSinkWindow";
+    const std::string core = "Windows.UI.Core.CoreWindow";
+    const DWORD shown = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+    struct Case {
+        const char* name;
+        DWORD style;
+        DWORD exStyle;
+        const char* owner; // name of an earlier case, or null
+        std::vector<std::string> children;
+        std::string cls; // empty: one of its own
+        std::string caption;
+        bool listed;
     };
-    const HWND appUnderVisible = owned(ownerVisible, true);
-    const HWND appUnderHidden = owned(ownerHidden, true);
-    const HWND appUnderTool = owned(ownerTool, true);
-    const HWND plainUnderHidden = owned(ownerHidden, false);
-
+    const std::vector<Case> cases = {
+        {"hidden", WS_OVERLAPPEDWINDOW, 0, nullptr, {}, "", "", false},
+        {"tool window", shown, WS_EX_TOOLWINDOW, nullptr, {}, "", "", false},
+        {"visible owner", shown, 0, nullptr, {}, "", "", true},
+        {"hidden owner", WS_OVERLAPPEDWINDOW, 0, nullptr, {}, "", "", false},
+        {"tool owner", shown, WS_EX_TOOLWINDOW, nullptr, {}, "", "", false},
+        {"app window, visible owner", shown, WS_EX_APPWINDOW, "visible owner", {}, "", "", false},
+        {"app window, hidden owner", shown, WS_EX_APPWINDOW, "hidden owner", {}, "", "", true},
+        {"app window, tool owner", shown, WS_EX_APPWINDOW, "tool owner", {}, "", "", true},
+        {"plain window, hidden owner", shown, 0, "hidden owner", {}, "", "", false},
+        {"empty application frame", shown, 0, nullptr, {bar, sink, sink}, "", "", false},
+        {"frame with content", shown, 0, nullptr, {bar, sink, sink, base + "C"}, "", "", true},
+        {"two-part application frame", shown, 0, nullptr, {bar, sink}, "", "", true},
+        {"bare core window", shown, 0, nullptr, {}, core, "Core", false},
+        {"core window with a child", shown, 0, nullptr, {""}, core, "Core", true},
+        {"core window, marker caption", shown, 0, nullptr, {""}, core, "\xA2\xE3", false},
+    };
+    std::map<std::string, HWND> made;
+    for (const Case& c : cases) {
+        vt::WindowSpec spec;
+        spec.className = c.cls.empty() ? base + std::to_string(made.size()) : c.cls;
+        spec.caption = c.caption;
+        spec.style = c.style;
+        spec.exStyle = c.exStyle;
+        spec.owner = c.owner != nullptr ? made.at(c.owner) : nullptr;
+        spec.children = static_cast<int>(c.children.size());
+        if (c.children != std::vector<std::string>{""}) {
+            spec.childClasses = c.children;
+        }
+        made[c.name] = fixture_.CreateOne(spec);
+    }
     catalogue_.Rebuild();
-    EXPECT_LT(rows_.Find(hiddenWindow), 0);
-    EXPECT_LT(rows_.Find(toolWindow), 0);
-    EXPECT_LT(rows_.Find(ownerTool), 0);
-    EXPECT_GE(rows_.Find(ownerVisible), 0);
-    EXPECT_LT(rows_.Find(appUnderVisible), 0);
-    EXPECT_GE(rows_.Find(appUnderHidden), 0);
-    EXPECT_GE(rows_.Find(appUnderTool), 0);
-    EXPECT_LT(rows_.Find(plainUnderHidden), 0);
-}
-
-TEST_F(CatalogueTest, EmptyApplicationFramesAndCoreWindowsAreSkipped) {
-    const std::string base = vt::UniqueName("CatFrame");
-    vt::WindowSpec frame;
-    frame.className = base + "F3";
-    frame.children = 3;
-    frame.childClasses = {"ApplicationFrameTitleBarWindow", "ApplicationFrameInputSinkWindow",
-                          "ApplicationFrameInputSinkWindow"};
-    const HWND emptyFrame = fixture_.CreateOne(frame);
-    frame.className = base + "F4";
-    frame.children = 4;
-    frame.childClasses.push_back(base + "Content");
-    const HWND fullFrame = fixture_.CreateOne(frame);
-    frame.className = base + "F2";
-    frame.children = 2;
-    frame.childClasses = {"ApplicationFrameTitleBarWindow", "ApplicationFrameInputSinkWindow"};
-    const HWND twoPartFrame = fixture_.CreateOne(frame);
-
-    vt::WindowSpec core;
-    core.className = "Windows.UI.Core.CoreWindow";
-    core.caption = "Core";
-    const HWND bareCore = fixture_.CreateOne(core);
-    core.children = 1;
-    const HWND coreWithChild = fixture_.CreateOne(core);
-    core.caption = "\xA2\xE3";
-    const HWND coreWithMarker = fixture_.CreateOne(core);
-
-    catalogue_.Rebuild();
-    EXPECT_LT(rows_.Find(emptyFrame), 0);
-    EXPECT_GE(rows_.Find(fullFrame), 0);
-    EXPECT_GE(rows_.Find(twoPartFrame), 0);
-    EXPECT_LT(rows_.Find(bareCore), 0);
-    EXPECT_GE(rows_.Find(coreWithChild), 0);
-    EXPECT_LT(rows_.Find(coreWithMarker), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(rows_.Find(made.at(c.name)) >= 0, c.listed);
+    }
 }
 
 TEST_F(CatalogueTest, RowOperationsByHandle) {
@@ -241,10 +215,8 @@ TEST_F(CatalogueTest, VanishedWindowsAndProcessesAreSkippedQuietly) {
     {
         vt::Fixture doomed;
         const HWND orphan = doomed.CreateOne(spec);
-        const DWORD pid = doomed.ProcessId();
         doomed.Kill();
         EXPECT_FALSE(catalogue_.Examine(orphan, EnumerationMode::List));
-        EXPECT_FALSE(vantrel::platform::ExecutablePathOf(pid, true).has_value());
     }
     // The rest of the list is still built.
     vt::WindowSpec other;
@@ -253,14 +225,8 @@ TEST_F(CatalogueTest, VanishedWindowsAndProcessesAreSkippedQuietly) {
     EXPECT_TRUE(Listed(alive));
 }
 
-TEST(ExecutablePath, BareFileNameOutsideTheModuleRoute) {
-    vt::Fixture fixture;
-    const auto bare = vantrel::platform::ExecutablePathOf(fixture.ProcessId(), false);
-    ASSERT_TRUE(bare.has_value());
-    EXPECT_EQ(*bare, "vt_fixture.exe");
-    const auto full = vantrel::platform::ExecutablePathOf(fixture.ProcessId(), true);
-    ASSERT_TRUE(full.has_value());
-    EXPECT_EQ(*full, vt::TestBinFolder() + "vt_fixture.exe");
+// Which route gives full paths; the paths themselves are held in ProcessPathCache's tests.
+TEST(ExecutablePath, FullPathsFromTheModuleRouteFromVersionCode7) {
     EXPECT_TRUE(vantrel::UsesModulePaths(7));
     EXPECT_FALSE(vantrel::UsesModulePaths(6));
 }

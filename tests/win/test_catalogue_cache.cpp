@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "app/catalogue.h"
@@ -71,16 +72,18 @@ std::vector<DWORD> PixelsOf(HIMAGELIST list, int index) {
 
 // A visible top-level window of this very process, whose executable has icons of its own (the
 // fixture's has none, so its rows show the fallback picture).
-UniqueWindow OwnWindow(const std::string& cls, const std::string& caption) {
+// With another procedure and HWND_MESSAGE as parent, a message-only window of a class of its own.
+UniqueWindow OwnWindow(const std::string& cls, const std::string& caption,
+                       WNDPROC proc = &::DefWindowProcA, HWND parent = nullptr) {
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = &::DefWindowProcA;
+    wc.lpfnWndProc = proc;
     wc.hInstance = ::GetModuleHandleA(nullptr);
     wc.lpszClassName = cls.c_str();
     ::RegisterClassExA(&wc);
-    return UniqueWindow(::CreateWindowExA(0, cls.c_str(), caption.c_str(),
-                                          WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 150, nullptr,
-                                          nullptr, ::GetModuleHandleA(nullptr), nullptr));
+    return UniqueWindow(::CreateWindowExA(
+        0, cls.c_str(), caption.c_str(), parent ? 0 : WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
+        150, parent, nullptr, ::GetModuleHandleA(nullptr), nullptr));
 }
 
 TEST(ProcessPathCache, GivesEveryProcessThePathOfItsOwnLookupFromOneSnapshot) {
@@ -253,14 +256,11 @@ TEST_F(CatalogueCache, RebuildMakesTheRowsThatOneLookupPerWindowMakes) {
     for (size_t i = 0; i < shared.size(); ++i) {
         const WindowEntry& a = shared[i];
         const WindowEntry& b = alone[i];
-        EXPECT_EQ(a.handle, b.handle);
-        EXPECT_EQ(a.caption, b.caption);
-        EXPECT_EQ(a.className, b.className);
-        EXPECT_EQ(a.autoAction, b.autoAction);
-        EXPECT_EQ(a.autoZOrder, b.autoZOrder);
-        EXPECT_EQ(a.path, b.path);
-        EXPECT_EQ(a.transparency, b.transparency);
-        EXPECT_EQ(a.autoRefreshInclusion, b.autoRefreshInclusion);
+        const auto fields = [](const WindowEntry& e) {
+            return std::tie(e.handle, e.caption, e.className, e.autoAction, e.autoZOrder, e.path,
+                            e.transparency, e.autoRefreshInclusion);
+        };
+        EXPECT_EQ(fields(a), fields(b));
         const DWORD pid = vantrel::platform::ProcessIdOf(a.handle);
         EXPECT_EQ(a.path,
                   vt::TestBinFolder() +
@@ -447,15 +447,7 @@ TEST_F(CatalogueCache, ARebuildAnswersSentMessagesOnItsWayAndCarriesOutTheirChan
     fixture.Create(spec);
     const UniqueWindow own = OwnWindow(spec.className + "Own", "Own");
     ASSERT_TRUE(own);
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = &ProbeProc;
-    wc.hInstance = ::GetModuleHandleA(nullptr);
-    const std::string probeClass = vt::UniqueName("CatProbe");
-    wc.lpszClassName = probeClass.c_str();
-    ASSERT_NE(::RegisterClassExA(&wc), 0);
-    const UniqueWindow probe(::CreateWindowExA(0, probeClass.c_str(), "", 0, 0, 0, 10, 10,
-                                               HWND_MESSAGE, nullptr, wc.hInstance, nullptr));
+    const UniqueWindow probe = OwnWindow(vt::UniqueName("CatProbe"), "", &ProbeProc, HWND_MESSAGE);
     ASSERT_TRUE(probe);
     vt::PumpMessages();
     catalogue_.Rebuild();

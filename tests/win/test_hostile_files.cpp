@@ -13,7 +13,6 @@
 
 #include "app/command_ids.h"
 #include "platform/error.h"
-#include "platform/handles.h"
 #include "rules/rule_store.h"
 #include "support/app_process.h"
 #include "support/dialog_driver.h"
@@ -580,15 +579,6 @@ TEST_F(HostileFiles, ADamagedCountDoesNotStallLoadingAndSaving) {
     }
 }
 
-TEST_F(HostileFiles, AHugeCountWithoutSectionsDoesNotMakeARuleForEveryNumber) {
-    const std::string path = dir_.path() + "rules.dat";
-    WriteBytes(path, "[Options]\r\nWindowCount=2147483647\r\n[Window2]\r\nClassName=only\r\n");
-    RuleList rules;
-    vantrel::LoadRules(path, rules);
-    ASSERT_EQ(rules.size(), 1u);
-    EXPECT_EQ(rules.at(0).className, "only");
-}
-
 class HostileStart : public vt::MainFormTest {
 protected:
     void TearDown() override {
@@ -675,27 +665,6 @@ TEST_F(HostileStart, RulesFileThatIsAFolderIsReportedOnceAndExitStillEnds) {
     EXPECT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     // The settings are written before the rules and are not held back by their failure.
     EXPECT_NE(vt::FileText(SettingsPath()).find("SystemMenu=1"), std::string::npos);
-}
-
-TEST_F(HostileStart, RulesFileHeldOpenByAnotherProgramIsReportedOnceAndExitStillEnds) {
-    const std::string original = "[Options]\r\nWindowCount=1\r\n[Window1]\r\nClassName=Kept\r\n";
-    WriteFile("rules.dat", original);
-    auto& f = Start();
-    const HWND main = f.Handle();
-    ASSERT_EQ(f.rules().size(), 1u);
-    f.rules().StoreRule("", "Added", "Normal", "Normal", "-", "-");
-    {
-        vantrel::platform::UniqueFile held(::CreateFileA(f.RulesPath().c_str(),
-                                                         GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                                         OPEN_EXISTING, 0, nullptr));
-        ASSERT_TRUE(held);
-        vt::BoxAnswerer closer;
-        f.aExitExecute();
-        ASSERT_EQ(closer.Seen().size(), 1u);
-        EXPECT_EQ(closer.Seen()[0].text, "Unable to write to " + f.RulesPath());
-        EXPECT_FALSE(::IsWindow(main));
-    }
-    EXPECT_EQ(vt::FileText(f.RulesPath()), original);
 }
 
 BOOL CALLBACK CollectBoxes(HWND hwnd, LPARAM param) {

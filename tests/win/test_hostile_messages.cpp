@@ -375,9 +375,6 @@ TEST_F(HostileMessages, TenThousandRandomMessagesLeaveTheProgramWorking) {
     for (int kind = 0; kind < kKinds; ++kind) {
         EXPECT_GT(counts[kind], 100) << kind;
     }
-    EXPECT_EQ(counts[kShow] + counts[kNotice] + counts[kSysMenu] + counts[kShellHook] +
-                  counts[kOwnIcon] + counts[kHiddenIcon],
-              kBatches * kBatchSize);
     EXPECT_GE(rebuilds, 25);
     // Still fully working: a fresh window is listed by the next rebuild.
     vt::WindowSpec spec;
@@ -397,7 +394,6 @@ TEST_F(HostileMessages, DialogCommandsForHandlesThatAreNoWindowsNeitherWaitNorOp
     targets.push_back(NoWindow(rng));
     targets.push_back(AsWindow(0xFFFFFFFFull));
     targets.push_back(nullptr);
-    int cases = 0;
     for (HWND target : targets) {
         for (int id : {30, 61}) {
             // Alone in the queue: nothing else would come to end a wait, except the deadline's
@@ -411,10 +407,8 @@ TEST_F(HostileMessages, DialogCommandsForHandlesThatAreNoWindowsNeitherWaitNorOp
             EXPECT_EQ(deadline.Ended(), 0) << "id " << id << " opened a dialog";
             EXPECT_TRUE(::IsWindowEnabled(main)) << "id " << id << " for " << target;
             EXPECT_EQ(Form::ActiveModal(), nullptr);
-            ++cases;
         }
     }
-    EXPECT_EQ(cases, 10);
     EXPECT_TRUE(Answers(main));
 }
 
@@ -550,41 +544,7 @@ TEST_F(HostileMessages, ListCommandsOnASelectedWindowThatHasGone) {
 
     // Each command runs on a row whose window was destroyed after it was selected, before any
     // notice of it could arrive.
-    std::vector<std::pair<std::string, std::function<void()>>> commands = {
-        {"stay on top", [&] { f.aStayOnTopExecute(); }},
-        {"normal", [&] { f.aNormalExecute(); }},
-        {"remove transparency", [&] { f.aRemoveTranspExecute(); }},
-        {"minimize to tray", [&] { f.aMinimizeToTrayExecute(); }},
-        {"properties",
-         [&] {
-             vt::WhenModalOpens("Window Properties", [](Form& dialog) {
-                 vt::Click(vt::Control(dialog.Handle(), IDCANCEL));
-             });
-             f.aWindowPropExecute();
-         }},
-        {"custom transparency",
-         [&] {
-             vt::WhenModalOpens("Custom transparency", [](Form& dialog) {
-                 vt::Click(vt::Control(dialog.Handle(), IDOK));
-             });
-             f.aCustomTranspExecute();
-         }},
-        {"resize",
-         [&] {
-             vt::WhenModalOpens("Resize window", [](Form& dialog) {
-                 vt::Click(vt::Control(dialog.Handle(), IDOK));
-             });
-             f.aResizewindowExecute();
-         }},
-        {"maximize all", [&] { f.miMaxAllClick(); }},
-        {"minimize all", [&] { f.miMinimizeAllClick(); }},
-        {"close all", [&] { f.miCloseAllClick(); }},
-    };
-    for (int place = 0; place < 9; ++place) {
-        commands.emplace_back("align " + std::to_string(place),
-                              [&f, place] { f.aAlignExecute(place); });
-    }
-
+    const auto commands = vt::ListCommands(f);
     spec.count = static_cast<int>(commands.size());
     const std::vector<HWND> doomedWindows = fixture_.Create(spec);
     ASSERT_EQ(doomedWindows.size(), commands.size());

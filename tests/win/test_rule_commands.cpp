@@ -44,6 +44,24 @@ void ClickOk(const TfrmSetRule& d) {
 void ClickCancel(const TfrmSetRule& d) {
     vt::Click(vt::Control(d.Handle(), TfrmSetRule::kIdCancel));
 }
+void Toggle(const TfrmSetRule& d, int id) {
+    vt::Toggle(vt::Control(d.Handle(), id));
+}
+void TypeClass(const TfrmSetRule& d, const std::string& text) {
+    vt::Type(vt::Control(d.Handle(), TfrmSetRule::kIdClassName), text);
+}
+// A script that picks the action and z order (-1 leaves one as it is), then ends with OK.
+std::function<void(TfrmSetRule&)> Choose(int action, int zOrder = -1) {
+    return [=](TfrmSetRule& d) {
+        if (action >= 0) {
+            d.SetActionIndex(action);
+        }
+        if (zOrder >= 0) {
+            d.SetZOrderIndex(zOrder);
+        }
+        ClickOk(d);
+    };
+}
 
 // Runs `command`, which is to open the rule dialog once; `script` runs inside that dialog and
 // must close it.
@@ -128,6 +146,16 @@ protected:
                                    sizeof(buffer), (folder() + "rules.dat").c_str());
         return buffer;
     }
+    // The six keys of the [WindowK] section as saved, joined by '|'.
+    std::string SavedFields(int k) {
+        const std::string section = "Window" + std::to_string(k);
+        std::string joined;
+        for (const char* key :
+             {"ClassName", "Action", "ZOrder", "WindowCaption", "AutoRefresh", "TimeInterval"}) {
+            joined += (joined.empty() ? "" : "|") + Saved(section, key);
+        }
+        return joined;
+    }
     std::string SavedFile() { return vt::FileText(folder() + "rules.dat"); }
     void ShowRulesTab() {
         form().lvMain().Show(false);
@@ -135,15 +163,10 @@ protected:
     }
 };
 
-void ExpectRule(const WindowRule& rule, const std::string& cls, const std::string& action,
-                const std::string& zOrder, const std::string& caption,
-                const std::string& autoRefresh, const std::string& interval) {
-    EXPECT_EQ(rule.className, cls);
-    EXPECT_EQ(rule.action, action);
-    EXPECT_EQ(rule.zOrder, zOrder);
-    EXPECT_EQ(rule.windowCaption, caption);
-    EXPECT_EQ(rule.autoRefresh, autoRefresh);
-    EXPECT_EQ(rule.timeInterval, interval);
+// The six fields of a rule, joined by '|'.
+std::string Fields(const WindowRule& r) {
+    return r.className + '|' + r.action + '|' + r.zOrder + '|' + r.windowCaption + '|' +
+           r.autoRefresh + '|' + r.timeInterval;
 }
 
 // ---- Adding a rule from the window list ---------------------------------------------------------
@@ -170,15 +193,10 @@ TEST_F(RuleCommandAddFromList, DoubleClickWithTheDefaultMaximizeCreatesTheShownR
                });
 
     ASSERT_EQ(f.rules().size(), 1u);
-    ExpectRule(f.rules().at(0), cls, "Maximize", "Default", "notes.txt - Pad", "-", "-");
+    EXPECT_EQ(Fields(f.rules().at(0)), cls + "|Maximize|Default|notes.txt - Pad|-|-");
     EXPECT_EQ(f.lvRule().Count(), 1);
     EXPECT_EQ(Saved("Options", "WindowCount"), "1");
-    EXPECT_EQ(Saved("Window1", "ClassName"), cls);
-    EXPECT_EQ(Saved("Window1", "Action"), "1");
-    EXPECT_EQ(Saved("Window1", "ZOrder"), "0");
-    EXPECT_EQ(Saved("Window1", "WindowCaption"), "notes.txt - Pad");
-    EXPECT_EQ(Saved("Window1", "AutoRefresh"), "-");
-    EXPECT_EQ(Saved("Window1", "TimeInterval"), "-1");
+    EXPECT_EQ(SavedFields(1), cls + "|1|0|notes.txt - Pad|-|-1");
     EXPECT_EQ(f.lvMain().Selected(), row);
     EXPECT_EQ(Entry(pad).autoAction, "Maximize");
     fixture_.Sync();
@@ -210,7 +228,7 @@ TEST_F(RuleCommandAddFromList, UnchangedOkForAClassWithARuleSavesAndAppliesNothi
     EXPECT_FALSE(::IsIconic(ruled)); // not applied again
     EXPECT_FALSE(::IsIconic(caseOnly));
     ASSERT_EQ(f.rules().size(), 2u);
-    ExpectRule(f.rules().at(0), cls, "Minimize", "Default", "first caption", "-", "-");
+    EXPECT_EQ(Fields(f.rules().at(0)), cls + "|Minimize|Default|first caption|-|-");
     EXPECT_EQ(Entry(caseOnly).autoAction, "Default");
 }
 
@@ -233,14 +251,10 @@ TEST_F(RuleCommandAddFromList, ChangedOkOverwritesTheRuleAndCancelKeepsEverythin
     fixture_.Sync();
     EXPECT_FALSE(::IsIconic(window));
 
-    WithDialog([&] { vantrel::aMainAddRuleExecute(f); },
-               [](TfrmSetRule& d) {
-                   d.SetActionIndex(2);
-                   ClickOk(d);
-               });
+    WithDialog([&] { vantrel::aMainAddRuleExecute(f); }, Choose(2));
     ASSERT_EQ(f.rules().size(), 1u);
-    ExpectRule(f.rules().at(0), cls, "Minimize", "Default", "first caption", "-", "-");
-    EXPECT_EQ(Saved("Window1", "Action"), "2");
+    EXPECT_EQ(Fields(f.rules().at(0)), cls + "|Minimize|Default|first caption|-|-");
+    EXPECT_EQ(SavedFields(1), cls + "|2|0|first caption|-|-1");
     fixture_.Sync();
     EXPECT_TRUE(::IsIconic(window));
 }
@@ -253,12 +267,7 @@ TEST_F(RuleCommandAddFromList, EveryWindowOfTheClassGetsTheNewColumns) {
     auto& f = Start();
     SelectWindow(second);
 
-    WithDialog([&] { vantrel::aMainAddRuleExecute(f); },
-               [](TfrmSetRule& d) {
-                   d.SetActionIndex(2);
-                   d.SetZOrderIndex(1);
-                   ClickOk(d);
-               });
+    WithDialog([&] { vantrel::aMainAddRuleExecute(f); }, Choose(2, 1));
 
     fixture_.Sync();
     for (HWND twin : {first, second}) {
@@ -270,9 +279,7 @@ TEST_F(RuleCommandAddFromList, EveryWindowOfTheClassGetsTheNewColumns) {
     EXPECT_EQ(Entry(other).autoAction, "Default");
     EXPECT_EQ(Entry(other).autoZOrder, "Default");
     EXPECT_FALSE(::IsIconic(other));
-    EXPECT_EQ(Saved("Window1", "Action"), "2");
-    EXPECT_EQ(Saved("Window1", "ZOrder"), "1");
-    EXPECT_EQ(Saved("Window1", "WindowCaption"), "second twin");
+    EXPECT_EQ(SavedFields(1), cls + "|2|1|second twin|-|-1");
 }
 
 TEST_F(RuleCommandAddFromList, InternetExplorerClassesGetTheRefreshColumnsAndTimer) {
@@ -288,15 +295,14 @@ TEST_F(RuleCommandAddFromList, InternetExplorerClassesGetTheRefreshColumnsAndTim
                    EXPECT_FALSE(d.AutoRefreshChecked());
                    EXPECT_EQ(d.TimeIntervalText(), "30");
                    EXPECT_FALSE(d.CurrentWindowChecked());
-                   vt::Toggle(vt::Control(d.Handle(), TfrmSetRule::kIdAutoRefresh));
-                   vt::Toggle(vt::Control(d.Handle(), TfrmSetRule::kIdCurrentWindow));
+                   Toggle(d, TfrmSetRule::kIdAutoRefresh);
+                   Toggle(d, TfrmSetRule::kIdCurrentWindow);
                    d.SetTimeIntervalText("45");
                    ClickOk(d);
                });
     ASSERT_EQ(f.rules().size(), 1u);
-    ExpectRule(f.rules().at(0), cls, "Default", "Default", "start page", "Yes", "45");
-    EXPECT_EQ(Saved("Window1", "AutoRefresh"), "Yes");
-    EXPECT_EQ(Saved("Window1", "TimeInterval"), "45");
+    EXPECT_EQ(Fields(f.rules().at(0)), cls + "|Default|Default|start page|Yes|45");
+    EXPECT_EQ(SavedFields(1), cls + "|0|0|start page|Yes|45");
     EXPECT_EQ(Entry(browser).autoRefreshInclusion, 0);
     EXPECT_TRUE(f.timer1Enabled());
     EXPECT_EQ(f.timer1Interval(), 45000u);
@@ -310,12 +316,12 @@ TEST_F(RuleCommandAddFromList, InternetExplorerClassesGetTheRefreshColumnsAndTim
                    EXPECT_TRUE(d.AutoRefreshChecked());
                    EXPECT_EQ(d.TimeIntervalText(), "45");
                    EXPECT_TRUE(d.CurrentWindowChecked());
-                   vt::Toggle(vt::Control(d.Handle(), TfrmSetRule::kIdAutoRefresh));
-                   vt::Toggle(vt::Control(d.Handle(), TfrmSetRule::kIdCurrentWindow));
+                   Toggle(d, TfrmSetRule::kIdAutoRefresh);
+                   Toggle(d, TfrmSetRule::kIdCurrentWindow);
                    d.SetTimeIntervalText("");
                    ClickOk(d);
                });
-    ExpectRule(f.rules().at(0), cls, "Default", "Default", "start page", "No", "");
+    EXPECT_EQ(Fields(f.rules().at(0)), cls + "|Default|Default|start page|No|");
     EXPECT_EQ(Saved("Window1", "TimeInterval"), "-1");
     EXPECT_EQ(Entry(browser).autoRefreshInclusion, 1);
     EXPECT_FALSE(f.timer1Enabled());
@@ -328,24 +334,15 @@ TEST_F(RuleCommandAddFromList, StayOnTopForIEFrameSwitchesTheTwoMinuteTimerOn) {
     f.SetTimerVistaRefresh(false);
     SelectWindow(browser);
 
-    WithDialog([&] { vantrel::aMainAddRuleExecute(f); },
-               [](TfrmSetRule& d) {
-                   d.SetZOrderIndex(2);
-                   ClickOk(d);
-               });
+    WithDialog([&] { vantrel::aMainAddRuleExecute(f); }, Choose(-1, 2));
     EXPECT_FALSE(f.timerVistaRefreshEnabled());
 
-    WithDialog([&] { vantrel::aMainAddRuleExecute(f); },
-               [](TfrmSetRule& d) {
-                   d.SetZOrderIndex(1);
-                   ClickOk(d);
-               });
+    WithDialog([&] { vantrel::aMainAddRuleExecute(f); }, Choose(-1, 1));
     EXPECT_TRUE(f.timerVistaRefreshEnabled());
     fixture_.Sync();
     EXPECT_TRUE(Topmost(browser));
     ASSERT_EQ(f.rules().size(), 1u);
-    EXPECT_EQ(f.rules().at(0).autoRefresh, "No");
-    EXPECT_EQ(f.rules().at(0).timeInterval, "30");
+    EXPECT_EQ(Fields(f.rules().at(0)), "IEFrame|Default|Stay on top|browser|No|30");
 }
 
 // The list is rebuilt while the dialog is open and has fewer rows than the remembered position.
@@ -369,8 +366,7 @@ TEST_F(RuleCommandAddFromList, AListThatShrankDuringTheDialogIsNotWrittenBlindly
                    }
                    f.catalogue().Rebuild();
                    EXPECT_LT(f.windows().Count(), remembered + 1);
-                   d.SetActionIndex(2);
-                   ClickOk(d);
+                   Choose(2)(d);
                });
     // The window moved up: its own row gets the rule, and nothing is written past the end.
     ASSERT_EQ(f.rules().size(), 1u);
@@ -440,13 +436,12 @@ TEST_F(RuleCommandAddFromList, AWindowThatWentDuringTheDialogStillGetsItsRuleSto
                [&](TfrmSetRule& d) {
                    fixture_.Destroy(gone);
                    f.catalogue().Rebuild();
-                   d.SetActionIndex(2);
-                   ClickOk(d);
+                   Choose(2)(d);
                });
     ASSERT_EQ(Row(gone), -1);
     ASSERT_EQ(f.rules().size(), 1u);
-    EXPECT_EQ(f.rules().at(0).className, cls);
-    EXPECT_EQ(Saved("Window1", "ClassName"), cls);
+    EXPECT_EQ(Fields(f.rules().at(0)), cls + "|Minimize|Default|gone|-|-");
+    EXPECT_EQ(SavedFields(1), cls + "|2|0|gone|-|-1");
     EXPECT_EQ(Entry(sibling).autoAction, "Minimize");
     fixture_.Sync();
     EXPECT_TRUE(::IsIconic(sibling));
@@ -472,25 +467,19 @@ TEST_F(RuleCommandRulesTab, ATypedNameInAnotherCaseUpdatesButTheWindowListAppend
                    EXPECT_EQ(d.ClassNameText(), "");
                    EXPECT_FALSE(
                        ::IsWindowEnabled(vt::Control(d.Handle(), TfrmSetRule::kIdCaption)));
-                   vt::Type(vt::Control(d.Handle(), TfrmSetRule::kIdClassName), base_ + "PAD");
-                   d.SetActionIndex(2);
-                   ClickOk(d);
+                   TypeClass(d, base_ + "PAD");
+                   Choose(2)(d);
                });
     ASSERT_EQ(f.rules().size(), 1u);
-    ExpectRule(f.rules().at(0), stored, "Minimize", "Default", "old caption", "-", "-");
-    EXPECT_EQ(Saved("Window1", "ClassName"), stored);
-    EXPECT_EQ(Saved("Window1", "Action"), "2");
+    EXPECT_EQ(Fields(f.rules().at(0)), stored + "|Minimize|Default|old caption|-|-");
+    EXPECT_EQ(SavedFields(1), stored + "|2|0|old caption|-|-1");
     // Rules match windows with their letter case.
     EXPECT_EQ(Entry(window).autoAction, "Default");
     fixture_.Sync();
     EXPECT_FALSE(::IsIconic(window));
 
     SelectWindow(window);
-    WithDialog([&] { vantrel::aMainAddRuleExecute(f); },
-               [](TfrmSetRule& d) {
-                   d.SetActionIndex(2);
-                   ClickOk(d);
-               });
+    WithDialog([&] { vantrel::aMainAddRuleExecute(f); }, Choose(2));
     ASSERT_EQ(f.rules().size(), 2u);
     EXPECT_EQ(f.rules().at(1).className, base_ + "Pad");
     EXPECT_EQ(f.lvRule().Count(), 2);
@@ -509,19 +498,19 @@ TEST_F(RuleCommandRulesTab, UnchangedOkAppendsAndRefreshesTheWindowColumns) {
 
     WithDialog([&] { vantrel::aRulesAddRuleExecute(f); },
                [&](const TfrmSetRule& d) {
-                   vt::Type(vt::Control(d.Handle(), TfrmSetRule::kIdClassName), cls);
+                   TypeClass(d, cls);
                    ClickOk(d);
                });
     ASSERT_EQ(f.rules().size(), 1u);
-    ExpectRule(f.rules().at(0), cls, "Default", "Default", "", "-", "-");
+    EXPECT_EQ(Fields(f.rules().at(0)), cls + "|Default|Default||-|-");
     EXPECT_EQ(f.lvRule().Count(), 1);
     EXPECT_EQ(Entry(window).autoAction, "Default");
-    EXPECT_EQ(Saved("Window1", "ClassName"), cls);
+    EXPECT_EQ(SavedFields(1), cls + "|0|0||-|-1");
 
     const std::string before = SavedFile();
     WithDialog([&] { vantrel::aRulesAddRuleExecute(f); },
                [&](const TfrmSetRule& d) {
-                   vt::Type(vt::Control(d.Handle(), TfrmSetRule::kIdClassName), "another");
+                   TypeClass(d, "another");
                    ClickCancel(d);
                });
     EXPECT_EQ(f.rules().size(), 1u);
@@ -534,18 +523,17 @@ TEST_F(RuleCommandRulesTab, ATypedInternetExplorerNameSetsTheRefreshTimer) {
     WithDialog([&] { vantrel::aRulesAddRuleExecute(f); },
                [&](TfrmSetRule& d) {
                    EXPECT_FALSE(d.IEGroupEnabled());
-                   vt::Type(vt::Control(d.Handle(), TfrmSetRule::kIdClassName), "IEFrame");
+                   TypeClass(d, "IEFrame");
                    EXPECT_TRUE(d.IEGroupEnabled());
-                   vt::Toggle(vt::Control(d.Handle(), TfrmSetRule::kIdAutoRefresh));
+                   Toggle(d, TfrmSetRule::kIdAutoRefresh);
                    d.SetTimeIntervalText("0");
-                   d.SetZOrderIndex(1);
-                   ClickOk(d);
+                   Choose(-1, 1)(d);
                });
     ASSERT_EQ(f.rules().size(), 1u);
-    ExpectRule(f.rules().at(0), "IEFrame", "Default", "Stay on top", "", "Yes", "0");
+    EXPECT_EQ(Fields(f.rules().at(0)), "IEFrame|Default|Stay on top||Yes|0");
     EXPECT_TRUE(f.timer1Enabled());
     EXPECT_EQ(f.timer1Interval(), 30000u);
-    EXPECT_EQ(Saved("Window1", "TimeInterval"), "0");
+    EXPECT_EQ(SavedFields(1), "IEFrame|0|1||Yes|0");
     // Only the command on a listed window looks at the two-minute timer.
     EXPECT_FALSE(f.timerVistaRefreshEnabled());
 }
@@ -622,18 +610,18 @@ TEST_F(RuleCommandEdit, AnIntervalRetypedWithALeadingZeroIsAChange) {
                    d.SetTimeIntervalText("030");
                    ClickOk(d);
                });
-    ExpectRule(f.rules().at(1), cls, "Maximize", "Default", "browser", "Yes", "030");
+    EXPECT_EQ(Fields(f.rules().at(1)), cls + "|Maximize|Default|browser|Yes|030");
     EXPECT_EQ(Saved("Options", "WindowCount"), "2");
     EXPECT_EQ(Saved("Window2", "TimeInterval"), "30");
 
     // The accepted values do not set the timer again.
     WithDialog([&] { vantrel::aEditRuleExecute(f); },
                [](TfrmSetRule& d) {
-                   vt::Toggle(vt::Control(d.Handle(), TfrmSetRule::kIdAutoRefresh));
+                   Toggle(d, TfrmSetRule::kIdAutoRefresh);
                    d.SetTimeIntervalText("90");
                    ClickOk(d);
                });
-    ExpectRule(f.rules().at(1), cls, "Maximize", "Default", "browser", "No", "90");
+    EXPECT_EQ(Fields(f.rules().at(1)), cls + "|Maximize|Default|browser|No|90");
     EXPECT_TRUE(f.timer1Enabled());
     EXPECT_EQ(f.timer1Interval(), 30000u);
     EXPECT_EQ(Saved("Window2", "AutoRefresh"), "No");
@@ -650,17 +638,15 @@ TEST_F(RuleCommandEdit, AChangedRuleIsAppliedToItsOpenWindows) {
     WithDialog([&] { vantrel::aEditRuleExecute(f); },
                [](TfrmSetRule& d) {
                    EXPECT_FALSE(d.IEGroupEnabled());
-                   d.SetActionIndex(2);
-                   d.SetZOrderIndex(1);
-                   ClickOk(d);
+                   Choose(2, 1)(d);
                });
-    ExpectRule(f.rules().at(0), cls, "Minimize", "Stay on top", "", "-", "-");
+    EXPECT_EQ(Fields(f.rules().at(0)), cls + "|Minimize|Stay on top||-|-");
     EXPECT_EQ(Entry(window).autoAction, "Minimize");
     EXPECT_EQ(Entry(window).autoZOrder, "Stay on top");
     fixture_.Sync();
     EXPECT_TRUE(::IsIconic(window));
     EXPECT_TRUE(Topmost(window));
-    EXPECT_EQ(Saved("Window1", "ZOrder"), "1");
+    EXPECT_EQ(SavedFields(1), cls + "|2|1||-|-1");
 }
 
 // ---- Deleting a rule and the selection message --------------------------------------------------
@@ -681,8 +667,7 @@ TEST_F(RuleCommandDelete, TheFollowingRuleOrTheFirstIsSelectedAfterwards) {
     EXPECT_EQ(f.lvRule().Count(), 2);
     EXPECT_EQ(f.lvRule().Selected(), 1);
     EXPECT_EQ(Saved("Options", "WindowCount"), "2");
-    EXPECT_EQ(Saved("Window2", "ClassName"), base_ + "C");
-    EXPECT_EQ(Saved("Window2", "Action"), "3");
+    EXPECT_EQ(SavedFields(2), base_ + "C|3|0||-|-1");
 
     vantrel::aDeleteRuleExecute(f); // the last row
     ASSERT_EQ(f.rules().size(), 1u);
@@ -850,8 +835,8 @@ TEST_F(TimerTick, TheExclusionChosenInTheDialogHoldsUntilTheNextRebuild) {
     SelectWindow(excluded);
     WithDialog([&] { vantrel::aMainAddRuleExecute(f); },
                [](const TfrmSetRule& d) {
-                   vt::Toggle(vt::Control(d.Handle(), TfrmSetRule::kIdAutoRefresh));
-                   vt::Toggle(vt::Control(d.Handle(), TfrmSetRule::kIdCurrentWindow));
+                   Toggle(d, TfrmSetRule::kIdAutoRefresh);
+                   Toggle(d, TfrmSetRule::kIdCurrentWindow);
                    ClickOk(d);
                });
     ASSERT_TRUE(f.timer1Enabled());

@@ -286,19 +286,4 @@ TEST_F(WindowCommands, OnlyTheExactInternetExplorerClassIsMaximizedByItsCommand)
     EXPECT_TRUE(::IsZoomed(ie)); // even without a maximize box
 }
 
-TEST_F(WindowCommands, CommandsOnAVanishedWindowDoNothingHarmful) {
-    const HWND w = Make(vt::UniqueName("CmdGone"));
-    Start();
-    SelectWindow(w);
-    fixture_.Destroy(w);
-    form().aStayOnTopExecute();
-    form().aRemoveTranspExecute();
-    form().aMinimizeToTrayExecute();
-    EXPECT_FALSE(form().tray().WindowIconAdded(w)) << "a gone window must not get a tray icon";
-    form().aAlignExecute(4);
-    form().miMaxAllClick();
-    form().miCloseAllClick();
-    EXPECT_TRUE(::IsWindow(form().Handle()));
-}
-
 } // namespace

@@ -15,8 +15,10 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vt {
@@ -52,9 +54,6 @@ int RunModal(Form& form) {
     return result;
 }
 
-// Closes every message box this thread opens (as a user pressing OK would) and keeps what it
-// showed. The system's message box runs a modal loop of its own, so a script that triggers one
-// only gets control back once it is gone.
 void ReplaceText(HWND edit, const std::string& text) {
     vantrel::SetControlText(edit, "");
     Type(edit, text);
@@ -170,6 +169,13 @@ protected:
         return hwnd;
     }
     static RECT ScreenRect(int x, int y, int w, int h) { return RECT{x, y, x + w, y + h}; }
+    // Runs the resize dialog on the window with the script inside it, to the expected result.
+    static void Resize(HWND target, int result, std::function<void(Form&)> script) {
+        TfrmResize dialog(nullptr);
+        dialog.SetTarget(target);
+        WhenModalOpens("Resize window", std::move(script));
+        EXPECT_EQ(RunModal(dialog), result);
+    }
     // The move happens in the fixture's process; wait for it before comparing exactly.
     static void ExpectRect(HWND hwnd, const RECT& expected) {
         WaitUntil([&] { return SameRect(RectOf(hwnd), expected); });
@@ -195,9 +201,7 @@ TEST_F(WindowDialogsResize, DefaultsGiveTheWholeScreen) {
     const int sw = ::GetSystemMetrics(SM_CXSCREEN);
     const int sh = ::GetSystemMetrics(SM_CYSCREEN);
     vt::BoxAnswerer boxes;
-    TfrmResize dialog(nullptr);
-    dialog.SetTarget(target);
-    WhenModalOpens("Resize window", [](Form& form) {
+    Resize(target, vantrel::kResultOk, [](const Form& form) {
         const HWND f = form.Handle();
         EXPECT_TRUE(vantrel::IsChecked(Control(f, TfrmResize::kWidthCheckId)));
         EXPECT_TRUE(vantrel::IsChecked(Control(f, TfrmResize::kHeightCheckId)));
@@ -209,7 +213,6 @@ TEST_F(WindowDialogsResize, DefaultsGiveTheWholeScreen) {
         EXPECT_FALSE(vantrel::IsChecked(Control(f, TfrmResize::kHeightPixelsId)));
         Click(Control(f, TfrmResize::kOkId));
     });
-    EXPECT_EQ(RunModal(dialog), vantrel::kResultOk);
     EXPECT_TRUE(boxes.Seen().empty());
     ExpectRect(target, ScreenRect(0, 0, sw, sh));
 }
@@ -219,9 +222,7 @@ TEST_F(WindowDialogsResize, PixelWidthPastTheRightEdgeMovesTheWindowLeft) {
     ASSERT_GT(sw, 900 + 50);
     const HWND target = NewWindowAt(900, 120, 120, 200);
     vt::BoxAnswerer boxes;
-    TfrmResize dialog(nullptr);
-    dialog.SetTarget(target);
-    WhenModalOpens("Resize window", [](Form& form) {
+    Resize(target, vantrel::kResultOk, [](const Form& form) {
         const HWND f = form.Handle();
         MouseClick(Control(f, TfrmResize::kWidthPixelsId));
         EXPECT_FALSE(vantrel::IsChecked(Control(f, TfrmResize::kWidthPercentId)));
@@ -231,7 +232,6 @@ TEST_F(WindowDialogsResize, PixelWidthPastTheRightEdgeMovesTheWindowLeft) {
         Toggle(Control(f, TfrmResize::kHeightCheckId));
         Click(Control(f, TfrmResize::kOkId));
     });
-    EXPECT_EQ(RunModal(dialog), vantrel::kResultOk);
     EXPECT_TRUE(boxes.Seen().empty());
     ExpectRect(target, ScreenRect(sw - 500, 120, 500, 200)); // x 524 on a 1024-pixel screen
 }
@@ -241,9 +241,7 @@ TEST_F(WindowDialogsResize, EmptyCheckedEditShowsTheMessageAndKeepsTheDialogOpen
     const int sh = ::GetSystemMetrics(SM_CYSCREEN);
     const HWND target = NewWindowAt(100, 80, 400, 300);
     vt::BoxAnswerer boxes;
-    TfrmResize dialog(nullptr);
-    dialog.SetTarget(target);
-    WhenModalOpens("Resize window", [&boxes, target](Form& form) {
+    Resize(target, vantrel::kResultOk, [&boxes, target](const Form& form) {
         const HWND f = form.Handle();
         const HWND width = Control(f, TfrmResize::kWidthEditId);
         vantrel::SetControlText(width, "");
@@ -260,7 +258,6 @@ TEST_F(WindowDialogsResize, EmptyCheckedEditShowsTheMessageAndKeepsTheDialogOpen
         Type(width, "50");
         Click(Control(f, TfrmResize::kOkId));
     });
-    EXPECT_EQ(RunModal(dialog), vantrel::kResultOk);
     EXPECT_EQ(boxes.Seen().size(), 1u);
     // Half the screen wide still fits from x 100; the full height moves the top up to 0.
     ExpectRect(target, ScreenRect(100, 0, sw / 2, sh));
@@ -269,9 +266,7 @@ TEST_F(WindowDialogsResize, EmptyCheckedEditShowsTheMessageAndKeepsTheDialogOpen
 TEST_F(WindowDialogsResize, UncheckedRowWithEmptyEditKeepsItsAxis) {
     const HWND target = NewWindowAt(60, 90, 300, 200);
     vt::BoxAnswerer boxes;
-    TfrmResize dialog(nullptr);
-    dialog.SetTarget(target);
-    WhenModalOpens("Resize window", [](const Form& form) {
+    Resize(target, vantrel::kResultOk, [](const Form& form) {
         const HWND f = form.Handle();
         Toggle(Control(f, TfrmResize::kWidthCheckId));
         vantrel::SetControlText(Control(f, TfrmResize::kWidthEditId), "");
@@ -279,40 +274,33 @@ TEST_F(WindowDialogsResize, UncheckedRowWithEmptyEditKeepsItsAxis) {
         ReplaceText(Control(f, TfrmResize::kHeightEditId), "250");
         Click(Control(f, TfrmResize::kOkId));
     });
-    EXPECT_EQ(RunModal(dialog), vantrel::kResultOk);
     EXPECT_TRUE(boxes.Seen().empty()) << "an unchecked row may be empty";
     ExpectRect(target, ScreenRect(60, 90, 300, 250));
 }
 
 TEST_F(WindowDialogsResize, RowControlsFollowTheirCheckBoxAndCancelChangesNothing) {
     const HWND target = NewWindowAt(70, 50, 320, 240);
-    TfrmResize dialog(nullptr);
-    dialog.SetTarget(target);
-    WhenModalOpens("Resize window", [](Form& form) {
+    Resize(target, vantrel::kResultCancel, [](const Form& form) {
         const HWND f = form.Handle();
         const int widthRow[] = {TfrmResize::kWidthLabelId, TfrmResize::kWidthEditId,
                                 TfrmResize::kWidthPixelsId, TfrmResize::kWidthPercentId};
         const int heightRow[] = {TfrmResize::kHeightLabelId, TfrmResize::kHeightEditId,
                                  TfrmResize::kHeightPixelsId, TfrmResize::kHeightPercentId};
+        const auto expectEnabled = [f](const int(&row)[4], bool enabled) {
+            for (int id : row) {
+                EXPECT_EQ(::IsWindowEnabled(Control(f, id)) != FALSE, enabled) << "control " << id;
+            }
+        };
         Toggle(Control(f, TfrmResize::kWidthCheckId));
-        for (int id : widthRow) {
-            EXPECT_FALSE(::IsWindowEnabled(Control(f, id))) << "control " << id;
-        }
-        for (int id : heightRow) {
-            EXPECT_TRUE(::IsWindowEnabled(Control(f, id))) << "control " << id;
-        }
+        expectEnabled(widthRow, false);
+        expectEnabled(heightRow, true);
         Toggle(Control(f, TfrmResize::kHeightCheckId));
         Toggle(Control(f, TfrmResize::kWidthCheckId));
-        for (int id : widthRow) {
-            EXPECT_TRUE(::IsWindowEnabled(Control(f, id))) << "control " << id;
-        }
-        for (int id : heightRow) {
-            EXPECT_FALSE(::IsWindowEnabled(Control(f, id))) << "control " << id;
-        }
+        expectEnabled(widthRow, true);
+        expectEnabled(heightRow, false);
         ReplaceText(Control(f, TfrmResize::kWidthEditId), "10");
         Click(Control(f, TfrmResize::kCancelId));
     });
-    EXPECT_EQ(RunModal(dialog), vantrel::kResultCancel);
     ExpectRect(target, ScreenRect(70, 50, 320, 240));
 }
 
