@@ -122,15 +122,12 @@ TEST_F(SetRuleDialog, LayoutCaptionsAndInitialState) {
         EXPECT_EQ(::SendMessageA(control, WM_GETFONT, 0, 0),
                   ::SendMessageA(Ctl(TfrmSetRule::kIdOk), WM_GETFONT, 0, 0));
     }
-    std::string choices;
-    for (int id = TfrmSetRule::kIdActionFirst; id < TfrmSetRule::kIdActionFirst + 5; ++id) {
-        choices += vt::TextOf(Ctl(id)) + "|";
+    for (int i = 0; i < kActionCount; ++i) {
+        EXPECT_EQ(vt::TextOf(Ctl(TfrmSetRule::kIdActionFirst + i)), ActionTexts(i));
     }
-    for (int id = TfrmSetRule::kIdZOrderFirst; id < TfrmSetRule::kIdZOrderFirst + 3; ++id) {
-        choices += vt::TextOf(Ctl(id)) + "|";
+    for (int i = 0; i < kZOrderCount; ++i) {
+        EXPECT_EQ(vt::TextOf(Ctl(TfrmSetRule::kIdZOrderFirst + i)), ZOrderTexts(i));
     }
-    EXPECT_EQ(choices,
-              "Default|Maximize|Minimize|Normal|Minimize to tray|Default|Stay on top|Normal|");
     const HWND image = ::ChildWindowFromPoint(form, POINT{380, 124});
     vt::ExpectSoundLayout(form);
     EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageA(image, STM_GETICON, 0, 0)),
