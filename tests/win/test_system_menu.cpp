@@ -11,6 +11,7 @@
 
 #include "app/catalogue.h"
 #include "app/rule_application.h"
+#include "commands/placement.h"
 #include "platform/foreign_window.h"
 #include "platform/handles.h"
 #include "relay/relay_protocol.h"
@@ -104,10 +105,11 @@ TEST_F(SystemMenuChild, InsertsTheItemsOnceWithTransparency) {
     EXPECT_EQ(levels, expected);
     EXPECT_EQ(Items(::GetSubMenu(menu, 1)),
               (std::vector<std::string>{"Stay on top#21", "Normal#22"}));
-    EXPECT_EQ(Items(::GetSubMenu(menu, 3)),
-              (std::vector<std::string>{"Top Left#51", "Top Center#52", "Top Right#53",
-                                        "Middle Left#54", "Middle Center#55", "Middle Right#56",
-                                        "Bottom Left#57", "Bottom Center#58", "Bottom Right#59"}));
+    std::vector<std::string> places;
+    for (const vantrel::AlignmentPlace& place : vantrel::AlignmentPlaces()) {
+        places.push_back(std::string(place.commandText) + "#" + std::to_string(place.commandId));
+    }
+    EXPECT_EQ(Items(::GetSubMenu(menu, 3)), places);
 
     // Check marks follow the level set from the menu; 35 % checks none.
     auto checked = [&](int id) {
