@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <chrono>
 #include <map>
 
 #include "app/rule_application.h"
@@ -41,24 +42,6 @@ bool IsEmptyApplicationFrame(HWND firstChild) {
     return count == 3;
 }
 
-// The class name is asked for at most once per window, and only when a filter or the row needs
-// it: the question crosses into the window server, and a pass asks it of every window.
-class LazyClassName {
-public:
-    explicit LazyClassName(HWND window) : window_(window) {}
-    const std::string& get() {
-        if (!known_) {
-            name_ = platform::ClassNameOf(window_);
-            known_ = true;
-        }
-        return name_;
-    }
-
-private:
-    HWND window_;
-    bool known_ = false;
-    std::string name_;
-};
 } // namespace
 
 bool UsesModulePaths(int versionCode) {
@@ -137,7 +120,8 @@ bool Catalogue::DeferredDuringRebuild(Change change, HWND window) {
         return false;
     }
     // Two rebuilds in a row give the rows of the second alone.
-    if (change != Change::Rebuild || deferred_.empty() || deferred_.back().first != change) {
+    const bool whole = change == Change::Rebuild || change == Change::Request;
+    if (!whole || deferred_.empty() || deferred_.back().first != change) {
         deferred_.emplace_back(change, window);
     }
     return true;
@@ -150,6 +134,9 @@ void Catalogue::RunDeferred() {
         switch (change) {
         case Change::Rebuild:
             Rebuild();
+            break;
+        case Change::Request:
+            RequestRebuild();
             break;
         case Change::AddOne:
             AddOne(window);
@@ -164,45 +151,164 @@ void Catalogue::RunDeferred() {
     }
 }
 
+namespace {
+// Sets a flag for as long as it lives.
+struct Running {
+    explicit Running(bool& flag) : flag_(flag) { flag_ = true; }
+    ~Running() { flag_ = false; }
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+    bool& flag_;
+};
+} // namespace
+
+void Catalogue::StartPass(bool sliced) {
+    pass_ = std::make_unique<Pass>();
+    pass_->sliced = sliced;
+    if (sliced) {
+        for (const WindowEntry& row : rows_.Rows()) {
+            pass_->listed.insert(row.handle);
+        }
+    }
+    pass_->windows = platform::TopLevelWindows();
+    pass_->position.reserve(pass_->windows.size());
+    for (size_t i = 0; i < pass_->windows.size(); ++i) {
+        pass_->position.emplace(pass_->windows[i], i);
+    }
+    ++passNumber_;
+    // A snapshot or an icon extraction costs more than all the window questions of a row, so
+    // the pass shares them between rows instead of making them again for every window.
+    paths_.BeginPass();
+}
+
 void Catalogue::Rebuild() {
     if (DeferredDuringRebuild(Change::Rebuild, nullptr)) {
         return;
     }
-    struct Running {
-        explicit Running(bool& flag) : flag_(flag) { flag_ = true; }
-        ~Running() { flag_ = false; }
-        Running(const Running&) = delete;
-        Running& operator=(const Running&) = delete;
-        bool& flag_;
-    };
     {
         const Running running(rebuilding_);
         ++rebuilds_;
+        // A pass in slices that was under way is overtaken: this one lists the windows as they
+        // are now.
+        StartPass(false);
         rows_.Clear();
-        // A snapshot or an icon extraction costs more than all the window questions of a row,
-        // so the pass shares them between rows instead of making them again for every window.
-        paths_.BeginPass();
-        int withoutRow = 0;
+        int examined = 0;
         ULONGLONG answered = ::GetTickCount64();
-        for (HWND window : platform::TopLevelWindows()) {
-            // A row costs the most (its rule may wait on its program); other windows are
-            // turned away after a few questions, but each question waits its turn at the
-            // window server, which a storm of windows keeps busy: then a few windows take as
-            // long as a row.
-            if (ExamineInPass(window, EnumerationMode::List) ||
-                ++withoutRow == kWindowsBetweenAnswers ||
+        while (pass_->next < pass_->windows.size()) {
+            const HWND window = pass_->windows[pass_->next++];
+            ExamineInPass(window, EnumerationMode::List);
+            // Each question waits its turn at the window server, which a storm of windows
+            // keeps busy: then a few windows take long, and the clock decides.
+            if (++examined == kWindowsBetweenAnswers ||
                 ::GetTickCount64() - answered >= kAnswerAtLeastEveryMs) {
-                withoutRow = 0;
+                examined = 0;
                 platform::AnswerSentMessages();
                 answered = ::GetTickCount64();
             }
         }
-        // A full pass has seen every process with a listed window; the others need no handle
-        // held any more.
-        paths_.ForgetUnseen();
+        pass_.reset();
+        ForgetUnseen();
     }
     NotifyChanged(true);
     RunDeferred();
+}
+
+void Catalogue::RequestRebuild() {
+    if (!services_.passWaiting) {
+        Rebuild();
+        return;
+    }
+    if (DeferredDuringRebuild(Change::Request, nullptr)) {
+        return;
+    }
+    if (pass_) {
+        // The windows the running pass has already examined are due their rules again too.
+        pass_->again = true;
+        return;
+    }
+    StartPass(true);
+    services_.passWaiting(false);
+}
+
+void Catalogue::ContinuePass() {
+    if (!pass_) {
+        return;
+    }
+    if (rebuilding_) {
+        // Asked from inside a slice (a dialog that a rule opened runs its own message loop).
+        services_.passWaiting(true);
+        return;
+    }
+    bool done = false;
+    bool added = false;
+    {
+        const Running running(rebuilding_);
+        const int listedBefore = rows_.Count();
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(kSliceMs);
+        while (pass_->next < pass_->windows.size()) {
+            const HWND window = pass_->windows[pass_->next++];
+            if (window != nullptr) {
+                ExamineInPass(window, EnumerationMode::List);
+            }
+            if (std::chrono::steady_clock::now() >= deadline) {
+                break;
+            }
+        }
+        done = pass_->next >= pass_->windows.size();
+        added = rows_.Count() != listedBefore;
+    }
+    if (done) {
+        ++rebuilds_;
+        const bool again = pass_->again;
+        rows_ = std::move(pass_->rows);
+        pass_.reset();
+        ForgetUnseen();
+        NotifyChanged(true);
+        if (again) {
+            RequestRebuild();
+        }
+    } else {
+        if (added) {
+            NotifyChanged(false);
+        }
+        services_.passWaiting(false);
+    }
+    RunDeferred();
+}
+
+void Catalogue::ForgetUnseen() {
+    // A full pass has seen every process with a listed window; the others need no handle held
+    // any more, and the windows it did not meet have gone or been hidden.
+    paths_.ForgetUnseen();
+    for (auto it = lasting_.begin(); it != lasting_.end();) {
+        it = it->second.seen == passNumber_ ? std::next(it) : lasting_.erase(it);
+    }
+}
+
+const WindowEntry* Catalogue::RowOf(HWND window) const {
+    if (pass_) {
+        // The row a pass has just made is its last one.
+        const auto& made = pass_->rows.Rows();
+        for (auto it = made.rbegin(); it != made.rend(); ++it) {
+            if (it->handle == window) {
+                return &*it;
+            }
+        }
+    }
+    const int row = rows_.Find(window);
+    return row < 0 ? nullptr : &rows_.At(row);
+}
+
+void Catalogue::RewritePassColumns() {
+    if (!pass_ || !services_.actionText || !services_.zOrderText) {
+        return;
+    }
+    for (int i = 0; i < pass_->rows.Count(); ++i) {
+        WindowEntry& row = pass_->rows.At(i);
+        row.autoAction = services_.actionText(row);
+        row.autoZOrder = services_.zOrderText(row);
+    }
 }
 
 void Catalogue::AddOne(HWND window) {
@@ -218,6 +324,13 @@ void Catalogue::Remove(HWND window) {
     if (DeferredDuringRebuild(Change::Remove, window)) {
         return;
     }
+    if (pass_) {
+        // Gone before the pass reached it: the pass does not list it again.
+        pass_->rows.Remove(window);
+        if (pass_->Ahead(window)) {
+            pass_->windows[pass_->position[window]] = nullptr;
+        }
+    }
     if (rows_.Remove(window) > 0) {
         NotifyChanged(false);
     }
@@ -229,6 +342,15 @@ void Catalogue::Rename(HWND window) {
     }
     bool any = false;
     bool apply = false;
+    if (pass_) {
+        pass_->rows.ForEachOf(window, [&](WindowEntry& row) {
+            row.caption = platform::WindowText(window);
+            if (services_.actionText && services_.zOrderText) {
+                row.autoAction = services_.actionText(row);
+                row.autoZOrder = services_.zOrderText(row);
+            }
+        });
+    }
     rows_.ForEachOf(window, [&](WindowEntry& row) {
         const std::string old = row.caption;
         row.caption = platform::WindowText(window);
@@ -250,7 +372,7 @@ void Catalogue::Rename(HWND window) {
 
 void Catalogue::ForAllWindows(EnumerationMode mode) {
     // Inside a rebuild (from a message answered on its way) the rebuild's pass is shared.
-    if (!rebuilding_) {
+    if (!rebuilding_ && !pass_) {
         paths_.BeginPass();
     }
     for (HWND window : platform::TopLevelWindows()) {
@@ -260,20 +382,40 @@ void Catalogue::ForAllWindows(EnumerationMode mode) {
 
 bool Catalogue::Examine(HWND window, EnumerationMode mode) {
     // Nothing is looked up until a window reaches the path step, so this costs no snapshot for
-    // a window that a filter turns away.
-    if (!rebuilding_) {
+    // a window that a filter turns away. A pass in slices keeps its own: a process that its
+    // snapshot does not know is looked up afresh all the same.
+    if (!rebuilding_ && !pass_) {
         paths_.BeginPass();
     }
     return ExamineInPass(window, mode);
 }
 
 bool Catalogue::ExamineInPass(HWND window, EnumerationMode mode) {
-    LazyClassName className(window);
-    const HWND firstChild = platform::FirstChild(window);
-    if (firstChild == nullptr && className.get() == kCoreWindowClass) {
+    // Visibility is asked before the child and the class name that the first filter needs (the
+    // filters reject alike, and none changes anything): a hidden window costs one question.
+    if (!::IsWindowVisible(window)) {
         return false;
     }
-    if (!::IsWindowVisible(window)) {
+    const HWND firstChild = platform::FirstChild(window);
+    DWORD processId = 0;
+    const DWORD threadId = platform::ThreadIdOf(window, &processId);
+    if (threadId == 0) {
+        return false; // gone since it was enumerated
+    }
+    Lasting& lasting = lasting_[window];
+    if (lasting.thread != threadId) {
+        // Another window under a handle used again: nothing known of the old one holds.
+        lasting = Lasting{};
+        lasting.thread = threadId;
+    }
+    lasting.seen = passNumber_;
+    auto className = [&]() -> const std::string& {
+        if (!lasting.className) {
+            lasting.className = platform::ClassNameOf(window);
+        }
+        return *lasting.className;
+    };
+    if (firstChild == nullptr && className() == kCoreWindowClass) {
         return false;
     }
     const LONG exStyle = platform::ExStyleOf(window);
@@ -307,9 +449,8 @@ bool Catalogue::ExamineInPass(HWND window, EnumerationMode mode) {
     if (IsEmptyApplicationFrame(firstChild)) {
         return false;
     }
-    const DWORD processId = platform::ProcessIdOf(window);
     const std::string caption = platform::WindowText(window);
-    if (caption == CoreWindowMarker() && className.get() == kCoreWindowClass) {
+    if (caption == CoreWindowMarker() && className() == kCoreWindowClass) {
         return false;
     }
     // The window has just answered every question above, so its process is running: a
@@ -318,7 +459,7 @@ bool Catalogue::ExamineInPass(HWND window, EnumerationMode mode) {
     if (!path) {
         return false;
     }
-    MakeEntry(window, caption, className.get(), *path);
+    MakeEntry(window, caption, className(), *path, processId, mode);
     if (services_.systemMenuOn && services_.systemMenuOn() && services_.insertSystemMenu) {
         services_.insertSystemMenu(window);
     }
@@ -326,7 +467,7 @@ bool Catalogue::ExamineInPass(HWND window, EnumerationMode mode) {
 }
 
 void Catalogue::MakeEntry(HWND window, const std::string& caption, const std::string& className,
-                          const std::string& path) {
+                          const std::string& path, DWORD processId, EnumerationMode mode) {
     const int image = ImageOf(path);
     WindowEntry entry;
     entry.caption = caption;
@@ -338,7 +479,23 @@ void Catalogue::MakeEntry(HWND window, const std::string& caption, const std::st
     entry.autoZOrder = services_.zOrderText ? services_.zOrderText(entry) : "Default";
     entry.transparency = 0;
     entry.autoRefreshInclusion = 1;
-    rows_.Append(std::move(entry));
+    entry.processId = processId;
+    if (!pass_ || !pass_->sliced) {
+        rows_.Append(std::move(entry));
+    } else if (mode == EnumerationMode::List) {
+        // A window the list does not show yet is a new one: it is listed at once, as a notice
+        // of it would have, while the rest of the pass is made out of sight.
+        if (!pass_->listed.count(window) && rows_.Find(window) < 0) {
+            rows_.Append(entry);
+        }
+        pass_->rows.Append(std::move(entry));
+    } else {
+        // Added while a pass runs: where the pass has gone by, its rows need it too.
+        if (!pass_->Ahead(window)) {
+            pass_->rows.Append(entry);
+        }
+        rows_.Append(std::move(entry));
+    }
     if (services_.applyRule) {
         services_.applyRule(window);
     }

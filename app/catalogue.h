@@ -7,8 +7,12 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "app/window_list.h"
 #include "platform/handles.h"
@@ -39,6 +43,10 @@ struct CatalogueServices {
     std::function<void()> iconsWaiting;
     // Reads an executable's icon (tests put a slow share in its place).
     std::function<HICON(const std::string& path)> readIcon;
+    // Asks for ContinuePass to be called once the messages waiting now have been handled;
+    // `later`: not before a short while (the pass was asked to go on from inside itself).
+    // Without it a requested rebuild runs at once, whole.
+    std::function<void(bool later)> passWaiting;
 };
 
 // True on the systems whose process paths come from a module snapshot.
@@ -55,17 +63,32 @@ public:
     WindowList& Rows() { return rows_; }
     const WindowList& Rows() const { return rows_; }
 
-    // A rebuild answers the messages sent to the program on its way (after every row, after
-    // every kWindowsBetweenAnswers windows that make none, and at least every
-    // kAnswerAtLeastEveryMs), so that a long list does not keep a sender waiting. A list change
-    // asked for in such a message is carried out after the rebuild, in the order asked, as if
-    // the message had waited for the rebuild to end.
+    // A whole rebuild answers the messages sent to the program on its way (after every
+    // kWindowsBetweenAnswers windows, and at least every kAnswerAtLeastEveryMs), so that a long
+    // list does not keep a sender waiting. A list change asked for in such a message (or in a
+    // dialog that a rule opened during a slice) is carried out after the rebuild or the slice,
+    // in the order asked, as if the message had waited for it to end.
     static constexpr int kWindowsBetweenAnswers = 8;
     static constexpr ULONGLONG kAnswerAtLeastEveryMs = 20;
 
+    // A whole rebuild, within this call (start-up, and where the caller needs the rows now).
     void Rebuild();
-    // Full rebuilds made so far.
+    // A rebuild in slices of at most kSliceMs, between which the program's messages are
+    // handled: the shell's notices, the timer and the refresh command. The rows stay as they
+    // were (with the windows added, removed and renamed meanwhile) until the pass has made
+    // them all again, so the list never shows half a pass. A request while a pass runs makes
+    // one more pass after it.
+    void RequestRebuild();
+    static constexpr int kSliceMs = 15;
+    // One slice of the running pass (on the message that passWaiting asked for).
+    void ContinuePass();
+    bool PassRunning() const { return pass_ != nullptr; }
+    // Full rebuilds made so far, whole or in slices.
     int Rebuilds() const { return rebuilds_; }
+    // The window's row as the running pass has made it, else as listed; none when neither has.
+    const WindowEntry* RowOf(HWND window) const;
+    // Rewrites the rule columns of the rows the running pass has made so far.
+    void RewritePassColumns();
     void AddOne(HWND window);
     void Remove(HWND window);
     void Rename(HWND window);
@@ -76,10 +99,37 @@ public:
     bool Examine(HWND window, EnumerationMode mode);
 
 private:
+    // A rebuild under way: the windows enumerated when it began, how far it got, and the
+    // rows it made.
+    struct Pass {
+        std::vector<HWND> windows;
+        std::unordered_map<HWND, size_t> position;
+        size_t next = 0;
+        // In slices: its rows are made out of sight (else straight into the list).
+        bool sliced = false;
+        WindowList rows;
+        // The windows listed when it began.
+        std::unordered_set<HWND> listed;
+        bool again = false;
+        bool Ahead(HWND window) const {
+            const auto found = position.find(window);
+            return found != position.end() && found->second >= next;
+        }
+    };
+    // What a window cannot change in its life, asked once: known by its handle and its thread,
+    // so that a handle used again for another window is not taken for the old one.
+    struct Lasting {
+        DWORD thread = 0;
+        std::optional<std::string> className;
+        unsigned seen = 0; // the last pass that met the window
+    };
+
+    void StartPass(bool sliced);
+    void ForgetUnseen();
     // Examine within a pass that shares one process snapshot between its windows.
     bool ExamineInPass(HWND window, EnumerationMode mode);
     void MakeEntry(HWND window, const std::string& caption, const std::string& className,
-                   const std::string& path);
+                   const std::string& path, DWORD processId, EnumerationMode mode);
     // The image of an executable's first icon (or of the fallback). The rows of one program
     // share it, so the list holds an image per program, not per window, and each icon is
     // read once in the program's life. Read elsewhere, the image shows the fallback until the
@@ -87,7 +137,7 @@ private:
     int ImageOf(const std::string& path);
     HICON ReadIcon(const std::string& path) const;
     void NotifyChanged(bool rebuilt);
-    enum class Change { Rebuild, AddOne, Remove, Rename };
+    enum class Change { Rebuild, Request, AddOne, Remove, Rename };
     // True when the change has to wait for the running rebuild, and is queued for it.
     bool DeferredDuringRebuild(Change change, HWND window);
     void RunDeferred();
@@ -106,6 +156,9 @@ private:
     bool rebuilding_ = false;
     std::deque<std::pair<Change, HWND>> deferred_;
     int rebuilds_ = 0;
+    std::unique_ptr<Pass> pass_;
+    std::unordered_map<HWND, Lasting> lasting_;
+    unsigned passNumber_ = 0;
 };
 
 } // namespace vantrel

@@ -54,6 +54,8 @@ constexpr UINT kRelayWatchInterval = 2000;
 // of a window has come for a moment: a burst of them is shown with one count, and a storm that
 // goes on still shows its rows every few seconds.
 constexpr UINT_PTR kTimerShowRows = 4;
+// The next slice of a rebuild, when input or drawing waits or the pass asked from inside itself.
+constexpr UINT_PTR kTimerPass = 5;
 constexpr UINT kExitAskBudgetMs = 1000;
 
 enum ControlId {
@@ -191,6 +193,17 @@ void TfrmMain::FormCreate() {
         windowsView_.RowsChanged(rebuilt);
     };
     services.iconsWaiting = [window = handle_] { ::PostMessageA(window, WM_ICONSREAD, 0, 0); };
+    services.passWaiting = [window = handle_](bool later) {
+        // A posted message is taken before input and drawing. While a person's input waits, the
+        // next slice comes on a timer, which is taken after it; what waits to be drawn is drawn
+        // now, between two slices.
+        if (later || platform::InputWaiting()) {
+            ::SetTimer(window, kTimerPass, USER_TIMER_MINIMUM, nullptr);
+            return;
+        }
+        ::RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        ::PostMessageA(window, WM_CATALOGUEPASS, 0, 0);
+    };
     catalogue_->SetServices(std::move(services));
     CreateControls();
     windows_.Clear();
@@ -519,7 +532,7 @@ void TfrmMain::aExitExecute() {
 }
 
 void TfrmMain::aRefreshExecute() {
-    catalogue_->Rebuild();
+    catalogue_->RequestRebuild();
 }
 
 void TfrmMain::ShowTransparencyDialog(HWND window, int row) {
@@ -752,10 +765,19 @@ void TfrmMain::OnShellHook(const MSG& msg) {
     }
     if (msg.wParam == HSHELL_WINDOWCREATED || msg.wParam == HSHELL_WINDOWDESTROYED) {
         lastNotice_ = ::GetTickCount64();
+        // The window the shell names gets its row and its rule (or loses its row) at once, on
+        // its own; the other windows' rules follow in the rebuild's slices.
+        const HWND window = reinterpret_cast<HWND>(msg.lParam);
+        if (window != nullptr && msg.hwnd == Application::Instance().Handle()) {
+            Guard([&] {
+                OnWindowNotice(
+                    msg.wParam == HSHELL_WINDOWCREATED ? kNoticeCreated : kNoticeDestroyed, window);
+            });
+        }
         if (LaterRebuildWaiting(msg)) {
             return;
         }
-        Guard([this] { catalogue_->Rebuild(); });
+        Guard([this] { catalogue_->RequestRebuild(); });
     }
 }
 
@@ -1205,6 +1227,11 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             windowsView_.OnTimer();
             return 0;
         }
+        if (wParam == kTimerPass) {
+            ::KillTimer(handle_, kTimerPass);
+            catalogue_->ContinuePass();
+            return 0;
+        }
         break;
     case WM_MOUSEMOVE:
         graphics_.MouseMove(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
@@ -1244,6 +1271,10 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         if (msg == WM_WINDOWNOTICE) {
             OnWindowNotice(wParam, reinterpret_cast<HWND>(lParam));
+            return 0;
+        }
+        if (msg == WM_CATALOGUEPASS) {
+            Guard([this] { catalogue_->ContinuePass(); });
             return 0;
         }
         if (msg == WM_ICONSREAD) {

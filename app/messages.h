@@ -12,6 +12,8 @@ inline constexpr UINT WM_SYSMENUCOMMAND = 0x2404;
 inline constexpr UINT WM_HIDDENTRAYICON = 0x2410;
 // Posted by the program's own icon reader; no other process is let through with it.
 inline constexpr UINT WM_ICONSREAD = 0x2411;
+// Posted by the program to itself: the next slice of a rebuild.
+inline constexpr UINT WM_CATALOGUEPASS = 0x2412;
 
 inline constexpr WPARAM kNoticeCreated = 1;
 inline constexpr WPARAM kNoticeDestroyed = 2;

@@ -79,10 +79,8 @@ struct Facts {
 };
 
 Facts FactsOf(TfrmMain& form, HWND window) {
-    const int row = form.windows().Find(window);
-    if (row >= 0) {
-        const WindowEntry& entry = form.windows().At(row);
-        return {entry.className, entry.path, entry.caption};
+    if (const WindowEntry* entry = form.catalogue().RowOf(window)) {
+        return {entry->className, entry->path, entry->caption};
     }
     const auto path = platform::ExecutablePathOf(platform::ProcessIdOf(window),
                                                  UsesModulePaths(form.versionCode()));
@@ -111,11 +109,17 @@ void ApplyRule(TfrmMain& form, HWND window) {
         return;
     }
     // The program's own windows and the shell's are listed, but no rule or default acts on them.
-    // Nor on a window cloaked since it was listed: it is out of the user's sight.
-    if (!foreign::IsTarget(window) || platform::dwm::IsCloaked(window)) {
+    // Nor on a window cloaked since it was listed: it is out of the user's sight. A row just
+    // made knows the window's process and class: a pass need not ask them twice.
+    const WindowEntry* row = form.catalogue().RowOf(window);
+    const bool target = row != nullptr && row->processId != 0
+                            ? foreign::IsTarget(window, row->processId, row->className)
+                            : foreign::IsTarget(window);
+    if (!target || platform::dwm::IsCloaked(window)) {
         return;
     }
-    const Facts facts = FactsOf(form, window);
+    const Facts facts =
+        row != nullptr ? Facts{row->className, row->path, row->caption} : FactsOf(form, window);
     const WindowRule* rule = form.rules().MatchOf(facts.view());
     if (rule == nullptr) {
         DoAction(form, window, ActionFromText(form.settings().action));
@@ -162,6 +166,8 @@ void RefreshRuleColumns(TfrmMain& form) {
         row.autoAction = RuleActionTextFor(form, row);
         row.autoZOrder = RuleZOrderTextFor(form, row);
     }
+    // The rows a rebuild is making take the same texts, or it would show the old ones.
+    form.catalogue().RewritePassColumns();
     form.ShowRowsNow();
 }
 

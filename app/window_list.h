@@ -17,6 +17,7 @@ struct WindowEntry {
     std::string path;
     int autoRefreshInclusion = 1;
     int image = -1;
+    DWORD processId = 0; // of the window's program, as the row was made
 };
 
 class WindowList {

@@ -7,12 +7,11 @@ namespace vantrel::platform::foreign {
 namespace {
 bool g_ownProcessWindowsAreTargets = false;
 
-bool IsShellWindow(HWND window) {
+bool IsShellWindow(HWND window, const std::string& cls) {
     if (window == ::GetShellWindow()) {
         return true;
     }
     // The taskbar: its class name is the same on Windows and under Wine.
-    const std::string cls = ClassNameOf(window);
     return cls == "Shell_TrayWnd" || cls == "Shell_SecondaryTrayWnd";
 }
 } // namespace
@@ -28,7 +27,17 @@ bool IsTarget(HWND window) {
     if (!g_ownProcessWindowsAreTargets && ProcessIdOf(window) == ::GetCurrentProcessId()) {
         return false;
     }
-    return !IsShellWindow(window);
+    return !IsShellWindow(window, ClassNameOf(window));
+}
+
+bool IsTarget(HWND window, DWORD processId, const std::string& className) {
+    if (window == nullptr) {
+        return false;
+    }
+    if (!g_ownProcessWindowsAreTargets && processId == ::GetCurrentProcessId()) {
+        return false;
+    }
+    return !IsShellWindow(window, className);
 }
 
 bool Answers(HWND window, UINT timeoutMs) {

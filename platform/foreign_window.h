@@ -28,6 +28,8 @@ inline constexpr UINT kAnswerTimeoutMs = 150;
 
 // False for no window, a window of this process, and the shell's desktop and taskbar.
 bool IsTarget(HWND window);
+// The same for a window whose process and class are known already.
+bool IsTarget(HWND window, DWORD processId, const std::string& className);
 // True when the window's thread answered a WM_NULL within the timeout.
 bool Answers(HWND window, UINT timeoutMs = kAnswerTimeoutMs);
 

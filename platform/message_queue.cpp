@@ -12,6 +12,10 @@ void AnswerSentMessages() {
     ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD | PM_QS_SENDMESSAGE);
 }
 
+bool InputWaiting() {
+    return HIWORD(::GetQueueStatus(QS_INPUT)) != 0;
+}
+
 bool PostedMessageWaiting(HWND window, UINT message, MSG* found) {
     MSG msg;
     if (!::PeekMessageA(&msg, window, message, message,

@@ -380,7 +380,7 @@ TEST_F(HostileMessages, TenThousandRandomMessagesLeaveTheProgramWorking) {
     vt::WindowSpec spec;
     spec.className = base_ + "After";
     const HWND after = fixture_.CreateOne(spec);
-    f.aRefreshExecute();
+    f.catalogue().Rebuild();
     EXPECT_GE(f.windows().Find(after), 0);
 }
 
@@ -548,7 +548,7 @@ TEST_F(HostileMessages, ListCommandsOnASelectedWindowThatHasGone) {
     spec.count = static_cast<int>(commands.size());
     const std::vector<HWND> doomedWindows = fixture_.Create(spec);
     ASSERT_EQ(doomedWindows.size(), commands.size());
-    f.aRefreshExecute();
+    f.catalogue().Rebuild();
     for (std::size_t i = 0; i < commands.size(); ++i) {
         SCOPED_TRACE(commands[i].first);
         const HWND doomed = doomedWindows[i];
@@ -578,7 +578,7 @@ TEST_F(HostileMessages, ListCommandsOnASelectedWindowThatHasGone) {
             EXPECT_TRUE(::IsWindowVisible(window));
         }
     }
-    f.aRefreshExecute();
+    f.catalogue().Rebuild();
     EXPECT_EQ(f.lvMain().Count(), f.windows().Count());
 }
 
@@ -702,7 +702,7 @@ TEST_F(HostileDialogs, ListRebuiltAndTargetGoneWhileTheTransparencyDialogIsOpen)
     f.lvMain().Select(row);
     vt::WhenModalOpens("Custom transparency", [&](const Form& dialog) {
         fixture_.Destroy(doomed);
-        f.aRefreshExecute(); // as the shell hook does while a dialog is open
+        f.catalogue().Rebuild(); // as the shell hook does while a dialog is open
         vantrel::SetControlText(
             vt::Control(dialog.Handle(), vantrel::TfrmCustomTransparency::kValueEditId), "40");
         vt::Click(vt::Control(dialog.Handle(), IDOK));
@@ -745,18 +745,18 @@ TEST_F(HostileMessages, WindowsVanishingDuringRebuildsLeaveAConsistentList) {
     });
     while (::WaitForSingleObject(process.get(), 0) != WAIT_OBJECT_0 &&
            ::GetTickCount64() < deadline) {
-        f.aRefreshExecute();
+        f.catalogue().Rebuild();
         ++rebuilds;
     }
     killer.join();
     for (int i = 0; i < 3; ++i) {
         vt::PumpMessages();
-        f.aRefreshExecute();
+        f.catalogue().Rebuild();
     }
     EXPECT_GT(rebuilds, 0);
     EXPECT_TRUE(vt::WaitUntil(
         [&] {
-            f.aRefreshExecute();
+            f.catalogue().Rebuild();
             return std::none_of(windows.begin(), windows.end(),
                                 [&](HWND w) { return f.windows().Find(w) >= 0; });
         },

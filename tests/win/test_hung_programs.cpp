@@ -237,7 +237,7 @@ TEST_F(OwnAndShellWindows, AreListedButNeverActedOn) {
     const HWND taskbar = vantrel::Application::Instance().Handle();
     ::ShowWindow(taskbar, SW_RESTORE);
     ASSERT_FALSE(::IsIconic(taskbar));
-    f.aRefreshExecute(); // the taskbar window is shown only after the first rebuild of a start
+    f.catalogue().Rebuild(); // the taskbar window is shown only after the first rebuild of a start
     fixture_.Sync();
     EXPECT_TRUE(::IsIconic(other));
     EXPECT_TRUE(Topmost(other));

@@ -75,13 +75,24 @@ TEST_F(MainForm, ShellHookRebuildsOnlyOnCreatedAndDestroyed) {
     EXPECT_EQ(f.windows().Find(window), -1);
     EXPECT_EQ(f.lvMain().Selected(), 0);
 
-    ::PostMessageA(taskbar, hook, HSHELL_WINDOWCREATED, reinterpret_cast<LPARAM>(window));
-    EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().Find(window) >= 0; }));
+    // The window named in the message gets (or loses) its row in that message, before the
+    // rebuild's slices have run.
+    auto handleOnly = [&](WPARAM code) {
+        ::PostMessageA(taskbar, hook, code, reinterpret_cast<LPARAM>(window));
+        MSG msg{};
+        ASSERT_TRUE(::PeekMessageA(&msg, taskbar, hook, hook, PM_REMOVE));
+        ::DispatchMessageA(&msg);
+        EXPECT_TRUE(f.catalogue().PassRunning());
+    };
+    handleOnly(HSHELL_WINDOWCREATED);
+    EXPECT_GE(f.windows().Find(window), 0);
+    EXPECT_TRUE(vt::WaitUntil([&] { return !f.catalogue().PassRunning(); }));
+    EXPECT_GE(f.windows().Find(window), 0);
     EXPECT_EQ(f.lvMain().Selected(), 0); // a rebuild keeps the highlight on its window
 
     fixture.Destroy(window);
-    ::PostMessageA(taskbar, hook, HSHELL_WINDOWDESTROYED, reinterpret_cast<LPARAM>(window));
-    EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().Find(window) < 0; }));
+    handleOnly(HSHELL_WINDOWDESTROYED);
+    EXPECT_LT(f.windows().Find(window), 0);
 }
 
 TEST_F(MainForm, ABurstOfShellHookMessagesGivesOneRebuildWhereTheLastOneComes) {
@@ -223,7 +234,11 @@ TEST_F(MainForm, TheListShowsWholePicturesWithTheHighlightOnThePickedWindow) {
         expectWhole(before, "once shown");
         EXPECT_EQ(Read(list).captions, Captions(f.windows()));
     }
-    f.aRefreshExecute();
+    f.aRefreshExecute(); // in slices, between which the list shows the rows as they were
+    const std::vector<std::string> beforeRebuild = Captions(f.windows());
+    ASSERT_TRUE(f.catalogue().PassRunning());
+    expectWhole(beforeRebuild, "while a rebuild runs");
+    ASSERT_TRUE(vt::WaitUntil([&] { return !f.catalogue().PassRunning() && !f.RowsWaiting(); }));
     expectWhole(Captions(f.windows()), "after a rebuild");
     notice(2, made[2]); // its own row goes: nothing is selected, nothing else becomes it
     EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().Find(made[2]) < 0 && !f.RowsWaiting(); }));

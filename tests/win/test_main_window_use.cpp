@@ -172,7 +172,7 @@ TEST_F(MainWindowUse, ListsStayDrawnThroughHoverClicksTabSwitchesDialogsAndRebui
                        [](vantrel::Form& about) { about.SetModalResult(vantrel::kResultOk); });
     form().miAboutClick();
     EXPECT_TRUE(ListDrawn(lvMain)) << "after a dialog closed over it";
-    form().aRefreshExecute();
+    form().catalogue().Rebuild();
     EXPECT_TRUE(ListDrawn(lvMain)) << "after a rebuild";
 }
 
@@ -353,7 +353,7 @@ TEST_F(MainWindowUse, AnOpenListMenuKeepsItsWindowThroughRebuildsAndFollowsItsGo
             (::GetMenuState(menu, vantrel::kCmdMainAddRule, MF_BYCOMMAND) & MF_GRAYED) == 0;
         if (enabled.empty()) {
             enabled.push_back(on);
-            form().aRefreshExecute();
+            form().catalogue().Rebuild();
             return false;
         }
         if (enabled.size() == 1) {

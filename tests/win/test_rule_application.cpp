@@ -65,7 +65,7 @@ TEST_F(RuleApplication, RulesActOnWindowsOpenAtStartUp) {
     // A minimize rule acts again on every rebuild, even after the user restored the window.
     fixture_.Show(minimized, SW_RESTORE);
     ASSERT_FALSE(::IsIconic(minimized));
-    f.aRefreshExecute();
+    f.catalogue().Rebuild();
     fixture_.Sync();
     EXPECT_TRUE(::IsIconic(minimized));
 }
@@ -180,11 +180,11 @@ TEST_F(RuleApplication, TrayIconsHideRestoreAndCloseWindows) {
         << "what the person types next goes to the window asked for";
     EXPECT_FALSE(f.tray().WindowIconAdded(hidden));
     EXPECT_EQ(f.skipOnceWindow(), hidden);
-    f.aRefreshExecute();
+    f.catalogue().Rebuild();
     fixture_.Sync();
     EXPECT_TRUE(::IsWindowVisible(hidden));
     EXPECT_EQ(f.skipOnceWindow(), nullptr);
-    f.aRefreshExecute();
+    f.catalogue().Rebuild();
     fixture_.Sync();
     EXPECT_FALSE(::IsWindowVisible(hidden));
     EXPECT_EQ(f.tray().HiddenWindows().size(), 2u); // listed twice: harmless
@@ -206,7 +206,7 @@ TEST_F(RuleApplication, TrayIconsHideRestoreAndCloseWindows) {
 
     // "Exit" from the icon's menu: a close request, the window stays hidden.
     const HWND closing = Make("Closing");
-    f.aRefreshExecute();
+    f.catalogue().Rebuild();
     ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, vt::W(closing), 11);
     fixture_.Sync();
     ASSERT_FALSE(::IsWindowVisible(closing));
@@ -352,7 +352,7 @@ TEST_F(RuleApplication, OnceLeavesAWindowTheUserRestoredWhileEveryTimeDoesNot) {
     fixture_.Show(once, SW_RESTORE);
     fixture_.Show(always, SW_RESTORE);
     const int rebuilds = f.catalogue().Rebuilds();
-    f.aRefreshExecute();
+    f.catalogue().Rebuild();
     fixture_.Sync();
     ASSERT_GT(f.catalogue().Rebuilds(), rebuilds);
     EXPECT_FALSE(::IsZoomed(once));

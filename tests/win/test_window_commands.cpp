@@ -84,7 +84,7 @@ TEST_F(WindowCommands, TopmostAndTransparencyOnTheSelectedWindow) {
 
     // After a rebuild the row starts again from opaque.
     EXPECT_EQ(TransparencyDialog("30"), 0);
-    form().aRefreshExecute();
+    form().catalogue().Rebuild();
     SelectWindow(w);
     EXPECT_EQ(TransparencyDialog("30", &shown), 0);
     EXPECT_EQ(shown, 0);
@@ -94,7 +94,7 @@ TEST_F(WindowCommands, TopmostAndTransparencyOnTheSelectedWindow) {
 TEST_F(WindowCommands, TransparencyDialogFromTheSystemMenuForAnUnlistedWindow) {
     const HWND w = Make(vt::UniqueName("CmdUnlisted"));
     Start();
-    form().aRefreshExecute();
+    form().catalogue().Rebuild();
     const int row = form().windows().Find(w);
     ASSERT_GE(row, 0);
     form().windows().Remove(w); // dropped out of the list, its menu items stay
