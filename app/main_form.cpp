@@ -30,6 +30,7 @@
 #include "ui/about_dialog.h"
 #include "app/timers.h"
 #include "platform/dpi.h"
+#include "platform/gdi.h"
 #include "ui/environment.h"
 #include "ui/flat_controls.h"
 #include "ui/main_keys.h"
@@ -67,7 +68,7 @@ enum ControlId {
     kIdMenu,
 };
 
-HFONT MakeFont(int height, bool bold, const char* face = "MS Sans Serif") {
+HFONT MakeFont(int height, bool bold, const char* face = platform::UiFontFace()) {
     return ::CreateFontA(-height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                          DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                          DEFAULT_PITCH | FF_DONTCARE, face);

@@ -2,6 +2,31 @@
 
 namespace vantrel::platform {
 
+namespace {
+
+int CALLBACK NoteFace(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+} // namespace
+
+const char* UiFontFace() {
+    static const char* const face = [] {
+        LOGFONTA wanted{};
+        wanted.lfCharSet = DEFAULT_CHARSET;
+        lstrcpynA(wanted.lfFaceName, "Microsoft Sans Serif", LF_FACESIZE);
+        bool found = false;
+        HDC screen = ::GetDC(nullptr);
+        if (screen != nullptr) {
+            ::EnumFontFamiliesExA(screen, &wanted, NoteFace, reinterpret_cast<LPARAM>(&found), 0);
+            ::ReleaseDC(nullptr, screen);
+        }
+        return found ? "Microsoft Sans Serif" : "MS Sans Serif";
+    }();
+    return face;
+}
+
 UniqueGdiObject CreateDib32(HDC like, int width, int height, void** bits) {
     *bits = nullptr;
     if (width <= 0 || height <= 0) {

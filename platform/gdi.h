@@ -24,6 +24,12 @@ private:
     HDC dc_;
 };
 
+// The face of the program's text: "MS Sans Serif", or its TrueType twin "Microsoft Sans Serif"
+// where the system has that. The twin has the same letters and metrics at 8 point, but the bitmap
+// face grows in coarse steps at 125-200 % and shows boxes for letters outside its code page,
+// while the twin is drawn smoothly at any size and the system links it to fonts of other scripts.
+const char* UiFontFace();
+
 // A 32-bit DIB section, top row first, compatible with `like`; `bits` receives its pixels.
 // Empty (and `bits` null) when it cannot be made.
 UniqueGdiObject CreateDib32(HDC like, int width, int height, void** bits);

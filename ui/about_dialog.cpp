@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "platform/gdi.h"
 #include "platform/dpi.h"
 #include "platform/text.h"
 #include "res/art_ids.h"
@@ -14,7 +15,7 @@ namespace {
 HFONT MakeFont(int height, int weight, bool underline) {
     return ::CreateFontA(-height, 0, 0, 0, weight, FALSE, underline ? TRUE : FALSE, FALSE,
                          DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                         DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+                         DEFAULT_PITCH | FF_DONTCARE, platform::UiFontFace());
 }
 
 // Room around a link's text for its focus rectangle, so that the dots never touch the letters.

@@ -67,7 +67,7 @@ private:
 HFONT MakeFont(int charHeight, bool bold) {
     return ::CreateFontA(-charHeight, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                          DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                         DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+                         DEFAULT_PITCH | FF_DONTCARE, platform::UiFontFace());
 }
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {

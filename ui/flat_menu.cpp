@@ -535,9 +535,10 @@ HFONT FlatMenu::MenuFont() {
         if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0)) {
             return static_cast<HGDIOBJ>(::CreateFontIndirectA(&metrics.lfMenuFont));
         }
-        return static_cast<HGDIOBJ>(::CreateFontA(
-            -11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+        return static_cast<HGDIOBJ>(
+            ::CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                          DEFAULT_PITCH | FF_DONTCARE, platform::UiFontFace()));
     }());
     return static_cast<HFONT>(font.get());
 }

@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "app/application.h"
+#include "platform/gdi.h"
 #include "platform/dpi.h"
 #include "platform/error.h"
 #include "platform/text.h"
@@ -144,10 +145,10 @@ HWND Form::Create() {
 }
 
 void Form::MakeFormFont() {
-    // "MS Sans Serif" 8 point: an 11-pixel character height at 96 DPI.
+    // 8 point: an 11-pixel character height at 96 DPI.
     font_.reset(::CreateFontA(-Scaled(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                              DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+                              DEFAULT_PITCH | FF_DONTCARE, platform::UiFontFace()));
 }
 
 int Form::Scaled(int value) const {

@@ -19,7 +19,7 @@ namespace {
 HFONT MakeFont(int height, bool bold) {
     return ::CreateFontA(-height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                          DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                         DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+                         DEFAULT_PITCH | FF_DONTCARE, platform::UiFontFace());
 }
 
 bool Inside(const RECT& r, POINT p, bool inclusive) {

@@ -1,5 +1,6 @@
 // The About dialog, the maker's addresses and the help file: run for real, with the shell call
 // replaced by a recorder so that nothing is launched.
+#include "platform/gdi.h"
 #include "res/art_ids.h"
 #include "support/dialog_driver.h"
 #include "support/test_support.h"
@@ -134,7 +135,7 @@ TEST(AboutDialog, ShowsItsTextsAndControlsLaidOutSoundly) {
         const LOGFONTA plain = FontOf(Control(f, TfrmAbout::kIdVersion));
         EXPECT_GE(title.lfWeight, FW_BOLD);
         EXPECT_GT(std::abs(title.lfHeight), std::abs(plain.lfHeight));
-        EXPECT_STREQ(plain.lfFaceName, "MS Sans Serif");
+        EXPECT_STREQ(plain.lfFaceName, vantrel::platform::UiFontFace());
         EXPECT_EQ(plain.lfHeight, -11);
         ClickOk(form);
     });

@@ -1,3 +1,4 @@
+#include "platform/gdi.h"
 #include "platform/handles.h"
 #include "rules/rule.h"
 #include "rules/set_rule_dialog.h"
@@ -115,7 +116,7 @@ TEST_F(SetRuleDialog, LayoutCaptionsAndInitialState) {
     ::GetObjectA(
         reinterpret_cast<HGDIOBJ>(::SendMessageA(Ctl(TfrmSetRule::kIdOk), WM_GETFONT, 0, 0)),
         sizeof(font), &font);
-    EXPECT_STREQ(font.lfFaceName, "MS Sans Serif");
+    EXPECT_STREQ(font.lfFaceName, vantrel::platform::UiFontFace());
     for (const HWND control : labelled) {
         SCOPED_TRACE(vt::TextOf(control));
         ASSERT_NE(control, nullptr);
