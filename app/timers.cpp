@@ -46,7 +46,7 @@ void Timer1Timer(TfrmMain& form) {
 
 void TimerVistaRefreshTimer(TfrmMain& form) {
     if (form.versionCode() == kVersionCodeNeedingRebuild) {
-        form.catalogue().RequestRebuild();
+        form.catalogue().Rebuild();
     }
     if (form.rules().RuleZOrderText(kIEFrameClass, form.settings()) != ZOrderTexts(1)) {
         return;
@@ -62,7 +62,7 @@ void TimerVistaRefreshTimer(TfrmMain& form) {
         ApplyRule(form, frame);
     }
     if (frames.empty()) {
-        form.catalogue().RequestRebuild();
+        form.catalogue().Rebuild();
         ApplyRulesOfClass(form, kIEFrameClass);
     }
 }
