@@ -768,8 +768,11 @@ void TfrmMain::OnShellHook(const MSG& msg) {
         lastNotice_ = ::GetTickCount64();
         // The window the shell names gets its row and its rule (or loses its row) at once, on
         // its own; the other windows' rules follow in the rebuild's slices.
+        // A window just brought back from the tray is left to the pass: the one rule application
+        // it skips must be the pass's, or the pass would hide it again.
         const HWND window = reinterpret_cast<HWND>(msg.lParam);
-        if (window != nullptr && msg.hwnd == Application::Instance().Handle()) {
+        if (window != nullptr && window != skipOnce_ &&
+            msg.hwnd == Application::Instance().Handle()) {
             Guard([&] {
                 OnWindowNotice(
                     msg.wParam == HSHELL_WINDOWCREATED ? kNoticeCreated : kNoticeDestroyed, window);
