@@ -1,5 +1,7 @@
 #include "platform/dpi.h"
 
+#include "platform/gdi.h"
+
 namespace vantrel::platform {
 
 namespace {
@@ -12,11 +14,9 @@ template <typename Fn> Fn User32Function(const char* name) {
 } // namespace
 
 int ScreenDpi() {
-    HDC screen = ::GetDC(nullptr);
-    const int dpi = screen != nullptr ? ::GetDeviceCaps(screen, LOGPIXELSY) : kLayoutDpi;
-    if (screen != nullptr) {
-        ::ReleaseDC(nullptr, screen);
-    }
+    const WindowDc screen(nullptr);
+    const int dpi =
+        screen.get() != nullptr ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : kLayoutDpi;
     return dpi > 0 ? dpi : kLayoutDpi;
 }
 

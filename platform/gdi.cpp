@@ -1,5 +1,7 @@
 #include "platform/gdi.h"
 
+#include "platform/text.h"
+
 namespace vantrel::platform {
 
 namespace {
@@ -11,16 +13,27 @@ int CALLBACK NoteFace(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found) 
 
 } // namespace
 
+SIZE TextExtentIn(HWND window, HGDIOBJ font, const std::string& text) {
+    const WindowDc dc(window);
+    if (dc.get() == nullptr) {
+        return SIZE{0, 0};
+    }
+    const HGDIOBJ old = ::SelectObject(dc.get(), font);
+    const SIZE size = TextExtent8(dc.get(), text);
+    ::SelectObject(dc.get(), old);
+    return size;
+}
+
 const char* UiFontFace() {
     static const char* const face = [] {
         LOGFONTA wanted{};
         wanted.lfCharSet = DEFAULT_CHARSET;
         lstrcpynA(wanted.lfFaceName, "Microsoft Sans Serif", LF_FACESIZE);
         bool found = false;
-        HDC screen = ::GetDC(nullptr);
-        if (screen != nullptr) {
-            ::EnumFontFamiliesExA(screen, &wanted, NoteFace, reinterpret_cast<LPARAM>(&found), 0);
-            ::ReleaseDC(nullptr, screen);
+        const WindowDc screen(nullptr);
+        if (screen.get() != nullptr) {
+            ::EnumFontFamiliesExA(screen.get(), &wanted, NoteFace, reinterpret_cast<LPARAM>(&found),
+                                  0);
         }
         return found ? "Microsoft Sans Serif" : "MS Sans Serif";
     }();

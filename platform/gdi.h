@@ -2,6 +2,8 @@
 // Off-screen drawing: a scratch device context and 32-bit pictures whose pixels can be read.
 #include <windows.h>
 
+#include <string>
+
 #include "platform/handles.h"
 
 namespace vantrel::platform {
@@ -29,6 +31,27 @@ private:
 // face grows in coarse steps at 125-200 % and shows boxes for letters outside its code page,
 // while the twin is drawn smoothly at any size and the system links it to fonts of other scripts.
 const char* UiFontFace();
+
+// The device context of a window (of the whole screen when null), released with the object.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) : window_(window), dc_(::GetDC(window)) {}
+    ~WindowDc() {
+        if (dc_ != nullptr) {
+            ::ReleaseDC(window_, dc_);
+        }
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+// How large `text` (UTF-8) is in `font` on the device of `window` (the screen when null).
+SIZE TextExtentIn(HWND window, HGDIOBJ font, const std::string& text);
 
 // A 32-bit DIB section, top row first, compatible with `like`; `bits` receives its pixels.
 // Empty (and `bits` null) when it cannot be made.

@@ -72,12 +72,7 @@ LRESULT CALLBACK LinkProc(HWND link, UINT msg, WPARAM wParam, LPARAM lParam, UIN
 }
 
 SIZE TextSize(HWND window, HFONT font, const std::string& text) {
-    HDC dc = ::GetDC(window);
-    HGDIOBJ old = ::SelectObject(dc, font);
-    const SIZE size = platform::TextExtent8(dc, text);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(window, dc);
-    return size;
+    return platform::TextExtentIn(window, font, text);
 }
 } // namespace
 

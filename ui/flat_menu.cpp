@@ -169,12 +169,11 @@ void DrawGreyedImage(HDC dc, HIMAGELIST list, int index, int x, int y, int cx, i
 }
 
 SIZE CaptionSize(const std::string& caption) {
-    HDC screen = ::GetDC(nullptr);
-    const HGDIOBJ old = ::SelectObject(screen, FlatMenu::MenuFont());
+    const platform::WindowDc screen(nullptr);
+    const HGDIOBJ old = ::SelectObject(screen.get(), FlatMenu::MenuFont());
     RECT bounds{};
-    platform::DrawText8(screen, caption, &bounds, DT_CALCRECT | DT_SINGLELINE);
-    ::SelectObject(screen, old);
-    ::ReleaseDC(nullptr, screen);
+    platform::DrawText8(screen.get(), caption, &bounds, DT_CALCRECT | DT_SINGLELINE);
+    ::SelectObject(screen.get(), old);
     return {bounds.right - bounds.left, bounds.bottom - bounds.top};
 }
 

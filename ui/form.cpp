@@ -367,12 +367,7 @@ HWND Form::AddControl(const char* windowClass, const std::string& text, DWORD st
 
 HWND Form::AddLabel(const std::string& text, int x, int y, int width, int height, HWND parent) {
     if (width == 0) {
-        HDC dc = ::GetDC(handle_);
-        HGDIOBJ old = ::SelectObject(dc, font_.get());
-        const SIZE size = platform::TextExtent8(dc, text);
-        ::SelectObject(dc, old);
-        ::ReleaseDC(handle_, dc);
-        width = Unscaled(size.cx);
+        width = Unscaled(platform::TextExtentIn(handle_, font_.get(), text).cx);
     }
     // A label with an access letter shows it and lends it to the control created after it; any
     // other label shows its text as it is.

@@ -98,11 +98,7 @@ void MainGraphics::PlaceControls() {
             continue;
         }
         // The title's size follows its font, as a label's would.
-        HDC dc = ::GetDC(window_);
-        HGDIOBJ old = ::SelectObject(dc, titleFont_.get());
-        const SIZE size = platform::TextExtent8(dc, title_);
-        ::SelectObject(dc, old);
-        ::ReleaseDC(window_, dc);
+        const SIZE size = platform::TextExtentIn(window_, titleFont_.get(), title_);
         c.bounds.right = c.bounds.left + size.cx;
         c.bounds.bottom = c.bounds.top + size.cy;
     }
