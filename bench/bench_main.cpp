@@ -861,22 +861,24 @@ private:
     HWND window_ = nullptr;
 };
 
-// Asks a window for WM_NULL, again and again from its own thread, and keeps every answer's time.
-class Watchdog {
+// Takes one measurement after another on a thread of its own and keeps their times; a
+// measurement that gives NaN ends the watch.
+class AnswerWatch {
 public:
-    explicit Watchdog(HWND target)
-        : thread_([this, target] {
+    explicit AnswerWatch(std::function<double()> measure)
+        : measure_(std::move(measure)), thread_([this] {
               while (watching_) {
-                  const double t0 = NowMs();
-                  DWORD_PTR result = 0;
-                  SendMessageTimeoutA(target, WM_NULL, 0, 0, SMTO_NORMAL, 120000, &result);
-                  answers_.push_back(NowMs() - t0);
+                  const double ms = measure_();
+                  if (std::isnan(ms)) {
+                      break;
+                  }
+                  answers_.push_back(ms);
                   Sleep(5);
               }
           }) {}
-    ~Watchdog() { Stop(); }
-    Watchdog(const Watchdog&) = delete;
-    Watchdog& operator=(const Watchdog&) = delete;
+    ~AnswerWatch() { Stop(); }
+    AnswerWatch(const AnswerWatch&) = delete;
+    AnswerWatch& operator=(const AnswerWatch&) = delete;
     void Stop() {
         watching_ = false;
         if (thread_.joinable()) {
@@ -896,8 +898,21 @@ public:
 
 private:
     std::atomic<bool> watching_{true};
+    std::function<double()> measure_;
     std::vector<double> answers_; // written by the thread alone while it runs
     std::thread thread_;          // last, so that it starts once the rest exists
+};
+
+// Asks a window for WM_NULL, again and again from its own thread, and keeps every answer's time.
+class Watchdog : public AnswerWatch {
+public:
+    explicit Watchdog(HWND target)
+        : AnswerWatch([target] {
+              const double t0 = NowMs();
+              DWORD_PTR result = 0;
+              SendMessageTimeoutA(target, WM_NULL, 0, 0, SMTO_NORMAL, 120000, &result);
+              return NowMs() - t0;
+          }) {}
 };
 
 void AddUsage(Results& results, const std::string& who, int windows, const Usage& usage) {
@@ -1189,12 +1204,12 @@ void BenchStorm(Pool& pool, Counter& counter, Results& results, bool quick) {
 // a posted message waits in the program's queue. A message sent to the program can be answered
 // inside a long handler (as WM_NULL is, on the way through a rebuild); a posted one waits for it
 // to end.
-class PostedWatch {
+class PostedWatch : public AnswerWatch {
 public:
     PostedWatch(const Program& program, HWND window)
-        : thread_([this, &program, window] {
-              bool topmost = (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-              while (watching_) {
+        : AnswerWatch(
+              [&program, window,
+               topmost = (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0]() mutable {
                   topmost = !topmost;
                   const double t0 = NowMs();
                   program.SystemMenuCommand(window,
@@ -1206,34 +1221,10 @@ public:
                                      topmost;
                           },
                           120000, 1, &t1)) {
-                      break;
+                      return static_cast<double>(NAN);
                   }
-                  answers_.push_back(t1 - t0);
-                  Sleep(5);
-              }
-          }) {}
-    ~PostedWatch() { Stop(); }
-    PostedWatch(const PostedWatch&) = delete;
-    PostedWatch& operator=(const PostedWatch&) = delete;
-    void Stop() {
-        watching_ = false;
-        if (thread_.joinable()) {
-            thread_.join();
-        }
-    }
-    double WorstMs() const {
-        return answers_.empty() ? NAN : *std::max_element(answers_.begin(), answers_.end());
-    }
-    std::string Summary() const {
-        const auto slow =
-            std::count_if(answers_.begin(), answers_.end(), [](double ms) { return ms > 100.0; });
-        return std::to_string(slow) + " of " + std::to_string(answers_.size()) + " over 100 ms";
-    }
-
-private:
-    std::atomic<bool> watching_{true};
-    std::vector<double> answers_;
-    std::thread thread_;
+                  return t1 - t0;
+              }) {}
 };
 
 void BenchLargeLists(Pool& pool, Counter& counter, Results& results, bool quick) {
