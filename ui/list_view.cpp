@@ -66,37 +66,44 @@ void ListView::TakeCopy(int count) {
     }
 }
 
-std::string ListView::ShownKey(int row) const {
-    if (row < 0 || row >= Count()) {
-        return std::string();
-    }
+int ListView::Rows() const {
+    return showsCopy_ ? static_cast<int>(shown_.size()) : Count();
+}
+
+std::string ListView::KeyAt(int row) const {
     if (showsCopy_) {
-        return static_cast<size_t>(row) < shown_.size() ? shown_[static_cast<size_t>(row)].key
-                                                        : std::string();
+        return shown_[static_cast<size_t>(row)].key;
     }
     return key_ ? key_(row) : std::string();
 }
 
+std::string ListView::ShownKey(int row) const {
+    return row >= 0 && row < Rows() ? KeyAt(row) : std::string();
+}
+
+// Marks are looked up over every row at each change: asking the control for its count per row
+// made that a message per row, thousands at every rebuild.
 ListView::Mark ListView::MarkOf(int row) const {
     Mark mark;
-    if (!key_ || row < 0 || row >= Count()) {
+    if (!key_ || row < 0 || row >= Rows()) {
         return mark;
     }
-    mark.key = ShownKey(row);
+    mark.key = KeyAt(row);
     mark.occurrence = 0;
     for (int i = 0; i < row; ++i) {
-        mark.occurrence += ShownKey(i) == mark.key ? 1 : 0;
+        mark.occurrence += KeyAt(i) == mark.key ? 1 : 0;
     }
     return mark;
 }
 
-int ListView::RowOf(const Mark& mark, int rows) const {
+int ListView::RowOf(const Mark& mark) const {
     if (mark.occurrence < 0) {
         return -1;
     }
+    const int rows = Rows();
     int seen = 0;
     for (int i = 0; i < rows; ++i) {
-        if (ShownKey(i) == mark.key && seen++ == mark.occurrence) {
+        if (KeyAt(i) == mark.key && seen++ == mark.occurrence) {
             return i;
         }
     }
@@ -112,7 +119,8 @@ void ListView::SetStates(int selected, int focused) {
     settling_ = true;
     // Item -1 would visit every row, each one asking the window server to repaint it: at a few
     // hundred rows that alone held the program for a quarter of a second while other programs
-    // kept the server busy. Only the rows that still carry a mark need it taken off.
+    // kept the server busy. Only the row that still carries a mark needs it taken off; the
+    // list selects one row at most, and each search for a marked row walks all of them.
     auto change = [&](int row, UINT state, UINT mask) {
         LVITEMA item{};
         item.stateMask = mask;
@@ -122,22 +130,23 @@ void ListView::SetStates(int selected, int focused) {
     };
     for (const auto& [flag, state, keep] : {std::tuple{LVNI_SELECTED, LVIS_SELECTED, selected},
                                             std::tuple{LVNI_FOCUSED, LVIS_FOCUSED, focused}}) {
-        int row = -1;
-        while ((row = NextWith(row, flag)) >= 0) {
-            if (row != keep) {
-                change(row, 0, state);
-            }
+        const int row = NextWith(-1, flag);
+        if (row >= 0 && row != keep) {
+            change(row, 0, state);
         }
     }
-    const int count = Count();
-    if (selected >= 0 && selected < count) {
+    const int count = Rows();
+    const bool selects = selected >= 0 && selected < count;
+    const bool focuses = focused >= 0 && focused < count;
+    if (selects) {
         change(selected, LVIS_SELECTED, LVIS_SELECTED);
     }
-    if (focused >= 0 && focused < count) {
+    if (focuses) {
         change(focused, LVIS_FOCUSED, LVIS_FOCUSED);
     }
     settling_ = false;
-    Remember();
+    selected_ = selects ? MarkOf(selected) : Mark{};
+    focused_ = focuses ? MarkOf(focused) : Mark{};
 }
 
 int ListView::NextWith(int after, UINT flag) const {
@@ -283,8 +292,9 @@ bool ListView::HandleCustomDraw(const NMHDR* header, LRESULT& result) const {
     auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(header));
     result = CDRF_DODEFAULT;
     if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
+        paintWithFocus_ = ::GetFocus() == handle_;
         result = CDRF_NOTIFYITEMDRAW;
-    } else if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT && ::GetFocus() != handle_) {
+    } else if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT && !paintWithFocus_) {
         const int row = static_cast<int>(draw->nmcd.dwItemSpec);
         if (::SendMessageA(handle_, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) &
             LVIS_SELECTED) {

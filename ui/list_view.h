@@ -70,10 +70,13 @@ private:
         std::string key;
     };
     Mark MarkOf(int row) const;
+    // The rows the control draws now: the copy's, or the control's count without one.
+    int Rows() const;
+    // The key of a row known to exist; ShownKey without the bounds check.
+    std::string KeyAt(int row) const;
     void TakeCopy(int count);
     void ApplyCount(int count, UINT flags);
-    int RowOf(const Mark& mark) const { return RowOf(mark, Count()); }
-    int RowOf(const Mark& mark, int rows) const;
+    int RowOf(const Mark& mark) const;
     void Remember();
     void SetStates(int selected, int focused);
     int NextWith(int after, UINT flag) const;
@@ -88,6 +91,7 @@ private:
     Mark selected_;
     Mark focused_;
     bool settling_ = false; // the control's own notifications while states are put back
+    mutable bool paintWithFocus_ = false; // asked once per paint, not once per row
 };
 
 } // namespace vantrel
