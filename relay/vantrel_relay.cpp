@@ -58,9 +58,11 @@ constexpr int kExitNoHooks = 4;
 constexpr int kExitNoWindow = 5;
 
 // A process killed from outside never destroys its windows through the messages the hooks see,
-// so the announced windows are checked now and then.
+// so the announced windows are checked now and then: all of them once in kSweepMs, a share at
+// each tick, so that thousands of windows never hold the notices the relay passes on.
 constexpr UINT_PTR kSweepTimer = 1;
 constexpr UINT kSweepMs = 1000;
+constexpr UINT kSweepSlices = 10;
 
 struct Options {
     bool hasParent = false;
@@ -248,7 +250,7 @@ public:
         procedures->markRelayProcess();
         if (menusOnly_) {
             procedures_ = procedures;
-            SetTimer(window_.get(), kSweepTimer, kSweepMs, nullptr);
+            SetTimer(window_.get(), kSweepTimer, kSweepMs / kSweepSlices, nullptr);
             SetWindowTextA(window_.get(), kActiveTitle);
             for (const HWND hwnd : carriers_) {
                 HookThreadOf(hwnd);
@@ -272,7 +274,7 @@ public:
                 return false;
             }
         }
-        SetTimer(window_.get(), kSweepTimer, kSweepMs, nullptr);
+        SetTimer(window_.get(), kSweepTimer, kSweepMs / kSweepSlices, nullptr);
         // The title is what the hooks look for. Set before the windows on screen are counted, so
         // that a window shown meanwhile is either counted or reported by a hook: set after, one
         // shown during the count would be neither. One reported twice is announced once.
@@ -490,16 +492,28 @@ private:
     }
 
     void Sweep() {
+        const UINT slice = sweepSlice_;
+        sweepSlice_ = (sweepSlice_ + 1) % kSweepSlices;
         if (menusOnly_) {
+            if (slice != 0) {
+                return;
+            }
             for (auto it = carriers_.begin(); it != carriers_.end();) {
                 it = IsWindow(*it) ? std::next(it) : carriers_.erase(it);
             }
             UnhookIdleThreads();
             return;
         }
+        if (slice == 0) {
+            sweepRound_.assign(shown_.begin(), shown_.end());
+        }
+        const std::size_t count = sweepRound_.size();
         std::vector<HWND> gone;
-        for (const HWND hwnd : shown_) {
-            if (!IsWindow(hwnd) || !IsWindowVisible(hwnd)) {
+        for (std::size_t i = count * slice / kSweepSlices; i < count * (slice + 1) / kSweepSlices;
+             ++i) {
+            const HWND hwnd = sweepRound_[i];
+            // Gone already since the round began: told once.
+            if (shown_.count(hwnd) != 0 && (!IsWindow(hwnd) || !IsWindowVisible(hwnd))) {
                 gone.push_back(hwnd);
             }
         }
@@ -546,6 +560,9 @@ private:
     // holds the hooks).
     std::unordered_set<HWND> carriers_;
     std::unordered_set<HWND> shown_;
+    // The windows the running sweep checks, a share at each tick.
+    std::vector<HWND> sweepRound_;
+    UINT sweepSlice_ = 0;
     std::deque<Question> questions_;
     UINT confirmMessage_ = 0;
     bool shellReports_;
