@@ -123,6 +123,7 @@ TEST_F(MainForm, ABurstOfShellHookMessagesGivesOneRebuildWhereTheLastOneComes) {
     ::PostMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, vantrel::kNoticeDestroyed,
                    reinterpret_cast<LPARAM>(dropped));
     vt::PumpMessages();
+    EXPECT_TRUE(vt::WaitUntil([&] { return !f.catalogue().PassRunning(); }));
     EXPECT_EQ(f.catalogue().Rebuilds(), before + 1);
     // The rebuild ran where the last message of the burst was: after the notice in the middle
     // (its window is listed again) and before the one that followed the burst.
@@ -137,6 +138,7 @@ TEST_F(MainForm, ABurstOfShellHookMessagesGivesOneRebuildWhereTheLastOneComes) {
     // One message on its own still rebuilds at once.
     ::PostMessageA(taskbar, hook, HSHELL_WINDOWCREATED, reinterpret_cast<LPARAM>(made[2]));
     vt::PumpMessages();
+    EXPECT_TRUE(vt::WaitUntil([&] { return !f.catalogue().PassRunning(); }));
     EXPECT_EQ(f.catalogue().Rebuilds(), before + 2);
     EXPECT_GE(f.windows().Find(dropped), 0);
 }
