@@ -155,9 +155,13 @@ int ListView::NextWith(int after, UINT flag) const {
 }
 
 // The new copy, the count and the marks change while the control draws nothing, so no picture
-// ever shows new rows under old marks or old rows under a new count.
+// ever shows new rows under old marks or old rows under a new count. A control out of sight
+// draws nothing anyway, and is left alone: switching drawing back on would show it.
 void ListView::ApplyCount(int count, UINT flags) {
-    ::SendMessageA(handle_, WM_SETREDRAW, FALSE, 0);
+    drawingOff_ = Visible();
+    if (drawingOff_) {
+        ::SendMessageA(handle_, WM_SETREDRAW, FALSE, 0);
+    }
     if (showsCopy_) {
         TakeCopy(count);
     }
@@ -166,11 +170,18 @@ void ListView::ApplyCount(int count, UINT flags) {
     settling_ = false;
 }
 
+void ListView::Redraw() {
+    if (drawingOff_) {
+        drawingOff_ = false;
+        ::SendMessageA(handle_, WM_SETREDRAW, TRUE, 0);
+    }
+    ::InvalidateRect(handle_, nullptr, TRUE);
+}
+
 void ListView::SetCount(int count) {
     if (!key_) {
         ApplyCount(count, 0);
-        ::SendMessageA(handle_, WM_SETREDRAW, TRUE, 0);
-        ::InvalidateRect(handle_, nullptr, TRUE);
+        Redraw();
         return;
     }
     // The rows behind the list have changed already; the remembered marks still name the rows
@@ -179,8 +190,7 @@ void ListView::SetCount(int count) {
     const Mark focused = focused_;
     ApplyCount(count, LVSICF_NOSCROLL);
     SetStates(RowOf(selected), RowOf(focused));
-    ::SendMessageA(handle_, WM_SETREDRAW, TRUE, 0);
-    ::InvalidateRect(handle_, nullptr, TRUE);
+    Redraw();
 }
 
 void ListView::ForgetMarks() {
@@ -190,8 +200,7 @@ void ListView::ForgetMarks() {
 void ListView::Reset(int count) {
     ApplyCount(count, 0);
     SetStates(-1, -1);
-    ::SendMessageA(handle_, WM_SETREDRAW, TRUE, 0);
-    ::InvalidateRect(handle_, nullptr, TRUE);
+    Redraw();
 }
 
 int ListView::Focused() const {

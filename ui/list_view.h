@@ -76,6 +76,8 @@ private:
     std::string KeyAt(int row) const;
     void TakeCopy(int count);
     void ApplyCount(int count, UINT flags);
+    // Ends what ApplyCount began: drawing on again where it was switched off, and all redrawn.
+    void Redraw();
     int RowOf(const Mark& mark) const;
     void Remember();
     void SetStates(int selected, int focused);
@@ -91,6 +93,7 @@ private:
     Mark selected_;
     Mark focused_;
     bool settling_ = false; // the control's own notifications while states are put back
+    bool drawingOff_ = false;
     mutable bool paintWithFocus_ = false; // asked once per paint, not once per row
 };
 

@@ -143,6 +143,35 @@ TEST_F(MainForm, ABurstOfShellHookMessagesGivesOneRebuildWhereTheLastOneComes) {
     EXPECT_GE(f.windows().Find(dropped), 0);
 }
 
+// Switching a list's drawing back on shows it (the system adds its visible style): a list out of
+// sight takes its new rows without, and one in sight always gets its drawing back.
+int g_redrawOn = 0;
+WNDPROC g_listProc = nullptr;
+LRESULT CALLBACK CountRedrawOn(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_SETREDRAW && wParam != FALSE) {
+        ++g_redrawOn;
+    }
+    return ::CallWindowProcA(g_listProc, window, msg, wParam, lParam);
+}
+
+TEST_F(MainForm, NewRowsBehindTheRulesTabLeaveTheWindowListHidden) {
+    auto& f = Start();
+    const HWND list = f.lvMain().Handle();
+    g_listProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountRedrawOn)));
+    for (const int tab : {1, 0}) {
+        SCOPED_TRACE(tab);
+        f.ftcMainTabChanged(tab);
+        g_redrawOn = 0;
+        f.catalogue().Rebuild();
+        EXPECT_TRUE(vt::WaitUntil([&] { return !f.RowsWaiting(); }));
+        EXPECT_EQ(f.lvMain().Count(), f.windows().Count());
+        EXPECT_EQ(g_redrawOn, tab == 0 ? 1 : 0);
+        EXPECT_EQ(::IsWindowVisible(list) != FALSE, tab == 0);
+    }
+    ::SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_listProc));
+}
+
 TEST_F(MainForm, WindowNoticesChangeRowsOneByOne) {
     auto& f = Start();
     vt::Fixture fixture;
