@@ -49,14 +49,14 @@ void ListView::SetShowsCopy(bool copy) {
     showsCopy_ = copy;
     shown_.clear();
     if (copy) {
-        TakeCopy(Count());
+        shown_ = CopyOf(Count());
     }
 }
 
-void ListView::TakeCopy(int count) {
-    shown_.resize(static_cast<size_t>(std::max(count, 0)));
+std::vector<ListView::ShownRow> ListView::CopyOf(int count) const {
+    std::vector<ShownRow> copy(static_cast<size_t>(std::max(count, 0)));
     for (int row = 0; row < count; ++row) {
-        ShownRow& shown = shown_[static_cast<size_t>(row)];
+        ShownRow& shown = copy[static_cast<size_t>(row)];
         shown.cells.resize(static_cast<size_t>(columns_));
         for (int column = 0; column < columns_; ++column) {
             shown.cells[static_cast<size_t>(column)] = text_ ? text_(row, column) : std::string();
@@ -64,6 +64,7 @@ void ListView::TakeCopy(int count) {
         shown.image = image_ ? image_(row) : -1;
         shown.key = key_ ? key_(row) : std::string();
     }
+    return copy;
 }
 
 int ListView::Rows() const {
@@ -157,13 +158,13 @@ int ListView::NextWith(int after, UINT flag) const {
 // The new copy, the count and the marks change while the control draws nothing, so no picture
 // ever shows new rows under old marks or old rows under a new count. A control out of sight
 // draws nothing anyway, and is left alone: switching drawing back on would show it.
-void ListView::ApplyCount(int count, UINT flags) {
+void ListView::ApplyCount(int count, UINT flags, std::vector<ShownRow> copy) {
     drawingOff_ = Visible();
     if (drawingOff_) {
         ::SendMessageA(handle_, WM_SETREDRAW, FALSE, 0);
     }
     if (showsCopy_) {
-        TakeCopy(count);
+        shown_ = std::move(copy);
     }
     settling_ = true;
     ::SendMessageA(handle_, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), flags);
@@ -179,8 +180,17 @@ void ListView::Redraw() {
 }
 
 void ListView::SetCount(int count) {
+    std::vector<ShownRow> copy;
+    if (showsCopy_) {
+        copy = CopyOf(count);
+        // A rebuild mostly finds what it found before: nothing a person could see changed, so
+        // the control is not made to take its rows and draw them again.
+        if (copy == shown_ && count == Count()) {
+            return;
+        }
+    }
     if (!key_) {
-        ApplyCount(count, 0);
+        ApplyCount(count, 0, std::move(copy));
         Redraw();
         return;
     }
@@ -188,7 +198,7 @@ void ListView::SetCount(int count) {
     // that were selected and focused, wherever those rows stand now.
     const Mark selected = selected_;
     const Mark focused = focused_;
-    ApplyCount(count, LVSICF_NOSCROLL);
+    ApplyCount(count, LVSICF_NOSCROLL, std::move(copy));
     SetStates(RowOf(selected), RowOf(focused));
     Redraw();
 }
@@ -198,7 +208,7 @@ void ListView::ForgetMarks() {
 }
 
 void ListView::Reset(int count) {
-    ApplyCount(count, 0);
+    ApplyCount(count, 0, showsCopy_ ? CopyOf(count) : std::vector<ShownRow>());
     SetStates(-1, -1);
     Redraw();
 }
