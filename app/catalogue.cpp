@@ -162,6 +162,32 @@ struct Running {
 };
 } // namespace
 
+bool Catalogue::Pass::TakeListing() {
+    if (!listing.valid()) {
+        return true;
+    }
+    if (listing.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+        return false;
+    }
+    windows = listing.get();
+    for (HWND& window : windows) {
+        if (settledWhileListing.count(window) != 0) {
+            window = nullptr;
+        }
+    }
+    Index();
+    return true;
+}
+
+void Catalogue::Pass::Index() {
+    position.reserve(windows.size());
+    for (size_t i = 0; i < windows.size(); ++i) {
+        if (windows[i] != nullptr) {
+            position.emplace(windows[i], i);
+        }
+    }
+}
+
 void Catalogue::StartPass(bool sliced) {
     pass_ = std::make_unique<Pass>();
     pass_->sliced = sliced;
@@ -169,11 +195,13 @@ void Catalogue::StartPass(bool sliced) {
         for (const WindowEntry& row : rows_.Rows()) {
             pass_->listed.insert(row.handle);
         }
-    }
-    pass_->windows = platform::TopLevelWindows();
-    pass_->position.reserve(pass_->windows.size());
-    for (size_t i = 0; i < pass_->windows.size(); ++i) {
-        pass_->position.emplace(pass_->windows[i], i);
+        // Listing thousands of windows is the longest single step of a pass; in slices the
+        // program answers meanwhile.
+        pass_->listing =
+            services_.listWindows ? services_.listWindows() : platform::TopLevelWindowsElsewhere();
+    } else {
+        pass_->windows = platform::TopLevelWindows();
+        pass_->Index();
     }
     ++passNumber_;
     // A snapshot or an icon extraction costs more than all the window questions of a row, so
@@ -236,6 +264,10 @@ void Catalogue::ContinuePass() {
     }
     if (rebuilding_) {
         // Asked from inside a slice (a dialog that a rule opened runs its own message loop).
+        services_.passWaiting(true);
+        return;
+    }
+    if (!pass_->TakeListing()) {
         services_.passWaiting(true);
         return;
     }
@@ -327,7 +359,9 @@ void Catalogue::Remove(HWND window) {
     if (pass_) {
         // Gone before the pass reached it: the pass does not list it again.
         pass_->rows.Remove(window);
-        if (pass_->Ahead(window)) {
+        if (pass_->Listing()) {
+            pass_->settledWhileListing.insert(window);
+        } else if (pass_->Ahead(window)) {
             pass_->windows[pass_->position[window]] = nullptr;
         }
     }
@@ -493,6 +527,9 @@ void Catalogue::MakeEntry(HWND window, const std::string& caption, const std::st
         // Added while a pass runs: where the pass has gone by, its rows need it too.
         if (!pass_->Ahead(window)) {
             pass_->rows.Append(entry);
+            if (pass_->Listing()) {
+                pass_->settledWhileListing.insert(window);
+            }
         }
         rows_.Append(std::move(entry));
     }

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <deque>
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <optional>
@@ -47,6 +48,8 @@ struct CatalogueServices {
     // `later`: not before a short while (the pass was asked to go on from inside itself).
     // Without it a requested rebuild runs at once, whole.
     std::function<void(bool later)> passWaiting;
+    // Lists the top-level windows for a pass in slices, off this thread (tests hold it back).
+    std::function<std::future<std::vector<HWND>>()> listWindows;
 };
 
 // True on the systems whose process paths come from a module snapshot.
@@ -102,6 +105,11 @@ private:
     // A rebuild under way: the windows enumerated when it began, how far it got, and the
     // rows it made.
     struct Pass {
+        // Until it is taken, the windows are being listed on another thread.
+        std::future<std::vector<HWND>> listing;
+        // Added or removed by a notice while they were listed: the pass does not examine
+        // them again, as it would not a window ahead of it.
+        std::unordered_set<HWND> settledWhileListing;
         std::vector<HWND> windows;
         std::unordered_map<HWND, size_t> position;
         size_t next = 0;
@@ -115,6 +123,10 @@ private:
             const auto found = position.find(window);
             return found != position.end() && found->second >= next;
         }
+        bool Listing() const { return listing.valid(); }
+        // The listed windows, once there; false while the other thread still lists them.
+        bool TakeListing();
+        void Index();
     };
     // What a window cannot change in its life, asked once: known by its handle and its thread,
     // so that a handle used again for another window is not taken for the old one.

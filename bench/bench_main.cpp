@@ -289,28 +289,20 @@ private:
 // ---------------------------------------------------------------------------------------------
 // Processes
 
-struct WindowSearch {
-    DWORD pid;
-    const char* cls;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectMatching(HWND hwnd, LPARAM param) {
-    auto* s = reinterpret_cast<WindowSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(hwnd, &owner);
-    char name[256] = {};
-    GetClassNameA(hwnd, name, sizeof(name));
-    if (owner == s->pid && std::string(name) == s->cls) {
-        s->found.push_back(hwnd);
-    }
-    return TRUE;
-}
-
+// Found by class, the system looks among the windows of that class alone: a poll that asked
+// every one of thousands of windows for its class and process kept the window server busy
+// under the very start-up it timed.
 std::vector<HWND> TopWindowsOf(DWORD pid, const char* cls) {
-    WindowSearch search{pid, cls, {}};
-    EnumWindows(&CollectMatching, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    std::vector<HWND> found;
+    HWND window = nullptr;
+    while ((window = FindWindowExA(nullptr, window, cls, nullptr)) != nullptr) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == pid) {
+            found.push_back(window);
+        }
+    }
+    return found;
 }
 
 // The relay that holds the hooks now, or none.

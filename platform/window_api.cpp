@@ -1,5 +1,7 @@
 #include "platform/window_api.h"
 
+#include <system_error>
+
 #include "platform/text.h"
 
 namespace vantrel::platform {
@@ -64,6 +66,17 @@ std::vector<HWND> TopLevelWindows() {
     windows.reserve(256);
     ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
     return windows;
+}
+
+std::future<std::vector<HWND>> TopLevelWindowsElsewhere() {
+    try {
+        return std::async(std::launch::async, TopLevelWindows);
+    } catch (const std::system_error&) {
+        // No thread to spare: listed here, as before.
+        std::promise<std::vector<HWND>> here;
+        here.set_value(TopLevelWindows());
+        return here.get_future();
+    }
 }
 
 int ScreenWidth() {

@@ -58,9 +58,12 @@ constexpr int kExitNoHooks = 4;
 constexpr int kExitNoWindow = 5;
 
 // A process killed from outside never destroys its windows through the messages the hooks see,
-// so the announced windows are checked now and then.
+// so the announced windows are checked now and then: all of them once in kSweepMs, at most
+// kSweepBatch at a time, so that thousands of windows never hold the notices the relay passes
+// on, while a few hundred cost one wake-up a second.
 constexpr UINT_PTR kSweepTimer = 1;
 constexpr UINT kSweepMs = 1000;
+constexpr std::size_t kSweepBatch = 250;
 
 struct Options {
     bool hasParent = false;
@@ -248,7 +251,7 @@ public:
         procedures->markRelayProcess();
         if (menusOnly_) {
             procedures_ = procedures;
-            SetTimer(window_.get(), kSweepTimer, kSweepMs, nullptr);
+            StartSweep();
             SetWindowTextA(window_.get(), kActiveTitle);
             for (const HWND hwnd : carriers_) {
                 HookThreadOf(hwnd);
@@ -272,7 +275,7 @@ public:
                 return false;
             }
         }
-        SetTimer(window_.get(), kSweepTimer, kSweepMs, nullptr);
+        StartSweep();
         // The title is what the hooks look for. Set before the windows on screen are counted, so
         // that a window shown meanwhile is either counted or reported by a hook: set after, one
         // shown during the count would be neither. One reported twice is announced once.
@@ -489,6 +492,11 @@ private:
         }
     }
 
+    void StartSweep() {
+        sweepPeriod_ = kSweepMs;
+        SetTimer(window_.get(), kSweepTimer, kSweepMs, nullptr);
+    }
+
     void Sweep() {
         if (menusOnly_) {
             for (auto it = carriers_.begin(); it != carriers_.end();) {
@@ -497,9 +505,24 @@ private:
             UnhookIdleThreads();
             return;
         }
+        if (sweepNext_ >= sweepRound_.size()) {
+            sweepRound_.assign(shown_.begin(), shown_.end());
+            sweepNext_ = 0;
+            const std::size_t batches =
+                std::max<std::size_t>(1, (sweepRound_.size() + kSweepBatch - 1) / kSweepBatch);
+            const UINT period =
+                std::max<UINT>(USER_TIMER_MINIMUM, kSweepMs / static_cast<UINT>(batches));
+            if (period != sweepPeriod_) {
+                sweepPeriod_ = period;
+                SetTimer(window_.get(), kSweepTimer, period, nullptr);
+            }
+        }
+        const std::size_t end = std::min(sweepRound_.size(), sweepNext_ + kSweepBatch);
         std::vector<HWND> gone;
-        for (const HWND hwnd : shown_) {
-            if (!IsWindow(hwnd) || !IsWindowVisible(hwnd)) {
+        for (; sweepNext_ < end; ++sweepNext_) {
+            const HWND hwnd = sweepRound_[sweepNext_];
+            // Gone already since the round began: told once.
+            if (shown_.count(hwnd) != 0 && (!IsWindow(hwnd) || !IsWindowVisible(hwnd))) {
                 gone.push_back(hwnd);
             }
         }
@@ -546,6 +569,10 @@ private:
     // holds the hooks).
     std::unordered_set<HWND> carriers_;
     std::unordered_set<HWND> shown_;
+    // The windows the running sweep checks, a batch at each tick.
+    std::vector<HWND> sweepRound_;
+    std::size_t sweepNext_ = 0;
+    UINT sweepPeriod_ = kSweepMs;
     std::deque<Question> questions_;
     UINT confirmMessage_ = 0;
     bool shellReports_;

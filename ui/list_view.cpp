@@ -49,14 +49,14 @@ void ListView::SetShowsCopy(bool copy) {
     showsCopy_ = copy;
     shown_.clear();
     if (copy) {
-        TakeCopy(Count());
+        shown_ = CopyOf(Count());
     }
 }
 
-void ListView::TakeCopy(int count) {
-    shown_.resize(static_cast<size_t>(std::max(count, 0)));
+std::vector<ListView::ShownRow> ListView::CopyOf(int count) const {
+    std::vector<ShownRow> copy(static_cast<size_t>(std::max(count, 0)));
     for (int row = 0; row < count; ++row) {
-        ShownRow& shown = shown_[static_cast<size_t>(row)];
+        ShownRow& shown = copy[static_cast<size_t>(row)];
         shown.cells.resize(static_cast<size_t>(columns_));
         for (int column = 0; column < columns_; ++column) {
             shown.cells[static_cast<size_t>(column)] = text_ ? text_(row, column) : std::string();
@@ -64,39 +64,47 @@ void ListView::TakeCopy(int count) {
         shown.image = image_ ? image_(row) : -1;
         shown.key = key_ ? key_(row) : std::string();
     }
+    return copy;
 }
 
-std::string ListView::ShownKey(int row) const {
-    if (row < 0 || row >= Count()) {
-        return std::string();
-    }
+int ListView::Rows() const {
+    return showsCopy_ ? static_cast<int>(shown_.size()) : Count();
+}
+
+std::string ListView::KeyAt(int row) const {
     if (showsCopy_) {
-        return static_cast<size_t>(row) < shown_.size() ? shown_[static_cast<size_t>(row)].key
-                                                        : std::string();
+        return shown_[static_cast<size_t>(row)].key;
     }
     return key_ ? key_(row) : std::string();
 }
 
+std::string ListView::ShownKey(int row) const {
+    return row >= 0 && row < Rows() ? KeyAt(row) : std::string();
+}
+
+// Marks are looked up over every row at each change: asking the control for its count per row
+// made that a message per row, thousands at every rebuild.
 ListView::Mark ListView::MarkOf(int row) const {
     Mark mark;
-    if (!key_ || row < 0 || row >= Count()) {
+    if (!key_ || row < 0 || row >= Rows()) {
         return mark;
     }
-    mark.key = ShownKey(row);
+    mark.key = KeyAt(row);
     mark.occurrence = 0;
     for (int i = 0; i < row; ++i) {
-        mark.occurrence += ShownKey(i) == mark.key ? 1 : 0;
+        mark.occurrence += KeyAt(i) == mark.key ? 1 : 0;
     }
     return mark;
 }
 
-int ListView::RowOf(const Mark& mark, int rows) const {
+int ListView::RowOf(const Mark& mark) const {
     if (mark.occurrence < 0) {
         return -1;
     }
+    const int rows = Rows();
     int seen = 0;
     for (int i = 0; i < rows; ++i) {
-        if (ShownKey(i) == mark.key && seen++ == mark.occurrence) {
+        if (KeyAt(i) == mark.key && seen++ == mark.occurrence) {
             return i;
         }
     }
@@ -112,7 +120,8 @@ void ListView::SetStates(int selected, int focused) {
     settling_ = true;
     // Item -1 would visit every row, each one asking the window server to repaint it: at a few
     // hundred rows that alone held the program for a quarter of a second while other programs
-    // kept the server busy. Only the rows that still carry a mark need it taken off.
+    // kept the server busy. Only the row that still carries a mark needs it taken off; the
+    // list selects one row at most, and each search for a marked row walks all of them.
     auto change = [&](int row, UINT state, UINT mask) {
         LVITEMA item{};
         item.stateMask = mask;
@@ -122,22 +131,23 @@ void ListView::SetStates(int selected, int focused) {
     };
     for (const auto& [flag, state, keep] : {std::tuple{LVNI_SELECTED, LVIS_SELECTED, selected},
                                             std::tuple{LVNI_FOCUSED, LVIS_FOCUSED, focused}}) {
-        int row = -1;
-        while ((row = NextWith(row, flag)) >= 0) {
-            if (row != keep) {
-                change(row, 0, state);
-            }
+        const int row = NextWith(-1, flag);
+        if (row >= 0 && row != keep) {
+            change(row, 0, state);
         }
     }
-    const int count = Count();
-    if (selected >= 0 && selected < count) {
+    const int count = Rows();
+    const bool selects = selected >= 0 && selected < count;
+    const bool focuses = focused >= 0 && focused < count;
+    if (selects) {
         change(selected, LVIS_SELECTED, LVIS_SELECTED);
     }
-    if (focused >= 0 && focused < count) {
+    if (focuses) {
         change(focused, LVIS_FOCUSED, LVIS_FOCUSED);
     }
     settling_ = false;
-    Remember();
+    selected_ = selects ? MarkOf(selected) : Mark{};
+    focused_ = focuses ? MarkOf(focused) : Mark{};
 }
 
 int ListView::NextWith(int after, UINT flag) const {
@@ -146,32 +156,51 @@ int ListView::NextWith(int after, UINT flag) const {
 }
 
 // The new copy, the count and the marks change while the control draws nothing, so no picture
-// ever shows new rows under old marks or old rows under a new count.
-void ListView::ApplyCount(int count, UINT flags) {
-    ::SendMessageA(handle_, WM_SETREDRAW, FALSE, 0);
+// ever shows new rows under old marks or old rows under a new count. A control out of sight
+// draws nothing anyway, and is left alone: switching drawing back on would show it.
+void ListView::ApplyCount(int count, UINT flags, std::vector<ShownRow> copy) {
+    drawingOff_ = Visible();
+    if (drawingOff_) {
+        ::SendMessageA(handle_, WM_SETREDRAW, FALSE, 0);
+    }
     if (showsCopy_) {
-        TakeCopy(count);
+        shown_ = std::move(copy);
     }
     settling_ = true;
     ::SendMessageA(handle_, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), flags);
     settling_ = false;
 }
 
-void ListView::SetCount(int count) {
-    if (!key_) {
-        ApplyCount(count, 0);
+void ListView::Redraw() {
+    if (drawingOff_) {
+        drawingOff_ = false;
         ::SendMessageA(handle_, WM_SETREDRAW, TRUE, 0);
-        ::InvalidateRect(handle_, nullptr, TRUE);
+    }
+    ::InvalidateRect(handle_, nullptr, TRUE);
+}
+
+void ListView::SetCount(int count) {
+    std::vector<ShownRow> copy;
+    if (showsCopy_) {
+        copy = CopyOf(count);
+        // A rebuild mostly finds what it found before: nothing a person could see changed, so
+        // the control is not made to take its rows and draw them again.
+        if (copy == shown_ && count == Count()) {
+            return;
+        }
+    }
+    if (!key_) {
+        ApplyCount(count, 0, std::move(copy));
+        Redraw();
         return;
     }
     // The rows behind the list have changed already; the remembered marks still name the rows
     // that were selected and focused, wherever those rows stand now.
     const Mark selected = selected_;
     const Mark focused = focused_;
-    ApplyCount(count, LVSICF_NOSCROLL);
+    ApplyCount(count, LVSICF_NOSCROLL, std::move(copy));
     SetStates(RowOf(selected), RowOf(focused));
-    ::SendMessageA(handle_, WM_SETREDRAW, TRUE, 0);
-    ::InvalidateRect(handle_, nullptr, TRUE);
+    Redraw();
 }
 
 void ListView::ForgetMarks() {
@@ -179,10 +208,9 @@ void ListView::ForgetMarks() {
 }
 
 void ListView::Reset(int count) {
-    ApplyCount(count, 0);
+    ApplyCount(count, 0, showsCopy_ ? CopyOf(count) : std::vector<ShownRow>());
     SetStates(-1, -1);
-    ::SendMessageA(handle_, WM_SETREDRAW, TRUE, 0);
-    ::InvalidateRect(handle_, nullptr, TRUE);
+    Redraw();
 }
 
 int ListView::Focused() const {
@@ -283,8 +311,9 @@ bool ListView::HandleCustomDraw(const NMHDR* header, LRESULT& result) const {
     auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(header));
     result = CDRF_DODEFAULT;
     if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
+        paintWithFocus_ = ::GetFocus() == handle_;
         result = CDRF_NOTIFYITEMDRAW;
-    } else if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT && ::GetFocus() != handle_) {
+    } else if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT && !paintWithFocus_) {
         const int row = static_cast<int>(draw->nmcd.dwItemSpec);
         if (::SendMessageA(handle_, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) &
             LVIS_SELECTED) {

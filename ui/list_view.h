@@ -68,12 +68,21 @@ private:
         std::vector<std::string> cells;
         int image = -1;
         std::string key;
+        bool operator==(const ShownRow& other) const {
+            return cells == other.cells && image == other.image && key == other.key;
+        }
     };
     Mark MarkOf(int row) const;
-    void TakeCopy(int count);
-    void ApplyCount(int count, UINT flags);
-    int RowOf(const Mark& mark) const { return RowOf(mark, Count()); }
-    int RowOf(const Mark& mark, int rows) const;
+    // The rows the control draws now: the copy's, or the control's count without one.
+    int Rows() const;
+    // The key of a row known to exist; ShownKey without the bounds check.
+    std::string KeyAt(int row) const;
+    std::vector<ShownRow> CopyOf(int count) const;
+    // `copy`: the rows to draw from now on, when the control draws a copy.
+    void ApplyCount(int count, UINT flags, std::vector<ShownRow> copy);
+    // Ends what ApplyCount began: drawing on again where it was switched off, and all redrawn.
+    void Redraw();
+    int RowOf(const Mark& mark) const;
     void Remember();
     void SetStates(int selected, int focused);
     int NextWith(int after, UINT flag) const;
@@ -88,6 +97,8 @@ private:
     Mark selected_;
     Mark focused_;
     bool settling_ = false; // the control's own notifications while states are put back
+    bool drawingOff_ = false;
+    mutable bool paintWithFocus_ = false; // asked once per paint, not once per row
 };
 
 } // namespace vantrel

@@ -3,11 +3,13 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <future>
 #include <iterator>
 #include <map>
 #include <string>
 
 #include "app/catalogue.h"
+#include "platform/window_api.h"
 #include "res/resource.h"
 #include "support/fixture_client.h"
 #include "support/wait.h"
@@ -223,6 +225,46 @@ TEST_F(CatalogueTest, VanishedWindowsAndProcessesAreSkippedQuietly) {
     other.className = spec.className + "Alive";
     const HWND alive = fixture_.CreateOne(other);
     EXPECT_TRUE(Listed(alive));
+}
+
+// A pass in slices lists the windows on another thread; the notices that come meanwhile are
+// the pass's own: a window added then has one row, a window removed then stays out.
+TEST_F(CatalogueTest, NoticesWhileAPassListsTheWindowsLeaveOneRowEach) {
+    vt::WindowSpec spec;
+    spec.className = vt::UniqueName("CatListing");
+    spec.count = 3;
+    const auto windows = fixture_.Create(spec);
+    const HWND added = windows[0];
+    const HWND removed = windows[1];
+    const HWND untouched = windows[2];
+    std::promise<std::vector<HWND>> listing;
+    int waits = 0;
+    vantrel::CatalogueServices services;
+    services.passWaiting = [&](bool) { ++waits; };
+    services.listWindows = [&] { return listing.get_future(); };
+    catalogue_.SetServices(std::move(services));
+
+    catalogue_.RequestRebuild();
+    catalogue_.AddOne(added);
+    catalogue_.Remove(removed);
+    const int waitsBefore = waits;
+    catalogue_.ContinuePass();
+    EXPECT_TRUE(catalogue_.PassRunning());
+    EXPECT_GT(waits, waitsBefore); // it asks to be called again, and examined nothing yet
+
+    listing.set_value(vantrel::platform::TopLevelWindows());
+    for (int slices = 0; catalogue_.PassRunning() && slices < 1000; ++slices) {
+        catalogue_.ContinuePass();
+    }
+    ASSERT_FALSE(catalogue_.PassRunning());
+    const auto rows = RowsOfClass(spec.className);
+    auto rowsOf = [&](HWND window) {
+        return std::count_if(rows.begin(), rows.end(),
+                             [&](const vantrel::WindowEntry& row) { return row.handle == window; });
+    };
+    EXPECT_EQ(rowsOf(added), 1);
+    EXPECT_EQ(rowsOf(removed), 0);
+    EXPECT_EQ(rowsOf(untouched), 1);
 }
 
 // Which route gives full paths; the paths themselves are held in ProcessPathCache's tests.

@@ -123,6 +123,7 @@ TEST_F(MainForm, ABurstOfShellHookMessagesGivesOneRebuildWhereTheLastOneComes) {
     ::PostMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, vantrel::kNoticeDestroyed,
                    reinterpret_cast<LPARAM>(dropped));
     vt::PumpMessages();
+    EXPECT_TRUE(vt::WaitUntil([&] { return !f.catalogue().PassRunning(); }));
     EXPECT_EQ(f.catalogue().Rebuilds(), before + 1);
     // The rebuild ran where the last message of the burst was: after the notice in the middle
     // (its window is listed again) and before the one that followed the burst.
@@ -137,8 +138,43 @@ TEST_F(MainForm, ABurstOfShellHookMessagesGivesOneRebuildWhereTheLastOneComes) {
     // One message on its own still rebuilds at once.
     ::PostMessageA(taskbar, hook, HSHELL_WINDOWCREATED, reinterpret_cast<LPARAM>(made[2]));
     vt::PumpMessages();
+    EXPECT_TRUE(vt::WaitUntil([&] { return !f.catalogue().PassRunning(); }));
     EXPECT_EQ(f.catalogue().Rebuilds(), before + 2);
     EXPECT_GE(f.windows().Find(dropped), 0);
+}
+
+// Switching a list's drawing back on shows it (the system adds its visible style): a list out of
+// sight takes its new rows without, and one in sight always gets its drawing back.
+int g_redraw[2] = {0, 0}; // off, on
+WNDPROC g_listProc = nullptr;
+LRESULT CALLBACK CountRedraw(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_SETREDRAW) {
+        ++g_redraw[wParam != FALSE ? 1 : 0];
+    }
+    return ::CallWindowProcA(g_listProc, window, msg, wParam, lParam);
+}
+
+TEST_F(MainForm, NewRowsBehindTheRulesTabLeaveTheWindowListHidden) {
+    auto& f = Start();
+    vt::Fixture fixture;
+    vt::WindowSpec spec;
+    spec.className = vt::UniqueName("MainTab");
+    const HWND list = f.lvMain().Handle();
+    g_listProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountRedraw)));
+    for (const int tab : {1, 0}) {
+        SCOPED_TRACE(tab);
+        f.ftcMainTabChanged(tab);
+        g_redraw[0] = g_redraw[1] = 0;
+        fixture.CreateOne(spec); // new rows to take
+        f.catalogue().Rebuild();
+        EXPECT_TRUE(vt::WaitUntil([&] { return !f.RowsWaiting(); }));
+        EXPECT_EQ(f.lvMain().Count(), f.windows().Count());
+        EXPECT_EQ(g_redraw[0], tab == 0 ? 1 : 0);
+        EXPECT_EQ(g_redraw[1], g_redraw[0]);
+        EXPECT_EQ(::IsWindowVisible(list) != FALSE, tab == 0);
+    }
+    ::SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_listProc));
 }
 
 TEST_F(MainForm, WindowNoticesChangeRowsOneByOne) {
