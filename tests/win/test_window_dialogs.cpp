@@ -196,44 +196,60 @@ std::unique_ptr<Fixture> FixtureWindows::fixture_;
 
 using WindowDialogsResize = FixtureWindows;
 
-TEST_F(WindowDialogsResize, DefaultsGiveTheWholeScreen) {
-    const HWND target = NewWindowAt(100, 80, 400, 300);
+// Each row is typed into the dialog and confirmed without a message, moving the window there.
+TEST_F(WindowDialogsResize, OkMovesTheWindowAsTheRowsAndUnitsSayWithoutAMessage) {
     const int sw = ::GetSystemMetrics(SM_CXSCREEN);
     const int sh = ::GetSystemMetrics(SM_CYSCREEN);
-    vt::BoxAnswerer boxes;
-    Resize(target, vantrel::kResultOk, [](const Form& form) {
-        const HWND f = form.Handle();
-        EXPECT_TRUE(vantrel::IsChecked(Control(f, TfrmResize::kWidthCheckId)));
-        EXPECT_TRUE(vantrel::IsChecked(Control(f, TfrmResize::kHeightCheckId)));
-        EXPECT_EQ(TextOf(Control(f, TfrmResize::kWidthEditId)), "100");
-        EXPECT_EQ(TextOf(Control(f, TfrmResize::kHeightEditId)), "100");
-        EXPECT_TRUE(vantrel::IsChecked(Control(f, TfrmResize::kWidthPercentId)));
-        EXPECT_TRUE(vantrel::IsChecked(Control(f, TfrmResize::kHeightPercentId)));
-        EXPECT_FALSE(vantrel::IsChecked(Control(f, TfrmResize::kWidthPixelsId)));
-        EXPECT_FALSE(vantrel::IsChecked(Control(f, TfrmResize::kHeightPixelsId)));
-        Click(Control(f, TfrmResize::kOkId));
-    });
-    EXPECT_TRUE(boxes.Seen().empty());
-    ExpectRect(target, ScreenRect(0, 0, sw, sh));
-}
-
-TEST_F(WindowDialogsResize, PixelWidthPastTheRightEdgeMovesTheWindowLeft) {
-    const int sw = ::GetSystemMetrics(SM_CXSCREEN);
     ASSERT_GT(sw, 900 + 50);
-    const HWND target = NewWindowAt(900, 120, 120, 200);
-    vt::BoxAnswerer boxes;
-    Resize(target, vantrel::kResultOk, [](const Form& form) {
-        const HWND f = form.Handle();
-        MouseClick(Control(f, TfrmResize::kWidthPixelsId));
-        EXPECT_FALSE(vantrel::IsChecked(Control(f, TfrmResize::kWidthPercentId)));
-        EXPECT_TRUE(vantrel::IsChecked(Control(f, TfrmResize::kHeightPercentId)))
-            << "each row's pair is a group of its own";
-        ReplaceText(Control(f, TfrmResize::kWidthEditId), "5x00");
-        Toggle(Control(f, TfrmResize::kHeightCheckId));
-        Click(Control(f, TfrmResize::kOkId));
-    });
-    EXPECT_TRUE(boxes.Seen().empty());
-    ExpectRect(target, ScreenRect(sw - 500, 120, 500, 200)); // x 524 on a 1024-pixel screen
+    const struct {
+        const char* name;
+        RECT from, to;
+        std::function<void(HWND)> script;
+    } rows[] = {
+        {"defaults give the whole screen", ScreenRect(100, 80, 400, 300), ScreenRect(0, 0, sw, sh),
+         [](HWND f) {
+             for (const int id : {TfrmResize::kWidthCheckId, TfrmResize::kHeightCheckId,
+                                  TfrmResize::kWidthPercentId, TfrmResize::kHeightPercentId}) {
+                 EXPECT_TRUE(vantrel::IsChecked(Control(f, id))) << "control " << id;
+             }
+             EXPECT_EQ(TextOf(Control(f, TfrmResize::kWidthEditId)), "100");
+             EXPECT_EQ(TextOf(Control(f, TfrmResize::kHeightEditId)), "100");
+             EXPECT_FALSE(vantrel::IsChecked(Control(f, TfrmResize::kWidthPixelsId)));
+             EXPECT_FALSE(vantrel::IsChecked(Control(f, TfrmResize::kHeightPixelsId)));
+         }},
+        // x 524 on a 1024-pixel screen.
+        {"pixel width past the right edge moves the window left", ScreenRect(900, 120, 120, 200),
+         ScreenRect(sw - 500, 120, 500, 200),
+         [](HWND f) {
+             MouseClick(Control(f, TfrmResize::kWidthPixelsId));
+             EXPECT_FALSE(vantrel::IsChecked(Control(f, TfrmResize::kWidthPercentId)));
+             EXPECT_TRUE(vantrel::IsChecked(Control(f, TfrmResize::kHeightPercentId)))
+                 << "each row's pair is a group of its own";
+             ReplaceText(Control(f, TfrmResize::kWidthEditId), "5x00");
+             Toggle(Control(f, TfrmResize::kHeightCheckId));
+         }},
+        {"an unchecked row may be empty and keeps its axis", ScreenRect(60, 90, 300, 200),
+         ScreenRect(60, 90, 300, 250),
+         [](HWND f) {
+             Toggle(Control(f, TfrmResize::kWidthCheckId));
+             vantrel::SetControlText(Control(f, TfrmResize::kWidthEditId), "");
+             MouseClick(Control(f, TfrmResize::kHeightPixelsId));
+             ReplaceText(Control(f, TfrmResize::kHeightEditId), "250");
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const RECT& from = row.from;
+        const HWND target =
+            NewWindowAt(from.left, from.top, from.right - from.left, from.bottom - from.top);
+        vt::BoxAnswerer boxes;
+        Resize(target, vantrel::kResultOk, [&row](const Form& form) {
+            row.script(form.Handle());
+            Click(Control(form.Handle(), TfrmResize::kOkId));
+        });
+        EXPECT_TRUE(boxes.Seen().empty());
+        ExpectRect(target, row.to);
+    }
 }
 
 TEST_F(WindowDialogsResize, EmptyCheckedEditShowsTheMessageAndKeepsTheDialogOpen) {
@@ -261,21 +277,6 @@ TEST_F(WindowDialogsResize, EmptyCheckedEditShowsTheMessageAndKeepsTheDialogOpen
     EXPECT_EQ(boxes.Seen().size(), 1u);
     // Half the screen wide still fits from x 100; the full height moves the top up to 0.
     ExpectRect(target, ScreenRect(100, 0, sw / 2, sh));
-}
-
-TEST_F(WindowDialogsResize, UncheckedRowWithEmptyEditKeepsItsAxis) {
-    const HWND target = NewWindowAt(60, 90, 300, 200);
-    vt::BoxAnswerer boxes;
-    Resize(target, vantrel::kResultOk, [](const Form& form) {
-        const HWND f = form.Handle();
-        Toggle(Control(f, TfrmResize::kWidthCheckId));
-        vantrel::SetControlText(Control(f, TfrmResize::kWidthEditId), "");
-        MouseClick(Control(f, TfrmResize::kHeightPixelsId));
-        ReplaceText(Control(f, TfrmResize::kHeightEditId), "250");
-        Click(Control(f, TfrmResize::kOkId));
-    });
-    EXPECT_TRUE(boxes.Seen().empty()) << "an unchecked row may be empty";
-    ExpectRect(target, ScreenRect(60, 90, 300, 250));
 }
 
 TEST_F(WindowDialogsResize, RowControlsFollowTheirCheckBoxAndCancelChangesNothing) {
