@@ -155,11 +155,17 @@ int ListView::NextWith(int after, UINT flag) const {
         ::SendMessageA(handle_, LVM_GETNEXTITEM, static_cast<WPARAM>(after), MAKELPARAM(flag, 0)));
 }
 
-// The new copy, the count and the marks change while the control draws nothing, so no picture
-// ever shows new rows under old marks or old rows under a new count. A control out of sight
-// draws nothing anyway, and is left alone: switching drawing back on would show it.
+// The new copy, the count and the marks change within one message, and the control draws only
+// when its paint message comes, so no picture shows new rows under old marks or old rows under
+// a new count. The one exception is a list scrolled down past its new end: the control scrolls
+// back at once, moving what the screen shows; only then is drawing switched off meanwhile.
+// Switching it back on makes the window server redraw the whole control, which costs tens of
+// milliseconds among thousands of windows. A control out of sight draws nothing anyway, and is
+// left alone: switching drawing back on would show it.
 void ListView::ApplyCount(int count, UINT flags, std::vector<ShownRow> copy) {
-    drawingOff_ = Visible();
+    const auto top = ::SendMessageA(handle_, LVM_GETTOPINDEX, 0, 0);
+    const auto page = ::SendMessageA(handle_, LVM_GETCOUNTPERPAGE, 0, 0);
+    drawingOff_ = Visible() && top > 0 && top + page > count;
     if (drawingOff_) {
         ::SendMessageA(handle_, WM_SETREDRAW, FALSE, 0);
     }

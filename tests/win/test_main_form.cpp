@@ -143,8 +143,9 @@ TEST_F(MainForm, ABurstOfShellHookMessagesGivesOneRebuildWhereTheLastOneComes) {
     EXPECT_GE(f.windows().Find(dropped), 0);
 }
 
-// Switching a list's drawing back on shows it (the system adds its visible style): a list out of
-// sight takes its new rows without, and one in sight always gets its drawing back.
+// Switching a list's drawing back on shows it (the system adds its visible style) and redraws the
+// whole control: it is switched off only for a list in sight whose new count leaves it scrolled
+// past its end, the one change the control shows at once.
 int g_redraw[2] = {0, 0}; // off, on
 WNDPROC g_listProc = nullptr;
 LRESULT CALLBACK CountRedraw(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -154,25 +155,50 @@ LRESULT CALLBACK CountRedraw(HWND window, UINT msg, WPARAM wParam, LPARAM lParam
     return ::CallWindowProcA(g_listProc, window, msg, wParam, lParam);
 }
 
-TEST_F(MainForm, NewRowsBehindTheRulesTabLeaveTheWindowListHidden) {
+TEST_F(MainForm, TheWindowListSwitchesItsDrawingOffOnlyWhenItsCountScrollsIt) {
     auto& f = Start();
     vt::Fixture fixture;
     vt::WindowSpec spec;
     spec.className = vt::UniqueName("MainTab");
     const HWND list = f.lvMain().Handle();
+    // More rows than the list shows at once, so that it can be scrolled to its end.
+    spec.count = static_cast<int>(::SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0)) + 4;
+    std::vector<HWND> made = fixture.Create(spec);
+    f.catalogue().Rebuild();
+    ASSERT_TRUE(vt::WaitUntil([&] { return !f.RowsWaiting(); }));
     g_listProc = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountRedraw)));
-    for (const int tab : {1, 0}) {
-        SCOPED_TRACE(tab);
-        f.ftcMainTabChanged(tab);
+    const struct {
+        int tab;
+        bool scrolledToEnd;
+        bool adds; // else three rows go
+        bool switched;
+    } cases[] = {
+        {1, false, true, false}, // out of sight: drawing on again would show it
+        {1, true, false, false}, {0, false, true, false},  // a longer list keeps its place
+        {0, true, true, false},  {0, false, false, false}, // scrolled to the top: nothing moves
+        {0, true, false, true}, // scrolled past the new end: the control moves back at once
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.tab << " " << c.scrolledToEnd << " " << c.adds);
+        f.ftcMainTabChanged(c.tab);
+        const int last = f.lvMain().Count() - 1;
+        ::SendMessageA(list, LVM_ENSUREVISIBLE, c.scrolledToEnd ? last : 0, FALSE);
         g_redraw[0] = g_redraw[1] = 0;
-        fixture.CreateOne(spec); // new rows to take
+        if (c.adds) {
+            made.push_back(fixture.CreateOne(spec));
+        } else {
+            for (int i = 0; i < 3; ++i) {
+                fixture.Destroy(made.back());
+                made.pop_back();
+            }
+        }
         f.catalogue().Rebuild();
         EXPECT_TRUE(vt::WaitUntil([&] { return !f.RowsWaiting(); }));
         EXPECT_EQ(f.lvMain().Count(), f.windows().Count());
-        EXPECT_EQ(g_redraw[0], tab == 0 ? 1 : 0);
+        EXPECT_EQ(g_redraw[0] > 0, c.switched);
         EXPECT_EQ(g_redraw[1], g_redraw[0]);
-        EXPECT_EQ(::IsWindowVisible(list) != FALSE, tab == 0);
+        EXPECT_EQ(::IsWindowVisible(list) != FALSE, c.tab == 0);
     }
     ::SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_listProc));
 }
