@@ -195,14 +195,13 @@ void TfrmMain::FormCreate() {
     };
     services.iconsWaiting = [window = handle_] { ::PostMessageA(window, WM_ICONSREAD, 0, 0); };
     services.passWaiting = [window = handle_](bool later) {
-        // A posted message is taken before input and drawing. While a person's input waits, the
-        // next slice comes on a timer, which is taken after it; what waits to be drawn is drawn
-        // now, between two slices.
-        if (later || platform::InputWaiting()) {
+        // A posted message is taken before input and drawing. While a person's input or a
+        // paint waits, the next slice comes on a timer, which is taken after both: each is a
+        // message of its own, so a paint does not lengthen a slice.
+        if (later || platform::InputOrPaintWaiting()) {
             ::SetTimer(window, kTimerPass, USER_TIMER_MINIMUM, nullptr);
             return;
         }
-        ::RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
         ::PostMessageA(window, WM_CATALOGUEPASS, 0, 0);
     };
     catalogue_->SetServices(std::move(services));

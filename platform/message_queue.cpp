@@ -12,8 +12,8 @@ void AnswerSentMessages() {
     ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_NOYIELD | PM_QS_SENDMESSAGE);
 }
 
-bool InputWaiting() {
-    return HIWORD(::GetQueueStatus(QS_INPUT)) != 0;
+bool InputOrPaintWaiting() {
+    return HIWORD(::GetQueueStatus(QS_INPUT | QS_PAINT)) != 0;
 }
 
 bool PostedMessageWaiting(HWND window, UINT message, MSG* found) {

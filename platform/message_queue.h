@@ -9,8 +9,8 @@ namespace vantrel::platform {
 // are waiting on, and nothing else: no posted message is taken, no input or paint is handled.
 // Cheap when nothing waits (one look at the queue's state).
 void AnswerSentMessages();
-// True when the calling thread has a person's input waiting.
-bool InputWaiting();
+// True when the calling thread has a person's input or a window to paint waiting.
+bool InputOrPaintWaiting();
 
 // True when a message `message` posted to `window` waits in this thread's queue; `found` gets
 // the first such one. Nothing is taken from the queue.
