@@ -192,6 +192,14 @@ void TfrmMain::FormCreate() {
             }
         }
         windowsView_.RowsChanged(rebuilt);
+        if (rebuilt) {
+            // Taken first: what runs may ask for the next rebuild and its own follow-up.
+            const auto then = std::move(afterRebuild_);
+            afterRebuild_.clear();
+            for (const auto& run : then) {
+                run();
+            }
+        }
     };
     services.iconsWaiting = [window = handle_] { ::PostMessageA(window, WM_ICONSREAD, 0, 0); };
     services.passWaiting = [window = handle_](bool later) {
@@ -421,6 +429,12 @@ void TfrmMain::SelectWindow(HWND window) {
 
 void TfrmMain::ShowRowsNow() {
     windowsView_.ShowNow();
+}
+
+void TfrmMain::RebuildThen(std::function<void()> then) {
+    // Kept before the request: without slices the rebuild is made within it.
+    afterRebuild_.push_back(std::move(then));
+    catalogue_->RequestRebuild();
 }
 
 void TfrmMain::FormShow() {

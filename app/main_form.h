@@ -115,6 +115,8 @@ public:
     void SelectWindow(HWND window) override;
     // The list view takes the rows as they are now.
     void ShowRowsNow();
+    // Asks for a rebuild in slices; `then` runs on the rows it made, once it is whole.
+    void RebuildThen(std::function<void()> then);
     void aMinimizeToTrayExecute();
     void aStayOnTopExecute();
     void aNormalExecute();
@@ -207,6 +209,7 @@ private:
     CommonSettings settings_;
     RuleList rules_;
     std::set<HWND> onceActed_;
+    std::vector<std::function<void()>> afterRebuild_;
     WindowList windows_;
     std::unique_ptr<Catalogue> catalogue_;
     TrayHost tray_;

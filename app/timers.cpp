@@ -44,10 +44,10 @@ void Timer1Timer(TfrmMain& form) {
     }
 }
 
-void TimerVistaRefreshTimer(TfrmMain& form) {
-    if (form.versionCode() == kVersionCodeNeedingRebuild) {
-        form.catalogue().Rebuild();
-    }
+namespace {
+
+// `rebuilt`: the rows have just been made afresh.
+void PutIEFramesOnTop(TfrmMain& form, bool rebuilt) {
     if (form.rules().RuleZOrderText(kIEFrameClass, form.settings()) != ZOrderTexts(1)) {
         return;
     }
@@ -62,9 +62,24 @@ void TimerVistaRefreshTimer(TfrmMain& form) {
         ApplyRule(form, frame);
     }
     if (frames.empty()) {
-        form.catalogue().Rebuild();
+        if (!rebuilt) {
+            form.catalogue().Rebuild();
+        }
         ApplyRulesOfClass(form, kIEFrameClass);
     }
+}
+
+} // namespace
+
+void TimerVistaRefreshTimer(TfrmMain& form) {
+    if (form.versionCode() != kVersionCodeNeedingRebuild) {
+        PutIEFramesOnTop(form, false);
+        return;
+    }
+    // In slices, like every rebuild that a person does not wait for: among thousands of windows a
+    // whole one would hold the program for a second every two minutes. The frames are looked
+    // for among the rows it makes.
+    form.RebuildThen([&form] { PutIEFramesOnTop(form, true); });
 }
 
 } // namespace vantrel
