@@ -158,6 +158,7 @@ protected:
         location_.appDataFolder = dir_.path() + "appdata\\";
         location_.exeFolder = dir_.path() + "exe\\";
         settingsFile_ = location_.appDataFolder + "Ostrim\\Vantrel\\vantrel.dat";
+        runKeyPath_ = runKey_.path();
     }
     void TearDown() override {
         EXPECT_EQ(vt::DropPendingScripts(), 0);
@@ -176,7 +177,7 @@ protected:
     // A fresh dialog over the test's settings and key, shown with `script` in its modal loop.
     int Run(const std::function<void(const TfrmOptions&)>& script, int versionCode = 10) {
         dialog_ = std::make_unique<TfrmOptions>(nullptr, settings_, location_, versionCode,
-                                                kExePath, runKey_.path());
+                                                kExePath, runKeyPath_);
         dialog_->SetSecurityQuery(security_);
         dialog_->SetTaskScheduler(scheduler_);
         return RunModal(*dialog_, [script](const Form& form) {
@@ -208,6 +209,7 @@ protected:
     std::string settingsFile_;
     CommonSettings settings_;
     TestRunKey runKey_;
+    std::string runKeyPath_; // the key the dialog writes, runKey_ itself unless a test moves it
     BoxAnswerer boxes_;
     // As installed: Wine's own answers come from the Unix side.
     SecurityQuery security_ = [](const std::string&) { return std::string(kInstalled); };
@@ -611,24 +613,21 @@ TEST_F(OptionsDialog, FailedRunValueWriteIsReportedAndStillCloses) {
               ERROR_SUCCESS);
     const std::unique_ptr<std::remove_pointer_t<HKEY>, decltype(&::RegCloseKey)> parent(
         raw, &::RegCloseKey);
-    const std::string runKey = runKey_.path() + "\\Run";
-    dialog_ = std::make_unique<TfrmOptions>(nullptr, settings_, location_, 10, kExePath, runKey);
-    dialog_->SetSecurityQuery(security_);
+    runKeyPath_ = runKey_.path() + "\\Run";
     // Without a scheduler the Run value is the entry to write.
-    dialog_->SetTaskScheduler(AnsweringAlways(REGDB_E_CLASSNOTREG));
-    const int result = RunModal(*dialog_, [](const Form& d) {
-        vt::Toggle(Ctl(d, TfrmOptions::kIdAutoStart));
-        Choose(d, TfrmOptions::kIdZOrderFirst, 3, 1);
-        vt::Click(Ctl(d, TfrmOptions::kIdOk));
-    });
-    EXPECT_EQ(result, kResultOk);
+    scheduler_ = AnsweringAlways(REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(RunOk([](const TfrmOptions& d) {
+                  vt::Toggle(Ctl(d, TfrmOptions::kIdAutoStart));
+                  Choose(d, TfrmOptions::kIdZOrderFirst, 3, 1);
+              }),
+              kResultOk);
     ASSERT_EQ(vt::ShownBoxes().size(), 1u);
     EXPECT_EQ(vt::ShownBoxes()[0].title, "Vantrel");
     EXPECT_EQ(vt::ShownBoxes()[0].text, "Failed to set data for 'Vantrel'");
     // The settings were saved before the Run value was tried.
     EXPECT_TRUE(dialog_->DefaultsChanged());
     EXPECT_EQ(Stored("ZOrder"), "Stay on top");
-    EXPECT_FALSE(KeyExists(runKey));
+    EXPECT_FALSE(KeyExists(runKeyPath_));
 }
 
 // The Settings command on a real main window, with other applications' windows around it.
