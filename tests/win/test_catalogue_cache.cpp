@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <memory>
@@ -84,6 +85,28 @@ UniqueWindow OwnWindow(const std::string& cls, const std::string& caption,
     return UniqueWindow(::CreateWindowExA(
         0, cls.c_str(), caption.c_str(), parent ? 0 : WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
         150, parent, nullptr, ::GetModuleHandleA(nullptr), nullptr));
+}
+
+// `count` windows of the fixture in class `cls`, made in batches each well within the fixture's
+// time to answer on a busy machine, and one of this process's own, all listed from here on.
+UniqueWindow FixtureAndOwnWindows(vt::Fixture& fixture, const std::string& cls, int count) {
+    vt::WindowSpec spec;
+    spec.className = cls;
+    for (int made = 0; made < count; made += spec.count) {
+        spec.count = std::min(20, count - made);
+        fixture.Create(spec);
+    }
+    UniqueWindow own = OwnWindow(cls + "Own", "Own");
+    vt::PumpMessages();
+    return own;
+}
+
+std::vector<HWND> HandlesOf(const WindowList& rows) {
+    std::vector<HWND> handles;
+    for (const WindowEntry& row : rows.Rows()) {
+        handles.push_back(row.handle);
+    }
+    return handles;
 }
 
 TEST(ProcessPathCache, GivesEveryProcessThePathOfItsOwnLookupFromOneSnapshot) {
@@ -211,6 +234,22 @@ protected:
         return PixelsOf(expected_.get(), index);
     }
 
+    // Every row shows its executable's picture; returns how many executables the rows name.
+    std::size_t ExpectEveryRowShowsItsPicture() {
+        std::map<std::string, std::vector<DWORD>> expected;
+        for (int i = 0; i < rows_.Count(); ++i) {
+            const WindowEntry& row = rows_.At(i);
+            auto found = expected.find(row.path);
+            if (found == expected.end()) {
+                found = expected.emplace(row.path, ExpectedPixels(row.path)).first;
+            }
+            EXPECT_LT(row.image, ::ImageList_GetImageCount(catalogue_.Images())) << i;
+            EXPECT_EQ(PixelsOf(catalogue_.Images(), row.image), found->second)
+                << i << " " << row.path;
+        }
+        return expected.size();
+    }
+
     HICON fallback_;
     WindowList rows_;
     Catalogue catalogue_;
@@ -286,52 +325,31 @@ TEST_F(CatalogueCache, RebuildMakesTheRowsThatOneLookupPerWindowMakes) {
 
 TEST_F(CatalogueCache, LongListsHoldOneImagePerProgramAndShowEveryRowsPicture) {
     vt::Fixture fixture;
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("CatLong");
-    // In batches, each well within the fixture's time to answer on a busy machine.
-    spec.count = 20;
-    for (int batch = 0; batch < 7; ++batch) {
-        fixture.Create(spec);
-    }
-    const UniqueWindow own = OwnWindow(spec.className + "Own", "Own");
+    const UniqueWindow own = FixtureAndOwnWindows(fixture, vt::UniqueName("CatLong"), 140);
     ASSERT_TRUE(own);
-    vt::PumpMessages();
 
     catalogue_.Rebuild();
     ASSERT_GE(rows_.Count(), 141);
-    std::map<std::string, std::vector<DWORD>> expected;
-    for (int i = 0; i < rows_.Count(); ++i) {
-        const WindowEntry& row = rows_.At(i);
-        auto found = expected.find(row.path);
-        if (found == expected.end()) {
-            found = expected.emplace(row.path, ExpectedPixels(row.path)).first;
-        }
-        EXPECT_EQ(PixelsOf(catalogue_.Images(), row.image), found->second) << i << " " << row.path;
-    }
+    const std::size_t programs = ExpectEveryRowShowsItsPicture();
     // Not one image per window: at most one per program, and one fallback for all programs
     // without an icon.
-    EXPECT_LE(::ImageList_GetImageCount(catalogue_.Images()),
-              static_cast<int>(expected.size()) + 1);
+    EXPECT_LE(::ImageList_GetImageCount(catalogue_.Images()), static_cast<int>(programs) + 1);
 }
 
 TEST_F(CatalogueCache, RowsMadeFromInsideARebuildKeepTheirPictures) {
     // Rule application can wait on another process, and a message sent to the program in the
     // meantime may add a row, or rebuild the whole list, while the rebuild is half done.
     vt::Fixture fixture;
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("CatNested");
-    spec.count = 3;
-    fixture.Create(spec);
-    const UniqueWindow own = OwnWindow(spec.className + "Own", "Own");
+    const std::string cls = vt::UniqueName("CatNested");
+    const UniqueWindow own = FixtureAndOwnWindows(fixture, cls, 3);
     ASSERT_TRUE(own);
-    vt::PumpMessages();
 
     for (const bool innerRebuild : {false, true}) {
         SCOPED_TRACE(innerRebuild ? "rebuild inside" : "add one inside");
         bool nested = false;
         vantrel::CatalogueServices services;
         services.applyRule = [&](HWND window) {
-            if (!nested && vantrel::platform::ClassNameOf(window) == spec.className) {
+            if (!nested && vantrel::platform::ClassNameOf(window) == cls) {
                 nested = true;
                 if (innerRebuild) {
                     catalogue_.Rebuild();
@@ -343,18 +361,12 @@ TEST_F(CatalogueCache, RowsMadeFromInsideARebuildKeepTheirPictures) {
         catalogue_.SetServices(services);
         catalogue_.Rebuild();
         ASSERT_TRUE(nested);
-        int ownRows = 0;
-        for (int i = 0; i < rows_.Count(); ++i) {
-            const WindowEntry& row = rows_.At(i);
-            ownRows += row.handle == own.get() ? 1 : 0;
-            ASSERT_LT(row.image, ::ImageList_GetImageCount(catalogue_.Images()));
-            EXPECT_EQ(PixelsOf(catalogue_.Images(), row.image), ExpectedPixels(row.path))
-                << i << " " << row.path;
-        }
+        ExpectEveryRowShowsItsPicture();
+        const std::vector<HWND> handles = HandlesOf(rows_);
         // Asked for from inside, both are carried out once the rebuild is over: the added row
         // comes after the rebuild's own row of the window, and the second rebuild replaces
         // every row, so own is listed once.
-        EXPECT_EQ(ownRows, innerRebuild ? 1 : 2);
+        EXPECT_EQ(std::count(handles.begin(), handles.end(), own.get()), innerRebuild ? 1 : 2);
         catalogue_.SetServices({});
     }
 }
@@ -441,20 +453,13 @@ LRESULT CALLBACK ProbeProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) 
 
 TEST_F(CatalogueCache, ARebuildAnswersSentMessagesOnItsWayAndCarriesOutTheirChangesAfter) {
     vt::Fixture fixture;
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("CatAnswer");
-    spec.count = 3 * Catalogue::kWindowsBetweenAnswers;
-    fixture.Create(spec);
-    const UniqueWindow own = OwnWindow(spec.className + "Own", "Own");
+    const UniqueWindow own = FixtureAndOwnWindows(fixture, vt::UniqueName("CatAnswer"),
+                                                  3 * Catalogue::kWindowsBetweenAnswers);
     ASSERT_TRUE(own);
     const UniqueWindow probe = OwnWindow(vt::UniqueName("CatProbe"), "", &ProbeProc, HWND_MESSAGE);
     ASSERT_TRUE(probe);
-    vt::PumpMessages();
     catalogue_.Rebuild();
-    std::vector<HWND> plain;
-    for (const WindowEntry& row : rows_.Rows()) {
-        plain.push_back(row.handle);
-    }
+    const std::vector<HWND> plain = HandlesOf(rows_);
     const int rebuildsBefore = catalogue_.Rebuilds();
 
     g_probe = ProbeState{&catalogue_, own.get(), 0, -1};
@@ -490,10 +495,7 @@ TEST_F(CatalogueCache, ARebuildAnswersSentMessagesOnItsWayAndCarriesOutTheirChan
     // The changes asked for were made after the rebuild, in order: the first row added went
     // with the second rebuild, which made the rows a rebuild makes, then the last was added.
     EXPECT_EQ(catalogue_.Rebuilds(), rebuildsBefore + 2);
-    std::vector<HWND> after;
-    for (const WindowEntry& row : rows_.Rows()) {
-        after.push_back(row.handle);
-    }
+    std::vector<HWND> after = HandlesOf(rows_);
     ASSERT_FALSE(after.empty());
     EXPECT_EQ(after.back(), own.get());
     after.pop_back();

@@ -43,6 +43,11 @@ MenuItemModel Separator(const char* name, bool visible = true) {
     return item;
 }
 
+// A colour as a 32-bit DIB holds it.
+DWORD Packed(COLORREF c) {
+    return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+}
+
 // A 32-bit picture with a DC, read and written pixel by pixel.
 class Canvas {
 public:
@@ -52,7 +57,7 @@ public:
         info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         bitmap_.reset(::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0));
         old_ = ::SelectObject(dc_, bitmap_.get());
-        std::fill(Bits(), Bits() + width * height, Pack(fill));
+        std::fill(Bits(), Bits() + width * height, Packed(fill));
     }
     ~Canvas() {
         ::SelectObject(dc_, old_);
@@ -61,7 +66,7 @@ public:
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
     HDC dc() const { return dc_; }
-    void Set(int x, int y, COLORREF c) { Bits()[y * width_ + x] = Pack(c); }
+    void Set(int x, int y, COLORREF c) { Bits()[y * width_ + x] = Packed(c); }
     COLORREF At(int x, int y) const {
         ::GdiFlush();
         const DWORD p = static_cast<const DWORD*>(bits_)[y * width_ + x];
@@ -70,9 +75,6 @@ public:
 
 private:
     DWORD* Bits() { return static_cast<DWORD*>(bits_); }
-    static DWORD Pack(COLORREF c) {
-        return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-    }
     int width_;
     HDC dc_;
     void* bits_ = nullptr;
@@ -110,10 +112,11 @@ struct Host {
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
 
-    int Popup(FlatMenu& menu, std::function<void(HWND)> idle) {
+    int Popup(FlatMenu& menu, std::function<void(HWND)> idle, bool fromTray = false) {
         onIdle = std::move(idle);
         ::SetTimer(window, 1, 5000, nullptr);
-        const int shown = menu.Popup(window, 100, 100);
+        const int shown =
+            fromTray ? menu.PopupFromTrayIcon(window, 100, 100) : menu.Popup(window, 100, 100);
         ::KillTimer(window, 1);
         return shown;
     }
@@ -264,12 +267,8 @@ TEST(FlatMenu, OnlyATrayIconMenuPostsANullMessageToItsOwnerAfterwards) {
     FlatMenu menu;
     menu.items = {Item("Go", "&Go", 1)};
     for (const bool fromTray : {false, true}) {
-        host.onIdle = [](HWND) { ::EndMenu(); };
-        ::SetTimer(host.window, 1, 5000, nullptr);
-        const int shown = fromTray ? menu.PopupFromTrayIcon(host.window, 100, 100)
-                                   : menu.Popup(host.window, 100, 100);
-        ::KillTimer(host.window, 1);
-        EXPECT_TRUE(shown);
+        EXPECT_TRUE(host.Popup(
+            menu, [](HWND) { ::EndMenu(); }, fromTray));
         // Only WM_NULL counts: the menu's own loop may leave other messages behind.
         bool nullPosted = false;
         MSG msg{};
@@ -280,6 +279,7 @@ TEST(FlatMenu, OnlyATrayIconMenuPostsANullMessageToItsOwnerAfterwards) {
         }
         EXPECT_EQ(nullPosted, fromTray);
     }
+    EXPECT_FALSE(host.watchdogFired);
 }
 
 TEST(FlatMenu, MeasureGivesThePictureColumnAndTheTextAndThinSeparators) {
@@ -371,8 +371,7 @@ TEST(FlatMenu, ChosenItemsReachTheOwnerAsCommandsByArrowsAndByLetters) {
 
 vantrel::platform::UniqueImageList SolidImages(COLORREF colour) {
     vantrel::platform::UniqueImageList list(::ImageList_Create(16, 16, ILC_COLOR24, 1, 0));
-    const std::vector<DWORD> pixels(16 * 16, (GetRValue(colour) << 16) | (GetGValue(colour) << 8) |
-                                                 GetBValue(colour));
+    const std::vector<DWORD> pixels(16 * 16, Packed(colour));
     const UniqueGdiObject bitmap(::CreateBitmap(16, 16, 1, 32, pixels.data()));
     ::ImageList_Add(list.get(), static_cast<HBITMAP>(bitmap.get()), nullptr);
     return list;

@@ -389,32 +389,32 @@ std::string Shown(const std::string& text) {
     return "\"" + out + "\"";
 }
 
+// Text that came back changed is shown escaped: what changed it is rarely printable.
+void ExpectSameText(const std::string& e, const std::string& a, const std::string& where,
+                    const char* key) {
+    EXPECT_EQ(e, a) << where << ": " << key << " " << Shown(e) << " came back as " << Shown(a);
+}
+
 void ExpectSameRules(const RuleList& expected, const RuleList& actual, const std::string& label) {
     ASSERT_EQ(expected.size(), actual.size()) << label;
     for (std::size_t i = 0; i < expected.size(); ++i) {
         const WindowRule& e = expected.at(i);
         const WindowRule& a = actual.at(i);
         const std::string where = label + ", rule " + std::to_string(i + 1);
-        EXPECT_EQ(e.className, a.className) << where << ": ClassName " << Shown(e.className)
-                                            << " came back as " << Shown(a.className);
-        EXPECT_EQ(e.action, a.action) << where;
-        EXPECT_EQ(e.zOrder, a.zOrder) << where;
-        EXPECT_EQ(e.windowCaption, a.windowCaption)
-            << where << ": WindowCaption " << Shown(e.windowCaption) << " came back as "
-            << Shown(a.windowCaption);
-        EXPECT_EQ(e.autoRefresh, a.autoRefresh) << where << ": AutoRefresh " << Shown(e.autoRefresh)
-                                                << " came back as " << Shown(a.autoRefresh);
-        EXPECT_EQ(e.timeInterval, a.timeInterval) << where;
+        ExpectSameText(e.className, a.className, where, "ClassName");
+        ExpectSameText(e.action, a.action, where, "Action");
+        ExpectSameText(e.zOrder, a.zOrder, where, "ZOrder");
+        ExpectSameText(e.windowCaption, a.windowCaption, where, "WindowCaption");
+        ExpectSameText(e.autoRefresh, a.autoRefresh, where, "AutoRefresh");
+        ExpectSameText(e.timeInterval, a.timeInterval, where, "TimeInterval");
     }
 }
 
 void ExpectSameSettings(const CommonSettings& e, const CommonSettings& a,
                         const std::string& label) {
     EXPECT_EQ(e.systemMenu, a.systemMenu) << label;
-    EXPECT_EQ(e.action, a.action) << label << ": Action " << Shown(e.action) << " came back as "
-                                  << Shown(a.action);
-    EXPECT_EQ(e.zOrder, a.zOrder) << label << ": ZOrder " << Shown(e.zOrder) << " came back as "
-                                  << Shown(a.zOrder);
+    ExpectSameText(e.action, a.action, label, "Action");
+    ExpectSameText(e.zOrder, a.zOrder, label, "ZOrder");
 }
 
 // What the rest of the program relies on, whatever the file said.

@@ -155,9 +155,9 @@ constexpr char kUserWritable[] = "O:S-1-5-21-1-2-3-1001D:(A;OICI;FA;;;S-1-5-21-1
 class OptionsDialog : public ::testing::Test {
 protected:
     void SetUp() override {
-        location_.appDataFolder = dir_.path() + "appdata\\";
         location_.exeFolder = dir_.path() + "exe\\";
-        settingsFile_ = location_.appDataFolder + "Ostrim\\Vantrel\\vantrel.dat";
+        UseSettingsFolder("appdata");
+        runKeyPath_ = runKey_.path();
     }
     void TearDown() override {
         EXPECT_EQ(vt::DropPendingScripts(), 0);
@@ -176,7 +176,7 @@ protected:
     // A fresh dialog over the test's settings and key, shown with `script` in its modal loop.
     int Run(const std::function<void(const TfrmOptions&)>& script, int versionCode = 10) {
         dialog_ = std::make_unique<TfrmOptions>(nullptr, settings_, location_, versionCode,
-                                                kExePath, runKey_.path());
+                                                kExePath, runKeyPath_);
         dialog_->SetSecurityQuery(security_);
         dialog_->SetTaskScheduler(scheduler_);
         return RunModal(*dialog_, [script](const Form& form) {
@@ -190,6 +190,13 @@ protected:
             }
             vt::Click(Ctl(d, TfrmOptions::kIdOk));
         });
+    }
+    // Settings of their own, none stored yet: the system keeps recently read files cached by
+    // name, so a run must never read what an earlier one wrote.
+    void UseSettingsFolder(const std::string& name) {
+        location_.appDataFolder = dir_.path() + name + "\\";
+        settingsFile_ = location_.appDataFolder + "Ostrim\\Vantrel\\vantrel.dat";
+        settings_ = CommonSettings{};
     }
     void WriteSettings(const std::string& systemMenu, const std::string& action,
                        const std::string& zOrder) {
@@ -208,6 +215,7 @@ protected:
     std::string settingsFile_;
     CommonSettings settings_;
     TestRunKey runKey_;
+    std::string runKeyPath_; // the key the dialog writes, runKey_ itself unless a test moves it
     BoxAnswerer boxes_;
     // As installed: Wine's own answers come from the Unix side.
     SecurityQuery security_ = [](const std::string&) { return std::string(kInstalled); };
@@ -314,21 +322,6 @@ TEST_F(OptionsDialog, EnterIsOkAndEscIsCancelFromTheKeyboard) {
             c.result)
             << c.key;
     }
-}
-
-TEST_F(OptionsDialog, OkWithoutChangesWritesNoSettingsButRewritesAutoStart) {
-    // The file stays byte for byte as it was; the Run key, removed outside, is made again.
-    WriteSettings("1", "Normal", "Stay on top");
-    const std::string before = FileText(settingsFile_);
-    EXPECT_EQ(RunOk(), kResultOk);
-    EXPECT_EQ(FileText(settingsFile_), before);
-    EXPECT_FALSE(dialog_->DefaultsChanged());
-    EXPECT_FALSE(dialog_->SystemMenuChanged());
-    EXPECT_TRUE(KeyExists(runKey_.path()));
-    EXPECT_FALSE(runKey_.Value().present);
-    EXPECT_EQ(settings_.action, "Normal");
-    EXPECT_EQ(settings_.zOrder, "Stay on top");
-    EXPECT_TRUE(vt::ShownBoxes().empty());
 }
 
 // A scheduler that gives every call the same answer: one that refuses, or none on the system.
@@ -470,79 +463,84 @@ TEST_F(OptionsDialog, NonTextRunValueIsReportedAndTheBoxOpensClear) {
     EXPECT_FALSE(runKey_.Value().present);
 }
 
-TEST_F(OptionsDialog, StoredTextInAnotherCaseShowsDefaultAndOkCorrectsIt) {
-    WriteSettings("1", "maximize", "Stay on top");
-    int action = -1;
-    int zOrder = -1;
-    EXPECT_EQ(RunOk([&](const TfrmOptions& d) {
-                  action = Selected(d, TfrmOptions::kIdActionFirst, 5);
-                  zOrder = Selected(d, TfrmOptions::kIdZOrderFirst, 3);
-              }),
-              kResultOk);
-    EXPECT_EQ(action, 0);
-    EXPECT_EQ(zOrder, 1);
-    EXPECT_TRUE(dialog_->DefaultsChanged());
-    EXPECT_FALSE(dialog_->SystemMenuChanged());
-    EXPECT_EQ(settings_.action, "Default");
-    EXPECT_EQ(settings_.zOrder, "Stay on top");
-    EXPECT_EQ(Stored("Action"), "Default");
-    EXPECT_EQ(Stored("ZOrder"), "Stay on top");
-    EXPECT_EQ(Stored("SystemMenu"), "1");
-
-    // Choosing the item that matches the stored text but for its case is a change as well.
-    WriteSettings("1", "Default", "normal");
-    EXPECT_EQ(RunOk([](const TfrmOptions& d) { Choose(d, TfrmOptions::kIdZOrderFirst, 3, 2); }),
-              kResultOk);
-    EXPECT_TRUE(dialog_->DefaultsChanged());
-    EXPECT_EQ(Stored("ZOrder"), "Normal");
-}
-
-TEST_F(OptionsDialog, ChosenDefaultsAreStoredAsTheirTexts) {
-    EXPECT_EQ(RunOk([](const TfrmOptions& d) {
-                  Choose(d, TfrmOptions::kIdActionFirst, 5, 4);
-                  Choose(d, TfrmOptions::kIdZOrderFirst, 3, 2);
-              }),
-              kResultOk);
-    EXPECT_TRUE(dialog_->DefaultsChanged());
-    EXPECT_FALSE(dialog_->SystemMenuChanged());
-    EXPECT_EQ(settings_.action, "Minimize to tray");
-    EXPECT_EQ(settings_.zOrder, "Normal");
-    EXPECT_TRUE(settings_.systemMenu);
-    EXPECT_EQ(Stored("Action"), "Minimize to tray");
-    EXPECT_EQ(Stored("ZOrder"), "Normal");
-    EXPECT_EQ(Stored("SystemMenu"), "1");
-
-    // The z order alone is a change of the defaults as well.
-    EXPECT_EQ(RunOk([](const TfrmOptions& d) { Choose(d, TfrmOptions::kIdZOrderFirst, 3, 1); }),
-              kResultOk);
-    EXPECT_TRUE(dialog_->DefaultsChanged());
-    EXPECT_EQ(Stored("Action"), "Minimize to tray");
-    EXPECT_EQ(Stored("ZOrder"), "Stay on top");
-}
-
-TEST_F(OptionsDialog, SystemMenuBoxIsTheInverseAndIsSavedAsZeroOrOne) {
-    bool shown = true;
-    EXPECT_EQ(RunOk([&](const TfrmOptions& d) {
-                  shown = IsChecked(Ctl(d, TfrmOptions::kIdSystemMenu));
-                  vt::Toggle(Ctl(d, TfrmOptions::kIdSystemMenu));
-              }),
-              kResultOk);
-    EXPECT_FALSE(shown);
-    EXPECT_TRUE(dialog_->SystemMenuChanged());
-    EXPECT_FALSE(dialog_->DefaultsChanged());
-    EXPECT_FALSE(settings_.systemMenu);
-    EXPECT_EQ(Stored("SystemMenu"), "0");
-    EXPECT_EQ(Stored("Action"), "Default");
-
-    EXPECT_EQ(RunOk([&](const TfrmOptions& d) {
-                  shown = IsChecked(Ctl(d, TfrmOptions::kIdSystemMenu));
-                  vt::Toggle(Ctl(d, TfrmOptions::kIdSystemMenu));
-              }),
-              kResultOk);
-    EXPECT_TRUE(shown);
-    EXPECT_TRUE(dialog_->SystemMenuChanged());
-    EXPECT_TRUE(settings_.systemMenu);
-    EXPECT_EQ(Stored("SystemMenu"), "1");
+// Each row starts from a file of its own, or none, and OKs its choices: the dialog showed what
+// was stored, tells which kind of setting changed, and memory and file hold all three keys. The
+// file is rewritten only for a change; the Run key, removed outside, is made again by every OK.
+TEST_F(OptionsDialog, OkStoresTheChoicesAsTheirTextsAndTellsWhatChanged) {
+    using O = TfrmOptions;
+    // SystemMenu, Action and ZOrder as the file holds them; the box shows the inverse of the first.
+    using Texts = std::vector<std::string>;
+    const auto toggleSystemMenu = [](const O& d) { vt::Toggle(Ctl(d, O::kIdSystemMenu)); };
+    const struct {
+        const char* name;
+        Texts stored; // no file when empty
+        Texts shown;
+        std::function<void(const O&)> choose;
+        bool defaultsChanged;
+        bool systemMenuChanged;
+        Texts after;
+    } rows[] = {
+        {"nothing chosen", Texts{"1", "Normal", "Stay on top"}, Texts{"1", "Normal", "Stay on top"},
+         nullptr, false, false, Texts{"1", "Normal", "Stay on top"}},
+        {"stored text in another case shows as default and is corrected",
+         Texts{"1", "maximize", "Stay on top"}, Texts{"1", "Default", "Stay on top"}, nullptr, true,
+         false, Texts{"1", "Default", "Stay on top"}},
+        {"the item matching the stored text but for its case is a change",
+         Texts{"1", "Default", "normal"}, Texts{"1", "Default", "Default"},
+         [](const O& d) { Choose(d, O::kIdZOrderFirst, 3, 2); }, true, false,
+         Texts{"1", "Default", "Normal"}},
+        {"chosen defaults with no file before", Texts{}, Texts{"1", "Default", "Default"},
+         [](const O& d) {
+             Choose(d, O::kIdActionFirst, 5, 4);
+             Choose(d, O::kIdZOrderFirst, 3, 2);
+         },
+         true, false, Texts{"1", "Minimize to tray", "Normal"}},
+        {"the z order alone is a change of the defaults", Texts{"1", "Minimize to tray", "Normal"},
+         Texts{"1", "Minimize to tray", "Normal"},
+         [](const O& d) { Choose(d, O::kIdZOrderFirst, 3, 1); }, true, false,
+         Texts{"1", "Minimize to tray", "Stay on top"}},
+        {"ticking the system menu box with no file before", Texts{},
+         Texts{"1", "Default", "Default"}, toggleSystemMenu, false, true,
+         Texts{"0", "Default", "Default"}},
+        {"unticking the system menu box", Texts{"0", "Default", "Default"},
+         Texts{"0", "Default", "Default"}, toggleSystemMenu, false, true,
+         Texts{"1", "Default", "Default"}},
+    };
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const auto& row = rows[i];
+        SCOPED_TRACE(row.name);
+        UseSettingsFolder("row" + std::to_string(i));
+        if (!row.stored.empty()) {
+            WriteSettings(row.stored[0], row.stored[1], row.stored[2]);
+        }
+        const std::string before = FileText(settingsFile_);
+        ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, runKey_.path().c_str()); // as if removed outside
+        Texts shown;
+        EXPECT_EQ(RunOk([&](const O& d) {
+                      const auto chosen = [&d](int first, int count) {
+                          const int index = Selected(d, first, count);
+                          return index < 0 ? "<none>" : ControlText(Ctl(d, first + index));
+                      };
+                      shown = {IsChecked(Ctl(d, O::kIdSystemMenu)) ? "0" : "1",
+                               chosen(O::kIdActionFirst, 5), chosen(O::kIdZOrderFirst, 3)};
+                      if (row.choose) {
+                          row.choose(d);
+                      }
+                  }),
+                  kResultOk);
+        EXPECT_EQ(shown, row.shown);
+        EXPECT_EQ(dialog_->DefaultsChanged(), row.defaultsChanged);
+        EXPECT_EQ(dialog_->SystemMenuChanged(), row.systemMenuChanged);
+        EXPECT_EQ((Texts{settings_.systemMenu ? "1" : "0", settings_.action, settings_.zOrder}),
+                  row.after);
+        // Every key is written, the unchanged ones too.
+        EXPECT_EQ((Texts{Stored("SystemMenu"), Stored("Action"), Stored("ZOrder")}), row.after);
+        EXPECT_EQ(FileText(settingsFile_) == before,
+                  !row.defaultsChanged && !row.systemMenuChanged);
+        EXPECT_TRUE(KeyExists(runKey_.path()));
+        EXPECT_FALSE(runKey_.Value().present);
+        EXPECT_TRUE(vt::ShownBoxes().empty());
+    }
 }
 
 TEST_F(OptionsDialog, VersionCodeElevenGreysTheSystemMenuBoxWithItsState) {
@@ -611,24 +609,21 @@ TEST_F(OptionsDialog, FailedRunValueWriteIsReportedAndStillCloses) {
               ERROR_SUCCESS);
     const std::unique_ptr<std::remove_pointer_t<HKEY>, decltype(&::RegCloseKey)> parent(
         raw, &::RegCloseKey);
-    const std::string runKey = runKey_.path() + "\\Run";
-    dialog_ = std::make_unique<TfrmOptions>(nullptr, settings_, location_, 10, kExePath, runKey);
-    dialog_->SetSecurityQuery(security_);
+    runKeyPath_ = runKey_.path() + "\\Run";
     // Without a scheduler the Run value is the entry to write.
-    dialog_->SetTaskScheduler(AnsweringAlways(REGDB_E_CLASSNOTREG));
-    const int result = RunModal(*dialog_, [](const Form& d) {
-        vt::Toggle(Ctl(d, TfrmOptions::kIdAutoStart));
-        Choose(d, TfrmOptions::kIdZOrderFirst, 3, 1);
-        vt::Click(Ctl(d, TfrmOptions::kIdOk));
-    });
-    EXPECT_EQ(result, kResultOk);
+    scheduler_ = AnsweringAlways(REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(RunOk([](const TfrmOptions& d) {
+                  vt::Toggle(Ctl(d, TfrmOptions::kIdAutoStart));
+                  Choose(d, TfrmOptions::kIdZOrderFirst, 3, 1);
+              }),
+              kResultOk);
     ASSERT_EQ(vt::ShownBoxes().size(), 1u);
     EXPECT_EQ(vt::ShownBoxes()[0].title, "Vantrel");
     EXPECT_EQ(vt::ShownBoxes()[0].text, "Failed to set data for 'Vantrel'");
     // The settings were saved before the Run value was tried.
     EXPECT_TRUE(dialog_->DefaultsChanged());
     EXPECT_EQ(Stored("ZOrder"), "Stay on top");
-    EXPECT_FALSE(KeyExists(runKey));
+    EXPECT_FALSE(KeyExists(runKeyPath_));
 }
 
 // The Settings command on a real main window, with other applications' windows around it.
