@@ -115,7 +115,8 @@ public:
     void SelectWindow(HWND window) override;
     // The list view takes the rows as they are now.
     void ShowRowsNow();
-    // Asks for a rebuild in slices; `then` runs on the rows it made, once it is whole.
+    // Asks for a rebuild in slices; `then` runs once the next pass is whole (the one under way,
+    // when one is), on the rows that pass made.
     void RebuildThen(std::function<void()> then);
     void aMinimizeToTrayExecute();
     void aStayOnTopExecute();

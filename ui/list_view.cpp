@@ -157,8 +157,8 @@ int ListView::NextWith(int after, UINT flag) const {
 
 // The new copy, the count and the marks change within one message, and the control draws only
 // when its paint message comes, so no picture shows new rows under old marks or old rows under
-// a new count. The one exception is a list scrolled down past its new end: the control scrolls
-// back at once, moving what the screen shows; only then is drawing switched off meanwhile.
+// a new count. The one exception is a list scrolled down past its new end: the control may
+// scroll back at once, moving what the screen shows; only then is drawing switched off meanwhile.
 // Switching it back on makes the window server redraw the whole control, which costs tens of
 // milliseconds among thousands of windows. A control out of sight draws nothing anyway, and is
 // left alone: switching drawing back on would show it.
