@@ -31,9 +31,11 @@ ensure_packages() {
             ! dpkg --print-foreign-architectures | grep -qx i386; then
             as_root dpkg --add-architecture i386
         fi
+        # Working copies tested side by side install at the same moment: each waits its turn.
+        local wait=(-o DPkg::Lock::Timeout=600)
         # A mirror in the middle of a sync fails the update of one list; the others still serve.
-        as_root apt-get update -qq || log "some package lists could not be updated"
-        if ! as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+        as_root apt-get "${wait[@]}" update -qq || log "some package lists could not be updated"
+        if ! as_root env DEBIAN_FRONTEND=noninteractive apt-get "${wait[@]}" install -y -qq \
             --no-install-recommends "${missing[@]}" >/dev/null; then
             # Such a sync can also leave the i386 lists behind the amd64 ones, so that wine32's
             # libraries cannot match their 64-bit twins. The rest is installed all the same and the
@@ -44,7 +46,7 @@ ensure_packages() {
             done
             [ ${#rest[@]} -lt ${#missing[@]} ] || return 1
             log "wine32:i386 cannot be installed from these package lists: 32-bit programs will not run"
-            as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+            as_root env DEBIAN_FRONTEND=noninteractive apt-get "${wait[@]}" install -y -qq \
                 --no-install-recommends "${rest[@]}" >/dev/null
         fi
     fi
