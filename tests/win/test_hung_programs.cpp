@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shlobj.h>
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -133,6 +134,31 @@ TEST(HungProgram, ExitEndsWithinTwoSecondsAndShowsTheOtherHiddenWindows) {
 
     fixture.Wake();
     EXPECT_TRUE(vt::WaitUntil([&] { return Visible(hung); }));
+}
+
+// The notification area belongs to another program, which may be busy or hung: the program
+// starts, lists, hides a window behind an icon and ends without waiting for it.
+TEST(HungProgram, ANotificationAreaThatDoesNotAnswerHoldsNothingUp) {
+    vt::Fixture fixture;
+    vt::WindowSpec spec;
+    spec.className = vt::UniqueName("HungTray");
+    const HWND window = fixture.CreateOne(spec);
+    vt::Fixture shell;
+    const HWND tray = shell.CreateHung("Shell_TrayWnd", "").front();
+    // The shell's calls go to the first window of that class.
+    ASSERT_EQ(::FindWindowA("Shell_TrayWnd", nullptr), tray);
+    vt::AppProcess app;
+    const HWND main = app.MainWindow();
+    ASSERT_NE(main, nullptr);
+    Post(main, vantrel::WM_SYSMENUCOMMAND, vt::W(window), 11);
+    EXPECT_TRUE(vt::WaitUntil([&] { return !Visible(window); }));
+    DWORD_PTR rows = 0;
+    const HWND list = ::GetDlgItem(main, 101); // the window list
+    EXPECT_TRUE(::SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 2000, &rows));
+    EXPECT_GT(rows, 0u);
+    Post(main, WM_COMMAND, vantrel::kCmdExit, 0);
+    EXPECT_TRUE(app.WaitForExit(5000));
+    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(window); }));
 }
 
 // The record of a hidden window is written before the window goes: killed the moment the window

@@ -248,12 +248,15 @@ TEST_F(RuleApplication, NotificationAreaRestartGetsEveryIconBack) {
     data.cbSize = NOTIFYICONDATAA_V1_SIZE;
     data.hWnd = f.Handle();
     data.uID = static_cast<UINT>(reinterpret_cast<ULONG_PTR>(window));
+    // The shell is told on a thread of the program's own, a moment later.
+    auto shellHas = [&data] { return ::Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE; };
+    ASSERT_TRUE(vt::WaitUntil(shellHas));
     ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &data));
-    EXPECT_FALSE(::Shell_NotifyIconA(NIM_MODIFY, &data));
+    EXPECT_FALSE(shellHas());
     ::SendMessageA(f.Handle(), ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(::Shell_NotifyIconA(NIM_MODIFY, &data));
+    EXPECT_TRUE(vt::WaitUntil(shellHas));
     data.uID = vantrel::kOwnIconId;
-    EXPECT_TRUE(::Shell_NotifyIconA(NIM_MODIFY, &data));
+    EXPECT_TRUE(vt::WaitUntil(shellHas));
 }
 
 } // namespace
