@@ -168,7 +168,7 @@ void TfrmMain::FormCreate() {
         miTransparencyVisible_ = false;
     }
     versionCode_ = WindowsVersionCode();
-    tray_.Attach(handle_, instance_);
+    tray_.Attach(handle_);
     tray_.SetFallbackIcon(fallbackIcon_.get());
     tray_.SetOwnTrayIcon(true, formSmallIcon_.get());
 
@@ -470,7 +470,7 @@ void TfrmMain::ExitSteps() {
     const size_t count = tray_.HiddenWindows().size();
     for (size_t i = 0; i < count; ++i) {
         HWND hidden = tray_.HiddenWindows()[i];
-        tray_.SetWindowTrayIcon(hidden, "", false);
+        tray_.RemoveWindowTrayIcon(hidden);
         platform::foreign::Show(hidden, SW_SHOWNA);
     }
     // A hung program shows its window only when it wakes, so its record stays for the next
@@ -543,6 +543,14 @@ void TfrmMain::aExitExecute() {
     HWND window = handle_;
     ::SendMessageA(window, WM_CLOSE, 0, 0);
     tray_.SetOwnTrayIcon(false, nullptr);
+}
+
+platform::UniqueIcon TfrmMain::RowIcon(int row) {
+    if (row < 0 || row >= windows_.Count() || windows_.At(row).image < 0) {
+        return platform::UniqueIcon();
+    }
+    return platform::UniqueIcon(
+        ::ImageList_GetIcon(catalogue_->Images(), windows_.At(row).image, ILD_NORMAL));
 }
 
 void TfrmMain::aRefreshExecute() {
@@ -731,7 +739,7 @@ void TfrmMain::OnHiddenTrayIcon(HWND window, LPARAM mouseMessage) {
     if (mouseMessage == WM_LBUTTONDBLCLK) {
         skipOnce_ = window;
         platform::foreign::ShowInFront(window);
-        tray_.SetWindowTrayIcon(window, "", false);
+        tray_.RemoveWindowTrayIcon(window);
     } else if (mouseMessage == WM_RBUTTONDOWN) {
         tray_.menuTarget = window;
         ::SetForegroundWindow(handle_);
@@ -747,7 +755,7 @@ void TfrmMain::miAppNameClick() {
         return;
     }
     platform::foreign::ShowInFront(target);
-    tray_.SetWindowTrayIcon(target, "", false);
+    tray_.RemoveWindowTrayIcon(target);
     tray_.RemoveFromTrayList(target);
 }
 
@@ -757,7 +765,7 @@ void TfrmMain::miExitClick() {
         return;
     }
     platform::foreign::Close(target);
-    tray_.SetWindowTrayIcon(target, "", false);
+    tray_.RemoveWindowTrayIcon(target);
     tray_.RemoveFromTrayList(target);
 }
 

@@ -63,6 +63,7 @@ public:
     HWND skipOnceWindow() const { return skipOnce_; }
     void SetSkipOnceWindow(HWND window) { skipOnce_ = window; }
     HiddenJournal& journal() override { return journal_; }
+    platform::UniqueIcon RowIcon(int row) override;
     LayeredWindows& layeredWindows() override { return layeredWindows_; }
     Relays& relay() { return relay_; }
     const WindowWatch& windowWatch() const { return watch_; }

@@ -198,7 +198,7 @@ void ApplyRulesTouchedBy(TfrmMain& form, const std::vector<WindowRule>& changed)
         }
         const std::string action = form.rules().RuleActionText(facts.view(), form.settings());
         if (action != "Minimize to tray" && action != "Default") {
-            form.tray().SetWindowTrayIcon(hidden, "", false);
+            form.tray().RemoveWindowTrayIcon(hidden);
         }
         form.onceActed().erase(hidden);
         ApplyRule(form, hidden);

@@ -24,26 +24,25 @@ bool TrayHost::OwnIconAdded() const {
     return icons_.IsAdded(main_, kOwnIconId);
 }
 
-void TrayHost::SetWindowTrayIcon(HWND window, const std::string& path, bool add) {
-    // A hidden-window callback or menu that names the main window or the own icon's id (anyone
-    // can post one) must not take away the only way back to a hidden program, and the main
-    // window never hides behind an icon of this kind.
-    if (window == main_ || IconIdOf(window) == kOwnIconId) {
-        return;
-    }
-    if (!add) {
+// A hidden-window callback or menu that names the main window or the own icon's id (anyone can
+// post one) must not take away the only way back to a hidden program, and the main window never
+// hides behind an icon of this kind.
+bool TrayHost::MayHaveIcon(HWND window) const {
+    return window != main_ && IconIdOf(window) != kOwnIconId;
+}
+
+void TrayHost::RemoveWindowTrayIcon(HWND window) {
+    if (MayHaveIcon(window)) {
         icons_.Remove(main_, IconIdOf(window));
+    }
+}
+
+void TrayHost::AddWindowTrayIcon(HWND window, platform::UniqueIcon picture) {
+    if (!MayHaveIcon(window)) {
         return;
     }
-    platform::UniqueIcon icon;
-    if (!path.empty()) {
-        icon.reset(::ExtractIconA(instance_, path.c_str(), 0));
-        if (reinterpret_cast<ULONG_PTR>(icon.get()) == 1) {
-            icon.release(); // "not an icon file" marker, not a handle
-        }
-    }
-    HICON shown = icon ? icon.get() : fallbackIcon_;
-    icons_.Add(main_, IconIdOf(window), WM_HIDDENTRAYICON, shown, std::move(icon),
+    HICON shown = picture ? picture.get() : fallbackIcon_;
+    icons_.Add(main_, IconIdOf(window), WM_HIDDENTRAYICON, shown, std::move(picture),
                platform::WindowText(window));
     hidden_.push_back(window);
     HiddenChanged();

@@ -13,10 +13,7 @@ namespace vantrel {
 class TrayHost {
 public:
     TrayHost() = default;
-    void Attach(HWND mainWindow, HINSTANCE instance) {
-        main_ = mainWindow;
-        instance_ = instance;
-    }
+    void Attach(HWND mainWindow) { main_ = mainWindow; }
 
     // Shown for a hidden window whose program gives no icon, so that no icon comes out blank.
     void SetFallbackIcon(HICON icon) { fallbackIcon_ = icon; }
@@ -24,8 +21,10 @@ public:
     void SetOwnTrayIcon(bool add, HICON formIcon);
     bool OwnIconAdded() const;
 
-    // Adds or removes the icon of a hidden window; adding also appends it to the hidden list.
-    void SetWindowTrayIcon(HWND window, const std::string& path, bool add);
+    // Adds the icon of a hidden window (showing `picture`, or the fallback when it is empty)
+    // and appends the window to the hidden list.
+    void AddWindowTrayIcon(HWND window, platform::UniqueIcon picture);
+    void RemoveWindowTrayIcon(HWND window);
     bool WindowIconAdded(HWND window) const;
     std::string WindowIconTip(HWND window) const;
     HICON WindowIcon(HWND window) const;
@@ -51,13 +50,13 @@ public:
     HWND menuTarget = nullptr; // the window whose icon was right-clicked last
 
 private:
+    bool MayHaveIcon(HWND window) const;
     void HiddenChanged() {
         if (onHiddenChanged) {
             onHiddenChanged(hidden_);
         }
     }
     HWND main_ = nullptr;
-    HINSTANCE instance_ = nullptr;
     HICON fallbackIcon_ = nullptr;
     platform::TrayIcons icons_;
     std::vector<HWND> hidden_;

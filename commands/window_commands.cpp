@@ -31,12 +31,13 @@ void MinimizeWindowToTray(WindowCommandHost& host, HWND window) {
         host.tray().WindowIconAdded(window)) {
         return;
     }
-    const std::string path = host.windows().At(row).path;
     // On disk before the window goes: if the program ends before the icon is there, the next
     // start still knows to show the window again.
     host.journal().Add(window);
     foreign::Show(window, SW_HIDE);
-    host.tray().SetWindowTrayIcon(window, path, true);
+    // The list's picture, never the file's: an executable on a slow share would hold the
+    // program here.
+    host.tray().AddWindowTrayIcon(window, host.RowIcon(row));
 }
 
 void SetCheckMarks(HWND window, int percent) {

@@ -3,6 +3,8 @@
 // and the items inserted into other windows' system menus both come here.
 #include <windows.h>
 
+#include "platform/handles.h"
+
 namespace vantrel {
 
 class HiddenJournal;
@@ -18,6 +20,9 @@ public:
     virtual WindowList& windows() = 0;
     virtual TrayHost& tray() = 0;
     virtual HiddenJournal& journal() = 0;
+    // A copy of the picture the list shows for the row (the program's icon once it has been read
+    // off the list's thread), or none.
+    virtual platform::UniqueIcon RowIcon(int row) = 0;
     virtual LayeredWindows& layeredWindows() = 0;
     // Every transparency change goes through the entry found at start-up.
     virtual bool SetLayeredAttributes(HWND window, COLORREF key, BYTE alpha, DWORD flags) = 0;

@@ -73,6 +73,8 @@ VANTREL_LATE_IMPORT(BOOL, ImageList_Draw, 24,
                     (list, index, dc, x, y, style))
 VANTREL_LATE_IMPORT(BOOL, ImageList_GetIconSize, 12, (HIMAGELIST list, int* cx, int* cy),
                     (list, cx, cy))
+VANTREL_LATE_IMPORT(HICON, ImageList_GetIcon, 12, (HIMAGELIST list, int index, UINT flags),
+                    (list, index, flags))
 VANTREL_LATE_IMPORT(int, ImageList_GetImageCount, 4, (HIMAGELIST list), (list))
 VANTREL_LATE_IMPORT(BOOL, ImageList_Remove, 8, (HIMAGELIST list, int index), (list, index))
 VANTREL_LATE_IMPORT(int, ImageList_ReplaceIcon, 12, (HIMAGELIST list, int index, HICON icon),
