@@ -35,10 +35,9 @@ public:
     size_t Count() const { return icons_.size(); }
     // After the notification area was re-created, every remembered icon is added again.
     void AddAllAgain();
+private:
     // Waits until the shell has taken every change so far; false when the time ran out first.
     bool WaitUntilTold(DWORD timeoutMs);
-
-private:
     struct Icon {
         HWND owner;
         UINT id;
