@@ -35,6 +35,29 @@ std::string TextOf(HWND window) {
     return text;
 }
 
+std::string ClassOf(HWND window) {
+    char name[64] = {};
+    ::GetClassNameA(window, name, sizeof(name));
+    return name;
+}
+
+bool IsGroupBox(HWND control) {
+    return ClassOf(control) == "Button" &&
+           (::GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+RECT WindowRectOf(HWND window) {
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    return r;
+}
+
+vantrel::platform::UniqueWindow PlainWindow(const char* caption) {
+    return vantrel::platform::UniqueWindow(
+        ::CreateWindowExA(0, "STATIC", caption, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 400, 300,
+                          nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr));
+}
+
 RECT ClientRectOf(HWND control) {
     RECT r{};
     ::GetWindowRect(control, &r);
@@ -52,12 +75,6 @@ bool Inside(const RECT& inner, const RECT& outer) {
 bool Overlap(const RECT& a, const RECT& b) {
     RECT both{};
     return ::IntersectRect(&both, &a, &b) != FALSE;
-}
-
-std::string ClassOf(HWND window) {
-    char name[64] = {};
-    ::GetClassNameA(window, name, sizeof(name));
-    return name;
 }
 
 // The room a caption has inside its control, or an empty rectangle for controls whose text is
@@ -108,11 +125,6 @@ void ExpectCaptionFits(HWND control) {
     ::ReleaseDC(control, dc);
     EXPECT_LE(needed.right - needed.left, room.right - room.left) << "\"" << text << "\" is cut";
     EXPECT_LE(needed.bottom - needed.top, room.bottom - room.top) << "\"" << text << "\" is cut";
-}
-
-bool IsGroupBox(HWND control) {
-    return ClassOf(control) == "Button" &&
-           (::GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
 }
 
 } // namespace

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/handles.h"
+
 namespace vt {
 
 // One [WindowN] section of rules.dat, each field as the program itself writes it.
@@ -20,8 +22,16 @@ std::string RulesFile(const std::vector<std::string>& sections);
 
 bool Topmost(HWND window);
 std::string TextOf(HWND window);
+// The window class as the system names it ("Button", "Edit", ...).
+std::string ClassOf(HWND window);
+bool IsGroupBox(HWND control);
+// The window's rectangle on the screen.
+RECT WindowRectOf(HWND window);
 // The control's rectangle in its parent's client area.
 RECT ClientRectOf(HWND control);
+// A shown top-level window of this thread with nothing in it: a target the program may act on
+// without another process, or a dialog's owner.
+vantrel::platform::UniqueWindow PlainWindow(const char* caption);
 
 // Checks a form's layout as a user meets it: every visible control inside its parent's client
 // area, no two of them overlapping (except inside a group box that holds them), every caption
