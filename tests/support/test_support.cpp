@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "support/dialog_driver.h"
 #include "ui/form.h"
@@ -194,6 +195,7 @@ BOOL CALLBACK FindMenu(HWND window, LPARAM param) {
 }
 
 ModalDeadline* g_deadline = nullptr;
+MenuWatch* g_menuWatch = nullptr;
 
 } // namespace
 
@@ -201,6 +203,39 @@ HWND FindPopupMenu(DWORD threadId) {
     MenuSearch search{threadId, nullptr};
     ::EnumWindows(&FindMenu, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+MenuWatch::MenuWatch(OnTick onTick)
+    : outer_(g_menuWatch), onTick_(std::move(onTick)), timer_(::SetTimer(nullptr, 0, 20, &Tick)) {
+    g_menuWatch = this;
+}
+
+MenuWatch::~MenuWatch() {
+    ::KillTimer(nullptr, timer_);
+    g_menuWatch = outer_;
+}
+
+void CALLBACK MenuWatch::Tick(HWND, UINT, UINT_PTR timer, DWORD) {
+    MenuWatch* watch = g_menuWatch;
+    while (watch != nullptr && watch->timer_ != timer) {
+        watch = watch->outer_;
+    }
+    if (watch == nullptr) {
+        return;
+    }
+    const HWND menu = FindPopupMenu(::GetCurrentThreadId());
+    if (menu == nullptr) {
+        watch->ticks_ = -1;
+        return;
+    }
+    if (watch->ticks_ < 0) {
+        ++watch->seen_;
+    }
+    ++watch->ticks_;
+    ::GetWindowRect(menu, &watch->where_);
+    if (!watch->onTick_ || watch->onTick_(menu, watch->ticks_)) {
+        ::EndMenu();
+    }
 }
 
 ModalDeadline::ModalDeadline(UINT ms, int result)
