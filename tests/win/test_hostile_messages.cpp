@@ -365,7 +365,8 @@ TEST_F(HostileMessages, MenusFromBothIconCallbacksCloseAndTheirChoicesActOnlyOnT
     }
     EXPECT_TRUE(Answers(main));
 
-    // A real hidden window: "Exit" asks it to close and drops it from the hidden list.
+    // A real hidden window: "Exit" asks it to close and drops it from the hidden list; the window
+    // (whose program may refuse) stays hidden.
     ::SendMessageA(main, vantrel::WM_SYSMENUCOMMAND, W(window), 11);
     fixture_.Sync();
     ASSERT_FALSE(::IsWindowVisible(window));
@@ -380,6 +381,7 @@ TEST_F(HostileMessages, MenusFromBothIconCallbacksCloseAndTheirChoicesActOnlyOnT
     }
     EXPECT_EQ(std::count(f.tray().HiddenWindows().begin(), f.tray().HiddenWindows().end(), window),
               0);
+    EXPECT_FALSE(::IsWindowVisible(window));
     EXPECT_FALSE(f.tray().WindowIconAdded(window));
     EXPECT_TRUE(f.tray().OwnIconAdded());
     EXPECT_TRUE(::IsWindowVisible(live_[1]));

@@ -181,7 +181,7 @@ TEST_F(RuleApplication, TrayTipCarriesACaptionInEveryScript) {
     EXPECT_EQ(f.tray().WindowIconTip(hidden), caption);
 }
 
-TEST_F(RuleApplication, TrayIconsHideRestoreAndCloseWindows) {
+TEST_F(RuleApplication, TrayIconsHideAndRestoreWindows) {
     const HWND hidden = Make("Tray");
     // 40 CJK characters of three bytes after one ASCII letter: the 63-byte tip field ends inside
     // the 21st character, which is left out whole.
@@ -230,18 +230,6 @@ TEST_F(RuleApplication, TrayIconsHideRestoreAndCloseWindows) {
     EXPECT_TRUE(vt::WaitUntil([&] { return !::IsIconic(hidden); }));
     EXPECT_TRUE(vt::WaitUntil([&] { return ::GetForegroundWindow() == hidden; }));
     EXPECT_EQ(f.tray().HiddenWindows().size(), 1u);
-
-    // "Exit" from the icon's menu: a close request, the window stays hidden.
-    const HWND closing = Make("Closing");
-    f.catalogue().Rebuild();
-    ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, vt::W(closing), 11);
-    fixture_.Sync();
-    ASSERT_FALSE(::IsWindowVisible(closing));
-    f.tray().menuTarget = closing;
-    f.miExitClick();
-    EXPECT_TRUE(vt::WaitUntil([&] { return fixture_.GetCounts(closing).sysCommandClose == 1; }));
-    EXPECT_FALSE(::IsWindowVisible(closing));
-    EXPECT_FALSE(f.tray().WindowIconAdded(closing));
 }
 
 TEST_F(RuleApplication, ExitShowsEveryHiddenWindowAgain) {
