@@ -153,8 +153,7 @@ protected:
         for (HWND window : gone_) {
             fixture_.Destroy(window);
         }
-        WriteFile("rules.dat",
-                  "[Options]\r\nWindowCount=1\r\n" + RuleSection(1, base_ + "Tray", 4));
+        WriteFile("rules.dat", vt::RulesFile({RuleSection(1, base_ + "Tray", 4)}));
     }
 
     // A handle value that is no window now: gone, null-ish, or a random number.
@@ -404,16 +403,17 @@ TEST_F(HostileMessages, MessagesNamingAWindowLeaveWindowsTheyMayNotTouchAlone) {
     const auto look = [&] {
         std::string text = "rows " + std::to_string(f.windows().Count()) + ", hidden " +
                            std::to_string(f.tray().HiddenWindows().size()) +
-                           (f.tray().OwnIconAdded() ? ", own icon" : ", no own icon");
+                           (f.tray().OwnIconAdded() ? ", own icon" : ", no own icon") +
+                           (Form::ActiveModal() != nullptr ? ", a dialog open" : "");
         for (HWND w : watched) {
-            RECT r{};
-            ::GetWindowRect(w, &r);
+            const RECT r = vt::WindowRectOf(w);
             text += " | " + Hex(reinterpret_cast<ULONG_PTR>(w)) + " " +
                     (::IsWindowVisible(w) ? "shown " : "hidden ") +
                     Hex(static_cast<DWORD>(::GetWindowLongA(w, GWL_EXSTYLE))) + " " +
                     std::to_string(r.left) + "," + std::to_string(r.top) + "," +
                     std::to_string(r.right) + "," + std::to_string(r.bottom) +
-                    (f.tray().WindowIconAdded(w) ? " icon" : "");
+                    (f.tray().WindowIconAdded(w) ? " icon" : "") +
+                    (::IsWindowEnabled(w) ? "" : " disabled");
         }
         for (HWND w : {live, selfHidden_, trayRuled_}) {
             text += " closes " + std::to_string(fixture_.GetCounts(w).sysCommandClose);
