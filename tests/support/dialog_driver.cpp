@@ -4,6 +4,9 @@
 
 #include "app/application.h"
 
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
 #include <cctype>
 #include <deque>
 #include <utility>
@@ -105,6 +108,15 @@ int DropPendingScripts() {
     return n;
 }
 
+int RunModal(vantrel::Form& dialog, std::function<void(vantrel::Form&)> script, UINT deadlineMs) {
+    WhenModalOpens(dialog.Caption(), std::move(script));
+    const ModalDeadline deadline(deadlineMs);
+    const int result = dialog.ShowModal();
+    EXPECT_EQ(deadline.Ended(), 0) << dialog.Caption() << " was left open";
+    EXPECT_EQ(DropPendingScripts(), 0) << dialog.Caption() << " never ran its script";
+    return result;
+}
+
 HWND Control(HWND form, int id) {
     FindData data{id, nullptr, nullptr};
     ::EnumChildWindows(form, FindChild, reinterpret_cast<LPARAM>(&data));
@@ -132,6 +144,16 @@ void Type(HWND control, const std::string& text) {
     for (char c : text) {
         ::SendMessageA(control, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 1);
     }
+}
+
+void PostKey(HWND control, WPARAM key) {
+    ::SetFocus(control);
+    ::PostMessageA(control, WM_KEYDOWN, key, 1);
+    ::PostMessageA(control, WM_KEYUP, key, 0xC0000001);
+}
+
+int TrackPosition(HWND trackBar) {
+    return static_cast<int>(::SendMessageA(trackBar, TBM_GETPOS, 0, 0));
 }
 
 namespace {

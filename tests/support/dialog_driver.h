@@ -15,6 +15,11 @@ namespace vt {
 void WhenModalOpens(const std::string& captionPrefix, std::function<void(vantrel::Form&)> script);
 // Scripts still waiting (a dialog that never opened); the queue is emptied.
 int DropPendingScripts();
+// Shows the dialog modally with `script` run inside its loop once it is up, and returns the modal
+// result. A script that never ran, or a dialog it left open (ended by a deadline), fails the test
+// instead of hanging it.
+int RunModal(vantrel::Form& dialog, std::function<void(vantrel::Form&)> script,
+             UINT deadlineMs = 20000);
 
 // Control access by id within a form (searches nested children too).
 HWND Control(HWND form, int id);
@@ -30,6 +35,10 @@ void Click(HWND button);
 void Toggle(HWND checkBox);
 // Types characters into a control as keyboard input would deliver them (WM_CHAR).
 void Type(HWND control, const std::string& text);
+// Gives the control the focus and posts it a key press: the key goes through the modal loop,
+// where the dialog keys see it first, without waiting for the system's input queue.
+void PostKey(HWND control, WPARAM key);
+int TrackPosition(HWND trackBar);
 
 // Presses a key, with the modifiers held around it, through the system's input queue: it reaches
 // whatever window has the keyboard focus, as a real key press does.

@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "support/dialog_driver.h"
 #include "ui/form.h"
@@ -35,6 +36,29 @@ std::string TextOf(HWND window) {
     return text;
 }
 
+std::string ClassOf(HWND window) {
+    char name[64] = {};
+    ::GetClassNameA(window, name, sizeof(name));
+    return name;
+}
+
+bool IsGroupBox(HWND control) {
+    return ClassOf(control) == "Button" &&
+           (::GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+RECT WindowRectOf(HWND window) {
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    return r;
+}
+
+vantrel::platform::UniqueWindow PlainWindow(const char* caption) {
+    return vantrel::platform::UniqueWindow(
+        ::CreateWindowExA(0, "STATIC", caption, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 400, 300,
+                          nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr));
+}
+
 RECT ClientRectOf(HWND control) {
     RECT r{};
     ::GetWindowRect(control, &r);
@@ -52,12 +76,6 @@ bool Inside(const RECT& inner, const RECT& outer) {
 bool Overlap(const RECT& a, const RECT& b) {
     RECT both{};
     return ::IntersectRect(&both, &a, &b) != FALSE;
-}
-
-std::string ClassOf(HWND window) {
-    char name[64] = {};
-    ::GetClassNameA(window, name, sizeof(name));
-    return name;
 }
 
 // The room a caption has inside its control, or an empty rectangle for controls whose text is
@@ -108,11 +126,6 @@ void ExpectCaptionFits(HWND control) {
     ::ReleaseDC(control, dc);
     EXPECT_LE(needed.right - needed.left, room.right - room.left) << "\"" << text << "\" is cut";
     EXPECT_LE(needed.bottom - needed.top, room.bottom - room.top) << "\"" << text << "\" is cut";
-}
-
-bool IsGroupBox(HWND control) {
-    return ClassOf(control) == "Button" &&
-           (::GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
 }
 
 } // namespace
@@ -182,6 +195,7 @@ BOOL CALLBACK FindMenu(HWND window, LPARAM param) {
 }
 
 ModalDeadline* g_deadline = nullptr;
+MenuWatch* g_menuWatch = nullptr;
 
 } // namespace
 
@@ -189,6 +203,39 @@ HWND FindPopupMenu(DWORD threadId) {
     MenuSearch search{threadId, nullptr};
     ::EnumWindows(&FindMenu, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+MenuWatch::MenuWatch(OnTick onTick)
+    : outer_(g_menuWatch), onTick_(std::move(onTick)), timer_(::SetTimer(nullptr, 0, 20, &Tick)) {
+    g_menuWatch = this;
+}
+
+MenuWatch::~MenuWatch() {
+    ::KillTimer(nullptr, timer_);
+    g_menuWatch = outer_;
+}
+
+void CALLBACK MenuWatch::Tick(HWND, UINT, UINT_PTR timer, DWORD) {
+    MenuWatch* watch = g_menuWatch;
+    while (watch != nullptr && watch->timer_ != timer) {
+        watch = watch->outer_;
+    }
+    if (watch == nullptr) {
+        return;
+    }
+    const HWND menu = FindPopupMenu(::GetCurrentThreadId());
+    if (menu == nullptr) {
+        watch->ticks_ = -1;
+        return;
+    }
+    if (watch->ticks_ < 0) {
+        ++watch->seen_;
+    }
+    ++watch->ticks_;
+    ::GetWindowRect(menu, &watch->where_);
+    if (!watch->onTick_ || watch->onTick_(menu, watch->ticks_)) {
+        ::EndMenu();
+    }
 }
 
 ModalDeadline::ModalDeadline(UINT ms, int result)

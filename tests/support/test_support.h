@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/handles.h"
+
 namespace vt {
 
 // One [WindowN] section of rules.dat, each field as the program itself writes it.
@@ -20,8 +22,16 @@ std::string RulesFile(const std::vector<std::string>& sections);
 
 bool Topmost(HWND window);
 std::string TextOf(HWND window);
+// The window class as the system names it ("Button", "Edit", ...).
+std::string ClassOf(HWND window);
+bool IsGroupBox(HWND control);
+// The window's rectangle on the screen.
+RECT WindowRectOf(HWND window);
 // The control's rectangle in its parent's client area.
 RECT ClientRectOf(HWND control);
+// A shown top-level window of this thread with nothing in it: a target the program may act on
+// without another process, or a dialog's owner.
+vantrel::platform::UniqueWindow PlainWindow(const char* caption);
 
 // Checks a form's layout as a user meets it: every visible control inside its parent's client
 // area, no two of them overlapping (except inside a group box that holds them), every caption
@@ -42,6 +52,31 @@ inline LPARAM L(HWND window) {
 
 // The visible popup menu of the thread, or of any thread with 0; null when none is open.
 HWND FindPopupMenu(DWORD threadId = 0);
+
+// While it lives, a popup menu of this thread is looked at from a thread timer that the menu's own
+// loop dispatches: `onTick` runs at every tick while the menu is open, told how many ticks that
+// menu had before, and the menu is ended when it returns true. Without `onTick` each menu is ended
+// at its first tick.
+class MenuWatch {
+public:
+    using OnTick = std::function<bool(HWND menuWindow, int tick)>;
+    explicit MenuWatch(OnTick onTick = nullptr);
+    ~MenuWatch();
+    MenuWatch(const MenuWatch&) = delete;
+    MenuWatch& operator=(const MenuWatch&) = delete;
+    // Menus that opened so far, and where the latest one stood on the screen.
+    int Seen() const { return seen_; }
+    const RECT& Where() const { return where_; }
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD);
+    MenuWatch* outer_;
+    OnTick onTick_;
+    int seen_ = 0;
+    int ticks_ = -1; // of the menu open now; -1 while none is
+    RECT where_{};
+    UINT_PTR timer_;
+};
 
 // While it lives, a modal dialog (or message box) of this thread still open `ms` after it was
 // made is ended with `result`, and again every few milliseconds until it has closed: a script

@@ -12,10 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <functional>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace vt {
@@ -44,16 +42,6 @@ private:
     vantrel::ScopedShellOpener scope_;
 };
 
-// Shows the dialog with `script` run inside it; a script that never ran, or one that left the
-// dialog open after a failed check, ends in a failure instead of a hang.
-int RunAbout(TfrmAbout& dialog, std::function<void(Form&)> script) {
-    WhenModalOpens("About Vantrel", std::move(script));
-    const ModalDeadline deadline(20000, -1);
-    const int result = dialog.ShowModal();
-    EXPECT_EQ(DropPendingScripts(), 0) << "the dialog never ran its script";
-    return result;
-}
-
 LOGFONTA FontOf(HWND control) {
     LOGFONTA font{};
     const auto handle = reinterpret_cast<HGDIOBJ>(::SendMessageA(control, WM_GETFONT, 0, 0));
@@ -78,18 +66,6 @@ HCURSOR CursorOver(HWND control) {
     return ::GetCursor();
 }
 
-// A plain owner window, standing in for the main window.
-class Owner {
-public:
-    Owner()
-        : window_(::CreateWindowExA(0, "STATIC", "about owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                    50, 50, 600, 500, nullptr, nullptr, nullptr, nullptr)) {}
-    HWND get() const { return window_.get(); }
-
-private:
-    vantrel::platform::UniqueWindow window_;
-};
-
 void ClickOk(const Form& form) {
     Click(Control(form.Handle(), TfrmAbout::kIdOk));
 }
@@ -97,9 +73,14 @@ void ClickOk(const Form& form) {
 // ---------------------------------------------------------------------------------------------
 // Contents and look
 
-TEST(AboutDialog, ShowsItsTextsAndControlsLaidOutSoundly) {
+// Every control shows its text; the links alone are blue, underlined, show the hand and tell
+// their clicks (without SS_NOTIFY a static lets them fall through to the form); the banner shows
+// its picture when the program has one.
+TEST(AboutDialog, ShowsItsTextsPictureAndLinksLaidOutSoundly) {
     TfrmAbout dialog(nullptr);
-    const int result = RunAbout(dialog, [](Form& form) {
+    const bool inResources = ::FindResourceA(nullptr, MAKEINTRESOURCEA(IDB_ABOUT_BANNER),
+                                             MAKEINTRESOURCEA(2)) != nullptr; // RT_BITMAP
+    const int result = RunModal(dialog, [&dialog, inResources](const Form& form) {
         const HWND f = form.Handle();
         EXPECT_EQ(vantrel::ControlText(f), "About Vantrel");
         RECT client{};
@@ -107,29 +88,58 @@ TEST(AboutDialog, ShowsItsTextsAndControlsLaidOutSoundly) {
         EXPECT_EQ(client.right, 360);
         EXPECT_EQ(client.bottom, 254);
 
-        const std::pair<int, std::string> controls[] = {
-            {TfrmAbout::kIdBanner, ""},
-            {TfrmAbout::kIdIcon, ""},
-            {TfrmAbout::kIdTitle, "Vantrel"},
-            {TfrmAbout::kIdVersion, "Version: 2.0   Bulid 20201227"},
-            {TfrmAbout::kIdCopyright, "Copyright (C) 2020 Ostrim Software. All rights reserved."},
-            {TfrmAbout::kIdEmail, "Email: " + vantrel::SupportEmail()},
-            {TfrmAbout::kIdSeparator, ""},
-            {TfrmAbout::kIdHomeLink, vantrel::HostName()},
-            {TfrmAbout::kIdUpdateLink, "Check for Update..."},
-            {TfrmAbout::kIdOk, "OK"},
+        enum Look { kNoText, kPlain, kLink };
+        const struct {
+            int id;
+            std::string text;
+            Look look;
+        } controls[] = {
+            {TfrmAbout::kIdBanner, "", kNoText},
+            {TfrmAbout::kIdIcon, "", kNoText},
+            {TfrmAbout::kIdTitle, "Vantrel", kPlain},
+            {TfrmAbout::kIdVersion, "Version: 2.0   Bulid 20201227", kPlain},
+            {TfrmAbout::kIdCopyright, "Copyright (C) 2020 Ostrim Software. All rights reserved.",
+             kPlain},
+            {TfrmAbout::kIdEmail, "Email: " + vantrel::SupportEmail(), kPlain},
+            {TfrmAbout::kIdSeparator, "", kNoText},
+            {TfrmAbout::kIdHomeLink, vantrel::HostName(), kLink},
+            {TfrmAbout::kIdUpdateLink, "Check for Update...", kLink},
+            {TfrmAbout::kIdOk, "OK", kNoText},
         };
-        for (const auto& [id, text] : controls) {
-            SCOPED_TRACE(id);
-            const HWND control = Control(f, id);
+        const HCURSOR hand = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649));
+        for (const auto& c : controls) {
+            SCOPED_TRACE(c.text.empty() ? std::to_string(c.id) : c.text);
+            const HWND control = Control(f, c.id);
             ASSERT_NE(control, nullptr);
             EXPECT_TRUE(::IsWindowVisible(control));
-            EXPECT_EQ(vantrel::ControlText(control), text);
+            EXPECT_EQ(vantrel::ControlText(control), c.text);
+            if (c.look == kNoText) {
+                continue;
+            }
+            const bool link = c.look == kLink;
+            EXPECT_EQ(FontOf(control).lfUnderline != 0, link);
+            EXPECT_EQ(TextColourFor(f, control) == TfrmAbout::kLinkColor, link);
+            EXPECT_EQ(CursorOver(control) == hand, link);
+            if (link) {
+                EXPECT_EQ(::GetWindowLongPtrA(control, GWL_STYLE) & SS_NOTIFY, SS_NOTIFY);
+            }
         }
         ExpectSoundLayout(f);
         EXPECT_EQ(::GetWindowLongPtrA(Control(f, TfrmAbout::kIdSeparator), GWL_STYLE) & SS_TYPEMASK,
                   SS_ETCHEDHORZ);
         EXPECT_NE(::SendMessageA(Control(f, TfrmAbout::kIdIcon), STM_GETICON, 0, 0), 0);
+
+        EXPECT_EQ(dialog.HasBanner(), inResources);
+        const auto banner = reinterpret_cast<HGDIOBJ>(
+            ::SendMessageA(Control(f, TfrmAbout::kIdBanner), STM_GETIMAGE, IMAGE_BITMAP, 0));
+        BITMAP picture{};
+        if (inResources && ::GetObjectA(banner, sizeof(picture), &picture) != 0) {
+            EXPECT_EQ(picture.bmWidth, 360);
+            EXPECT_EQ(picture.bmHeight, 50);
+        } else {
+            EXPECT_FALSE(inResources) << "the banner resource is not shown";
+            EXPECT_EQ(banner, nullptr);
+        }
 
         const LOGFONTA title = FontOf(Control(f, TfrmAbout::kIdTitle));
         const LOGFONTA plain = FontOf(Control(f, TfrmAbout::kIdVersion));
@@ -142,57 +152,15 @@ TEST(AboutDialog, ShowsItsTextsAndControlsLaidOutSoundly) {
     EXPECT_EQ(result, vantrel::kResultOk);
 }
 
-TEST(AboutDialog, BannerShowsThePictureWhenTheProgramHasIt) {
-    TfrmAbout dialog(nullptr);
-    const bool inResources = ::FindResourceA(nullptr, MAKEINTRESOURCEA(IDB_ABOUT_BANNER),
-                                             MAKEINTRESOURCEA(2)) != nullptr; // RT_BITMAP
-    RunAbout(dialog, [&dialog, inResources](Form& form) {
-        EXPECT_EQ(dialog.HasBanner(), inResources);
-        const auto shown = reinterpret_cast<HGDIOBJ>(::SendMessageA(
-            Control(form.Handle(), TfrmAbout::kIdBanner), STM_GETIMAGE, IMAGE_BITMAP, 0));
-        BITMAP info{};
-        if (inResources && ::GetObjectA(shown, sizeof(info), &info) != 0) {
-            EXPECT_EQ(info.bmWidth, 360);
-            EXPECT_EQ(info.bmHeight, 50);
-        } else {
-            EXPECT_FALSE(inResources) << "the banner resource is not shown";
-            EXPECT_EQ(shown, nullptr);
-        }
-        ClickOk(form);
-    });
-}
-
-TEST(AboutDialog, OnlyTheLinksAreBlueUnderlinedAndShowTheHand) {
-    TfrmAbout dialog(nullptr);
-    RunAbout(dialog, [](Form& form) {
-        const HWND f = form.Handle();
-        const HCURSOR hand = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649));
-        for (int id : {TfrmAbout::kIdHomeLink, TfrmAbout::kIdUpdateLink}) {
-            SCOPED_TRACE(id);
-            const HWND link = Control(f, id);
-            // Without SS_NOTIFY a static lets clicks fall through to the form.
-            EXPECT_EQ(::GetWindowLongPtrA(link, GWL_STYLE) & SS_NOTIFY, SS_NOTIFY);
-            EXPECT_TRUE(FontOf(link).lfUnderline);
-            EXPECT_EQ(TextColourFor(f, link), TfrmAbout::kLinkColor);
-            EXPECT_EQ(CursorOver(link), hand);
-        }
-        const HWND version = Control(f, TfrmAbout::kIdVersion);
-        EXPECT_FALSE(FontOf(version).lfUnderline);
-        EXPECT_NE(TextColourFor(f, version), TfrmAbout::kLinkColor);
-        EXPECT_NE(CursorOver(version), hand);
-        ClickOk(form);
-    });
-}
-
 // ---------------------------------------------------------------------------------------------
 // Links and closing
 
 TEST(AboutDialog, EachLinkOpensItsAddressWithTheDialogAsOwnerAndLeavesItOpen) {
     OpenRecorder recorder;
-    Owner owner;
+    const auto owner = PlainWindow("about owner");
     TfrmAbout dialog(owner.get());
     HWND dialogWindow = nullptr;
-    const int result = RunAbout(dialog, [&recorder, &dialogWindow](Form& form) {
+    const int result = RunModal(dialog, [&recorder, &dialogWindow](Form& form) {
         dialogWindow = form.Handle();
         // A press and release on the text, as the mouse delivers them.
         const HWND home = Control(form.Handle(), TfrmAbout::kIdHomeLink);
@@ -213,14 +181,6 @@ TEST(AboutDialog, EachLinkOpensItsAddressWithTheDialogAsOwnerAndLeavesItOpen) {
     }
 }
 
-// Keys travel through the modal loop, where the dialog manager turns them into commands.
-void PressKey(const Form& form, WPARAM key) {
-    const HWND ok = Control(form.Handle(), TfrmAbout::kIdOk);
-    ::SetFocus(ok);
-    ::PostMessageA(ok, WM_KEYDOWN, key, 1);
-    ::PostMessageA(ok, WM_KEYUP, key, 0xC0000001);
-}
-
 TEST(AboutDialog, EveryWayOfClosingOpensNothingAndGivesTheOwnerBack) {
     struct Way {
         const char* name;
@@ -231,21 +191,23 @@ TEST(AboutDialog, EveryWayOfClosingOpensNothingAndGivesTheOwnerBack) {
         {"OK button", ClickOk, vantrel::kResultOk},
         {"close box", [](const Form& f) { ::SendMessageA(f.Handle(), WM_CLOSE, 0, 0); },
          vantrel::kResultCancel},
-        {"Enter", [](const Form& f) { PressKey(f, VK_RETURN); }, vantrel::kResultOk},
-        {"Escape", [](const Form& f) { PressKey(f, VK_ESCAPE); }, vantrel::kResultCancel},
+        // Keys travel through the modal loop, where the dialog manager turns them into commands.
+        {"Enter", [](const Form& f) { PostKey(Control(f.Handle(), TfrmAbout::kIdOk), VK_RETURN); },
+         vantrel::kResultOk},
+        {"Escape", [](const Form& f) { PostKey(Control(f.Handle(), TfrmAbout::kIdOk), VK_ESCAPE); },
+         vantrel::kResultCancel},
     };
     OpenRecorder recorder;
-    Owner owner;
+    const auto owner = PlainWindow("about owner");
     for (const Way& way : ways) {
         SCOPED_TRACE(way.name);
         TfrmAbout dialog(owner.get());
         bool ownerDisabled = false;
-        EXPECT_EQ(RunAbout(dialog,
-                           [&way, &owner, &ownerDisabled](Form& form) {
-                               ownerDisabled = !::IsWindowEnabled(owner.get());
-                               way.close(form);
-                           }),
-                  way.result);
+        const int result = RunModal(dialog, [&way, &owner, &ownerDisabled](const Form& form) {
+            ownerDisabled = !::IsWindowEnabled(owner.get());
+            way.close(form);
+        });
+        EXPECT_EQ(result, way.result);
         EXPECT_TRUE(ownerDisabled);
         EXPECT_TRUE(::IsWindowEnabled(owner.get()));
         EXPECT_FALSE(::IsWindowVisible(dialog.Handle()));

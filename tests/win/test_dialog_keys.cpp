@@ -7,7 +7,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cctype>
 #include <functional>
 #include <memory>
 #include <string>
@@ -31,7 +30,6 @@ using vantrel::Form;
 
 struct KeyCase {
     const char* name;
-    const char* caption;
     std::function<std::unique_ptr<Form>()> make;
     std::function<void(Form&)> fill; // typed before the key
     WORD key;
@@ -44,12 +42,7 @@ struct KeyCase {
     std::string opens{};
 };
 
-HWND Own(const char* caption) {
-    return ::CreateWindowExA(0, "STATIC", caption, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300,
-                             200, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
-}
-
-void Retype(Form& form, int id, const std::string& text) {
+void Retype(const Form& form, int id, const std::string& text) {
     const HWND edit = vt::Control(form.Handle(), id);
     ::SetFocus(edit);
     vantrel::SetControlText(edit, text);
@@ -94,64 +87,66 @@ HWND TopChild(HWND form, HWND window) {
 }
 
 TEST(DialogKeys, EnterIsOkEscIsCancelAndARefusalKeepsTheFocusInTheField) {
-    const HWND target = Own("Resize target");
+    const auto target = vt::PlainWindow("Resize target");
     using R = vantrel::TfrmResize;
     using S = vantrel::TfrmSetRule;
     using T = vantrel::TfrmCustomTransparency;
     using M = vantrel::TfrmRuleMore;
     using A = vantrel::TfrmAbout;
     const auto focusOn = [](int id) {
-        return [id](Form& f) { ::SetFocus(vt::Control(f.Handle(), id)); };
+        return [id](const Form& f) { ::SetFocus(vt::Control(f.Handle(), id)); };
     };
-    const auto emptyWidth = [](Form& f) {
+    const auto emptyWidth = [](const Form& f) {
         if (!vantrel::IsChecked(vt::Control(f.Handle(), R::kWidthCheckId))) {
             vt::Toggle(vt::Control(f.Handle(), R::kWidthCheckId));
         }
         Retype(f, R::kWidthEditId, "");
     };
     const std::vector<KeyCase> cases = {
-        {"set rule esc", "Set Rule", SetRule, nullptr, VK_ESCAPE, vantrel::kResultCancel},
-        {"set rule enter", "Set Rule", SetRule,
-         [](Form& f) { Retype(f, S::kIdClassName, "Notepad"); }, VK_RETURN, vantrel::kResultOk},
-        {"set rule without class", "Set Rule", SetRule, nullptr, VK_RETURN, vantrel::kResultCancel,
+        {"set rule esc", SetRule, nullptr, VK_ESCAPE, vantrel::kResultCancel},
+        {"set rule enter", SetRule, [](Form& f) { Retype(f, S::kIdClassName, "Notepad"); },
+         VK_RETURN, vantrel::kResultOk},
+        {"set rule without class", SetRule, nullptr, VK_RETURN, vantrel::kResultCancel,
          "Please input Class Name first.", S::kIdClassName},
-        {"more enter", "More", More, nullptr, VK_RETURN, vantrel::kResultOk},
-        {"more with 150 %", "More", More,
+        {"more enter", More, nullptr, VK_RETURN, vantrel::kResultOk},
+        {"more with 150 %", More,
          [](Form& f) {
              Retype(f, M::kIdTransparency, "150");
              ::SetFocus(vt::Control(f.Handle(), M::kIdProgram));
          },
          VK_RETURN, vantrel::kResultCancel,
          "Please type a transparency from 0 to 100, or leave it empty.", M::kIdTransparency},
-        {"transparency esc", "Custom transparency", Transparency, nullptr, VK_ESCAPE,
-         vantrel::kResultCancel},
-        {"transparency 100 on purpose", "Custom transparency", Transparency,
+        {"transparency esc", Transparency, nullptr, VK_ESCAPE, vantrel::kResultCancel},
+        {"transparency 100 on purpose", Transparency,
          [](Form& f) { Retype(f, T::kValueEditId, "100"); }, VK_RETURN, vantrel::kResultOk},
-        {"transparency 150", "Custom transparency", Transparency,
-         [](Form& f) { Retype(f, T::kValueEditId, "150"); }, VK_RETURN, vantrel::kResultCancel,
-         "Please input a number from 0 to 100.", T::kValueEditId},
-        {"transparency emptied", "Custom transparency", Transparency,
-         [](Form& f) { Retype(f, T::kValueEditId, ""); }, VK_RETURN, vantrel::kResultCancel,
-         "Please input a number from 0 to 100.", T::kValueEditId},
-        {"resize esc", "Resize window", [&] { return Resize(target); }, nullptr, VK_ESCAPE,
+        {"transparency 150", Transparency, [](Form& f) { Retype(f, T::kValueEditId, "150"); },
+         VK_RETURN, vantrel::kResultCancel, "Please input a number from 0 to 100.",
+         T::kValueEditId},
+        {"transparency emptied", Transparency, [](Form& f) { Retype(f, T::kValueEditId, ""); },
+         VK_RETURN, vantrel::kResultCancel, "Please input a number from 0 to 100.",
+         T::kValueEditId},
+        {"resize esc", [&] { return Resize(target.get()); }, nullptr, VK_ESCAPE,
          vantrel::kResultCancel},
-        {"resize empty width", "Resize window", [&] { return Resize(target); }, emptyWidth,
-         VK_RETURN, vantrel::kResultCancel, "Please input number in edit box!", R::kWidthEditId},
-        {"about enter", "About Vantrel", About, nullptr, VK_RETURN, vantrel::kResultOk},
-        {"about enter on a link", "About Vantrel", About, focusOn(A::kIdUpdateLink), VK_RETURN,
+        {"resize empty width", [&] { return Resize(target.get()); }, emptyWidth, VK_RETURN,
+         vantrel::kResultCancel, "Please input number in edit box!", R::kWidthEditId},
+        {"about enter", About, nullptr, VK_RETURN, vantrel::kResultOk},
+        {"about enter on a link", About, focusOn(A::kIdUpdateLink), VK_RETURN,
          vantrel::kResultCancel, nullptr, 0, vantrel::UpdatePage()},
-        {"about space on a link", "About Vantrel", About, focusOn(A::kIdHomeLink), VK_SPACE,
-         vantrel::kResultCancel, nullptr, 0, vantrel::MakerHomePage()},
+        {"about space on a link", About, focusOn(A::kIdHomeLink), VK_SPACE, vantrel::kResultCancel,
+         nullptr, 0, vantrel::MakerHomePage()},
     };
     for (const KeyCase& c : cases) {
         SCOPED_TRACE(c.name);
-        std::unique_ptr<Form> dialog = c.make();
-        vt::WhenModalOpens(c.caption, [&](Form& form) {
+        const auto script = [&c](Form& form) {
             const HWND f = form.Handle();
             ASSERT_TRUE(vt::WaitInLoop([&] { return ::GetForegroundWindow() == f; }));
             const LRESULT ui = ::SendMessageA(f, WM_QUERYUISTATE, 0, 0);
             EXPECT_EQ(ui & (UISF_HIDEFOCUS | UISF_HIDEACCEL), 0) << "focus and letters shown";
             EXPECT_TRUE(::IsChild(f, ::GetFocus())) << "a control has the focus at once";
+            const HWND ok = vt::ControlByText(f, "OK");
+            EXPECT_EQ(ok == nullptr ? -1 : ::GetWindowLongA(ok, GWL_STYLE) & BS_TYPEMASK,
+                      BS_DEFPUSHBUTTON)
+                << "OK is drawn as the button Enter presses";
             if (c.fill) {
                 c.fill(form);
             }
@@ -179,31 +174,9 @@ TEST(DialogKeys, EnterIsOkEscIsCancelAndARefusalKeepsTheFocusInTheField) {
             EXPECT_EQ(boxes.Seen().front().text, c.refusal);
             EXPECT_EQ(form.GetModalResult(), vantrel::kResultNone) << "the dialog stays open";
             vt::PressKey(VK_ESCAPE);
-        });
-        const vt::ModalDeadline deadline(15000);
-        EXPECT_EQ(dialog->ShowModal(), c.result);
-        EXPECT_EQ(vt::DropPendingScripts(), 0);
+        };
+        EXPECT_EQ(vt::RunModal(*c.make(), script), c.result);
     }
-    ::DestroyWindow(target);
-}
-
-TEST(DialogKeys, OkIsTheDefaultButtonInEveryDialogWithOk) {
-    const HWND target = Own("Resize target");
-    struct Case {
-        std::unique_ptr<Form> dialog;
-        int ok;
-    };
-    Case cases[] = {{SetRule(), vantrel::TfrmSetRule::kIdOk},
-                    {More(), vantrel::TfrmRuleMore::kIdOk},
-                    {Transparency(), vantrel::TfrmCustomTransparency::kOkId},
-                    {Resize(target), vantrel::TfrmResize::kOkId}};
-    for (Case& c : cases) {
-        const HWND ok = vt::Control(c.dialog->Create(), c.ok);
-        ASSERT_NE(ok, nullptr);
-        EXPECT_EQ(::GetWindowLongA(ok, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON)
-            << c.dialog->Caption();
-    }
-    ::DestroyWindow(target);
 }
 
 // What a control draws, asked of it at once rather than read off the screen.
@@ -230,10 +203,6 @@ std::vector<DWORD> Drawn(HWND control) {
     return pixels;
 }
 
-int TrackPosition(HWND bar) {
-    return static_cast<int>(::SendMessageA(bar, TBM_GETPOS, 0, 0));
-}
-
 // Tab from the first stop visits every stop once, each below the one before or to its right on
 // the same line, and comes round to the first; the dialog opens with the focus on `opensOn`.
 // The controls in `drawn` show the focus themselves: each looks different with it than without.
@@ -253,14 +222,14 @@ TEST(DialogKeys, TabWalksEachDialogInReadingOrder) {
     const auto barAndField = [](HWND f, HWND at) {
         const HWND bar = vt::Control(f, T::kTrackBarId);
         const HWND edit = vt::Control(f, T::kValueEditId);
-        const int before = TrackPosition(bar);
+        const int before = vt::TrackPosition(bar);
         if (at == bar) {
             vt::PressKey(VK_RIGHT);
             EXPECT_TRUE(vt::WaitInLoop(
                 [&] { return vantrel::ControlText(edit) == std::to_string(before + 1); }, 3000));
         } else if (at == edit) {
             vt::PressKey(VK_UP);
-            EXPECT_TRUE(vt::WaitInLoop([&] { return TrackPosition(bar) == before + 1; }, 3000));
+            EXPECT_TRUE(vt::WaitInLoop([&] { return vt::TrackPosition(bar) == before + 1; }, 3000));
         }
     };
     const Walk walks[] = {
@@ -270,9 +239,8 @@ TEST(DialogKeys, TabWalksEachDialogInReadingOrder) {
     };
     for (const Walk& w : walks) {
         SCOPED_TRACE(w.caption);
-        std::unique_ptr<Form> dialog = w.make();
         std::vector<RECT> visited;
-        vt::WhenModalOpens(w.caption, [&](Form& form) {
+        const auto script = [&](Form& form) {
             const HWND f = form.Handle();
             ASSERT_TRUE(vt::WaitInLoop([&] { return ::GetForegroundWindow() == f; }));
             if (w.opensOn != 0) {
@@ -299,9 +267,8 @@ TEST(DialogKeys, TabWalksEachDialogInReadingOrder) {
                 at = TopChild(f, ::GetFocus());
             } while (at != first && visited.size() < 20);
             vt::PressKey(VK_ESCAPE);
-        });
-        const vt::ModalDeadline deadline(15000);
-        EXPECT_EQ(dialog->ShowModal(), vantrel::kResultCancel);
+        };
+        EXPECT_EQ(vt::RunModal(*w.make(), script), vantrel::kResultCancel);
         EXPECT_GE(visited.size(), w.stops);
         EXPECT_LT(visited.size(), 20u) << "Tab comes round to the first stop";
         for (size_t i = 1; i < visited.size(); ++i) {
@@ -313,47 +280,8 @@ TEST(DialogKeys, TabWalksEachDialogInReadingOrder) {
     }
 }
 
-TEST(DialogKeys, CtrlTabTurnsThePropertiesPages) {
-    const HWND target = Own("Properties target");
-    vantrel::TfrmWindowProp dialog(nullptr);
-    dialog.SetTarget(target, "Properties target");
-    std::vector<int> pages;
-    vt::WhenModalOpens("", [&](Form& form) {
-        ASSERT_TRUE(vt::WaitInLoop([&] { return ::GetForegroundWindow() == form.Handle(); }));
-        const std::vector<std::vector<WORD>> presses = {
-            {VK_CONTROL}, {VK_CONTROL}, {VK_CONTROL, VK_SHIFT}};
-        for (const auto& modifiers : presses) {
-            const int before = dialog.ActivePage();
-            vt::PressKey(VK_TAB, modifiers);
-            vt::WaitInLoop([&] { return dialog.ActivePage() != before; }, 3000);
-            pages.push_back(dialog.ActivePage());
-        }
-        vt::PressKey(VK_ESCAPE);
-    });
-    const vt::ModalDeadline deadline(15000);
-    EXPECT_EQ(dialog.ShowModal(), vantrel::kResultCancel);
-    EXPECT_EQ(pages, (std::vector<int>{1, 0, 1}));
-    ::DestroyWindow(target);
-}
-
-// The window class, in lower case.
-std::string ClassOf(HWND window) {
-    char name[64] = {};
-    ::GetClassNameA(window, name, sizeof(name));
-    std::string lower = name;
-    for (char& ch : lower) {
-        ch = static_cast<char>(::tolower(static_cast<unsigned char>(ch)));
-    }
-    return lower;
-}
-
 bool Shown(HWND control) {
     return ::IsWindowVisible(control) && ::IsWindowEnabled(control);
-}
-
-bool IsGroupBox(HWND control) {
-    return ClassOf(control) == "button" &&
-           (::GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
 }
 
 // Where a person looks for the control a label names: inside its frame, to its right on the same
@@ -363,7 +291,7 @@ bool Names(HWND label, HWND control) {
     RECT c{};
     ::GetWindowRect(label, &l);
     ::GetWindowRect(control, &c);
-    if (IsGroupBox(label)) {
+    if (vt::IsGroupBox(label)) {
         return c.left >= l.left && c.right <= l.right && c.top >= l.top && c.bottom <= l.bottom;
     }
     const bool sameLine = c.left >= l.left && c.top < l.bottom && c.bottom > l.top;
@@ -374,8 +302,8 @@ bool Names(HWND label, HWND control) {
 
 // A field a person types in or picks from.
 bool IsField(HWND control) {
-    const std::string cls = ClassOf(control);
-    return cls == "edit" || cls == "combobox" || cls == "listbox";
+    const std::string cls = vt::ClassOf(control);
+    return cls == "Edit" || cls == "ComboBox" || cls == "ListBox";
 }
 
 // Clicks reach the test instead of the form, so a pressed OK or More... leaves it as it is.
@@ -396,10 +324,10 @@ void CheckAccessLetters(Form& form) {
     std::vector<HWND> fields;
     std::string letters;
     for (HWND c = ::GetWindow(f, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
-        const std::string cls = ClassOf(c);
+        const std::string cls = vt::ClassOf(c);
         const bool prefixed =
-            cls == "button" ||
-            (cls == "static" && (::GetWindowLongA(c, GWL_STYLE) & SS_NOPREFIX) == 0);
+            cls == "Button" ||
+            (cls == "Static" && (::GetWindowLongA(c, GWL_STYLE) & SS_NOPREFIX) == 0);
         const char letter = prefixed ? vt::AccessLetter(vantrel::ControlText(c)) : 0;
         if (letter != 0) {
             EXPECT_EQ(letters.find(letter), std::string::npos)
@@ -418,7 +346,7 @@ void CheckAccessLetters(Form& form) {
     const HWND start = ::GetNextDlgTabItem(f, nullptr, TRUE);
     for (HWND c : lettered) {
         const std::string text = vantrel::ControlText(c);
-        const bool label = ClassOf(c) == "static" || IsGroupBox(c);
+        const bool label = vt::ClassOf(c) == "Static" || vt::IsGroupBox(c);
         ::SetFocus(start);
         clicked = nullptr;
         vt::PressKey(static_cast<WORD>(vt::AccessLetter(text)), {VK_MENU});
@@ -444,7 +372,7 @@ void CheckAccessLetters(Form& form) {
 }
 
 TEST(DialogKeys, EachAccessLetterIsUniqueAndAltLetterReachesItsControl) {
-    const HWND target = Own("Letters target");
+    const auto target = vt::PlainWindow("Letters target");
     vantrel::CommonSettings settings;
     struct Case {
         std::unique_ptr<Form> dialog;
@@ -453,8 +381,19 @@ TEST(DialogKeys, EachAccessLetterIsUniqueAndAltLetterReachesItsControl) {
     };
     const auto asIs = [](Form&) {};
     auto props = std::make_unique<vantrel::TfrmWindowProp>(nullptr);
-    props->SetTarget(target, "Letters target");
-    vantrel::TfrmWindowProp* properties = props.get();
+    props->SetTarget(target.get(), "Letters target");
+    // Ctrl+Tab turns the pages forward, round from the last to the first, and with Shift back.
+    const auto turnPages = [properties = props.get()](Form&) {
+        std::vector<int> pages;
+        for (const auto& modifiers :
+             std::vector<std::vector<WORD>>{{VK_CONTROL}, {VK_CONTROL}, {VK_CONTROL, VK_SHIFT}}) {
+            const int before = properties->ActivePage();
+            vt::PressKey(VK_TAB, modifiers);
+            vt::WaitInLoop([&] { return properties->ActivePage() != before; }, 3000);
+            pages.push_back(properties->ActivePage());
+        }
+        EXPECT_EQ(pages, (std::vector<int>{1, 0, 1}));
+    };
     Case cases[] = {
         // A class of Internet Explorer's opens the group that is for it.
         {SetRule(), {[](Form& f) {
@@ -464,30 +403,22 @@ TEST(DialogKeys, EachAccessLetterIsUniqueAndAltLetterReachesItsControl) {
         {More(), {asIs}},
         {Options(settings), {asIs}},
         {Transparency(), {asIs}},
-        {Resize(target), {asIs}},
-        {std::move(props),
-         {asIs,
-          [&](Form&) {
-              vt::PressKey(VK_TAB, {VK_CONTROL});
-              EXPECT_TRUE(vt::WaitInLoop([&] { return properties->ActivePage() == 1; }));
-          }}},
-        {std::make_unique<vantrel::TfrmAbout>(nullptr), {asIs}},
+        {Resize(target.get()), {asIs}},
+        {std::move(props), {asIs, turnPages}},
+        {About(), {asIs}},
     };
     for (Case& c : cases) {
         SCOPED_TRACE(c.dialog->Caption());
-        vt::WhenModalOpens(c.dialog->Caption(), [&](Form& form) {
+        const auto script = [&c](Form& form) {
             ASSERT_TRUE(vt::WaitInLoop([&] { return ::GetForegroundWindow() == form.Handle(); }));
             for (const auto& view : c.views) {
                 view(form);
                 CheckAccessLetters(form);
             }
             form.SetModalResult(vantrel::kResultCancel);
-        });
-        const vt::ModalDeadline deadline(30000);
-        EXPECT_EQ(c.dialog->ShowModal(), vantrel::kResultCancel);
-        EXPECT_EQ(vt::DropPendingScripts(), 0);
+        };
+        EXPECT_EQ(vt::RunModal(*c.dialog, script, 30000), vantrel::kResultCancel);
     }
-    ::DestroyWindow(target);
 }
 
 } // namespace

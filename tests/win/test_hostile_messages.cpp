@@ -24,6 +24,7 @@
 #include "app/command_ids.h"
 #include "app/messages.h"
 #include "commands/transparency_dialog.h"
+#include "commands/tray_hosting.h"
 #include "platform/handles.h"
 #include "support/dialog_driver.h"
 #include "support/fixture_client.h"
@@ -113,50 +114,16 @@ bool Answers(HWND window) {
                                  &result) != 0;
 }
 
-// Popup menus run a loop of their own; this closes each one from a thread timer, either by
-// choosing an item with the keyboard or by ending the menu, and counts them.
-int g_menusSeen = 0;
-bool g_menuAnswered = false;
-std::vector<UINT> g_menuKeys; // empty: end the menu without a choice
-
-void CALLBACK CloseMenu(HWND, UINT, UINT_PTR, DWORD) {
-    if (vt::FindPopupMenu(::GetCurrentThreadId()) == nullptr) {
-        g_menuAnswered = false;
-        return;
-    }
-    if (g_menuAnswered || g_menuKeys.empty()) {
-        // Keys that did not reach the menu must not leave it open for ever.
-        ::EndMenu();
-        if (!g_menuAnswered) {
-            ++g_menusSeen;
-            g_menuAnswered = true;
+// Chooses from each popup menu by posting the keys to the main window, as the keyboard would; a
+// menu the keys leave open is ended at the next tick. Without keys a menu is ended unchosen.
+vt::MenuWatch::OnTick Choose(std::vector<UINT> keys = {}) {
+    return [keys = std::move(keys)](HWND, int tick) {
+        for (UINT key : tick == 0 ? keys : std::vector<UINT>{}) {
+            ::PostMessageA(vantrel::Application::Instance().MainForm(), WM_KEYDOWN, key, 0);
         }
-        return;
-    }
-    ++g_menusSeen;
-    g_menuAnswered = true;
-    HWND main = vantrel::Application::Instance().MainForm();
-    for (UINT key : g_menuKeys) {
-        ::PostMessageA(main, WM_KEYDOWN, key, 0);
-    }
+        return keys.empty() || tick > 0;
+    };
 }
-
-class MenuCloser {
-public:
-    explicit MenuCloser(std::vector<UINT> keys = {}) {
-        g_menusSeen = 0;
-        g_menuAnswered = false;
-        g_menuKeys = std::move(keys);
-        timer_ = ::SetTimer(nullptr, 0, 20, &CloseMenu);
-    }
-    ~MenuCloser() { ::KillTimer(nullptr, timer_); }
-    MenuCloser(const MenuCloser&) = delete;
-    MenuCloser& operator=(const MenuCloser&) = delete;
-    int Seen() const { return g_menusSeen; }
-
-private:
-    UINT_PTR timer_ = 0;
-};
 
 using vt::HeapsIntact;
 
@@ -186,8 +153,7 @@ protected:
         for (HWND window : gone_) {
             fixture_.Destroy(window);
         }
-        WriteFile("rules.dat",
-                  "[Options]\r\nWindowCount=1\r\n" + RuleSection(1, base_ + "Tray", 4));
+        WriteFile("rules.dat", vt::RulesFile({RuleSection(1, base_ + "Tray", 4)}));
     }
 
     // A handle value that is no window now: gone, null-ish, or a random number.
@@ -384,48 +350,6 @@ TEST_F(HostileMessages, TenThousandRandomMessagesLeaveTheProgramWorking) {
     EXPECT_GE(f.windows().Find(after), 0);
 }
 
-TEST_F(HostileMessages, DialogCommandsForHandlesThatAreNoWindowsNeitherWaitNorOpen) {
-    MakeWindows(1, 2);
-    auto& f = Start();
-    const HWND main = f.Handle();
-    StallWatch watch(2000);
-    Rng rng(7);
-    std::vector<HWND> targets = gone_;
-    targets.push_back(NoWindow(rng));
-    targets.push_back(AsWindow(0xFFFFFFFFull));
-    targets.push_back(nullptr);
-    for (HWND target : targets) {
-        for (int id : {30, 61}) {
-            // Alone in the queue: nothing else would come to end a wait, except the deadline's
-            // timer, which is why the time is checked too.
-            ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, W(target), id);
-            const vt::ModalDeadline deadline(1500);
-            const ULONGLONG start = ::GetTickCount64();
-            watch.Pump();
-            EXPECT_LT(::GetTickCount64() - start, 1000u) << "id " << id << " for " << target;
-            EXPECT_EQ(watch.Rescues(), 0) << "id " << id << " for " << target;
-            EXPECT_EQ(deadline.Ended(), 0) << "id " << id << " opened a dialog";
-            EXPECT_TRUE(::IsWindowEnabled(main)) << "id " << id << " for " << target;
-            EXPECT_EQ(Form::ActiveModal(), nullptr);
-        }
-    }
-    EXPECT_TRUE(Answers(main));
-}
-
-TEST_F(HostileMessages, HiddenIconCallbackNamingTheMainWindowKeepsTheOwnIcon) {
-    // The own icon's id is the main window's handle, so a callback that names the main window
-    // as a hidden window addresses the program's own icon; removing it would leave a hidden
-    // program with no way back.
-    auto& f = Start();
-    const HWND main = f.Handle();
-    ASSERT_TRUE(f.tray().OwnIconAdded());
-    for (LPARAM mouse : {LPARAM{WM_LBUTTONDBLCLK}, LPARAM{WM_LBUTTONDOWN}, LPARAM{WM_MOUSEMOVE}}) {
-        ::SendMessageA(main, vantrel::WM_HIDDENTRAYICON, W(main), mouse);
-        EXPECT_TRUE(f.tray().OwnIconAdded()) << mouse;
-    }
-    EXPECT_TRUE(f.tray().HiddenWindows().empty());
-}
-
 TEST_F(HostileMessages, MenusFromBothIconCallbacksCloseAndTheirChoicesActOnlyOnTheirTarget) {
     MakeWindows(2, 1);
     auto& f = Start();
@@ -433,21 +357,22 @@ TEST_F(HostileMessages, MenusFromBothIconCallbacksCloseAndTheirChoicesActOnlyOnT
     const HWND window = live_[0];
 
     {
-        MenuCloser closer;
+        const vt::MenuWatch closer(Choose());
         ::PostMessageA(main, vantrel::WM_OWNTRAYICON, 0, WM_RBUTTONDOWN);
         ASSERT_TRUE(vt::WaitUntil([&] { return closer.Seen() == 1; }, 5000));
         vt::PumpMessages();
     }
     EXPECT_TRUE(Answers(main));
 
-    // A real hidden window: "Exit" asks it to close and drops it from the hidden list.
+    // A real hidden window: "Exit" asks it to close and drops it from the hidden list; the window
+    // (whose program may refuse) stays hidden.
     ::SendMessageA(main, vantrel::WM_SYSMENUCOMMAND, W(window), 11);
     fixture_.Sync();
     ASSERT_FALSE(::IsWindowVisible(window));
     ASSERT_EQ(std::count(f.tray().HiddenWindows().begin(), f.tray().HiddenWindows().end(), window),
               1);
     {
-        MenuCloser closer({VK_UP, VK_RETURN});
+        const vt::MenuWatch closer(Choose({VK_UP, VK_RETURN}));
         ::PostMessageA(main, vantrel::WM_HIDDENTRAYICON, W(window), WM_RBUTTONDOWN);
         ASSERT_TRUE(vt::WaitUntil([&] { return closer.Seen() == 1; }, 5000));
         EXPECT_TRUE(
@@ -455,6 +380,7 @@ TEST_F(HostileMessages, MenusFromBothIconCallbacksCloseAndTheirChoicesActOnlyOnT
     }
     EXPECT_EQ(std::count(f.tray().HiddenWindows().begin(), f.tray().HiddenWindows().end(), window),
               0);
+    EXPECT_FALSE(::IsWindowVisible(window));
     EXPECT_FALSE(f.tray().WindowIconAdded(window));
     EXPECT_TRUE(f.tray().OwnIconAdded());
     EXPECT_TRUE(::IsWindowVisible(live_[1]));
@@ -462,8 +388,9 @@ TEST_F(HostileMessages, MenusFromBothIconCallbacksCloseAndTheirChoicesActOnlyOnT
 
 // Any program may post the messages that name a window, naming any window. Named with a window
 // the program must not act on (one it did not hide, one of another program's that is not a target,
-// one of its own, one that is gone), each leaves every window as it was: nothing shown, hidden,
-// moved, restyled or closed, no row added, no menu or dialog opened.
+// one of its own, one that is gone, a handle that never was one, the own icon's id), each leaves
+// every window and icon as it was: nothing shown, hidden, moved, restyled or closed, no row added,
+// no menu or dialog opened, and no handler waiting for a message that will not come.
 TEST_F(HostileMessages, MessagesNamingAWindowLeaveWindowsTheyMayNotTouchAlone) {
     MakeWindows(1, 1);
     auto& f = Start();
@@ -475,16 +402,18 @@ TEST_F(HostileMessages, MessagesNamingAWindowLeaveWindowsTheyMayNotTouchAlone) {
                                        main, taskbar,     ::GetDesktopWindow()};
     const auto look = [&] {
         std::string text = "rows " + std::to_string(f.windows().Count()) + ", hidden " +
-                           std::to_string(f.tray().HiddenWindows().size());
+                           std::to_string(f.tray().HiddenWindows().size()) +
+                           (f.tray().OwnIconAdded() ? ", own icon" : ", no own icon") +
+                           (Form::ActiveModal() != nullptr ? ", a dialog open" : "");
         for (HWND w : watched) {
-            RECT r{};
-            ::GetWindowRect(w, &r);
+            const RECT r = vt::WindowRectOf(w);
             text += " | " + Hex(reinterpret_cast<ULONG_PTR>(w)) + " " +
                     (::IsWindowVisible(w) ? "shown " : "hidden ") +
                     Hex(static_cast<DWORD>(::GetWindowLongA(w, GWL_EXSTYLE))) + " " +
                     std::to_string(r.left) + "," + std::to_string(r.top) + "," +
                     std::to_string(r.right) + "," + std::to_string(r.bottom) +
-                    (f.tray().WindowIconAdded(w) ? " icon" : "");
+                    (f.tray().WindowIconAdded(w) ? " icon" : "") +
+                    (::IsWindowEnabled(w) ? "" : " disabled");
         }
         for (HWND w : {live, selfHidden_, trayRuled_}) {
             text += " closes " + std::to_string(fixture_.GetCounts(w).sysCommandClose);
@@ -502,14 +431,19 @@ TEST_F(HostileMessages, MessagesNamingAWindowLeaveWindowsTheyMayNotTouchAlone) {
     const std::vector<Case> cases = {
         {WM_HIDDENTRAYICON,
          {WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, WM_LBUTTONDOWN},
-         {selfHidden_, live, gone}},
-        {WM_SYSMENUCOMMAND, {11, 21, 35, 51, 59}, {gone, main, taskbar, ::GetDesktopWindow()}},
+         {selfHidden_, live, gone, main, AsWindow(vantrel::kOwnIconId)}},
+        {WM_SYSMENUCOMMAND,
+         {11, 21, 35, 51, 59},
+         {gone, nullptr, AsWindow(0xFFFFFFFFull), main, taskbar, ::GetDesktopWindow()}},
+        // Not the desktop: the two dialogs still open for it.
+        {WM_SYSMENUCOMMAND, {30, 61}, {gone, nullptr, AsWindow(0xFFFFFFFFull), main, taskbar}},
         {WM_WINDOWNOTICE,
          {vantrel::kNoticeCreated, vantrel::kNoticeRenamed, vantrel::kNoticeDestroyed},
          {gone, nullptr}},
     };
     fixture_.Sync();
     const std::string before = look();
+    StallWatch watch(2000);
     for (const Case& c : cases) {
         for (const WPARAM code : c.codes) {
             for (const HWND window : c.windows) {
@@ -518,13 +452,19 @@ TEST_F(HostileMessages, MessagesNamingAWindowLeaveWindowsTheyMayNotTouchAlone) {
                 const LPARAM l = names ? L(window) : static_cast<LPARAM>(code);
                 const std::string what = Hex(c.message) + " " + Hex(code) + " for " +
                                          Hex(reinterpret_cast<ULONG_PTR>(window));
-                MenuCloser closer({VK_UP, VK_RETURN});
+                const vt::MenuWatch closer(Choose({VK_UP, VK_RETURN}));
                 const vt::ModalDeadline deadline(5000);
                 // Posted from another process, as a forger would.
                 ASSERT_EQ(fixture_.Command("post " + vt::HandleToHex(main) + " " + Hex(c.message) +
                                            " " + Hex(w) + " " + Hex(static_cast<ULONG_PTR>(l))),
                           "ok");
-                vt::PumpMessages();
+                // Alone in the queue: nothing else would come to end a wait, except the
+                // deadline's timer, which is why the time is checked too.
+                const ULONGLONG start = ::GetTickCount64();
+                const int rescues = watch.Rescues();
+                watch.Pump();
+                EXPECT_LT(::GetTickCount64() - start, 1000u) << what << " waited";
+                EXPECT_EQ(watch.Rescues(), rescues) << what << " waited for a message";
                 fixture_.Sync();
                 EXPECT_EQ(closer.Seen(), 0) << what << " opened a menu";
                 EXPECT_EQ(deadline.Ended(), 0) << what << " opened a dialog";
@@ -602,93 +542,76 @@ protected:
     }
 };
 
-TEST_F(HostileDialogs, TargetDestroyedWhileItsSystemMenuDialogIsOpen) {
-    MakeWindows(1, 0);
+const char* CaptionOf(int id) {
+    return id == 30 ? "Custom transparency" : "Resize window";
+}
+
+// The dialog stands over the other program's window as a window of this program, never inside
+// it, so that the two programs never share their input; and the same choice repeated while it is
+// open (each would open its dialog inside this one's loop, and wait there) opens nothing more.
+TEST_F(HostileDialogs, SystemMenuDialogStandsOverItsTargetAndARepeatOpensNoSecond) {
     auto& f = Start();
     const HWND main = f.Handle();
     vt::WindowSpec spec;
-    spec.className = base_ + "Parent";
+    spec.className = base_ + "Over";
+    const HWND target = fixture_.CreateOne(spec);
     for (int id : {30, 61}) {
-        const char* caption = id == 30 ? "Custom transparency" : "Resize window";
-        SCOPED_TRACE(caption);
-        // Closed normally first: a window of this program over the other one, never inside it,
-        // so that the two programs never share their input.
-        const HWND kept = fixture_.CreateOne(spec);
-        EXPECT_TRUE(OpenAndRun(kept, id, caption, [&](Form& dialog) {
+        SCOPED_TRACE(CaptionOf(id));
+        EXPECT_TRUE(OpenAndRun(target, id, CaptionOf(id), [&](Form& dialog) {
             const HWND d = dialog.Handle();
             EXPECT_EQ(::GetWindowLongA(d, GWL_STYLE) & WS_CHILD, 0);
             EXPECT_EQ(::GetAncestor(d, GA_PARENT), ::GetDesktopWindow());
             EXPECT_EQ(::GetWindow(d, GW_OWNER), main);
-            RECT over{}, mine{};
-            ::GetWindowRect(kept, &over);
-            ::GetWindowRect(d, &mine);
+            const RECT over = vt::WindowRectOf(target);
+            const RECT mine = vt::WindowRectOf(d);
             EXPECT_LE(std::abs((over.left + over.right) - (mine.left + mine.right)), 1);
             EXPECT_LE(std::abs((over.top + over.bottom) - (mine.top + mine.bottom)), 1);
-            vt::Click(vt::Control(d, IDCANCEL));
-        }));
-        EXPECT_TRUE(::IsWindowEnabled(main));
-
-        // The other application closes the window under the open dialog.
-        const HWND doomed = fixture_.CreateOne(spec);
-        HWND dialogWindow = nullptr;
-        EXPECT_TRUE(OpenAndRun(doomed, id, caption, [&](const Form& dialog) {
-            dialogWindow = dialog.Handle();
-            fixture_.Destroy(doomed);
-        }));
-        EXPECT_FALSE(::IsWindow(doomed));
-        EXPECT_FALSE(::IsWindow(dialogWindow));
-        EXPECT_TRUE(::IsWindowEnabled(main));
-        EXPECT_EQ(Form::ActiveModal(), nullptr);
-        EXPECT_TRUE(Answers(main));
-        fixture_.Destroy(kept);
-    }
-    EXPECT_TRUE(::IsWindowVisible(live_[0]));
-}
-
-TEST_F(HostileDialogs, ARepeatedChoiceOpensNoSecondDialog) {
-    auto& f = Start();
-    vt::WindowSpec spec;
-    spec.className = base_ + "Again";
-    const HWND target = fixture_.CreateOne(spec);
-    for (int id : {30, 61}) {
-        const char* caption = id == 30 ? "Custom transparency" : "Resize window";
-        SCOPED_TRACE(caption);
-        EXPECT_TRUE(OpenAndRun(target, id, caption, [&](Form& dialog) {
-            // Each would open its dialog inside this one's loop, and wait there.
             for (int again : {30, 61, 30}) {
-                ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, W(target), again);
+                ::SendMessageA(main, vantrel::WM_SYSMENUCOMMAND, W(target), again);
             }
             EXPECT_EQ(Form::ActiveModal(), &dialog);
-            vt::Click(vt::Control(dialog.Handle(), IDCANCEL));
+            vt::Click(vt::Control(d, IDCANCEL));
         }));
         EXPECT_EQ(Form::ActiveModal(), nullptr);
+        EXPECT_TRUE(::IsWindowEnabled(main));
     }
-    fixture_.Destroy(target);
 }
 
-TEST_F(HostileDialogs, OtherProgramEndsWhileTheDialogForItsWindowIsOpen) {
+// The other program closes the window under the open dialog, or ends altogether. Nothing tells
+// this thread that the window went; the dialog must notice by itself and close at once, not when
+// some unrelated message happens to arrive.
+TEST_F(HostileDialogs, TargetGoneWhileItsSystemMenuDialogIsOpenClosesTheDialogAtOnce) {
+    MakeWindows(1, 0);
     auto& f = Start();
     const HWND main = f.Handle();
     for (int id : {30, 61}) {
-        const char* caption = id == 30 ? "Custom transparency" : "Resize window";
-        SCOPED_TRACE(caption);
-        vt::Fixture other;
-        vt::WindowSpec spec;
-        spec.className = base_ + "Ends";
-        const HWND host = other.CreateOne(spec);
-        ULONGLONG killed = 0;
-        EXPECT_TRUE(OpenAndRun(host, id, caption, [&](Form&) {
-            other.Kill();
-            killed = ::GetTickCount64();
-        }));
-        // Nothing tells this thread that the other program's window went; the dialog for it
-        // must notice by itself, not when some unrelated message happens to arrive.
-        EXPECT_LT(::GetTickCount64() - killed, 3000u);
-        EXPECT_TRUE(vt::WaitUntil([&] { return !::IsWindow(host); }, 5000));
-        EXPECT_TRUE(::IsWindowEnabled(main));
-        EXPECT_EQ(Form::ActiveModal(), nullptr);
-        EXPECT_TRUE(Answers(main));
+        for (const bool programEnds : {false, true}) {
+            SCOPED_TRACE(std::string(CaptionOf(id)) +
+                         (programEnds ? ", its program ends" : ", its window is destroyed"));
+            vt::Fixture other;
+            vt::WindowSpec spec;
+            spec.className = base_ + "Going";
+            const HWND target = other.CreateOne(spec);
+            HWND dialogWindow = nullptr;
+            ULONGLONG gone = 0;
+            EXPECT_TRUE(OpenAndRun(target, id, CaptionOf(id), [&](const Form& dialog) {
+                dialogWindow = dialog.Handle();
+                if (programEnds) {
+                    other.Kill();
+                } else {
+                    other.Destroy(target);
+                }
+                gone = ::GetTickCount64();
+            }));
+            EXPECT_LT(::GetTickCount64() - gone, 3000u);
+            EXPECT_TRUE(vt::WaitUntil([&] { return !::IsWindow(target); }, 5000));
+            EXPECT_FALSE(::IsWindow(dialogWindow));
+            EXPECT_TRUE(::IsWindowEnabled(main));
+            EXPECT_EQ(Form::ActiveModal(), nullptr);
+            EXPECT_TRUE(Answers(main));
+        }
     }
+    EXPECT_TRUE(::IsWindowVisible(live_[0]));
 }
 
 TEST_F(HostileDialogs, ListRebuiltAndTargetGoneWhileTheTransparencyDialogIsOpen) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -30,26 +31,6 @@ void RunLoop() {
     vantrel::Application::Instance().ProcessMessages();
 }
 
-bool WaitApp(const std::function<bool()>& condition, DWORD timeoutMs = 10000) {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    for (;;) {
-        RunLoop();
-        if (condition()) {
-            return true;
-        }
-        if (::GetTickCount64() >= deadline) {
-            return false;
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
-RECT ScreenRect(HWND window) {
-    RECT r{};
-    ::GetWindowRect(window, &r);
-    return r;
-}
-
 POINT Centre(const RECT& r) {
     return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
@@ -70,34 +51,6 @@ void MouseTo(POINT screen, DWORD buttons = 0) {
     RunLoop();
 }
 
-// The popup menu that is open now, seen from a thread timer inside the menu's own loop.
-struct MenuWatch {
-    static MenuWatch* current;
-    std::function<bool(HWND menuWindow)> onTick; // true: done, close the menu
-    bool seen = false;
-    RECT where{};
-    UINT_PTR timer = 0;
-    MenuWatch() {
-        current = this;
-        timer = ::SetTimer(nullptr, 0, 50, &MenuWatch::Tick);
-    }
-    ~MenuWatch() {
-        ::KillTimer(nullptr, timer);
-        current = nullptr;
-    }
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        const HWND menu = vt::FindPopupMenu(::GetCurrentThreadId());
-        if (current == nullptr || menu == nullptr) {
-            return;
-        }
-        current->seen = true;
-        ::GetWindowRect(menu, &current->where);
-        if (!current->onTick || current->onTick(menu)) {
-            ::EndMenu();
-        }
-    }
-};
-MenuWatch* MenuWatch::current = nullptr;
 class MainWindowUse : public vt::MainFormTest {
 protected:
     vt::Fixture fixture_;
@@ -112,15 +65,15 @@ protected:
                                               vt::RuleSection(2, "RuleTwo", 1)}));
         Start();
         ::SetForegroundWindow(form().Handle());
-        ASSERT_TRUE(WaitApp([&] { return ::GetForegroundWindow() == form().Handle(); }));
+        ASSERT_TRUE(vt::WaitInLoop([&] { return ::GetForegroundWindow() == form().Handle(); }));
     }
     // The header captions and the rows' texts of a list, as the X screen shows them.
     bool ListDrawn(HWND list) {
-        const RECT all = ScreenRect(list);
+        const RECT all = vt::WindowRectOf(list);
         const RECT header =
-            ScreenRect(reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0)));
+            vt::WindowRectOf(reinterpret_cast<HWND>(::SendMessageA(list, LVM_GETHEADER, 0, 0)));
         const RECT rows{all.left + 4, header.bottom + 1, all.right - 4, header.bottom + 34};
-        return WaitApp(
+        return vt::WaitInLoop(
             [&] {
                 const vt::XShot shot(all);
                 return shot.Dark(header) > 40 && shot.Dark(rows) > 40;
@@ -149,7 +102,7 @@ TEST_F(MainWindowUse, ListsStayDrawnThroughHoverClicksTabSwitchesDialogsAndRebui
     const HWND lvMain = form().lvMain().Handle();
     const HWND lvRule = form().lvRule().Handle();
     // Over the tab strip and back over the list: every hot-tab change repaints the tab control.
-    for (POINT p : {TabCentre(0), TabCentre(1), TabCentre(0), Centre(ScreenRect(lvMain))}) {
+    for (POINT p : {TabCentre(0), TabCentre(1), TabCentre(0), Centre(vt::WindowRectOf(lvMain))}) {
         ASSERT_TRUE(vt::XMovePointer(p.x, p.y));
         RunLoop();
     }
@@ -160,12 +113,12 @@ TEST_F(MainWindowUse, ListsStayDrawnThroughHoverClicksTabSwitchesDialogsAndRebui
     const POINT rules = TabCentre(1);
     ASSERT_TRUE(vt::XMovePointer(rules.x, rules.y));
     ASSERT_TRUE(vt::XClick(1));
-    ASSERT_TRUE(WaitApp([&] { return ::IsWindowVisible(lvRule) != FALSE; }));
+    ASSERT_TRUE(vt::WaitInLoop([&] { return ::IsWindowVisible(lvRule) != FALSE; }));
     EXPECT_TRUE(ListDrawn(lvRule)) << "rules tab";
     const POINT back = TabCentre(0);
     ASSERT_TRUE(vt::XMovePointer(back.x, back.y));
     ASSERT_TRUE(vt::XClick(1));
-    ASSERT_TRUE(WaitApp([&] { return ::IsWindowVisible(lvMain) != FALSE; }));
+    ASSERT_TRUE(vt::WaitInLoop([&] { return ::IsWindowVisible(lvMain) != FALSE; }));
     EXPECT_TRUE(ListDrawn(lvMain)) << "back on the window list";
 
     vt::WhenModalOpens("About Vantrel",
@@ -189,7 +142,7 @@ TEST_F(MainWindowUse, EachVisibleControlShowsItsOwnHintOnEachTab) {
         ::ClientToScreen(form().Handle(), &off);
         vt::XMovePointer(off.x, off.y);
         vt::XMovePointer(p.x, p.y);
-        WaitApp(
+        vt::WaitInLoop(
             [&] {
                 char buffer[256] = {};
                 TTTOOLINFOA tool{};
@@ -205,28 +158,32 @@ TEST_F(MainWindowUse, EachVisibleControlShowsItsOwnHintOnEachTab) {
             5000);
         return text;
     };
-    struct Expected {
+    // The list has no picture of its own: its row stands for the list of the tab.
+    const struct {
+        int tab;
         const char* control;
         const char* hint;
+    } rows[] = {
+        {0, "bAddRule", "Add a rule of the selected application"},
+        {0, "bRefresh", "Refresh list"},
+        {0, "bTransp", "Makes the selected window transparent"},
+        {0, "bSettings", "Common settings"},
+        {0, "list", "Press right button of mouse, List menu will popup."},
+        {1, "bEditRule", "Edit the selected rule"},
+        {1, "bDeleteRule", "Delete the selected rule"},
+        {1, "bHelp", "Help"},
     };
-    const std::vector<Expected> windowTab = {{"bAddRule", "Add a rule of the selected application"},
-                                             {"bRefresh", "Refresh list"},
-                                             {"bTransp", "Makes the selected window transparent"},
-                                             {"bSettings", "Common settings"}};
-    const std::vector<Expected> rulesTab = {{"bEditRule", "Edit the selected rule"},
-                                            {"bDeleteRule", "Delete the selected rule"},
-                                            {"bHelp", "Help"}};
-    for (const Expected& e : windowTab) {
-        EXPECT_EQ(hintAt(GraphicCentre(e.control), e.hint), e.hint) << e.control;
-    }
-    const std::string listHint = "Press right button of mouse, List menu will popup.";
-    EXPECT_EQ(hintAt(Centre(ScreenRect(form().lvMain().Handle())), listHint), listHint);
-    const POINT rules = TabCentre(1);
-    vt::XMovePointer(rules.x, rules.y);
-    vt::XClick(1);
-    ASSERT_TRUE(WaitApp([&] { return form().lvRule().Visible(); }));
-    for (const Expected& e : rulesTab) {
-        EXPECT_EQ(hintAt(GraphicCentre(e.control), e.hint), e.hint) << e.control;
+    for (const auto& row : rows) {
+        if (form().ActiveTab() != row.tab) {
+            const POINT tab = TabCentre(row.tab);
+            vt::XMovePointer(tab.x, tab.y);
+            vt::XClick(1);
+            ASSERT_TRUE(vt::WaitInLoop([&] { return form().ActiveTab() == row.tab; }));
+        }
+        const POINT at = std::string(row.control) == "list"
+                             ? Centre(vt::WindowRectOf(form().lvMain().Handle()))
+                             : GraphicCentre(row.control);
+        EXPECT_EQ(hintAt(at, row.hint), row.hint) << row.control;
     }
 }
 
@@ -239,20 +196,20 @@ TEST_F(MainWindowUse, FirstRightClickAfterADialogOpensTheMenuWhereTheHintHadCome
                        [](vantrel::Form& about) { about.SetModalResult(vantrel::kResultOk); });
     form().miAboutClick();
     const HWND tip = form().toolTip();
-    const RECT list = ScreenRect(form().lvMain().Handle());
+    const RECT list = vt::WindowRectOf(form().lvMain().Handle());
     POINT at{list.left + 80, list.top + 30};
     ASSERT_TRUE(vt::XMovePointer(at.x, at.y));
-    ASSERT_TRUE(WaitApp([&] { return ::IsWindowVisible(tip) != FALSE; }));
-    const RECT hint = ScreenRect(tip);
+    ASSERT_TRUE(vt::WaitInLoop([&] { return ::IsWindowVisible(tip) != FALSE; }));
+    const RECT hint = vt::WindowRectOf(tip);
     // The pointer goes on down to the next row, over where the hint stands, as a hand does.
     while (at.y < (hint.top + hint.bottom) / 2) {
         at.y += 3;
         ASSERT_TRUE(vt::XMovePointer(at.x, at.y));
         RunLoop();
     }
-    MenuWatch watch;
+    vt::MenuWatch watch;
     ASSERT_TRUE(vt::XClick(3));
-    EXPECT_TRUE(WaitApp([&] { return watch.seen; }, 5000));
+    EXPECT_TRUE(vt::WaitInLoop([&] { return watch.Seen() > 0; }, 5000));
 }
 
 TEST_F(MainWindowUse, KeyboardReachesTabsListsMenusAndCommands) {
@@ -262,32 +219,34 @@ TEST_F(MainWindowUse, KeyboardReachesTabsListsMenusAndCommands) {
     EXPECT_EQ(::GetFocus(), tabs) << "the tab control has the focus at first";
 
     Press(VK_TAB);
-    EXPECT_TRUE(WaitApp([&] { return ::GetFocus() == lvMain; }));
+    EXPECT_TRUE(vt::WaitInLoop([&] { return ::GetFocus() == lvMain; }));
     Press(VK_TAB, {VK_SHIFT});
-    EXPECT_TRUE(WaitApp([&] { return ::GetFocus() == tabs; }));
+    EXPECT_TRUE(vt::WaitInLoop([&] { return ::GetFocus() == tabs; }));
     Press(VK_RIGHT);
-    EXPECT_TRUE(WaitApp([&] { return form().ActiveTab() == 1 && form().lvRule().Visible(); }));
+    EXPECT_TRUE(
+        vt::WaitInLoop([&] { return form().ActiveTab() == 1 && form().lvRule().Visible(); }));
     Press(VK_TAB);
-    EXPECT_TRUE(WaitApp([&] { return ::GetFocus() == form().lvRule().Handle(); }));
+    EXPECT_TRUE(vt::WaitInLoop([&] { return ::GetFocus() == form().lvRule().Handle(); }));
     Press(VK_TAB, {VK_CONTROL});
-    EXPECT_TRUE(WaitApp([&] { return form().ActiveTab() == 0 && form().lvMain().Visible(); }));
+    EXPECT_TRUE(
+        vt::WaitInLoop([&] { return form().ActiveTab() == 0 && form().lvMain().Visible(); }));
     Press(VK_TAB, {VK_CONTROL, VK_SHIFT});
-    EXPECT_TRUE(WaitApp([&] { return form().ActiveTab() == 1; }));
+    EXPECT_TRUE(vt::WaitInLoop([&] { return form().ActiveTab() == 1; }));
     Press(VK_LEFT);
-    EXPECT_TRUE(WaitApp([&] { return form().ActiveTab() == 0; }));
+    EXPECT_TRUE(vt::WaitInLoop([&] { return form().ActiveTab() == 0; }));
 
     // The list's own keys move the selection.
     ::SetFocus(lvMain);
     const int last = form().lvMain().Count() - 1;
     ASSERT_GE(last, 1);
     Press(VK_END);
-    EXPECT_TRUE(WaitApp([&] { return form().lvMain().Selected() == last; }));
+    EXPECT_TRUE(vt::WaitInLoop([&] { return form().lvMain().Selected() == last; }));
     Press(VK_HOME);
-    EXPECT_TRUE(WaitApp([&] { return form().lvMain().Selected() == 0; }));
+    EXPECT_TRUE(vt::WaitInLoop([&] { return form().lvMain().Selected() == 0; }));
     Press(VK_DOWN);
-    EXPECT_TRUE(WaitApp([&] { return form().lvMain().Selected() == 1; }));
+    EXPECT_TRUE(vt::WaitInLoop([&] { return form().lvMain().Selected() == 1; }));
     Press(VK_PRIOR);
-    EXPECT_TRUE(WaitApp([&] { return form().lvMain().Selected() == 0; }));
+    EXPECT_TRUE(vt::WaitInLoop([&] { return form().lvMain().Selected() == 0; }));
 
     // Both menu keys open the list menu just below the selected row.
     form().lvMain().Select(form().windows().Find(window_));
@@ -297,12 +256,12 @@ TEST_F(MainWindowUse, KeyboardReachesTabsListsMenusAndCommands) {
                    reinterpret_cast<LPARAM>(&row));
     ::MapWindowPoints(lvMain, nullptr, reinterpret_cast<POINT*>(&row), 2);
     for (const std::vector<WORD>& keys : {std::vector<WORD>{VK_APPS}, {VK_SHIFT, VK_F10}}) {
-        MenuWatch watch;
+        vt::MenuWatch watch;
         Press(keys.back(), std::vector<WORD>(keys.begin(), keys.end() - 1));
-        EXPECT_TRUE(WaitApp([&] { return watch.seen; })) << keys.back();
-        EXPECT_GE(watch.where.top, row.bottom - 2);
-        EXPECT_LE(watch.where.top, row.bottom + 4);
-        EXPECT_GE(watch.where.left, row.left);
+        EXPECT_TRUE(vt::WaitInLoop([&] { return watch.Seen() > 0; })) << keys.back();
+        EXPECT_GE(watch.Where().top, row.bottom - 2);
+        EXPECT_LE(watch.Where().top, row.bottom + 4);
+        EXPECT_GE(watch.Where().left, row.left);
     }
 
     // Enter does what a double click does: the rule editor for the selected window.
@@ -313,7 +272,7 @@ TEST_F(MainWindowUse, KeyboardReachesTabsListsMenusAndCommands) {
         dialog.SetModalResult(vantrel::kResultCancel);
     });
     Press(VK_RETURN);
-    EXPECT_TRUE(WaitApp([&] { return !opened.empty(); }));
+    EXPECT_TRUE(vt::WaitInLoop([&] { return !opened.empty(); }));
     EXPECT_EQ(opened, class_);
 }
 
@@ -334,7 +293,7 @@ TEST_F(MainWindowUse, PictureButtonsRunOnPressAndReleaseOverTheSameButtonOncePer
         MouseTo(help, MOUSEEVENTF_LEFTDOWN);
         MouseTo(help, MOUSEEVENTF_LEFTUP);
     }
-    EXPECT_TRUE(WaitApp([&] { return !opened.empty(); }));
+    EXPECT_TRUE(vt::WaitInLoop([&] { return !opened.empty(); }));
     RunLoop();
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_NE(opened[0].find("Vantrel.chm"), std::string::npos);
@@ -346,8 +305,7 @@ TEST_F(MainWindowUse, AnOpenListMenuKeepsItsWindowThroughRebuildsAndFollowsItsGo
     // "Add rule"'s state: at first, after a rebuild, after the window's row went.
     std::vector<bool> enabled;
     const ULONGLONG deadline = ::GetTickCount64() + 10000;
-    MenuWatch watch;
-    watch.onTick = [&](HWND menuWindow) {
+    const vt::MenuWatch watch([&](HWND menuWindow, int) {
         const HMENU menu = reinterpret_cast<HMENU>(::SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
         const bool on =
             (::GetMenuState(menu, vantrel::kCmdMainAddRule, MF_BYCOMMAND) & MF_GRAYED) == 0;
@@ -367,18 +325,17 @@ TEST_F(MainWindowUse, AnOpenListMenuKeepsItsWindowThroughRebuildsAndFollowsItsGo
             return true;
         }
         return false;
-    };
+    });
     form().fbMenuClick();
     EXPECT_EQ(enabled, (std::vector<bool>{true, true, false}));
 }
 
 TEST_F(MainWindowUse, DialogForAnotherProgramsWindowTakesItsOwnEnterAndEscape) {
     StartWithRows();
-    RECT before{};
-    ::GetWindowRect(window_, &before);
+    const RECT before = vt::WindowRectOf(window_);
     for (const WORD key : {WORD{VK_ESCAPE}, WORD{VK_RETURN}}) {
         bool keySent = false;
-        vt::WhenModalOpens("Resize window", [&](vantrel::Form& dialog) {
+        vt::WhenModalOpens("Resize window", [&](const vantrel::Form& dialog) {
             ::SetFocus(vt::Control(dialog.Handle(), vantrel::TfrmResize::kWidthEditId));
             vt::PressKey(key);
             keySent = true;
@@ -389,8 +346,7 @@ TEST_F(MainWindowUse, DialogForAnotherProgramsWindowTakesItsOwnEnterAndEscape) {
         EXPECT_EQ(deadline.Ended(), 0) << "the dialog did not take key " << key;
         EXPECT_TRUE(::IsWindow(window_)) << "the program under the dialog stays";
     }
-    RECT after{};
-    ::GetWindowRect(window_, &after);
+    const RECT after = vt::WindowRectOf(window_);
     EXPECT_FALSE(::EqualRect(&before, &after)) << "Enter ran the dialog's OK";
 }
 
@@ -445,7 +401,7 @@ TEST_F(MainWindowUse, SelectedRowStaysDrawnWithoutFocusAndDeleteAndF5Work) {
     form().lvMain().Select(-1);
     ::SetFocus(tabs);
     Press(VK_TAB);
-    EXPECT_TRUE(WaitApp([&] { return form().lvMain().Focused() == 0; }));
+    EXPECT_TRUE(vt::WaitInLoop([&] { return form().lvMain().Focused() == 0; }));
     EXPECT_EQ(form().lvMain().Selected(), -1);
     struct Case {
         int tab;
@@ -459,7 +415,8 @@ TEST_F(MainWindowUse, SelectedRowStaysDrawnWithoutFocusAndDeleteAndF5Work) {
         form().ftcMainTabChanged(c.tab);
         c.list.Select(c.row);
         ::SetFocus(tabs); // as after a click on a picture button or the Menu button
-        EXPECT_TRUE(WaitApp([&] { return HighlightShare(c.list.Handle(), c.row) > 0.5; }, 5000))
+        EXPECT_TRUE(
+            vt::WaitInLoop([&] { return HighlightShare(c.list.Handle(), c.row) > 0.5; }, 5000))
             << "tab " << c.tab << ": the row the commands act on looks chosen";
     }
 
@@ -467,13 +424,13 @@ TEST_F(MainWindowUse, SelectedRowStaysDrawnWithoutFocusAndDeleteAndF5Work) {
     ::SetFocus(form().lvRule().Handle());
     form().lvRule().Select(0);
     Press(VK_DELETE);
-    EXPECT_TRUE(WaitApp([&] { return form().rules().size() == 1u; }));
+    EXPECT_TRUE(vt::WaitInLoop([&] { return form().rules().size() == 1u; }));
     EXPECT_EQ(form().rules().at(0).className, "RuleTwo");
     {
         vt::BoxAnswerer boxes;
         form().lvRule().Select(-1);
         Press(VK_DELETE);
-        EXPECT_TRUE(WaitApp([&] { return !boxes.Seen().empty(); }));
+        EXPECT_TRUE(vt::WaitInLoop([&] { return !boxes.Seen().empty(); }));
         EXPECT_EQ(form().rules().size(), 1u) << "nothing selected: nothing deleted";
     }
 
@@ -482,7 +439,7 @@ TEST_F(MainWindowUse, SelectedRowStaysDrawnWithoutFocusAndDeleteAndF5Work) {
         ::SetFocus(focus);
         const int before = form().catalogue().Rebuilds();
         Press(VK_F5);
-        EXPECT_TRUE(WaitApp([&] { return form().catalogue().Rebuilds() > before; }));
+        EXPECT_TRUE(vt::WaitInLoop([&] { return form().catalogue().Rebuilds() > before; }));
     }
 }
 
@@ -494,11 +451,11 @@ bool KeyOf(std::string text, WORD& key, std::vector<WORD>& modifiers) {
     }
     const std::pair<const char*, WORD> named[] = {
         {"Ins", VK_INSERT}, {"Del", VK_DELETE}, {"Enter", VK_RETURN}};
-    for (const auto& n : named) {
-        if (text == n.first) {
-            key = n.second;
-            return true;
-        }
+    const auto found = std::find_if(std::begin(named), std::end(named),
+                                    [&](const auto& n) { return text == n.first; });
+    if (found != std::end(named)) {
+        key = found->second;
+        return true;
     }
     if (text.size() == 1) {
         key = static_cast<WORD>(text[0]);
@@ -568,7 +525,7 @@ TEST_F(MainWindowUse, WhatEachPictureButtonDoesAKeyShownInTheListMenuDoes) {
         return form().catalogue().Rebuilds() > rebuilds ? "list rebuilt" : "";
     };
     const auto settle = [&] {
-        WaitApp([&] { return !seen().empty(); }, 5000);
+        vt::WaitInLoop([&] { return !seen().empty(); }, 5000);
         vt::DropPendingScripts();
         return seen();
     };
@@ -584,7 +541,7 @@ TEST_F(MainWindowUse, WhatEachPictureButtonDoesAKeyShownInTheListMenuDoes) {
                 list.Select(0);
             }
             ::SetForegroundWindow(form().Handle());
-            WaitApp([&] { return ::GetForegroundWindow() == form().Handle(); });
+            vt::WaitInLoop([&] { return ::GetForegroundWindow() == form().Handle(); });
             ::SetFocus(list.Handle());
         };
         std::vector<std::string> clicked;

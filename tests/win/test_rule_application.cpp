@@ -35,19 +35,30 @@ protected:
     }
 };
 
-TEST_F(RuleApplication, RulesActOnWindowsOpenAtStartUp) {
+TEST_F(RuleApplication, RulesActOnWindowsOpenAtStartUpAndAgainOnRebuildsUnlessOnce) {
     const HWND maximized = Make("Max");
     const HWND noBox = Make("NoBox", false);
     const HWND lowerCase = Make("Case");
     const HWND twice = Make("Twice");
     const HWND minimized = Make("Min");
-    WriteFile("rules.dat",
-              "[Options]\r\nWindowCount=6\r\n" + RuleSection(1, base_ + "Max", 1, 1) +
-                  RuleSection(2, base_ + "NoBox", 1, 0) + RuleSection(3, base_ + "case", 1, 1) +
-                  RuleSection(4, base_ + "Twice", 3, 0) + RuleSection(5, base_ + "Twice", 2, 1) +
-                  RuleSection(6, base_ + "Min", 2, 0));
+    const HWND once = Make("Once");
+    // One class made by two programs.
+    vt::Fixture other(10000, "vt_other.exe");
+    vt::WindowSpec spec;
+    spec.className = base_ + "Same";
+    spec.caption = "same";
+    const HWND mine = fixture_.CreateOne(spec);
+    const HWND theirs = other.CreateOne(spec);
+    WriteFile(
+        "rules.dat",
+        RulesFile({RuleSection(1, base_ + "Max", 1, 1), RuleSection(2, base_ + "NoBox", 1, 0),
+                   RuleSection(3, base_ + "case", 1, 1), RuleSection(4, base_ + "Twice", 3, 0),
+                   RuleSection(5, base_ + "Twice", 2, 1), RuleSection(6, base_ + "Min", 2, 0),
+                   RuleSection(7, base_ + "Once", 1, 0) + "ApplyOnce=Yes\r\n",
+                   RuleSection(8, base_ + "Same", 1, 1) + "Program=VT_OTHER.exe\r\n"}));
     auto& f = Start();
     fixture_.Sync();
+    other.Sync();
 
     EXPECT_TRUE(::IsZoomed(maximized));
     EXPECT_TRUE(Topmost(maximized));
@@ -57,25 +68,42 @@ TEST_F(RuleApplication, RulesActOnWindowsOpenAtStartUp) {
     EXPECT_FALSE(::IsIconic(twice)); // the first of two rules decides
     EXPECT_FALSE(Topmost(twice));
     EXPECT_TRUE(::IsIconic(minimized));
-    const int row = f.windows().Find(maximized);
-    ASSERT_GE(row, 0);
-    EXPECT_EQ(f.windows().At(row).autoAction, "Maximize");
-    EXPECT_EQ(f.windows().At(row).autoZOrder, "Stay on top");
+    EXPECT_TRUE(::IsZoomed(once));
+    EXPECT_TRUE(::IsZoomed(theirs)); // the program the rule names
+    EXPECT_TRUE(Topmost(theirs));
+    EXPECT_FALSE(::IsZoomed(mine)); // another program's window of that class
+    EXPECT_FALSE(Topmost(mine));
+    const auto row = [&](HWND window) {
+        const int found = f.windows().Find(window);
+        EXPECT_GE(found, 0);
+        return found >= 0 ? f.windows().At(found) : vantrel::WindowEntry{};
+    };
+    EXPECT_EQ(row(maximized).autoAction, "Maximize");
+    EXPECT_EQ(row(maximized).autoZOrder, "Stay on top");
+    EXPECT_EQ(row(theirs).autoAction, "Maximize");
+    EXPECT_EQ(row(mine).autoAction, "Default");
 
-    // A minimize rule acts again on every rebuild, even after the user restored the window.
-    fixture_.Show(minimized, SW_RESTORE);
+    // After the user restored the windows, the next rebuild acts on them again, except where the
+    // rule is applied once.
+    for (HWND window : {maximized, minimized, once}) {
+        fixture_.Show(window, SW_RESTORE);
+    }
     ASSERT_FALSE(::IsIconic(minimized));
+    ASSERT_FALSE(::IsZoomed(once));
+    const int rebuilds = f.catalogue().Rebuilds();
     f.catalogue().Rebuild();
     fixture_.Sync();
+    ASSERT_GT(f.catalogue().Rebuilds(), rebuilds);
+    EXPECT_TRUE(::IsZoomed(maximized));
     EXPECT_TRUE(::IsIconic(minimized));
+    EXPECT_FALSE(::IsZoomed(once));
 }
 
 TEST_F(RuleApplication, DefaultRuleOverridesTheCommonDefault) {
     const HWND ruled = Make("Ruled");
     const HWND free = Make("Free");
     WriteUserSettings("[Options]\r\nSystemMenu=1\r\nAction=Maximize\r\nZOrder=Stay on top\r\n");
-    WriteFile("rules.dat",
-              "[Options]\r\nWindowCount=1\r\n" + RuleSection(1, base_ + "Ruled", 0, 0));
+    WriteFile("rules.dat", RulesFile({RuleSection(1, base_ + "Ruled", 0, 0)}));
     auto& f = Start();
     fixture_.Sync();
     EXPECT_FALSE(::IsZoomed(ruled));
@@ -146,15 +174,14 @@ TEST_F(RuleApplication, TrayTipCarriesACaptionInEveryScript) {
     const std::string caption = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE2\x80\x94 "
                                 "\xE4\xB8\x96\xE7\x95\x8C \xE2\x9C\x93 caf\xC3\xA9";
     fixture_.SetTextUtf8(hidden, caption);
-    WriteFile("rules.dat",
-              "[Options]\r\nWindowCount=1\r\n" + RuleSection(1, base_ + "Scripts", 4, 0));
+    WriteFile("rules.dat", RulesFile({RuleSection(1, base_ + "Scripts", 4, 0)}));
     auto& f = Start();
     fixture_.Sync();
     ASSERT_TRUE(f.tray().WindowIconAdded(hidden));
     EXPECT_EQ(f.tray().WindowIconTip(hidden), caption);
 }
 
-TEST_F(RuleApplication, TrayIconsHideRestoreAndCloseWindows) {
+TEST_F(RuleApplication, TrayIconsHideAndRestoreWindows) {
     const HWND hidden = Make("Tray");
     // 40 CJK characters of three bytes after one ASCII letter: the 63-byte tip field ends inside
     // the 21st character, which is left out whole.
@@ -163,7 +190,7 @@ TEST_F(RuleApplication, TrayIconsHideRestoreAndCloseWindows) {
         longCaption += "\xE4\xB8\x96";
     }
     fixture_.SetTextUtf8(hidden, longCaption);
-    WriteFile("rules.dat", "[Options]\r\nWindowCount=1\r\n" + RuleSection(1, base_ + "Tray", 4, 0));
+    WriteFile("rules.dat", RulesFile({RuleSection(1, base_ + "Tray", 4, 0)}));
     auto& f = Start();
     fixture_.Sync();
     ASSERT_FALSE(::IsWindowVisible(hidden));
@@ -203,18 +230,6 @@ TEST_F(RuleApplication, TrayIconsHideRestoreAndCloseWindows) {
     EXPECT_TRUE(vt::WaitUntil([&] { return !::IsIconic(hidden); }));
     EXPECT_TRUE(vt::WaitUntil([&] { return ::GetForegroundWindow() == hidden; }));
     EXPECT_EQ(f.tray().HiddenWindows().size(), 1u);
-
-    // "Exit" from the icon's menu: a close request, the window stays hidden.
-    const HWND closing = Make("Closing");
-    f.catalogue().Rebuild();
-    ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, vt::W(closing), 11);
-    fixture_.Sync();
-    ASSERT_FALSE(::IsWindowVisible(closing));
-    f.tray().menuTarget = closing;
-    f.miExitClick();
-    EXPECT_TRUE(vt::WaitUntil([&] { return fixture_.GetCounts(closing).sysCommandClose == 1; }));
-    EXPECT_FALSE(::IsWindowVisible(closing));
-    EXPECT_FALSE(f.tray().WindowIconAdded(closing));
 }
 
 TEST_F(RuleApplication, ExitShowsEveryHiddenWindowAgain) {
@@ -259,10 +274,6 @@ TEST_F(RuleApplication, NotificationAreaRestartGetsEveryIconBack) {
     EXPECT_TRUE(vt::WaitUntil(shellHas));
 }
 
-} // namespace
-
-namespace {
-
 // The whole road of a new window: the relay sees it created, tells the main window, which lists
 // it and applies its rule, with no rebuild involved.
 class RuleThroughRelay : public vt::MainFormTest {};
@@ -273,7 +284,7 @@ TEST_F(RuleThroughRelay, NewWindowGetsItsRuleWhenItAppears) {
             ::CopyFileA((vt::TestBinFolder() + file).c_str(), (folder() + file).c_str(), FALSE));
     }
     const std::string cls = vt::UniqueName("Relayed");
-    WriteFile("rules.dat", "[Options]\r\nWindowCount=1\r\n" + RuleSection(1, cls, 1, 1));
+    WriteFile("rules.dat", RulesFile({RuleSection(1, cls, 1, 1)}));
     startRelay_ = true;
     auto& f = Start();
     ASSERT_TRUE(vt::WaitUntil([&] { return f.relay().Running(); }));
@@ -294,37 +305,11 @@ TEST_F(RuleThroughRelay, NewWindowGetsItsRuleWhenItAppears) {
     EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().Find(window) < 0; }));
 }
 
-// A rule section with the optional keys after the usual six.
-std::string RuleWith(const std::string& cls, int action, int zOrder, const std::string& extra) {
-    return "[Options]\r\nWindowCount=1\r\n" + RuleSection(1, cls, action, zOrder) + extra;
-}
-
-TEST_F(RuleApplication, ProgramTellsApartTwoProgramsThatMakeOneClass) {
-    vt::Fixture other(10000, "vt_other.exe");
-    vt::WindowSpec spec;
-    spec.className = base_ + "Same";
-    spec.caption = "same";
-    const HWND mine = fixture_.CreateOne(spec);
-    const HWND theirs = other.CreateOne(spec);
-    WriteFile("rules.dat", RuleWith(spec.className, 1, 1, "Program=VT_OTHER.exe\r\n"));
-    auto& f = Start();
-    fixture_.Sync();
-    other.Sync();
-    EXPECT_TRUE(::IsZoomed(theirs));
-    EXPECT_TRUE(Topmost(theirs));
-    EXPECT_FALSE(::IsZoomed(mine));
-    EXPECT_FALSE(Topmost(mine));
-    ASSERT_GE(f.windows().Find(mine), 0);
-    ASSERT_GE(f.windows().Find(theirs), 0);
-    EXPECT_EQ(f.windows().At(f.windows().Find(mine)).autoAction, "Default");
-    EXPECT_EQ(f.windows().At(f.windows().Find(theirs)).autoAction, "Maximize");
-}
-
 TEST_F(RuleApplication, CaptionThatChangesIntoThePatternGetsActionPlaceAndTransparency) {
     const HWND window = Make("Draft");
-    WriteFile("rules.dat", RuleWith("", 3, 1,
-                                    "TitlePattern=*monthly REPORT*\r\nPlacement=30,40,320,200\r\n"
-                                    "Transparency=50\r\n"));
+    WriteFile("rules.dat", RulesFile({RuleSection(1, "", 3, 1) +
+                                      "TitlePattern=*monthly REPORT*\r\nPlacement=30,40,320,200\r\n"
+                                      "Transparency=50\r\n"}));
     auto& f = Start();
     fixture_.Sync();
     EXPECT_FALSE(Topmost(window));
@@ -341,25 +326,6 @@ TEST_F(RuleApplication, CaptionThatChangesIntoThePatternGetsActionPlaceAndTransp
     ASSERT_TRUE(::GetLayeredWindowAttributes(window, nullptr, &alpha, nullptr));
     EXPECT_EQ(alpha, 127);
     EXPECT_EQ(f.windows().At(f.windows().Find(window)).autoZOrder, "Stay on top");
-}
-
-TEST_F(RuleApplication, OnceLeavesAWindowTheUserRestoredWhileEveryTimeDoesNot) {
-    const HWND once = Make("Once");
-    const HWND always = Make("Always");
-    WriteFile("rules.dat", "[Options]\r\nWindowCount=2\r\n" + RuleSection(1, base_ + "Once", 1, 0) +
-                               "ApplyOnce=Yes\r\n" + RuleSection(2, base_ + "Always", 1, 0));
-    auto& f = Start();
-    fixture_.Sync();
-    ASSERT_TRUE(::IsZoomed(once));
-    ASSERT_TRUE(::IsZoomed(always));
-    fixture_.Show(once, SW_RESTORE);
-    fixture_.Show(always, SW_RESTORE);
-    const int rebuilds = f.catalogue().Rebuilds();
-    f.catalogue().Rebuild();
-    fixture_.Sync();
-    ASSERT_GT(f.catalogue().Rebuilds(), rebuilds);
-    EXPECT_FALSE(::IsZoomed(once));
-    EXPECT_TRUE(::IsZoomed(always));
 }
 
 } // namespace

@@ -44,6 +44,15 @@ protected:
         return location_.appDataFolder + "Ostrim\\Vantrel\\vantrel.dat";
     }
     std::string ExeFile() const { return location_.exeFolder + "\\vantrel.dat"; }
+    // The user is told which file could not be written, and nothing is written elsewhere instead.
+    void ExpectWriteRefused() const {
+        try {
+            SaveSettings(location_, CommonSettings());
+            ADD_FAILURE() << "the settings were written";
+        } catch (const UserError& e) {
+            EXPECT_EQ(std::string(e.what()), "Unable to write to " + UserFile());
+        }
+    }
 };
 
 TEST_F(SettingsTest, NoFileAnywhereGivesDefaultsAndWritesNothing) {
@@ -124,12 +133,7 @@ TEST_F(SettingsTest, SaveRoundTripsAndKeepsOtherKeys) {
 
 TEST_F(SettingsTest, RefusedWriteNamesTheFile) {
     ASSERT_TRUE(CreateDirectoryA(SettingsFilePath(location_).c_str(), nullptr));
-    try {
-        SaveSettings(location_, CommonSettings());
-        ADD_FAILURE() << "a folder was written as the settings file";
-    } catch (const UserError& e) {
-        EXPECT_EQ(std::string(e.what()), "Unable to write to " + UserFile());
-    }
+    ExpectWriteRefused();
 }
 
 TEST_F(SettingsTest, NoWriteGoesThroughALinkInTheUserFolder) {
@@ -172,12 +176,7 @@ TEST_F(SettingsTest, NoWriteGoesThroughALinkInTheUserFolder) {
     const std::string journalPath = settings.substr(0, settings.rfind('\\') + 1) + "hidden.dat";
     ASSERT_TRUE(CreateHardLinkA(settings.c_str(), victim.c_str(), nullptr));
     ASSERT_TRUE(CreateHardLinkA(journalPath.c_str(), victim.c_str(), nullptr));
-    try {
-        SaveSettings(location_, CommonSettings());
-        ADD_FAILURE() << "the settings were written through a hard link";
-    } catch (const UserError& e) {
-        EXPECT_EQ(std::string(e.what()), "Unable to write to " + UserFile());
-    }
+    ExpectWriteRefused();
     const platform::UniqueWindow window(CreateWindowExA(0, "STATIC", "hidden", WS_POPUP, 0, 0, 10,
                                                         10, nullptr, nullptr, nullptr, nullptr));
     HiddenJournal journal;

@@ -35,25 +35,6 @@ std::string Hex(uint32_t value) {
     return text;
 }
 
-RECT RectOf(HWND hwnd) {
-    RECT r{};
-    ::GetWindowRect(hwnd, &r);
-    return r;
-}
-
-bool SameRect(const RECT& a, const RECT& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
-// Shows the form with the queued script. A dialog the script never reached, or one the script
-// left open after a failed check, is ended by a deadline so the test fails instead of hanging.
-int RunModal(Form& form) {
-    const vt::ModalDeadline deadline(20000, -1);
-    const int result = form.ShowModal();
-    EXPECT_EQ(DropPendingScripts(), 0) << "the dialog never ran its script";
-    return result;
-}
-
 void ReplaceText(HWND edit, const std::string& text) {
     vantrel::SetControlText(edit, "");
     Type(edit, text);
@@ -64,24 +45,13 @@ void MouseClick(HWND button) {
     ::SendMessageA(button, BM_CLICK, 0, 0);
 }
 
-// Keys reach the control the way the keyboard delivers them: through the modal loop, where the
-// dialog-key handling sees them first.
-void PostKeyPress(HWND control, WPARAM key) {
-    ::PostMessageA(control, WM_KEYDOWN, key, 1);
-    ::PostMessageA(control, WM_KEYUP, key, 0xC0000001);
-}
-
-int TrackPosition(HWND trackBar) {
-    return static_cast<int>(::SendMessageA(trackBar, TBM_GETPOS, 0, 0));
-}
-
 // ---------------------------------------------------------------------------------------------
 // Custom transparency
 
 TEST(WindowDialogsTransparency, TrackBarAndNumberEditFollowEachOther) {
     TfrmCustomTransparency dialog(nullptr);
     dialog.SetValue(30); // before the window exists, as the opener does
-    WhenModalOpens("Custom transparency", [](Form& form) {
+    const int result = RunModal(dialog, [](Form& form) {
         auto& d = static_cast<TfrmCustomTransparency&>(form);
         const HWND bar = Control(form.Handle(), TfrmCustomTransparency::kTrackBarId);
         const HWND edit = Control(form.Handle(), TfrmCustomTransparency::kValueEditId);
@@ -103,19 +73,20 @@ TEST(WindowDialogsTransparency, TrackBarAndNumberEditFollowEachOther) {
         Type(edit, "5");
         EXPECT_EQ(TrackPosition(bar), 65);
 
-        ::SendMessageA(edit, WM_KEYDOWN, VK_UP, 0); // the up-down steps the edit's own number
+        // The up-down steps the edit's own number.
+        ::SendMessageA(edit, WM_KEYDOWN, VK_UP, 0);
         EXPECT_EQ(TextOf(edit), "66");
         EXPECT_EQ(TrackPosition(bar), 66);
         EXPECT_EQ(d.Value(), 66);
         Click(Control(form.Handle(), TfrmCustomTransparency::kOkId));
     });
-    EXPECT_EQ(RunModal(dialog), vantrel::kResultOk);
+    EXPECT_EQ(result, vantrel::kResultOk);
     EXPECT_EQ(dialog.Value(), 66);
 }
 
 TEST(WindowDialogsTransparency, OnlyDigitsAreTypedAndTheBarShowsTheNearestBound) {
     TfrmCustomTransparency dialog(nullptr);
-    WhenModalOpens("Custom transparency", [](Form& form) {
+    const int result = RunModal(dialog, [](Form& form) {
         auto& d = static_cast<TfrmCustomTransparency&>(form);
         const HWND bar = Control(form.Handle(), TfrmCustomTransparency::kTrackBarId);
         const HWND edit = Control(form.Handle(), TfrmCustomTransparency::kValueEditId);
@@ -134,7 +105,7 @@ TEST(WindowDialogsTransparency, OnlyDigitsAreTypedAndTheBarShowsTheNearestBound)
         EXPECT_EQ(d.Value(), 0) << "a text that is not a number reads as 0";
         Click(Control(form.Handle(), TfrmCustomTransparency::kCancelId));
     });
-    EXPECT_EQ(RunModal(dialog), vantrel::kResultCancel);
+    EXPECT_EQ(result, vantrel::kResultCancel);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -173,13 +144,15 @@ protected:
     static void Resize(HWND target, int result, std::function<void(Form&)> script) {
         TfrmResize dialog(nullptr);
         dialog.SetTarget(target);
-        WhenModalOpens("Resize window", std::move(script));
-        EXPECT_EQ(RunModal(dialog), result);
+        EXPECT_EQ(RunModal(dialog, std::move(script)), result);
     }
     // The move happens in the fixture's process; wait for it before comparing exactly.
     static void ExpectRect(HWND hwnd, const RECT& expected) {
-        WaitUntil([&] { return SameRect(RectOf(hwnd), expected); });
-        const RECT r = RectOf(hwnd);
+        WaitUntil([&] {
+            const RECT r = WindowRectOf(hwnd);
+            return ::EqualRect(&r, &expected) != FALSE;
+        });
+        const RECT r = WindowRectOf(hwnd);
         EXPECT_EQ(r.left, expected.left);
         EXPECT_EQ(r.top, expected.top);
         EXPECT_EQ(r.right - r.left, expected.right - expected.left);
@@ -196,17 +169,33 @@ std::unique_ptr<Fixture> FixtureWindows::fixture_;
 
 using WindowDialogsResize = FixtureWindows;
 
-// Each row is typed into the dialog and confirmed without a message, moving the window there.
-TEST_F(WindowDialogsResize, OkMovesTheWindowAsTheRowsAndUnitsSayWithoutAMessage) {
+// Whether each control of the width row and of the height row takes input.
+void ExpectRowsEnabled(HWND f, bool width, bool height) {
+    using R = TfrmResize;
+    for (const int id :
+         {R::kWidthLabelId, R::kWidthEditId, R::kWidthPixelsId, R::kWidthPercentId}) {
+        EXPECT_EQ(::IsWindowEnabled(Control(f, id)) != FALSE, width) << "control " << id;
+    }
+    for (const int id :
+         {R::kHeightLabelId, R::kHeightEditId, R::kHeightPixelsId, R::kHeightPercentId}) {
+        EXPECT_EQ(::IsWindowEnabled(Control(f, id)) != FALSE, height) << "control " << id;
+    }
+}
+
+// Each row is typed into the dialog and closed with its button without a message: OK moves the
+// window there, Cancel leaves it where it was.
+TEST_F(WindowDialogsResize, OkMovesTheWindowAsTheRowsAndUnitsSayAndCancelLeavesIt) {
     const int sw = ::GetSystemMetrics(SM_CXSCREEN);
     const int sh = ::GetSystemMetrics(SM_CYSCREEN);
     ASSERT_GT(sw, 900 + 50);
     const struct {
         const char* name;
         RECT from, to;
+        int button;
         std::function<void(HWND)> script;
     } rows[] = {
         {"defaults give the whole screen", ScreenRect(100, 80, 400, 300), ScreenRect(0, 0, sw, sh),
+         TfrmResize::kOkId,
          [](HWND f) {
              for (const int id : {TfrmResize::kWidthCheckId, TfrmResize::kHeightCheckId,
                                   TfrmResize::kWidthPercentId, TfrmResize::kHeightPercentId}) {
@@ -219,7 +208,7 @@ TEST_F(WindowDialogsResize, OkMovesTheWindowAsTheRowsAndUnitsSayWithoutAMessage)
          }},
         // x 524 on a 1024-pixel screen.
         {"pixel width past the right edge moves the window left", ScreenRect(900, 120, 120, 200),
-         ScreenRect(sw - 500, 120, 500, 200),
+         ScreenRect(sw - 500, 120, 500, 200), TfrmResize::kOkId,
          [](HWND f) {
              MouseClick(Control(f, TfrmResize::kWidthPixelsId));
              EXPECT_FALSE(vantrel::IsChecked(Control(f, TfrmResize::kWidthPercentId)));
@@ -228,13 +217,24 @@ TEST_F(WindowDialogsResize, OkMovesTheWindowAsTheRowsAndUnitsSayWithoutAMessage)
              ReplaceText(Control(f, TfrmResize::kWidthEditId), "5x00");
              Toggle(Control(f, TfrmResize::kHeightCheckId));
          }},
-        {"an unchecked row may be empty and keeps its axis", ScreenRect(60, 90, 300, 200),
-         ScreenRect(60, 90, 300, 250),
+        {"an unchecked row is disabled, may be empty and keeps its axis",
+         ScreenRect(60, 90, 300, 200), ScreenRect(60, 90, 300, 250), TfrmResize::kOkId,
          [](HWND f) {
              Toggle(Control(f, TfrmResize::kWidthCheckId));
+             ExpectRowsEnabled(f, false, true);
              vantrel::SetControlText(Control(f, TfrmResize::kWidthEditId), "");
              MouseClick(Control(f, TfrmResize::kHeightPixelsId));
              ReplaceText(Control(f, TfrmResize::kHeightEditId), "250");
+         }},
+        {"cancel changes nothing", ScreenRect(70, 50, 320, 240), ScreenRect(70, 50, 320, 240),
+         TfrmResize::kCancelId,
+         [](HWND f) {
+             for (const int box : {TfrmResize::kWidthCheckId, TfrmResize::kHeightCheckId,
+                                   TfrmResize::kWidthCheckId}) {
+                 Toggle(Control(f, box));
+             }
+             ExpectRowsEnabled(f, true, false);
+             ReplaceText(Control(f, TfrmResize::kWidthEditId), "10");
          }},
     };
     for (const auto& row : rows) {
@@ -243,9 +243,11 @@ TEST_F(WindowDialogsResize, OkMovesTheWindowAsTheRowsAndUnitsSayWithoutAMessage)
         const HWND target =
             NewWindowAt(from.left, from.top, from.right - from.left, from.bottom - from.top);
         vt::BoxAnswerer boxes;
-        Resize(target, vantrel::kResultOk, [&row](const Form& form) {
+        const int result =
+            row.button == TfrmResize::kOkId ? vantrel::kResultOk : vantrel::kResultCancel;
+        Resize(target, result, [&row](const Form& form) {
             row.script(form.Handle());
-            Click(Control(form.Handle(), TfrmResize::kOkId));
+            Click(Control(form.Handle(), row.button));
         });
         EXPECT_TRUE(boxes.Seen().empty());
         ExpectRect(target, row.to);
@@ -269,7 +271,9 @@ TEST_F(WindowDialogsResize, EmptyCheckedEditShowsTheMessageAndKeepsTheDialogOpen
         EXPECT_EQ(boxes.Seen()[0].icon, ::LoadIconA(nullptr, IDI_INFORMATION));
         EXPECT_EQ(form.GetModalResult(), vantrel::kResultNone);
         EXPECT_TRUE(::IsWindowVisible(f));
-        EXPECT_TRUE(SameRect(RectOf(target), RECT{100, 80, 500, 380}));
+        const RECT unmoved{100, 80, 500, 380};
+        const RECT now = WindowRectOf(target);
+        EXPECT_TRUE(::EqualRect(&now, &unmoved));
 
         Type(width, "50");
         Click(Control(f, TfrmResize::kOkId));
@@ -277,32 +281,6 @@ TEST_F(WindowDialogsResize, EmptyCheckedEditShowsTheMessageAndKeepsTheDialogOpen
     EXPECT_EQ(boxes.Seen().size(), 1u);
     // Half the screen wide still fits from x 100; the full height moves the top up to 0.
     ExpectRect(target, ScreenRect(100, 0, sw / 2, sh));
-}
-
-TEST_F(WindowDialogsResize, RowControlsFollowTheirCheckBoxAndCancelChangesNothing) {
-    const HWND target = NewWindowAt(70, 50, 320, 240);
-    Resize(target, vantrel::kResultCancel, [](const Form& form) {
-        const HWND f = form.Handle();
-        const int widthRow[] = {TfrmResize::kWidthLabelId, TfrmResize::kWidthEditId,
-                                TfrmResize::kWidthPixelsId, TfrmResize::kWidthPercentId};
-        const int heightRow[] = {TfrmResize::kHeightLabelId, TfrmResize::kHeightEditId,
-                                 TfrmResize::kHeightPixelsId, TfrmResize::kHeightPercentId};
-        const auto expectEnabled = [f](const int(&row)[4], bool enabled) {
-            for (int id : row) {
-                EXPECT_EQ(::IsWindowEnabled(Control(f, id)) != FALSE, enabled) << "control " << id;
-            }
-        };
-        Toggle(Control(f, TfrmResize::kWidthCheckId));
-        expectEnabled(widthRow, false);
-        expectEnabled(heightRow, true);
-        Toggle(Control(f, TfrmResize::kHeightCheckId));
-        Toggle(Control(f, TfrmResize::kWidthCheckId));
-        expectEnabled(widthRow, true);
-        expectEnabled(heightRow, false);
-        ReplaceText(Control(f, TfrmResize::kWidthEditId), "10");
-        Click(Control(f, TfrmResize::kCancelId));
-    });
-    ExpectRect(target, ScreenRect(70, 50, 320, 240));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -318,112 +296,118 @@ void ClickTab(HWND tabs, int index) {
     ::SendMessageA(tabs, WM_LBUTTONUP, 0, at);
 }
 
-TEST_F(WindowDialogsProperties, ShowsIdentityAndDecodedStylesOfAnotherProcessWindow) {
+// The dialog opens on its general page, each tab shows its own page alone, and the read-only
+// fields take the active border colour while the plain labels do not.
+void ExpectPagesAndFields(const TfrmWindowProp& d) {
+    const HWND f = d.Handle();
+    const auto shown = [f](int id) { return ::IsWindowVisible(Control(f, id)) != FALSE; };
+    EXPECT_EQ(d.ActivePage(), TfrmWindowProp::kGeneralPage);
+    EXPECT_TRUE(shown(TfrmWindowProp::kCaptionEditId));
+    EXPECT_FALSE(shown(TfrmWindowProp::kStyleListId));
+    ClickTab(Control(f, TfrmWindowProp::kPagesId), TfrmWindowProp::kStylePage);
+    EXPECT_EQ(d.ActivePage(), TfrmWindowProp::kStylePage);
+    EXPECT_TRUE(shown(TfrmWindowProp::kStyleListId));
+    EXPECT_TRUE(shown(TfrmWindowProp::kExStyleListId));
+    EXPECT_TRUE(shown(TfrmWindowProp::kStyleId));
+    EXPECT_FALSE(shown(TfrmWindowProp::kCaptionEditId));
+    EXPECT_FALSE(shown(TfrmWindowProp::kThreadId));
+    ClickTab(Control(f, TfrmWindowProp::kPagesId), TfrmWindowProp::kGeneralPage);
+    EXPECT_TRUE(shown(TfrmWindowProp::kThreadId));
+    EXPECT_FALSE(shown(TfrmWindowProp::kExStyleListId));
+
+    const HBRUSH border = ::GetSysColorBrush(COLOR_ACTIVEBORDER);
+    for (const int id : {TfrmWindowProp::kCaptionEditId, TfrmWindowProp::kClassEditId,
+                         TfrmWindowProp::kHandleId}) {
+        const HWND control = Control(f, id);
+        const bool field = id != TfrmWindowProp::kHandleId;
+        HDC dc = ::GetDC(control);
+        const LRESULT brush = ::SendMessageA(f, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                             reinterpret_cast<LPARAM>(control));
+        EXPECT_EQ(reinterpret_cast<HBRUSH>(brush) == border, field) << id;
+        if (field) {
+            EXPECT_NE(::GetWindowLongA(control, GWL_STYLE) & ES_READONLY, 0) << id;
+            EXPECT_EQ(::GetBkColor(dc), ::GetSysColor(COLOR_ACTIVEBORDER)) << id;
+        }
+        ::ReleaseDC(control, dc);
+    }
+}
+
+// Everything the dialog showed, page by page.
+std::string ShownBy(const TfrmWindowProp& d) {
+    std::string text = d.CaptionText() + " | " + d.HandleText() + " | " + d.ClassNameText() +
+                       " | " + d.ProcessIdText() + " | " + d.ThreadIdText() + " | " + d.StyleText();
+    for (const std::string& name : d.StyleNames()) {
+        text += " " + name;
+    }
+    text += " | " + d.ExStyleText();
+    for (const std::string& name : d.ExStyleNames()) {
+        text += " " + name;
+    }
+    return text;
+}
+
+// For a window of another process, and for a handle whose window has gone, where the failing
+// calls give zeros and empty texts; either way the caption shown is the one the list had.
+TEST_F(WindowDialogsProperties, ShowsIdentityAndDecodedStylesOfAWindowAliveOrGone) {
     WindowSpec wanted;
     wanted.className = UniqueName("VtPropTarget");
     wanted.caption = "Caption in the window";
     wanted.style = WS_POPUPWINDOW | WS_CAPTION | WS_VISIBLE;
     wanted.exStyle = WS_EX_TOOLWINDOW | WS_EX_ACCEPTFILES;
-    const HWND target = NewWindow(wanted);
-    // The system adds the clip-siblings bit to every top-level window.
-    ASSERT_EQ(static_cast<uint32_t>(::GetWindowLongA(target, GWL_STYLE)), 0x94C80000u);
-    const auto exStyle = static_cast<uint32_t>(::GetWindowLongA(target, GWL_EXSTYLE));
-    DWORD processId = 0;
-    const DWORD threadId = ::GetWindowThreadProcessId(target, &processId);
-    ASSERT_EQ(processId, fixture_->ProcessId());
-
-    TfrmWindowProp dialog(nullptr);
-    dialog.SetTarget(target, "Caption as listed");
-    WhenModalOpens("Window Properties", [](Form& form) {
-        const HWND f = form.Handle();
-        auto& d = static_cast<TfrmWindowProp&>(form);
-        EXPECT_EQ(d.ActivePage(), TfrmWindowProp::kGeneralPage);
-        EXPECT_TRUE(::IsWindowVisible(Control(f, TfrmWindowProp::kCaptionEditId)));
-        EXPECT_FALSE(::IsWindowVisible(Control(f, TfrmWindowProp::kStyleListId)));
-
-        ClickTab(Control(f, TfrmWindowProp::kPagesId), TfrmWindowProp::kStylePage);
-        EXPECT_EQ(d.ActivePage(), TfrmWindowProp::kStylePage);
-        EXPECT_TRUE(::IsWindowVisible(Control(f, TfrmWindowProp::kStyleListId)));
-        EXPECT_TRUE(::IsWindowVisible(Control(f, TfrmWindowProp::kExStyleListId)));
-        EXPECT_TRUE(::IsWindowVisible(Control(f, TfrmWindowProp::kStyleId)));
-        EXPECT_FALSE(::IsWindowVisible(Control(f, TfrmWindowProp::kCaptionEditId)));
-        EXPECT_FALSE(::IsWindowVisible(Control(f, TfrmWindowProp::kThreadId)));
-        ClickTab(Control(f, TfrmWindowProp::kPagesId), TfrmWindowProp::kGeneralPage);
-        EXPECT_TRUE(::IsWindowVisible(Control(f, TfrmWindowProp::kThreadId)));
-        EXPECT_FALSE(::IsWindowVisible(Control(f, TfrmWindowProp::kExStyleListId)));
-
-        // The read-only fields take the active border colour; the plain labels do not.
-        const HWND captionEdit = Control(f, TfrmWindowProp::kCaptionEditId);
-        const HWND classEdit = Control(f, TfrmWindowProp::kClassEditId);
-        const HBRUSH border = ::GetSysColorBrush(COLOR_ACTIVEBORDER);
-        for (HWND edit : {captionEdit, classEdit}) {
-            EXPECT_TRUE(::GetWindowLongA(edit, GWL_STYLE) & ES_READONLY);
-            HDC dc = ::GetDC(edit);
-            const LRESULT brush = ::SendMessageA(f, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                                 reinterpret_cast<LPARAM>(edit));
-            EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), border);
-            EXPECT_EQ(::GetBkColor(dc), ::GetSysColor(COLOR_ACTIVEBORDER));
-            ::ReleaseDC(edit, dc);
-        }
-        const HWND handleLabel = Control(f, TfrmWindowProp::kHandleId);
-        HDC dc = ::GetDC(handleLabel);
-        EXPECT_NE(reinterpret_cast<HBRUSH>(::SendMessageA(f, WM_CTLCOLORSTATIC,
-                                                          reinterpret_cast<WPARAM>(dc),
-                                                          reinterpret_cast<LPARAM>(handleLabel))),
-                  border);
-        ::ReleaseDC(handleLabel, dc);
-
-        Type(captionEdit, "xyz");
-        EXPECT_EQ(TextOf(captionEdit), "Caption as listed") << "read-only";
-        Click(Control(f, TfrmWindowProp::kCloseId));
-    });
-    EXPECT_EQ(RunModal(dialog), vantrel::kResultCancel);
-
-    EXPECT_EQ(dialog.CaptionText(), "Caption as listed");
-    EXPECT_EQ(dialog.HandleText(), Hex(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(target))));
-    EXPECT_EQ(dialog.ClassNameText(), wanted.className);
-    EXPECT_EQ(dialog.ProcessIdText(), Hex(processId));
-    EXPECT_EQ(dialog.ThreadIdText(), Hex(threadId));
-    EXPECT_NE(threadId, ::GetCurrentThreadId());
-    EXPECT_EQ(dialog.StyleText(), "94C80000");
-    EXPECT_EQ(dialog.StyleNames(),
-              (std::vector<std::string>{"WS_POPUPWINDOW", "WS_DLGFRAME", "WS_VISIBLE",
-                                        "WS_CLIPSIBLINGS", "WS_OVERLAPPED"}));
-    EXPECT_EQ(dialog.ExStyleText(), Hex(exStyle));
-    // The system adds the window-edge bit to a window with a caption.
-    ASSERT_EQ(exStyle,
+    const HWND alive = NewWindow(wanted);
+    // The system adds the clip-siblings bit to every top-level window, and the window-edge bit to
+    // one with a caption.
+    ASSERT_EQ(static_cast<uint32_t>(::GetWindowLongA(alive, GWL_STYLE)), 0x94C80000u);
+    ASSERT_EQ(static_cast<uint32_t>(::GetWindowLongA(alive, GWL_EXSTYLE)),
               static_cast<uint32_t>(WS_EX_TOOLWINDOW | WS_EX_ACCEPTFILES | WS_EX_WINDOWEDGE));
-    EXPECT_EQ(dialog.ExStyleNames(),
-              (std::vector<std::string>{"WS_EX_ACCEPTFILES", "WS_EX_WINDOWEDGE", "WS_EX_TOOLWINDOW",
-                                        "WS_EX_LEFT", "WS_EX_LTRREADING", "WS_EX_RIGHTSCROLLBAR"}));
-}
+    DWORD processId = 0;
+    const DWORD threadId = ::GetWindowThreadProcessId(alive, &processId);
+    ASSERT_EQ(processId, fixture_->ProcessId());
+    ASSERT_NE(threadId, ::GetCurrentThreadId());
+    const HWND gone = NewWindow(wanted);
+    fixture_->Destroy(gone);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(gone); }));
+    const auto handle = [](HWND w) { return Hex(static_cast<uint32_t>(HandleToULong(w))); };
 
-TEST_F(WindowDialogsProperties, WindowThatNoLongerExistsShowsWhatTheFailingCallsGive) {
-    WindowSpec wanted;
-    wanted.className = UniqueName("VtPropGone");
-    wanted.caption = "Gone soon";
-    const HWND target = fixture_->CreateOne(wanted);
-    fixture_->Destroy(target);
-    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(target); }));
-
-    TfrmWindowProp dialog(nullptr);
-    dialog.SetTarget(target, "Gone soon");
-    WhenModalOpens("Window Properties", [](Form& form) {
-        EXPECT_EQ(static_cast<TfrmWindowProp&>(form).ActivePage(), TfrmWindowProp::kGeneralPage);
-        PostKeyPress(Control(form.Handle(), TfrmWindowProp::kCloseId), VK_ESCAPE);
-    });
-    EXPECT_EQ(RunModal(dialog), vantrel::kResultCancel);
-
-    EXPECT_EQ(dialog.CaptionText(), "Gone soon");
-    EXPECT_EQ(dialog.HandleText(), Hex(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(target))));
-    EXPECT_EQ(dialog.ClassNameText(), "");
-    EXPECT_EQ(dialog.ProcessIdText(), "00000000");
-    EXPECT_EQ(dialog.ThreadIdText(), "00000000");
-    EXPECT_EQ(dialog.StyleText(), "00000000");
-    EXPECT_EQ(dialog.StyleNames(), (std::vector<std::string>{"WS_OVERLAPPED"}));
-    EXPECT_EQ(dialog.ExStyleText(), "00000000");
-    EXPECT_EQ(dialog.ExStyleNames(),
-              (std::vector<std::string>{"WS_EX_LEFT", "WS_EX_LTRREADING", "WS_EX_RIGHTSCROLLBAR"}));
+    const struct {
+        const char* name;
+        HWND target;
+        std::string listed, shown;
+        bool byEscape;
+    } rows[] = {
+        {"another process's window", alive, "Caption as listed",
+         "Caption as listed | " + handle(alive) + " | " + wanted.className + " | " +
+             Hex(processId) + " | " + Hex(threadId) +
+             " | 94C80000 WS_POPUPWINDOW WS_DLGFRAME WS_VISIBLE WS_CLIPSIBLINGS WS_OVERLAPPED"
+             " | 00000190 WS_EX_ACCEPTFILES WS_EX_WINDOWEDGE WS_EX_TOOLWINDOW WS_EX_LEFT"
+             " WS_EX_LTRREADING WS_EX_RIGHTSCROLLBAR",
+         false},
+        {"a window that has gone", gone, "Gone soon",
+         "Gone soon | " + handle(gone) +
+             " |  | 00000000 | 00000000 | 00000000 WS_OVERLAPPED"
+             " | 00000000 WS_EX_LEFT WS_EX_LTRREADING WS_EX_RIGHTSCROLLBAR",
+         true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TfrmWindowProp dialog(nullptr);
+        dialog.SetTarget(row.target, row.listed);
+        const int result = RunModal(dialog, [&row](Form& form) {
+            const HWND f = form.Handle();
+            ExpectPagesAndFields(static_cast<TfrmWindowProp&>(form));
+            const HWND captionEdit = Control(f, TfrmWindowProp::kCaptionEditId);
+            Type(captionEdit, "xyz");
+            EXPECT_EQ(TextOf(captionEdit), row.listed) << "read-only";
+            const HWND close = Control(f, TfrmWindowProp::kCloseId);
+            if (row.byEscape) {
+                PostKey(close, VK_ESCAPE);
+            } else {
+                Click(close);
+            }
+        });
+        EXPECT_EQ(result, vantrel::kResultCancel);
+        EXPECT_EQ(ShownBy(dialog), row.shown);
+    }
 }
 
 } // namespace
