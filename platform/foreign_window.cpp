@@ -8,7 +8,8 @@ namespace {
 bool g_ownProcessWindowsAreTargets = false;
 
 bool IsShellWindow(HWND window, const std::string& cls) {
-    if (window == ::GetShellWindow()) {
+    // The desktop window is no program's window: posted commands may still name it.
+    if (window == ::GetShellWindow() || window == ::GetDesktopWindow()) {
         return true;
     }
     // The taskbar: its class name is the same on Windows and under Wine.

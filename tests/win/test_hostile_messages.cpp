@@ -433,10 +433,8 @@ TEST_F(HostileMessages, MessagesNamingAWindowLeaveWindowsTheyMayNotTouchAlone) {
          {WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, WM_LBUTTONDOWN},
          {selfHidden_, live, gone, main, AsWindow(vantrel::kOwnIconId)}},
         {WM_SYSMENUCOMMAND,
-         {11, 21, 35, 51, 59},
+         {11, 21, 30, 35, 51, 59, 61},
          {gone, nullptr, AsWindow(0xFFFFFFFFull), main, taskbar, ::GetDesktopWindow()}},
-        // Not the desktop: the two dialogs still open for it.
-        {WM_SYSMENUCOMMAND, {30, 61}, {gone, nullptr, AsWindow(0xFFFFFFFFull), main, taskbar}},
         {WM_WINDOWNOTICE,
          {vantrel::kNoticeCreated, vantrel::kNoticeRenamed, vantrel::kNoticeDestroyed},
          {gone, nullptr}},
