@@ -287,7 +287,11 @@ TEST_F(RuleThroughRelay, NewWindowGetsItsRuleWhenItAppears) {
     WriteFile("rules.dat", RulesFile({RuleSection(1, cls, 1, 1)}));
     startRelay_ = true;
     auto& f = Start();
-    ASSERT_TRUE(vt::WaitUntil([&] { return f.relay().Running(); }));
+    // A window made before the relay's hooks are in would pass unseen.
+    ASSERT_TRUE(vt::WaitUntil([&] {
+        const HWND relay = vantrel::FindRelayWindow(f.relay().Own().ProcessId());
+        return relay != nullptr && vt::TextOf(relay) == vantrel::relay::kActiveTitle;
+    }));
 
     vt::Fixture fixture;
     vt::WindowSpec spec;
