@@ -345,6 +345,12 @@ HWND Fixture::CreateOne(const WindowSpec& wanted) {
     return Create(one).front();
 }
 
+HWND Fixture::CreateOfNewClass(const char* prefix) {
+    WindowSpec spec;
+    spec.className = UniqueName(prefix);
+    return CreateOne(spec);
+}
+
 void Fixture::Destroy(HWND hwnd) {
     Call("destroy " + HandleToHex(hwnd));
 }

@@ -61,6 +61,8 @@ public:
 
     std::vector<HWND> Create(const WindowSpec& wanted);
     HWND CreateOne(const WindowSpec& wanted); // ignores wanted.count
+    // A plain window of a class no other test uses, named from `prefix`.
+    HWND CreateOfNewClass(const char* prefix);
     void Destroy(HWND hwnd);
     void SetText(HWND hwnd, const std::string& text);
     // Any script: UTF-8 `text` becomes the window's Unicode caption.

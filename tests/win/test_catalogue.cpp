@@ -176,9 +176,7 @@ TEST_F(CatalogueTest, RowOperationsByHandle) {
 }
 
 TEST_F(CatalogueTest, RebuildStartsRowsAfresh) {
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("CatFresh");
-    const HWND window = fixture_.CreateOne(spec);
+    const HWND window = fixture_.CreateOfNewClass("CatFresh");
     catalogue_.Rebuild();
     const int row = rows_.Find(window);
     ASSERT_GE(row, 0);

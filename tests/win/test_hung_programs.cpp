@@ -140,9 +140,7 @@ TEST(HungProgram, ExitEndsWithinTwoSecondsAndShowsTheOtherHiddenWindows) {
 // starts, lists, hides a window behind an icon and ends without waiting for it.
 TEST(HungProgram, ANotificationAreaThatDoesNotAnswerHoldsNothingUp) {
     vt::Fixture fixture;
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("HungTray");
-    const HWND window = fixture.CreateOne(spec);
+    const HWND window = fixture.CreateOfNewClass("HungTray");
     vt::Fixture shell;
     const HWND tray = shell.CreateHung("Shell_TrayWnd", "").front();
     // The shell's calls go to the first window of that class.
@@ -165,9 +163,7 @@ TEST(HungProgram, ANotificationAreaThatDoesNotAnswerHoldsNothingUp) {
 // has disappeared, the program still finds it at the next start.
 TEST(HungProgram, AWindowHiddenJustBeforeAKillComesBackAtTheNextStart) {
     vt::Fixture fixture;
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("WriteAhead");
-    const HWND window = fixture.CreateOne(spec);
+    const HWND window = fixture.CreateOfNewClass("WriteAhead");
     {
         vt::AppProcess first;
         const HWND main = first.MainWindow();
@@ -254,9 +250,7 @@ protected:
 // The program's taskbar window stays listed, but the default action, the mass commands and the
 // system-menu commands leave it alone, as they leave the shell's desktop and taskbar.
 TEST_F(OwnAndShellWindows, AreListedButNeverActedOn) {
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("Other");
-    const HWND other = fixture_.CreateOne(spec);
+    const HWND other = fixture_.CreateOfNewClass("Other");
     WriteUserSettings("[Options]\r\nSystemMenu=0\r\nAction=Minimize\r\nZOrder=Stay on top\r\n");
     auto& f = Start();
     // Earlier tests in this process may have left it minimized.

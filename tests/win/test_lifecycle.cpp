@@ -101,9 +101,7 @@ namespace {
 // an instance running beside the first leaves the first one's hidden windows alone.
 TEST(Lifecycle, HiddenWindowsOfAKilledInstanceComeBack) {
     vt::Fixture fixture;
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("Orphan");
-    const HWND window = fixture.CreateOne(spec);
+    const HWND window = fixture.CreateOfNewClass("Orphan");
 
     vt::AppProcess first;
     const HWND main = first.MainWindow();

@@ -61,9 +61,7 @@ TEST_F(MainForm, StartsWithTheOpenWindowsListedAndTheFirstRowSelected) {
 TEST_F(MainForm, ShellHookRebuildsOnlyOnCreatedAndDestroyed) {
     auto& f = Start();
     vt::Fixture fixture;
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("MainHook");
-    const HWND window = fixture.CreateOne(spec);
+    const HWND window = fixture.CreateOfNewClass("MainHook");
     const HWND taskbar = vantrel::Application::Instance().Handle();
     const UINT hook = f.shellHookMessage();
 

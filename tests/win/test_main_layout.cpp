@@ -87,9 +87,7 @@ TEST_F(MainLayout, TabsSwapListsButtonsAndMenuItems) {
 
 TEST_F(MainLayout, ItemsFollowTheSelection) {
     vt::Fixture fixture;
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("Layout");
-    const HWND window = fixture.CreateOne(spec);
+    const HWND window = fixture.CreateOfNewClass("Layout");
     Start();
     form().lvMain().Select(-1);
     for (const char* name : {"SetRule1", "miWinowProp", "aMinimizeToTray1", "Resizewindow1"}) {

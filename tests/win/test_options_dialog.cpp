@@ -695,9 +695,7 @@ TEST_F(OptionsCommand, NewDefaultActionReachesOnlyWindowsWithoutARule) {
 
 TEST_F(OptionsCommand, SystemMenuAloneSavesButLeavesTheWindowsAlone) {
     vt::Fixture fixture;
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("OptMenu");
-    const HWND window = fixture.CreateOne(spec);
+    const HWND window = fixture.CreateOfNewClass("OptMenu");
     auto& f = Start();
     ASSERT_GE(RowOf(window), 0);
     // A default that was never carried out: only a change of the defaults would carry it out now.

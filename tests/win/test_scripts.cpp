@@ -120,9 +120,7 @@ HWND ShownDialog(DWORD pid, const wchar_t* caption) {
 // and the caption field of "Window Properties" chosen on that row.
 TEST(Scripts, AWindowsCaptionInEveryScriptIsListedAndShownInItsPropertiesUnchanged) {
     vt::Fixture fixture;
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("Scripts");
-    const HWND window = fixture.CreateOne(spec);
+    const HWND window = fixture.CreateOfNewClass("Scripts");
     fixture.SetTextUtf8(window, kThreeScripts);
     const std::wstring expected = Wide(kThreeScripts);
     ASSERT_EQ(expected.size(), 22u); // the fixture's text is the UTF-8 the test meant
