@@ -22,6 +22,11 @@ namespace {
 // How long the end of the program waits for the shell to take its last changes: a shell that
 // is busy longer keeps a stale icon until the pointer passes over it, as after a crash.
 constexpr DWORD kLastWordMs = 1500;
+// The shell refuses an add while the system is still starting (explorer busy, or not there
+// yet): the add is tried again a few times, or a program started hidden at logon would have no
+// way back to it.
+constexpr int kAddTries = 5;
+constexpr DWORD kAddRetryMs = 1000;
 } // namespace
 
 struct TrayIcons::Outbox {
@@ -37,6 +42,15 @@ struct TrayIcons::Outbox {
     bool closing = false;
     std::thread courier;
 
+    static bool Tell(Change& change) {
+        if (::Shell_NotifyIconA(change.message, &change.data)) {
+            return true;
+        }
+        // The shell keeps an icon it already has (a second notice that the taskbar was made,
+        // which any program can send): it takes a change of it instead.
+        return change.message == NIM_ADD && ::Shell_NotifyIconA(NIM_MODIFY, &change.data);
+    }
+
     static void Deliver(const std::shared_ptr<Outbox>& box) {
         std::unique_lock<std::mutex> hold(box->lock);
         for (;;) {
@@ -48,7 +62,16 @@ struct TrayIcons::Outbox {
             box->changes.pop_front();
             box->delivering = true;
             hold.unlock();
-            ::Shell_NotifyIconA(change.message, &change.data);
+            for (int tries = 1; !Tell(change) && change.message == NIM_ADD && tries < kAddTries;
+                 ++tries) {
+                hold.lock();
+                const bool closing = box->changed.wait_for(
+                    hold, std::chrono::milliseconds(kAddRetryMs), [&] { return box->closing; });
+                hold.unlock();
+                if (closing) {
+                    break;
+                }
+            }
             change.keep.reset();
             hold.lock();
             box->delivering = false;

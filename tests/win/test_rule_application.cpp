@@ -274,6 +274,38 @@ TEST_F(RuleApplication, NotificationAreaRestartGetsEveryIconBack) {
     EXPECT_TRUE(vt::WaitUntil(shellHas));
 }
 
+int g_refusals = 0;
+LRESULT CALLBACK RefusingShell(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COPYDATA) {
+        ++g_refusals;
+        return FALSE;
+    }
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A shell that refuses the first add, as one still starting at logon does: the program's own
+// icon, its only way back when it starts hidden, comes all the same.
+TEST_F(RuleApplication, TheOwnIconComesThoughTheShellRefusedItFirst) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = RefusingShell;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = "Shell_TrayWnd";
+    ASSERT_NE(::RegisterClassA(&wc), 0);
+    vantrel::platform::UniqueWindow refusing(
+        ::CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP | WS_VISIBLE, 0, 0, 0, 0, nullptr,
+                          nullptr, wc.hInstance, nullptr));
+    // The shell's calls go to the first window of that class.
+    ASSERT_EQ(::FindWindowA("Shell_TrayWnd", nullptr), refusing.get());
+    auto& f = Start();
+    ASSERT_TRUE(vt::WaitUntil([] { return g_refusals > 0; }));
+    refusing.reset();
+    NOTIFYICONDATAA data{};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = f.Handle();
+    data.uID = vantrel::kOwnIconId;
+    EXPECT_TRUE(vt::WaitUntil([&] { return ::Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE; }));
+}
+
 // The whole road of a new window: the relay sees it created, tells the main window, which lists
 // it and applies its rule, with no rebuild involved.
 class RuleThroughRelay : public vt::MainFormTest {};
