@@ -546,7 +546,7 @@ void TfrmMain::aExitExecute() {
 }
 
 platform::UniqueIcon TfrmMain::RowIcon(int row) {
-    if (row < 0 || row >= windows_.Count() || windows_.At(row).image < 0) {
+    if (!windows_.Valid(row) || windows_.At(row).image < 0) {
         return platform::UniqueIcon();
     }
     return platform::UniqueIcon(

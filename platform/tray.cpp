@@ -33,7 +33,8 @@ struct TrayIcons::Outbox {
     struct Change {
         DWORD message;
         NOTIFYICONDATAA data;
-        std::shared_ptr<void> keep; // the icon outlives its removal until the shell has it
+        std::shared_ptr<const UniqueIcon>
+            keep; // the icon outlives its removal until the shell has it
     };
     std::mutex lock;
     std::condition_variable changed;
@@ -142,11 +143,8 @@ void TrayIcons::Notify(DWORD message, const Icon& icon) {
 
 void TrayIcons::Add(HWND owner, UINT id, UINT callbackMessage, HICON icon, UniqueIcon ownedIcon,
                     const std::string& tip) {
-    std::shared_ptr<void> owned;
-    if (ownedIcon) {
-        owned.reset(ownedIcon.release(),
-                    [](void* kept) { ::DestroyIcon(static_cast<HICON>(kept)); });
-    }
+    // Shared with the changes the shell has not taken yet.
+    auto owned = std::make_shared<const UniqueIcon>(std::move(ownedIcon));
     Icon entry{owner, id, callbackMessage, icon, std::move(owned), tip};
     Notify(NIM_ADD, entry);
     // One record per id, as the shell keeps it: a second add for the same id replaces the first.

@@ -35,6 +35,7 @@ public:
     size_t Count() const { return icons_.size(); }
     // After the notification area was re-created, every remembered icon is added again.
     void AddAllAgain();
+
 private:
     // Waits until the shell has taken every change so far; false when the time ran out first.
     bool WaitUntilTold(DWORD timeoutMs);
@@ -43,7 +44,8 @@ private:
         UINT id;
         UINT callbackMessage;
         HICON icon;
-        std::shared_ptr<void> owned; // also held by a change the shell has not taken yet
+        // Also held by a change the shell has not taken yet.
+        std::shared_ptr<const UniqueIcon> owned;
         std::string tip;
     };
     struct Outbox;
