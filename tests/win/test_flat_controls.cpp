@@ -454,9 +454,9 @@ TEST(FlatTabs, BoldRedCaptionsAtTheBottomAndTheSelectedTabMergesIntoThePage) {
     const COLORREF olive = shot.At(other.left + 3, other.top + 2);
     EXPECT_NE(border, page);
     EXPECT_EQ(shot.At(selected.left + 3, selected.top + 2), page);
-    EXPECT_TRUE(GetRValue(olive) == GetGValue(olive) && GetBValue(olive) < GetRValue(olive) / 2 &&
-                GetRValue(olive) > 0x60 && GetRValue(olive) < 0xA0)
-        << std::hex << olive;
+    const int r = GetRValue(olive);
+    EXPECT_TRUE(r == GetGValue(olive) && GetBValue(olive) < r / 2 && r > 0x60 && r < 0xA0)
+        << "olive, not " << std::hex << olive;
     EXPECT_GT(reds(selected), 20);
     EXPECT_GT(reds(other), 20);
     EXPECT_EQ(shot.At((selected.left + selected.right) / 2, selected.top - 1), page);
