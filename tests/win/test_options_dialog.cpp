@@ -66,6 +66,29 @@ std::string Chosen(const Form& form, int firstId) {
     return chosen;
 }
 
+// What a person changes in the dialog: an item of each radio group (-1 none), and which boxes
+// they click.
+struct Change {
+    int action;
+    int zOrder;
+    bool systemMenu;
+    bool autoStart;
+    void Make(const Form& form) const {
+        if (action >= 0) {
+            Choose(form, O::kIdActionFirst, action);
+        }
+        if (zOrder >= 0) {
+            Choose(form, O::kIdZOrderFirst, zOrder);
+        }
+        if (systemMenu) {
+            vt::Toggle(Ctl(form, O::kIdSystemMenu));
+        }
+        if (autoStart) {
+            vt::Toggle(Ctl(form, O::kIdAutoStart));
+        }
+    }
+};
+
 bool KeyExists(const std::string& keyPath) {
     platform::RegKey key;
     return key.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_READ) == ERROR_SUCCESS;
@@ -167,15 +190,10 @@ protected:
             vt::Click(Ctl(d, O::kIdOk));
         });
     }
-    // OK with auto start ticked and both defaults changed, where a write fails: one box tells
-    // which, and the dialog still closes as accepted with the choices in memory.
-    void OkWithAFailedWrite(const std::string& box) {
-        EXPECT_EQ(RunOk([](const O& d) {
-                      vt::Toggle(Ctl(d, O::kIdAutoStart));
-                      Choose(d, O::kIdActionFirst, 1);
-                      Choose(d, O::kIdZOrderFirst, 1);
-                  }),
-                  kResultOk);
+    // OK with auto start ticked and both defaults changed, where something is refused: one box
+    // tells what, and the dialog still closes as accepted with the choices in memory.
+    void OkWithOneBox(const std::string& box) {
+        EXPECT_EQ(RunOk([](const O& d) { Change{1, 1, false, true}.Make(d); }), kResultOk);
         ASSERT_EQ(vt::ShownBoxes().size(), 1u);
         EXPECT_EQ(vt::ShownBoxes()[0].title, "Vantrel");
         EXPECT_EQ(vt::ShownBoxes()[0].text, box);
@@ -358,25 +376,18 @@ TEST_F(OptionsDialog, AutoStartIsTheTaskOrTheRunValueInItsPlace) {
     EXPECT_FALSE(vt::Exists(settingsFile_));
 }
 
+// A user may change one file of the program: ticking sets neither the Run value nor the task,
+// removes an entry left from before, and one message says why.
 TEST_F(OptionsDialog, AutoStartFromAFolderOthersCanChangeSetsNeitherAndSaysWhy) {
-    // A user may change one file of the program: ticking sets neither the Run value nor the task,
-    // and one message says why. Unticking still removes both.
     security_ = [](const std::string& path) {
         return path.size() > 9 && path.substr(path.size() - 9) == "rules.dat" ? kUserWritable
                                                                               : kInstalled;
     };
-    runKey_.SetString("Vantrel", "\"C:\\Program Files\\Vantrel Test\\Vantrel.exe\" -Start");
-    EXPECT_EQ(RunOk([](const O& d) {
-                  if (!IsChecked(Ctl(d, O::kIdAutoStart))) {
-                      vt::Toggle(Ctl(d, O::kIdAutoStart));
-                  }
-              }),
-              kResultOk);
+    runKey_.SetString("Vantrel", "D:\\Old\\Vantrel.exe");
+    OkWithOneBox(kAutoStartNeedsInstall);
     EXPECT_FALSE(runKey_.Value());
     std::wstring xml;
     EXPECT_EQ(platform::ReadTaskXml(dialog_->TaskName(), xml), kNoTask);
-    ASSERT_EQ(vt::ShownBoxes().size(), 1u);
-    EXPECT_EQ(vt::ShownBoxes()[0].text, kAutoStartNeedsInstall);
 }
 
 TEST(AutoStartFolder, OnlyAdministratorsMayChangeWhatStartsElevated) {
@@ -447,51 +458,39 @@ TEST_F(OptionsDialog, NonTextRunValueIsReportedAndTheBoxOpensClear) {
 // OK and by no Cancel.
 TEST_F(OptionsDialog, OkStoresTheChoicesAsTheirTextsAndTellsWhatChangedCancelNothing) {
     // SystemMenu, Action and ZOrder as the file holds them; the box shows the inverse of the first.
-    const auto toggleSystemMenu = [](const O& d) { vt::Toggle(Ctl(d, O::kIdSystemMenu)); };
+    const Texts normal = {"1", "Normal", "Stay on top"};
+    const Texts defaults = {"1", "Default", "Default"};
+    const Texts toTray = {"1", "Minimize to tray", "Normal"};
+    const Change unchanged{-1, -1, false, false};
     const struct {
         const char* name;
         Texts stored; // no file when empty
         Texts shown;
-        std::function<void(const O&)> choose;
+        Change change;
         int button;
         bool defaultsChanged;
         bool systemMenuChanged;
         Texts after;
     } rows[] = {
-        {"nothing chosen", Texts{"1", "Normal", "Stay on top"}, Texts{"1", "Normal", "Stay on top"},
-         nullptr, O::kIdOk, false, false, Texts{"1", "Normal", "Stay on top"}},
+        {"nothing chosen", normal, normal, unchanged, O::kIdOk, false, false, normal},
         {"stored text in another case shows as default and is corrected",
-         Texts{"1", "maximize", "Stay on top"}, Texts{"1", "Default", "Stay on top"}, nullptr,
+         Texts{"1", "maximize", "Stay on top"}, Texts{"1", "Default", "Stay on top"}, unchanged,
          O::kIdOk, true, false, Texts{"1", "Default", "Stay on top"}},
         {"the item matching the stored text but for its case is a change",
-         Texts{"1", "Default", "normal"}, Texts{"1", "Default", "Default"},
-         [](const O& d) { Choose(d, O::kIdZOrderFirst, 2); }, O::kIdOk, true, false,
-         Texts{"1", "Default", "Normal"}},
-        {"chosen defaults with no file before", Texts{}, Texts{"1", "Default", "Default"},
-         [](const O& d) {
-             Choose(d, O::kIdActionFirst, 4);
-             Choose(d, O::kIdZOrderFirst, 2);
-         },
-         O::kIdOk, true, false, Texts{"1", "Minimize to tray", "Normal"}},
-        {"the z order alone is a change of the defaults", Texts{"1", "Minimize to tray", "Normal"},
-         Texts{"1", "Minimize to tray", "Normal"},
-         [](const O& d) { Choose(d, O::kIdZOrderFirst, 1); }, O::kIdOk, true, false,
+         Texts{"1", "Default", "normal"}, defaults, Change{-1, 2, false, false}, O::kIdOk, true,
+         false, Texts{"1", "Default", "Normal"}},
+        {"chosen defaults with no file before", Texts{}, defaults, Change{4, 2, false, false},
+         O::kIdOk, true, false, toTray},
+        {"the z order alone is a change of the defaults", toTray, toTray,
+         Change{-1, 1, false, false}, O::kIdOk, true, false,
          Texts{"1", "Minimize to tray", "Stay on top"}},
-        {"ticking the system menu box with no file before", Texts{},
-         Texts{"1", "Default", "Default"}, toggleSystemMenu, O::kIdOk, false, true,
-         Texts{"0", "Default", "Default"}},
+        {"ticking the system menu box with no file before", Texts{}, defaults,
+         Change{-1, -1, true, false}, O::kIdOk, false, true, Texts{"0", "Default", "Default"}},
         {"unticking the system menu box", Texts{"0", "Default", "Default"},
-         Texts{"0", "Default", "Default"}, toggleSystemMenu, O::kIdOk, false, true,
-         Texts{"1", "Default", "Default"}},
-        {"cancel after changing everything", Texts{"1", "Normal", "Stay on top"},
-         Texts{"1", "Normal", "Stay on top"},
-         [](const O& d) {
-             vt::Toggle(Ctl(d, O::kIdAutoStart));
-             vt::Toggle(Ctl(d, O::kIdSystemMenu));
-             Choose(d, O::kIdActionFirst, 1);
-             Choose(d, O::kIdZOrderFirst, 2);
-         },
-         O::kIdCancel, false, false, Texts{"1", "Normal", "Stay on top"}},
+         Texts{"0", "Default", "Default"}, Change{-1, -1, true, false}, O::kIdOk, false, true,
+         defaults},
+        {"cancel after changing everything", normal, normal, Change{1, 2, true, true}, O::kIdCancel,
+         false, false, normal},
     };
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         const auto& row = rows[i];
@@ -506,9 +505,7 @@ TEST_F(OptionsDialog, OkStoresTheChoicesAsTheirTextsAndTellsWhatChangedCancelNot
         EXPECT_EQ(Run([&](const O& d) {
                       shown = {IsChecked(Ctl(d, O::kIdSystemMenu)) ? "0" : "1",
                                Chosen(d, O::kIdActionFirst), Chosen(d, O::kIdZOrderFirst)};
-                      if (row.choose) {
-                          row.choose(d);
-                      }
+                      row.change.Make(d);
                       vt::Click(Ctl(d, row.button));
                   }),
                   row.button == O::kIdOk ? kResultOk : kResultCancel);
@@ -532,7 +529,7 @@ TEST_F(OptionsDialog, OkStoresTheChoicesAsTheirTextsAndTellsWhatChangedCancelNot
 TEST_F(OptionsDialog, FailedSettingsWriteIsReportedAndSkipsTheRunValue) {
     // A folder in the file's place refuses every write.
     ASSERT_EQ(::SHCreateDirectoryExA(nullptr, settingsFile_.c_str(), nullptr), ERROR_SUCCESS);
-    OkWithAFailedWrite("Unable to write to " + settingsFile_);
+    OkWithOneBox("Unable to write to " + settingsFile_);
     EXPECT_FALSE(runKey_.Value());
 }
 
@@ -546,7 +543,7 @@ TEST_F(OptionsDialog, FailedRunValueWriteIsReportedAfterTheSettingsAreSaved) {
     runKeyPath_ = runKey_.path() + "\\Run";
     // Without a scheduler the Run value is the entry to write.
     scheduler_ = AnsweringAlways(REGDB_E_CLASSNOTREG);
-    OkWithAFailedWrite("Failed to set data for 'Vantrel'");
+    OkWithOneBox("Failed to set data for 'Vantrel'");
     EXPECT_EQ(Stored(), (Texts{"1", "Maximize", "Stay on top"}));
     EXPECT_FALSE(KeyExists(runKeyPath_));
 }
