@@ -304,3 +304,47 @@ std::vector<std::pair<std::string, std::function<void()>>> ListCommands(vantrel:
 }
 
 } // namespace vt
+
+// ---- Pictures of what owner-drawn controls paint (flat menus, tabs and buttons) ----
+#include <algorithm>
+
+namespace vt {
+
+DWORD Packed(COLORREF c) {
+    return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+}
+
+Canvas::Canvas(int width, int height, COLORREF fill)
+    : width_(width), dc_(::CreateCompatibleDC(nullptr)) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    bitmap_.reset(::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0));
+    old_ = ::SelectObject(dc_, bitmap_.get());
+    std::fill(static_cast<DWORD*>(bits_), static_cast<DWORD*>(bits_) + width * height,
+              Packed(fill));
+}
+
+Canvas::~Canvas() {
+    ::SelectObject(dc_, old_);
+    ::DeleteDC(dc_);
+}
+
+void Canvas::Set(int x, int y, COLORREF c) {
+    static_cast<DWORD*>(bits_)[y * width_ + x] = Packed(c);
+}
+
+COLORREF Canvas::At(int x, int y) const {
+    ::GdiFlush();
+    const DWORD p = static_cast<const DWORD*>(bits_)[y * width_ + x];
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
+
+std::unique_ptr<Canvas> Shot(HWND control) {
+    RECT client{};
+    ::GetClientRect(control, &client);
+    auto shot = std::make_unique<Canvas>(client.right, client.bottom, RGB(1, 2, 3));
+    ::SendMessageA(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(shot->dc()), PRF_CLIENT);
+    return shot;
+}
+
+} // namespace vt

@@ -112,3 +112,37 @@ namespace vt {
 std::vector<std::pair<std::string, std::function<void()>>> ListCommands(vantrel::TfrmMain& form);
 
 } // namespace vt
+
+// ---- Pictures of what owner-drawn controls paint (flat menus, tabs and buttons), read pixel by
+// pixel ----
+#include <memory>
+
+namespace vt {
+
+// A colour as a 32-bit DIB holds it.
+DWORD Packed(COLORREF c);
+
+// A 32-bit top-down picture with a DC of its own.
+class Canvas {
+public:
+    Canvas(int width, int height, COLORREF fill);
+    ~Canvas();
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+    HDC dc() const { return dc_; }
+    void Set(int x, int y, COLORREF c);
+    COLORREF At(int x, int y) const;
+
+private:
+    int width_;
+    HDC dc_;
+    void* bits_ = nullptr;
+    vantrel::platform::UniqueGdiObject bitmap_;
+    HGDIOBJ old_ = nullptr;
+};
+
+// What the control paints of its client area when asked (WM_PRINTCLIENT), over a colour that no
+// drawing of the program uses.
+std::unique_ptr<Canvas> Shot(HWND control);
+
+} // namespace vt

@@ -15,72 +15,27 @@
 
 #include "res/art_ids.h"
 #include "ui/art.h"
+#include "support/test_support.h"
 #include "support/wait.h"
 #include "ui/flat_controls.h"
 #include "ui/flat_menu.h"
 
 namespace {
 
-using vantrel::FlatMenu;
+using Menu = vantrel::FlatMenu;
 using vantrel::MenuItemModel;
 using vantrel::platform::UniqueGdiObject;
+using vt::Canvas;
 using Captions = std::vector<std::string>;
 
 MenuItemModel Item(const char* name, const char* caption, int id, bool visible = true,
-                   bool enabled = true) {
-    MenuItemModel item;
-    item.name = name;
-    item.caption = caption;
-    item.id = id;
-    item.visible = visible;
-    item.enabled = enabled;
-    return item;
+                   bool enabled = true, bool separator = false) {
+    return MenuItemModel{name, caption, "", id, -1, separator, visible, enabled, 0, {}, nullptr};
 }
 
 MenuItemModel Separator(const char* name, bool visible = true) {
-    MenuItemModel item = Item(name, "", 0, visible);
-    item.separator = true;
-    return item;
+    return Item(name, "", 0, visible, true, true);
 }
-
-// A colour as a 32-bit DIB holds it.
-DWORD Packed(COLORREF c) {
-    return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-}
-
-// A 32-bit picture with a DC, read and written pixel by pixel.
-class Canvas {
-public:
-    Canvas(int width, int height, COLORREF fill)
-        : width_(width), dc_(::CreateCompatibleDC(nullptr)) {
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        bitmap_.reset(::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0));
-        old_ = ::SelectObject(dc_, bitmap_.get());
-        std::fill(Bits(), Bits() + width * height, Packed(fill));
-    }
-    ~Canvas() {
-        ::SelectObject(dc_, old_);
-        ::DeleteDC(dc_);
-    }
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
-    HDC dc() const { return dc_; }
-    void Set(int x, int y, COLORREF c) { Bits()[y * width_ + x] = Packed(c); }
-    COLORREF At(int x, int y) const {
-        ::GdiFlush();
-        const DWORD p = static_cast<const DWORD*>(bits_)[y * width_ + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-
-private:
-    DWORD* Bits() { return static_cast<DWORD*>(bits_); }
-    int width_;
-    HDC dc_;
-    void* bits_ = nullptr;
-    UniqueGdiObject bitmap_;
-    HGDIOBJ old_ = nullptr;
-};
 
 // The parent's picture: every pixel tells where it is, so a misplaced copy cannot pass.
 COLORREF PatternAt(int x, int y) {
@@ -112,7 +67,7 @@ struct Host {
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
 
-    int Popup(FlatMenu& menu, std::function<void(HWND)> idle, bool fromTray = false) {
+    int Popup(Menu& menu, std::function<void(HWND)> idle, bool fromTray = false) {
         onIdle = std::move(idle);
         ::SetTimer(window, 1, 5000, nullptr);
         const int shown =
@@ -150,13 +105,13 @@ struct Host {
                 Paint(reinterpret_cast<HDC>(wp));
             }
             return msg == WM_ERASEBKGND;
-        } else if (msg == WM_MEASUREITEM && FlatMenu::HandleMeasureItem(measure)) {
+        } else if (msg == WM_MEASUREITEM && Menu::HandleMeasureItem(measure)) {
             host->measured.push_back(*measure);
             return TRUE;
         } else if (msg == WM_DRAWITEM &&
-                   FlatMenu::HandleDrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lp))) {
+                   Menu::HandleDrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lp))) {
             return TRUE;
-        } else if (msg == WM_MENUCHAR && FlatMenu::HandleMenuChar(wp, lp, result)) {
+        } else if (msg == WM_MENUCHAR && Menu::HandleMenuChar(wp, lp, result)) {
             return result;
         } else if (msg == WM_ENTERIDLE && wp == MSGF_MENU && host->onIdle) {
             const auto idle = std::move(host->onIdle);
@@ -200,200 +155,159 @@ void Key(HWND menuWindow, WPARAM key, UINT message = WM_KEYDOWN) {
     ::PostMessageA(menuWindow, message, key, 0);
 }
 
-TEST(FlatMenu, PopupShowsTheModelTidiedOnEveryLevelAndTheSameEveryTime) {
+// One owner and one menu a test fills; no menu may need the watchdog to close.
+class FlatMenu : public ::testing::Test {
+protected:
+    void TearDown() override { EXPECT_FALSE(host_.watchdogFired) << "a menu was left open"; }
+    Host host_;
+    Menu menu_;
+};
+
+TEST_F(FlatMenu, PopupShowsTheModelTidiedOnEveryLevelAndTheSameEveryTime) {
     // The list menu on the Rules tab: the tab rule has hidden the window-list items and every
     // separator, which the tidying must bring back where they divide visible items.
-    FlatMenu menu;
     MenuItemModel stay = Item("StayonTop1", "Stay on Top", 0);
     stay.children = {Item("StayOnTop2", "&Stay On Top", 8), Item("Gone", "&Gone", 10, false),
                      Item("Normal1", "&Normal", 9), Item("Clash", "&Stay Put", 11)};
-    menu.items = {Separator("Lead"),
-                  Item("SetRule1", "&Add Rule", 1, false),
-                  Item("RulesSetRule", "&Add Rule", 4),
-                  Item("EditRule1", "&Edit Rule", 5, true, false),
-                  stay,
-                  Separator("N5", false),
-                  Item("Tray", "&Minimize To Tray", 7, false),
-                  Separator("N8", false),
-                  Item("Settings2", "S&ettings", 13),
-                  Separator("N6", false),
-                  Item("Help2", "&Help", 14),
-                  Item("About", "&About...", 15),
-                  Separator("N4", false),
-                  Item("Exit2", "&Exit", 16),
-                  Separator("Trail")};
-    Host host;
+    menu_.items = {Separator("Lead"),
+                   Item("SetRule1", "&Add Rule", 1, false),
+                   Item("RulesSetRule", "&Add Rule", 4),
+                   Item("EditRule1", "&Edit Rule", 5, true, false),
+                   stay,
+                   Separator("N5", false),
+                   Item("Tray", "&Minimize To Tray", 7, false),
+                   Separator("N8", false),
+                   Item("Settings2", "S&ettings", 13),
+                   Separator("N6", false),
+                   Item("Help2", "&Help", 14),
+                   Item("About", "&About...", 15),
+                   Separator("N4", false),
+                   Item("Exit2", "&Exit", 16),
+                   Separator("Trail")};
     std::vector<Captions> shown;
-    for (int i = 0; i < 2; ++i) {
-        ASSERT_TRUE(host.Popup(menu, [&](HWND menuWindow) {
-            shown.push_back(ShownCaptions(MenuOf(menuWindow)));
+    const auto read = [&](HWND menuWindow) {
+        shown.push_back(ShownCaptions(MenuOf(menuWindow)));
+        if (menu_.tidy) {
             shown.push_back(ShownCaptions(::GetSubMenu(MenuOf(menuWindow), 2)));
-            ::EndMenu();
-        }));
-    }
-    EXPECT_FALSE(host.watchdogFired);
+        }
+        ::EndMenu();
+    };
+    ASSERT_TRUE(host_.Popup(menu_, read));
+    ASSERT_TRUE(host_.Popup(menu_, read));
     const Captions top = {"&Add Rule", "&Edit Rule", "&Stay on Top", "-", "Se&ttings",
                           "-",         "&Help",      "A&bout...",    "-", "E&xit"};
     const Captions sub = {"&Stay On Top", "&Normal", "S&tay Put"};
-    ASSERT_EQ(shown.size(), 4u);
-    EXPECT_EQ(shown[0], top);
-    EXPECT_EQ(shown[1], sub);
-    EXPECT_EQ(shown[2], top) << "the second popup starts from the same captions";
-    EXPECT_EQ(shown[3], sub);
-    EXPECT_EQ(menu.VisibleCaptions(), top);
-    EXPECT_EQ(menu.VisibleCaptions(4), sub);
+    // The second popup starts from the same captions.
+    EXPECT_EQ(shown, (std::vector<Captions>{top, sub, top, sub}));
+    EXPECT_EQ(menu_.VisibleCaptions(), top);
+    EXPECT_EQ(menu_.VisibleCaptions(4), sub);
     // Separator visibility belongs to the tidy rule and stays in the model; captions do not.
-    EXPECT_FALSE(menu.Find("Lead")->visible || menu.Find("N5")->visible ||
-                 menu.Find("Trail")->visible);
-    EXPECT_TRUE(menu.Find("N8")->visible && menu.Find("N6")->visible && menu.Find("N4")->visible);
-    EXPECT_EQ(menu.Find("Settings2")->caption, "S&ettings");
-    EXPECT_EQ(menu.Find("Clash")->caption, "&Stay Put");
-    EXPECT_EQ(menu.Find("nothing"), nullptr);
+    EXPECT_FALSE(menu_.Find("Lead")->visible || menu_.Find("N5")->visible ||
+                 menu_.Find("Trail")->visible);
+    EXPECT_TRUE(menu_.Find("N8")->visible && menu_.Find("N6")->visible &&
+                menu_.Find("N4")->visible);
+    EXPECT_EQ(menu_.Find("Settings2")->caption, "S&ettings");
+    EXPECT_EQ(menu_.Find("Clash")->caption, "&Stay Put");
+    EXPECT_EQ(menu_.Find("nothing"), nullptr);
 
     // The hidden window's menu has its letters fixed by hand and keeps its separators.
-    menu.tidy = false;
-    menu.items = {Separator("N7"), Item("miAppName", "&Open", 1), Item("Same", "&Open too", 3)};
+    menu_.tidy = false;
+    menu_.items = {Separator("N7"), Item("miAppName", "&Open", 1), Item("Same", "&Open too", 3)};
     const Captions raw = {"-", "&Open", "&Open too"};
-    EXPECT_EQ(menu.VisibleCaptions(), raw);
-    ASSERT_TRUE(host.Popup(menu, [&](HWND menuWindow) {
-        shown.push_back(ShownCaptions(MenuOf(menuWindow)));
-        ::EndMenu();
-    }));
+    EXPECT_EQ(menu_.VisibleCaptions(), raw);
+    ASSERT_TRUE(host_.Popup(menu_, read));
     EXPECT_EQ(shown.back(), raw);
 }
 
-TEST(FlatMenu, OnlyATrayIconMenuPostsANullMessageToItsOwnerAfterwards) {
-    Host host;
-    FlatMenu menu;
-    menu.items = {Item("Go", "&Go", 1)};
-    for (const bool fromTray : {false, true}) {
-        EXPECT_TRUE(host.Popup(
-            menu, [](HWND) { ::EndMenu(); }, fromTray));
-        // Only WM_NULL counts: the menu's own loop may leave other messages behind.
-        bool nullPosted = false;
-        MSG msg{};
-        for (int i = 0;
-             i < 100 && ::PeekMessageA(&msg, host.window, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE);
-             ++i) {
-            nullPosted |= msg.message == WM_NULL;
-        }
-        EXPECT_EQ(nullPosted, fromTray);
-    }
-    EXPECT_FALSE(host.watchdogFired);
-}
-
-TEST(FlatMenu, MeasureGivesThePictureColumnAndTheTextAndThinSeparators) {
-    Host host;
-    FlatMenu menu;
-    menu.items = {Item("Short", "&Go", 1), Separator("Line"),
-                  Item("Long", "A much &longer one", 2)};
-    ASSERT_TRUE(host.Popup(menu, [](HWND) { ::EndMenu(); }));
-    auto measured = [&](UINT id) {
-        const auto found = std::find_if(host.measured.rbegin(), host.measured.rend(),
-                                        [&](const MEASUREITEMSTRUCT& m) { return m.itemID == id; });
-        return found != host.measured.rend() ? *found : MEASUREITEMSTRUCT{};
-    };
-    auto textWidth = [](const char* text) {
-        HDC screen = ::GetDC(nullptr);
-        const HGDIOBJ old = ::SelectObject(screen, FlatMenu::MenuFont());
-        SIZE size{};
-        ::GetTextExtentPoint32A(screen, text, static_cast<int>(std::strlen(text)), &size);
-        ::SelectObject(screen, old);
-        ::ReleaseDC(nullptr, screen);
-        return static_cast<int>(size.cx);
-    };
-    const int shortWidth = static_cast<int>(measured(1).itemWidth);
-    const int shortText = textWidth("Go");
-    EXPECT_GE(shortWidth, FlatMenu::kPictureColumn + shortText);
-    EXPECT_LE(shortWidth, FlatMenu::kPictureColumn + shortText + 40);
-    EXPECT_EQ(static_cast<int>(measured(2).itemWidth) - shortWidth,
-              textWidth("A much longer one") - shortText);
-    EXPECT_GE(measured(1).itemHeight, 18u);
-    EXPECT_GT(measured(0).itemHeight, 0u);
-    EXPECT_LE(measured(0).itemHeight * 3, measured(1).itemHeight);
-
-    // Items of anybody else's menus are left to their owner.
-    int foreign = 0;
-    MEASUREITEMSTRUCT other{ODT_MENU, 0, 5, 1, 1, reinterpret_cast<ULONG_PTR>(&foreign)};
-    EXPECT_FALSE(FlatMenu::HandleMeasureItem(&other));
-    EXPECT_EQ(other.itemWidth, 1u);
-    DRAWITEMSTRUCT draw{};
-    draw.CtlType = ODT_MENU;
-    draw.itemData = reinterpret_cast<ULONG_PTR>(&foreign);
-    EXPECT_FALSE(FlatMenu::HandleDrawItem(&draw));
-}
-
-TEST(FlatMenu, ChosenItemsReachTheOwnerAsCommandsByArrowsAndByLetters) {
-    Host host;
-    FlatMenu menu;
+// Chosen by arrows or by a letter, from a window or from a tray icon, an item reaches the owner
+// as its command; only a tray icon's menu posts a WM_NULL to its owner after it.
+TEST_F(FlatMenu, ChosenItemsReachTheOwnerAsCommandsAndOnlyATrayMenuPostsANull) {
     MenuItemModel more = Item("More", "&More", 0);
     more.children = {Item("Inner", "&Inner", 7)};
-    menu.items = {Item("Hidden", "&Hidden", 90, false), Item("One", "&One", 1),
-                  Item("Two", "&Two", 2, true, false), Item("Options", "&Options", 3), more};
-    auto choose = [&](const std::function<void(HWND)>& keys) {
-        const std::size_t before = host.commands.size();
-        EXPECT_TRUE(host.Popup(menu, keys));
-        EXPECT_TRUE(vt::WaitUntil([&] { return host.commands.size() > before; }));
-        return host.commands.empty() ? -1 : host.commands.back();
-    };
-    EXPECT_EQ(choose([](HWND m) {
-                  Key(m, VK_DOWN);
-                  Key(m, VK_RETURN);
-              }),
-              1);
-    // From no selection up to the last item, the sub-menu, and into it.
-    EXPECT_EQ(choose([](HWND m) {
-                  Key(m, VK_UP);
-                  Key(m, VK_RIGHT);
-                  Key(m, VK_RETURN);
-              }),
-              7);
-
+    menu_.items = {Item("Hidden", "&Hidden", 90, false), Item("One", "&One", 1),
+                   Item("Two", "&Two", 2, true, false), Item("Options", "&Options", 3), more};
     // "&Options" lost its "O" to "&One" and was given "P" by the tidying.
     LRESULT byLetter = 0;
     LRESULT disabledLetter = 0;
     bool unknownLetter = true;
-    EXPECT_EQ(choose([&](HWND m) {
-                  const LPARAM shown = reinterpret_cast<LPARAM>(MenuOf(m));
-                  FlatMenu::HandleMenuChar(MAKEWPARAM('p', MF_POPUP), shown, byLetter);
-                  FlatMenu::HandleMenuChar(MAKEWPARAM('T', MF_POPUP), shown, disabledLetter);
-                  LRESULT ignored = 0;
-                  unknownLetter =
-                      FlatMenu::HandleMenuChar(MAKEWPARAM('z', MF_POPUP), shown, ignored);
-                  Key(m, 'p', WM_CHAR);
-              }),
-              3);
+    // Keys go down as key presses, or as characters for letters.
+    const struct {
+        const char* name;
+        bool fromTray;
+        std::vector<WPARAM> keys;
+        bool letters;
+        int chosen;
+    } rows[] = {
+        {"down", false, {VK_DOWN, VK_RETURN}, false, 1},
+        {"up from no selection to the sub-menu, from a tray icon",
+         true,
+         {VK_UP, VK_RIGHT, VK_RETURN},
+         false,
+         7},
+        {"letter", false, {'p'}, true, 3},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::size_t before = host_.commands.size();
+        ASSERT_TRUE(host_.Popup(
+            menu_,
+            [&](HWND m) {
+                if (row.letters) {
+                    const LPARAM shown = reinterpret_cast<LPARAM>(MenuOf(m));
+                    Menu::HandleMenuChar(MAKEWPARAM('p', MF_POPUP), shown, byLetter);
+                    Menu::HandleMenuChar(MAKEWPARAM('T', MF_POPUP), shown, disabledLetter);
+                    LRESULT ignored = 0;
+                    unknownLetter = Menu::HandleMenuChar(MAKEWPARAM('z', MF_POPUP), shown, ignored);
+                }
+                for (const WPARAM key : row.keys) {
+                    Key(m, key, row.letters ? WM_CHAR : WM_KEYDOWN);
+                }
+            },
+            row.fromTray));
+        // Only WM_NULL counts: the menu's own loop may leave other messages behind.
+        bool nullPosted = false;
+        MSG msg{};
+        for (int i = 0;
+             i < 100 && ::PeekMessageA(&msg, host_.window, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE);
+             ++i) {
+            nullPosted |= msg.message == WM_NULL;
+            ::DispatchMessageA(&msg);
+        }
+        EXPECT_EQ(nullPosted, row.fromTray);
+        ASSERT_TRUE(vt::WaitUntil([&] { return host_.commands.size() > before; }));
+        EXPECT_EQ(host_.commands.back(), row.chosen);
+    }
     EXPECT_EQ(byLetter, MAKELRESULT(2, MNC_EXECUTE));
     EXPECT_EQ(disabledLetter, MAKELRESULT(1, MNC_SELECT)) << "a disabled item is only selected";
     EXPECT_FALSE(unknownLetter);
-    EXPECT_FALSE(host.watchdogFired);
 }
 
 vantrel::platform::UniqueImageList SolidImages(COLORREF colour) {
     vantrel::platform::UniqueImageList list(::ImageList_Create(16, 16, ILC_COLOR24, 1, 0));
-    const std::vector<DWORD> pixels(16 * 16, Packed(colour));
+    const std::vector<DWORD> pixels(16 * 16, vt::Packed(colour));
     const UniqueGdiObject bitmap(::CreateBitmap(16, 16, 1, 32, pixels.data()));
     ::ImageList_Add(list.get(), static_cast<HBITMAP>(bitmap.get()), nullptr);
     return list;
 }
 
-TEST(FlatMenu, DrawsPicturesStatesAndSeparatorsFlat) {
+// Items are as wide as the picture column and their text, separators thin; they are drawn flat
+// with the menu's pictures or the item's own, the selection and the disabled state told apart.
+// Items of anybody else's menus are left to their owner.
+TEST_F(FlatMenu, MeasuresAndDrawsItsOwnItemsFlat) {
     const auto green = SolidImages(RGB(0, 200, 0));
     const auto red = SolidImages(RGB(220, 0, 0));
-    FlatMenu menu;
-    menu.images = green.get();
-    menu.items = {Item("Pic", "&Picture", 1), Item("Grey", "&Greyed", 2, true, false),
-                  Separator("Line"), Item("Own", "&Own pictures", 3)};
-    for (MenuItemModel& item : menu.items) {
+    menu_.images = green.get();
+    menu_.items = {Item("Go", "&Go", 1), Item("Grey", "&Greyed", 2, true, false), Separator("Line"),
+                   Item("Long", "A much &longer one", 3)};
+    for (MenuItemModel& item : menu_.items) {
         item.image = 0;
     }
-    menu.items[3].images = red.get();
+    menu_.items[3].images = red.get();
 
     constexpr int w = 150;
     constexpr int h = 22;
     std::vector<std::unique_ptr<Canvas>> shots;
-    Host host;
-    ASSERT_TRUE(host.Popup(menu, [&](HWND menuWindow) {
+    ASSERT_TRUE(host_.Popup(menu_, [&](HWND menuWindow) {
         for (const auto& [position, state] : std::vector<std::pair<int, UINT>>{
                  {0, 0}, {0, ODS_SELECTED}, {1, ODS_GRAYED}, {2, 0}, {3, 0}}) {
             MENUITEMINFOA info{};
@@ -404,20 +318,43 @@ TEST(FlatMenu, DrawsPicturesStatesAndSeparatorsFlat) {
             DRAWITEMSTRUCT item{
                 ODT_MENU,       0, 0, 0, state, nullptr, shots.back()->dc(), {0, 0, w, h},
                 info.dwItemData};
-            EXPECT_TRUE(FlatMenu::HandleDrawItem(&item));
+            EXPECT_TRUE(Menu::HandleDrawItem(&item));
         }
         ::EndMenu();
     }));
+    const auto measured = [&](UINT id) {
+        const auto found = std::find_if(host_.measured.rbegin(), host_.measured.rend(),
+                                        [&](const MEASUREITEMSTRUCT& m) { return m.itemID == id; });
+        return found != host_.measured.rend() ? *found : MEASUREITEMSTRUCT{};
+    };
+    const auto textWidth = [](const char* text) {
+        HDC screen = ::GetDC(nullptr);
+        const HGDIOBJ old = ::SelectObject(screen, Menu::MenuFont());
+        SIZE size{};
+        ::GetTextExtentPoint32A(screen, text, static_cast<int>(std::strlen(text)), &size);
+        ::SelectObject(screen, old);
+        ::ReleaseDC(nullptr, screen);
+        return static_cast<int>(size.cx);
+    };
+    const int shortWidth = static_cast<int>(measured(1).itemWidth);
+    EXPECT_GE(shortWidth, Menu::kPictureColumn + textWidth("Go"));
+    EXPECT_LE(shortWidth, Menu::kPictureColumn + textWidth("Go") + 40);
+    EXPECT_EQ(static_cast<int>(measured(3).itemWidth) - shortWidth,
+              textWidth("A much longer one") - textWidth("Go"));
+    EXPECT_GE(measured(1).itemHeight, 18u);
+    EXPECT_GT(measured(0).itemHeight, 0u);
+    EXPECT_LE(measured(0).itemHeight * 3, measured(1).itemHeight);
+
     ASSERT_EQ(shots.size(), 5u);
     const Canvas& plain = *shots[0];
     const Canvas& selected = *shots[1];
     const Canvas& greyed = *shots[2];
     const Canvas& line = *shots[3];
-    auto sum = [](COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c); };
-    auto darkestText = [&](const Canvas& c) {
+    const auto sum = [](COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c); };
+    const auto darkestText = [&](const Canvas& c) {
         int least = 765;
         for (int y = 0; y < h; ++y) {
-            for (int x = FlatMenu::kPictureColumn; x < w; ++x) {
+            for (int x = Menu::kPictureColumn; x < w; ++x) {
                 least = std::min(least, sum(c.At(x, y)));
             }
         }
@@ -437,6 +374,15 @@ TEST(FlatMenu, DrawsPicturesStatesAndSeparatorsFlat) {
     EXPECT_GT(darkestText(greyed), 300);
     EXPECT_NE(line.At(w / 2, h / 2), line.At(w / 2, 0)) << "the separator line";
     EXPECT_EQ(line.At(5, h / 2), line.At(5, 0)) << "leaves the picture column alone";
+
+    int foreign = 0;
+    MEASUREITEMSTRUCT other{ODT_MENU, 0, 5, 1, 1, reinterpret_cast<ULONG_PTR>(&foreign)};
+    EXPECT_FALSE(Menu::HandleMeasureItem(&other));
+    EXPECT_EQ(other.itemWidth, 1u);
+    DRAWITEMSTRUCT draw{};
+    draw.CtlType = ODT_MENU;
+    draw.itemData = reinterpret_cast<ULONG_PTR>(&foreign);
+    EXPECT_FALSE(Menu::HandleDrawItem(&draw));
 }
 
 struct TabHost : Host {
@@ -467,19 +413,57 @@ struct TabHost : Host {
     }
 };
 
-TEST(FlatTabs, ClicksSelectAndNotifyWhileTheTabsStayAtTheBottomInBold) {
+// The tabs stay at the bottom in their own bold font, whatever font they are given later; the
+// selected one merges into the page, the other is olive, both captions red, and the parent's
+// picture shows between the tabs and beside them. A click selects and notifies, once.
+TEST(FlatTabs, BoldRedCaptionsAtTheBottomAndTheSelectedTabMergesIntoThePage) {
     TabHost host;
+    const auto fontOf = [&] {
+        LOGFONTA font{};
+        ::GetObjectA(reinterpret_cast<HGDIOBJ>(::SendMessageA(host.tab, WM_GETFONT, 0, 0)),
+                     sizeof(font), &font);
+        return font;
+    };
+    const LOGFONTA own = fontOf();
     const RECT first = host.ItemRect(0);
     EXPECT_GE(first.top, 284) << "below the lists that lie over the page";
     EXPECT_LE(first.bottom, 300);
+    EXPECT_GE(own.lfWeight, FW_BOLD);
+    EXPECT_LE(std::abs(own.lfHeight), first.bottom - first.top) << "the captions fit";
     ::SendMessageA(host.tab, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(SYSTEM_FONT)),
                    1);
-    LOGFONTA font{};
-    ::GetObjectA(reinterpret_cast<HGDIOBJ>(::SendMessageA(host.tab, WM_GETFONT, 0, 0)),
-                 sizeof(font), &font);
-    EXPECT_EQ(font.lfHeight, -13);
-    EXPECT_GE(font.lfWeight, FW_BOLD);
+    EXPECT_EQ(fontOf().lfHeight, own.lfHeight);
+    EXPECT_EQ(fontOf().lfWeight, own.lfWeight);
     EXPECT_EQ(host.ItemRect(0).top, first.top);
+
+    const auto picture = vt::Shot(host.tab);
+    const Canvas& shot = *picture;
+    const RECT selected = host.ItemRect(0);
+    const RECT other = host.ItemRect(1);
+    const auto reds = [&](const RECT& r) {
+        int count = 0;
+        for (int y = r.top; y < r.bottom; ++y) {
+            for (int x = r.left; x < r.right; ++x) {
+                count += shot.At(x, y) == RGB(255, 0, 0);
+            }
+        }
+        return count;
+    };
+    const COLORREF page = shot.At(200, 100);
+    const COLORREF border = shot.At(0, 100);
+    const COLORREF olive = shot.At(other.left + 3, other.top + 2);
+    EXPECT_NE(border, page);
+    EXPECT_EQ(shot.At(selected.left + 3, selected.top + 2), page);
+    const int r = GetRValue(olive);
+    EXPECT_TRUE(r == GetGValue(olive) && GetBValue(olive) < r / 2 && r > 0x60 && r < 0xA0)
+        << "olive, not " << std::hex << olive;
+    EXPECT_GT(reds(selected), 20);
+    EXPECT_GT(reds(other), 20);
+    EXPECT_EQ(shot.At((selected.left + selected.right) / 2, selected.top - 1), page);
+    EXPECT_EQ(shot.At((other.left + other.right) / 2, other.top - 1), border);
+    const int y = (selected.top + selected.bottom) / 2;
+    EXPECT_EQ(shot.At(selected.right - 1, y), PatternAt(21 + selected.right - 1, 73 + y));
+    EXPECT_EQ(shot.At(460, y), PatternAt(21 + 460, 73 + y));
 
     EXPECT_EQ(host.Click(1), 1);
     EXPECT_EQ(host.tabCodes, (std::vector<UINT>{TCN_SELCHANGING, TCN_SELCHANGE}));
@@ -489,105 +473,74 @@ TEST(FlatTabs, ClicksSelectAndNotifyWhileTheTabsStayAtTheBottomInBold) {
     EXPECT_EQ(host.tabCodes.size(), 4u);
 }
 
-TEST(FlatTabs, OliveTabsRedCaptionsAndTheSelectedOneMergesIntoThePage) {
-    TabHost host;
-    const Canvas shot(471, 300, RGB(1, 2, 3));
-    ::SendMessageA(host.tab, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(shot.dc()), PRF_CLIENT);
-    const RECT selected = host.ItemRect(0);
-    const RECT other = host.ItemRect(1);
-    auto reds = [&](const RECT& r) {
-        int count = 0;
-        for (int y = r.top; y < r.bottom; ++y) {
-            for (int x = r.left; x < r.right; ++x) {
-                const COLORREF c = shot.At(x, y);
-                count += c == RGB(255, 0, 0);
-            }
-        }
-        return count;
+// Every kind of flat button: drawn by the program, its caption centred on its pixels, the
+// parent's picture showing through a transparent one wherever the parent paints it, a hover look
+// that goes with the mouse, the hand cursor once asked for, and clicks arriving as BN_CLICKED.
+TEST(FlatButton, EveryKindCentresItsCaptionHoversShowsTheHandAndClicks) {
+    const struct {
+        const char* name;
+        const char* caption;
+        int charHeight;
+        COLORREF text;
+        bool transparent;
+        bool eraseOnly; // the parent paints its picture only when erasing
+        SIZE size;
+    } rows[] = {
+        {"transparent", "Menu", 11, RGB(0, 0, 0), true, false, {51, 18}},
+        {"transparent on a parent that paints when erasing",
+         "Menu",
+         11,
+         RGB(0, 0, 0),
+         true,
+         true,
+         {51, 18}},
+        {"opaque", "Menu", 11, RGB(0, 0, 0), false, false, {51, 18}},
+        {"big single character", "-", 32, RGB(255, 255, 255), false, false, {21, 17}},
+        {"single character", "X", 13, RGB(255, 255, 255), true, false, {21, 17}},
     };
-    const COLORREF page = shot.At(200, 100);
-    const COLORREF border = RGB(0xAF, 0xA8, 0x99);
-    const COLORREF olive = shot.At(other.left + 3, other.top + 2);
-    EXPECT_EQ(shot.At(selected.left + 3, selected.top + 2), page);
-    EXPECT_EQ(olive, RGB(0x80, 0x80, 0x00));
-    EXPECT_GT(reds(selected), 20);
-    EXPECT_GT(reds(other), 20);
-    EXPECT_EQ(shot.At(0, 100), border);
-    EXPECT_EQ(shot.At((selected.left + selected.right) / 2, selected.top - 1), page);
-    EXPECT_EQ(shot.At((other.left + other.right) / 2, other.top - 1), border);
-    // The parent's picture shows between the tabs and beside them.
-    const int y = (selected.top + selected.bottom) / 2;
-    EXPECT_EQ(shot.At(selected.right - 1, y), PatternAt(21 + selected.right - 1, 73 + y));
-    EXPECT_EQ(shot.At(460, y), PatternAt(21 + 460, 73 + y));
-}
-
-struct ButtonHost : Host {
-    HWND button;
-    ButtonHost(const char* caption, int charHeight, COLORREF text, bool transparent)
-        : button(::CreateWindowExA(0, "BUTTON", caption, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 88,
-                                   49, 51, 18, window, reinterpret_cast<HMENU>(42), nullptr,
-                                   nullptr)) {
-        vantrel::MakeFlatButton(button, text, charHeight, true, transparent);
-    }
-    std::unique_ptr<Canvas> Shot() const {
-        auto shot = std::make_unique<Canvas>(51, 18, RGB(1, 2, 3));
-        ::SendMessageA(button, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(shot->dc()), PRF_CLIENT);
-        return shot;
-    }
-};
-
-TEST(FlatButton, TransparentButtonsShowTheParentsPictureWhereverItIsPainted) {
-    for (const bool eraseOnly : {false, true}) {
-        ButtonHost host("Menu", 11, RGB(0, 0, 0), true);
-        host.eraseOnly = eraseOnly;
-        const auto shot = host.Shot();
-        EXPECT_EQ(shot->At(1, 1), PatternAt(89, 50)) << eraseOnly;
-        EXPECT_EQ(shot->At(50, 17), PatternAt(138, 66)) << eraseOnly;
-    }
-    const ButtonHost opaque("Menu", 11, RGB(0, 0, 0), false);
-    EXPECT_NE(opaque.Shot()->At(1, 1), PatternAt(89, 50)) << "a face of its own";
-}
-
-TEST(FlatButton, ClicksArriveAsBnClickedWithHoverAndHandCursor) {
-    ButtonHost host("X", 13, RGB(255, 255, 255), true);
-    EXPECT_EQ(::GetWindowLongPtrA(host.button, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
-    const COLORREF before = host.Shot()->At(3, 3);
-    ::SendMessageA(host.button, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-    EXPECT_NE(host.Shot()->At(3, 3), before);
-    ::SendMessageA(host.button, WM_MOUSELEAVE, 0, 0);
-    EXPECT_EQ(host.Shot()->At(3, 3), before);
-
-    const HCURSOR hand = ::LoadCursor(nullptr, IDC_HAND);
-    const LPARAM overClient = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
-    ::SendMessageA(host.button, WM_SETCURSOR, reinterpret_cast<WPARAM>(host.button), overClient);
-    EXPECT_NE(::GetCursor(), hand);
-    vantrel::SetFlatButtonHandCursor(host.button);
-    ::SendMessageA(host.button, WM_SETCURSOR, reinterpret_cast<WPARAM>(host.button), overClient);
-    EXPECT_EQ(::GetCursor(), hand);
-
-    ::SendMessageA(host.button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    ::SendMessageA(host.button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    ASSERT_TRUE(vt::WaitUntil([&] { return !host.commands.empty(); }));
-    EXPECT_EQ(host.commands.back(), 42);
-}
-
-TEST(FlatButton, BigSingleCharactersAreCentredOnTheirPixels) {
-    for (const int height : {32, 13}) {
-        const ButtonHost host(height == 32 ? "-" : "X", height, RGB(255, 255, 255), false);
-        ::SetWindowPos(host.button, nullptr, 0, 0, 21, 17, SWP_NOMOVE | SWP_NOZORDER);
-        const auto shot = host.Shot();
-        RECT ink{21, 17, -1, -1};
-        for (int y = 0; y < 17; ++y) {
-            for (int x = 0; x < 21; ++x) {
-                if (shot->At(x, y) == RGB(255, 255, 255)) {
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Host host;
+        host.eraseOnly = row.eraseOnly;
+        const HWND button = ::CreateWindowExA(
+            0, "BUTTON", row.caption, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 88, 49, row.size.cx,
+            row.size.cy, host.window, reinterpret_cast<HMENU>(42), nullptr, nullptr);
+        vantrel::MakeFlatButton(button, row.text, row.charHeight, true, row.transparent);
+        EXPECT_EQ(::GetWindowLongPtrA(button, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+        const auto shot = vt::Shot(button);
+        const int w = row.size.cx - 1;
+        const int h = row.size.cy - 1;
+        EXPECT_EQ(shot->At(1, 1) == PatternAt(88 + 1, 49 + 1), row.transparent);
+        EXPECT_EQ(shot->At(w, h) == PatternAt(88 + w, 49 + h), row.transparent);
+        RECT ink{w, h, -1, -1};
+        for (int y = 0; y <= h; ++y) {
+            for (int x = 0; x <= w; ++x) {
+                if (shot->At(x, y) == row.text) {
                     ink = {std::min<LONG>(ink.left, x), std::min<LONG>(ink.top, y),
                            std::max<LONG>(ink.right, x), std::max<LONG>(ink.bottom, y)};
                 }
             }
         }
-        ASSERT_GE(ink.right, ink.left) << "caption drawn at height " << height;
-        EXPECT_LE(std::abs(ink.left - (20 - ink.right)), 1) << height;
-        EXPECT_LE(std::abs(ink.top - (16 - ink.bottom)), 1) << height;
+        ASSERT_GE(ink.right, ink.left) << "caption drawn";
+        EXPECT_LE(std::abs(ink.left - (w - ink.right)), 1);
+        EXPECT_LE(std::abs(ink.top - (h - ink.bottom)), 1);
+
+        ::SendMessageA(button, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+        EXPECT_NE(vt::Shot(button)->At(3, 3), shot->At(3, 3));
+        ::SendMessageA(button, WM_MOUSELEAVE, 0, 0);
+        EXPECT_EQ(vt::Shot(button)->At(3, 3), shot->At(3, 3));
+        const HCURSOR hand = ::LoadCursor(nullptr, IDC_HAND);
+        const LPARAM overClient = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
+        ::SetCursor(nullptr);
+        ::SendMessageA(button, WM_SETCURSOR, reinterpret_cast<WPARAM>(button), overClient);
+        EXPECT_NE(::GetCursor(), hand);
+        vantrel::SetFlatButtonHandCursor(button);
+        ::SendMessageA(button, WM_SETCURSOR, reinterpret_cast<WPARAM>(button), overClient);
+        EXPECT_EQ(::GetCursor(), hand);
+        ::SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        ::SendMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+        ASSERT_TRUE(vt::WaitUntil([&] { return !host.commands.empty(); }));
+        EXPECT_EQ(host.commands.back(), 42);
     }
 }
 
