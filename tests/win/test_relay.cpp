@@ -307,7 +307,7 @@ TEST_F(RelayTest, TellsOfEachWindowsLifeOnceAndInOrder) {
     EXPECT_EQ("created destroyed", main_->Told(later));
 }
 
-TEST_F(RelayTest, PassesOnExactlyTheProgramsSystemMenuCommands) {
+TEST_F(RelayTest, PassesOnExactlyTheProgramsSystemMenuCommandsEachOnce) {
     WindowSpec spec = Visible("Menu target");
     spec.children = 1;
     const HWND hwnd = Announced(spec);
@@ -351,11 +351,9 @@ TEST_F(RelayTest, PassesOnExactlyTheProgramsSystemMenuCommands) {
     Settle();
     collect();
     EXPECT_EQ(expected, seen);
-}
 
-TEST_F(RelayTest, ReportsAMenuChoiceOnceThoughItsQueueWasPeekedAt) {
-    // A window of this process is as foreign to the relay as the fixture's, and here the test
-    // controls the message loop that takes the command.
+    // Once, though its queue was peeked at: a window of this process is as foreign to the relay
+    // as the fixture's, and here the test controls the message loop that takes the command.
     const UniqueWindow local = PlainWindow("Peeked");
     ASSERT_TRUE(local);
     ASSERT_TRUE(InsertMenuA(GetSystemMenu(local.get(), FALSE), 0, MF_BYPOSITION | MF_STRING, 11,
@@ -548,8 +546,15 @@ TEST(RelayIdentity, AWindowCountsByTheFileItsProcessRunsSoImpostorsHearNothing) 
 }
 
 // Asked through its window, by Stop or by the owner's end: it ends on its own (0, not the code
-// Stop terminates with).
-TEST(RelayLifetime, StopAndItsOwnersEndCloseTheRelayThroughItsWindow) {
+// Stop terminates with). A missing executable starts nothing, which is not an error.
+TEST(RelayLifetime, StopAndItsOwnersEndCloseTheRelayThroughItsWindowAndMissingIsNoError) {
+    const TempDir empty;
+    RelayProcess missing;
+    EXPECT_FALSE(missing.Start(empty.path()));
+    EXPECT_FALSE(missing.Running());
+    EXPECT_EQ(0u, missing.ProcessId());
+    missing.Stop();
+    EXPECT_FALSE(missing.Running());
     for (const bool stop : {true, false}) {
         SCOPED_TRACE(stop ? "stopped" : "its owner ended");
         UniqueHandle process;
@@ -613,16 +618,6 @@ TEST(RelayLifetime, EndsWithItsParentAndRefusesABadCommandLineOrAParentThatIsGon
         }
         EXPECT_EQ(c.exitCode, ExitCode(relay.get()));
     }
-}
-
-TEST(RelayLifetime, MissingExecutableIsNotAnError) {
-    const TempDir empty;
-    RelayProcess relay;
-    EXPECT_FALSE(relay.Start(empty.path()));
-    EXPECT_FALSE(relay.Running());
-    EXPECT_EQ(0u, relay.ProcessId());
-    relay.Stop();
-    EXPECT_FALSE(relay.Running());
 }
 
 // Where the shell and the system's events tell the program of every window, the relay hooks only
