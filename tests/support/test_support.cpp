@@ -343,11 +343,12 @@ DWORD ExitCode(HANDLE process, DWORD ms) {
 }
 
 LaunchedProcess::LaunchedProcess(const std::string& program, const std::string& arguments) {
-    std::string commandLine = "\"" + TestBinFolder() + program + "\" " + arguments;
+    const std::string exe = TestBinFolder() + program;
+    std::string commandLine = "\"" + exe + "\" " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    if (::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                          &startup, &info)) {
         ::CloseHandle(info.hThread);
         process_.reset(info.hProcess);

@@ -136,11 +136,14 @@ UniqueHandle OpenForWaiting(DWORD processId) {
 // programs only (under Wine, a machine without 32-bit Linux support): asked once, of the 32-bit
 // relay with a command line that it refuses at once.
 bool Startable(const std::string& program) {
-    static const bool runs32 = sizeof(void*) == 4 || [] {
+    if (!Exists(TestBinFolder() + program) || !Is32(program) || sizeof(void*) == 4) {
+        return Exists(TestBinFolder() + program);
+    }
+    static const bool runs32 = [] {
         const LaunchedProcess relay(kExecutableName32, "--parent");
         return relay && ExitCode(relay.get()) == 2;
     }();
-    return Exists(TestBinFolder() + program) && (!Is32(program) || runs32);
+    return runs32;
 }
 
 // Whether the process has loaded a hook DLL of either bitness from the given folder. The folder
@@ -259,19 +262,16 @@ TEST_F(RelayTest, TellsOfEachWindowsLifeOnceAndInOrder) {
     doomed.Kill();
     ASSERT_TRUE(main_->WaitNotice(kNoticeDestroyed, killed));
 
-    HWND slept = nullptr;
-    HWND flicker = nullptr;
-    {
-        // While the relay sleeps, the hooks' reports pile up; it handles them when the windows
-        // have long changed, and the shell's early "created" and the later "shown" of one window
-        // then look alike.
-        const PausedProcess pause(relay_.ProcessId());
-        ASSERT_TRUE(pause.Paused());
-        slept = fixture_.CreateOne(Visible("Shown while the relay slept"));
-        fixture_.SetText(slept, "Renamed while the relay slept");
-        flicker = fixture_.CreateOne(Visible("Gone again before the relay woke"));
-        fixture_.Show(flicker, SW_HIDE);
-    }
+    // While the relay sleeps, the hooks' reports pile up; it handles them when the windows have
+    // long changed, and the shell's early "created" and the later "shown" of one window then look
+    // alike.
+    auto pause = std::make_unique<PausedProcess>(relay_.ProcessId());
+    ASSERT_TRUE(pause->Paused());
+    const HWND slept = fixture_.CreateOne(Visible("Shown while the relay slept"));
+    fixture_.SetText(slept, "Renamed while the relay slept");
+    const HWND flicker = fixture_.CreateOne(Visible("Gone again before the relay woke"));
+    fixture_.Show(flicker, SW_HIDE);
+    pause.reset();
     Settle();
 
     const std::tuple<const char*, HWND, const char*> rows[] = {
@@ -609,7 +609,7 @@ TEST(RelayLifetime, EndsWithItsParentAndRefusesABadCommandLineOrAParentThatIsGon
         }
         const LaunchedProcess relay(
             c.program, parent ? "--parent " + std::to_string(parent->ProcessId()) : c.arguments);
-        ASSERT_TRUE(relay);
+        ASSERT_TRUE(relay) << "error " << GetLastError();
         if (parent) {
             const DWORD id = GetProcessId(relay.get());
             ASSERT_TRUE(WaitUntil([&] { return FindRelayWindow(id) != nullptr; }));
