@@ -155,10 +155,10 @@ bool HookDllLoadedInto(DWORD processId, const std::string& folder) {
 }
 
 WindowSpec Visible(const std::string& caption) {
-    WindowSpec spec;
-    spec.className = UniqueName("VtRelay");
-    spec.caption = caption;
-    return spec;
+    WindowSpec shape;
+    shape.className = UniqueName("VtRelay");
+    shape.caption = caption;
+    return shape;
 }
 
 // As a user does it: the window to the front and Alt+Space, which highlights the first item, and
@@ -182,9 +182,9 @@ protected:
     }
 
     // A window of the fixture that the relay has announced.
-    HWND Announced(const WindowSpec& spec) {
-        const HWND hwnd = fixture_.CreateOne(spec);
-        EXPECT_TRUE(main_->WaitNotice(kNoticeCreated, hwnd)) << spec.caption;
+    HWND Announced(const WindowSpec& shape) {
+        const HWND hwnd = fixture_.CreateOne(shape);
+        EXPECT_TRUE(main_->WaitNotice(kNoticeCreated, hwnd)) << shape.caption;
         return hwnd;
     }
 
@@ -222,9 +222,9 @@ TEST_F(RelayTest, TellsOfEachWindowsLifeOnceAndInOrder) {
     EXPECT_EQ("Second caption", TextOf(plain));
     fixture_.Destroy(plain);
 
-    WindowSpec spec = Visible("Starts hidden");
-    spec.style = WS_OVERLAPPEDWINDOW;
-    const HWND hidden = fixture_.CreateOne(spec);
+    WindowSpec shape = Visible("Starts hidden");
+    shape.style = WS_OVERLAPPEDWINDOW;
+    const HWND hidden = fixture_.CreateOne(shape);
     fixture_.SetText(hidden, "Renamed while hidden");
     Settle();
     EXPECT_EQ("", main_->Told(hidden));
@@ -236,18 +236,18 @@ TEST_F(RelayTest, TellsOfEachWindowsLifeOnceAndInOrder) {
     ASSERT_TRUE(main_->WaitNotice(kNoticeDestroyed, hidden));
     fixture_.Show(hidden, SW_SHOWNOACTIVATE);
 
-    spec = Visible("Tool window");
-    spec.exStyle = WS_EX_TOOLWINDOW;
-    const HWND tool = fixture_.CreateOne(spec);
+    shape = Visible("Tool window");
+    shape.exStyle = WS_EX_TOOLWINDOW;
+    const HWND tool = fixture_.CreateOne(shape);
     const HWND owner = fixture_.CreateOne(Visible("Owner"));
-    spec = Visible("Owned window");
-    spec.owner = owner;
-    const HWND owned = fixture_.CreateOne(spec);
-    spec.exStyle = WS_EX_APPWINDOW;
-    const HWND app = fixture_.CreateOne(spec);
-    spec = Visible("With a child");
-    spec.children = 1;
-    const HWND parent = fixture_.CreateOne(spec);
+    shape = Visible("Owned window");
+    shape.owner = owner;
+    const HWND owned = fixture_.CreateOne(shape);
+    shape.exStyle = WS_EX_APPWINDOW;
+    const HWND app = fixture_.CreateOne(shape);
+    shape = Visible("With a child");
+    shape.children = 1;
+    const HWND parent = fixture_.CreateOne(shape);
     const HWND child = GetWindow(parent, GW_CHILD);
     ASSERT_NE(nullptr, child);
     fixture_.Show(child, SW_HIDE);
@@ -308,9 +308,9 @@ TEST_F(RelayTest, TellsOfEachWindowsLifeOnceAndInOrder) {
 }
 
 TEST_F(RelayTest, PassesOnExactlyTheProgramsSystemMenuCommandsEachOnce) {
-    WindowSpec spec = Visible("Menu target");
-    spec.children = 1;
-    const HWND hwnd = Announced(spec);
+    WindowSpec shape = Visible("Menu target");
+    shape.children = 1;
+    const HWND hwnd = Announced(shape);
     fixture_.AddSystemMenuItem(hwnd, 11, kProgramItemMarker);
     const HWND child = GetWindow(hwnd, GW_CHILD);
     ASSERT_NE(nullptr, child);
@@ -521,20 +521,20 @@ TEST(RelayIdentity, AWindowCountsByTheFileItsProcessRunsSoImpostorsHearNothing) 
     EXPECT_FALSE(IsGenuineRelayWindow(other, missing));
     EXPECT_FALSE(IsGenuineRelayWindow(nullptr, fixtureFile));
 
-    WindowSpec relaySpec;
-    relaySpec.className = kWindowClass;
-    relaySpec.caption = kActiveTitle;
-    relaySpec.style = 0;
-    relaySpec.owner = HWND_MESSAGE;
-    WindowSpec mainSpec;
-    mainSpec.className = kMainWindowClass;
-    mainSpec.style = WS_OVERLAPPEDWINDOW;
-    const HWND early = impostor.CreateOne(relaySpec);
-    const HWND fakeMain = impostor.CreateOne(mainSpec);
+    WindowSpec relayLike;
+    relayLike.className = kWindowClass;
+    relayLike.caption = kActiveTitle;
+    relayLike.style = 0;
+    relayLike.owner = HWND_MESSAGE;
+    WindowSpec mainLike;
+    mainLike.className = kMainWindowClass;
+    mainLike.style = WS_OVERLAPPEDWINDOW;
+    const HWND early = impostor.CreateOne(relayLike);
+    const HWND fakeMain = impostor.CreateOne(mainLike);
     RelayProcess relay;
     ASSERT_TRUE(StartActive(relay));
     // Whichever order the system finds them in, an impostor comes before the relay.
-    const HWND late = impostor.CreateOne(relaySpec);
+    const HWND late = impostor.CreateOne(relayLike);
     const HWND shown = impostor.CreateOne(Visible("Seen by the program alone"));
     EXPECT_TRUE(main.WaitNotice(kNoticeCreated, shown));
     impostor.SetText(shown, "Renamed for the program alone");
@@ -880,9 +880,9 @@ TEST_F(ProgramWithRelays, WithTheShellsNoticesNothingOfOursRunsInOtherPrograms) 
 
     const HWND plain = fixture_.CreateOne(Visible("Plain"));
     appears(plain);
-    WindowSpec spec = Visible("Hidden by its rule");
-    spec.className = hiddenClass;
-    const HWND tray = fixture_.CreateOne(spec);
+    WindowSpec shape = Visible("Hidden by its rule");
+    shape.className = hiddenClass;
+    const HWND tray = fixture_.CreateOne(shape);
     appears(tray);
     ASSERT_TRUE(WaitUntil([&] { return f.tray().WindowIconAdded(tray); }));
     settle();
