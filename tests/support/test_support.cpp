@@ -345,6 +345,97 @@ std::unique_ptr<Canvas> Shot(HWND control) {
     auto shot = std::make_unique<Canvas>(client.right, client.bottom, RGB(1, 2, 3));
     ::SendMessageA(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(shot->dc()), PRF_CLIENT);
     return shot;
+
+// Processes that tests start, pause and look into from outside (added for the relay tests).
+#include <tlhelp32.h>
+
+#include "support/wait.h"
+
+namespace vt {
+
+namespace {
+
+// Whether `found` holds for an entry of a toolhelp snapshot; `read` counts the entries seen.
+template <typename Entry, typename Found>
+bool AnyEntry(DWORD flags, DWORD processId, BOOL(WINAPI* first)(HANDLE, Entry*),
+              BOOL(WINAPI* next)(HANDLE, Entry*), Found found, int* read = nullptr) {
+    const vantrel::platform::UniqueSnapshot snapshot(::CreateToolhelp32Snapshot(flags, processId));
+    Entry entry{};
+    entry.dwSize = sizeof(entry);
+    for (bool more = snapshot && first(snapshot.get(), &entry); more;
+         more = next(snapshot.get(), &entry)) {
+        if (read != nullptr) {
+            ++*read;
+        }
+        if (found(entry)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+DWORD ExitCode(HANDLE process, DWORD ms) {
+    WaitUntil([&] { return ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }, ms);
+    DWORD code = STILL_ACTIVE;
+    ::GetExitCodeProcess(process, &code);
+    return code;
+}
+
+LaunchedProcess::LaunchedProcess(const std::string& program, const std::string& arguments) {
+    const std::string exe = TestBinFolder() + program;
+    std::string commandLine = "\"" + exe + "\" " + arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                         &startup, &info)) {
+        ::CloseHandle(info.hThread);
+        process_.reset(info.hProcess);
+    }
+}
+
+LaunchedProcess::~LaunchedProcess() {
+    if (process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+        ::TerminateProcess(process_.get(), 1);
+        ::WaitForSingleObject(process_.get(), 10000);
+    }
+}
+
+bool ProcessRuns(const std::string& prefix) {
+    return AnyEntry(
+        TH32CS_SNAPPROCESS, 0, ::Process32First, ::Process32Next,
+        [&](const PROCESSENTRY32& p) { return std::string(p.szExeFile).rfind(prefix, 0) == 0; });
+}
+
+bool ModuleLoadedInto(DWORD processId, const std::string& path) {
+    int modules = 0;
+    const bool loaded = AnyEntry(
+        TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, processId, ::Module32First, ::Module32Next,
+        [&](const MODULEENTRY32& m) { return ::lstrcmpiA(m.szExePath, path.c_str()) == 0; },
+        &modules);
+    EXPECT_GT(modules, 0) << "no module list";
+    return loaded;
+}
+
+PausedProcess::PausedProcess(DWORD processId) {
+    AnyEntry(TH32CS_SNAPTHREAD, 0, ::Thread32First, ::Thread32Next, [&](const THREADENTRY32& t) {
+        vantrel::platform::UniqueHandle thread(
+            t.th32OwnerProcessID != processId
+                ? nullptr
+                : ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, t.th32ThreadID));
+        if (thread && ::SuspendThread(thread.get()) != static_cast<DWORD>(-1)) {
+            threads_.push_back(std::move(thread));
+        }
+        return false;
+    });
+}
+
+PausedProcess::~PausedProcess() {
+    for (const vantrel::platform::UniqueHandle& thread : threads_) {
+        ::ResumeThread(thread.get());
+    }
 }
 
 } // namespace vt

@@ -145,4 +145,47 @@ private:
 // drawing of the program uses.
 std::unique_ptr<Canvas> Shot(HWND control);
 
+// Processes that tests start, pause and look into from outside (added for the relay tests).
+namespace vt {
+
+// The process's exit code once it has ended, waiting up to `ms` with this thread's messages
+// pumped; STILL_ACTIVE while it runs.
+DWORD ExitCode(HANDLE process, DWORD ms = 10000);
+
+// A program of the test program's folder, started with arguments of the test's choosing; one
+// that a failed test leaves running is terminated rather than left in the Wine prefix.
+class LaunchedProcess {
+public:
+    LaunchedProcess(const std::string& program, const std::string& arguments);
+    ~LaunchedProcess();
+    LaunchedProcess(const LaunchedProcess&) = delete;
+    LaunchedProcess& operator=(const LaunchedProcess&) = delete;
+    HANDLE get() const { return process_.get(); }
+    explicit operator bool() const { return static_cast<bool>(process_); }
+
+private:
+    vantrel::platform::UniqueHandle process_;
+};
+
+// Whether a process runs whose executable's name starts with `prefix`.
+bool ProcessRuns(const std::string& prefix);
+
+// Whether the process has loaded the module of that full path (in any letter case), read from
+// outside as a user's tool would. Fails the test when the module list cannot be read, so that an
+// empty list proves nothing.
+bool ModuleLoadedInto(DWORD processId, const std::string& path);
+
+// Suspends every thread of a process for as long as it lives.
+class PausedProcess {
+public:
+    explicit PausedProcess(DWORD processId);
+    ~PausedProcess();
+    PausedProcess(const PausedProcess&) = delete;
+    PausedProcess& operator=(const PausedProcess&) = delete;
+    bool Paused() const { return !threads_.empty(); }
+
+private:
+    std::vector<vantrel::platform::UniqueHandle> threads_;
+};
+
 } // namespace vt
