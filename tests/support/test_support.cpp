@@ -304,3 +304,30 @@ std::vector<std::pair<std::string, std::function<void()>>> ListCommands(vantrel:
 }
 
 } // namespace vt
+
+// ---- For the Set Rule dialog and rule command tests ---------------------------------------------
+
+#include "rules/set_rule_dialog.h"
+
+namespace vt {
+
+std::string SetRuleShown(const vantrel::TfrmSetRule& d) {
+    std::string shown = d.ClassNameText() + '|' + d.CaptionText() + '|' +
+                        std::to_string(d.ActionIndex()) + '|' + std::to_string(d.ZOrderIndex()) +
+                        '|' + d.TimeIntervalText() + '|';
+    const HWND caption = Control(d.Handle(), vantrel::TfrmSetRule::kIdCaption);
+    const std::pair<bool, const char*> marks[] = {{d.ClassNameEditable(), "editable"},
+                                                  {!::IsWindowEnabled(caption), "nocaption"},
+                                                  {d.IEGroupEnabled(), "ie"},
+                                                  {d.AutoRefreshChecked(), "refresh"},
+                                                  {d.CurrentWindowChecked(), "exclude"}};
+    const std::size_t start = shown.size();
+    for (const auto& [on, mark] : marks) {
+        if (on) {
+            shown += (shown.size() > start ? " " : "") + std::string(mark);
+        }
+    }
+    return shown;
+}
+
+} // namespace vt

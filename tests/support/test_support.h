@@ -112,3 +112,18 @@ namespace vt {
 std::vector<std::pair<std::string, std::function<void()>>> ListCommands(vantrel::TfrmMain& form);
 
 } // namespace vt
+
+// ---- For the Set Rule dialog and rule command tests ---------------------------------------------
+
+namespace vantrel {
+class TfrmSetRule;
+} // namespace vantrel
+
+namespace vt {
+
+// What the rule dialog shows, as one line: "class name|caption|action|z order|interval|marks",
+// the marks being those of "editable" (the class name), "nocaption" (the caption disabled), "ie"
+// (the Internet Explorer group enabled), "refresh" and "exclude" (their boxes ticked) that hold.
+std::string SetRuleShown(const vantrel::TfrmSetRule& dialog);
+
+} // namespace vt
