@@ -123,7 +123,8 @@ namespace vt {
 
 // What the rule dialog shows, as one line: "class name|caption|action|z order|interval|marks",
 // the marks being those of "editable" (the class name), "nocaption" (the caption disabled), "ie"
-// (the Internet Explorer group enabled), "refresh" and "exclude" (their boxes ticked) that hold.
+// (the Internet Explorer group and all its controls enabled; "ie-partly" for some of them),
+// "refresh" and "exclude" (their boxes ticked) that hold.
 std::string SetRuleShown(const vantrel::TfrmSetRule& dialog);
 
 } // namespace vt

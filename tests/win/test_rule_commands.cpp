@@ -513,17 +513,15 @@ TEST_F(RuleCommand, CommandsNeedTheirListShowingWithASelection) {
 
     // Without a selection the add command opens nothing, edit and delete ask for one.
     vt::WhenModalOpens("Set Rule", [](Form& form) { form.SetModalResult(vantrel::kResultCancel); });
-    {
-        vt::BoxAnswerer answerer;
-        const vt::ModalDeadline deadline(10000, vantrel::kResultCancel);
-        vantrel::lvMainDblClick(f);
-        vantrel::aMainAddRuleExecute(f);
-        ShowRulesTab();
-        vantrel::aDeleteRuleExecute(f);
-        vantrel::aEditRuleExecute(f);
-        vantrel::lvRuleDblClick(f); // not even the message
-        EXPECT_EQ(deadline.Ended(), 0);
-    }
+    const vt::BoxAnswerer answerer;
+    const vt::ModalDeadline deadline(10000, vantrel::kResultCancel);
+    vantrel::lvMainDblClick(f);
+    vantrel::aMainAddRuleExecute(f);
+    ShowRulesTab();
+    vantrel::aDeleteRuleExecute(f);
+    vantrel::aEditRuleExecute(f);
+    vantrel::lvRuleDblClick(f); // not even the message
+    EXPECT_EQ(deadline.Ended(), 0);
     ASSERT_EQ(vt::ShownBoxes().size(), 2u);
     for (const vt::ShownBox& box : vt::ShownBoxes()) {
         EXPECT_EQ(box.title + "|" + box.text, "Vantrel|Please select the list item first.");
