@@ -436,6 +436,39 @@ PausedProcess::~PausedProcess() {
     for (const vantrel::platform::UniqueHandle& thread : threads_) {
         ::ResumeThread(thread.get());
     }
+
+// ---- For the Set Rule dialog and rule command tests ---------------------------------------------
+
+#include "rules/set_rule_dialog.h"
+
+namespace vt {
+
+std::string SetRuleShown(const vantrel::TfrmSetRule& d) {
+    std::string shown = d.ClassNameText() + '|' + d.CaptionText() + '|' +
+                        std::to_string(d.ActionIndex()) + '|' + std::to_string(d.ZOrderIndex()) +
+                        '|' + d.TimeIntervalText() + '|';
+    using R = vantrel::TfrmSetRule;
+    const HWND h = d.Handle();
+    int ie = 0; // the group, and the five controls in it, enabled
+    for (HWND control : {ControlByText(h, "Internet Explorer"), Control(h, R::kIdAutoRefresh),
+                         ControlByText(h, "Time Intervals:"), Control(h, R::kIdTimeInterval),
+                         ControlByText(h, "second"), Control(h, R::kIdCurrentWindow)}) {
+        ie += (control != nullptr && ::IsWindowEnabled(control)) ? 1 : 0;
+    }
+    const std::pair<bool, const char*> marks[] = {
+        {d.ClassNameEditable(), "editable"},
+        {!::IsWindowEnabled(Control(h, R::kIdCaption)), "nocaption"},
+        {ie == 6 && d.IEGroupEnabled(), "ie"},
+        {ie > 0 && ie < 6, "ie-partly"},
+        {d.AutoRefreshChecked(), "refresh"},
+        {d.CurrentWindowChecked(), "exclude"}};
+    const std::size_t start = shown.size();
+    for (const auto& [on, mark] : marks) {
+        if (on) {
+            shown += (shown.size() > start ? " " : "") + std::string(mark);
+        }
+    }
+    return shown;
 }
 
 } // namespace vt

@@ -188,4 +188,18 @@ private:
     std::vector<vantrel::platform::UniqueHandle> threads_;
 };
 
+// ---- For the Set Rule dialog and rule command tests ---------------------------------------------
+
+namespace vantrel {
+class TfrmSetRule;
+} // namespace vantrel
+
+namespace vt {
+
+// What the rule dialog shows, as one line: "class name|caption|action|z order|interval|marks",
+// the marks being those of "editable" (the class name), "nocaption" (the caption disabled), "ie"
+// (the Internet Explorer group and all its controls enabled; "ie-partly" for some of them),
+// "refresh" and "exclude" (their boxes ticked) that hold.
+std::string SetRuleShown(const vantrel::TfrmSetRule& dialog);
+
 } // namespace vt

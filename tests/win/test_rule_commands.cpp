@@ -3,9 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <fstream>
+#include <cstdlib>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -24,96 +23,61 @@
 
 namespace {
 
-using vt::BoxAnswerer;
-using vt::ShownBox;
-
 using vantrel::Form;
 using vantrel::TfrmMain;
+using vantrel::TfrmRuleMore;
 using vantrel::TfrmSetRule;
 using vantrel::WindowRule;
-
 using vt::RuleSection;
 using vt::RulesFile;
 using vt::Topmost;
+using Command = void (*)(vantrel::RuleCommandHost&);
 
-// ---- Dialogs and message boxes, answered from inside their own modal loops ----------------------
-
-void ClickOk(const TfrmSetRule& d) {
-    vt::Click(vt::Control(d.Handle(), TfrmSetRule::kIdOk));
-}
-void ClickCancel(const TfrmSetRule& d) {
-    vt::Click(vt::Control(d.Handle(), TfrmSetRule::kIdCancel));
-}
-void Toggle(const TfrmSetRule& d, int id) {
-    vt::Toggle(vt::Control(d.Handle(), id));
-}
-void TypeClass(const TfrmSetRule& d, const std::string& text) {
-    vt::Type(vt::Control(d.Handle(), TfrmSetRule::kIdClassName), text);
-}
-// A script that picks the action and z order (-1 leaves one as it is), then ends with OK.
-std::function<void(TfrmSetRule&)> Choose(int action, int zOrder = -1) {
-    return [=](TfrmSetRule& d) {
-        if (action >= 0) {
-            d.SetActionIndex(action);
-        }
-        if (zOrder >= 0) {
-            d.SetZOrderIndex(zOrder);
-        }
-        ClickOk(d);
-    };
+HWND Ctl(const TfrmSetRule& d, int id) {
+    return vt::Control(d.Handle(), id);
 }
 
-// Runs `command`, which is to open the rule dialog once; `script` runs inside that dialog and
-// must close it.
-void WithDialog(const std::function<void()>& command,
-                const std::function<void(TfrmSetRule&)>& script) {
-    bool opened = false;
-    vt::WhenModalOpens("Set Rule", [&](Form& form) {
-        opened = true;
-        script(static_cast<TfrmSetRule&>(form));
-    });
-    {
-        const vt::ModalDeadline deadline(10000, vantrel::kResultCancel);
-        command();
-        EXPECT_EQ(deadline.Ended(), 0) << "the script left the dialog open";
-    }
-    EXPECT_TRUE(opened) << "the command opened no rule dialog";
-    EXPECT_EQ(vt::DropPendingScripts(), 0);
-}
-
-// Holds the Internet Explorer version the program reads at start, and puts back what was there.
-class IEVersionOverride {
+// A script for the rule dialog: its steps in the order given, then OK, or Cancel.
+class Pick {
 public:
-    explicit IEVersionOverride(const std::string& version) {
-        if (key_.Create(HKEY_LOCAL_MACHINE, kKey, KEY_READ | KEY_WRITE) != ERROR_SUCCESS) {
-            return;
-        }
-        had_ = key_.ReadString("Version", old_) == ERROR_SUCCESS;
-        set_ = key_.WriteString("Version", version) == ERROR_SUCCESS;
+    using Step = std::function<void(TfrmSetRule&)>;
+    Pick& Then(Step step) {
+        steps_.push_back(std::move(step));
+        return *this;
     }
-    ~IEVersionOverride() {
-        if (!set_) {
-            return;
-        }
-        if (had_) {
-            key_.WriteString("Version", old_);
-        } else {
-            key_.DeleteValue("Version");
-        }
+    // What vt::SetRuleShown gives at this point.
+    Pick& Shows(std::string s) {
+        return Then([s](TfrmSetRule& d) { EXPECT_EQ(vt::SetRuleShown(d), s); });
     }
-    IEVersionOverride(const IEVersionOverride&) = delete;
-    IEVersionOverride& operator=(const IEVersionOverride&) = delete;
-    bool set() const { return set_; }
+    Pick& Type(std::string s) {
+        return Then([s](TfrmSetRule& d) { vt::Type(Ctl(d, TfrmSetRule::kIdClassName), s); });
+    }
+    Pick& Action(int i) { return Set(&TfrmSetRule::SetActionIndex, i); }
+    Pick& ZOrder(int i) { return Set(&TfrmSetRule::SetZOrderIndex, i); }
+    Pick& Interval(std::string s) { return Set(&TfrmSetRule::SetTimeIntervalText, s); }
+    template <typename Setter, typename Value> Pick& Set(Setter setter, Value value) {
+        return Then([setter, value](TfrmSetRule& d) { (d.*setter)(value); });
+    }
+    Pick& Refresh() { return Toggle(TfrmSetRule::kIdAutoRefresh); }
+    Pick& Exclude() { return Toggle(TfrmSetRule::kIdCurrentWindow); }
+    Pick& Toggle(int id) {
+        return Then([id](TfrmSetRule& d) { vt::Toggle(Ctl(d, id)); });
+    }
+    Pick& Cancel() {
+        ok_ = false;
+        return *this;
+    }
+    void operator()(TfrmSetRule& d) const {
+        for (const Step& step : steps_) {
+            step(d);
+        }
+        vt::Click(Ctl(d, ok_ ? TfrmSetRule::kIdOk : TfrmSetRule::kIdCancel));
+    }
 
 private:
-    static constexpr const char* kKey = "Software\\Microsoft\\Internet Explorer";
-    vantrel::platform::RegKey key_;
-    std::string old_;
-    bool had_ = false;
-    bool set_ = false;
+    std::vector<Step> steps_;
+    bool ok_ = true;
 };
-
-// ---- The fixture -------------------------------------------------------------------------------
 
 class RuleCommand : public vt::MainFormTest {
 protected:
@@ -140,34 +104,70 @@ protected:
         form().lvMain().Select(Row(window));
         ASSERT_EQ(form().lvMain().Selected(), Row(window));
     }
+    // The window's rule columns in its row, then how it stands once the fixture has caught up:
+    // "Minimize|Stay on top|min|top".
+    std::string Applied(HWND window) {
+        fixture_.Sync();
+        const vantrel::WindowEntry& e = Entry(window);
+        const char* shown = ::IsIconic(window) ? "min" : ::IsZoomed(window) ? "max" : "restored";
+        return e.autoAction + '|' + e.autoZOrder + '|' + shown + (Topmost(window) ? "|top" : "|");
+    }
+    // The six fields of a rule, joined by '|'.
+    std::string Fields(std::size_t i) {
+        const WindowRule& r = form().rules().at(i);
+        return r.className + '|' + r.action + '|' + r.zOrder + '|' + r.windowCaption + '|' +
+               r.autoRefresh + '|' + r.timeInterval;
+    }
+    // Every rule held, one line each; the rules list must show as many rows.
+    std::string Rules() {
+        EXPECT_EQ(form().lvRule().Count(), static_cast<int>(form().rules().size()));
+        std::string all;
+        for (std::size_t i = 0; i < form().rules().size(); ++i) {
+            all += Fields(i) + '\n';
+        }
+        return all;
+    }
     std::string Saved(const std::string& section, const std::string& key) {
         char buffer[512] = {};
         ::GetPrivateProfileStringA(section.c_str(), key.c_str(), "<missing>", buffer,
                                    sizeof(buffer), (folder() + "rules.dat").c_str());
         return buffer;
     }
-    // The six keys of the [WindowK] section as saved, joined by '|'.
-    std::string SavedFields(int k) {
-        const std::string section = "Window" + std::to_string(k);
-        std::string joined;
-        for (const char* key :
-             {"ClassName", "Action", "ZOrder", "WindowCaption", "AutoRefresh", "TimeInterval"}) {
-            joined += (joined.empty() ? "" : "|") + Saved(section, key);
+    // The saved count, then the six keys of each saved section joined by '|', one line each.
+    std::string SavedRules() {
+        std::string all = Saved("Options", "WindowCount");
+        for (int k = 1; k <= std::atoi(all.c_str()); ++k) {
+            all += '\n';
+            for (const char* key : {"ClassName", "Action", "ZOrder", "WindowCaption", "AutoRefresh",
+                                    "TimeInterval"}) {
+                all += (all.back() == '\n' ? "" : "|") + Saved("Window" + std::to_string(k), key);
+            }
         }
-        return joined;
+        return all;
     }
     std::string SavedFile() { return vt::FileText(folder() + "rules.dat"); }
+    std::string Timer1() {
+        return (form().timer1Enabled() ? "on " : "off ") + std::to_string(form().timer1Interval());
+    }
     void ShowRulesTab() {
         form().lvMain().Show(false);
         form().lvRule().Show(true);
     }
+    // Runs the command, which is to open the rule dialog once; `script` runs inside that dialog
+    // and must close it.
+    void Run(Command command, const std::function<void(TfrmSetRule&)>& script) {
+        vt::WhenModalOpens("Set Rule",
+                           [&](Form& dialog) { script(static_cast<TfrmSetRule&>(dialog)); });
+        const vt::ModalDeadline deadline(10000, vantrel::kResultCancel);
+        command(form());
+        EXPECT_EQ(deadline.Ended(), 0) << "the script left the dialog open";
+        EXPECT_EQ(vt::DropPendingScripts(), 0) << "the command opened no rule dialog";
+    }
 };
 
-// The six fields of a rule, joined by '|'.
-std::string Fields(const WindowRule& r) {
-    return r.className + '|' + r.action + '|' + r.zOrder + '|' + r.windowCaption + '|' +
-           r.autoRefresh + '|' + r.timeInterval;
-}
+const Command kAddForWindow = vantrel::aMainAddRuleExecute;
+const Command kAddTyped = vantrel::aRulesAddRuleExecute;
+const Command kEdit = vantrel::aEditRuleExecute;
 
 // ---- Adding a rule from the window list ---------------------------------------------------------
 
@@ -181,207 +181,86 @@ TEST_F(RuleCommandAddFromList, DoubleClickWithTheDefaultMaximizeCreatesTheShownR
     SelectWindow(pad);
     const int row = Row(pad);
 
-    WithDialog([&] { vantrel::lvMainDblClick(f); },
-               [&](TfrmSetRule& d) {
-                   EXPECT_EQ(d.CaptionText(), "notes.txt - Pad");
-                   EXPECT_EQ(d.ClassNameText(), cls);
-                   EXPECT_FALSE(d.ClassNameEditable());
-                   EXPECT_EQ(d.ActionIndex(), 1);
-                   EXPECT_EQ(d.ZOrderIndex(), 0);
-                   EXPECT_FALSE(d.IEGroupEnabled());
-                   ClickOk(d);
-               });
-
-    ASSERT_EQ(f.rules().size(), 1u);
-    EXPECT_EQ(Fields(f.rules().at(0)), cls + "|Maximize|Default|notes.txt - Pad|-|-");
-    EXPECT_EQ(f.lvRule().Count(), 1);
-    EXPECT_EQ(Saved("Options", "WindowCount"), "1");
-    EXPECT_EQ(SavedFields(1), cls + "|1|0|notes.txt - Pad|-|-1");
+    Run(vantrel::lvMainDblClick, Pick().Shows(cls + "|notes.txt - Pad|1|0|30|"));
+    EXPECT_EQ(Rules(), cls + "|Maximize|Default|notes.txt - Pad|-|-\n");
+    EXPECT_EQ(SavedRules(), "1\n" + cls + "|1|0|notes.txt - Pad|-|-1");
     EXPECT_EQ(f.lvMain().Selected(), row);
-    EXPECT_EQ(Entry(pad).autoAction, "Maximize");
-    fixture_.Sync();
-    EXPECT_TRUE(::IsZoomed(pad));
+    EXPECT_EQ(Applied(pad), "Maximize|Default|max|");
 }
 
-TEST_F(RuleCommandAddFromList, UnchangedOkForAClassWithARuleSavesAndAppliesNothing) {
+// Unchanged values for a class that has a rule save and apply nothing, and neither does Cancel;
+// changed ones overwrite the rule and reach every window of the class, and only those.
+TEST_F(RuleCommandAddFromList, OnlyChangedValuesOverwriteTheRule) {
     const std::string cls = base_ + "Ruled";
-    const HWND ruled = Make(cls);
+    const HWND ruled = Make(cls, "second caption");
+    const HWND twin = Make(cls, "twin");
     const HWND caseOnly = Make(base_ + "Case");
+    const HWND other = Make(base_ + "Other");
     // The second rule differs from its window's class in letter case only: it does not apply to
     // the window, yet it counts as the class's rule when asking whether one exists.
     WriteFile("rules.dat", RulesFile({RuleSection(1, cls, 2, 0, "first caption"),
                                       RuleSection(2, base_ + "CASE", 2, 0)}));
     auto& f = Start();
-    fixture_.Sync();
-    ASSERT_TRUE(::IsIconic(ruled));
+    ASSERT_EQ(Applied(ruled), "Minimize|Default|min|");
     fixture_.Show(ruled, SW_RESTORE);
-    ASSERT_FALSE(::IsIconic(ruled));
     const std::string before = SavedFile();
+    const std::string caseRule = base_ + "CASE|Minimize|Default||-|-\n";
 
     for (HWND window : {ruled, caseOnly}) {
         SelectWindow(window);
-        WithDialog([&] { vantrel::aMainAddRuleExecute(f); }, ClickOk);
+        Run(kAddForWindow, Pick());
     }
-
+    SelectWindow(ruled);
+    Run(kAddForWindow, Pick().Action(1).Cancel());
     EXPECT_EQ(SavedFile(), before);
-    fixture_.Sync();
-    EXPECT_FALSE(::IsIconic(ruled)); // not applied again
-    EXPECT_FALSE(::IsIconic(caseOnly));
-    ASSERT_EQ(f.rules().size(), 2u);
-    EXPECT_EQ(Fields(f.rules().at(0)), cls + "|Minimize|Default|first caption|-|-");
-    EXPECT_EQ(Entry(caseOnly).autoAction, "Default");
+    EXPECT_EQ(f.lvMain().Selected(), Row(ruled));
+    EXPECT_EQ(Applied(ruled), "Minimize|Default|restored|"); // not applied again
+    EXPECT_EQ(Applied(caseOnly), "Default|Default|restored|");
+    EXPECT_EQ(Rules(), cls + "|Minimize|Default|first caption|-|-\n" + caseRule);
+
+    Run(kAddForWindow, Pick().Action(1).ZOrder(1));
+    EXPECT_EQ(Rules(), cls + "|Maximize|Stay on top|first caption|-|-\n" + caseRule);
+    EXPECT_EQ(SavedRules(), "2\n" + cls + "|1|1|first caption|-|-1\n" + base_ + "CASE|2|0||-|-1");
+    EXPECT_EQ(Applied(ruled), "Maximize|Stay on top|max|top");
+    EXPECT_EQ(Applied(twin), "Maximize|Stay on top|max|top");
+    EXPECT_EQ(Applied(caseOnly), "Default|Default|restored|");
+    EXPECT_EQ(Applied(other), "Default|Default|restored|");
 }
 
-TEST_F(RuleCommandAddFromList, ChangedOkOverwritesTheRuleAndCancelKeepsEverything) {
-    const std::string cls = base_ + "Edit";
-    const HWND window = Make(cls, "second caption");
-    WriteFile("rules.dat", RulesFile({RuleSection(1, cls, 0, 0, "first caption")}));
-    auto& f = Start();
-    SelectWindow(window);
-    const std::string before = SavedFile();
-
-    WithDialog([&] { vantrel::aMainAddRuleExecute(f); },
-               [](TfrmSetRule& d) {
-                   d.SetActionIndex(2);
-                   ClickCancel(d);
-               });
-    EXPECT_EQ(SavedFile(), before);
-    EXPECT_EQ(f.rules().at(0).action, "Default");
-    EXPECT_EQ(f.lvMain().Selected(), Row(window));
-    fixture_.Sync();
-    EXPECT_FALSE(::IsIconic(window));
-
-    WithDialog([&] { vantrel::aMainAddRuleExecute(f); }, Choose(2));
-    ASSERT_EQ(f.rules().size(), 1u);
-    EXPECT_EQ(Fields(f.rules().at(0)), cls + "|Minimize|Default|first caption|-|-");
-    EXPECT_EQ(SavedFields(1), cls + "|2|0|first caption|-|-1");
-    fixture_.Sync();
-    EXPECT_TRUE(::IsIconic(window));
-}
-
-TEST_F(RuleCommandAddFromList, EveryWindowOfTheClassGetsTheNewColumns) {
-    const std::string cls = base_ + "Twin";
-    const HWND first = Make(cls, "first twin");
-    const HWND second = Make(cls, "second twin");
-    const HWND other = Make(base_ + "Other");
-    auto& f = Start();
-    SelectWindow(second);
-
-    WithDialog([&] { vantrel::aMainAddRuleExecute(f); }, Choose(2, 1));
-
-    fixture_.Sync();
-    for (HWND twin : {first, second}) {
-        EXPECT_EQ(Entry(twin).autoAction, "Minimize");
-        EXPECT_EQ(Entry(twin).autoZOrder, "Stay on top");
-        EXPECT_TRUE(::IsIconic(twin));
-        EXPECT_TRUE(Topmost(twin));
-    }
-    EXPECT_EQ(Entry(other).autoAction, "Default");
-    EXPECT_EQ(Entry(other).autoZOrder, "Default");
-    EXPECT_FALSE(::IsIconic(other));
-    EXPECT_EQ(SavedFields(1), cls + "|2|1|second twin|-|-1");
-}
-
-TEST_F(RuleCommandAddFromList, InternetExplorerClassesGetTheRefreshColumnsAndTimer) {
+TEST_F(RuleCommandAddFromList, InternetExplorerClassesGetTheRefreshColumnsAndTimers) {
     const std::string cls = vt::UniqueName("RcIeFrame"); // "IEFRAME" only once upper-cased
     const HWND browser = Make(cls, "start page");
-    auto& f = Start();
-    const bool vistaBefore = f.timerVistaRefreshEnabled();
-    SelectWindow(browser);
-
-    WithDialog([&] { vantrel::aMainAddRuleExecute(f); },
-               [](TfrmSetRule& d) {
-                   EXPECT_TRUE(d.IEGroupEnabled());
-                   EXPECT_FALSE(d.AutoRefreshChecked());
-                   EXPECT_EQ(d.TimeIntervalText(), "30");
-                   EXPECT_FALSE(d.CurrentWindowChecked());
-                   Toggle(d, TfrmSetRule::kIdAutoRefresh);
-                   Toggle(d, TfrmSetRule::kIdCurrentWindow);
-                   d.SetTimeIntervalText("45");
-                   ClickOk(d);
-               });
-    ASSERT_EQ(f.rules().size(), 1u);
-    EXPECT_EQ(Fields(f.rules().at(0)), cls + "|Default|Default|start page|Yes|45");
-    EXPECT_EQ(SavedFields(1), cls + "|0|0|start page|Yes|45");
-    EXPECT_EQ(Entry(browser).autoRefreshInclusion, 0);
-    EXPECT_TRUE(f.timer1Enabled());
-    EXPECT_EQ(f.timer1Interval(), 45000u);
-    // Only a "Stay on top" rule for the exact class "IEFrame" concerns the two-minute timer.
-    EXPECT_EQ(f.timerVistaRefreshEnabled(), vistaBefore);
-
-    // The dialog opens with the rule's refresh and the window's exclusion; an interval that is
-    // no number runs the timer at the default.
-    WithDialog([&] { vantrel::aMainAddRuleExecute(f); },
-               [](TfrmSetRule& d) {
-                   EXPECT_TRUE(d.AutoRefreshChecked());
-                   EXPECT_EQ(d.TimeIntervalText(), "45");
-                   EXPECT_TRUE(d.CurrentWindowChecked());
-                   Toggle(d, TfrmSetRule::kIdAutoRefresh);
-                   Toggle(d, TfrmSetRule::kIdCurrentWindow);
-                   d.SetTimeIntervalText("");
-                   ClickOk(d);
-               });
-    EXPECT_EQ(Fields(f.rules().at(0)), cls + "|Default|Default|start page|No|");
-    EXPECT_EQ(Saved("Window1", "TimeInterval"), "-1");
-    EXPECT_EQ(Entry(browser).autoRefreshInclusion, 1);
-    EXPECT_FALSE(f.timer1Enabled());
-    EXPECT_EQ(f.timer1Interval(), 30000u);
-}
-
-TEST_F(RuleCommandAddFromList, StayOnTopForIEFrameSwitchesTheTwoMinuteTimerOn) {
-    const HWND browser = Make("IEFrame", "browser");
+    const HWND frame = Make("IEFrame", "browser");
     auto& f = Start();
     f.SetTimerVistaRefresh(false);
     SelectWindow(browser);
 
-    WithDialog([&] { vantrel::aMainAddRuleExecute(f); }, Choose(-1, 2));
+    Run(kAddForWindow,
+        Pick().Shows(cls + "|start page|0|0|30|ie").Refresh().Exclude().Interval("45"));
+    EXPECT_EQ(Rules(), cls + "|Default|Default|start page|Yes|45\n");
+    EXPECT_EQ(SavedRules(), "1\n" + cls + "|0|0|start page|Yes|45");
+    EXPECT_EQ(Entry(browser).autoRefreshInclusion, 0);
+    EXPECT_EQ(Timer1(), "on 45000");
+
+    // The dialog opens with the rule's refresh and the window's exclusion; an interval that is
+    // no number runs the timer at the default.
+    const std::string reopened = cls + "|start page|0|0|45|ie refresh exclude";
+    Run(kAddForWindow, Pick().Shows(reopened).Refresh().Exclude().Interval(""));
+    EXPECT_EQ(Rules(), cls + "|Default|Default|start page|No|\n");
+    EXPECT_EQ(SavedRules(), "1\n" + cls + "|0|0|start page|No|-1");
+    EXPECT_EQ(Entry(browser).autoRefreshInclusion, 1);
+    EXPECT_EQ(Timer1(), "off 30000");
+
+    // Only a "Stay on top" rule for the exact class "IEFrame" concerns the two-minute timer.
     EXPECT_FALSE(f.timerVistaRefreshEnabled());
-
-    WithDialog([&] { vantrel::aMainAddRuleExecute(f); }, Choose(-1, 1));
+    SelectWindow(frame);
+    Run(kAddForWindow, Pick().ZOrder(2));
+    EXPECT_FALSE(f.timerVistaRefreshEnabled());
+    Run(kAddForWindow, Pick().ZOrder(1));
     EXPECT_TRUE(f.timerVistaRefreshEnabled());
-    fixture_.Sync();
-    EXPECT_TRUE(Topmost(browser));
-    ASSERT_EQ(f.rules().size(), 1u);
-    EXPECT_EQ(Fields(f.rules().at(0)), "IEFrame|Default|Stay on top|browser|No|30");
-}
-
-// The list is rebuilt while the dialog is open and has fewer rows than the remembered position.
-TEST_F(RuleCommandAddFromList, AListThatShrankDuringTheDialogIsNotWrittenBlindly) {
-    const std::string cls = base_ + "Kept";
-    // The oldest window is enumerated last, so it stands at the highest position.
-    const HWND kept = Make(cls, "kept");
-    std::vector<HWND> fillers;
-    for (int i = 0; i < 3; ++i) {
-        fillers.push_back(Make(base_ + "Filler" + std::to_string(i), "filler"));
-    }
-    auto& f = Start();
-    const int remembered = Row(kept);
-    ASSERT_GE(remembered, 3);
-    SelectWindow(kept);
-
-    WithDialog([&] { vantrel::aMainAddRuleExecute(f); },
-               [&](TfrmSetRule& d) {
-                   for (HWND filler : fillers) {
-                       fixture_.Destroy(filler);
-                   }
-                   f.catalogue().Rebuild();
-                   EXPECT_LT(f.windows().Count(), remembered + 1);
-                   Choose(2)(d);
-               });
-    // The window moved up: its own row gets the rule, and nothing is written past the end.
-    ASSERT_EQ(f.rules().size(), 1u);
-    EXPECT_EQ(Saved("Window1", "Action"), "2");
-    const int now = Row(kept);
-    ASSERT_GE(now, 0);
-    EXPECT_EQ(f.windows().At(now).autoAction, "Minimize");
-    EXPECT_EQ(f.lvMain().Selected(), now);
-    for (int i = 0; i < f.windows().Count(); ++i) {
-        if (i != now) {
-            EXPECT_NE(f.windows().At(i).autoAction, "Minimize") << f.windows().At(i).className;
-        }
-    }
-    fixture_.Sync();
-    EXPECT_TRUE(::IsIconic(kept));
+    EXPECT_EQ(Applied(frame), "Default|Stay on top|restored|top");
+    EXPECT_EQ(Rules(),
+              cls + "|Default|Default|start page|No|\nIEFrame|Default|Stay on top|browser|No|30\n");
 }
 
 TEST_F(RuleCommandAddFromList, RuleNamesTheProgramAndMoreNarrowsItToACaption) {
@@ -391,62 +270,79 @@ TEST_F(RuleCommandAddFromList, RuleNamesTheProgramAndMoreNarrowsItToACaption) {
     auto& f = Start();
     SelectWindow(chat);
     vt::BoxAnswerer boxes;
-    WithDialog([&] { vantrel::lvMainDblClick(f); },
-               [&](TfrmSetRule& d) {
-                   d.SetActionIndex(0);
-                   d.SetZOrderIndex(1);
-                   vt::WhenModalOpens("More", [&](vantrel::Form& more) {
-                       auto ctl = [&](int id) { return vt::Control(more.Handle(), id); };
-                       EXPECT_EQ(vantrel::ControlText(ctl(vantrel::TfrmRuleMore::kIdProgram)),
-                                 "vt_fixture.exe");
-                       vt::Type(ctl(vantrel::TfrmRuleMore::kIdTitlePattern), "*huddle*");
-                       // A place that is neither a name nor four numbers keeps the dialog open.
-                       ::SetWindowTextA(ctl(vantrel::TfrmRuleMore::kIdPlacement), "1,2");
-                       vt::Click(ctl(vantrel::TfrmRuleMore::kIdOk));
-                       EXPECT_EQ(more.GetModalResult(), vantrel::kResultNone);
-                       ::SetWindowTextA(ctl(vantrel::TfrmRuleMore::kIdPlacement), "Top Left");
-                       vt::Click(ctl(vantrel::TfrmRuleMore::kIdOk));
-                   });
-                   vt::Click(vt::Control(d.Handle(), TfrmSetRule::kIdMore));
-                   ClickOk(d);
-               });
+    Run(vantrel::lvMainDblClick, Pick().Action(0).ZOrder(1).Then([&](TfrmSetRule& d) {
+        vt::WhenModalOpens("More", [&](Form& more) {
+            auto ctl = [&](int id) { return vt::Control(more.Handle(), id); };
+            EXPECT_EQ(vantrel::ControlText(ctl(TfrmRuleMore::kIdProgram)), "vt_fixture.exe");
+            vt::Type(ctl(TfrmRuleMore::kIdTitlePattern), "*huddle*");
+            // A place that is neither a name nor four numbers keeps the dialog open.
+            ::SetWindowTextA(ctl(TfrmRuleMore::kIdPlacement), "1,2");
+            vt::Click(ctl(TfrmRuleMore::kIdOk));
+            EXPECT_EQ(more.GetModalResult(), vantrel::kResultNone);
+            ::SetWindowTextA(ctl(TfrmRuleMore::kIdPlacement), "Top Left");
+            vt::Click(ctl(TfrmRuleMore::kIdOk));
+        });
+        vt::Click(Ctl(d, TfrmSetRule::kIdMore));
+    }));
     EXPECT_EQ(boxes.Seen().size(), 1u);
     ASSERT_EQ(f.rules().size(), 1u);
     EXPECT_EQ(vantrel::ColumnText(f.rules().at(0), 0), cls + " | vt_fixture.exe | *huddle*");
     EXPECT_EQ(Saved("Window1", "Program") + "|" + Saved("Window1", "TitlePattern") + "|" +
                   Saved("Window1", "Placement"),
               "vt_fixture.exe|*huddle*|Top Left");
-    fixture_.Sync();
     // Applied to the window the rule matches now, and only to it.
-    EXPECT_EQ(Entry(chat).autoZOrder, "Stay on top");
-    EXPECT_EQ(Entry(other).autoZOrder, "Default");
-    EXPECT_TRUE(::GetWindowLongA(chat, GWL_EXSTYLE) & WS_EX_TOPMOST);
-    EXPECT_FALSE(::GetWindowLongA(other, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(Applied(chat), "Default|Stay on top|restored|top");
+    EXPECT_EQ(Applied(other), "Default|Default|restored|");
 }
 
-TEST_F(RuleCommandAddFromList, AWindowThatWentDuringTheDialogStillGetsItsRuleStored) {
-    const std::string cls = base_ + "Gone";
-    const HWND gone = Make(cls, "gone");
-    const HWND sibling = Make(cls, "sibling");
+// The list is rebuilt while the dialog is open: with fewer rows than the remembered position, or
+// without the window the dialog is for.
+TEST_F(RuleCommandAddFromList, AListRebuiltDuringTheDialogIsNotWrittenBlindly) {
+    const std::string cls = base_ + "Kept";
+    // The oldest window is enumerated last, so it stands at the highest position.
+    const HWND kept = Make(cls, "kept");
+    std::vector<HWND> fillers;
+    for (int i = 0; i < 3; ++i) {
+        fillers.push_back(Make(base_ + "Filler" + std::to_string(i), "filler"));
+    }
+    const HWND gone = Make(base_ + "Gone", "gone");
+    const HWND sibling = Make(base_ + "Gone", "sibling");
     const HWND stranger = Make(base_ + "Stranger", "stranger");
     auto& f = Start();
-    SelectWindow(gone);
+    const int remembered = Row(kept);
+    ASSERT_GE(remembered, 3);
+    const auto rebuiltWithout = [&](const std::vector<HWND>& windows) {
+        return Pick().Then([&, windows](TfrmSetRule&) {
+            for (HWND window : windows) {
+                fixture_.Destroy(window);
+            }
+            f.catalogue().Rebuild();
+        });
+    };
 
-    WithDialog([&] { vantrel::aMainAddRuleExecute(f); },
-               [&](TfrmSetRule& d) {
-                   fixture_.Destroy(gone);
-                   f.catalogue().Rebuild();
-                   Choose(2)(d);
-               });
+    SelectWindow(kept);
+    Run(kAddForWindow, rebuiltWithout(fillers).Action(2));
+    ASSERT_LT(f.windows().Count(), remembered + 1);
+    // The window moved up: its own row gets the rule, and nothing is written past the end.
+    EXPECT_EQ(SavedRules(), "1\n" + cls + "|2|0|kept|-|-1");
+    const int now = Row(kept);
+    ASSERT_GE(now, 0);
+    EXPECT_EQ(f.lvMain().Selected(), now);
+    for (int i = 0; i < f.windows().Count(); ++i) {
+        EXPECT_EQ(f.windows().At(i).autoAction == "Minimize", i == now)
+            << f.windows().At(i).className;
+    }
+    EXPECT_EQ(Applied(kept), "Minimize|Default|min|");
+
+    // A window that went still gets its rule stored, saved and applied to its class.
+    SelectWindow(gone);
+    Run(kAddForWindow, rebuiltWithout({gone}).Action(2));
     ASSERT_EQ(Row(gone), -1);
-    ASSERT_EQ(f.rules().size(), 1u);
-    EXPECT_EQ(Fields(f.rules().at(0)), cls + "|Minimize|Default|gone|-|-");
-    EXPECT_EQ(SavedFields(1), cls + "|2|0|gone|-|-1");
-    EXPECT_EQ(Entry(sibling).autoAction, "Minimize");
-    fixture_.Sync();
-    EXPECT_TRUE(::IsIconic(sibling));
-    EXPECT_EQ(Entry(stranger).autoAction, "Default");
-    EXPECT_FALSE(::IsIconic(stranger));
+    EXPECT_EQ(Rules(),
+              cls + "|Minimize|Default|kept|-|-\n" + base_ + "Gone|Minimize|Default|gone|-|-\n");
+    EXPECT_EQ(SavedRules(), "2\n" + cls + "|2|0|kept|-|-1\n" + base_ + "Gone|2|0|gone|-|-1");
+    EXPECT_EQ(Applied(sibling), "Minimize|Default|min|");
+    EXPECT_EQ(Applied(stranger), "Default|Default|restored|");
     // The rebuild cleared the selection, and no other row is selected in the gone window's place.
     EXPECT_EQ(f.lvMain().Selected(), -1);
 }
@@ -455,307 +351,187 @@ TEST_F(RuleCommandAddFromList, AWindowThatWentDuringTheDialogStillGetsItsRuleSto
 
 class RuleCommandRulesTab : public RuleCommand {};
 
-TEST_F(RuleCommandRulesTab, ATypedNameInAnotherCaseUpdatesButTheWindowListAppends) {
+// A typed class name updates a rule stored in another letter case, or appends one; the command on
+// a listed window appends a rule for its exact class.
+TEST_F(RuleCommandRulesTab, ATypedNameUpdatesOrAppendsAndSetsTheRefreshTimer) {
     const std::string stored = base_ + "pad";
     const HWND window = Make(base_ + "Pad");
+    const HWND typedWindow = Make(base_ + "Typed");
+    WriteDefaults("Normal", "Default");
     WriteFile("rules.dat", RulesFile({RuleSection(1, stored, 0, 0, "old caption")}));
     auto& f = Start();
+    f.SetTimerVistaRefresh(false);
+    ASSERT_EQ(Entry(typedWindow).autoAction, "Normal");
 
-    WithDialog([&] { vantrel::aRulesAddRuleExecute(f); },
-               [&](TfrmSetRule& d) {
-                   EXPECT_TRUE(d.ClassNameEditable());
-                   EXPECT_EQ(d.ClassNameText(), "");
-                   EXPECT_FALSE(
-                       ::IsWindowEnabled(vt::Control(d.Handle(), TfrmSetRule::kIdCaption)));
-                   TypeClass(d, base_ + "PAD");
-                   Choose(2)(d);
-               });
-    ASSERT_EQ(f.rules().size(), 1u);
-    EXPECT_EQ(Fields(f.rules().at(0)), stored + "|Minimize|Default|old caption|-|-");
-    EXPECT_EQ(SavedFields(1), stored + "|2|0|old caption|-|-1");
+    Run(kAddTyped, Pick().Shows("||0|0|30|editable nocaption").Type(base_ + "PAD").Action(2));
+    std::string rules = stored + "|Minimize|Default|old caption|-|-\n";
+    EXPECT_EQ(Rules(), rules);
+    EXPECT_EQ(SavedRules(), "1\n" + stored + "|2|0|old caption|-|-1");
     // Rules match windows with their letter case.
-    EXPECT_EQ(Entry(window).autoAction, "Default");
-    fixture_.Sync();
-    EXPECT_FALSE(::IsIconic(window));
+    EXPECT_EQ(Applied(window), "Normal|Default|restored|");
 
-    SelectWindow(window);
-    WithDialog([&] { vantrel::aMainAddRuleExecute(f); }, Choose(2));
-    ASSERT_EQ(f.rules().size(), 2u);
-    EXPECT_EQ(f.rules().at(1).className, base_ + "Pad");
-    EXPECT_EQ(f.lvRule().Count(), 2);
-    EXPECT_EQ(Saved("Options", "WindowCount"), "2");
-    EXPECT_EQ(Entry(window).autoAction, "Minimize");
-    fixture_.Sync();
-    EXPECT_TRUE(::IsIconic(window));
-}
-
-TEST_F(RuleCommandRulesTab, UnchangedOkAppendsAndRefreshesTheWindowColumns) {
-    const std::string cls = base_ + "Typed";
-    const HWND window = Make(cls);
-    WriteDefaults("Minimize", "Default");
-    auto& f = Start();
-    ASSERT_EQ(Entry(window).autoAction, "Minimize");
-
-    WithDialog([&] { vantrel::aRulesAddRuleExecute(f); },
-               [&](const TfrmSetRule& d) {
-                   TypeClass(d, cls);
-                   ClickOk(d);
-               });
-    ASSERT_EQ(f.rules().size(), 1u);
-    EXPECT_EQ(Fields(f.rules().at(0)), cls + "|Default|Default||-|-");
-    EXPECT_EQ(f.lvRule().Count(), 1);
-    EXPECT_EQ(Entry(window).autoAction, "Default");
-    EXPECT_EQ(SavedFields(1), cls + "|0|0||-|-1");
+    Run(kAddTyped, Pick().Type(base_ + "Typed")); // unchanged values make a rule all the same
+    rules += base_ + "Typed|Default|Default||-|-\n";
+    EXPECT_EQ(Rules(), rules);
+    EXPECT_EQ(Entry(typedWindow).autoAction, "Default");
 
     const std::string before = SavedFile();
-    WithDialog([&] { vantrel::aRulesAddRuleExecute(f); },
-               [&](const TfrmSetRule& d) {
-                   TypeClass(d, "another");
-                   ClickCancel(d);
-               });
-    EXPECT_EQ(f.rules().size(), 1u);
+    Run(kAddTyped, Pick().Type("another").Cancel());
+    EXPECT_EQ(Rules(), rules);
     EXPECT_EQ(SavedFile(), before);
-}
 
-TEST_F(RuleCommandRulesTab, ATypedInternetExplorerNameSetsTheRefreshTimer) {
-    auto& f = Start();
-    f.SetTimerVistaRefresh(false);
-    WithDialog([&] { vantrel::aRulesAddRuleExecute(f); },
-               [&](TfrmSetRule& d) {
-                   EXPECT_FALSE(d.IEGroupEnabled());
-                   TypeClass(d, "IEFrame");
-                   EXPECT_TRUE(d.IEGroupEnabled());
-                   Toggle(d, TfrmSetRule::kIdAutoRefresh);
-                   d.SetTimeIntervalText("0");
-                   Choose(-1, 1)(d);
-               });
-    ASSERT_EQ(f.rules().size(), 1u);
-    EXPECT_EQ(Fields(f.rules().at(0)), "IEFrame|Default|Stay on top||Yes|0");
-    EXPECT_TRUE(f.timer1Enabled());
-    EXPECT_EQ(f.timer1Interval(), 30000u);
-    EXPECT_EQ(SavedFields(1), "IEFrame|0|1||Yes|0");
+    Run(kAddTyped, Pick().Type("IEFrame").Refresh().Interval("0").ZOrder(1));
+    rules += "IEFrame|Default|Stay on top||Yes|0\n";
+    EXPECT_EQ(Rules(), rules);
+    EXPECT_EQ(Timer1(), "on 30000");
+    EXPECT_EQ(SavedRules(), "3\n" + stored + "|2|0|old caption|-|-1\n" + base_ +
+                                "Typed|0|0||-|-1\nIEFrame|0|1||Yes|0");
     // Only the command on a listed window looks at the two-minute timer.
     EXPECT_FALSE(f.timerVistaRefreshEnabled());
+
+    SelectWindow(window);
+    Run(kAddForWindow, Pick().Action(1));
+    EXPECT_EQ(Rules(), rules + base_ + "Pad|Maximize|Default|rule command window|-|-\n");
+    EXPECT_EQ(Saved("Options", "WindowCount"), "4");
+    EXPECT_EQ(Applied(window), "Maximize|Default|max|");
 }
 
-// ---- Editing a rule ----------------------------------------------------------------------------
+// ---- Editing and deleting a rule ----------------------------------------------------------------
 
 class RuleCommandEdit : public RuleCommand {};
 
-TEST_F(RuleCommandEdit, OpeningAnInternetExplorerRuleSetsTheTimerEvenOnCancel) {
+TEST_F(RuleCommandEdit, AnInternetExplorerRuleSetsTheTimerAsItOpensAndOnlyThen) {
     const std::string on = vt::UniqueName("RcIEFrameOn");
     const std::string off = vt::UniqueName("RcIEFrameOff");
+    const std::string bad = vt::UniqueName("RcIEFrameBad");
+    const std::string edited = vt::UniqueName("RcIEFrameEdit");
     WriteFile(
         "rules.dat",
         RulesFile({RuleSection(1, on, 0, 0, "", "Yes", 20), RuleSection(2, off, 0, 0, "", "No", 50),
-                   RuleSection(3, base_ + "Plain", 0, 0),
-                   RuleSection(4, vt::UniqueName("RcIEFrameBad"), 0, 0, "", "Yes", -1)}));
+                   RuleSection(3, base_ + "Plain", 0, 0), RuleSection(4, bad, 0, 0, "", "Yes", -1),
+                   RuleSection(5, edited, 1, 0, "browser", "Yes", 30)}));
     auto& f = Start();
     ShowRulesTab();
     const std::string before = SavedFile();
-
     f.SetTimer1(false, 1000);
-    f.lvRule().Select(0);
-    WithDialog([&] { vantrel::lvRuleDblClick(f); },
-               [&](TfrmSetRule& d) {
-                   EXPECT_TRUE(f.timer1Enabled());
-                   EXPECT_EQ(f.timer1Interval(), 20000u);
-                   EXPECT_TRUE(d.AutoRefreshChecked());
-                   EXPECT_EQ(d.TimeIntervalText(), "20");
-                   EXPECT_EQ(d.ClassNameText(), on);
-                   EXPECT_FALSE(d.ClassNameEditable());
-                   ClickCancel(d);
-               });
-    EXPECT_TRUE(f.timer1Enabled());
-    EXPECT_EQ(f.timer1Interval(), 20000u);
-
-    f.lvRule().Select(1);
-    WithDialog([&] { vantrel::aEditRuleExecute(f); }, ClickCancel);
-    EXPECT_FALSE(f.timer1Enabled());
-    EXPECT_EQ(f.timer1Interval(), 50000u);
-
-    // An ordinary rule leaves the timer alone.
-    f.lvRule().Select(2);
-    WithDialog([&] { vantrel::aEditRuleExecute(f); }, ClickCancel);
-    EXPECT_FALSE(f.timer1Enabled());
-
-    // The file's -1 loads as "-1": no usable interval, so the default.
-    f.lvRule().Select(3);
-    WithDialog([&] { vantrel::aEditRuleExecute(f); }, ClickOk);
-    EXPECT_TRUE(f.timer1Enabled());
-    EXPECT_EQ(f.timer1Interval(), 30000u);
+    const struct {
+        Command command;
+        Pick script;
+        const char* timer; // as the dialog opens, and after it closed
+    } rows[] = {
+        {vantrel::lvRuleDblClick, Pick().Shows(on + "||0|0|20|nocaption ie refresh").Cancel(),
+         "on 20000"},
+        {kEdit, Pick().Shows(off + "||0|0|50|nocaption ie").Cancel(), "off 50000"},
+        // An ordinary rule leaves the timer alone.
+        {kEdit, Pick().Shows(base_ + "Plain||0|0|30|nocaption").Cancel(), "off 50000"},
+        // The file's -1 loads as "-1": no usable interval, so the default.
+        {kEdit, Pick().Shows(bad + "||0|0|-1|nocaption ie refresh"), "on 30000"},
+    };
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE("rule " + std::to_string(i + 1));
+        f.lvRule().Select(i);
+        Run(rows[i].command, [&](TfrmSetRule& d) {
+            EXPECT_EQ(Timer1(), rows[i].timer);
+            rows[i].script(d);
+        });
+        EXPECT_EQ(Timer1(), rows[i].timer);
+    }
     EXPECT_EQ(SavedFile(), before);
-}
 
-TEST_F(RuleCommandEdit, AnIntervalRetypedWithALeadingZeroIsAChange) {
-    const std::string cls = vt::UniqueName("RcIEFrameEdit");
-    WriteFile("rules.dat", RulesFile({RuleSection(1, base_ + "First", 0, 0),
-                                      RuleSection(2, cls, 1, 0, "browser", "Yes", 30)}));
-    auto& f = Start();
-    ShowRulesTab();
-    f.lvRule().Select(1);
     // The program keeps no copy of the file, so a save shows as this stand-in being replaced.
     const std::string standIn = "[Options]\r\nWindowCount=0\r\n";
     WriteFile("rules.dat", standIn);
-
-    WithDialog([&] { vantrel::aEditRuleExecute(f); }, ClickOk);
+    f.lvRule().Select(4);
+    Run(kEdit, Pick());
     EXPECT_EQ(SavedFile(), standIn);
-
-    WithDialog([&] { vantrel::aEditRuleExecute(f); },
-               [](TfrmSetRule& d) {
-                   EXPECT_FALSE(
-                       ::IsWindowEnabled(vt::Control(d.Handle(), TfrmSetRule::kIdCaption)));
-                   EXPECT_EQ(d.CaptionText(), "browser");
-                   EXPECT_EQ(d.ActionIndex(), 1);
-                   d.SetTimeIntervalText("030");
-                   ClickOk(d);
-               });
-    EXPECT_EQ(Fields(f.rules().at(1)), cls + "|Maximize|Default|browser|Yes|030");
-    EXPECT_EQ(Saved("Options", "WindowCount"), "2");
-    EXPECT_EQ(Saved("Window2", "TimeInterval"), "30");
-
+    // An interval retyped with a leading zero is a change.
+    Run(kEdit, Pick().Shows(edited + "|browser|1|0|30|nocaption ie refresh").Interval("030"));
+    EXPECT_EQ(Fields(4), edited + "|Maximize|Default|browser|Yes|030");
+    EXPECT_EQ(Saved("Options", "WindowCount") + "|" + Saved("Window5", "TimeInterval"), "5|30");
     // The accepted values do not set the timer again.
-    WithDialog([&] { vantrel::aEditRuleExecute(f); },
-               [](TfrmSetRule& d) {
-                   Toggle(d, TfrmSetRule::kIdAutoRefresh);
-                   d.SetTimeIntervalText("90");
-                   ClickOk(d);
-               });
-    EXPECT_EQ(Fields(f.rules().at(1)), cls + "|Maximize|Default|browser|No|90");
-    EXPECT_TRUE(f.timer1Enabled());
-    EXPECT_EQ(f.timer1Interval(), 30000u);
-    EXPECT_EQ(Saved("Window2", "AutoRefresh"), "No");
+    Run(kEdit, Pick().Refresh().Interval("90"));
+    EXPECT_EQ(Fields(4), edited + "|Maximize|Default|browser|No|90");
+    EXPECT_EQ(Timer1(), "on 30000");
+    EXPECT_EQ(Saved("Window5", "AutoRefresh"), "No");
 }
 
-TEST_F(RuleCommandEdit, AChangedRuleIsAppliedToItsOpenWindows) {
+// A changed rule is applied to its open windows at once, and a deleted one gives them the
+// defaults; the following rule, else the first, is selected afterwards.
+TEST_F(RuleCommandEdit, AChangedOrDeletedRuleIsAppliedToItsOpenWindows) {
     const std::string cls = base_ + "Applied";
     const HWND window = Make(cls);
-    WriteFile("rules.dat", RulesFile({RuleSection(1, cls, 0, 0)}));
+    WriteDefaults("Normal", "Normal");
+    WriteFile("rules.dat", RulesFile({RuleSection(1, base_ + "A", 1, 0), RuleSection(2, cls, 0, 0),
+                                      RuleSection(3, base_ + "C", 3, 0)}));
     auto& f = Start();
     ShowRulesTab();
-    f.lvRule().Select(0);
-
-    WithDialog([&] { vantrel::aEditRuleExecute(f); },
-               [](TfrmSetRule& d) {
-                   EXPECT_FALSE(d.IEGroupEnabled());
-                   Choose(2, 1)(d);
-               });
-    EXPECT_EQ(Fields(f.rules().at(0)), cls + "|Minimize|Stay on top||-|-");
-    EXPECT_EQ(Entry(window).autoAction, "Minimize");
-    EXPECT_EQ(Entry(window).autoZOrder, "Stay on top");
-    fixture_.Sync();
-    EXPECT_TRUE(::IsIconic(window));
-    EXPECT_TRUE(Topmost(window));
-    EXPECT_EQ(SavedFields(1), cls + "|2|1||-|-1");
-}
-
-// ---- Deleting a rule and the selection message --------------------------------------------------
-
-class RuleCommandDelete : public RuleCommand {};
-
-TEST_F(RuleCommandDelete, TheFollowingRuleOrTheFirstIsSelectedAfterwards) {
-    WriteFile("rules.dat",
-              RulesFile({RuleSection(1, base_ + "A", 1, 0), RuleSection(2, base_ + "B", 2, 0),
-                         RuleSection(3, base_ + "C", 3, 0)}));
-    auto& f = Start();
-    ShowRulesTab();
-
     f.lvRule().Select(1);
+    const std::string a = base_ + "A|Maximize|Default||-|-\n";
+    const std::string c = base_ + "C|Normal|Default||-|-\n";
+
+    Run(kEdit, Pick().Shows(cls + "||0|0|30|nocaption").Action(2).ZOrder(1));
+    EXPECT_EQ(Rules(), a + cls + "|Minimize|Stay on top||-|-\n" + c);
+    EXPECT_EQ(Applied(window), "Minimize|Stay on top|min|top");
+    EXPECT_EQ(SavedRules(),
+              "3\n" + base_ + "A|1|0||-|-1\n" + cls + "|2|1||-|-1\n" + base_ + "C|3|0||-|-1");
+
+    // A delete that lost the selection would ask for one: answered, it fails the test, not hangs.
+    const vt::BoxAnswerer answerer;
     vantrel::aDeleteRuleExecute(f);
-    ASSERT_EQ(f.rules().size(), 2u);
-    EXPECT_EQ(f.rules().at(1).className, base_ + "C");
-    EXPECT_EQ(f.lvRule().Count(), 2);
+    EXPECT_EQ(Applied(window), "Normal|Normal|restored|");
+    EXPECT_EQ(Rules(), a + c);
     EXPECT_EQ(f.lvRule().Selected(), 1);
-    EXPECT_EQ(Saved("Options", "WindowCount"), "2");
-    EXPECT_EQ(SavedFields(2), base_ + "C|3|0||-|-1");
+    EXPECT_EQ(SavedRules(), "2\n" + base_ + "A|1|0||-|-1\n" + base_ + "C|3|0||-|-1");
 
     vantrel::aDeleteRuleExecute(f); // the last row
-    ASSERT_EQ(f.rules().size(), 1u);
-    EXPECT_EQ(f.rules().at(0).className, base_ + "A");
+    EXPECT_EQ(Rules(), a);
     EXPECT_EQ(f.lvRule().Selected(), 0);
-
     vantrel::aDeleteRuleExecute(f); // the only row
-    EXPECT_EQ(f.rules().size(), 0u);
-    EXPECT_EQ(f.lvRule().Count(), 0);
+    EXPECT_EQ(Rules(), "");
     EXPECT_EQ(f.lvRule().Selected(), -1);
-    EXPECT_EQ(Saved("Options", "WindowCount"), "0");
+    EXPECT_EQ(SavedRules(), "0");
+    EXPECT_TRUE(answerer.Seen().empty());
 }
 
-TEST_F(RuleCommandDelete, WithoutASelectionEditAndDeleteAskForOne) {
-    WriteFile("rules.dat", RulesFile({RuleSection(1, base_ + "Kept", 1, 0)}));
-    auto& f = Start();
-    ShowRulesTab();
-    f.lvRule().Select(-1);
-    const std::string before = SavedFile();
-    vt::WhenModalOpens("Set Rule", [](Form& form) { form.SetModalResult(vantrel::kResultCancel); });
-    {
-        BoxAnswerer answerer;
-        const vt::ModalDeadline deadline(10000, vantrel::kResultCancel);
-        vantrel::aDeleteRuleExecute(f);
-        vantrel::aEditRuleExecute(f);
-        vantrel::lvRuleDblClick(f); // no selection: not even the message
-        EXPECT_EQ(deadline.Ended(), 0);
-    }
-    ASSERT_EQ(vt::ShownBoxes().size(), 2u);
-    for (const ShownBox& box : vt::ShownBoxes()) {
-        EXPECT_EQ(box.title, "Vantrel");
-        EXPECT_EQ(box.text, "Please select the list item first.");
-    }
-    EXPECT_EQ(vt::DropPendingScripts(), 1); // no dialog opened
-    EXPECT_EQ(f.rules().size(), 1u);
-    EXPECT_EQ(SavedFile(), before);
-}
+// ---- Without a selection, and the enabled states ------------------------------------------------
 
-TEST_F(RuleCommandDelete, OpenWindowsGetTheDefaultsAtOnce) {
-    const std::string cls = base_ + "Doomed";
-    const HWND window = Make(cls);
-    WriteDefaults("Normal", "Normal");
-    WriteFile("rules.dat",
-              RulesFile({RuleSection(1, base_ + "Other", 0, 0), RuleSection(2, cls, 2, 1)}));
-    auto& f = Start();
-    fixture_.Sync();
-    ASSERT_TRUE(::IsIconic(window));
-    ASSERT_TRUE(Topmost(window));
-    ShowRulesTab();
-    f.lvRule().Select(1);
-
-    vantrel::aDeleteRuleExecute(f);
-    EXPECT_EQ(Entry(window).autoAction, "Normal");
-    EXPECT_EQ(Entry(window).autoZOrder, "Normal");
-    fixture_.Sync();
-    EXPECT_FALSE(::IsIconic(window));
-    EXPECT_FALSE(Topmost(window));
-    EXPECT_EQ(f.lvRule().Selected(), 0);
-}
-
-// ---- Enabled states ----------------------------------------------------------------------------
-
-class RuleCommandUpdate : public RuleCommand {};
-
-TEST_F(RuleCommandUpdate, CommandsNeedTheirListShowingWithASelection) {
+TEST_F(RuleCommand, CommandsNeedTheirListShowingWithASelection) {
     const HWND window = Make(base_ + "Upd");
+    WriteFile("rules.dat", RulesFile({RuleSection(1, base_ + "Upd", 1, 0)}));
     auto& f = Start();
-    f.rules().append(WindowRule{base_ + "Upd", "Default", "Default", "", "-", "-"});
-    f.lvRule().SetCount(1);
+    const std::string before = SavedFile();
     SelectWindow(window);
     f.lvRule().Select(0);
     EXPECT_TRUE(vantrel::aMainAddRuleUpdate(f));
     EXPECT_FALSE(vantrel::aEditRuleUpdate(f)); // the rules list is not showing
-    f.lvMain().Select(-1);
-    EXPECT_FALSE(vantrel::aMainAddRuleUpdate(f));
-    // Without a selection the add command opens nothing.
-    vt::WhenModalOpens("Set Rule", [](Form& form) { form.SetModalResult(vantrel::kResultCancel); });
-    vantrel::lvMainDblClick(f);
-    vantrel::aMainAddRuleExecute(f);
-    EXPECT_EQ(vt::DropPendingScripts(), 1);
-    EXPECT_EQ(::GetFileAttributesA((folder() + "rules.dat").c_str()), INVALID_FILE_ATTRIBUTES);
-
-    SelectWindow(window);
     ShowRulesTab();
     EXPECT_FALSE(vantrel::aMainAddRuleUpdate(f));
     EXPECT_TRUE(vantrel::aEditRuleUpdate(f));
     f.lvRule().Select(-1);
     EXPECT_FALSE(vantrel::aEditRuleUpdate(f));
+    f.lvRule().Show(false);
+    f.lvMain().Show(true);
+    f.lvMain().Select(-1);
+    EXPECT_FALSE(vantrel::aMainAddRuleUpdate(f));
+
+    // Without a selection the add command opens nothing, edit and delete ask for one.
+    vt::WhenModalOpens("Set Rule", [](Form& form) { form.SetModalResult(vantrel::kResultCancel); });
+    const vt::BoxAnswerer answerer;
+    const vt::ModalDeadline deadline(10000, vantrel::kResultCancel);
+    vantrel::lvMainDblClick(f);
+    vantrel::aMainAddRuleExecute(f);
+    ShowRulesTab();
+    vantrel::aDeleteRuleExecute(f);
+    vantrel::aEditRuleExecute(f);
+    vantrel::lvRuleDblClick(f); // not even the message
+    EXPECT_EQ(deadline.Ended(), 0);
+    ASSERT_EQ(vt::ShownBoxes().size(), 2u);
+    for (const vt::ShownBox& box : vt::ShownBoxes()) {
+        EXPECT_EQ(box.title + "|" + box.text, "Vantrel|Please select the list item first.");
+    }
+    EXPECT_EQ(vt::DropPendingScripts(), 1); // no dialog opened
+    EXPECT_EQ(Rules(), base_ + "Upd|Maximize|Default||-|-\n");
+    EXPECT_EQ(SavedFile(), before);
 }
 
 // ---- The timers -------------------------------------------------------------------------------
@@ -765,15 +541,37 @@ TEST_F(RuleCommandUpdate, CommandsNeedTheirListShowingWithASelection) {
 // therefore get unique names that hold "ieframe" in lower case.
 class TimerTick : public RuleCommand {
 protected:
-    HWND MakeBrowser(const std::string& cls) { return Make(cls, "browser"); }
-    static bool Pair(vt::Fixture& fixture, HWND window, int n) {
-        const vt::Counts c = fixture.GetCounts(window);
-        return c.keyDownF5 == n && c.keyUpF5 == n;
+    // Sets the Internet Explorer version the program reads at start, until the test ends.
+    void SetIEVersion(const std::string& version) {
+        ASSERT_EQ(ie_.Create(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Internet Explorer",
+                             KEY_READ | KEY_WRITE),
+                  ERROR_SUCCESS);
+        hadVersion_ = ie_.ReadString("Version", oldVersion_) == ERROR_SUCCESS;
+        ASSERT_EQ(ie_.WriteString("Version", version), ERROR_SUCCESS);
+        setVersion_ = true;
     }
+    void TearDown() override {
+        RuleCommand::TearDown();
+        if (setVersion_ && hadVersion_) {
+            ie_.WriteString("Version", oldVersion_);
+        } else if (setVersion_) {
+            ie_.DeleteValue("Version");
+        }
+    }
+    HWND MakeBrowser(const std::string& cls) { return Make(cls, "browser"); }
+    // The refreshes a window has handled, as F5 presses (down/up) and as refresh commands.
     // The fixture answers its commands ahead of posted messages, so a window's counts may lag
-    // behind what was posted to it. Posted messages to one thread are handled in order, though:
-    // once a marker posted now has been counted, everything posted before it has been handled.
-    // The marker is the refresh command, which the F5 ticks never post.
+    // behind what was posted to it; posted messages to one thread are handled in order, though,
+    // so once a private message posted now has been counted, everything before it has been.
+    std::string Refreshes(HWND window) {
+        const int before = fixture_.GetCounts(window).privateMessages;
+        ::PostMessageA(window, WM_USER + 7, 0, 0);
+        EXPECT_TRUE(vt::WaitUntil(
+            [&] { return fixture_.GetCounts(window).privateMessages == before + 1; }));
+        const vt::Counts c = fixture_.GetCounts(window);
+        return "F5 " + std::to_string(c.keyDownF5) + "/" + std::to_string(c.keyUpF5) +
+               ", command " + std::to_string(c.commandA220);
+    }
     // The tick's rebuild runs in slices, and the rest of the tick once it is whole.
     void Tick(TfrmMain& f) {
         vantrel::TimerVistaRefreshTimer(f);
@@ -782,144 +580,117 @@ protected:
         EXPECT_TRUE(vt::WaitUntil([&] { return !f.catalogue().PassRunning(); }));
         fixture_.Sync();
     }
-    static void Drain(vt::Fixture& fixture, HWND window) {
-        const int before = fixture.GetCounts(window).commandA220;
-        ::PostMessageA(window, WM_COMMAND, 0xA220, 0);
-        EXPECT_TRUE(
-            vt::WaitUntil([&] { return fixture.GetCounts(window).commandA220 == before + 1; }));
+
+    vantrel::platform::RegKey ie_;
+    std::string oldVersion_;
+    bool hadVersion_ = false;
+    bool setVersion_ = false;
+};
+
+struct Timer1Row {
+    const char* name;
+    const char* version;
+    int major;
+    bool keys; // F5 pressed, else the refresh command
+    friend void PrintTo(const Timer1Row& row, std::ostream* out) { *out << row.name; }
+};
+
+class Timer1 : public TimerTick, public ::testing::WithParamInterface<Timer1Row> {
+protected:
+    std::string Expected(int n) const {
+        const std::string k = std::to_string(GetParam().keys ? n : 0);
+        return "F5 " + k + "/" + k + ", command " + std::to_string(GetParam().keys ? 0 : n);
     }
 };
 
-TEST_F(TimerTick, Timer1SendsF5ToEveryIncludedInternetExplorerWindow) {
-    IEVersionOverride version("8.0.6001.18702");
-    ASSERT_TRUE(version.set());
+// The exclusion chosen in the dialog is the window's own, and holds until the next rebuild.
+TEST_P(Timer1, RefreshesEveryIncludedInternetExplorerWindow) {
+    SetIEVersion(GetParam().version);
     const HWND upper = MakeBrowser("IEFrame");
+    const HWND excluded = MakeBrowser("IEFrame");
     const HWND lower = MakeBrowser(vt::UniqueName("ieframe"));
     const HWND plain = Make(base_ + "Plain");
     auto& f = Start();
-    ASSERT_EQ(f.ieMajorVersion(), 8);
+    ASSERT_EQ(f.ieMajorVersion(), GetParam().major);
     ASSERT_NE(Entry(lower).className.find("ieframe"), std::string::npos);
 
     vantrel::Timer1Timer(f);
-    EXPECT_TRUE(vt::WaitUntil([&] { return Pair(fixture_, upper, 1); }));
-    EXPECT_TRUE(vt::WaitUntil([&] { return Pair(fixture_, lower, 1); }));
-    Drain(fixture_, upper);
-    EXPECT_EQ(fixture_.GetCounts(upper).commandA220, 1); // the marker alone
-    EXPECT_TRUE(Pair(fixture_, upper, 1));
-    Drain(fixture_, plain);
-    EXPECT_TRUE(Pair(fixture_, plain, 0));
+    for (HWND browser : {upper, excluded, lower}) {
+        EXPECT_EQ(Refreshes(browser), Expected(1));
+    }
+    EXPECT_EQ(Refreshes(plain), Expected(0));
 
-    // Excluded until the next rebuild.
-    f.windows().At(Row(lower)).autoRefreshInclusion = 0;
-    vantrel::Timer1Timer(f);
-    EXPECT_TRUE(vt::WaitUntil([&] { return Pair(fixture_, upper, 2); }));
-    Drain(fixture_, lower);
-    EXPECT_TRUE(Pair(fixture_, lower, 1));
-    f.catalogue().Rebuild();
-    vantrel::Timer1Timer(f);
-    EXPECT_TRUE(vt::WaitUntil([&] { return Pair(fixture_, lower, 2); }));
-}
-
-TEST_F(TimerTick, Timer1UsesTheRefreshCommandUpToVersion6) {
-    IEVersionOverride version("6.0.2900.5512");
-    ASSERT_TRUE(version.set());
-    const HWND upper = MakeBrowser("IEFrame");
-    auto& f = Start();
-    ASSERT_EQ(f.ieMajorVersion(), 6);
-
-    vantrel::Timer1Timer(f);
-    // A second command posted after the tick: once both are counted the tick has been handled.
-    ::PostMessageA(upper, WM_COMMAND, 0xA220, 0);
-    EXPECT_TRUE(vt::WaitUntil([&] { return fixture_.GetCounts(upper).commandA220 == 2; }));
-    EXPECT_TRUE(Pair(fixture_, upper, 0));
-}
-
-TEST_F(TimerTick, TheExclusionChosenInTheDialogHoldsUntilTheNextRebuild) {
-    IEVersionOverride version("11.0.9600.16428");
-    ASSERT_TRUE(version.set());
-    const HWND excluded = MakeBrowser("IEFrame");
-    const HWND included = MakeBrowser("IEFrame");
-    auto& f = Start();
     SelectWindow(excluded);
-    WithDialog([&] { vantrel::aMainAddRuleExecute(f); },
-               [](const TfrmSetRule& d) {
-                   Toggle(d, TfrmSetRule::kIdAutoRefresh);
-                   Toggle(d, TfrmSetRule::kIdCurrentWindow);
-                   ClickOk(d);
-               });
+    Run(kAddForWindow, Pick().Refresh().Exclude());
     ASSERT_TRUE(f.timer1Enabled());
-
     vantrel::Timer1Timer(f);
-    EXPECT_TRUE(vt::WaitUntil([&] { return Pair(fixture_, included, 1); }));
-    Drain(fixture_, excluded);
-    EXPECT_TRUE(Pair(fixture_, excluded, 0));
-
+    EXPECT_EQ(Refreshes(upper), Expected(2));
+    EXPECT_EQ(Refreshes(lower), Expected(2));
+    EXPECT_EQ(Refreshes(excluded), Expected(1));
     f.catalogue().Rebuild();
     vantrel::Timer1Timer(f);
-    EXPECT_TRUE(vt::WaitUntil([&] { return Pair(fixture_, excluded, 1); }));
-    EXPECT_TRUE(vt::WaitUntil([&] { return Pair(fixture_, included, 2); }));
+    EXPECT_EQ(Refreshes(excluded), Expected(2));
 }
 
-// This system's version code makes every two-minute tick rebuild the list first, which resets
-// every exclusion from the refresh; elsewhere the tick leaves the list alone.
-void ExpectRebuiltOnlyOnVersion11(TfrmMain& f, HWND marker) {
-    const int row = f.windows().Find(marker);
-    ASSERT_GE(row, 0);
-    EXPECT_EQ(f.windows().At(row).autoRefreshInclusion, f.versionCode() == 11 ? 1 : 0);
-}
+const Timer1Row kTimer1Rows[] = {
+    {"Version6SendsTheRefreshCommand", "6.0.2900.5512", 6, false},
+    {"Version8PressesF5", "8.0.6001.18702", 8, true},
+    {"Version11PressesF5", "11.0.9600.16428", 11, true},
+};
+INSTANTIATE_TEST_SUITE_P(Versions, Timer1, ::testing::ValuesIn(kTimer1Rows),
+                         [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(TimerTick, TwoMinuteTickPutsListedIEFrameWindowsOnTopAgain) {
+// The two-minute tick on an "IEFrame" window that lost its place on top, with a window of another
+// class holding "ieframe" listed. Only the exact class counts as a listed Internet Explorer window:
+// with the "IEFrame" window hidden in the tray, the tick goes on to apply the rules of the class
+// "IEFrame", which brings the hidden window back after a rebuild.
+struct TickRow {
+    const char* name;
+    int action, zOrder; // of the rule for "IEFrame"
+    bool inTray;        // the window hidden in the tray before the tick
+    bool shownAfter, topmostAfter;
+    // The marker's exclusion from the refresh is reset by a rebuild, which this system's version
+    // code makes every tick do first; elsewhere the tick leaves the list alone unless it must
+    // look for the class.
+    bool rebuiltAnyway;
+    friend void PrintTo(const TickRow& row, std::ostream* out) { *out << row.name; }
+};
+
+class TwoMinuteTick : public TimerTick, public ::testing::WithParamInterface<TickRow> {};
+
+TEST_P(TwoMinuteTick, OnAnIEFrameWindow) {
+    const TickRow& p = GetParam();
     const HWND upper = MakeBrowser("IEFrame");
+    const HWND lower = MakeBrowser(vt::UniqueName("ieframe"));
     const HWND marker = Make(base_ + "Marker");
-    WriteFile("rules.dat", RulesFile({RuleSection(1, "IEFrame", 0, 1)}));
+    WriteFile("rules.dat", RulesFile({RuleSection(1, "IEFrame", p.action, p.zOrder)}));
     auto& f = Start();
+    if (p.inTray) {
+        ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, vt::W(upper), 11);
+    }
     fixture_.Sync();
-    ASSERT_TRUE(Topmost(upper));
+    ASSERT_EQ(::IsWindowVisible(upper) != FALSE, !p.inTray);
+    ASSERT_EQ(f.tray().WindowIconAdded(upper), p.inTray);
+    ASSERT_GE(Row(lower), 0);
+    ASSERT_EQ(Topmost(upper), p.zOrder == 1);
     ::SetWindowPos(upper, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ASSERT_FALSE(Topmost(upper));
     f.windows().At(Row(marker)).autoRefreshInclusion = 0;
 
     Tick(f);
-    EXPECT_TRUE(Topmost(upper));
-    ExpectRebuiltOnlyOnVersion11(f, marker);
+    EXPECT_EQ(::IsWindowVisible(upper) != FALSE, p.shownAfter);
+    EXPECT_EQ(f.tray().WindowIconAdded(upper), !p.shownAfter);
+    EXPECT_EQ(Topmost(upper), p.topmostAfter);
+    EXPECT_EQ(Entry(marker).autoRefreshInclusion, p.rebuiltAnyway || f.versionCode() == 11 ? 1 : 0);
 }
 
-// Only the exact class counts as a listed Internet Explorer window: with another class holding
-// "ieframe" listed and the "IEFrame" window hidden in the tray, the tick goes on to apply the
-// rules of the class "IEFrame", which brings the hidden window back.
-TEST_F(TimerTick, TwoMinuteTickCountsOnlyTheExactClassAsListed) {
-    const HWND upper = MakeBrowser("IEFrame");
-    const HWND lower = MakeBrowser(vt::UniqueName("ieframe"));
-    WriteFile("rules.dat", RulesFile({RuleSection(1, "IEFrame", 3, 1)}));
-    auto& f = Start();
-    ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, vt::W(upper), 11);
-    fixture_.Sync();
-    ASSERT_FALSE(::IsWindowVisible(upper));
-    ASSERT_TRUE(f.tray().WindowIconAdded(upper));
-    ASSERT_GE(Row(lower), 0);
-    ::SetWindowPos(upper, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-
-    Tick(f);
-    EXPECT_TRUE(::IsWindowVisible(upper));
-    EXPECT_FALSE(f.tray().WindowIconAdded(upper));
-    EXPECT_TRUE(Topmost(upper));
-}
-
-TEST_F(TimerTick, TwoMinuteTickStopsEarlyWithoutAStayOnTopRule) {
-    const HWND upper = MakeBrowser("IEFrame");
-    const HWND marker = Make(base_ + "Marker");
-    WriteFile("rules.dat", RulesFile({RuleSection(1, "IEFrame", 3, 2)}));
-    auto& f = Start();
-    ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, vt::W(upper), 11);
-    fixture_.Sync();
-    ASSERT_FALSE(::IsWindowVisible(upper));
-    f.windows().At(Row(marker)).autoRefreshInclusion = 0;
-
-    Tick(f);
+const TickRow kTickRows[] = {
+    {"StayOnTopPutsTheListedWindowOnTopAgain", 0, 1, false, true, true, false},
+    {"StayOnTopBringsBackTheWindowInTheTray", 3, 1, true, true, true, true},
     // Applying the rules of "IEFrame" would have shown it again.
-    EXPECT_FALSE(::IsWindowVisible(upper));
-    EXPECT_TRUE(f.tray().WindowIconAdded(upper));
-    ExpectRebuiltOnlyOnVersion11(f, marker);
-}
+    {"WithoutStayOnTopTheTickStopsEarly", 3, 2, true, false, false, false},
+};
+INSTANTIATE_TEST_SUITE_P(Rules, TwoMinuteTick, ::testing::ValuesIn(kTickRows),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
