@@ -1,10 +1,15 @@
 #include "support/test_support.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <tlhelp32.h>
 #include <utility>
 
+#include "app/main_form.h"
+#include "rules/set_rule_dialog.h"
 #include "support/dialog_driver.h"
+#include "support/wait.h"
 #include "ui/form.h"
 
 namespace vt {
@@ -268,8 +273,6 @@ void CALLBACK ModalDeadline::Fire(HWND, UINT, UINT_PTR timer, DWORD) {
 
 } // namespace vt
 
-#include "app/main_form.h"
-
 namespace vt {
 
 std::vector<std::pair<std::string, std::function<void()>>> ListCommands(vantrel::TfrmMain& form) {
@@ -305,8 +308,8 @@ std::vector<std::pair<std::string, std::function<void()>>> ListCommands(vantrel:
 
 } // namespace vt
 
-// ---- Pictures of what owner-drawn controls paint (flat menus, tabs and buttons) ----
-#include <algorithm>
+// Pictures of what owner-drawn controls paint (flat menus, tabs and buttons), read pixel by
+// pixel.
 
 namespace vt {
 
@@ -345,11 +348,11 @@ std::unique_ptr<Canvas> Shot(HWND control) {
     auto shot = std::make_unique<Canvas>(client.right, client.bottom, RGB(1, 2, 3));
     ::SendMessageA(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(shot->dc()), PRF_CLIENT);
     return shot;
+}
 
-// Processes that tests start, pause and look into from outside (added for the relay tests).
-#include <tlhelp32.h>
+} // namespace vt
 
-#include "support/wait.h"
+// Processes that tests start, pause and look into from outside.
 
 namespace vt {
 
@@ -436,10 +439,11 @@ PausedProcess::~PausedProcess() {
     for (const vantrel::platform::UniqueHandle& thread : threads_) {
         ::ResumeThread(thread.get());
     }
+}
 
-// ---- For the Set Rule dialog and rule command tests ---------------------------------------------
+} // namespace vt
 
-#include "rules/set_rule_dialog.h"
+// The Set Rule dialog as a person reads it.
 
 namespace vt {
 

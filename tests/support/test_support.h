@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -113,9 +114,8 @@ std::vector<std::pair<std::string, std::function<void()>>> ListCommands(vantrel:
 
 } // namespace vt
 
-// ---- Pictures of what owner-drawn controls paint (flat menus, tabs and buttons), read pixel by
-// pixel ----
-#include <memory>
+// Pictures of what owner-drawn controls paint (flat menus, tabs and buttons), read pixel by
+// pixel.
 
 namespace vt {
 
@@ -145,7 +145,9 @@ private:
 // drawing of the program uses.
 std::unique_ptr<Canvas> Shot(HWND control);
 
-// Processes that tests start, pause and look into from outside (added for the relay tests).
+} // namespace vt
+
+// Processes that tests start, pause and look into from outside.
 namespace vt {
 
 // The process's exit code once it has ended, waiting up to `ms` with this thread's messages
@@ -188,7 +190,9 @@ private:
     std::vector<vantrel::platform::UniqueHandle> threads_;
 };
 
-// ---- For the Set Rule dialog and rule command tests ---------------------------------------------
+} // namespace vt
+
+// The Set Rule dialog as a person reads it.
 
 namespace vantrel {
 class TfrmSetRule;
