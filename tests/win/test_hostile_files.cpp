@@ -474,27 +474,6 @@ TEST_F(HostileFiles, SameSeedMakesTheSameFilesOfEveryKind) {
     EXPECT_GE(binary, 20);
 }
 
-TEST_F(HostileFiles, ADamagedCountDoesNotStallLoadingAndSaving) {
-    // Each save writes every key of every rule and each write rewrites the file: empty rules
-    // made up for a count of a thousand took minutes to save, at exit and after every rule
-    // command.
-    const std::string path = dir_.path() + "rules.dat";
-    for (const char* count : {"1000", "1024", "0x3FF", "500"}) {
-        Place(path, std::string("[Options]\r\nWindowCount=") + count +
-                        "\r\n[Window1]\r\nClassName=a\r\n[Window7]\r\nClassName=g\r\n");
-        const ULONGLONG start = ::GetTickCount64();
-        RuleList rules;
-        vantrel::LoadRules(path, rules);
-        vantrel::SaveRules(path, rules);
-        RuleList again;
-        vantrel::LoadRules(path, again);
-        EXPECT_LT(::GetTickCount64() - start, 5000u) << count;
-        ExpectSameRules(rules, again, count);
-        ASSERT_GE(rules.size(), 2u) << count;
-        EXPECT_EQ(rules.at(0).className, "a") << count;
-    }
-}
-
 class HostileStart : public vt::MainFormTest {
 protected:
     void TearDown() override {
