@@ -562,10 +562,11 @@ bool Catalogue::ExamineAsked(AskedWindow& asked) {
         // A window that has been shown since is a notice's business, or the next pass's.
         return false;
     }
-    // Hidden since, it would be listed, and its rule would show it again. Gone since, it is
-    // not visible either (a handle is not used again within moments: it carries a count of
-    // its uses).
-    if (!::IsWindowVisible(asked.window)) {
+    // Hidden since, its rule would show it again; under a handle used again, it is another
+    // window.
+    DWORD process = 0;
+    if (!::IsWindowVisible(asked.window) ||
+        platform::ThreadIdOf(asked.window, &process) != asked.facts.thread) {
         return ExamineInPass(asked.window, EnumerationMode::List);
     }
     Lasting& lasting = lasting_[asked.window];

@@ -115,7 +115,7 @@ public:
     // A whole rebuild, within this call (start-up, and where the caller needs the rows now).
     void Rebuild();
     // A whole rebuild from windows asked a moment ago on another thread (start-up): each listed
-    // window is asked again only whether it is still shown.
+    // window is asked again only whether it is still shown and still the same window.
     void Rebuild(std::vector<AskedWindow> asked);
     // A rebuild in slices of at most kSliceMs, between which the program's messages are
     // handled: the shell's notices, the timer and the refresh command. The rows stay as they
