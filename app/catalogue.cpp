@@ -188,16 +188,10 @@ void Catalogue::Pass::Index() {
     }
 }
 
-void Catalogue::StartPass(bool sliced, std::vector<AskedWindow> asked) {
+void Catalogue::StartPass(bool sliced) {
     pass_ = std::make_unique<Pass>();
     pass_->sliced = sliced;
-    if (!asked.empty()) {
-        pass_->asked = std::move(asked);
-        for (const AskedWindow& window : pass_->asked) {
-            pass_->windows.push_back(window.window);
-        }
-        pass_->Index();
-    } else if (sliced) {
+    if (sliced) {
         for (const WindowEntry& row : rows_.Rows()) {
             pass_->listed.insert(row.handle);
         }
@@ -216,10 +210,6 @@ void Catalogue::StartPass(bool sliced, std::vector<AskedWindow> asked) {
 }
 
 void Catalogue::Rebuild() {
-    Rebuild({});
-}
-
-void Catalogue::Rebuild(std::vector<AskedWindow> asked) {
     if (DeferredDuringRebuild(Change::Rebuild, nullptr)) {
         return;
     }
@@ -228,17 +218,13 @@ void Catalogue::Rebuild(std::vector<AskedWindow> asked) {
         ++rebuilds_;
         // A pass in slices that was under way is overtaken: this one lists the windows as they
         // are now.
-        StartPass(false, std::move(asked));
+        StartPass(false);
         rows_.Clear();
         int examined = 0;
         ULONGLONG answered = ::GetTickCount64();
         while (pass_->next < pass_->windows.size()) {
-            const size_t at = pass_->next++;
-            if (pass_->asked.empty()) {
-                ExamineInPass(pass_->windows[at], EnumerationMode::List);
-            } else {
-                ExamineAsked(pass_->asked[at]);
-            }
+            const HWND window = pass_->windows[pass_->next++];
+            ExamineInPass(window, EnumerationMode::List);
             // Each question waits its turn at the window server, which a storm of windows
             // keeps busy: then a few windows take long, and the clock decides.
             if (++examined == kWindowsBetweenAnswers ||
@@ -438,172 +424,76 @@ bool Catalogue::Examine(HWND window, EnumerationMode mode) {
     return ExamineInPass(window, mode);
 }
 
-namespace {
-// How far the filters go for a mode: the menu modes need the windows a row could be made for,
-// not the row.
-FilterStage StageFor(EnumerationMode mode) {
-    switch (mode) {
-    case EnumerationMode::RestoreSystemMenus:
-        return FilterStage::Owned;
-    case EnumerationMode::InsertSystemMenus:
-        return FilterStage::Uncloaked;
-    default:
-        return FilterStage::Listable;
-    }
-}
-} // namespace
-
-FilterStage AskFilters(HWND window, FilterStage upTo, FilterFacts& facts, DWORD captionNotOf) {
+bool Catalogue::ExamineInPass(HWND window, EnumerationMode mode) {
     // Visibility is asked before the child and the class name that the first filter needs (the
     // filters reject alike, and none changes anything): a hidden window costs one question.
     if (!::IsWindowVisible(window)) {
-        return FilterStage::Hidden;
+        return false;
     }
     const HWND firstChild = platform::FirstChild(window);
     DWORD processId = 0;
     const DWORD threadId = platform::ThreadIdOf(window, &processId);
     if (threadId == 0) {
-        return FilterStage::Hidden; // gone since it was enumerated
+        return false; // gone since it was enumerated
     }
-    if (facts.thread != threadId) {
+    Lasting& lasting = lasting_[window];
+    if (lasting.thread != threadId) {
         // Another window under a handle used again: nothing known of the old one holds.
-        facts.className.reset();
+        lasting = Lasting{};
+        lasting.thread = threadId;
     }
-    facts.thread = threadId;
-    facts.process = processId;
+    lasting.seen = passNumber_;
     auto className = [&]() -> const std::string& {
-        if (!facts.className) {
-            facts.className = platform::ClassNameOf(window);
+        if (!lasting.className) {
+            lasting.className = platform::ClassNameOf(window);
         }
-        return *facts.className;
+        return *lasting.className;
     };
     if (firstChild == nullptr && className() == kCoreWindowClass) {
-        return FilterStage::Rejected;
+        return false;
     }
     const LONG exStyle = platform::ExStyleOf(window);
     if (exStyle & WS_EX_TOOLWINDOW) {
-        return FilterStage::Rejected;
+        return false;
     }
     if (HWND owner = platform::OwnerOf(window)) {
         const bool ownerOutOfSight =
             !::IsWindowVisible(owner) || (platform::ExStyleOf(owner) & WS_EX_TOOLWINDOW);
         if (!(exStyle & WS_EX_APPWINDOW) || !ownerOutOfSight) {
-            return FilterStage::Rejected;
+            return false;
         }
     }
-    if (upTo == FilterStage::Owned) {
-        return upTo;
+    if (mode == EnumerationMode::RestoreSystemMenus) {
+        RemoveSystemMenuItems(window);
+        return true;
     }
     // A cloaked window is visible only in name (another virtual desktop, a suspended Store app):
     // like a hidden one it gets neither a row nor menu items nor a rule. Uncloaked, it is a
     // window that has appeared, and the next pass takes it. The menu items come out of it all
     // the same, so that none stay behind at exit.
     if (platform::dwm::IsCloaked(window)) {
-        return FilterStage::Rejected;
-    }
-    if (upTo == FilterStage::Uncloaked) {
-        return upTo;
-    }
-    if (IsEmptyApplicationFrame(firstChild)) {
-        return FilterStage::Rejected;
-    }
-    if (processId == captionNotOf) {
-        return FilterStage::Uncloaked;
-    }
-    facts.caption = platform::WindowText(window);
-    if (facts.caption == CoreWindowMarker() && className() == kCoreWindowClass) {
-        return FilterStage::Rejected;
-    }
-    className();
-    return FilterStage::Listable;
-}
-
-bool Catalogue::ExamineInPass(HWND window, EnumerationMode mode) {
-    FilterFacts facts;
-    const auto known = lasting_.find(window);
-    if (known != lasting_.end()) {
-        facts.thread = known->second.thread;
-        facts.className = std::move(known->second.className);
-    }
-    const FilterStage stage = AskFilters(window, StageFor(mode), facts);
-    if (stage == FilterStage::Hidden) {
-        if (known != lasting_.end()) {
-            known->second.className = std::move(facts.className);
-        }
         return false;
     }
-    Lasting& lasting = known != lasting_.end() ? known->second : lasting_[window];
-    lasting.thread = facts.thread;
-    lasting.className = facts.className;
-    lasting.seen = passNumber_;
-    switch (stage) {
-    case FilterStage::Hidden:
-    case FilterStage::Rejected:
-        return false;
-    case FilterStage::Owned:
-        RemoveSystemMenuItems(window);
-        return true;
-    case FilterStage::Uncloaked:
+    if (mode == EnumerationMode::InsertSystemMenus) {
         if (services_.insertSystemMenu) {
             services_.insertSystemMenu(window);
         }
         return true;
-    case FilterStage::Listable:
-        break;
     }
-    return List(window, facts, mode);
-}
-
-bool Catalogue::ExamineAsked(AskedWindow& asked) {
-    if (asked.ownProcess) {
-        return ExamineInPass(asked.window, EnumerationMode::List);
-    }
-    if (asked.stage != FilterStage::Listable) {
-        // A window that has been shown since is a notice's business, or the next pass's.
+    if (IsEmptyApplicationFrame(firstChild)) {
         return false;
     }
-    // Hidden since, its rule would show it again; under a handle used again, it is another
-    // window.
-    DWORD process = 0;
-    if (!::IsWindowVisible(asked.window) ||
-        platform::ThreadIdOf(asked.window, &process) != asked.facts.thread) {
-        return ExamineInPass(asked.window, EnumerationMode::List);
+    const std::string caption = platform::WindowText(window);
+    if (caption == CoreWindowMarker() && className() == kCoreWindowClass) {
+        return false;
     }
-    Lasting& lasting = lasting_[asked.window];
-    lasting.thread = asked.facts.thread;
-    lasting.className = asked.facts.className;
-    lasting.seen = passNumber_;
-    return List(asked.window, asked.facts, EnumerationMode::List);
-}
-
-std::future<std::vector<AskedWindow>> AskTopLevelWindowsElsewhere() {
-    const auto ask = [] {
-        std::vector<AskedWindow> asked;
-        const DWORD self = ::GetCurrentProcessId();
-        for (HWND window : platform::TopLevelWindows()) {
-            AskedWindow one;
-            one.window = window;
-            one.stage = AskFilters(window, FilterStage::Listable, one.facts, self);
-            one.ownProcess = one.stage == FilterStage::Uncloaked;
-            asked.push_back(std::move(one));
-        }
-        return asked;
-    };
-    try {
-        return std::async(std::launch::async, ask);
-    } catch (const std::system_error&) {
-        return {};
-    }
-}
-
-bool Catalogue::List(HWND window, const FilterFacts& facts, EnumerationMode mode) {
     // The window has just answered every question above, so its process is running: a
     // process whose path this pass already knows is not asked again whether it has ended.
-    const auto path = paths_.PathOf(facts.process, true);
+    const auto path = paths_.PathOf(processId, true);
     if (!path) {
         return false;
     }
-    MakeEntry(window, facts.caption, *facts.className, *path, facts.process, mode);
+    MakeEntry(window, caption, className(), *path, processId, mode);
     if (services_.systemMenuOn && services_.systemMenuOn() && services_.insertSystemMenu) {
         services_.insertSystemMenu(window);
     }

@@ -52,44 +52,6 @@ struct CatalogueServices {
     std::function<std::future<std::vector<HWND>>()> listWindows;
 };
 
-// How far a window got through the filters that decide whether it is listed.
-enum class FilterStage {
-    Hidden,    // not visible, or gone
-    Rejected,  // turned away by a filter
-    Owned,     // passed the filters of style and owner (what has menu items to take out)
-    Uncloaked, // and is not cloaked (what gets menu items)
-    Listable,  // and passed them all: a row is made once its process's path is known
-};
-
-// What the filters learn of a window on their way.
-struct FilterFacts {
-    DWORD thread = 0;
-    DWORD process = 0;
-    // Asked once per window and thread: kept by the caller, it is not asked again.
-    std::optional<std::string> className;
-    std::string caption;
-};
-
-// Runs the filters on a window up to `upTo`, asking it only what they need; on any thread. The
-// caption of a window of this process is asked by a message to its thread: on another thread,
-// name this process as `captionNotOf`, and its windows stop at Uncloaked.
-FilterStage AskFilters(HWND window, FilterStage upTo, FilterFacts& facts, DWORD captionNotOf = 0);
-
-// A top-level window as the filters found it when asked ahead of a pass.
-struct AskedWindow {
-    HWND window = nullptr;
-    FilterStage stage = FilterStage::Hidden;
-    // A window of this process that the filters have not finished with: only its own thread
-    // may ask it its caption.
-    bool ownProcess = false;
-    FilterFacts facts;
-};
-
-// Lists the top-level windows and runs the filters on each, on a thread of its own, so that the
-// start-up list is asked for while the program sets itself up. No future when no thread could
-// be had.
-std::future<std::vector<AskedWindow>> AskTopLevelWindowsElsewhere();
-
 // True on the systems whose process paths come from a module snapshot.
 bool UsesModulePaths(int versionCode);
 
@@ -114,9 +76,6 @@ public:
 
     // A whole rebuild, within this call (start-up, and where the caller needs the rows now).
     void Rebuild();
-    // A whole rebuild from windows asked a moment ago on another thread (start-up): each listed
-    // window is asked again only whether it is still shown and still the same window.
-    void Rebuild(std::vector<AskedWindow> asked);
     // A rebuild in slices of at most kSliceMs, between which the program's messages are
     // handled: the shell's notices, the timer and the refresh command. The rows stay as they
     // were (with the windows added, removed and renamed meanwhile) until the pass has made
@@ -152,8 +111,6 @@ private:
         // them again, as it would not a window ahead of it.
         std::unordered_set<HWND> settledWhileListing;
         std::vector<HWND> windows;
-        // Answers asked ahead for `windows`, when the pass was given them.
-        std::vector<AskedWindow> asked;
         std::unordered_map<HWND, size_t> position;
         size_t next = 0;
         // In slices: its rows are made out of sight (else straight into the list).
@@ -179,13 +136,10 @@ private:
         unsigned seen = 0; // the last pass that met the window
     };
 
-    void StartPass(bool sliced, std::vector<AskedWindow> asked = {});
+    void StartPass(bool sliced);
     void ForgetUnseen();
     // Examine within a pass that shares one process snapshot between its windows.
     bool ExamineInPass(HWND window, EnumerationMode mode);
-    bool ExamineAsked(AskedWindow& asked);
-    // Makes the row of a window that passed the filters, with its rule and menu items.
-    bool List(HWND window, const FilterFacts& facts, EnumerationMode mode);
     void MakeEntry(HWND window, const std::string& caption, const std::string& className,
                    const std::string& path, DWORD processId, EnumerationMode mode);
     // The image of an executable's first icon (or of the fallback). The rows of one program

@@ -1,8 +1,6 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
-#include <future>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,10 +36,6 @@ std::vector<std::string> Arguments() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     // Before anything can load a library: the elevated program takes none from its own folder.
     vantrel::platform::RestrictLibrarySearch();
-    // Among thousands of windows the list's questions take longer than the program's own
-    // setting up, which they need nothing of: they are asked meanwhile.
-    auto startupWindows = std::make_shared<std::future<std::vector<vantrel::AskedWindow>>>(
-        vantrel::AskTopLevelWindowsElsewhere());
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES |
                                               ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
     ::InitCommonControlsEx(&icc);
@@ -52,7 +46,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     vantrel::MainFormOptions options;
     options.exeFolder = ExeFolder();
     options.args = Arguments();
-    options.startupWindows = std::move(startupWindows);
     vantrel::TfrmMain form(options);
     if (!form.Create(instance, showCommand)) {
         return 1;

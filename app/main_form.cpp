@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <windowsx.h>
@@ -234,17 +233,7 @@ void TfrmMain::FormCreate() {
     tray_.onHiddenChanged = [this](const std::vector<HWND>& hidden) { journal_.Save(hidden); };
     tray_.ClearHiddenWindows();
 
-    const bool asked = options_.startupWindows && options_.startupWindows->valid();
-    if (asked) {
-        std::future<std::vector<AskedWindow>>& windows = *options_.startupWindows;
-        while (windows.wait_for(std::chrono::milliseconds(Catalogue::kAnswerAtLeastEveryMs)) !=
-               std::future_status::ready) {
-            platform::AnswerSentMessages();
-        }
-        catalogue_->Rebuild(windows.get());
-    } else {
-        catalogue_->Rebuild();
-    }
+    catalogue_->Rebuild();
     if (!windows_.Empty()) {
         windowsView_.view().Select(0);
     }
@@ -288,11 +277,6 @@ void TfrmMain::FormCreate() {
 
     ArrangeLists();
     ieMajorVersion_ = InternetExplorerMajorVersion();
-    if (asked) {
-        // What was shown, renamed or made while the windows were asked about, before the watch
-        // began, comes in with a pass in slices.
-        catalogue_->RequestRebuild();
-    }
 }
 
 void TfrmMain::CreateControls() {

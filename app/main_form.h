@@ -3,7 +3,6 @@
 // notification-area icons, and runs the program's start-up and exit.
 #include <windows.h>
 #include <functional>
-#include <future>
 #include <memory>
 #include <set>
 #include <string>
@@ -41,8 +40,6 @@ struct MainFormOptions {
     bool noLayeredWindows = false; // behave as on a system without layered windows (tests)
     // Behave as where RegisterShellHookWindow succeeds (tests: under Wine it never does).
     bool shellHookRegistered = false;
-    // The windows asked about on another thread since the program started, for its first list.
-    std::shared_ptr<std::future<std::vector<AskedWindow>>> startupWindows;
 };
 
 class TfrmMain : public WindowCommandHost, public RuleCommandHost, public SettingsCommandHost {

@@ -27,7 +27,6 @@ vantrel::TfrmMain& MainFormTest::Start(std::vector<std::string> args) {
     options.startRelay = startRelay_;
     options.noLayeredWindows = noLayeredWindows_;
     options.shellHookRegistered = shellHookRegistered_;
-    options.startupWindows = startupWindows_;
     form_ = std::make_unique<vantrel::TfrmMain>(options);
     EXPECT_TRUE(form_->Create(::GetModuleHandleA(nullptr), SW_SHOWNORMAL));
     PumpMessages();

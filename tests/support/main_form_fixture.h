@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <future>
 #include <memory>
 #include <string>
 
@@ -32,8 +31,6 @@ protected:
     bool startRelay_ = false;
     bool noLayeredWindows_ = false;
     bool shellHookRegistered_ = false;
-    // The windows asked about ahead, as the program's own start does; none: asked at start-up.
-    std::shared_ptr<std::future<std::vector<vantrel::AskedWindow>>> startupWindows_;
     TempDir dir_;
     std::unique_ptr<vantrel::TfrmMain> form_;
 };

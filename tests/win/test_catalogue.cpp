@@ -123,17 +123,10 @@ TEST_F(CatalogueTest, ListsOnlyTheWindowsThatPassItsFilters) {
         }
         made[c.name] = fixture_.CreateOne(spec);
     }
-    // The same filters, asked on this thread or ahead on another.
-    for (const bool ahead : {false, true}) {
-        if (ahead) {
-            catalogue_.Rebuild(vantrel::AskTopLevelWindowsElsewhere().get());
-        } else {
-            catalogue_.Rebuild();
-        }
-        for (const Case& c : cases) {
-            SCOPED_TRACE(std::string(c.name) + (ahead ? ", asked ahead" : ""));
-            EXPECT_EQ(rows_.Find(made.at(c.name)) >= 0, c.listed);
-        }
+    catalogue_.Rebuild();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(rows_.Find(made.at(c.name)) >= 0, c.listed);
     }
 }
 
