@@ -318,18 +318,15 @@ DWORD Packed(COLORREF c) {
 }
 
 Canvas::Canvas(int width, int height, COLORREF fill)
-    : width_(width), dc_(::CreateCompatibleDC(nullptr)) {
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    bitmap_.reset(::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0));
-    old_ = ::SelectObject(dc_, bitmap_.get());
+    : width_(width), dc_(nullptr),
+      bitmap_(vantrel::platform::CreateDib32(dc_.get(), width, height, &bits_)) {
+    old_ = ::SelectObject(dc_.get(), bitmap_.get());
     std::fill(static_cast<DWORD*>(bits_), static_cast<DWORD*>(bits_) + width * height,
               Packed(fill));
 }
 
 Canvas::~Canvas() {
-    ::SelectObject(dc_, old_);
-    ::DeleteDC(dc_);
+    ::SelectObject(dc_.get(), old_);
 }
 
 void Canvas::Set(int x, int y, COLORREF c) {
@@ -394,7 +391,7 @@ LaunchedProcess::LaunchedProcess(const std::string& program, const std::string& 
     PROCESS_INFORMATION info{};
     if (::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                          &startup, &info)) {
-        ::CloseHandle(info.hThread);
+        const vantrel::platform::UniqueHandle thread(info.hThread);
         process_.reset(info.hProcess);
     }
 }

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/gdi.h"
 #include "platform/handles.h"
 
 namespace vt {
@@ -129,13 +130,13 @@ public:
     ~Canvas();
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
-    HDC dc() const { return dc_; }
+    HDC dc() const { return dc_.get(); }
     void Set(int x, int y, COLORREF c);
     COLORREF At(int x, int y) const;
 
 private:
     int width_;
-    HDC dc_;
+    vantrel::platform::ScratchDc dc_;
     void* bits_ = nullptr;
     vantrel::platform::UniqueGdiObject bitmap_;
     HGDIOBJ old_ = nullptr;
