@@ -73,11 +73,11 @@ struct Opened {
 // A normal window of the fixture's class; null when the fixture could not make it.
 Opened Open(const Program& program, const std::string& when) {
     Opened opened{nullptr, when + "-" + std::to_string(program.bits), program.bits};
-    vt::WindowSpec spec;
-    spec.className = program.ClassName();
-    spec.caption = opened.caption;
+    vt::WindowSpec wanted;
+    wanted.className = program.ClassName();
+    wanted.caption = opened.caption;
     try {
-        opened.window = program.fixture->CreateOne(spec);
+        opened.window = program.fixture->CreateOne(wanted);
     } catch (const std::exception& e) {
         std::printf("%s\n", e.what());
     }
