@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 namespace vt {
@@ -118,7 +119,7 @@ void Fixture::Handle::Reset() {
 }
 
 Fixture::Fixture(DWORD replyTimeoutMs, const char* program) : replyTimeoutMs_(replyTimeoutMs) {
-    const std::string exe = TestBinFolder() + program;
+    const std::string exe = (std::strchr(program, ':') != nullptr ? "" : TestBinFolder()) + program;
     if (GetFileAttributesA(exe.c_str()) == INVALID_FILE_ATTRIBUTES) {
         throw std::runtime_error("fixture program not found: " + exe);
     }

@@ -52,7 +52,7 @@ std::string HandleToHex(HWND hwnd);
 class Fixture {
 public:
     // Starts vt_fixture.exe (or the named program, such as its 32-bit build vt_fixture32.exe)
-    // from the test program's folder and checks that it answers.
+    // from the test program's folder, or from the full path given, and checks that it answers.
     explicit Fixture(DWORD replyTimeoutMs = 10000, const char* program = "vt_fixture.exe");
     // Asks the fixture to exit, waits with a deadline, then terminates it if it is still there.
     ~Fixture();

@@ -12,8 +12,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vt {
@@ -22,24 +24,12 @@ namespace {
 using vantrel::Form;
 using vantrel::TfrmAbout;
 
-struct Opened {
-    HWND owner;
-    // cppcheck-suppress unusedStructMember
-    std::string target;
-};
-
-// Records every shell opening for its lifetime.
-class OpenRecorder {
-public:
-    OpenRecorder()
-        : scope_([this](HWND owner, const std::string& target) {
-              calls_.push_back(Opened{owner, target});
-          }) {}
-    const std::vector<Opened>& Calls() const { return calls_; }
-
-private:
-    std::vector<Opened> calls_;
-    vantrel::ScopedShellOpener scope_;
+// Records every shell opening, owner and target, for its lifetime.
+struct OpenRecorder {
+    using Calls = std::vector<std::pair<HWND, std::string>>;
+    Calls calls;
+    vantrel::ScopedShellOpener scope{
+        [this](HWND owner, const std::string& target) { calls.emplace_back(owner, target); }};
 };
 
 LOGFONTA FontOf(HWND control) {
@@ -52,8 +42,7 @@ LOGFONTA FontOf(HWND control) {
 COLORREF TextColourFor(HWND form, HWND control) {
     HDC dc = ::GetDC(form);
     ::SetTextColor(dc, RGB(1, 2, 3));
-    ::SendMessageA(form, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                   reinterpret_cast<LPARAM>(control));
+    ::SendMessageA(form, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), L(control));
     const COLORREF colour = ::GetTextColor(dc);
     ::ReleaseDC(form, dc);
     return colour;
@@ -61,8 +50,7 @@ COLORREF TextColourFor(HWND form, HWND control) {
 
 HCURSOR CursorOver(HWND control) {
     ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512))); // the arrow
-    ::SendMessageA(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control),
-                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    ::SendMessageA(control, WM_SETCURSOR, W(control), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     return ::GetCursor();
 }
 
@@ -85,8 +73,8 @@ TEST(AboutDialog, ShowsItsTextsPictureAndLinksLaidOutSoundly) {
         EXPECT_EQ(vantrel::ControlText(f), "About Vantrel");
         RECT client{};
         ::GetClientRect(f, &client);
-        EXPECT_EQ(client.right, 360);
-        EXPECT_EQ(client.bottom, 254);
+        EXPECT_EQ(client.right, TfrmAbout::kClientWidth);
+        EXPECT_EQ(client.bottom, TfrmAbout::kClientHeight);
 
         enum Look { kNoText, kPlain, kLink };
         const struct {
@@ -97,9 +85,8 @@ TEST(AboutDialog, ShowsItsTextsPictureAndLinksLaidOutSoundly) {
             {TfrmAbout::kIdBanner, "", kNoText},
             {TfrmAbout::kIdIcon, "", kNoText},
             {TfrmAbout::kIdTitle, "Vantrel", kPlain},
-            {TfrmAbout::kIdVersion, "Version: 2.0   Bulid 20201227", kPlain},
-            {TfrmAbout::kIdCopyright, "Copyright (C) 2020 Ostrim Software. All rights reserved.",
-             kPlain},
+            {TfrmAbout::kIdVersion, TfrmAbout::VersionText(), kPlain},
+            {TfrmAbout::kIdCopyright, TfrmAbout::CopyrightText(), kPlain},
             {TfrmAbout::kIdEmail, "Email: " + vantrel::SupportEmail(), kPlain},
             {TfrmAbout::kIdSeparator, "", kNoText},
             {TfrmAbout::kIdHomeLink, vantrel::HostName(), kLink},
@@ -134,7 +121,7 @@ TEST(AboutDialog, ShowsItsTextsPictureAndLinksLaidOutSoundly) {
             ::SendMessageA(Control(f, TfrmAbout::kIdBanner), STM_GETIMAGE, IMAGE_BITMAP, 0));
         BITMAP picture{};
         if (inResources && ::GetObjectA(banner, sizeof(picture), &picture) != 0) {
-            EXPECT_EQ(picture.bmWidth, 360);
+            EXPECT_EQ(picture.bmWidth, TfrmAbout::kClientWidth);
             EXPECT_EQ(picture.bmHeight, 50);
         } else {
             EXPECT_FALSE(inResources) << "the banner resource is not shown";
@@ -155,64 +142,55 @@ TEST(AboutDialog, ShowsItsTextsPictureAndLinksLaidOutSoundly) {
 // ---------------------------------------------------------------------------------------------
 // Links and closing
 
-TEST(AboutDialog, EachLinkOpensItsAddressWithTheDialogAsOwnerAndLeavesItOpen) {
-    OpenRecorder recorder;
-    const auto owner = PlainWindow("about owner");
-    TfrmAbout dialog(owner.get());
-    HWND dialogWindow = nullptr;
-    const int result = RunModal(dialog, [&recorder, &dialogWindow](Form& form) {
-        dialogWindow = form.Handle();
-        // A press and release on the text, as the mouse delivers them.
-        const HWND home = Control(form.Handle(), TfrmAbout::kIdHomeLink);
-        ::SendMessageA(home, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-        ::SendMessageA(home, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
-        EXPECT_EQ(recorder.Calls().size(), 1u);
-        Click(Control(form.Handle(), TfrmAbout::kIdUpdateLink));
-        EXPECT_EQ(recorder.Calls().size(), 2u);
-        EXPECT_EQ(form.GetModalResult(), vantrel::kResultNone);
-        ClickOk(form);
-    });
-    EXPECT_EQ(result, vantrel::kResultOk);
-    ASSERT_EQ(recorder.Calls().size(), 2u);
-    EXPECT_EQ(recorder.Calls()[0].target, vantrel::MakerHomePage());
-    EXPECT_EQ(recorder.Calls()[1].target, vantrel::UpdatePage());
-    for (const Opened& o : recorder.Calls()) {
-        EXPECT_EQ(o.owner, dialogWindow);
-    }
-}
-
-TEST(AboutDialog, EveryWayOfClosingOpensNothingAndGivesTheOwnerBack) {
-    struct Way {
+// The owner is disabled while the dialog is up and given back after. A link opens its address
+// with the dialog as owner and leaves the dialog open; every way of closing opens nothing.
+TEST(AboutDialog, LinksOpenTheirAddressesAndEveryWayOfClosingGivesTheOwnerBack) {
+    const struct {
         const char* name;
-        void (*close)(const Form&);
+        void (*act)(const Form&);
+        std::string opens;
         int result;
-    };
-    const Way ways[] = {
-        {"OK button", ClickOk, vantrel::kResultOk},
-        {"close box", [](const Form& f) { ::SendMessageA(f.Handle(), WM_CLOSE, 0, 0); },
+    } ways[] = {
+        // A press and release on the text, as the mouse delivers them.
+        {"home link",
+         [](const Form& f) {
+             const HWND home = Control(f.Handle(), TfrmAbout::kIdHomeLink);
+             ::SendMessageA(home, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+             ::SendMessageA(home, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+         },
+         vantrel::MakerHomePage(), vantrel::kResultOk},
+        {"update link", [](const Form& f) { Click(Control(f.Handle(), TfrmAbout::kIdUpdateLink)); },
+         vantrel::UpdatePage(), vantrel::kResultOk},
+        {"OK button", ClickOk, "", vantrel::kResultOk},
+        {"close box", [](const Form& f) { ::SendMessageA(f.Handle(), WM_CLOSE, 0, 0); }, "",
          vantrel::kResultCancel},
         // Keys travel through the modal loop, where the dialog manager turns them into commands.
         {"Enter", [](const Form& f) { PostKey(Control(f.Handle(), TfrmAbout::kIdOk), VK_RETURN); },
-         vantrel::kResultOk},
+         "", vantrel::kResultOk},
         {"Escape", [](const Form& f) { PostKey(Control(f.Handle(), TfrmAbout::kIdOk), VK_ESCAPE); },
-         vantrel::kResultCancel},
+         "", vantrel::kResultCancel},
     };
-    OpenRecorder recorder;
     const auto owner = PlainWindow("about owner");
-    for (const Way& way : ways) {
+    for (const auto& way : ways) {
         SCOPED_TRACE(way.name);
+        OpenRecorder recorder;
         TfrmAbout dialog(owner.get());
         bool ownerDisabled = false;
-        const int result = RunModal(dialog, [&way, &owner, &ownerDisabled](const Form& form) {
+        const int result = RunModal(dialog, [&](Form& form) {
             ownerDisabled = !::IsWindowEnabled(owner.get());
-            way.close(form);
+            way.act(form);
+            if (!way.opens.empty()) {
+                EXPECT_EQ(recorder.calls, OpenRecorder::Calls({{form.Handle(), way.opens}}));
+                EXPECT_EQ(form.GetModalResult(), vantrel::kResultNone);
+                ClickOk(form);
+            }
         });
         EXPECT_EQ(result, way.result);
+        EXPECT_EQ(recorder.calls.size(), way.opens.empty() ? 0u : 1u);
         EXPECT_TRUE(ownerDisabled);
         EXPECT_TRUE(::IsWindowEnabled(owner.get()));
         EXPECT_FALSE(::IsWindowVisible(dialog.Handle()));
     }
-    EXPECT_TRUE(recorder.Calls().empty());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -237,66 +215,50 @@ TEST(AboutLinks, EveryAddressIsBuiltOnTheOneHost) {
 }
 
 TEST(AboutLinks, OpeningGoesThroughTheCurrentOpenerAndScopesNest) {
-    std::vector<std::string> outer;
-    std::vector<std::string> inner;
-    const HWND owner = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1234));
+    const HWND owner = ::GetDesktopWindow();
+    OpenRecorder outer;
+    vantrel::OpenWebPage(owner, vantrel::ProductPage());
     {
-        vantrel::ScopedShellOpener first([&outer, owner](HWND o, const std::string& target) {
-            EXPECT_EQ(o, owner);
-            outer.push_back(target);
-        });
-        vantrel::OpenWebPage(owner, vantrel::ProductPage());
-        {
-            vantrel::ScopedShellOpener second(
-                [&inner](HWND, const std::string& target) { inner.push_back(target); });
-            vantrel::OpenHelp(owner);
-        }
-        vantrel::OpenWebPage(owner, "x");
-        // An empty opener stands for the shell itself, never for a call into nothing.
-        const vantrel::ShellOpener mine = vantrel::SetShellOpener(nullptr);
-        EXPECT_TRUE(static_cast<bool>(vantrel::SetShellOpener(mine)));
-        vantrel::OpenWebPage(owner, "y");
+        OpenRecorder inner;
+        vantrel::OpenHelp(owner);
+        EXPECT_EQ(inner.calls, OpenRecorder::Calls({{owner, vantrel::HelpFilePath()}}));
     }
-    EXPECT_EQ(outer, (std::vector<std::string>{vantrel::ProductPage(), "x", "y"}));
-    EXPECT_EQ(inner, (std::vector<std::string>{vantrel::HelpFilePath()}));
+    vantrel::OpenWebPage(owner, "x");
+    // An empty opener stands for the shell itself, never for a call into nothing.
+    const vantrel::ShellOpener mine = vantrel::SetShellOpener(nullptr);
+    EXPECT_TRUE(static_cast<bool>(vantrel::SetShellOpener(mine)));
+    vantrel::OpenWebPage(owner, "y");
+    EXPECT_EQ(outer.calls,
+              OpenRecorder::Calls({{owner, vantrel::ProductPage()}, {owner, "x"}, {owner, "y"}}));
 }
 
-TEST(AboutHelp, HelpFileNameIsTheExecutablesFolderPlusTheFileName) {
-    using vantrel::HelpFilePathFor;
-    EXPECT_EQ(HelpFilePathFor("C:\\Program Files\\Vantrel\\Vantrel.exe"),
-              "C:\\Program Files\\Vantrel\\Vantrel.chm");
-    EXPECT_EQ(HelpFilePathFor("C:\\v1.2\\Vantrel"), "C:\\v1.2\\Vantrel.chm");
-    EXPECT_EQ(HelpFilePathFor("\\\\server\\share\\v.exe"), "\\\\server\\share\\Vantrel.chm");
-    EXPECT_EQ(HelpFilePathFor("Vantrel.exe"), "Vantrel.chm");
-}
-
+// The executable's folder plus the file name, whatever the current directory holds.
 TEST(AboutHelp, HelpOpensTheFileBesideTheExecutableFromAnyCurrentDirectory) {
+    const std::pair<const char*, const char*> paths[] = {
+        {"C:\\Program Files\\Vantrel\\Vantrel.exe", "C:\\Program Files\\Vantrel\\Vantrel.chm"},
+        {"C:\\v1.2\\Vantrel", "C:\\v1.2\\Vantrel.chm"},
+        {"\\\\server\\share\\v.exe", "\\\\server\\share\\Vantrel.chm"},
+        {"Vantrel.exe", "Vantrel.chm"}};
+    for (const auto& [exe, help] : paths) {
+        EXPECT_EQ(vantrel::HelpFilePathFor(exe), help) << exe;
+    }
     char saved[MAX_PATH + 1] = {};
     ASSERT_GT(::GetCurrentDirectoryA(sizeof(saved), saved), 0u);
     TempDir elsewhere;
     // A help file in the current directory must not be the one that opens.
-    const std::string decoy = elsewhere.path() + "Vantrel.chm";
-    vantrel::platform::UniqueFile file(::CreateFileA(
-        decoy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(static_cast<bool>(file));
-    file.reset();
+    ASSERT_TRUE(std::ofstream(elsewhere.path() + "Vantrel.chm").good());
     ASSERT_TRUE(::SetCurrentDirectoryA(elsewhere.path().c_str()));
-
     OpenRecorder recorder;
-    const HWND owner = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x4321));
+    const HWND owner = ::GetDesktopWindow();
     vantrel::OpenHelp(owner);
     const std::string path = vantrel::HelpFilePath();
     ::SetCurrentDirectoryA(saved);
-    ::DeleteFileA(decoy.c_str());
 
     const std::string folder = TestBinFolder();
     EXPECT_EQ(path, folder + "Vantrel.chm");
     // The folder really is the one that holds the running program.
-    EXPECT_NE(::GetFileAttributesA((folder + "vantrel_tests.exe").c_str()),
-              INVALID_FILE_ATTRIBUTES);
-    ASSERT_EQ(recorder.Calls().size(), 1u);
-    EXPECT_EQ(recorder.Calls()[0].owner, owner);
-    EXPECT_EQ(recorder.Calls()[0].target, path);
+    EXPECT_TRUE(Exists(folder + "vantrel_tests.exe"));
+    EXPECT_EQ(recorder.calls, OpenRecorder::Calls({{owner, path}}));
 }
 
 } // namespace

@@ -13,10 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <fstream>
-#include <iterator>
 #include <map>
 
 namespace vantrel {
@@ -44,6 +42,11 @@ protected:
         return location_.appDataFolder + "Ostrim\\Vantrel\\vantrel.dat";
     }
     std::string ExeFile() const { return location_.exeFolder + "\\vantrel.dat"; }
+    // The settings as loaded now, as one line: "system menu|action|z order".
+    std::string Loaded() const {
+        const CommonSettings s = LoadSettings(location_);
+        return std::to_string(s.systemMenu) + '|' + s.action + '|' + s.zOrder;
+    }
     // The user is told which file could not be written, and nothing is written elsewhere instead.
     void ExpectWriteRefused() const {
         try {
@@ -55,27 +58,34 @@ protected:
     }
 };
 
-TEST_F(SettingsTest, NoFileAnywhereGivesDefaultsAndWritesNothing) {
-    const CommonSettings settings = LoadSettings(location_);
-    EXPECT_TRUE(settings.systemMenu);
-    EXPECT_EQ(settings.action, "Default");
-    EXPECT_EQ(settings.zOrder, "Default");
+TEST_F(SettingsTest, NoFileGivesDefaultsAndASaveKeepsEveryOtherKey) {
+    EXPECT_EQ(Loaded(), "1|Default|Default");
     EXPECT_EQ(SettingsFilePath(location_), UserFile());
     EXPECT_TRUE(Exists(location_.appDataFolder + "Ostrim\\Vantrel\\"));
     EXPECT_FALSE(Exists(UserFile()));
     EXPECT_FALSE(Exists(ExeFile()));
+
+    WriteProfileString(UserFile(), "Options", "Unknown", "1");
+    WriteProfileString(UserFile(), "Other", "Key", "value");
+    SaveSettings(location_, CommonSettings{false, "Minimize to tray", "Normal"});
+    EXPECT_EQ(Loaded(), "0|Minimize to tray|Normal");
+    EXPECT_EQ(ReadProfileString(UserFile(), "Options", "SystemMenu", ""), "0");
+    EXPECT_EQ(ReadProfileString(UserFile(), "Options", "Unknown", ""), "1");
+    EXPECT_EQ(ReadProfileString(UserFile(), "Other", "Key", ""), "value");
+
+    ASSERT_TRUE(DeleteFileA(UserFile().c_str()));
+    ASSERT_TRUE(CreateDirectoryA(UserFile().c_str(), nullptr));
+    ExpectWriteRefused();
 }
 
 TEST_F(SettingsTest, ExecutableFolderCopySeedsTheUserFileAgainAfterItWasDeleted) {
     WriteProfileString(ExeFile(), "Options", "SystemMenu", "0x0");
     WriteProfileString(ExeFile(), "Options", "Action", "Maximize");
     WriteProfileString(ExeFile(), "Extra", "Kept", "yes");
-    CommonSettings settings = LoadSettings(location_);
-    EXPECT_FALSE(settings.systemMenu);
-    EXPECT_EQ(settings.action, "Maximize");
-    EXPECT_EQ(settings.zOrder, "Default");
+    EXPECT_EQ(Loaded(), "0|Maximize|Default");
     EXPECT_EQ(FileText(UserFile()), FileText(ExeFile()));
 
+    CommonSettings settings = LoadSettings(location_);
     settings.zOrder = "Stay on top";
     SaveSettings(location_, settings);
     EXPECT_EQ(ReadProfileString(ExeFile(), "Options", "ZOrder", "<missing>"), "<missing>");
@@ -84,10 +94,7 @@ TEST_F(SettingsTest, ExecutableFolderCopySeedsTheUserFileAgainAfterItWasDeleted)
     settings.systemMenu = true;
     SaveSettings(location_, settings);
     EXPECT_EQ(ReadProfileString(UserFile(), "Extra", "Kept", ""), "yes");
-    const CommonSettings reloaded = LoadSettings(location_);
-    EXPECT_TRUE(reloaded.systemMenu);
-    EXPECT_EQ(reloaded.action, "Maximize");
-    EXPECT_EQ(reloaded.zOrder, "Stay on top");
+    EXPECT_EQ(Loaded(), "1|Maximize|Stay on top");
 }
 
 TEST_F(SettingsTest, SystemMenuIsAnyNonZeroNumberElseTrue) {
@@ -109,65 +116,51 @@ TEST_F(SettingsTest, ExecutableFolderIsTheFallback) {
     std::ofstream(root_ + "blocked") << "x";
     location_.appDataFolder = root_ + "blocked\\";
     EXPECT_EQ(SettingsFilePath(location_), ExeFile());
-    CommonSettings settings;
-    settings.zOrder = "Normal";
-    SaveSettings(location_, settings);
+    SaveSettings(location_, CommonSettings{true, "Default", "Normal"});
     EXPECT_EQ(ReadProfileString(ExeFile(), "Options", "ZOrder", ""), "Normal");
     EXPECT_EQ(ReadProfileString(ExeFile(), "Options", "Action", ""), "Default");
-}
-
-TEST_F(SettingsTest, SaveRoundTripsAndKeepsOtherKeys) {
-    const std::string path = SettingsFilePath(location_);
-    WriteProfileString(path, "Options", "Unknown", "1");
-    WriteProfileString(path, "Other", "Key", "value");
-    const CommonSettings saved{false, "Minimize to tray", "Normal"};
-    SaveSettings(location_, saved);
-    const CommonSettings loaded = LoadSettings(location_);
-    EXPECT_FALSE(loaded.systemMenu);
-    EXPECT_EQ(loaded.action, saved.action);
-    EXPECT_EQ(loaded.zOrder, saved.zOrder);
-    EXPECT_EQ(ReadProfileString(path, "Options", "SystemMenu", ""), "0");
-    EXPECT_EQ(ReadProfileString(path, "Options", "Unknown", ""), "1");
-    EXPECT_EQ(ReadProfileString(path, "Other", "Key", ""), "value");
-}
-
-TEST_F(SettingsTest, RefusedWriteNamesTheFile) {
-    ASSERT_TRUE(CreateDirectoryA(SettingsFilePath(location_).c_str(), nullptr));
-    ExpectWriteRefused();
 }
 
 TEST_F(SettingsTest, NoWriteGoesThroughALinkInTheUserFolder) {
     // Which links count: below the user folder every one, above it none, outside it the file's.
     const std::string root = "C:\\Users\\u\\AppData\\Roaming\\";
     const std::string file = root + "Ostrim\\Vantrel\\vantrel.dat";
-    std::map<std::string, platform::PathFacts> disk;
-    const platform::PathQuery query = [&disk](const std::string& path, platform::PathFacts& facts) {
-        const auto found = disk.find(path);
-        if (found == disk.end()) {
-            return false;
-        }
-        facts = found->second;
-        return true;
+    const DWORD dir = FILE_ATTRIBUTE_DIRECTORY, link = FILE_ATTRIBUTE_REPARSE_POINT,
+                plain = FILE_ATTRIBUTE_ARCHIVE;
+    const struct {
+        const char* name;
+        std::string root, path;
+        DWORD vantrel, dat, datLinks; // the folder "Vantrel" and the file; 0: not there yet
+        bool through;
+    } cases[] = {
+        {"the rest made anew", root, file, 0, 0, 1, false},
+        {"plain below a junction above the user folder", root, file, dir, plain, 1, false},
+        {"a junction below the user folder", root, file, dir | link, plain, 1, true},
+        {"the user folder spelt otherwise", "c:/users/u/appdata/roaming", file, dir | link, plain,
+         1, true},
+        {"the file a link", root, file, dir, plain | link, 1, true},
+        {"the file of two names", root, file, dir, plain, 2, true},
+        {"outside the user folder", root, "D:\\Exe\\vantrel.dat", dir, plain, 1, false},
     };
-    const platform::PathFacts folder{FILE_ATTRIBUTE_DIRECTORY, 1};
-    const platform::PathFacts junction{FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, 1};
-    disk["C:\\Users"] = junction;
-    disk[root + "Ostrim"] = folder;
-    EXPECT_FALSE(platform::ReachesThroughLink(root, file, query)); // the rest is made anew
-    disk[root + "Ostrim\\Vantrel"] = folder;
-    disk[file] = platform::PathFacts{FILE_ATTRIBUTE_ARCHIVE, 1};
-    EXPECT_FALSE(platform::ReachesThroughLink(root, file, query));
-    disk[root + "Ostrim\\Vantrel"] = junction;
-    EXPECT_TRUE(platform::ReachesThroughLink(root, file, query));
-    EXPECT_TRUE(platform::ReachesThroughLink("c:/users/u/appdata/roaming", file, query));
-    disk[root + "Ostrim\\Vantrel"] = folder;
-    disk[file] = platform::PathFacts{FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT, 1};
-    EXPECT_TRUE(platform::ReachesThroughLink(root, file, query));
-    disk[file] = platform::PathFacts{FILE_ATTRIBUTE_ARCHIVE, 2};
-    EXPECT_TRUE(platform::ReachesThroughLink(root, file, query));
-    disk["D:\\Exe"] = junction;
-    disk["D:\\Exe\\vantrel.dat"] = platform::PathFacts{FILE_ATTRIBUTE_ARCHIVE, 1};
-    EXPECT_FALSE(platform::ReachesThroughLink(root, "D:\\Exe\\vantrel.dat", query));
+    for (const auto& c : cases) {
+        std::map<std::string, platform::PathFacts> disk = {{"C:\\Users", {dir | link, 1}},
+                                                           {root + "Ostrim", {dir, 1}},
+                                                           {"D:\\Exe", {dir | link, 1}},
+                                                           {"D:\\Exe\\vantrel.dat", {plain, 1}}};
+        if (c.vantrel != 0) {
+            disk[root + "Ostrim\\Vantrel"] = {c.vantrel, 1};
+            disk[file] = {c.dat, c.datLinks};
+        }
+        EXPECT_EQ(platform::ReachesThroughLink(
+                      c.root, c.path,
+                      [&disk](const std::string& path, platform::PathFacts& facts) {
+                          const auto found = disk.find(path);
+                          facts = found != disk.end() ? found->second : facts;
+                          return found != disk.end();
+                      }),
+                  c.through)
+            << c.name;
+    }
 
     // For real with a hard link, the link Wine can make: neither file is written through it.
     const std::string victim = root_ + "victim.txt";
@@ -177,8 +170,7 @@ TEST_F(SettingsTest, NoWriteGoesThroughALinkInTheUserFolder) {
     ASSERT_TRUE(CreateHardLinkA(settings.c_str(), victim.c_str(), nullptr));
     ASSERT_TRUE(CreateHardLinkA(journalPath.c_str(), victim.c_str(), nullptr));
     ExpectWriteRefused();
-    const platform::UniqueWindow window(CreateWindowExA(0, "STATIC", "hidden", WS_POPUP, 0, 0, 10,
-                                                        10, nullptr, nullptr, nullptr, nullptr));
+    const auto window = vt::PlainWindow("hidden");
     HiddenJournal journal;
     journal.SetPath(journalPath, location_.appDataFolder);
     journal.Save({window.get()});
