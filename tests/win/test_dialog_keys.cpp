@@ -85,11 +85,12 @@ TEST(DialogKeys, EnterIsOkEscIsCancelAndARefusalKeepsTheFocusInTheField) {
     const auto focusOn = [](int id) {
         return [id](const Form& f) { ::SetFocus(vt::Control(f.Handle(), id)); };
     };
-    const auto emptyWidth = [](const Form& f) {
-        if (!vantrel::IsChecked(vt::Control(f.Handle(), R::kWidthCheckId))) {
-            vt::Toggle(vt::Control(f.Handle(), R::kWidthCheckId));
-        }
-        Retype(f, R::kWidthEditId, "");
+    // Typed into one field, the focus then elsewhere: a refusal must bring it back.
+    const auto typeThenLeave = [](int field, const char* text, int to) {
+        return [=](Form& f) {
+            Retype(f, field, text);
+            ::SetFocus(vt::Control(f.Handle(), to));
+        };
     };
     const std::vector<KeyCase> cases = {
         {"set rule esc", SetRule, nullptr, VK_ESCAPE, vantrel::kResultCancel},
@@ -98,24 +99,21 @@ TEST(DialogKeys, EnterIsOkEscIsCancelAndARefusalKeepsTheFocusInTheField) {
         {"set rule without class", SetRule, nullptr, VK_RETURN, vantrel::kResultCancel,
          "Please input Class Name first.", S::kIdClassName},
         {"more enter", More, nullptr, VK_RETURN, vantrel::kResultOk},
-        {"more with 150 %", More,
-         [](Form& f) {
-             Retype(f, M::kIdTransparency, "150");
-             ::SetFocus(vt::Control(f.Handle(), M::kIdProgram));
-         },
+        {"more with 150 %", More, typeThenLeave(M::kIdTransparency, "150", M::kIdProgram),
          VK_RETURN, vantrel::kResultCancel,
          "Please type a transparency from 0 to 100, or leave it empty.", M::kIdTransparency},
         {"transparency esc", Transparency, nullptr, VK_ESCAPE, vantrel::kResultCancel},
         {"transparency 100 on purpose", Transparency,
          [](Form& f) { Retype(f, T::kValueEditId, "100"); }, VK_RETURN, vantrel::kResultOk},
-        {"transparency 150", Transparency, [](Form& f) { Retype(f, T::kValueEditId, "150"); },
+        {"transparency 150", Transparency, typeThenLeave(T::kValueEditId, "150", T::kTrackBarId),
          VK_RETURN, vantrel::kResultCancel, "Please input a number from 0 to 100.",
          T::kValueEditId},
-        {"transparency emptied", Transparency, [](Form& f) { Retype(f, T::kValueEditId, ""); },
+        {"transparency emptied", Transparency, typeThenLeave(T::kValueEditId, "", T::kTrackBarId),
          VK_RETURN, vantrel::kResultCancel, "Please input a number from 0 to 100.",
          T::kValueEditId},
         {"resize esc", Resize(target.get()), nullptr, VK_ESCAPE, vantrel::kResultCancel},
-        {"resize empty width", Resize(target.get()), emptyWidth, VK_RETURN, vantrel::kResultCancel,
+        {"resize empty width", Resize(target.get()),
+         typeThenLeave(R::kWidthEditId, "", R::kHeightEditId), VK_RETURN, vantrel::kResultCancel,
          "Please input number in edit box!", R::kWidthEditId},
         {"about enter", About, nullptr, VK_RETURN, vantrel::kResultOk},
         {"about enter on a link", About, focusOn(A::kIdUpdateLink), VK_RETURN,
@@ -162,14 +160,9 @@ TEST(DialogKeys, EnterIsOkEscIsCancelAndARefusalKeepsTheFocusInTheField) {
     }
 }
 
-// What a control draws, asked of it at once rather than read off the screen.
-std::vector<COLORREF> Drawn(HWND control) {
-    return vt::Pixels(*vt::Shot(control));
-}
-
 // Tab from the first stop visits every stop once, each below the one before or to its right on
 // the same line, and comes round to the first. The controls in `drawn` show the focus themselves:
-// each looks different with it than without.
+// each looks different with it than without, as it draws itself when asked.
 struct Walk {
     size_t stops = 0; // at least; 0 when the walk is not checked
     std::vector<int> drawn{};
@@ -188,11 +181,12 @@ void CheckTabWalk(HWND f, const Walk& w) {
         }
         const bool drawn =
             std::find(w.drawn.begin(), w.drawn.end(), ::GetDlgCtrlID(at)) != w.drawn.end();
-        const std::vector<COLORREF> focused = drawn ? Drawn(at) : std::vector<COLORREF>{};
+        const auto focused = drawn ? vt::Pixels(*vt::Shot(at)) : std::vector<COLORREF>{};
         vt::PressKey(VK_TAB);
         vt::WaitInLoop([&] { return TopChild(f, ::GetFocus()) != at; }, 3000);
         if (drawn) {
-            EXPECT_NE(Drawn(at), focused) << "focus not shown on " << ::GetDlgCtrlID(at);
+            EXPECT_NE(vt::Pixels(*vt::Shot(at)), focused)
+                << "focus not shown on " << ::GetDlgCtrlID(at);
         }
         at = TopChild(f, ::GetFocus());
     } while (at != first && visited.size() < 20);

@@ -102,7 +102,6 @@ std::set<std::pair<std::string, std::string>> Overlapping(const std::vector<Chil
 }
 
 struct MainWindowAt {
-    int dpi = 96;
     SIZE client{};
     std::vector<Child> children;
     std::vector<int> columns; // the window list's widths
@@ -114,7 +113,6 @@ MainWindowAt StartAt(int dpi) {
     vt::AppProcess app;
     const HWND main = app.MainWindow();
     MainWindowAt seen;
-    seen.dpi = dpi;
     if (main == nullptr || !vt::WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; })) {
         ADD_FAILURE() << "no main window at " << dpi << " DPI";
         return seen;
