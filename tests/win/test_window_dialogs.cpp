@@ -17,8 +17,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
-#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vt {
