@@ -473,3 +473,40 @@ std::string SetRuleShown(const vantrel::TfrmSetRule& d) {
 }
 
 } // namespace vt
+
+// Pictures read whole: a bitmap copied into a Canvas, and a Canvas's every pixel.
+
+namespace vt {
+
+namespace {
+
+SIZE BitmapSize(HGDIOBJ bitmap) {
+    BITMAP info{};
+    return ::GetObjectA(bitmap, sizeof(info), &info) != 0 ? SIZE{info.bmWidth, info.bmHeight}
+                                                          : SIZE{0, 0};
+}
+
+} // namespace
+
+std::unique_ptr<Canvas> Picture(HBITMAP bitmap) {
+    const SIZE size = BitmapSize(bitmap);
+    auto picture = std::make_unique<Canvas>(size.cx, size.cy, RGB(1, 2, 3));
+    const vantrel::platform::ScratchDc source(picture->dc());
+    const HGDIOBJ old = ::SelectObject(source.get(), bitmap);
+    ::BitBlt(picture->dc(), 0, 0, size.cx, size.cy, source.get(), 0, 0, SRCCOPY);
+    ::SelectObject(source.get(), old);
+    return picture;
+}
+
+std::vector<COLORREF> Pixels(const Canvas& picture) {
+    const SIZE size = BitmapSize(::GetCurrentObject(picture.dc(), OBJ_BITMAP));
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < size.cy; ++y) {
+        for (int x = 0; x < size.cx; ++x) {
+            pixels.push_back(picture.At(x, y));
+        }
+    }
+    return pixels;
+}
+
+} // namespace vt

@@ -208,3 +208,14 @@ namespace vt {
 std::string SetRuleShown(const vantrel::TfrmSetRule& dialog);
 
 } // namespace vt
+
+// Pictures read whole: a bitmap copied into a Canvas, and a Canvas's every pixel.
+
+namespace vt {
+
+// The bitmap copied pixel for pixel into a Canvas of its size.
+std::unique_ptr<Canvas> Picture(HBITMAP bitmap);
+// Every pixel of the picture, top row first.
+std::vector<COLORREF> Pixels(const Canvas& picture);
+
+} // namespace vt

@@ -4,10 +4,12 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "platform/icon_size.h"
 #include "res/art_ids.h"
+#include "support/test_support.h"
 #include "ui/about_dialog.h"
 #include "ui/art.h"
 
@@ -19,10 +21,13 @@ using vantrel::ResamplePixels;
 
 constexpr std::uint32_t kKey = 0xFF00FF;
 
-SIZE SizeOf(HGDIOBJ bitmap) {
+// Width and height of a bitmap, and of a drawing of that size at a DPI.
+std::pair<int, int> SizeOf(HGDIOBJ bitmap) {
     BITMAP info{};
-    return ::GetObjectA(bitmap, sizeof(info), &info) != 0 ? SIZE{info.bmWidth, info.bmHeight}
-                                                          : SIZE{0, 0};
+    return {::GetObjectA(bitmap, sizeof(info), &info) != 0 ? info.bmWidth : 0, info.bmHeight};
+}
+std::pair<int, int> At(int dpi, int width, int height) {
+    return {::MulDiv(width, dpi, 96), ::MulDiv(height, dpi, 96)};
 }
 
 TEST(Art, EachDpiTakesTheSmallestDrawingAtOrAboveItsScale) {
@@ -47,19 +52,18 @@ TEST(Art, PicturesLoadAtTheSizeOfTheirDrawingForTheDpi) {
         {IDB_ABOUT_BANNER, 360, 50}};
     for (const int dpi : {96, 120, 144, 192}) {
         for (const auto& p : pictures) {
-            const auto bitmap = LoadArtBitmap(instance, p.id, dpi);
-            const SIZE size = SizeOf(bitmap.get());
-            EXPECT_EQ(size.cx, ::MulDiv(p.width, dpi, 96)) << p.id << " at " << dpi;
-            EXPECT_EQ(size.cy, ::MulDiv(p.height, dpi, 96)) << p.id << " at " << dpi;
+            EXPECT_EQ(SizeOf(LoadArtBitmap(instance, p.id, dpi).get()), At(dpi, p.width, p.height))
+                << p.id << " at " << dpi;
         }
-        const SIZE banner = SizeOf(vantrel::TfrmAbout::LoadBanner(instance, dpi).get());
-        EXPECT_EQ(banner.cx, ::MulDiv(360, dpi, 96)) << dpi;
-        EXPECT_EQ(banner.cy, ::MulDiv(50, dpi, 96)) << dpi;
+        EXPECT_EQ(SizeOf(vantrel::TfrmAbout::LoadBanner(instance, dpi).get()), At(dpi, 360, 50))
+            << "the about dialog's banner at " << dpi;
     }
     // The icons the windows and the notification area take, as the system sizes them.
     for (const int dpi : {96, 144, 192}) {
-        EXPECT_EQ(vantrel::platform::SmallIconSize(dpi), ::MulDiv(16, dpi, 96)) << dpi;
-        EXPECT_EQ(vantrel::platform::LargeIconSize(dpi), ::MulDiv(32, dpi, 96)) << dpi;
+        EXPECT_EQ(
+            std::pair(vantrel::platform::SmallIconSize(dpi), vantrel::platform::LargeIconSize(dpi)),
+            At(dpi, 16, 32))
+            << dpi;
     }
 }
 
@@ -90,19 +94,12 @@ TEST(Art, ResamplingAveragesByAreaAndNeverBlendsTheKeyIn) {
         for (const int dpi : {110, 130, 180}) {
             const int side = ::MulDiv(32, dpi, 96);
             const auto bitmap = LoadArtBitmap(instance, id, dpi, SIZE{side, side}, true);
-            ASSERT_EQ(SizeOf(bitmap.get()).cx, side);
-            std::vector<std::uint32_t> pixels(static_cast<size_t>(side) * side);
-            BITMAPINFO info{};
-            info.bmiHeader = {sizeof(BITMAPINFOHEADER), side, -side, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-            HDC screen = ::GetDC(nullptr);
-            ::GetDIBits(screen, static_cast<HBITMAP>(bitmap.get()), 0, side, pixels.data(), &info,
-                        DIB_RGB_COLORS);
-            ::ReleaseDC(nullptr, screen);
+            ASSERT_EQ(SizeOf(bitmap.get()), At(dpi, 32, 32));
             int keys = 0;
-            for (const std::uint32_t p : pixels) {
-                const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
-                keys += (p & 0xFFFFFF) == kKey;
-                EXPECT_FALSE((p & 0xFFFFFF) != kKey && r > 200 && b > 200 && g < 120)
+            for (const COLORREF p : vt::Pixels(*vt::Picture(static_cast<HBITMAP>(bitmap.get())))) {
+                keys += p == RGB(255, 0, 255);
+                EXPECT_FALSE(p != RGB(255, 0, 255) && GetRValue(p) > 200 && GetBValue(p) > 200 &&
+                             GetGValue(p) < 120)
                     << id << " at " << dpi << " has a pink pixel " << std::hex << p;
             }
             EXPECT_GT(keys, side) << id << " at " << dpi;

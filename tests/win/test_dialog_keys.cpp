@@ -27,19 +27,18 @@
 namespace {
 
 using vantrel::Form;
+using Maker = std::function<std::unique_ptr<Form>()>;
 
 struct KeyCase {
     const char* name;
-    std::function<std::unique_ptr<Form>()> make;
+    Maker make;
     std::function<void(Form&)> fill; // typed before the key
     WORD key;
     int result;
-    // When set, the key first meets this refusal; the focus must then be in `refusedFocus`,
-    // and Esc ends the dialog.
-    const char* refusal = nullptr;
-    int refusedFocus = 0;
-    // When set, the key opens this address and the dialog stays open, until Esc.
-    std::string opens{};
+    // When set, the key first shows this message (or opens this address), the dialog stays
+    // open with the focus in `stays`, and Esc ends it.
+    std::string shows{};
+    int stays = 0;
 };
 
 void Retype(const Form& form, int id, const std::string& text) {
@@ -48,34 +47,24 @@ void Retype(const Form& form, int id, const std::string& text) {
     vantrel::SetControlText(edit, text);
 }
 
-std::unique_ptr<Form> SetRule() {
-    auto d = std::make_unique<vantrel::TfrmSetRule>(nullptr);
-    d->SetClassNameEditable(true);
-    return d;
+// Makes a dialog of type D with these arguments after its owner, then readies it.
+template <class D, class... Args> Maker Make(std::function<void(D&)> ready, Args... args) {
+    return [=] {
+        auto d = std::make_unique<D>(nullptr, args...);
+        if (ready) {
+            ready(*d);
+        }
+        return std::unique_ptr<Form>(std::move(d));
+    };
 }
 
-std::unique_ptr<Form> More() {
-    return std::make_unique<vantrel::TfrmRuleMore>(nullptr, vantrel::RuleExtras{});
-}
-
-std::unique_ptr<Form> Transparency() {
-    return std::make_unique<vantrel::TfrmCustomTransparency>(nullptr);
-}
-
-std::unique_ptr<Form> About() {
-    return std::make_unique<vantrel::TfrmAbout>(nullptr);
-}
-
-std::unique_ptr<Form> Resize(HWND target) {
-    auto d = std::make_unique<vantrel::TfrmResize>(nullptr);
-    d->SetTarget(target);
-    return d;
-}
-
-std::unique_ptr<Form> Options(vantrel::CommonSettings& settings) {
-    return std::make_unique<vantrel::TfrmOptions>(nullptr, settings, vantrel::SettingsLocation{},
-                                                  10, "C:\\Vantrel\\Vantrel.exe",
-                                                  "Software\\Vantrel Tests\\Access letters");
+const Maker SetRule =
+    Make<vantrel::TfrmSetRule>([](vantrel::TfrmSetRule& d) { d.SetClassNameEditable(true); });
+const Maker More = Make<vantrel::TfrmRuleMore>(nullptr, vantrel::RuleExtras{});
+const Maker Transparency = Make<vantrel::TfrmCustomTransparency>(nullptr);
+const Maker About = Make<vantrel::TfrmAbout>(nullptr);
+Maker Resize(HWND target) {
+    return Make<vantrel::TfrmResize>([target](vantrel::TfrmResize& d) { d.SetTarget(target); });
 }
 
 // The form's own child that holds `window` (a combo box's edit belongs to its combo box).
@@ -96,11 +85,12 @@ TEST(DialogKeys, EnterIsOkEscIsCancelAndARefusalKeepsTheFocusInTheField) {
     const auto focusOn = [](int id) {
         return [id](const Form& f) { ::SetFocus(vt::Control(f.Handle(), id)); };
     };
-    const auto emptyWidth = [](const Form& f) {
-        if (!vantrel::IsChecked(vt::Control(f.Handle(), R::kWidthCheckId))) {
-            vt::Toggle(vt::Control(f.Handle(), R::kWidthCheckId));
-        }
-        Retype(f, R::kWidthEditId, "");
+    // Typed into one field, the focus then elsewhere: a refusal must bring it back.
+    const auto typeThenLeave = [](int field, const char* text, int to) {
+        return [=](Form& f) {
+            Retype(f, field, text);
+            ::SetFocus(vt::Control(f.Handle(), to));
+        };
     };
     const std::vector<KeyCase> cases = {
         {"set rule esc", SetRule, nullptr, VK_ESCAPE, vantrel::kResultCancel},
@@ -109,31 +99,27 @@ TEST(DialogKeys, EnterIsOkEscIsCancelAndARefusalKeepsTheFocusInTheField) {
         {"set rule without class", SetRule, nullptr, VK_RETURN, vantrel::kResultCancel,
          "Please input Class Name first.", S::kIdClassName},
         {"more enter", More, nullptr, VK_RETURN, vantrel::kResultOk},
-        {"more with 150 %", More,
-         [](Form& f) {
-             Retype(f, M::kIdTransparency, "150");
-             ::SetFocus(vt::Control(f.Handle(), M::kIdProgram));
-         },
+        {"more with 150 %", More, typeThenLeave(M::kIdTransparency, "150", M::kIdProgram),
          VK_RETURN, vantrel::kResultCancel,
          "Please type a transparency from 0 to 100, or leave it empty.", M::kIdTransparency},
         {"transparency esc", Transparency, nullptr, VK_ESCAPE, vantrel::kResultCancel},
         {"transparency 100 on purpose", Transparency,
          [](Form& f) { Retype(f, T::kValueEditId, "100"); }, VK_RETURN, vantrel::kResultOk},
-        {"transparency 150", Transparency, [](Form& f) { Retype(f, T::kValueEditId, "150"); },
+        {"transparency 150", Transparency, typeThenLeave(T::kValueEditId, "150", T::kTrackBarId),
          VK_RETURN, vantrel::kResultCancel, "Please input a number from 0 to 100.",
          T::kValueEditId},
-        {"transparency emptied", Transparency, [](Form& f) { Retype(f, T::kValueEditId, ""); },
+        {"transparency emptied", Transparency, typeThenLeave(T::kValueEditId, "", T::kTrackBarId),
          VK_RETURN, vantrel::kResultCancel, "Please input a number from 0 to 100.",
          T::kValueEditId},
-        {"resize esc", [&] { return Resize(target.get()); }, nullptr, VK_ESCAPE,
-         vantrel::kResultCancel},
-        {"resize empty width", [&] { return Resize(target.get()); }, emptyWidth, VK_RETURN,
-         vantrel::kResultCancel, "Please input number in edit box!", R::kWidthEditId},
+        {"resize esc", Resize(target.get()), nullptr, VK_ESCAPE, vantrel::kResultCancel},
+        {"resize empty width", Resize(target.get()),
+         typeThenLeave(R::kWidthEditId, "", R::kHeightEditId), VK_RETURN, vantrel::kResultCancel,
+         "Please input number in edit box!", R::kWidthEditId},
         {"about enter", About, nullptr, VK_RETURN, vantrel::kResultOk},
         {"about enter on a link", About, focusOn(A::kIdUpdateLink), VK_RETURN,
-         vantrel::kResultCancel, nullptr, 0, vantrel::UpdatePage()},
+         vantrel::kResultCancel, vantrel::UpdatePage(), A::kIdUpdateLink},
         {"about space on a link", About, focusOn(A::kIdHomeLink), VK_SPACE, vantrel::kResultCancel,
-         nullptr, 0, vantrel::MakerHomePage()},
+         vantrel::MakerHomePage(), A::kIdHomeLink},
     };
     for (const KeyCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -150,28 +136,23 @@ TEST(DialogKeys, EnterIsOkEscIsCancelAndARefusalKeepsTheFocusInTheField) {
             if (c.fill) {
                 c.fill(form);
             }
-            if (!c.opens.empty()) {
-                std::vector<std::string> opened;
-                const vantrel::ScopedShellOpener recorder(
-                    [&](HWND, const std::string& address) { opened.push_back(address); });
-                vt::PressKey(c.key);
-                EXPECT_TRUE(vt::WaitInLoop([&] { return !opened.empty(); }, 3000));
-                EXPECT_EQ(opened, std::vector<std::string>{c.opens});
-                EXPECT_EQ(form.GetModalResult(), vantrel::kResultNone) << "the dialog stays open";
-                vt::PressKey(VK_ESCAPE);
-                return;
-            }
-            if (c.refusal == nullptr) {
-                vt::PressKey(c.key);
+            vt::BoxAnswerer boxes;
+            std::vector<std::string> opened;
+            const vantrel::ScopedShellOpener recorder(
+                [&](HWND, const std::string& address) { opened.push_back(address); });
+            vt::PressKey(c.key);
+            if (c.shows.empty()) {
                 return; // the modal loop takes the key and ends the dialog
             }
-            vt::BoxAnswerer boxes;
-            vt::PressKey(c.key);
-            const HWND field = vt::Control(f, c.refusedFocus);
-            EXPECT_TRUE(vt::WaitInLoop(
-                [&] { return !boxes.Seen().empty() && ::GetFocus() == field; }, 5000));
-            ASSERT_FALSE(boxes.Seen().empty());
-            EXPECT_EQ(boxes.Seen().front().text, c.refusal);
+            const auto shown = [&] {
+                return opened.empty() ? boxes.Seen().empty() ? "" : boxes.Seen().front().text
+                                      : opened.front();
+            };
+            const HWND field = vt::Control(f, c.stays);
+            EXPECT_TRUE(
+                vt::WaitInLoop([&] { return shown() != "" && ::GetFocus() == field; }, 5000));
+            EXPECT_EQ(shown(), c.shows);
+            EXPECT_EQ(boxes.Seen().size() + opened.size(), 1u);
             EXPECT_EQ(form.GetModalResult(), vantrel::kResultNone) << "the dialog stays open";
             vt::PressKey(VK_ESCAPE);
         };
@@ -179,104 +160,43 @@ TEST(DialogKeys, EnterIsOkEscIsCancelAndARefusalKeepsTheFocusInTheField) {
     }
 }
 
-// What a control draws, asked of it at once rather than read off the screen.
-std::vector<DWORD> Drawn(HWND control) {
-    RECT r{};
-    ::GetClientRect(control, &r);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), r.right, -r.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    HBITMAP picture = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    std::vector<DWORD> pixels;
-    if (picture != nullptr) {
-        HGDIOBJ old = ::SelectObject(dc, picture);
-        ::SendMessageA(control, WM_PRINT, reinterpret_cast<WPARAM>(dc),
-                       PRF_CLIENT | PRF_ERASEBKGND | PRF_NONCLIENT);
-        ::GdiFlush();
-        const auto* first = static_cast<const DWORD*>(bits);
-        pixels.assign(first, first + static_cast<size_t>(r.right) * r.bottom);
-        ::SelectObject(dc, old);
-        ::DeleteObject(picture);
-    }
-    ::DeleteDC(dc);
-    return pixels;
-}
-
 // Tab from the first stop visits every stop once, each below the one before or to its right on
-// the same line, and comes round to the first; the dialog opens with the focus on `opensOn`.
-// The controls in `drawn` show the focus themselves: each looks different with it than without.
-TEST(DialogKeys, TabWalksEachDialogInReadingOrder) {
-    using A = vantrel::TfrmAbout;
-    using T = vantrel::TfrmCustomTransparency;
-    struct Walk {
-        const char* caption;
-        std::function<std::unique_ptr<Form>()> make;
-        size_t stops;
-        int opensOn;
-        std::vector<int> drawn;
-        std::function<void(HWND form, HWND at)> atStop;
-    };
-    // The arrow keys move the bar and the field follows; in the field they step the number and
-    // the bar follows.
-    const auto barAndField = [](HWND f, HWND at) {
-        const HWND bar = vt::Control(f, T::kTrackBarId);
-        const HWND edit = vt::Control(f, T::kValueEditId);
-        const int before = vt::TrackPosition(bar);
-        if (at == bar) {
-            vt::PressKey(VK_RIGHT);
-            EXPECT_TRUE(vt::WaitInLoop(
-                [&] { return vantrel::ControlText(edit) == std::to_string(before + 1); }, 3000));
-        } else if (at == edit) {
-            vt::PressKey(VK_UP);
-            EXPECT_TRUE(vt::WaitInLoop([&] { return vt::TrackPosition(bar) == before + 1; }, 3000));
+// the same line, and comes round to the first. The controls in `drawn` show the focus themselves:
+// each looks different with it than without, as it draws itself when asked.
+struct Walk {
+    size_t stops = 0; // at least; 0 when the walk is not checked
+    std::vector<int> drawn{};
+    std::function<void(HWND form, HWND at)> atStop{};
+};
+
+void CheckTabWalk(HWND f, const Walk& w) {
+    std::vector<RECT> visited;
+    const HWND first = ::GetNextDlgTabItem(f, nullptr, FALSE);
+    ::SetFocus(first);
+    HWND at = first;
+    do {
+        visited.push_back(vt::WindowRectOf(at));
+        if (w.atStop) {
+            w.atStop(f, at);
         }
-    };
-    const Walk walks[] = {
-        {"More", More, 7, 0, {}, nullptr},
-        {"About Vantrel", About, 3, A::kIdOk, {A::kIdHomeLink, A::kIdUpdateLink}, nullptr},
-        {"Custom transparency", Transparency, 4, T::kValueEditId, {T::kTrackBarId}, barAndField},
-    };
-    for (const Walk& w : walks) {
-        SCOPED_TRACE(w.caption);
-        std::vector<RECT> visited;
-        const auto script = [&](Form& form) {
-            const HWND f = form.Handle();
-            ASSERT_TRUE(vt::WaitInLoop([&] { return ::GetForegroundWindow() == f; }));
-            if (w.opensOn != 0) {
-                EXPECT_EQ(::GetFocus(), vt::Control(f, w.opensOn)) << "focus as it opens";
-            }
-            const HWND first = ::GetNextDlgTabItem(f, nullptr, FALSE);
-            ::SetFocus(first);
-            HWND at = first;
-            do {
-                RECT r{};
-                ::GetWindowRect(at, &r);
-                visited.push_back(r);
-                if (w.atStop) {
-                    w.atStop(f, at);
-                }
-                const bool drawn =
-                    std::find(w.drawn.begin(), w.drawn.end(), ::GetDlgCtrlID(at)) != w.drawn.end();
-                const std::vector<DWORD> focused = drawn ? Drawn(at) : std::vector<DWORD>{};
-                vt::PressKey(VK_TAB);
-                vt::WaitInLoop([&] { return TopChild(f, ::GetFocus()) != at; }, 3000);
-                if (drawn) {
-                    EXPECT_NE(Drawn(at), focused) << "focus not shown on " << ::GetDlgCtrlID(at);
-                }
-                at = TopChild(f, ::GetFocus());
-            } while (at != first && visited.size() < 20);
-            vt::PressKey(VK_ESCAPE);
-        };
-        EXPECT_EQ(vt::RunModal(*w.make(), script), vantrel::kResultCancel);
-        EXPECT_GE(visited.size(), w.stops);
-        EXPECT_LT(visited.size(), 20u) << "Tab comes round to the first stop";
-        for (size_t i = 1; i < visited.size(); ++i) {
-            const RECT& a = visited[i - 1];
-            const RECT& b = visited[i];
-            const bool sameLine = b.top < a.bottom && b.bottom > a.top;
-            EXPECT_TRUE(sameLine ? b.left > a.left : b.top >= a.bottom) << "stop " << i;
+        const bool drawn =
+            std::find(w.drawn.begin(), w.drawn.end(), ::GetDlgCtrlID(at)) != w.drawn.end();
+        const auto focused = drawn ? vt::Pixels(*vt::Shot(at)) : std::vector<COLORREF>{};
+        vt::PressKey(VK_TAB);
+        vt::WaitInLoop([&] { return TopChild(f, ::GetFocus()) != at; }, 3000);
+        if (drawn) {
+            EXPECT_NE(vt::Pixels(*vt::Shot(at)), focused)
+                << "focus not shown on " << ::GetDlgCtrlID(at);
         }
+        at = TopChild(f, ::GetFocus());
+    } while (at != first && visited.size() < 20);
+    EXPECT_GE(visited.size(), w.stops);
+    EXPECT_LT(visited.size(), 20u) << "Tab comes round to the first stop";
+    for (size_t i = 1; i < visited.size(); ++i) {
+        const RECT& a = visited[i - 1];
+        const RECT& b = visited[i];
+        const bool sameLine = b.top < a.bottom && b.bottom > a.top;
+        EXPECT_TRUE(sameLine ? b.left > a.left : b.top >= a.bottom) << "stop " << i;
     }
 }
 
@@ -287,10 +207,8 @@ bool Shown(HWND control) {
 // Where a person looks for the control a label names: inside its frame, to its right on the same
 // line, or just below it.
 bool Names(HWND label, HWND control) {
-    RECT l{};
-    RECT c{};
-    ::GetWindowRect(label, &l);
-    ::GetWindowRect(control, &c);
+    const RECT l = vt::WindowRectOf(label);
+    const RECT c = vt::WindowRectOf(control);
     if (vt::IsGroupBox(label)) {
         return c.left >= l.left && c.right <= l.right && c.top >= l.top && c.bottom <= l.bottom;
     }
@@ -371,13 +289,19 @@ void CheckAccessLetters(Form& form) {
     }
 }
 
-TEST(DialogKeys, EachAccessLetterIsUniqueAndAltLetterReachesItsControl) {
+// Each dialog from the keyboard alone: where the focus is as it opens, the walk with Tab, and the
+// access letters of each view.
+TEST(DialogKeys, TabWalksInReadingOrderAndEachAccessLetterReachesItsControl) {
+    using A = vantrel::TfrmAbout;
+    using T = vantrel::TfrmCustomTransparency;
     const auto target = vt::PlainWindow("Letters target");
     vantrel::CommonSettings settings;
     struct Case {
         std::unique_ptr<Form> dialog;
         // Before the letters: enables what a person would use, or turns the page.
         std::vector<std::function<void(Form&)>> views;
+        int opensOn = 0; // the control with the focus as it opens, when it matters
+        Walk walk{};
     };
     const auto asIs = [](Form&) {};
     auto props = std::make_unique<vantrel::TfrmWindowProp>(nullptr);
@@ -394,23 +318,48 @@ TEST(DialogKeys, EachAccessLetterIsUniqueAndAltLetterReachesItsControl) {
         }
         EXPECT_EQ(pages, (std::vector<int>{1, 0, 1}));
     };
+    // The arrow keys move the bar and the field follows; in the field they step the number and
+    // the bar follows.
+    const auto barAndField = [](HWND f, HWND at) {
+        const HWND bar = vt::Control(f, T::kTrackBarId);
+        const HWND edit = vt::Control(f, T::kValueEditId);
+        const int before = vt::TrackPosition(bar);
+        if (at == bar) {
+            vt::PressKey(VK_RIGHT);
+            EXPECT_TRUE(vt::WaitInLoop(
+                [&] { return vantrel::ControlText(edit) == std::to_string(before + 1); }, 3000));
+        } else if (at == edit) {
+            vt::PressKey(VK_UP);
+            EXPECT_TRUE(vt::WaitInLoop([&] { return vt::TrackPosition(bar) == before + 1; }, 3000));
+        }
+    };
     Case cases[] = {
         // A class of Internet Explorer's opens the group that is for it.
         {SetRule(), {[](Form& f) {
              vantrel::SetControlText(vt::Control(f.Handle(), vantrel::TfrmSetRule::kIdClassName),
                                      "IEFrame");
          }}},
-        {More(), {asIs}},
-        {Options(settings), {asIs}},
-        {Transparency(), {asIs}},
-        {Resize(target.get()), {asIs}},
+        {More(), {asIs}, 0, {7}},
+        {Make<vantrel::TfrmOptions>(nullptr, std::ref(settings), vantrel::SettingsLocation{}, 10,
+                                    "C:\\Vantrel\\Vantrel.exe",
+                                    "Software\\Vantrel Tests\\Access letters")(),
+         {asIs}},
+        {Transparency(), {asIs}, T::kValueEditId, {4, {T::kTrackBarId}, barAndField}},
+        {Resize(target.get())(), {asIs}},
         {std::move(props), {asIs, turnPages}},
-        {About(), {asIs}},
+        {About(), {asIs}, A::kIdOk, {3, {A::kIdHomeLink, A::kIdUpdateLink}}},
     };
     for (Case& c : cases) {
         SCOPED_TRACE(c.dialog->Caption());
         const auto script = [&c](Form& form) {
-            ASSERT_TRUE(vt::WaitInLoop([&] { return ::GetForegroundWindow() == form.Handle(); }));
+            const HWND f = form.Handle();
+            ASSERT_TRUE(vt::WaitInLoop([&] { return ::GetForegroundWindow() == f; }));
+            if (c.opensOn != 0) {
+                EXPECT_EQ(::GetFocus(), vt::Control(f, c.opensOn)) << "focus as it opens";
+            }
+            if (c.walk.stops != 0) {
+                CheckTabWalk(f, c.walk);
+            }
             for (const auto& view : c.views) {
                 view(form);
                 CheckAccessLetters(form);

@@ -30,11 +30,7 @@ public:
         Set(dpi);
     }
     ~ScopedLogPixels() {
-        if (had_) {
-            Set(old_);
-        } else {
-            ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels");
-        }
+        had_ ? Set(old_) : void(::RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels"));
     }
     ScopedLogPixels(const ScopedLogPixels&) = delete;
     ScopedLogPixels& operator=(const ScopedLogPixels&) = delete;
@@ -78,22 +74,16 @@ int At(int value, int dpi) {
 
 struct Child {
     std::string name; // class and id: the same control at every DPI
-    HWND window;
-    RECT rect; // in the main window's client area
+    RECT rect;        // in the parent's client area
 };
 
-std::vector<Child> ShownChildren(HWND parent, HWND origin) {
+std::vector<Child> ShownChildren(HWND parent) {
     std::vector<Child> out;
     for (HWND c = ::GetWindow(parent, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
-        if (!::IsWindowVisible(c)) {
-            continue;
+        if (::IsWindowVisible(c)) {
+            out.push_back(
+                {vt::ClassOf(c) + "#" + std::to_string(::GetDlgCtrlID(c)), vt::ClientRectOf(c)});
         }
-        char cls[64] = {};
-        ::GetClassNameA(c, cls, sizeof(cls));
-        RECT r{};
-        ::GetWindowRect(c, &r);
-        ::MapWindowPoints(nullptr, origin, reinterpret_cast<POINT*>(&r), 2);
-        out.push_back({std::string(cls) + "#" + std::to_string(::GetDlgCtrlID(c)), c, r});
     }
     return out;
 }
@@ -112,7 +102,6 @@ std::set<std::pair<std::string, std::string>> Overlapping(const std::vector<Chil
 }
 
 struct MainWindowAt {
-    int dpi = 96;
     SIZE client{};
     std::vector<Child> children;
     std::vector<int> columns; // the window list's widths
@@ -124,7 +113,6 @@ MainWindowAt StartAt(int dpi) {
     vt::AppProcess app;
     const HWND main = app.MainWindow();
     MainWindowAt seen;
-    seen.dpi = dpi;
     if (main == nullptr || !vt::WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; })) {
         ADD_FAILURE() << "no main window at " << dpi << " DPI";
         return seen;
@@ -133,7 +121,7 @@ MainWindowAt StartAt(int dpi) {
     RECT client{};
     ::GetClientRect(main, &client);
     seen.client = SIZE{client.right, client.bottom};
-    seen.children = ShownChildren(main, main);
+    seen.children = ShownChildren(main);
     const HWND list = ::GetDlgItem(main, 101);
     for (int column = 0; column < 4; ++column) {
         seen.columns.push_back(
@@ -191,7 +179,7 @@ TEST(DpiLayout, DialogsFollowAChangeOfDpiAndComeBackExactly) {
         SCOPED_TRACE(form->Caption());
         const HWND window = form->Create();
         std::vector<RECT> before;
-        for (const Child& c : ShownChildren(window, window)) {
+        for (const Child& c : ShownChildren(window)) {
             before.push_back(c.rect);
         }
         RECT frame96{};
@@ -205,7 +193,7 @@ TEST(DpiLayout, DialogsFollowAChangeOfDpiAndComeBackExactly) {
             SCOPED_TRACE(std::to_string(dpi) + " DPI");
             vt::ExpectSoundLayout(window);
         }
-        const std::vector<Child> after = ShownChildren(window, window);
+        const std::vector<Child> after = ShownChildren(window);
         ASSERT_EQ(after.size(), before.size());
         for (size_t i = 0; i < after.size(); ++i) {
             EXPECT_TRUE(::EqualRect(&after[i].rect, &before[i])) << after[i].name;

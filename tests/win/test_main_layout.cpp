@@ -11,6 +11,8 @@
 #include "res/art_ids.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
+#include "support/dialog_driver.h"
+#include "support/test_support.h"
 #include "support/wait.h"
 #include "ui/main_graphics.h"
 #include "ui/main_menus.h"
@@ -26,17 +28,8 @@ protected:
     // list menu would show them when it opens.
     std::vector<std::string> ListMenuNow() {
         form().UpdateActions();
-        std::vector<std::string> out;
-        for (const std::string& c : form().pmMain().VisibleCaptions()) {
-            std::string plain;
-            for (size_t i = 0; i < c.size(); ++i) {
-                if (c[i] == '&' && i + 1 < c.size() && c[i + 1] != '&') {
-                    continue;
-                }
-                plain += c[i];
-            }
-            out.push_back(plain);
-        }
+        std::vector<std::string> out = form().pmMain().VisibleCaptions();
+        std::transform(out.begin(), out.end(), out.begin(), vt::ShownText);
         return out;
     }
     bool Enabled(const std::string& name) {
@@ -57,24 +50,25 @@ protected:
 
 TEST_F(MainLayout, TabsSwapListsButtonsAndMenuItems) {
     Start();
+    // The lists and the buttons that trade places, those shown.
+    const auto shown = [this] {
+        std::string names = form().lvMain().Visible() ? " lvMain" : "";
+        names += form().lvRule().Visible() ? " lvRule" : "";
+        for (const char* button : {"bRefresh", "bTransp", "bEditRule", "bDeleteRule"}) {
+            names += form().Graphic(button)->visible ? std::string(" ") + button : "";
+        }
+        return names;
+    };
     const std::vector<std::string> windowMenu = ListMenuNow();
     EXPECT_EQ(windowMenu.front(), "Add Rule");
     EXPECT_EQ(windowMenu.back(), "Exit");
-    EXPECT_TRUE(form().lvMain().Visible());
-    EXPECT_FALSE(form().lvRule().Visible());
-    EXPECT_TRUE(form().Graphic("bRefresh")->visible);
-    EXPECT_FALSE(form().Graphic("bEditRule")->visible);
+    EXPECT_EQ(shown(), " lvMain bRefresh bTransp");
 
     SwitchTab(1);
     EXPECT_EQ(ListMenuNow(),
               (std::vector<std::string>{"Add Rule", "Edit Rule", "Delete Rule", "-", "Settings",
                                         "-", "Help", "About...", "-", "Exit"}));
-    EXPECT_FALSE(form().lvMain().Visible());
-    EXPECT_TRUE(form().lvRule().Visible());
-    EXPECT_FALSE(form().Graphic("bRefresh")->visible);
-    EXPECT_FALSE(form().Graphic("bTransp")->visible);
-    EXPECT_TRUE(form().Graphic("bEditRule")->visible);
-    EXPECT_TRUE(form().Graphic("bDeleteRule")->visible);
+    EXPECT_EQ(shown(), " lvRule bEditRule bDeleteRule");
     // The rule buttons stand exactly where the window buttons stood.
     EXPECT_TRUE(
         ::EqualRect(&form().Graphic("bEditRule")->bounds, &form().Graphic("bRefresh")->bounds));
@@ -141,30 +135,16 @@ TEST_F(MainLayout, BackgroundDragsButTextsAndPictureButtonsDoNot) {
     EXPECT_EQ(HitTest(480, 70), HTCAPTION); // the hidden stock icon is not there
 }
 
-// 32-bit pixels (0x00RRGGBB, top row first) of a bitmap.
-std::vector<DWORD> PixelsOf(HBITMAP bitmap, int width, int height) {
-    std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    HDC screen = ::GetDC(nullptr);
-    ::GetDIBits(screen, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
-    ::ReleaseDC(nullptr, screen);
-    for (DWORD& p : pixels) {
-        p &= 0xFFFFFF;
-    }
-    return pixels;
-}
-
 TEST_F(MainLayout, AtNinetySixDpiThePicturesAreTheirFirstDrawingsPixelForPixel) {
     Start();
-    const HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    auto resource = [instance](int id, int width, int height) {
+    const auto resource = [](int id) {
         const vantrel::platform::UniqueGdiObject bitmap(
-            ::LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-        return PixelsOf(static_cast<HBITMAP>(bitmap.get()), width, height);
+            ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0,
+                         LR_CREATEDIBSECTION));
+        return vt::Picture(static_cast<HBITMAP>(bitmap.get()));
     };
     // What the window should show: the background with the keyed button pictures over it.
-    std::vector<DWORD> expected = resource(IDB_MAIN_BACKGROUND, 512, 383);
+    const auto expected = resource(IDB_MAIN_BACKGROUND);
     std::vector<RECT> texts;
     for (const auto& c : vantrel::MainWindowGraphics({})) {
         if (c.visible && (c.kind == vantrel::GraphicControl::kText ||
@@ -173,37 +153,28 @@ TEST_F(MainLayout, AtNinetySixDpiThePicturesAreTheirFirstDrawingsPixelForPixel) 
             texts.back().right = 512; // the title's width follows its font
             texts.back().bottom += 20;
         }
-        if (!c.visible || c.kind != vantrel::GraphicControl::kPictureButton) {
-            continue;
-        }
-        const std::vector<DWORD> button = resource(c.bitmap, 32, 32);
-        for (int i = 0; i < 32 * 32; ++i) {
-            if (button[i] != 0xFF00FF) {
-                expected[(c.bounds.top + i / 32) * 512 + c.bounds.left + i % 32] = button[i];
+        if (c.visible && c.kind == vantrel::GraphicControl::kPictureButton) {
+            const auto button = resource(c.bitmap);
+            for (int i = 0; i < 32 * 32; ++i) {
+                if (button->At(i % 32, i / 32) != RGB(255, 0, 255)) {
+                    expected->Set(c.bounds.left + i % 32, c.bounds.top + i / 32,
+                                  button->At(i % 32, i / 32));
+                }
             }
         }
     }
-    HDC screen = ::GetDC(nullptr);
-    const vantrel::platform::UniqueGdiObject canvas(::CreateCompatibleBitmap(screen, 512, 383));
-    ::ReleaseDC(nullptr, screen);
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    HGDIOBJ old = ::SelectObject(dc, canvas.get());
-    ::SendMessageA(form().Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-    ::SelectObject(dc, old);
-    ::DeleteDC(dc);
-    const std::vector<DWORD> shown = PixelsOf(static_cast<HBITMAP>(canvas.get()), 512, 383);
+    const auto shown = vt::Shot(form().Handle());
     RECT client{};
     ::GetClientRect(form().Handle(), &client); // the picture's last row lies below it
     int compared = 0;
     for (int y = 0; y < client.bottom; ++y) {
         for (int x = 0; x < 512; ++x) {
             const POINT p{x, y};
-            if (std::any_of(texts.begin(), texts.end(),
-                            [p](const RECT& r) { return ::PtInRect(&r, p) != FALSE; })) {
-                continue;
+            if (std::none_of(texts.begin(), texts.end(),
+                             [p](const RECT& r) { return ::PtInRect(&r, p) != FALSE; })) {
+                ++compared;
+                ASSERT_EQ(shown->At(x, y), expected->At(x, y)) << x << "," << y;
             }
-            ++compared;
-            ASSERT_EQ(shown[y * 512 + x], expected[y * 512 + x]) << x << "," << y;
         }
     }
     EXPECT_GT(compared, 512 * 340);
