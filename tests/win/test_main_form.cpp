@@ -273,7 +273,7 @@ TEST_F(MainForm, TheListShowsWholePicturesWithTheHighlightOnThePickedWindow) {
         } else {
             expected.erase(row);
         }
-        Notice(5, made[1]);
+        Notice(5, made[1]); // of no kind the program knows
         Notice(step.code, window);
         ASSERT_TRUE(vt::WaitUntil([&] { return Captions(f.windows()) != before; }));
         expectWhole(before, "as the row changed");
