@@ -62,9 +62,8 @@ std::vector<COLORREF> PixelsOf(HIMAGELIST list, int index) {
         }
         const vt::Canvas canvas(cx, cy, background);
         ::ImageList_Draw(list, index, canvas.dc(), 0, 0, ILD_NORMAL);
-        for (int i = 0; i < cx * cy; ++i) {
-            pixels.push_back(canvas.At(i % cx, i / cx));
-        }
+        const std::vector<COLORREF> drawn = vt::Pixels(canvas);
+        pixels.insert(pixels.end(), drawn.begin(), drawn.end());
     }
     return pixels;
 }
