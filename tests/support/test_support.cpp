@@ -510,3 +510,19 @@ std::vector<COLORREF> Pixels(const Canvas& picture) {
 }
 
 } // namespace vt
+
+// The notification area's icons.
+
+#include <shellapi.h>
+
+namespace vt {
+
+bool ShellIconCall(DWORD message, HWND owner, UINT id) {
+    NOTIFYICONDATAA data{};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = owner;
+    data.uID = id;
+    return ::Shell_NotifyIconA(message, &data) != FALSE;
+}
+
+} // namespace vt

@@ -219,3 +219,25 @@ std::unique_ptr<Canvas> Picture(HBITMAP bitmap);
 std::vector<COLORREF> Pixels(const Canvas& picture);
 
 } // namespace vt
+
+// The window list's rows and the notification area's icons, as the catalogue, main-window and
+// rule tests read them.
+
+#include <type_traits>
+
+namespace vt {
+
+// One field of every row of a window list, in list order (ColumnOf(rows, &WindowEntry::handle)).
+template <class List, class Field> auto ColumnOf(const List& list, Field field) {
+    std::vector<std::decay_t<decltype(list.Rows().front().*field)>> column;
+    for (const auto& row : list.Rows()) {
+        column.push_back(row.*field);
+    }
+    return column;
+}
+
+// A bare notify-icon request for the icon `id` of `owner`: NIM_MODIFY asks whether the shell
+// knows the icon, NIM_DELETE makes it forget it.
+bool ShellIconCall(DWORD message, HWND owner, UINT id);
+
+} // namespace vt

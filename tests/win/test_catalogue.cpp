@@ -1,36 +1,117 @@
-// The window list against real windows of another process.
+// The window list against real windows of other processes. A rebuild shares one process snapshot
+// and one icon per executable between its rows: these tests also hold the shared lookups to the
+// answers a lookup of its own gives for each window.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <future>
 #include <iterator>
 #include <map>
+#include <memory>
+#include <set>
 #include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
 
 #include "app/catalogue.h"
+#include "platform/handles.h"
+#include "platform/icon_reader.h"
+#include "platform/process.h"
 #include "platform/window_api.h"
 #include "res/resource.h"
 #include "support/fixture_client.h"
+#include "support/test_support.h"
 #include "support/wait.h"
 
 namespace {
 
 using vantrel::Catalogue;
 using vantrel::EnumerationMode;
+using vantrel::WindowEntry;
 using vantrel::WindowList;
+using vantrel::platform::ExecutablePathOf;
+using vantrel::platform::ProcessPathCache;
+using vantrel::platform::UniqueWindow;
+
+// No process has this id: ids are multiples of four.
+constexpr DWORD kNoSuchProcess = 0xFFFFFFF1;
+
+// The full path of the test program (whose executable has icons of its own) or of the fixture's
+// (which has none, so its rows show the fallback picture).
+std::string Exe(bool own) {
+    return vt::TestBinFolder() + (own ? "vantrel_tests.exe" : "vt_fixture.exe");
+}
+
+std::vector<HWND> HandlesOf(const WindowList& rows) {
+    return vt::ColumnOf(rows, &WindowEntry::handle);
+}
+
+// The image as the list view draws it, over two backgrounds, so that a difference in the mask
+// or in how the alpha channel is used shows as well as one in the colours.
+std::vector<COLORREF> PixelsOf(HIMAGELIST list, int index) {
+    int cx = 0;
+    int cy = 0;
+    ::ImageList_GetIconSize(list, &cx, &cy);
+    std::vector<COLORREF> pixels;
+    for (const COLORREF background : {RGB(255, 0, 255), RGB(0, 160, 0)}) {
+        if (index < 0 || index >= ::ImageList_GetImageCount(list)) {
+            break;
+        }
+        const vt::Canvas canvas(cx, cy, background);
+        ::ImageList_Draw(list, index, canvas.dc(), 0, 0, ILD_NORMAL);
+        const std::vector<COLORREF> drawn = vt::Pixels(canvas);
+        pixels.insert(pixels.end(), drawn.begin(), drawn.end());
+    }
+    return pixels;
+}
+
+// A visible top-level window of this very process in a class of its own; with another procedure
+// and HWND_MESSAGE as parent, a message-only window.
+UniqueWindow OwnWindow(const std::string& cls, const std::string& caption,
+                       WNDPROC proc = &::DefWindowProcA, HWND parent = nullptr) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = proc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = cls.c_str();
+    ::RegisterClassExA(&wc);
+    return UniqueWindow(::CreateWindowExA(
+        0, cls.c_str(), caption.c_str(), parent ? 0 : WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
+        150, parent, nullptr, ::GetModuleHandleA(nullptr), nullptr));
+}
+
+// `count` windows of the fixture in class `cls`, made in batches each well within the fixture's
+// time to answer on a busy machine, and one of this process's own, all listed from here on.
+UniqueWindow FixtureAndOwnWindows(vt::Fixture& fixture, const std::string& cls, int count) {
+    vt::WindowSpec spec;
+    spec.className = cls;
+    for (int made = 0; made < count; made += spec.count) {
+        spec.count = std::min(20, count - made);
+        fixture.Create(spec);
+    }
+    UniqueWindow own = OwnWindow(cls + "Own", "Own");
+    vt::PumpMessages();
+    return own;
+}
 
 class CatalogueTest : public ::testing::Test {
 protected:
     CatalogueTest()
         : fallback_(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_WINDOW))),
-          catalogue_(rows_, 11, ::GetModuleHandleA(nullptr), fallback_) {}
+          catalogue_(rows_, 11, ::GetModuleHandleA(nullptr), fallback_),
+          expected_(::ImageList_Create(::GetSystemMetrics(SM_CXSMICON),
+                                       ::GetSystemMetrics(SM_CYSMICON), ILC_COLOR32 | ILC_MASK, 4,
+                                       4)) {}
 
-    // Rows of windows with the class, after a rebuild.
-    std::vector<vantrel::WindowEntry> RowsOfClass(const std::string& cls) {
-        std::vector<vantrel::WindowEntry> found;
-        std::copy_if(rows_.Rows().begin(), rows_.Rows().end(), std::back_inserter(found),
-                     [&](const vantrel::WindowEntry& row) { return row.className == cls; });
+    // The rows of these windows (a set, or a map from them), in list order.
+    template <class Windows>
+    static std::vector<WindowEntry> RowsOf(const WindowList& rows, const Windows& windows) {
+        std::vector<WindowEntry> found;
+        std::copy_if(rows.Rows().begin(), rows.Rows().end(), std::back_inserter(found),
+                     [&](const WindowEntry& row) { return windows.count(row.handle) != 0; });
         return found;
     }
     bool Listed(HWND window) {
@@ -38,43 +119,41 @@ protected:
         return rows_.Find(window) >= 0;
     }
 
+    // The picture the row of a window of this executable must show, made without the catalogue.
+    std::vector<COLORREF> ExpectedPixels(const std::string& path) {
+        vantrel::platform::UniqueIcon icon(
+            ::ExtractIconA(::GetModuleHandleA(nullptr), path.c_str(), 0));
+        const bool own = icon && reinterpret_cast<ULONG_PTR>(icon.get()) > 1;
+        if (!own) {
+            icon.release();
+        }
+        const int index = ::ImageList_AddIcon(expected_.get(), own ? icon.get() : fallback_);
+        return PixelsOf(expected_.get(), index);
+    }
+
+    // Every row shows its executable's picture; returns how many executables the rows name.
+    std::size_t ExpectEveryRowShowsItsPicture() {
+        std::map<std::string, std::vector<COLORREF>> expected;
+        for (int i = 0; i < rows_.Count(); ++i) {
+            const WindowEntry& row = rows_.At(i);
+            auto found = expected.find(row.path);
+            if (found == expected.end()) {
+                found = expected.emplace(row.path, ExpectedPixels(row.path)).first;
+            }
+            // Empty for an image the list does not hold, which the expected picture never is.
+            EXPECT_EQ(PixelsOf(catalogue_.Images(), row.image), found->second)
+                << i << " " << row.path;
+        }
+        return expected.size();
+    }
+
     HICON fallback_;
     WindowList rows_;
     Catalogue catalogue_;
+    vantrel::platform::UniqueImageList expected_;
     vt::Fixture fixture_;
 };
-
-TEST_F(CatalogueTest, ListsVisibleUnownedWindowsWithTheirDetails) {
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("CatPlain");
-    spec.caption = "Plain window";
-    spec.count = 2;
-    const auto windows = fixture_.Create(spec);
-    vt::WindowSpec empty;
-    empty.className = spec.className + "E";
-    const HWND untitled = fixture_.CreateOne(empty);
-
-    catalogue_.Rebuild();
-    const auto rows = RowsOfClass(spec.className);
-    ASSERT_EQ(rows.size(), 2u);
-    for (const auto& row : rows) {
-        EXPECT_TRUE(std::count(windows.begin(), windows.end(), row.handle) == 1);
-        EXPECT_EQ(row.caption, "Plain window");
-        EXPECT_EQ(row.autoAction, "Default");
-        EXPECT_EQ(row.autoZOrder, "Default");
-        EXPECT_EQ(row.transparency, 0);
-        EXPECT_EQ(row.autoRefreshInclusion, 1);
-        EXPECT_GE(row.image, 0);
-        // Full path from the module snapshot, not just the file name.
-        EXPECT_EQ(row.path, vt::TestBinFolder() + "vt_fixture.exe");
-    }
-    // The rows of one program share its picture.
-    EXPECT_EQ(rows[0].image, rows[1].image);
-    EXPECT_LT(rows[0].image, ImageList_GetImageCount(catalogue_.Images()));
-    const int row = rows_.Find(untitled);
-    ASSERT_GE(row, 0);
-    EXPECT_EQ(rows_.At(row).caption, "");
-}
+class CatalogueCache : public CatalogueTest {};
 
 TEST_F(CatalogueTest, ListsOnlyTheWindowsThatPassItsFilters) {
     const std::string base = vt::UniqueName("CatFilter");
@@ -127,14 +206,15 @@ TEST_F(CatalogueTest, ListsOnlyTheWindowsThatPassItsFilters) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(rows_.Find(made.at(c.name)) >= 0, c.listed);
+        // Add One runs the same filters as a rebuild.
+        const int count = rows_.Count();
+        catalogue_.AddOne(made.at(c.name));
+        EXPECT_EQ(rows_.Count(), count + (c.listed ? 1 : 0));
     }
 }
 
 TEST_F(CatalogueTest, RowOperationsByHandle) {
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("CatOps");
-    spec.caption = "before";
-    const HWND window = fixture_.CreateOne(spec);
+    const HWND window = fixture_.CreateOfNewClass("CatOps");
     catalogue_.Rebuild();
     const int first = rows_.Find(window);
     ASSERT_GE(first, 0);
@@ -148,81 +228,46 @@ TEST_F(CatalogueTest, RowOperationsByHandle) {
 
     fixture_.SetText(window, "after");
     catalogue_.Rename(window);
-    int renamed = 0;
-    for (const auto& row : rows_.Rows()) {
-        if (row.handle == window) {
-            EXPECT_EQ(row.caption, "after");
-            ++renamed;
-        }
+    const std::vector<HWND> handles = HandlesOf(rows_);
+    const std::vector<std::string> captions = vt::ColumnOf(rows_, &WindowEntry::caption);
+    for (const int row : {first, count, count + 1}) {
+        EXPECT_EQ(handles[row], window);
+        EXPECT_EQ(captions[row], "after") << row;
     }
-    EXPECT_EQ(renamed, 3);
 
     const HWND stranger = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x7FFF0000));
     catalogue_.Remove(stranger);
-    EXPECT_EQ(rows_.Count(), count + 2);
-    EXPECT_EQ(rows_.Find(stranger), -1);
+    EXPECT_EQ(HandlesOf(rows_), handles);
+
+    // A rebuild starts the rows afresh: one each, the user's changes to them gone.
+    rows_.At(first).transparency = 40;
+    rows_.At(first).autoRefreshInclusion = 0;
+    catalogue_.Rebuild();
+    const int again = rows_.Find(window);
+    ASSERT_GE(again, 0);
+    EXPECT_EQ(rows_.Count(), count);
+    EXPECT_EQ(rows_.At(again).transparency, 0);
+    EXPECT_EQ(rows_.At(again).autoRefreshInclusion, 1);
 
     catalogue_.Remove(window);
     EXPECT_EQ(rows_.Count(), count - 1);
     EXPECT_EQ(rows_.Find(window), -1);
-
-    // Add One runs the same filters as a rebuild.
-    vt::WindowSpec tool = spec;
-    tool.className += "T";
-    tool.exStyle = WS_EX_TOOLWINDOW;
-    const HWND toolWindow = fixture_.CreateOne(tool);
-    catalogue_.AddOne(toolWindow);
-    EXPECT_EQ(rows_.Find(toolWindow), -1);
-}
-
-TEST_F(CatalogueTest, RebuildStartsRowsAfresh) {
-    const HWND window = fixture_.CreateOfNewClass("CatFresh");
-    catalogue_.Rebuild();
-    const int row = rows_.Find(window);
-    ASSERT_GE(row, 0);
-    rows_.At(row).transparency = 40;
-    rows_.At(row).autoRefreshInclusion = 0;
-    catalogue_.Rebuild();
-    const int again = rows_.Find(window);
-    ASSERT_GE(again, 0);
-    EXPECT_EQ(rows_.At(again).transparency, 0);
-    EXPECT_EQ(rows_.At(again).autoRefreshInclusion, 1);
-
-    fixture_.Destroy(window);
-    EXPECT_FALSE(Listed(window));
-}
-
-TEST_F(CatalogueTest, LongCaptionsAndClassNamesAreKeptWithinTheirLimits) {
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("CatLong");
-    spec.className.append(254 - spec.className.size(), 'x');
-    spec.caption = std::string(1500, 'c');
-    const HWND window = fixture_.CreateOne(spec);
-    catalogue_.Rebuild();
-    const int row = rows_.Find(window);
-    ASSERT_GE(row, 0);
-    EXPECT_EQ(rows_.At(row).className, spec.className);
-    EXPECT_EQ(rows_.At(row).caption, std::string(1000, 'c'));
 }
 
 TEST_F(CatalogueTest, VanishedWindowsAndProcessesAreSkippedQuietly) {
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("CatGone");
-    const HWND window = fixture_.CreateOne(spec);
+    const HWND window = fixture_.CreateOfNewClass("CatGone");
+    ASSERT_TRUE(Listed(window));
     fixture_.Destroy(window);
     EXPECT_FALSE(catalogue_.Examine(window, EnumerationMode::List));
-
+    EXPECT_FALSE(Listed(window));
     {
         vt::Fixture doomed;
-        const HWND orphan = doomed.CreateOne(spec);
+        const HWND orphan = doomed.CreateOfNewClass("CatGone");
         doomed.Kill();
         EXPECT_FALSE(catalogue_.Examine(orphan, EnumerationMode::List));
     }
     // The rest of the list is still built.
-    vt::WindowSpec other;
-    other.className = spec.className + "Alive";
-    const HWND alive = fixture_.CreateOne(other);
-    EXPECT_TRUE(Listed(alive));
+    EXPECT_TRUE(Listed(fixture_.CreateOfNewClass("CatGone")));
 }
 
 // A pass in slices lists the windows on another thread; the notices that come meanwhile are
@@ -232,9 +277,6 @@ TEST_F(CatalogueTest, NoticesWhileAPassListsTheWindowsLeaveOneRowEach) {
     spec.className = vt::UniqueName("CatListing");
     spec.count = 3;
     const auto windows = fixture_.Create(spec);
-    const HWND added = windows[0];
-    const HWND removed = windows[1];
-    const HWND untouched = windows[2];
     std::promise<std::vector<HWND>> listing;
     int waits = 0;
     vantrel::CatalogueServices services;
@@ -243,8 +285,8 @@ TEST_F(CatalogueTest, NoticesWhileAPassListsTheWindowsLeaveOneRowEach) {
     catalogue_.SetServices(std::move(services));
 
     catalogue_.RequestRebuild();
-    catalogue_.AddOne(added);
-    catalogue_.Remove(removed);
+    catalogue_.AddOne(windows[0]);
+    catalogue_.Remove(windows[1]);
     const int waitsBefore = waits;
     catalogue_.ContinuePass();
     EXPECT_TRUE(catalogue_.PassRunning());
@@ -255,20 +297,381 @@ TEST_F(CatalogueTest, NoticesWhileAPassListsTheWindowsLeaveOneRowEach) {
         catalogue_.ContinuePass();
     }
     ASSERT_FALSE(catalogue_.PassRunning());
-    const auto rows = RowsOfClass(spec.className);
-    auto rowsOf = [&](HWND window) {
-        return std::count_if(rows.begin(), rows.end(),
-                             [&](const vantrel::WindowEntry& row) { return row.handle == window; });
-    };
-    EXPECT_EQ(rowsOf(added), 1);
-    EXPECT_EQ(rowsOf(removed), 0);
-    EXPECT_EQ(rowsOf(untouched), 1);
+    const std::vector<HWND> handles = HandlesOf(rows_);
+    const char* names[] = {"added", "removed", "untouched"};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(std::count(handles.begin(), handles.end(), windows[i]), i == 1 ? 0 : 1)
+            << names[i];
+    }
 }
 
 // Which route gives full paths; the paths themselves are held in ProcessPathCache's tests.
 TEST(ExecutablePath, FullPathsFromTheModuleRouteFromVersionCode7) {
     EXPECT_TRUE(vantrel::UsesModulePaths(7));
     EXPECT_FALSE(vantrel::UsesModulePaths(6));
+}
+
+TEST(ProcessPathCache, GivesEveryProcessThePathOfItsOwnLookupFromOneSnapshot) {
+    vt::Fixture first;
+    vt::Fixture second;
+    for (const bool full : {true, false}) {
+        SCOPED_TRACE(full ? "full paths" : "file names");
+        ProcessPathCache cache(full);
+        EXPECT_EQ(cache.Snapshots(), 0); // nothing is read before it is asked for
+        for (int round = 0; round < 2; ++round) {
+            for (const DWORD pid :
+                 {first.ProcessId(), second.ProcessId(), ::GetCurrentProcessId()}) {
+                const auto cached = cache.PathOf(pid);
+                ASSERT_TRUE(cached.has_value());
+                EXPECT_EQ(*cached, ExecutablePathOf(pid, full).value_or("(none)"));
+                const bool own = pid == ::GetCurrentProcessId();
+                EXPECT_EQ(*cached, full ? Exe(own) : own ? "vantrel_tests.exe" : "vt_fixture.exe");
+            }
+        }
+        EXPECT_EQ(cache.Snapshots(), 1);
+        // An unknown id is asked about afresh once, then remembered.
+        EXPECT_FALSE(cache.PathOf(kNoSuchProcess).has_value());
+        EXPECT_FALSE(cache.PathOf(kNoSuchProcess).has_value());
+        EXPECT_EQ(cache.Snapshots(), 2);
+    }
+}
+
+// Processes that end or start after the snapshot are looked up afresh; those that run on keep
+// their paths from pass to pass, with no snapshot taken for them.
+TEST(ProcessPathCache, ProcessesThatEndOrStartAreLookedUpAfreshTheOthersKeepTheirPaths) {
+    vt::Fixture stays;
+    vt::Fixture endsLater;
+    vt::Fixture ends;
+    vt::Fixture unseen;
+    auto doomed = std::make_unique<vt::Fixture>();
+    const DWORD doomedPid = doomed->ProcessId();
+    ProcessPathCache cache(true);
+    const auto pathOf = [&](DWORD pid) { return cache.PathOf(pid).value_or("(none)"); };
+    cache.BeginPass();
+    for (const vt::Fixture* f : {&stays, &endsLater, &ends, &unseen}) {
+        EXPECT_EQ(pathOf(f->ProcessId()), Exe(false)); // from the one snapshot taken here
+    }
+    ASSERT_EQ(cache.Snapshots(), 1);
+
+    // Gone entirely between the snapshot and its first lookup: nobody holds it any more.
+    doomed->Kill();
+    doomed.reset();
+    EXPECT_EQ(pathOf(doomedPid), "(none)");
+    EXPECT_FALSE(ExecutablePathOf(doomedPid, true).has_value());
+    // Ended after its path was found, while a handle keeps the process object alive.
+    endsLater.Kill();
+    EXPECT_EQ(pathOf(endsLater.ProcessId()), "(none)");
+    EXPECT_FALSE(ExecutablePathOf(endsLater.ProcessId(), true).has_value());
+    // Started after the snapshot: not in it, but running, so it has a path.
+    vt::Fixture newcomer;
+    EXPECT_EQ(pathOf(newcomer.ProcessId()), Exe(false));
+    // The processes that did not change kept their place in the shared snapshot.
+    EXPECT_EQ(pathOf(stays.ProcessId()), Exe(false));
+
+    // Nothing has changed since: the next pass needs no snapshot at all.
+    const int taken = cache.Snapshots();
+    cache.BeginPass();
+    EXPECT_EQ(pathOf(stays.ProcessId()), Exe(false));
+    EXPECT_EQ(pathOf(ends.ProcessId()), Exe(false));
+    EXPECT_EQ(cache.Snapshots(), taken);
+    cache.ForgetUnseen(); // `unseen` was not looked up in this pass
+
+    // A forgotten process is worked out again, which takes a snapshot.
+    cache.BeginPass();
+    EXPECT_EQ(pathOf(unseen.ProcessId()), Exe(false));
+    EXPECT_EQ(cache.Snapshots(), taken + 1);
+
+    ends.Kill();
+    cache.BeginPass();
+    EXPECT_EQ(pathOf(ends.ProcessId()), "(none)");
+    EXPECT_EQ(pathOf(ends.ProcessId()), "(none)");
+    EXPECT_FALSE(ExecutablePathOf(ends.ProcessId(), true).has_value());
+    EXPECT_EQ(pathOf(stays.ProcessId()), Exe(false));
+    EXPECT_EQ(cache.Snapshots(), taken + 2); // one for the ended process, none for the others
+}
+
+// Every row holds its window's details, as a lookup of its own for that window finds them.
+TEST_F(CatalogueCache, RebuildMakesTheRowsThatOneLookupPerWindowMakes) {
+    const std::string base = vt::UniqueName("CatCache");
+    struct Case {
+        const char* name;
+        std::string className;
+        std::string caption;
+        std::string shown; // the caption in the row
+        bool own;          // a window of this process, else two of a fixture's
+    };
+    const Case cases[] = {
+        {"titled", base + "F", "Plain window", "Plain window", false},
+        {"untitled", base + "E", "", "", false},
+        {"longest class, overlong caption", base + std::string(254 - base.size(), 'x'),
+         std::string(1500, 'c'), std::string(1000, 'c'), false},
+        {"own A", base + "Own", "Own A", "Own A", true},
+        {"own B", base + "Own", "Own B", "Own B", true},
+    };
+    std::vector<std::unique_ptr<vt::Fixture>> fixtures;
+    std::vector<UniqueWindow> owned;
+    std::map<HWND, const Case*> made;
+    for (const Case& c : cases) {
+        if (c.own) {
+            owned.push_back(OwnWindow(c.className, c.caption));
+            made[owned.back().get()] = &c;
+            continue;
+        }
+        fixtures.push_back(std::make_unique<vt::Fixture>());
+        vt::WindowSpec spec;
+        spec.className = c.className;
+        spec.caption = c.caption;
+        spec.count = 2; // two windows sharing one process and one path
+        for (HWND window : fixtures.back()->Create(spec)) {
+            made[window] = &c;
+        }
+    }
+    vt::PumpMessages();
+
+    catalogue_.Rebuild();
+    const std::vector<WindowEntry> shared = RowsOf(rows_, made);
+    ASSERT_EQ(shared.size(), 8u);
+
+    // The same windows, each examined on its own with lookups of its own.
+    WindowList singleRows;
+    Catalogue single(singleRows, 11, ::GetModuleHandleA(nullptr), fallback_);
+    for (HWND window : vantrel::platform::TopLevelWindows()) {
+        single.Examine(window, EnumerationMode::List);
+    }
+    const std::vector<WindowEntry> alone = RowsOf(singleRows, made);
+    ASSERT_EQ(alone.size(), shared.size());
+
+    std::map<std::string, std::set<int>> imagesPerPath;
+    for (size_t i = 0; i < shared.size(); ++i) {
+        const WindowEntry& a = shared[i];
+        const WindowEntry& b = alone[i];
+        const auto fields = [](const WindowEntry& e) {
+            return std::tie(e.handle, e.caption, e.className, e.autoAction, e.autoZOrder, e.path,
+                            e.transparency, e.autoRefreshInclusion, e.processId);
+        };
+        EXPECT_EQ(fields(a), fields(b));
+        const Case& c = *made.at(a.handle);
+        SCOPED_TRACE(c.name);
+        // The full path comes from the module snapshot, not just the file name.
+        EXPECT_EQ(std::tie(a.className, a.caption, a.autoAction, a.autoZOrder, a.transparency,
+                           a.autoRefreshInclusion, a.processId, a.path),
+                  std::make_tuple(c.className, c.shown, std::string("Default"),
+                                  std::string("Default"), 0, 1,
+                                  vantrel::platform::ProcessIdOf(a.handle), Exe(c.own)));
+
+        // The rows of one executable share its image, and it is that executable's picture.
+        imagesPerPath[a.path].insert(a.image);
+        const std::vector<COLORREF> pixels = PixelsOf(catalogue_.Images(), a.image);
+        ASSERT_FALSE(pixels.empty());
+        EXPECT_EQ(pixels, PixelsOf(single.Images(), b.image));
+        EXPECT_EQ(pixels, ExpectedPixels(a.path)) << a.path;
+    }
+    for (const auto& [path, images] : imagesPerPath) {
+        EXPECT_EQ(images.size(), 1u) << path;
+    }
+    // The program's own icon and the fallback differ, so the rows above really tell them apart.
+    EXPECT_NE(ExpectedPixels(Exe(true)), ExpectedPixels(Exe(false)));
+}
+
+// Rule application can wait on another process, and a message sent to the program in the
+// meantime may add a row, or rebuild the whole list, while the rebuild is half done.
+TEST_F(CatalogueCache, LongListsHoldOneImagePerProgramAndShowEveryRowsPicture) {
+    const std::string cls = vt::UniqueName("CatLong");
+    const UniqueWindow own = FixtureAndOwnWindows(fixture_, cls, 140);
+    ASSERT_TRUE(own);
+    enum Inside { kNothing, kAddOne, kRebuild };
+    for (const Inside inside : {kNothing, kAddOne, kRebuild}) {
+        SCOPED_TRACE(inside == kNothing  ? "plain"
+                     : inside == kAddOne ? "add one inside"
+                                         : "rebuild inside");
+        bool nested = false;
+        vantrel::CatalogueServices services;
+        services.applyRule = [&](HWND window) {
+            if (inside != kNothing && !nested && vantrel::platform::ClassNameOf(window) == cls) {
+                nested = true;
+                if (inside == kRebuild) {
+                    catalogue_.Rebuild();
+                } else {
+                    catalogue_.AddOne(own.get());
+                }
+            }
+        };
+        catalogue_.SetServices(services);
+        catalogue_.Rebuild();
+        catalogue_.SetServices({});
+        ASSERT_EQ(nested, inside != kNothing);
+        ASSERT_GE(rows_.Count(), 141);
+        const std::size_t programs = ExpectEveryRowShowsItsPicture();
+        // Not one image per window: at most one per program, and one fallback for all programs
+        // without an icon.
+        EXPECT_LE(::ImageList_GetImageCount(catalogue_.Images()), static_cast<int>(programs) + 1);
+        // Asked for from inside, both are carried out once the rebuild is over: the added row
+        // comes after the rebuild's own row of the window, and the second rebuild replaces
+        // every row, so own is listed once.
+        const std::vector<HWND> handles = HandlesOf(rows_);
+        EXPECT_EQ(std::count(handles.begin(), handles.end(), own.get()), inside == kAddOne ? 2 : 1);
+    }
+}
+
+TEST_F(CatalogueCache, AProcessThatEndsDuringTheRebuildLeavesNoRows) {
+    const std::string base = vt::UniqueName("CatEnd");
+    vt::Fixture doomed;
+    vt::WindowSpec spec;
+    spec.className = base + "Doomed";
+    spec.count = 2;
+    const std::vector<HWND> doomedWindows = doomed.Create(spec);
+    // Made later, so above the doomed ones in z order and listed before them.
+    spec.className = base + "Survivor";
+    const std::vector<HWND> survivorWindows = fixture_.Create(spec);
+
+    vantrel::CatalogueServices services;
+    std::vector<HWND> applied;
+    services.applyRule = [&](HWND window) {
+        applied.push_back(window);
+        if (!doomed.HasExited() && vantrel::platform::ClassNameOf(window) == spec.className) {
+            doomed.Kill(); // after the snapshot, before the doomed windows are reached
+        }
+    };
+    catalogue_.SetServices(services);
+    catalogue_.Rebuild();
+    EXPECT_TRUE(doomed.HasExited());
+    for (HWND window : doomedWindows) {
+        EXPECT_EQ(rows_.Find(window), -1);
+    }
+    for (HWND window : survivorWindows) {
+        const int row = rows_.Find(window);
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(rows_.At(row).path, Exe(false));
+    }
+    // Every row made had its rule applied, once, in list order.
+    EXPECT_EQ(applied, HandlesOf(rows_));
+}
+
+TEST_F(CatalogueCache, AddOneAfterARebuildSeesAProcessStartedSince) {
+    catalogue_.Rebuild();
+    const int before = rows_.Count();
+    const int images = ::ImageList_GetImageCount(catalogue_.Images());
+    vt::Fixture late;
+    vt::WindowSpec spec;
+    spec.className = vt::UniqueName("CatLate");
+    const HWND window = late.CreateOne(spec);
+    catalogue_.AddOne(window);
+    ASSERT_EQ(rows_.Count(), before + 1);
+    EXPECT_EQ(rows_.At(before).handle, window);
+    EXPECT_EQ(rows_.At(before).path, Exe(false));
+    // At most one new image, however many windows of the program follow: none when the
+    // rebuild already had this program's picture.
+    spec.count = 4;
+    for (HWND more : late.Create(spec)) {
+        catalogue_.AddOne(more);
+        EXPECT_EQ(rows_.At(rows_.Find(more)).image, rows_.At(before).image);
+    }
+    EXPECT_EQ(rows_.Count(), before + 5);
+    EXPECT_LE(::ImageList_GetImageCount(catalogue_.Images()), images + 1);
+    EXPECT_EQ(PixelsOf(catalogue_.Images(), rows_.At(before).image), ExpectedPixels(Exe(false)));
+}
+
+// Set by the probe window's procedure: the rows the rebuild had made when the message sent to
+// it was answered, and the list changes it asked for from there.
+struct ProbeState {
+    Catalogue* catalogue = nullptr;
+    HWND addOne = nullptr;
+    int rowsMade = 0;
+    int rowsWhenAnswered = -1;
+};
+ProbeState g_probe;
+
+LRESULT CALLBACK ProbeProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_APP) {
+        g_probe.rowsWhenAnswered = g_probe.rowsMade;
+        g_probe.catalogue->AddOne(g_probe.addOne);
+        g_probe.catalogue->Rebuild();
+        g_probe.catalogue->AddOne(g_probe.addOne);
+        return 1;
+    }
+    return ::DefWindowProcA(window, msg, wParam, lParam);
+}
+
+TEST_F(CatalogueCache, ARebuildAnswersSentMessagesOnItsWayAndCarriesOutTheirChangesAfter) {
+    const UniqueWindow own = FixtureAndOwnWindows(fixture_, vt::UniqueName("CatAnswer"),
+                                                  3 * Catalogue::kWindowsBetweenAnswers);
+    ASSERT_TRUE(own);
+    const UniqueWindow probe = OwnWindow(vt::UniqueName("CatProbe"), "", &ProbeProc, HWND_MESSAGE);
+    ASSERT_TRUE(probe);
+    catalogue_.Rebuild();
+    const std::vector<HWND> plain = HandlesOf(rows_);
+    const int rebuildsBefore = catalogue_.Rebuilds();
+
+    g_probe = ProbeState{&catalogue_, own.get(), 0, -1};
+    LRESULT answer = 0;
+    std::thread sender;
+    vantrel::CatalogueServices services;
+    services.applyRule = [&](HWND) {
+        if (++g_probe.rowsMade != 1) {
+            return;
+        }
+        sender = std::thread([&] {
+            DWORD_PTR result = 0;
+            if (::SendMessageTimeoutA(probe.get(), WM_APP, 0, 0, SMTO_NORMAL, 5000, &result)) {
+                answer = static_cast<LRESULT>(result);
+            }
+        });
+        // The rebuild goes on only once the message waits in this thread's queue.
+        const ULONGLONG deadline = ::GetTickCount64() + 5000;
+        while ((HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) == 0 &&
+               ::GetTickCount64() < deadline) {
+            ::SwitchToThread();
+        }
+    };
+    catalogue_.SetServices(services);
+    catalogue_.Rebuild();
+    sender.join();
+    catalogue_.SetServices({});
+    EXPECT_EQ(answer, 1);
+    // Answered within a few windows of the row that was being made when it came, long before
+    // the end.
+    EXPECT_GE(g_probe.rowsWhenAnswered, 1);
+    EXPECT_LE(g_probe.rowsWhenAnswered, Catalogue::kWindowsBetweenAnswers);
+    // The changes asked for were made after the rebuild, in order: the first row added went
+    // with the second rebuild, which made the rows a rebuild makes, then the last was added.
+    EXPECT_EQ(catalogue_.Rebuilds(), rebuildsBefore + 2);
+    std::vector<HWND> after = HandlesOf(rows_);
+    ASSERT_FALSE(after.empty());
+    EXPECT_EQ(after.back(), own.get());
+    after.pop_back();
+    EXPECT_EQ(after, plain);
+}
+
+// An executable whose icon takes as long as a lost network share: the rows are listed with the
+// fallback picture meanwhile, the icon arrives later, and no rebuild reads it again.
+TEST_F(CatalogueCache, AnIconReadOffTheListsThreadNeverHoldsARebuildAndIsReadOnce) {
+    const UniqueWindow own = OwnWindow(vt::UniqueName("CatSlow"), "Slow share");
+    vantrel::platform::UniqueHandle released(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    std::atomic<int> ownReads{0};
+    std::atomic<bool> waiting{false};
+    vantrel::CatalogueServices services;
+    services.readIcon = [&](const std::string& path) -> HICON {
+        if (path == Exe(true)) {
+            ++ownReads;
+            ::WaitForSingleObject(released.get(), 60000);
+        }
+        return vantrel::platform::ExtractFirstIcon(::GetModuleHandleA(nullptr), path);
+    };
+    services.iconsWaiting = [&] { waiting = true; };
+    catalogue_.SetServices(services);
+
+    catalogue_.Rebuild(); // returns although the read of its own icon is held
+    const int row = rows_.Find(own.get());
+    ASSERT_GE(row, 0);
+    const int image = rows_.At(row).image;
+    EXPECT_EQ(PixelsOf(catalogue_.Images(), image), ExpectedPixels(Exe(false))); // the fallback
+    ::SetEvent(released.get());
+    ASSERT_TRUE(vt::WaitUntil([&] { return waiting.load(); }));
+    ASSERT_TRUE(vt::WaitUntil([&] { return catalogue_.TakeIcons(); }));
+    EXPECT_EQ(PixelsOf(catalogue_.Images(), image), ExpectedPixels(Exe(true)));
+    catalogue_.Rebuild();
+    EXPECT_EQ(rows_.At(rows_.Find(own.get())).image, image);
+    EXPECT_EQ(ownReads.load(), 1);
 }
 
 } // namespace

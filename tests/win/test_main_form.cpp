@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,13 +16,25 @@
 #include "commands/tray_hosting.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
+#include "support/test_support.h"
 #include "support/wait.h"
 
 namespace {
 
 using vantrel::CloseMode;
 
-class MainForm : public vt::MainFormTest {};
+class MainForm : public vt::MainFormTest {
+protected:
+    // As the relay tells of a window.
+    void Notice(WPARAM code, HWND window) {
+        ::PostMessageA(form().Handle(), vantrel::WM_WINDOWNOTICE, code, vt::L(window));
+    }
+    // As the shell tells the program's taskbar window.
+    void ShellHook(WPARAM code, HWND window) {
+        ::PostMessageA(vantrel::Application::Instance().Handle(), form().shellHookMessage(), code,
+                       vt::L(window));
+    }
+};
 
 TEST_F(MainForm, StartsWithTheOpenWindowsListedAndTheFirstRowSelected) {
     vt::Fixture fixture;
@@ -37,20 +50,13 @@ TEST_F(MainForm, StartsWithTheOpenWindowsListedAndTheFirstRowSelected) {
     EXPECT_TRUE(f.tray().OwnIconAdded());
     // The shell knows the own icon by the fixed id, not by this run's window handle, so the
     // user's "always show" choice finds it again after a restart.
-    NOTIFYICONDATAA own{};
-    own.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    own.hWnd = f.Handle();
-    own.uID = vantrel::kOwnIconId;
-    EXPECT_TRUE(::Shell_NotifyIconA(NIM_MODIFY, &own));
-    own.uID = vantrel::IconIdOf(f.Handle());
-    EXPECT_FALSE(::Shell_NotifyIconA(NIM_MODIFY, &own));
+    EXPECT_TRUE(vt::ShellIconCall(NIM_MODIFY, f.Handle(), vantrel::kOwnIconId));
+    EXPECT_FALSE(vt::ShellIconCall(NIM_MODIFY, f.Handle(), vantrel::IconIdOf(f.Handle())));
     EXPECT_EQ(f.shellHookMessage(), ::RegisterWindowMessageA("SHELLHOOK"));
     EXPECT_EQ(f.closeMode(), CloseMode::Minimize);
     EXPECT_TRUE(f.layeredWindowsAvailable());
     EXPECT_EQ(vantrel::Application::Instance().MainForm(), f.Handle());
-    char cls[64] = {};
-    ::GetClassNameA(f.Handle(), cls, sizeof(cls));
-    EXPECT_STREQ(cls, "Vantrel Made by Ostrim Software");
+    EXPECT_EQ(vt::ClassOf(f.Handle()), "Vantrel Made by Ostrim Software");
     RECT client{};
     ::GetClientRect(f.Handle(), &client);
     EXPECT_EQ(client.right, 512);
@@ -69,7 +75,7 @@ TEST_F(MainForm, ShellHookRebuildsOnlyOnCreatedAndDestroyed) {
     const HWND picked = f.SelectedWindow();
     ASSERT_NE(picked, nullptr);
     for (WPARAM code : {WPARAM{4}, WPARAM{6}, WPARAM{0x8004}, WPARAM{3}}) {
-        ::PostMessageA(taskbar, hook, code, reinterpret_cast<LPARAM>(window));
+        ShellHook(code, window);
     }
     vt::PumpMessages();
     EXPECT_EQ(f.windows().Find(window), -1);
@@ -78,7 +84,7 @@ TEST_F(MainForm, ShellHookRebuildsOnlyOnCreatedAndDestroyed) {
     // The window named in the message gets (or loses) its row in that message, before the
     // rebuild's slices have run.
     auto handleOnly = [&](WPARAM code) {
-        ::PostMessageA(taskbar, hook, code, reinterpret_cast<LPARAM>(window));
+        ShellHook(code, window);
         MSG msg{};
         ASSERT_TRUE(::PeekMessageA(&msg, taskbar, hook, hook, PM_REMOVE));
         ::DispatchMessageA(&msg);
@@ -105,21 +111,16 @@ TEST_F(MainForm, ABurstOfShellHookMessagesGivesOneRebuildWhereTheLastOneComes) {
     const std::vector<HWND> made = fixture.Create(spec);
     const HWND gone = made[0];    // its notice comes in the middle of the burst
     const HWND dropped = made[1]; // its notice comes after the last message of the burst
-    const HWND taskbar = vantrel::Application::Instance().Handle();
-    const UINT hook = f.shellHookMessage();
     const int before = f.catalogue().Rebuilds();
     const HWND picked = f.SelectedWindow();
 
     for (int i = 0; i < 20; ++i) {
-        ::PostMessageA(taskbar, hook, i % 2 ? HSHELL_WINDOWDESTROYED : HSHELL_WINDOWCREATED,
-                       reinterpret_cast<LPARAM>(made[2]));
+        ShellHook(i % 2 ? HSHELL_WINDOWDESTROYED : HSHELL_WINDOWCREATED, made[2]);
         if (i == 10) {
-            ::PostMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, vantrel::kNoticeDestroyed,
-                           reinterpret_cast<LPARAM>(gone));
+            Notice(vantrel::kNoticeDestroyed, gone);
         }
     }
-    ::PostMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, vantrel::kNoticeDestroyed,
-                   reinterpret_cast<LPARAM>(dropped));
+    Notice(vantrel::kNoticeDestroyed, dropped);
     vt::PumpMessages();
     EXPECT_TRUE(vt::WaitUntil([&] { return !f.catalogue().PassRunning(); }));
     EXPECT_EQ(f.catalogue().Rebuilds(), before + 1);
@@ -134,7 +135,7 @@ TEST_F(MainForm, ABurstOfShellHookMessagesGivesOneRebuildWhereTheLastOneComes) {
     EXPECT_EQ(f.SelectedWindow(), picked);
 
     // One message on its own still rebuilds at once.
-    ::PostMessageA(taskbar, hook, HSHELL_WINDOWCREATED, reinterpret_cast<LPARAM>(made[2]));
+    ShellHook(HSHELL_WINDOWCREATED, made[2]);
     vt::PumpMessages();
     EXPECT_TRUE(vt::WaitUntil([&] { return !f.catalogue().PassRunning(); }));
     EXPECT_EQ(f.catalogue().Rebuilds(), before + 2);
@@ -201,29 +202,6 @@ TEST_F(MainForm, TheWindowListSwitchesItsDrawingOffOnlyWhenItsCountScrollsIt) {
     ::SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_listProc));
 }
 
-TEST_F(MainForm, WindowNoticesChangeRowsOneByOne) {
-    auto& f = Start();
-    vt::Fixture fixture;
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("MainNotice");
-    spec.caption = "first";
-    const HWND window = fixture.CreateOne(spec);
-    const int before = f.windows().Count();
-
-    ::PostMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, 1, reinterpret_cast<LPARAM>(window));
-    EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().Find(window) == before; }));
-    EXPECT_TRUE(vt::WaitUntil([&] { return f.lvMain().Count() == before + 1; }));
-
-    fixture.SetText(window, "second");
-    ::PostMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, 6, reinterpret_cast<LPARAM>(window));
-    EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().At(before).caption == "second"; }));
-
-    ::PostMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, 5, reinterpret_cast<LPARAM>(window));
-    ::PostMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, 2, reinterpret_cast<LPARAM>(window));
-    EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().Find(window) < 0; }));
-    EXPECT_EQ(f.windows().Count(), before);
-}
-
 // The list as any reader of the control gets it: the captions of its rows and the highlighted one.
 struct Picture {
     std::vector<std::string> captions;
@@ -232,27 +210,17 @@ struct Picture {
 
 Picture Read(HWND list) {
     Picture p;
-    const int count = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < count; ++row) {
+    for (int row = 0; row < ListView_GetItemCount(list); ++row) {
         char text[512] = {};
-        LVITEMA item{};
-        item.pszText = text;
-        item.cchTextMax = sizeof(text);
-        ::SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
-                       reinterpret_cast<LPARAM>(&item));
+        ListView_GetItemText(list, row, 0, text, sizeof(text));
         p.captions.emplace_back(text);
     }
-    p.selected = static_cast<int>(::SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                                 MAKELPARAM(LVNI_SELECTED, 0)));
+    p.selected = ListView_GetNextItem(list, -1, LVNI_SELECTED);
     return p;
 }
 
 std::vector<std::string> Captions(const vantrel::WindowList& rows) {
-    std::vector<std::string> captions;
-    for (const auto& row : rows.Rows()) {
-        captions.push_back(row.caption);
-    }
-    return captions;
+    return vt::ColumnOf(rows, &vantrel::WindowEntry::caption);
 }
 
 TEST_F(MainForm, TheListShowsWholePicturesWithTheHighlightOnThePickedWindow) {
@@ -264,10 +232,8 @@ TEST_F(MainForm, TheListShowsWholePicturesWithTheHighlightOnThePickedWindow) {
         spec.caption = caption;
         made.push_back(fixture.CreateOne(spec));
     }
-    WriteFile("rules.dat", "[Options]\r\nWindowCount=3\r\n"
-                           "[Window1]\r\nClassName=A\r\nAction=1\r\nZOrder=0\r\n"
-                           "[Window2]\r\nClassName=B\r\nAction=1\r\nZOrder=0\r\n"
-                           "[Window3]\r\nClassName=C\r\nAction=1\r\nZOrder=0\r\n");
+    WriteFile("rules.dat", vt::RulesFile({vt::RuleSection(1, "A", 1), vt::RuleSection(2, "B", 1),
+                                          vt::RuleSection(3, "C", 1)}));
     auto& f = Start();
     const HWND list = f.lvMain().Handle();
     // Every picture is the rows before a change or after it, never a mix, and the highlight is
@@ -280,22 +246,41 @@ TEST_F(MainForm, TheListShowsWholePicturesWithTheHighlightOnThePickedWindow) {
         EXPECT_EQ(p.captions[static_cast<size_t>(p.selected)], "keep three") << when;
         EXPECT_EQ(f.SelectedWindow(), made[2]) << when;
     };
-    auto notice = [&](WPARAM code, HWND window) {
-        ::PostMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, code,
-                       reinterpret_cast<LPARAM>(window));
-    };
     f.SelectWindow(made[2]);
-    // The two rows above it go one after the other, then one comes back at the end; each
-    // picture is read as soon as the row behind it changed, and again once it is shown.
-    for (const auto& [code, window] : {std::pair{WPARAM{2}, made[0]}, std::pair{WPARAM{2}, made[1]},
-                                       std::pair{WPARAM{1}, made[0]}}) {
+    // The two rows above it go one after the other, then one comes back at the end and is
+    // renamed; each picture is read as soon as the row behind it changed, and again once it is
+    // shown. A notice of no kind the program knows, before each, changes nothing.
+    const struct {
+        WPARAM code;
+        int made;
+        const char* caption; // of its row afterwards
+    } steps[] = {{vantrel::kNoticeDestroyed, 0, "keep one"},
+                 {vantrel::kNoticeDestroyed, 1, "keep two"},
+                 {vantrel::kNoticeCreated, 0, "keep one"},
+                 {vantrel::kNoticeRenamed, 0, "keep one again"}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(testing::Message() << step.code << " " << step.caption);
+        const HWND window = made[step.made];
         const std::vector<std::string> before = Captions(f.windows());
-        notice(code, window);
+        std::vector<std::string> expected = before;
+        const auto row = std::find(expected.begin(), expected.end(), vt::TextOf(window));
+        ASSERT_EQ(row != expected.end(), step.code != vantrel::kNoticeCreated);
+        if (step.code == vantrel::kNoticeRenamed) {
+            fixture.SetText(window, step.caption);
+            *row = step.caption;
+        } else if (step.code == vantrel::kNoticeCreated) {
+            expected.push_back(step.caption); // at the end
+        } else {
+            expected.erase(row);
+        }
+        Notice(5, made[1]); // of no kind the program knows
+        Notice(step.code, window);
         ASSERT_TRUE(vt::WaitUntil([&] { return Captions(f.windows()) != before; }));
         expectWhole(before, "as the row changed");
+        EXPECT_EQ(Captions(f.windows()), expected);
         EXPECT_TRUE(vt::WaitUntil([&] { return !f.RowsWaiting(); }));
         expectWhole(before, "once shown");
-        EXPECT_EQ(Read(list).captions, Captions(f.windows()));
+        EXPECT_EQ(Read(list).captions, expected);
     }
     f.aRefreshExecute(); // in slices, between which the list shows the rows as they were
     const std::vector<std::string> beforeRebuild = Captions(f.windows());
@@ -303,7 +288,8 @@ TEST_F(MainForm, TheListShowsWholePicturesWithTheHighlightOnThePickedWindow) {
     expectWhole(beforeRebuild, "while a rebuild runs");
     ASSERT_TRUE(vt::WaitUntil([&] { return !f.catalogue().PassRunning() && !f.RowsWaiting(); }));
     expectWhole(Captions(f.windows()), "after a rebuild");
-    notice(2, made[2]); // its own row goes: nothing is selected, nothing else becomes it
+    // Its own row goes: nothing is selected, nothing else becomes it.
+    Notice(vantrel::kNoticeDestroyed, made[2]);
     EXPECT_TRUE(vt::WaitUntil([&] { return f.windows().Find(made[2]) < 0 && !f.RowsWaiting(); }));
     EXPECT_EQ(Read(list).selected, -1);
     EXPECT_EQ(f.lvMain().Focused(), -1);

@@ -20,185 +20,175 @@ using vt::RuleSection;
 using vt::RulesFile;
 using vt::Topmost;
 
+// A window's state as the user sees it: "max", "min" or "normal", then " top" when topmost.
+std::string StateOf(HWND window) {
+    return std::string(::IsZoomed(window)   ? "max"
+                       : ::IsIconic(window) ? "min"
+                                            : "normal") +
+           (Topmost(window) ? " top" : "");
+}
+
 class RuleApplication : public vt::MainFormTest {
 protected:
     vt::Fixture fixture_;
     std::string base_ = vt::UniqueName("Rule");
-    HWND Make(const std::string& suffix, bool maxBox = true) {
+    HWND Make(const std::string& suffix, bool maxBox = true, vt::Fixture* owner = nullptr) {
         vt::WindowSpec spec;
         spec.className = base_ + suffix;
         spec.caption = suffix;
         if (!maxBox) {
             spec.style &= ~static_cast<DWORD>(WS_MAXIMIZEBOX);
         }
-        return fixture_.CreateOne(spec);
+        return (owner ? *owner : fixture_).CreateOne(spec);
+    }
+    // A command of the window's system menu, as the relay passes it on.
+    void Command(HWND window, int id) {
+        ::SendMessageA(form().Handle(), vantrel::WM_SYSMENUCOMMAND, vt::W(window), id);
+        fixture_.Sync();
+    }
+    // The row's action and z order, as the list shows them.
+    std::string RuleColumns(HWND window) {
+        const int row = form().windows().Find(window);
+        return row < 0 ? "(no row)"
+                       : form().windows().At(row).autoAction + "|" +
+                             form().windows().At(row).autoZOrder;
     }
 };
 
+// Windows without a rule of their own get the user's common default (maximized, on top); a rule
+// that says Default leaves its windows alone all the same.
 TEST_F(RuleApplication, RulesActOnWindowsOpenAtStartUpAndAgainOnRebuildsUnlessOnce) {
-    const HWND maximized = Make("Max");
-    const HWND noBox = Make("NoBox", false);
-    const HWND lowerCase = Make("Case");
-    const HWND twice = Make("Twice");
-    const HWND minimized = Make("Min");
-    const HWND once = Make("Once");
-    // One class made by two programs.
-    vt::Fixture other(10000, "vt_other.exe");
-    vt::WindowSpec spec;
-    spec.className = base_ + "Same";
-    spec.caption = "same";
-    const HWND mine = fixture_.CreateOne(spec);
-    const HWND theirs = other.CreateOne(spec);
+    vt::Fixture other(10000, "vt_other.exe"); // one class made by two programs
+    const struct {
+        const char* cls; // names the row
+        vt::Fixture* owner;
+        bool maxBox;
+        const char* atStart;      // the window's state, then its row's action and z order
+        const char* afterRestore; // restored by the user, then a rebuild
+    } cases[] = {
+        {"Max", &fixture_, true, "max top|Maximize|Stay on top", "max top"},
+        {"NoBox", &fixture_, false, "normal|Maximize|Default", "normal"},
+        {"Case", &fixture_, true, "max top|Maximize|Stay on top", "max top"}, // rule for "case"
+        {"Twice", &fixture_, true, "normal|Normal|Default", "normal"}, // the first rule decides
+        {"Min", &fixture_, true, "min|Minimize|Default", "min"},
+        {"Once", &fixture_, true, "max|Maximize|Default", "normal"},
+        {"Same", &other, true, "min|Minimize|Default", "min"},                // the named program
+        {"Same", &fixture_, true, "max top|Maximize|Stay on top", "max top"}, // another program
+        {"Ruled", &fixture_, true, "normal|Default|Default", "normal"},
+    };
+    std::vector<HWND> windows;
+    for (const auto& c : cases) {
+        windows.push_back(Make(c.cls, c.maxBox, c.owner));
+    }
+    WriteUserSettings("[Options]\r\nSystemMenu=1\r\nAction=Maximize\r\nZOrder=Stay on top\r\n");
     WriteFile(
         "rules.dat",
         RulesFile({RuleSection(1, base_ + "Max", 1, 1), RuleSection(2, base_ + "NoBox", 1, 0),
-                   RuleSection(3, base_ + "case", 1, 1), RuleSection(4, base_ + "Twice", 3, 0),
+                   RuleSection(3, base_ + "case", 2, 0), RuleSection(4, base_ + "Twice", 3, 0),
                    RuleSection(5, base_ + "Twice", 2, 1), RuleSection(6, base_ + "Min", 2, 0),
                    RuleSection(7, base_ + "Once", 1, 0) + "ApplyOnce=Yes\r\n",
-                   RuleSection(8, base_ + "Same", 1, 1) + "Program=VT_OTHER.exe\r\n"}));
+                   RuleSection(8, base_ + "Same", 2, 0) + "Program=VT_OTHER.exe\r\n",
+                   RuleSection(9, base_ + "Ruled", 0, 0)}));
     auto& f = Start();
-    fixture_.Sync();
-    other.Sync();
-
-    EXPECT_TRUE(::IsZoomed(maximized));
-    EXPECT_TRUE(Topmost(maximized));
-    EXPECT_FALSE(::IsZoomed(noBox));     // no maximize box, no maximizing
-    EXPECT_FALSE(::IsZoomed(lowerCase)); // rules match class names with their case
-    EXPECT_FALSE(Topmost(lowerCase));
-    EXPECT_FALSE(::IsIconic(twice)); // the first of two rules decides
-    EXPECT_FALSE(Topmost(twice));
-    EXPECT_TRUE(::IsIconic(minimized));
-    EXPECT_TRUE(::IsZoomed(once));
-    EXPECT_TRUE(::IsZoomed(theirs)); // the program the rule names
-    EXPECT_TRUE(Topmost(theirs));
-    EXPECT_FALSE(::IsZoomed(mine)); // another program's window of that class
-    EXPECT_FALSE(Topmost(mine));
-    const auto row = [&](HWND window) {
-        const int found = f.windows().Find(window);
-        EXPECT_GE(found, 0);
-        return found >= 0 ? f.windows().At(found) : vantrel::WindowEntry{};
+    const auto sync = [&] {
+        fixture_.Sync();
+        other.Sync();
     };
-    EXPECT_EQ(row(maximized).autoAction, "Maximize");
-    EXPECT_EQ(row(maximized).autoZOrder, "Stay on top");
-    EXPECT_EQ(row(theirs).autoAction, "Maximize");
-    EXPECT_EQ(row(mine).autoAction, "Default");
-
-    // After the user restored the windows, the next rebuild acts on them again, except where the
-    // rule is applied once.
-    for (HWND window : {maximized, minimized, once}) {
-        fixture_.Show(window, SW_RESTORE);
+    sync();
+    for (size_t i = 0; i < windows.size(); ++i) {
+        EXPECT_EQ(StateOf(windows[i]) + "|" + RuleColumns(windows[i]), cases[i].atStart)
+            << cases[i].cls << " " << i;
+        cases[i].owner->Show(windows[i], SW_RESTORE);
     }
-    ASSERT_FALSE(::IsIconic(minimized));
-    ASSERT_FALSE(::IsZoomed(once));
+    sync();
+    for (size_t i = 0; i < windows.size(); ++i) {
+        ASSERT_EQ(StateOf(windows[i]).substr(0, 6), "normal") << cases[i].cls << " " << i;
+    }
     const int rebuilds = f.catalogue().Rebuilds();
     f.catalogue().Rebuild();
-    fixture_.Sync();
+    sync();
     ASSERT_GT(f.catalogue().Rebuilds(), rebuilds);
-    EXPECT_TRUE(::IsZoomed(maximized));
-    EXPECT_TRUE(::IsIconic(minimized));
-    EXPECT_FALSE(::IsZoomed(once));
-}
-
-TEST_F(RuleApplication, DefaultRuleOverridesTheCommonDefault) {
-    const HWND ruled = Make("Ruled");
-    const HWND free = Make("Free");
-    WriteUserSettings("[Options]\r\nSystemMenu=1\r\nAction=Maximize\r\nZOrder=Stay on top\r\n");
-    WriteFile("rules.dat", RulesFile({RuleSection(1, base_ + "Ruled", 0, 0)}));
-    auto& f = Start();
-    fixture_.Sync();
-    EXPECT_FALSE(::IsZoomed(ruled));
-    EXPECT_FALSE(Topmost(ruled));
-    EXPECT_TRUE(::IsZoomed(free));
-    EXPECT_TRUE(Topmost(free));
-    EXPECT_EQ(f.windows().At(f.windows().Find(free)).autoAction, "Maximize");
+    for (size_t i = 0; i < windows.size(); ++i) {
+        EXPECT_EQ(StateOf(windows[i]), cases[i].afterRestore) << cases[i].cls << " " << i;
+    }
 }
 
 TEST_F(RuleApplication, SystemMenuCommandsActOnTheNamedWindow) {
     const HWND window = Make("Cmd");
     auto& f = Start();
     fixture_.Sync();
-    auto command = [&](int id) {
-        ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, vt::W(window), id);
-        fixture_.Sync();
-    };
-    command(21);
+    Command(window, 21);
     EXPECT_TRUE(Topmost(window));
-    command(22);
+    Command(window, 22);
     EXPECT_FALSE(Topmost(window));
 
     const int row = f.windows().Find(window);
     ASSERT_GE(row, 0);
     const int expected[] = {255, 229, 204, 178, 153, 127, 102, 76, 51, 25, 0};
     for (int id = 32; id <= 42; ++id) {
-        command(id);
+        Command(window, id);
         BYTE alpha = 0;
         DWORD flags = 0;
         ASSERT_TRUE(::GetLayeredWindowAttributes(window, nullptr, &alpha, &flags)) << id;
         EXPECT_EQ(alpha, expected[id - 32]) << id;
-        EXPECT_EQ(f.windows().At(row).transparency, (id - 32) * 10);
+        EXPECT_EQ(f.windows().At(row).transparency, (id - 32) * 10) << id;
     }
-    command(31);
+    Command(window, 31);
     EXPECT_EQ(::GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_LAYERED, 0);
     EXPECT_EQ(f.windows().At(row).transparency, 0);
 
-    RECT r{};
-    ::GetWindowRect(window, &r);
-    const int w = r.right - r.left;
-    const int h = r.bottom - r.top;
-    const int sw = ::GetSystemMetrics(SM_CXSCREEN);
-    const int sh = ::GetSystemMetrics(SM_CYSCREEN);
-    const POINT places[] = {{0, 0},
-                            {(sw - w) / 2, 0},
-                            {sw - w, 0},
-                            {0, (sh - h) / 2},
-                            {(sw - w) / 2, (sh - h) / 2},
-                            {sw - w, (sh - h) / 2},
-                            {0, sh - h},
-                            {(sw - w) / 2, sh - h},
-                            {sw - w, sh - h}};
+    // The nine places, row by row from the top left corner of the screen.
+    const RECT before = vt::WindowRectOf(window);
+    const int w = before.right - before.left;
+    const int h = before.bottom - before.top;
+    const int room[] = {::GetSystemMetrics(SM_CXSCREEN) - w, ::GetSystemMetrics(SM_CYSCREEN) - h};
     for (int id = 51; id <= 59; ++id) {
-        command(id);
-        ::GetWindowRect(window, &r);
-        EXPECT_EQ(r.left, places[id - 51].x) << id;
-        EXPECT_EQ(r.top, places[id - 51].y) << id;
-        EXPECT_EQ(r.right - r.left, w);
+        Command(window, id);
+        const RECT r = vt::WindowRectOf(window);
+        const int k = id - 51;
+        EXPECT_EQ(std::vector<LONG>({r.left, r.top, r.right - r.left, r.bottom - r.top}),
+                  std::vector<LONG>({k % 3 * room[0] / 2, k / 3 * room[1] / 2, w, h}))
+            << id;
     }
-    command(99); // not a command: ignored
-    command(11);
+    Command(window, 99); // not a command: ignored
+    Command(window, 11);
     EXPECT_FALSE(::IsWindowVisible(window));
     EXPECT_TRUE(f.tray().WindowIconAdded(window));
 }
 
-TEST_F(RuleApplication, TrayTipCarriesACaptionInEveryScript) {
-    const HWND hidden = Make("Scripts");
-    const std::string caption = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE2\x80\x94 "
-                                "\xE4\xB8\x96\xE7\x95\x8C \xE2\x9C\x93 caf\xC3\xA9";
-    fixture_.SetTextUtf8(hidden, caption);
-    WriteFile("rules.dat", RulesFile({RuleSection(1, base_ + "Scripts", 4, 0)}));
-    auto& f = Start();
-    fixture_.Sync();
-    ASSERT_TRUE(f.tray().WindowIconAdded(hidden));
-    EXPECT_EQ(f.tray().WindowIconTip(hidden), caption);
-}
-
 TEST_F(RuleApplication, TrayIconsHideAndRestoreWindows) {
-    const HWND hidden = Make("Tray");
     // 40 CJK characters of three bytes after one ASCII letter: the 63-byte tip field ends inside
     // the 21st character, which is left out whole.
     std::string longCaption = "L";
     for (int i = 0; i < 40; ++i) {
         longCaption += "\xE4\xB8\x96";
     }
-    fixture_.SetTextUtf8(hidden, longCaption);
-    WriteFile("rules.dat", RulesFile({RuleSection(1, base_ + "Tray", 4, 0)}));
+    const std::string scripts = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xE2\x80\x94 "
+                                "\xE4\xB8\x96\xE7\x95\x8C \xE2\x9C\x93 caf\xC3\xA9";
+    const struct {
+        const char* name;
+        std::string caption;
+        std::string tip;
+    } tips[] = {{"every script", scripts, scripts},
+                {"cut before a character", longCaption, longCaption.substr(0, 61)}};
+    std::vector<HWND> windows;
+    for (const auto& t : tips) {
+        windows.push_back(Make(t.name));
+        fixture_.SetTextUtf8(windows.back(), t.caption);
+    }
+    WriteFile("rules.dat", RulesFile({RuleSection(1, base_ + tips[0].name, 4, 0),
+                                      RuleSection(2, base_ + tips[1].name, 4, 0)}));
     auto& f = Start();
     fixture_.Sync();
-    ASSERT_FALSE(::IsWindowVisible(hidden));
-    EXPECT_TRUE(f.tray().WindowIconAdded(hidden));
-    EXPECT_EQ(f.tray().WindowIconTip(hidden), longCaption.substr(0, 61));
-    ASSERT_EQ(f.tray().HiddenWindows().size(), 1u);
+    for (size_t i = 0; i < windows.size(); ++i) {
+        ASSERT_FALSE(::IsWindowVisible(windows[i])) << tips[i].name;
+        ASSERT_TRUE(f.tray().WindowIconAdded(windows[i])) << tips[i].name;
+        EXPECT_EQ(f.tray().WindowIconTip(windows[i]), tips[i].tip) << tips[i].name;
+    }
+    ASSERT_EQ(f.tray().HiddenWindows().size(), 2u);
 
     // Double click: shown in front, icon gone, left alone by the next rule application only.
+    const HWND hidden = windows[1];
     ::SetForegroundWindow(f.Handle());
     ::SendMessageA(f.Handle(), vantrel::WM_HIDDENTRAYICON, vt::W(hidden), WM_LBUTTONDBLCLK);
     fixture_.Sync();
@@ -214,7 +204,7 @@ TEST_F(RuleApplication, TrayIconsHideAndRestoreWindows) {
     f.catalogue().Rebuild();
     fixture_.Sync();
     EXPECT_FALSE(::IsWindowVisible(hidden));
-    EXPECT_EQ(f.tray().HiddenWindows().size(), 2u); // listed twice: harmless
+    EXPECT_EQ(f.tray().HiddenWindows().size(), 3u); // listed twice: harmless
 
     // "Open" from the icon's menu: shown in front and off the hidden list; a window hidden while
     // minimized comes back restored, not as a button.
@@ -229,49 +219,41 @@ TEST_F(RuleApplication, TrayIconsHideAndRestoreWindows) {
     EXPECT_TRUE(::IsWindowVisible(hidden));
     EXPECT_TRUE(vt::WaitUntil([&] { return !::IsIconic(hidden); }));
     EXPECT_TRUE(vt::WaitUntil([&] { return ::GetForegroundWindow() == hidden; }));
-    EXPECT_EQ(f.tray().HiddenWindows().size(), 1u);
+    EXPECT_EQ(f.tray().HiddenWindows().size(), 2u);
 }
 
-TEST_F(RuleApplication, ExitShowsEveryHiddenWindowAgain) {
-    const HWND first = Make("ExitA");
-    const HWND second = Make("ExitB");
+// The shell forgets the icons when the notification area is re-created, and the program puts
+// them back; at exit every hidden window is shown again.
+TEST_F(RuleApplication, HiddenWindowsKeepTheirIconsThroughAShellRestartAndComeBackAtExit) {
+    const HWND windows[] = {Make("ExitA"), Make("ExitB")};
     auto& f = Start();
     fixture_.Sync();
-    for (HWND w : {first, second}) {
-        ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, vt::W(w), 11);
-        fixture_.Sync();
+    std::vector<UINT> ids = {vantrel::kOwnIconId};
+    const auto shellHas = [&](UINT id) { return vt::ShellIconCall(NIM_MODIFY, f.Handle(), id); };
+    for (HWND w : windows) {
+        Command(w, 11);
         ASSERT_FALSE(::IsWindowVisible(w));
+        ids.push_back(static_cast<UINT>(reinterpret_cast<ULONG_PTR>(w)));
+        // The shell is told on a thread of the program's own, a moment later.
+        ASSERT_TRUE(vt::WaitUntil([&] { return shellHas(ids.back()); }));
     }
+    for (const UINT id : ids) {
+        ASSERT_TRUE(vt::ShellIconCall(NIM_DELETE, f.Handle(), id));
+        EXPECT_FALSE(shellHas(id));
+    }
+    ::SendMessageA(f.Handle(), ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    for (const UINT id : ids) {
+        EXPECT_TRUE(vt::WaitUntil([&] { return shellHas(id); })) << id;
+    }
+
     ::SetForegroundWindow(f.Handle());
     f.aExitExecute();
     fixture_.Sync();
-    EXPECT_TRUE(::IsWindowVisible(first));
-    EXPECT_TRUE(::IsWindowVisible(second));
-    const HWND front = ::GetForegroundWindow();
-    EXPECT_TRUE(front != first && front != second) << "Exit shows them without activating any";
-    EXPECT_FALSE(f.tray().WindowIconAdded(first));
-    EXPECT_FALSE(f.tray().WindowIconAdded(second));
-}
-
-TEST_F(RuleApplication, NotificationAreaRestartGetsEveryIconBack) {
-    const HWND window = Make("Restart");
-    auto& f = Start();
-    fixture_.Sync();
-    ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, vt::W(window), 11);
-    // The shell forgets the icons, as when the notification area is re-created.
-    NOTIFYICONDATAA data{};
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    data.hWnd = f.Handle();
-    data.uID = static_cast<UINT>(reinterpret_cast<ULONG_PTR>(window));
-    // The shell is told on a thread of the program's own, a moment later.
-    auto shellHas = [&data] { return ::Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE; };
-    ASSERT_TRUE(vt::WaitUntil(shellHas));
-    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &data));
-    EXPECT_FALSE(shellHas());
-    ::SendMessageA(f.Handle(), ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(vt::WaitUntil(shellHas));
-    data.uID = vantrel::kOwnIconId;
-    EXPECT_TRUE(vt::WaitUntil(shellHas));
+    for (HWND w : windows) {
+        EXPECT_TRUE(::IsWindowVisible(w));
+        EXPECT_NE(::GetForegroundWindow(), w) << "Exit shows them without activating any";
+        EXPECT_FALSE(f.tray().WindowIconAdded(w));
+    }
 }
 
 int g_refusals = 0;
@@ -299,11 +281,8 @@ TEST_F(RuleApplication, TheOwnIconComesThoughTheShellRefusedItFirst) {
     auto& f = Start();
     ASSERT_TRUE(vt::WaitUntil([] { return g_refusals > 0; }));
     refusing.reset();
-    NOTIFYICONDATAA data{};
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    data.hWnd = f.Handle();
-    data.uID = vantrel::kOwnIconId;
-    EXPECT_TRUE(vt::WaitUntil([&] { return ::Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE; }));
+    EXPECT_TRUE(vt::WaitUntil(
+        [&] { return vt::ShellIconCall(NIM_MODIFY, f.Handle(), vantrel::kOwnIconId); }));
 }
 
 // The whole road of a new window: the relay sees it created, tells the main window, which lists
@@ -354,14 +333,13 @@ TEST_F(RuleApplication, CaptionThatChangesIntoThePatternGetsActionPlaceAndTransp
     ::SendMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, vantrel::kNoticeRenamed, vt::L(window));
     fixture_.Sync();
     EXPECT_TRUE(Topmost(window));
-    RECT r{};
-    ::GetWindowRect(window, &r);
+    const RECT r = vt::WindowRectOf(window);
     EXPECT_EQ(std::vector<LONG>({r.left, r.top, r.right - r.left, r.bottom - r.top}),
               std::vector<LONG>({30, 40, 320, 200}));
     BYTE alpha = 0;
     ASSERT_TRUE(::GetLayeredWindowAttributes(window, nullptr, &alpha, nullptr));
     EXPECT_EQ(alpha, 127);
-    EXPECT_EQ(f.windows().At(f.windows().Find(window)).autoZOrder, "Stay on top");
+    EXPECT_EQ(RuleColumns(window), "Normal|Stay on top");
 }
 
 } // namespace
