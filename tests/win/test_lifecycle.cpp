@@ -76,47 +76,34 @@ TEST(Lifecycle, OnlyTheExactStartSwitchHidesAtFirstActivation) {
     }
 }
 
-// Exit (what choosing it in a menu sends) ends one instance with code 0 and leaves the other.
-TEST(Lifecycle, TwoInstancesRunSideBySideAndExitEndsOneWithCodeZero) {
-    vt::AppProcess first;
-    vt::AppProcess second;
-    const HWND a = first.MainWindow();
-    const HWND b = second.MainWindow();
-    ASSERT_NE(a, nullptr);
-    ASSERT_NE(b, nullptr);
-    EXPECT_NE(a, b);
-    ::PostMessageA(a, WM_COMMAND, MAKEWPARAM(vantrel::kCmdExit, 0), 0);
-    DWORD code = 1234;
-    ASSERT_TRUE(first.WaitForExit(15000, &code));
-    EXPECT_EQ(code, 0u);
-    EXPECT_FALSE(::IsWindow(a));
-    EXPECT_TRUE(::IsWindow(b));
-}
-
-} // namespace
-
-namespace {
-
-// A window hidden by an instance that is then killed comes back when the next instance starts;
-// an instance running beside the first leaves the first one's hidden windows alone.
-TEST(Lifecycle, HiddenWindowsOfAKilledInstanceComeBack) {
+// Instances run side by side: one started beside the first leaves the first one's hidden windows
+// alone, and Exit (what choosing it in a menu sends) ends it with code 0 and leaves the first. A
+// window hidden by an instance that is then killed comes back when the next instance starts.
+TEST(Lifecycle, InstancesRunSideBySideAndAKilledOnesHiddenWindowsComeBack) {
     vt::Fixture fixture;
     const HWND window = fixture.CreateOfNewClass("Orphan");
-
     vt::AppProcess first;
     const HWND main = first.MainWindow();
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(vt::WaitUntil([&] { return Visible(main); }));
-    ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(window), 11);
+    ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, vt::W(window), 11);
     ASSERT_TRUE(vt::WaitUntil([&] { return !Visible(window); }));
-
     {
         vt::AppProcess beside;
-        ASSERT_NE(beside.MainWindow(), nullptr);
-        ASSERT_TRUE(vt::WaitUntil([&] { return Visible(beside.MainWindow()); }));
+        const HWND other = beside.MainWindow();
+        ASSERT_NE(other, nullptr);
+        EXPECT_NE(other, main);
+        ASSERT_TRUE(vt::WaitUntil([&] { return Visible(other); }));
         EXPECT_FALSE(Visible(window));
+        ::PostMessageA(other, WM_COMMAND, MAKEWPARAM(vantrel::kCmdExit, 0), 0);
+        DWORD code = 1234;
+        ASSERT_TRUE(beside.WaitForExit(15000, &code));
+        EXPECT_EQ(code, 0u);
+        EXPECT_FALSE(::IsWindow(other));
+        EXPECT_TRUE(::IsWindow(main));
+        fixture.Sync();
+        EXPECT_FALSE(Visible(window)) << "the instance beside showed it as it ended";
     }
-
     first.Kill();
     EXPECT_FALSE(Visible(window));
     vt::AppProcess next;
