@@ -27,52 +27,41 @@ bool Settled(HWND main) {
     return vt::WaitUntil([&] { return vt::Topmost(marker); });
 }
 
-TEST(Lifecycle, CloseHidesToTheTrayAndTheShowMessageBringsItBack) {
-    vt::AppProcess app;
-    const HWND main = app.MainWindow();
-    const HWND taskbar = app.TaskbarWindow();
-    ASSERT_NE(main, nullptr);
-    ASSERT_NE(taskbar, nullptr);
-    ASSERT_TRUE(vt::WaitUntil([&] { return Visible(main) && Visible(taskbar); }));
-    EXPECT_EQ(::GetWindow(main, GW_OWNER), taskbar);
-    EXPECT_EQ(vt::TextOf(taskbar), "Vantrel");
-
-    // A close request from outside does not end the program; it hides both windows.
-    ::PostMessageA(main, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(vt::WaitUntil([&] { return !Visible(main) && !Visible(taskbar); }));
-    EXPECT_TRUE(Settled(main)) << "the close ended the program";
-
-    // The show message, from another process (this one), brings it back.
-    ::PostMessageA(main, vantrel::WM_SHOWMAINWINDOW, 0, 0);
-    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(main) && Visible(taskbar); }));
-
-    // Minimize goes to the taskbar, not the tray: the taskbar window stays, iconic.
-    ::PostMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    EXPECT_TRUE(vt::WaitUntil([&] { return ::IsIconic(taskbar) && !Visible(main); }));
-    EXPECT_TRUE(Visible(taskbar));
-    ::PostMessageA(main, vantrel::WM_SHOWMAINWINDOW, 0, 0);
-    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(main) && !::IsIconic(taskbar); }));
-}
-
-// Only the exact switch hides, at the first activation; shown again from the tray, it stays.
-TEST(Lifecycle, OnlyTheExactStartSwitchHidesAtFirstActivation) {
+// Only the exact start switch hides, at the first activation; shown again from the tray, it stays.
+// Started either way, a close request from outside hides both windows without ending the program,
+// the show message from another process (this one) brings them back, and minimize goes to the
+// taskbar, not the tray: the taskbar window stays, iconic.
+TEST(Lifecycle, StartSwitchCloseShowAndMinimizeAsAnotherProcessSeesThem) {
     for (const char* arg : {"-Start", "-start"}) {
         SCOPED_TRACE(arg);
-        const bool hides = std::string(arg) == "-Start";
         vt::AppProcess app(arg);
         const HWND main = app.MainWindow();
         const HWND taskbar = app.TaskbarWindow();
         ASSERT_NE(main, nullptr);
-        if (hides) {
+        ASSERT_NE(taskbar, nullptr);
+        if (std::string(arg) == "-Start") {
             // Hidden to the tray: both windows out of sight and the taskbar window minimized
             // (before its first display it is hidden too, but not minimized).
             EXPECT_TRUE(vt::WaitUntil(
                 [&] { return !Visible(main) && !Visible(taskbar) && ::IsIconic(taskbar); }));
             ::PostMessageA(main, vantrel::WM_SHOWMAINWINDOW, 0, 0);
         }
-        ASSERT_TRUE(vt::WaitUntil([&] { return Visible(main); }));
+        ASSERT_TRUE(vt::WaitUntil([&] { return Visible(main) && Visible(taskbar); }));
         ASSERT_TRUE(Settled(main));
-        EXPECT_TRUE(Visible(main));
+        EXPECT_TRUE(Visible(main)) << "hidden again once shown";
+        EXPECT_EQ(::GetWindow(main, GW_OWNER), taskbar);
+        EXPECT_EQ(vt::TextOf(taskbar), "Vantrel");
+
+        ::PostMessageA(main, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(vt::WaitUntil([&] { return !Visible(main) && !Visible(taskbar); }));
+        EXPECT_TRUE(Settled(main)) << "the close ended the program";
+        ::PostMessageA(main, vantrel::WM_SHOWMAINWINDOW, 0, 0);
+        EXPECT_TRUE(vt::WaitUntil([&] { return Visible(main) && Visible(taskbar); }));
+        ::PostMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        EXPECT_TRUE(vt::WaitUntil([&] { return ::IsIconic(taskbar) && !Visible(main); }));
+        EXPECT_TRUE(Visible(taskbar));
+        ::PostMessageA(main, vantrel::WM_SHOWMAINWINDOW, 0, 0);
+        EXPECT_TRUE(vt::WaitUntil([&] { return Visible(main) && !::IsIconic(taskbar); }));
     }
 }
 

@@ -55,13 +55,16 @@ bool XClickAt(POINT p, int button = 1) {
     return vt::XMovePointer(p.x, p.y) && vt::XClick(button);
 }
 
-// A list row's rectangle on the screen.
-RECT RowRect(HWND list, int row) {
-    RECT r{};
-    r.left = LVIR_BOUNDS;
-    ::SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
-    ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&r), 2);
+// A part of a control (a list row, a tab) on the screen, as the control's message reports it.
+RECT PartRect(HWND control, UINT message, int index, LONG kind = 0) {
+    RECT r{kind, 0, 0, 0};
+    ::SendMessageA(control, message, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
+    ::MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&r), 2);
     return r;
+}
+
+RECT RowRect(HWND list, int row) {
+    return PartRect(list, LVM_GETITEMRECT, row, LVIR_BOUNDS);
 }
 
 // How much of a list row the X screen shows in the selection's colour.
@@ -139,13 +142,7 @@ protected:
             },
             5000);
     }
-    POINT TabCentre(int tab) {
-        RECT r{};
-        ::SendMessageA(form().ftcMain(), TCM_GETITEMRECT, static_cast<WPARAM>(tab),
-                       reinterpret_cast<LPARAM>(&r));
-        ::MapWindowPoints(form().ftcMain(), nullptr, reinterpret_cast<POINT*>(&r), 2);
-        return Centre(r);
-    }
+    POINT TabCentre(int tab) { return Centre(PartRect(form().ftcMain(), TCM_GETITEMRECT, tab)); }
     POINT GraphicCentre(const char* name) {
         POINT p = Centre(form().Graphic(name)->bounds);
         ::ClientToScreen(form().Handle(), &p);
@@ -443,7 +440,9 @@ TEST_F(MainWindowUse, AnOpenListMenuKeepsItsWindowThroughRebuildsAndFollowsItsGo
     EXPECT_EQ(enabled, (std::vector<bool>{true, true, false}));
 }
 
-TEST_F(MainWindowUse, DialogForAnotherProgramsWindowTakesItsOwnEnterAndEscape) {
+// The dialog for another program's window takes its own Enter and Escape, and its number edits
+// drop refused keys silently, while the rule editor beeps at them.
+TEST_F(MainWindowUse, ResizeDialogTakesItsOwnKeysAndDropsRefusedOnesSilently) {
     StartWithRows();
     const RECT before = vt::WindowRectOf(window_);
     for (const WORD key : {WORD{VK_ESCAPE}, WORD{VK_RETURN}}) {
@@ -461,10 +460,7 @@ TEST_F(MainWindowUse, DialogForAnotherProgramsWindowTakesItsOwnEnterAndEscape) {
     }
     const RECT after = vt::WindowRectOf(window_);
     EXPECT_FALSE(::EqualRect(&before, &after)) << "Enter ran the dialog's OK";
-}
 
-TEST_F(MainWindowUse, ResizeEditsDropRefusedKeysSilentlyWhileTheRuleEditorBeeps) {
-    StartWithRows();
     const int beeps = vantrel::RefusalBeeps();
     std::string typed;
     vt::WhenModalOpens("Resize window", [&](vantrel::Form& dialog) {
