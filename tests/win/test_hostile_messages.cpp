@@ -99,17 +99,6 @@ bool Answers(HWND window) {
                                  &result) != 0;
 }
 
-// Chooses from each popup menu by posting the keys to the main window, as the keyboard would; a
-// menu the keys leave open is ended at the next tick. Without keys a menu is ended unchosen.
-vt::MenuWatch::OnTick Choose(std::vector<UINT> keys = {}) {
-    return [keys = std::move(keys)](HWND, int tick) {
-        for (UINT key : tick == 0 ? keys : std::vector<UINT>{}) {
-            ::PostMessageA(vantrel::Application::Instance().MainForm(), WM_KEYDOWN, key, 0);
-        }
-        return keys.empty() || tick > 0;
-    };
-}
-
 class HostileMessages : public vt::MainFormTest {
 protected:
     void TearDown() override {
@@ -307,7 +296,7 @@ TEST_F(HostileMessages, MenusFromBothIconCallbacksCloseAndTheirChoicesActOnlyOnT
     const HWND main = f.Handle();
     const HWND window = live_[0];
     {
-        const vt::MenuWatch closer(Choose());
+        const vt::MenuWatch closer; // ends the menu unchosen
         ::PostMessageA(main, vantrel::WM_OWNTRAYICON, 0, WM_RBUTTONDOWN);
         ASSERT_TRUE(vt::WaitUntil([&] { return closer.Seen() == 1; }, 5000));
         vt::PumpMessages();
@@ -321,7 +310,13 @@ TEST_F(HostileMessages, MenusFromBothIconCallbacksCloseAndTheirChoicesActOnlyOnT
     ASSERT_FALSE(::IsWindowVisible(window));
     ASSERT_EQ(HiddenCount(window), 1);
     {
-        const vt::MenuWatch closer(Choose({VK_UP, VK_RETURN}));
+        // The last item chosen with the keys, as the keyboard would choose it.
+        const vt::MenuWatch closer([&](HWND, int tick) {
+            for (UINT key : tick == 0 ? std::vector<UINT>{VK_UP, VK_RETURN} : std::vector<UINT>{}) {
+                ::PostMessageA(main, WM_KEYDOWN, key, 0);
+            }
+            return tick > 0;
+        });
         ::PostMessageA(main, vantrel::WM_HIDDENTRAYICON, W(window), WM_RBUTTONDOWN);
         ASSERT_TRUE(vt::WaitUntil([&] { return closer.Seen() == 1; }, 5000));
         EXPECT_TRUE(
