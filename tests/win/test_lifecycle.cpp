@@ -27,96 +27,72 @@ bool Settled(HWND main) {
     return vt::WaitUntil([&] { return vt::Topmost(marker); });
 }
 
-TEST(Lifecycle, CloseHidesToTheTrayAndTheShowMessageBringsItBack) {
-    vt::AppProcess app;
-    const HWND main = app.MainWindow();
-    const HWND taskbar = app.TaskbarWindow();
-    ASSERT_NE(main, nullptr);
-    ASSERT_NE(taskbar, nullptr);
-    ASSERT_TRUE(vt::WaitUntil([&] { return Visible(main) && Visible(taskbar); }));
-    EXPECT_EQ(::GetWindow(main, GW_OWNER), taskbar);
-    EXPECT_EQ(vt::TextOf(taskbar), "Vantrel");
-
-    // A close request from outside does not end the program; it hides both windows.
-    ::PostMessageA(main, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(vt::WaitUntil([&] { return !Visible(main) && !Visible(taskbar); }));
-    EXPECT_TRUE(Settled(main)) << "the close ended the program";
-
-    // The show message, from another process (this one), brings it back.
-    ::PostMessageA(main, vantrel::WM_SHOWMAINWINDOW, 0, 0);
-    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(main) && Visible(taskbar); }));
-
-    // Minimize goes to the taskbar, not the tray: the taskbar window stays, iconic.
-    ::PostMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    EXPECT_TRUE(vt::WaitUntil([&] { return ::IsIconic(taskbar) && !Visible(main); }));
-    EXPECT_TRUE(Visible(taskbar));
-    ::PostMessageA(main, vantrel::WM_SHOWMAINWINDOW, 0, 0);
-    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(main) && !::IsIconic(taskbar); }));
-}
-
-// Only the exact switch hides, at the first activation; shown again from the tray, it stays.
-TEST(Lifecycle, OnlyTheExactStartSwitchHidesAtFirstActivation) {
+// Only the exact start switch hides, at the first activation; shown again from the tray, it stays.
+// Started either way, a close request from outside hides both windows without ending the program,
+// the show message from another process (this one) brings them back, and minimize goes to the
+// taskbar, not the tray: the taskbar window stays, iconic.
+TEST(Lifecycle, StartSwitchCloseShowAndMinimizeAsAnotherProcessSeesThem) {
     for (const char* arg : {"-Start", "-start"}) {
         SCOPED_TRACE(arg);
-        const bool hides = std::string(arg) == "-Start";
         vt::AppProcess app(arg);
         const HWND main = app.MainWindow();
         const HWND taskbar = app.TaskbarWindow();
         ASSERT_NE(main, nullptr);
-        if (hides) {
+        ASSERT_NE(taskbar, nullptr);
+        if (std::string(arg) == "-Start") {
             // Hidden to the tray: both windows out of sight and the taskbar window minimized
             // (before its first display it is hidden too, but not minimized).
             EXPECT_TRUE(vt::WaitUntil(
                 [&] { return !Visible(main) && !Visible(taskbar) && ::IsIconic(taskbar); }));
             ::PostMessageA(main, vantrel::WM_SHOWMAINWINDOW, 0, 0);
         }
-        ASSERT_TRUE(vt::WaitUntil([&] { return Visible(main); }));
+        ASSERT_TRUE(vt::WaitUntil([&] { return Visible(main) && Visible(taskbar); }));
         ASSERT_TRUE(Settled(main));
-        EXPECT_TRUE(Visible(main));
+        EXPECT_TRUE(Visible(main)) << "hidden again once shown";
+        EXPECT_EQ(::GetWindow(main, GW_OWNER), taskbar);
+        EXPECT_EQ(vt::TextOf(taskbar), "Vantrel");
+
+        ::PostMessageA(main, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(vt::WaitUntil([&] { return !Visible(main) && !Visible(taskbar); }));
+        EXPECT_TRUE(Settled(main)) << "the close ended the program";
+        ::PostMessageA(main, vantrel::WM_SHOWMAINWINDOW, 0, 0);
+        EXPECT_TRUE(vt::WaitUntil([&] { return Visible(main) && Visible(taskbar); }));
+        ::PostMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        EXPECT_TRUE(vt::WaitUntil([&] { return ::IsIconic(taskbar) && !Visible(main); }));
+        EXPECT_TRUE(Visible(taskbar));
+        ::PostMessageA(main, vantrel::WM_SHOWMAINWINDOW, 0, 0);
+        EXPECT_TRUE(vt::WaitUntil([&] { return Visible(main) && !::IsIconic(taskbar); }));
     }
 }
 
-// Exit (what choosing it in a menu sends) ends one instance with code 0 and leaves the other.
-TEST(Lifecycle, TwoInstancesRunSideBySideAndExitEndsOneWithCodeZero) {
-    vt::AppProcess first;
-    vt::AppProcess second;
-    const HWND a = first.MainWindow();
-    const HWND b = second.MainWindow();
-    ASSERT_NE(a, nullptr);
-    ASSERT_NE(b, nullptr);
-    EXPECT_NE(a, b);
-    ::PostMessageA(a, WM_COMMAND, MAKEWPARAM(vantrel::kCmdExit, 0), 0);
-    DWORD code = 1234;
-    ASSERT_TRUE(first.WaitForExit(15000, &code));
-    EXPECT_EQ(code, 0u);
-    EXPECT_FALSE(::IsWindow(a));
-    EXPECT_TRUE(::IsWindow(b));
-}
-
-} // namespace
-
-namespace {
-
-// A window hidden by an instance that is then killed comes back when the next instance starts;
-// an instance running beside the first leaves the first one's hidden windows alone.
-TEST(Lifecycle, HiddenWindowsOfAKilledInstanceComeBack) {
+// Instances run side by side: one started beside the first leaves the first one's hidden windows
+// alone, and Exit (what choosing it in a menu sends) ends it with code 0 and leaves the first. A
+// window hidden by an instance that is then killed comes back when the next instance starts.
+TEST(Lifecycle, InstancesRunSideBySideAndAKilledOnesHiddenWindowsComeBack) {
     vt::Fixture fixture;
     const HWND window = fixture.CreateOfNewClass("Orphan");
-
     vt::AppProcess first;
     const HWND main = first.MainWindow();
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(vt::WaitUntil([&] { return Visible(main); }));
-    ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(window), 11);
+    ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, vt::W(window), 11);
     ASSERT_TRUE(vt::WaitUntil([&] { return !Visible(window); }));
-
     {
         vt::AppProcess beside;
-        ASSERT_NE(beside.MainWindow(), nullptr);
-        ASSERT_TRUE(vt::WaitUntil([&] { return Visible(beside.MainWindow()); }));
+        const HWND other = beside.MainWindow();
+        ASSERT_NE(other, nullptr);
+        EXPECT_NE(other, main);
+        ASSERT_TRUE(vt::WaitUntil([&] { return Visible(other); }));
         EXPECT_FALSE(Visible(window));
+        ::PostMessageA(other, WM_COMMAND, MAKEWPARAM(vantrel::kCmdExit, 0), 0);
+        DWORD code = 1234;
+        ASSERT_TRUE(beside.WaitForExit(15000, &code));
+        EXPECT_EQ(code, 0u);
+        EXPECT_FALSE(::IsWindow(other));
+        EXPECT_TRUE(::IsWindow(main));
+        fixture.Sync();
+        EXPECT_FALSE(Visible(window)) << "the instance beside showed it as it ended";
     }
-
     first.Kill();
     EXPECT_FALSE(Visible(window));
     vt::AppProcess next;

@@ -7,15 +7,15 @@
 
 #include <algorithm>
 #include <functional>
-#include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "app/application.h"
 #include "app/command_ids.h"
 #include "app/messages.h"
 #include "commands/resize_dialog.h"
 #include "rules/set_rule_dialog.h"
-#include "app/application.h"
 #include "support/dialog_driver.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
@@ -35,9 +35,9 @@ POINT Centre(const RECT& r) {
     return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-// One key, with modifiers held around it, through the system's input queue.
-void Press(WORD key, const std::vector<WORD>& modifiers = {}) {
-    vt::PressKey(key, modifiers);
+// A key, the modifiers before it held around it, through the system's input queue.
+void Press(const std::vector<WORD>& keys) {
+    vt::PressKey(keys.back(), {keys.begin(), keys.end() - 1});
     RunLoop();
 }
 
@@ -49,6 +49,68 @@ void MouseTo(POINT screen, DWORD buttons = 0) {
     input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
     ::SendInput(1, &input, sizeof(input));
     RunLoop();
+}
+
+bool XClickAt(POINT p, int button = 1) {
+    return vt::XMovePointer(p.x, p.y) && vt::XClick(button);
+}
+
+// A part of a control (a list row, a tab) on the screen, as the control's message reports it.
+RECT PartRect(HWND control, UINT message, int index, LONG kind = 0) {
+    RECT r{kind, 0, 0, 0};
+    ::SendMessageA(control, message, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
+    ::MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+RECT RowRect(HWND list, int row) {
+    return PartRect(list, LVM_GETITEMRECT, row, LVIR_BOUNDS);
+}
+
+// How much of a list row the X screen shows in the selection's colour.
+double HighlightShare(HWND list, int row) {
+    const RECT r = RowRect(list, row);
+    const vt::XShot shot(r);
+    int hits = 0;
+    for (int y = r.top; y < r.bottom; ++y) {
+        for (int x = r.left; x < r.right; ++x) {
+            hits += shot.At(x, y) == ::GetSysColor(COLOR_HIGHLIGHT) ? 1 : 0;
+        }
+    }
+    const int area = (r.right - r.left) * (r.bottom - r.top);
+    return area > 0 ? static_cast<double>(hits) / area : 0.0;
+}
+
+// The keys a menu shows beside an item ("Ctrl+T", "F5", "Del"), modifiers first; empty when the
+// text names no key.
+std::vector<WORD> KeysOf(std::string text) {
+    std::vector<WORD> keys;
+    if (text.rfind("Ctrl+", 0) == 0) {
+        keys.push_back(VK_CONTROL);
+        text = text.substr(5);
+    }
+    std::map<std::string, WORD> named = {
+        {"Ins", VK_INSERT}, {"Del", VK_DELETE}, {"Enter", VK_RETURN}};
+    for (int n = 1; n <= 12; ++n) {
+        named["F" + std::to_string(n)] = static_cast<WORD>(VK_F1 + n - 1);
+    }
+    if (named.count(text) == 0 && text.size() != 1) {
+        return {};
+    }
+    keys.push_back(named.count(text) > 0 ? named[text] : static_cast<WORD>(text[0]));
+    return keys;
+}
+
+void ShownShortcuts(const std::vector<vantrel::MenuItemModel>& items,
+                    std::vector<std::string>& keys) {
+    for (const vantrel::MenuItemModel& item : items) {
+        if (item.visible && !item.shortcut.empty()) {
+            keys.push_back(item.shortcut);
+        }
+        if (item.visible) {
+            ShownShortcuts(item.children, keys);
+        }
+    }
 }
 
 class MainWindowUse : public vt::MainFormTest {
@@ -80,21 +142,56 @@ protected:
             },
             5000);
     }
-    POINT TabCentre(int tab) {
-        RECT r{};
-        ::SendMessageA(form().ftcMain(), TCM_GETITEMRECT, static_cast<WPARAM>(tab),
-                       reinterpret_cast<LPARAM>(&r));
-        ::MapWindowPoints(form().ftcMain(), nullptr, reinterpret_cast<POINT*>(&r), 2);
-        return Centre(r);
-    }
+    POINT TabCentre(int tab) { return Centre(PartRect(form().ftcMain(), TCM_GETITEMRECT, tab)); }
     POINT GraphicCentre(const char* name) {
         POINT p = Centre(form().Graphic(name)->bounds);
         ::ClientToScreen(form().Handle(), &p);
         return p;
     }
+    void ShowTab(int tab) {
+        ::SendMessageA(form().ftcMain(), TCM_SETCURSEL, static_cast<WPARAM>(tab), 0);
+        form().ftcMainTabChanged(tab);
+    }
+    void CloseAbout() {
+        vt::WhenModalOpens("About Vantrel",
+                           [](vantrel::Form& about) { about.SetModalResult(vantrel::kResultOk); });
+        form().miAboutClick();
+    }
+    // What a person sees `act` do: the dialog that opened (and whether it came with a class
+    // name), the file opened, the message box, a rule gone, or the list built anew.
+    std::string EffectOf(const std::function<void()>& act) {
+        RunLoop(); // what earlier steps left queued happens before the baseline
+        std::string seen;
+        vantrel::ScopedShellOpener opener(
+            [&](HWND, const std::string& target) { seen = "opened " + target; });
+        vt::BoxAnswerer boxes;
+        const size_t rules = form().rules().size();
+        const int rebuilds = form().catalogue().Rebuilds();
+        vt::WhenModalOpens("", [&](vantrel::Form& d) {
+            seen = d.Caption();
+            if (seen == "Set Rule") {
+                const HWND name = vt::Control(d.Handle(), vantrel::TfrmSetRule::kIdClassName);
+                seen += vantrel::ControlText(name).empty() ? " (new)" : " (filled)";
+            }
+            d.SetModalResult(vantrel::kResultCancel);
+        });
+        act();
+        const auto effect = [&]() -> std::string {
+            return !seen.empty()                              ? seen
+                   : !boxes.Seen().empty()                    ? "box " + boxes.Seen().back().text
+                   : form().rules().size() < rules            ? "rule deleted"
+                   : form().catalogue().Rebuilds() > rebuilds ? "list rebuilt"
+                                                              : "";
+        };
+        vt::WaitInLoop([&] { return !effect().empty(); }, 5000);
+        vt::DropPendingScripts();
+        return effect();
+    }
 };
 
-TEST_F(MainWindowUse, ListsStayDrawnThroughHoverClicksTabSwitchesDialogsAndRebuilds) {
+// Hover, clicks, tab switches, a dialog over it and a rebuild each leave the lists drawn; the row
+// the commands act on looks chosen while the focus is elsewhere.
+TEST_F(MainWindowUse, ListsAndTheirChosenRowStayDrawn) {
     if (!vt::XToolsAvailable()) {
         GTEST_SKIP() << "no X display or X tools";
     }
@@ -109,27 +206,35 @@ TEST_F(MainWindowUse, ListsStayDrawnThroughHoverClicksTabSwitchesDialogsAndRebui
     EXPECT_TRUE(ListDrawn(lvMain)) << "after hovering";
     ASSERT_TRUE(vt::XClick(1));
     EXPECT_TRUE(ListDrawn(lvMain)) << "after a click into the list";
-
-    const POINT rules = TabCentre(1);
-    ASSERT_TRUE(vt::XMovePointer(rules.x, rules.y));
-    ASSERT_TRUE(vt::XClick(1));
+    ASSERT_TRUE(XClickAt(TabCentre(1)));
     ASSERT_TRUE(vt::WaitInLoop([&] { return ::IsWindowVisible(lvRule) != FALSE; }));
     EXPECT_TRUE(ListDrawn(lvRule)) << "rules tab";
-    const POINT back = TabCentre(0);
-    ASSERT_TRUE(vt::XMovePointer(back.x, back.y));
-    ASSERT_TRUE(vt::XClick(1));
+    ASSERT_TRUE(XClickAt(TabCentre(0)));
     ASSERT_TRUE(vt::WaitInLoop([&] { return ::IsWindowVisible(lvMain) != FALSE; }));
     EXPECT_TRUE(ListDrawn(lvMain)) << "back on the window list";
-
-    vt::WhenModalOpens("About Vantrel",
-                       [](vantrel::Form& about) { about.SetModalResult(vantrel::kResultOk); });
-    form().miAboutClick();
+    CloseAbout();
     EXPECT_TRUE(ListDrawn(lvMain)) << "after a dialog closed over it";
     form().catalogue().Rebuild();
     EXPECT_TRUE(ListDrawn(lvMain)) << "after a rebuild";
+
+    const struct {
+        int tab;
+        vantrel::ListView& list;
+        int row;
+    } rows[] = {{0, form().lvMain(), form().windows().Find(window_)}, {1, form().lvRule(), 1}};
+    for (const auto& c : rows) {
+        ShowTab(c.tab);
+        c.list.Select(c.row);
+        ::SetFocus(form().ftcMain()); // as after a click on a picture button or the Menu button
+        EXPECT_TRUE(
+            vt::WaitInLoop([&] { return HighlightShare(c.list.Handle(), c.row) > 0.5; }, 5000))
+            << "tab " << c.tab << ": the row the commands act on looks chosen";
+    }
 }
 
-TEST_F(MainWindowUse, EachVisibleControlShowsItsOwnHintOnEachTab) {
+// Each control's own hint on each tab; then, after a dialog, the first right click where the hint
+// had come up opens the list menu.
+TEST_F(MainWindowUse, EachVisibleControlShowsItsOwnHintAndTheHintTakesNoClick) {
     if (!vt::XToolsAvailable()) {
         GTEST_SKIP() << "no X display or X tools";
     }
@@ -148,11 +253,10 @@ TEST_F(MainWindowUse, EachVisibleControlShowsItsOwnHintOnEachTab) {
                 TTTOOLINFOA tool{};
                 tool.cbSize = TTTOOLINFOA_V1_SIZE;
                 tool.lpszText = buffer;
-                text.clear();
-                if (::IsWindowVisible(tip) &&
-                    ::SendMessageA(tip, TTM_GETCURRENTTOOLA, 0, reinterpret_cast<LPARAM>(&tool))) {
-                    text = buffer;
-                }
+                text = ::IsWindowVisible(tip) && ::SendMessageA(tip, TTM_GETCURRENTTOOLA, 0,
+                                                                reinterpret_cast<LPARAM>(&tool))
+                           ? buffer
+                           : "";
                 return text == expected;
             },
             5000);
@@ -175,9 +279,7 @@ TEST_F(MainWindowUse, EachVisibleControlShowsItsOwnHintOnEachTab) {
     };
     for (const auto& row : rows) {
         if (form().ActiveTab() != row.tab) {
-            const POINT tab = TabCentre(row.tab);
-            vt::XMovePointer(tab.x, tab.y);
-            vt::XClick(1);
+            XClickAt(TabCentre(row.tab));
             ASSERT_TRUE(vt::WaitInLoop([&] { return form().ActiveTab() == row.tab; }));
         }
         const POINT at = std::string(row.control) == "list"
@@ -185,17 +287,9 @@ TEST_F(MainWindowUse, EachVisibleControlShowsItsOwnHintOnEachTab) {
                              : GraphicCentre(row.control);
         EXPECT_EQ(hintAt(at, row.hint), row.hint) << row.control;
     }
-}
 
-TEST_F(MainWindowUse, FirstRightClickAfterADialogOpensTheMenuWhereTheHintHadComeUp) {
-    if (!vt::XToolsAvailable()) {
-        GTEST_SKIP() << "no X display or X tools";
-    }
-    StartWithRows();
-    vt::WhenModalOpens("About Vantrel",
-                       [](vantrel::Form& about) { about.SetModalResult(vantrel::kResultOk); });
-    form().miAboutClick();
-    const HWND tip = form().toolTip();
+    ShowTab(0);
+    CloseAbout();
     const RECT list = vt::WindowRectOf(form().lvMain().Handle());
     POINT at{list.left + 80, list.top + 30};
     ASSERT_TRUE(vt::XMovePointer(at.x, at.y));
@@ -209,55 +303,58 @@ TEST_F(MainWindowUse, FirstRightClickAfterADialogOpensTheMenuWhereTheHintHadCome
     }
     vt::MenuWatch watch;
     ASSERT_TRUE(vt::XClick(3));
-    EXPECT_TRUE(vt::WaitInLoop([&] { return watch.Seen() > 0; }, 5000));
+    EXPECT_TRUE(vt::WaitInLoop([&] { return watch.Seen() > 0; }, 5000))
+        << "the first right click after a dialog";
 }
 
 TEST_F(MainWindowUse, KeyboardReachesTabsListsMenusAndCommands) {
     StartWithRows();
-    const HWND tabs = form().ftcMain();
-    const HWND lvMain = form().lvMain().Handle();
+    auto& f = form();
+    const HWND tabs = f.ftcMain();
+    const HWND lvMain = f.lvMain().Handle();
     EXPECT_EQ(::GetFocus(), tabs) << "the tab control has the focus at first";
-
-    Press(VK_TAB);
-    EXPECT_TRUE(vt::WaitInLoop([&] { return ::GetFocus() == lvMain; }));
-    Press(VK_TAB, {VK_SHIFT});
-    EXPECT_TRUE(vt::WaitInLoop([&] { return ::GetFocus() == tabs; }));
-    Press(VK_RIGHT);
-    EXPECT_TRUE(
-        vt::WaitInLoop([&] { return form().ActiveTab() == 1 && form().lvRule().Visible(); }));
-    Press(VK_TAB);
-    EXPECT_TRUE(vt::WaitInLoop([&] { return ::GetFocus() == form().lvRule().Handle(); }));
-    Press(VK_TAB, {VK_CONTROL});
-    EXPECT_TRUE(
-        vt::WaitInLoop([&] { return form().ActiveTab() == 0 && form().lvMain().Visible(); }));
-    Press(VK_TAB, {VK_CONTROL, VK_SHIFT});
-    EXPECT_TRUE(vt::WaitInLoop([&] { return form().ActiveTab() == 1; }));
-    Press(VK_LEFT);
-    EXPECT_TRUE(vt::WaitInLoop([&] { return form().ActiveTab() == 0; }));
-
-    // The list's own keys move the selection.
-    ::SetFocus(lvMain);
-    const int last = form().lvMain().Count() - 1;
-    ASSERT_GE(last, 1);
-    Press(VK_END);
-    EXPECT_TRUE(vt::WaitInLoop([&] { return form().lvMain().Selected() == last; }));
-    Press(VK_HOME);
-    EXPECT_TRUE(vt::WaitInLoop([&] { return form().lvMain().Selected() == 0; }));
-    Press(VK_DOWN);
-    EXPECT_TRUE(vt::WaitInLoop([&] { return form().lvMain().Selected() == 1; }));
-    Press(VK_PRIOR);
-    EXPECT_TRUE(vt::WaitInLoop([&] { return form().lvMain().Selected() == 0; }));
+    // The rows come in passes; the list keys need two of them, and the last to stay last.
+    ASSERT_TRUE(vt::WaitInLoop([&] {
+        return !f.catalogue().PassRunning() && !f.RowsWaiting() && f.lvMain().Count() >= 2;
+    }));
+    const int last = f.lvMain().Count() - 1;
+    // Tab into a list with no row chosen: the first row shows the focus, none gets selected.
+    f.lvMain().Select(-1);
+    const struct {
+        std::vector<WORD> keys; // modifiers first
+        const char* what;
+        std::function<bool()> done;
+    } steps[] = {
+        {{VK_TAB},
+         "Tab into the list, no row chosen",
+         [&] { return ::GetFocus() == lvMain && f.lvMain().Focused() == 0; }},
+        {{VK_SHIFT, VK_TAB}, "Shift+Tab", [&] { return ::GetFocus() == tabs; }},
+        {{VK_RIGHT}, "Right", [&] { return f.ActiveTab() == 1 && f.lvRule().Visible(); }},
+        {{VK_TAB}, "Tab on the Rules tab", [&] { return ::GetFocus() == f.lvRule().Handle(); }},
+        {{VK_CONTROL, VK_TAB},
+         "Ctrl+Tab",
+         [&] { return f.ActiveTab() == 0 && f.lvMain().Visible(); }},
+        {{VK_CONTROL, VK_SHIFT, VK_TAB}, "Ctrl+Shift+Tab", [&] { return f.ActiveTab() == 1; }},
+        {{VK_LEFT}, "Left", [&] { return f.ActiveTab() == 0; }},
+        // The list's own keys move the selection.
+        {{VK_TAB}, "Tab", [&] { return ::GetFocus() == lvMain; }},
+        {{VK_END}, "End", [&] { return f.lvMain().Selected() == last; }},
+        {{VK_HOME}, "Home", [&] { return f.lvMain().Selected() == 0; }},
+        {{VK_DOWN}, "Down", [&] { return f.lvMain().Selected() == 1; }},
+        {{VK_PRIOR}, "Page Up", [&] { return f.lvMain().Selected() == 0; }},
+    };
+    for (const auto& step : steps) {
+        Press(step.keys);
+        EXPECT_TRUE(vt::WaitInLoop(step.done)) << step.what;
+        EXPECT_TRUE(&step != &steps[0] || f.lvMain().Selected() == -1) << "Tab chose a row";
+    }
 
     // Both menu keys open the list menu just below the selected row.
-    form().lvMain().Select(form().windows().Find(window_));
-    RECT row{};
-    row.left = LVIR_BOUNDS;
-    ::SendMessageA(lvMain, LVM_GETITEMRECT, static_cast<WPARAM>(form().lvMain().Selected()),
-                   reinterpret_cast<LPARAM>(&row));
-    ::MapWindowPoints(lvMain, nullptr, reinterpret_cast<POINT*>(&row), 2);
+    f.lvMain().Select(f.windows().Find(window_));
+    const RECT row = RowRect(lvMain, f.lvMain().Selected());
     for (const std::vector<WORD>& keys : {std::vector<WORD>{VK_APPS}, {VK_SHIFT, VK_F10}}) {
         vt::MenuWatch watch;
-        Press(keys.back(), std::vector<WORD>(keys.begin(), keys.end() - 1));
+        Press(keys);
         EXPECT_TRUE(vt::WaitInLoop([&] { return watch.Seen() > 0; })) << keys.back();
         EXPECT_GE(watch.Where().top, row.bottom - 2);
         EXPECT_LE(watch.Where().top, row.bottom + 4);
@@ -271,9 +368,31 @@ TEST_F(MainWindowUse, KeyboardReachesTabsListsMenusAndCommands) {
             vantrel::ControlText(vt::Control(dialog.Handle(), vantrel::TfrmSetRule::kIdClassName));
         dialog.SetModalResult(vantrel::kResultCancel);
     });
-    Press(VK_RETURN);
+    Press({VK_RETURN});
     EXPECT_TRUE(vt::WaitInLoop([&] { return !opened.empty(); }));
     EXPECT_EQ(opened, class_);
+
+    // Delete on the Rules tab deletes the selected rule; with none selected it deletes nothing.
+    ShowTab(1);
+    ::SetFocus(f.lvRule().Handle());
+    f.lvRule().Select(0);
+    Press({VK_DELETE});
+    EXPECT_TRUE(vt::WaitInLoop([&] { return f.rules().size() == 1u; }));
+    EXPECT_EQ(f.rules().at(0).className, "RuleTwo");
+    {
+        vt::BoxAnswerer boxes;
+        f.lvRule().Select(-1);
+        Press({VK_DELETE});
+        EXPECT_TRUE(vt::WaitInLoop([&] { return !boxes.Seen().empty(); }));
+        EXPECT_EQ(f.rules().size(), 1u) << "nothing selected: nothing deleted";
+    }
+    // F5 refreshes from the list and from the tab strip alike.
+    for (HWND focus : {f.lvRule().Handle(), tabs}) {
+        ::SetFocus(focus);
+        const int before = f.catalogue().Rebuilds();
+        Press({VK_F5});
+        EXPECT_TRUE(vt::WaitInLoop([&] { return f.catalogue().Rebuilds() > before; })) << focus;
+    }
 }
 
 TEST_F(MainWindowUse, PictureButtonsRunOnPressAndReleaseOverTheSameButtonOncePerClick) {
@@ -309,28 +428,24 @@ TEST_F(MainWindowUse, AnOpenListMenuKeepsItsWindowThroughRebuildsAndFollowsItsGo
         const HMENU menu = reinterpret_cast<HMENU>(::SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
         const bool on =
             (::GetMenuState(menu, vantrel::kCmdMainAddRule, MF_BYCOMMAND) & MF_GRAYED) == 0;
-        if (enabled.empty()) {
+        if (enabled.size() < 2 || !on || ::GetTickCount64() >= deadline) {
             enabled.push_back(on);
-            form().catalogue().Rebuild();
-            return false;
         }
         if (enabled.size() == 1) {
-            enabled.push_back(on);
+            form().catalogue().Rebuild();
+        } else if (enabled.size() == 2 && on) {
             ::PostMessageA(form().Handle(), vantrel::WM_WINDOWNOTICE, vantrel::kNoticeDestroyed,
-                           reinterpret_cast<LPARAM>(window_));
-            return false;
+                           vt::L(window_));
         }
-        if (!on || ::GetTickCount64() >= deadline) {
-            enabled.push_back(on);
-            return true;
-        }
-        return false;
+        return enabled.size() > 2;
     });
     form().fbMenuClick();
     EXPECT_EQ(enabled, (std::vector<bool>{true, true, false}));
 }
 
-TEST_F(MainWindowUse, DialogForAnotherProgramsWindowTakesItsOwnEnterAndEscape) {
+// The dialog for another program's window takes its own Enter and Escape, and its number edits
+// drop refused keys silently, while the rule editor beeps at them.
+TEST_F(MainWindowUse, ResizeDialogTakesItsOwnKeysAndDropsRefusedOnesSilently) {
     StartWithRows();
     const RECT before = vt::WindowRectOf(window_);
     for (const WORD key : {WORD{VK_ESCAPE}, WORD{VK_RETURN}}) {
@@ -348,10 +463,7 @@ TEST_F(MainWindowUse, DialogForAnotherProgramsWindowTakesItsOwnEnterAndEscape) {
     }
     const RECT after = vt::WindowRectOf(window_);
     EXPECT_FALSE(::EqualRect(&before, &after)) << "Enter ran the dialog's OK";
-}
 
-TEST_F(MainWindowUse, ResizeEditsDropRefusedKeysSilentlyWhileTheRuleEditorBeeps) {
-    StartWithRows();
     const int beeps = vantrel::RefusalBeeps();
     std::string typed;
     vt::WhenModalOpens("Resize window", [&](vantrel::Form& dialog) {
@@ -373,166 +485,11 @@ TEST_F(MainWindowUse, ResizeEditsDropRefusedKeysSilentlyWhileTheRuleEditorBeeps)
     EXPECT_EQ(vantrel::RefusalBeeps(), beeps + 1);
 }
 
-// How much of a list row the X screen shows in the selection's colour.
-double HighlightShare(HWND list, int row) {
-    RECT r{};
-    r.left = LVIR_BOUNDS;
-    ::SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
-    ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&r), 2);
-    const vt::XShot shot(r);
-    const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
-    int hits = 0;
-    for (int y = r.top; y < r.bottom; ++y) {
-        for (int x = r.left; x < r.right; ++x) {
-            hits += shot.At(x, y) == highlight ? 1 : 0;
-        }
-    }
-    const int area = (r.right - r.left) * (r.bottom - r.top);
-    return area > 0 ? static_cast<double>(hits) / area : 0.0;
-}
-
-TEST_F(MainWindowUse, SelectedRowStaysDrawnWithoutFocusAndDeleteAndF5Work) {
-    if (!vt::XToolsAvailable()) {
-        GTEST_SKIP() << "no X screen to look at";
-    }
-    StartWithRows();
-    const HWND tabs = form().ftcMain();
-    // Tab into a list with no row chosen: the first row shows the focus, none gets selected.
-    form().lvMain().Select(-1);
-    ::SetFocus(tabs);
-    Press(VK_TAB);
-    EXPECT_TRUE(vt::WaitInLoop([&] { return form().lvMain().Focused() == 0; }));
-    EXPECT_EQ(form().lvMain().Selected(), -1);
-    struct Case {
-        int tab;
-        vantrel::ListView& list;
-        int row;
-    };
-    const Case cases[] = {{0, form().lvMain(), form().windows().Find(window_)},
-                          {1, form().lvRule(), 1}};
-    for (const Case& c : cases) {
-        ::SendMessageA(tabs, TCM_SETCURSEL, static_cast<WPARAM>(c.tab), 0);
-        form().ftcMainTabChanged(c.tab);
-        c.list.Select(c.row);
-        ::SetFocus(tabs); // as after a click on a picture button or the Menu button
-        EXPECT_TRUE(
-            vt::WaitInLoop([&] { return HighlightShare(c.list.Handle(), c.row) > 0.5; }, 5000))
-            << "tab " << c.tab << ": the row the commands act on looks chosen";
-    }
-
-    // Delete on the Rules tab deletes the selected rule, as the Delete button does.
-    ::SetFocus(form().lvRule().Handle());
-    form().lvRule().Select(0);
-    Press(VK_DELETE);
-    EXPECT_TRUE(vt::WaitInLoop([&] { return form().rules().size() == 1u; }));
-    EXPECT_EQ(form().rules().at(0).className, "RuleTwo");
-    {
-        vt::BoxAnswerer boxes;
-        form().lvRule().Select(-1);
-        Press(VK_DELETE);
-        EXPECT_TRUE(vt::WaitInLoop([&] { return !boxes.Seen().empty(); }));
-        EXPECT_EQ(form().rules().size(), 1u) << "nothing selected: nothing deleted";
-    }
-
-    // F5 refreshes from the list and from the tab strip alike.
-    for (HWND focus : {form().lvRule().Handle(), tabs}) {
-        ::SetFocus(focus);
-        const int before = form().catalogue().Rebuilds();
-        Press(VK_F5);
-        EXPECT_TRUE(vt::WaitInLoop([&] { return form().catalogue().Rebuilds() > before; }));
-    }
-}
-
-// The key a menu shows beside an item ("Ctrl+T", "F5", "Del"), as the key and its modifiers.
-bool KeyOf(std::string text, WORD& key, std::vector<WORD>& modifiers) {
-    if (text.rfind("Ctrl+", 0) == 0) {
-        modifiers.push_back(VK_CONTROL);
-        text = text.substr(5);
-    }
-    const std::pair<const char*, WORD> named[] = {
-        {"Ins", VK_INSERT}, {"Del", VK_DELETE}, {"Enter", VK_RETURN}};
-    const auto found = std::find_if(std::begin(named), std::end(named),
-                                    [&](const auto& n) { return text == n.first; });
-    if (found != std::end(named)) {
-        key = found->second;
-        return true;
-    }
-    if (text.size() == 1) {
-        key = static_cast<WORD>(text[0]);
-        return true;
-    }
-    if (text.size() > 1 && text[0] == 'F') {
-        key = static_cast<WORD>(VK_F1 + std::stoi(text.substr(1)) - 1);
-        return true;
-    }
-    return false;
-}
-
-void ShownShortcuts(const std::vector<vantrel::MenuItemModel>& items,
-                    std::vector<std::string>& keys) {
-    for (const vantrel::MenuItemModel& item : items) {
-        if (!item.visible) {
-            continue;
-        }
-        if (!item.shortcut.empty()) {
-            keys.push_back(item.shortcut);
-        }
-        ShownShortcuts(item.children, keys);
-    }
-}
-
 TEST_F(MainWindowUse, WhatEachPictureButtonDoesAKeyShownInTheListMenuDoes) {
     StartWithRows();
-    std::string opened;
-    vantrel::ScopedShellOpener opener(
-        [&](HWND, const std::string& target) { opened = "opened " + target; });
-    vt::BoxAnswerer boxes;
-    // What a person sees happen: the dialog that opened (and whether it came with a class
-    // name), the file opened, a rule gone, or the list built anew.
-    std::string dialog;
-    size_t rules = 0;
-    int rebuilds = 0;
-    size_t boxCount = 0;
-    const auto arm = [&] {
-        RunLoop(); // what earlier steps left queued happens before the baseline
-        dialog.clear();
-        opened.clear();
-        rules = form().rules().size();
-        rebuilds = form().catalogue().Rebuilds();
-        boxCount = boxes.Seen().size();
-        vt::WhenModalOpens("", [&](vantrel::Form& d) {
-            dialog = d.Caption();
-            if (dialog == "Set Rule") {
-                const HWND name = vt::Control(d.Handle(), vantrel::TfrmSetRule::kIdClassName);
-                dialog += vantrel::ControlText(name).empty() ? " (new)" : " (filled)";
-            }
-            d.SetModalResult(vantrel::kResultCancel);
-        });
-    };
-    const auto seen = [&]() -> std::string {
-        if (!dialog.empty()) {
-            return dialog;
-        }
-        if (!opened.empty()) {
-            return opened;
-        }
-        if (boxes.Seen().size() > boxCount) {
-            return "box " + boxes.Seen().back().text;
-        }
-        if (form().rules().size() < rules) {
-            return "rule deleted";
-        }
-        return form().catalogue().Rebuilds() > rebuilds ? "list rebuilt" : "";
-    };
-    const auto settle = [&] {
-        vt::WaitInLoop([&] { return !seen().empty(); }, 5000);
-        vt::DropPendingScripts();
-        return seen();
-    };
     for (int tab : {0, 1}) {
         SCOPED_TRACE(tab);
-        ::SendMessageA(form().ftcMain(), TCM_SETCURSEL, static_cast<WPARAM>(tab), 0);
-        form().ftcMainTabChanged(tab);
+        ShowTab(tab);
         vantrel::ListView& list = tab == 0 ? form().lvMain() : form().lvRule();
         const auto ready = [&] {
             if (tab == 0) {
@@ -550,24 +507,21 @@ TEST_F(MainWindowUse, WhatEachPictureButtonDoesAKeyShownInTheListMenuDoes) {
                 continue;
             }
             ready();
-            arm();
             const POINT at = GraphicCentre(g.name.c_str());
-            MouseTo(at, MOUSEEVENTF_LEFTDOWN);
-            MouseTo(at, MOUSEEVENTF_LEFTUP);
-            clicked.push_back(settle());
+            clicked.push_back(EffectOf([&] {
+                MouseTo(at, MOUSEEVENTF_LEFTDOWN);
+                MouseTo(at, MOUSEEVENTF_LEFTUP);
+            }));
             EXPECT_FALSE(clicked.back().empty()) << g.name;
         }
         std::vector<std::string> shortcuts;
-        ShownShortcuts(form().pmMain().items, shortcuts);
         std::vector<std::string> pressed;
+        ShownShortcuts(form().pmMain().items, shortcuts);
         for (const std::string& text : shortcuts) {
-            WORD key = 0;
-            std::vector<WORD> modifiers;
-            ASSERT_TRUE(KeyOf(text, key, modifiers)) << text;
+            const std::vector<WORD> keys = KeysOf(text);
+            ASSERT_FALSE(keys.empty()) << text;
             ready();
-            arm();
-            Press(key, modifiers);
-            pressed.push_back(settle());
+            pressed.push_back(EffectOf([&] { Press(keys); }));
         }
         for (const std::string& effect : clicked) {
             EXPECT_NE(std::find(pressed.begin(), pressed.end(), effect), pressed.end())
