@@ -104,11 +104,7 @@ TEST(Lifecycle, HiddenWindowsOfAKilledInstanceComeBack) {
     const HWND window = fixture.CreateOfNewClass("Orphan");
 
     vt::AppProcess first;
-    const HWND main = first.MainWindow();
-    ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(vt::WaitUntil([&] { return Visible(main); }));
-    ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(window), 11);
-    ASSERT_TRUE(vt::WaitUntil([&] { return !Visible(window); }));
+    ASSERT_TRUE(vt::HideToTray(first.MainWindow(), window));
 
     {
         vt::AppProcess beside;
