@@ -1,6 +1,7 @@
 // The fixture stands in for every "other application" in the window tests; if it lies about what
 // it created, those tests prove nothing. These check it from outside its process, the way the
 // product sees it.
+#include "support/app_process.h"
 #include "support/fixture_client.h"
 #include "support/test_support.h"
 #include "support/wait.h"
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -16,38 +18,11 @@
 namespace vt {
 namespace {
 
-std::string ClassOf(HWND hwnd) {
-    char name[512] = {};
-    const int length = GetClassNameA(hwnd, name, sizeof(name));
-    return std::string(name, length > 0 ? static_cast<std::size_t>(length) : 0);
-}
-
-struct ProcessSearch {
-    DWORD processId;
-    std::vector<HWND> found;
-};
-
-// Named callbacks rather than lambdas: a lambda converts only to the default calling
+// A named callback rather than a lambda: a lambda converts only to the default calling
 // convention, which on 32-bit Windows is not the one the enumerators call.
-BOOL CALLBACK CollectOfProcess(HWND hwnd, LPARAM param) {
-    auto& s = *reinterpret_cast<ProcessSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(hwnd, &owner);
-    if (owner == s.processId) {
-        s.found.push_back(hwnd);
-    }
-    return TRUE;
-}
-
 BOOL CALLBACK CollectClass(HWND hwnd, LPARAM param) {
     reinterpret_cast<std::vector<std::string>*>(param)->push_back(ClassOf(hwnd));
     return TRUE;
-}
-
-std::vector<HWND> TopLevelWindowsOf(DWORD processId) {
-    ProcessSearch search{processId, {}};
-    EnumWindows(CollectOfProcess, reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 std::vector<std::string> ChildClassesOf(HWND parent) {
@@ -55,10 +30,6 @@ std::vector<std::string> ChildClassesOf(HWND parent) {
     EnumChildWindows(parent, CollectClass, reinterpret_cast<LPARAM>(&classes));
     std::sort(classes.begin(), classes.end());
     return classes;
-}
-
-bool Contains(const std::vector<HWND>& windows, HWND hwnd) {
-    return std::find(windows.begin(), windows.end(), hwnd) != windows.end();
 }
 
 DWORD StyleOf(HWND hwnd) {
@@ -102,12 +73,13 @@ TEST(FixtureProcess, WindowsAreSeenFromOutsideWithWhatWasAskedFor) {
     EXPECT_EQ(320, rect.right - rect.left);
     EXPECT_EQ(200, rect.bottom - rect.top);
 
-    const std::vector<HWND> topLevel = TopLevelWindowsOf(fixture.ProcessId());
-    EXPECT_TRUE(Contains(topLevel, owner));
+    EXPECT_EQ(WindowsOfProcess(fixture.ProcessId(), ownerWanted.className),
+              std::vector<HWND>{owner});
+    const std::vector<HWND> topLevel = WindowsOfProcess(fixture.ProcessId(), wanted.className);
+    EXPECT_TRUE(std::is_permutation(owned.begin(), owned.end(), topLevel.begin(), topLevel.end()));
     std::vector<std::string> expectedChildren = {"Button", childClass, childClass};
     std::sort(expectedChildren.begin(), expectedChildren.end());
     for (const HWND hwnd : owned) {
-        EXPECT_TRUE(Contains(topLevel, hwnd));
         DWORD processId = 0;
         GetWindowThreadProcessId(hwnd, &processId);
         EXPECT_EQ(fixture.ProcessId(), processId);
@@ -240,39 +212,33 @@ TEST(FixtureProcess, CountsPostedMessagesAndIgnoresCloseUnlessClosable) {
     EXPECT_EQ(1, fixture.GetCounts(closable).sysCommandClose);
 }
 
-TEST(FixtureProcess, KillLeavesNoWindow) {
-    Fixture fixture;
-    WindowSpec wanted;
-    wanted.className = UniqueName("VtKilled");
-    wanted.children = 2;
-    wanted.count = 3;
-    const std::vector<HWND> windows = fixture.Create(wanted);
-    const DWORD processId = fixture.ProcessId();
-    ASSERT_FALSE(TopLevelWindowsOf(processId).empty());
-
-    fixture.Kill();
-    EXPECT_TRUE(fixture.HasExited());
-    EXPECT_TRUE(WaitUntil([&] {
-        return std::none_of(windows.begin(), windows.end(), [](HWND h) { return IsWindow(h); }) &&
-               TopLevelWindowsOf(processId).empty();
-    }));
-    EXPECT_THROW(fixture.Create(wanted), std::runtime_error);
-}
-
-TEST(FixtureProcess, EndsWithCodeZeroOnExitOrEndOfInput) {
-    Fixture first;
-    Fixture second; // started later, so it could have inherited the first one's pipe ends
+// However a fixture ends, its windows go with it and it answers no more. Each was started while
+// the ones before it ran, so it could have inherited their pipe ends: the first must still see
+// its input close.
+TEST(FixtureProcess, EveryWayOfEndingLeavesNoWindow) {
     WindowSpec wanted;
     wanted.className = UniqueName("VtEnding");
-    first.CreateOne(wanted);
-    second.CreateOne(wanted);
-
-    first.CloseInput();
-    EXPECT_TRUE(WaitUntil([&] { return first.HasExited(); }));
-    EXPECT_EQ(0u, first.ExitCode());
-
-    EXPECT_EQ("ok " + std::to_string(second.ProcessId()), second.Command("pid"));
-    EXPECT_EQ(0u, second.Exit());
+    wanted.children = 2;
+    wanted.count = 3;
+    Fixture byInput, byExit, byKill;
+    const std::pair<Fixture*, std::vector<HWND>> fixtures[] = {{&byInput, byInput.Create(wanted)},
+                                                               {&byExit, byExit.Create(wanted)},
+                                                               {&byKill, byKill.Create(wanted)}};
+    byInput.CloseInput();
+    EXPECT_TRUE(WaitUntil([&] { return byInput.HasExited(); }));
+    EXPECT_EQ(0u, byInput.ExitCode());
+    EXPECT_EQ("ok " + std::to_string(byExit.ProcessId()), byExit.Command("pid"));
+    EXPECT_EQ(0u, byExit.Exit());
+    byKill.Kill();
+    EXPECT_TRUE(byKill.HasExited());
+    for (const auto& [fixture, windows] : fixtures) {
+        EXPECT_TRUE(WaitUntil([&, &windows = windows, fixture = fixture] {
+            return std::none_of(windows.begin(), windows.end(),
+                                [](HWND h) { return IsWindow(h); }) &&
+                   WindowsOfProcess(fixture->ProcessId(), wanted.className).empty();
+        })) << fixture->ProcessId();
+        EXPECT_THROW(fixture->Create(wanted), std::runtime_error);
+    }
 }
 
 } // namespace
