@@ -10,9 +10,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <utility>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace vt {
@@ -66,12 +66,9 @@ TEST(FixtureProcess, WindowsAreSeenFromOutsideWithWhatWasAskedFor) {
 
     EXPECT_FALSE(IsWindowVisible(owner));
     EXPECT_EQ(ownerWanted.className, ClassOf(owner));
-    RECT rect{};
-    ASSERT_TRUE(GetWindowRect(owner, &rect));
-    EXPECT_EQ(30, rect.left);
-    EXPECT_EQ(40, rect.top);
-    EXPECT_EQ(320, rect.right - rect.left);
-    EXPECT_EQ(200, rect.bottom - rect.top);
+    const RECT r = WindowRectOf(owner);
+    EXPECT_EQ((std::vector<LONG>{30, 40, 320, 200}),
+              (std::vector<LONG>{r.left, r.top, r.right - r.left, r.bottom - r.top}));
 
     EXPECT_EQ(WindowsOfProcess(fixture.ProcessId(), ownerWanted.className),
               std::vector<HWND>{owner});
@@ -96,21 +93,8 @@ TEST(FixtureProcess, WindowsAreSeenFromOutsideWithWhatWasAskedFor) {
     }
 }
 
-TEST(FixtureProcess, DefaultStyleAndBoxOverridesApply) {
-    Fixture fixture;
-    const std::string reply =
-        fixture.Command("create class=" + UniqueName("VtBoxes") + " maxbox=0 minbox=0");
-    ASSERT_EQ(0u, reply.rfind("ok ", 0)) << reply;
-    const auto hwnd =
-        reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::stoull(reply.substr(3), 0, 16)));
-    ASSERT_TRUE(IsWindow(hwnd));
-    const DWORD style = StyleOf(hwnd);
-    EXPECT_TRUE(style & WS_VISIBLE);
-    EXPECT_TRUE(style & WS_THICKFRAME);
-    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
-    EXPECT_FALSE(style & WS_MINIMIZEBOX);
-}
-
+// Nonsense gets an error, and the fixture goes on answering: a window of the default style with
+// the box switches comes after them.
 TEST(FixtureProcess, AnswersEveryLineAndRejectsNonsense) {
     Fixture fixture;
     EXPECT_EQ("ok " + std::to_string(fixture.ProcessId()), fixture.Command("pid"));
@@ -120,44 +104,38 @@ TEST(FixtureProcess, AnswersEveryLineAndRejectsNonsense) {
              "create caption=%4", "settext " + HandleToHex(GetDesktopWindow()) + " x"}) {
         EXPECT_EQ(0u, fixture.Command(line).rfind("err ", 0)) << line;
     }
-    WindowSpec wanted;
-    wanted.className = UniqueName("VtAfterErrors");
-    EXPECT_TRUE(IsWindow(fixture.CreateOne(wanted)));
+    const std::string reply =
+        fixture.Command("create class=" + UniqueName("VtBoxes") + " maxbox=0 minbox=0");
+    ASSERT_EQ(0u, reply.rfind("ok ", 0)) << reply;
+    const auto hwnd =
+        reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::stoull(reply.substr(3), 0, 16)));
+    ASSERT_TRUE(IsWindow(hwnd));
+    const DWORD style = StyleOf(hwnd);
+    EXPECT_EQ(style & (WS_VISIBLE | WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX),
+              static_cast<DWORD>(WS_VISIBLE | WS_THICKFRAME));
 }
 
-TEST(FixtureProcess, LongCaptionAndLongClassNameRoundTrip) {
-    Fixture fixture;
-    std::string className = UniqueName("VtLong");
-    className.resize(254, 'x');
-    std::string caption;
-    while (caption.size() < 1200) {
-        caption += "Caption 100% = a,b \"quoted\"\tC:\\path ";
-    }
-    caption.resize(1200);
-
-    WindowSpec wanted;
-    wanted.className = className;
-    wanted.caption = caption;
-    const HWND hwnd = fixture.CreateOne(wanted);
-    EXPECT_EQ(className, ClassOf(hwnd));
-    // Only an upper bound: in a UTF-8 process the length is counted before conversion.
-    EXPECT_GE(GetWindowTextLengthA(hwnd), 1200);
-    EXPECT_EQ(caption, TextOf(hwnd));
-
-    const std::string other = std::string(1500, 'z') + " end";
-    fixture.SetText(hwnd, other);
-    EXPECT_EQ(other, TextOf(hwnd));
-    fixture.SetText(hwnd, "");
-    EXPECT_EQ("", TextOf(hwnd));
-}
-
+// Class names and captions of any length and character come through whole, and what the commands
+// change is what others see.
 TEST(FixtureProcess, CommandsChangeWhatOthersSee) {
     Fixture fixture;
     WindowSpec wanted;
-    wanted.className = UniqueName("VtChanged");
-    wanted.caption = "Before";
+    wanted.className = UniqueName("VtLong");
+    wanted.className.resize(254, 'x');
+    while (wanted.caption.size() < 1200) {
+        wanted.caption += "Caption 100% = a,b \"quoted\"\tC:\\path ";
+    }
+    wanted.caption.resize(1200);
     const HWND owner = fixture.CreateOne(wanted);
     const HWND hwnd = fixture.CreateOne(wanted);
+    EXPECT_EQ(wanted.className, ClassOf(hwnd));
+    // Only an upper bound: in a UTF-8 process the length is counted before conversion.
+    EXPECT_GE(GetWindowTextLengthA(hwnd), 1200);
+    EXPECT_EQ(wanted.caption, TextOf(hwnd));
+    for (const std::string& text : {std::string(1500, 'z') + " end", std::string()}) {
+        fixture.SetText(hwnd, text);
+        EXPECT_EQ(text, TextOf(hwnd));
+    }
 
     fixture.Show(hwnd, SW_HIDE);
     EXPECT_FALSE(IsWindowVisible(hwnd));
@@ -221,23 +199,24 @@ TEST(FixtureProcess, EveryWayOfEndingLeavesNoWindow) {
     wanted.children = 2;
     wanted.count = 3;
     Fixture byInput, byExit, byKill;
-    const std::pair<Fixture*, std::vector<HWND>> fixtures[] = {{&byInput, byInput.Create(wanted)},
-                                                               {&byExit, byExit.Create(wanted)},
-                                                               {&byKill, byKill.Create(wanted)}};
+    const std::tuple<const char*, Fixture*, std::vector<HWND>> endings[] = {
+        {"end of input", &byInput, byInput.Create(wanted)},
+        {"exit", &byExit, byExit.Create(wanted)},
+        {"kill", &byKill, byKill.Create(wanted)}};
     byInput.CloseInput();
-    EXPECT_TRUE(WaitUntil([&] { return byInput.HasExited(); }));
-    EXPECT_EQ(0u, byInput.ExitCode());
+    EXPECT_TRUE(WaitUntil([&] { return byInput.HasExited(); }) && byInput.ExitCode() == 0);
     EXPECT_EQ("ok " + std::to_string(byExit.ProcessId()), byExit.Command("pid"));
     EXPECT_EQ(0u, byExit.Exit());
     byKill.Kill();
     EXPECT_TRUE(byKill.HasExited());
-    for (const auto& [fixture, windows] : fixtures) {
-        EXPECT_TRUE(WaitUntil([&, &windows = windows, fixture = fixture] {
+    for (const auto& [name, fixture, windows] : endings) {
+        const DWORD processId = fixture->ProcessId();
+        EXPECT_TRUE(WaitUntil([&, &windows = windows] {
             return std::none_of(windows.begin(), windows.end(),
                                 [](HWND h) { return IsWindow(h); }) &&
-                   WindowsOfProcess(fixture->ProcessId(), wanted.className).empty();
-        })) << fixture->ProcessId();
-        EXPECT_THROW(fixture->Create(wanted), std::runtime_error);
+                   WindowsOfProcess(processId, wanted.className).empty();
+        })) << name;
+        EXPECT_THROW(fixture->Create(wanted), std::runtime_error) << name;
     }
 }
 
