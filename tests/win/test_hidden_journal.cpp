@@ -34,6 +34,8 @@ TEST(HiddenJournalStart, ShowsOnlyTheWindowsOfOwnersThatAreGone) {
     vt::WindowSpec spec;
     spec.className = cls;
     const HWND window = fixture.CreateOne(spec);
+    // Hidden by an owner that has gone, in a program that has stopped since.
+    const HWND hung = fixture.CreateHung(cls + "H", "Hung", 1, WS_OVERLAPPEDWINDOW).front();
     // An owner instance that has ended; its handle stays open so the id is not reused.
     vt::Fixture ended;
     const DWORD endedPid = ended.ProcessId();
@@ -50,20 +52,22 @@ TEST(HiddenJournalStart, ShowsOnlyTheWindowsOfOwnersThatAreGone) {
 
     // The file holding one record of the window, as its owner would have written it.
     const auto file = [&](DWORD ownerPid, unsigned long long ownerStart,
-                          const std::string& classSuffix = "", DWORD windowPid = 0) {
+                          const std::string& classSuffix = "", DWORD windowPid = 0,
+                          HWND target = nullptr) {
         HiddenRecord r;
         r.ownerPid = ownerPid;
         r.ownerStart = ownerStart;
-        r.window = reinterpret_cast<ULONG_PTR>(window);
+        r.window = reinterpret_cast<ULONG_PTR>(target != nullptr ? target : window);
         r.windowPid = windowPid != 0 ? windowPid : fixture.ProcessId();
-        r.className = cls + classSuffix;
+        r.className = vt::ClassOf(target != nullptr ? target : window) + classSuffix;
         return vantrel::FormatHiddenRecords({r});
     };
     struct Case {
         const char* name;
         std::string file;
-        bool shown; // the window comes back
-        bool kept;  // its record is still there afterwards
+        bool shown;            // the window comes back (is asked to, for a hung program)
+        bool kept;             // its record is still there afterwards
+        HWND target = nullptr; // the window of the record when not `window`
     };
     const Case cases[] = {
         {"killed owner", file(endedPid, endedStart), true, false},
@@ -84,12 +88,15 @@ TEST(HiddenJournalStart, ShowsOnlyTheWindowsOfOwnersThatAreGone) {
              std::string(3000, '\xEE'),
          true, false},
         {"damaged file only", std::string("\0\0\xFF\r\n12 \r\n", 10), false, false},
+        // Asked, the window shows only when its program wakes: the next start asks again.
+        {"window of a hung program", file(endedPid, endedStart, "", 0, hung), true, true, hung},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        const HWND target = c.target != nullptr ? c.target : window;
         fixture.Show(window, SW_HIDE);
         fixture.Sync();
-        ASSERT_FALSE(::IsWindowVisible(window));
+        ASSERT_FALSE(::IsWindowVisible(target));
         const vt::TempDir dir;
         const std::string path = dir.path() + "hidden.dat";
         std::ofstream(path, std::ios::binary) << c.file;
@@ -99,14 +106,17 @@ TEST(HiddenJournalStart, ShowsOnlyTheWindowsOfOwnersThatAreGone) {
         const std::vector<HWND> shown = journal.RecoverOrphans();
         EXPECT_LT(::GetTickCount64() - before, 2000u) << "the start waited for an owner";
         fixture.Sync();
-        EXPECT_EQ(shown == std::vector<HWND>{window}, c.shown);
-        EXPECT_EQ(::IsWindowVisible(window) != FALSE, c.shown);
+        EXPECT_EQ(shown == std::vector<HWND>{target}, c.shown);
+        EXPECT_EQ(::IsWindowVisible(target) != FALSE, c.shown && target != hung);
         const std::vector<HiddenRecord> left = vantrel::ParseHiddenRecords(vt::FileText(path));
         EXPECT_EQ(left.size(), c.kept ? 1u : 0u);
         if (c.kept && left.size() == 1) {
-            EXPECT_EQ(left[0].window, reinterpret_cast<ULONG_PTR>(window));
+            EXPECT_EQ(left[0].window, reinterpret_cast<ULONG_PTR>(target));
         }
     }
+    fixture.Wake();
+    EXPECT_TRUE(vt::WaitUntil([&] { return ::IsWindowVisible(hung) != FALSE; }))
+        << "the hung program was not asked to show its window";
 }
 
 } // namespace

@@ -34,10 +34,6 @@ using vt::RuleSection;
 using vt::RulesFile;
 using vt::Topmost;
 
-void WriteText(const std::string& path, const std::string& text) {
-    ASSERT_TRUE(std::ofstream(path, std::ios::binary) << text) << path;
-}
-
 // Where the real program keeps hidden.dat: the per-user folder of the prefix.
 std::string JournalPath() {
     char folder[MAX_PATH] = {};
@@ -68,8 +64,8 @@ TEST(HungProgram, RulesCommandsAndDialogsOnAHungWindowNeverStopTheProgram) {
     const std::string base = vt::UniqueName("Hung");
     const HWND hung = fixture.CreateHung(base + "H", "Hung").front();
     vt::TempDir dir;
-    WriteText(dir.path() + "rules.dat",
-              RulesFile({RuleSection(1, base + "H", 1, 1), RuleSection(2, base + "Ok", 1, 1)}));
+    ASSERT_TRUE(std::ofstream(dir.path() + "rules.dat", std::ios::binary) << RulesFile(
+                    {RuleSection(1, base + "H", 1, 1), RuleSection(2, base + "Ok", 1, 1)}));
     vt::AppProcess app("", &dir);
     const HWND main = app.MainWindow();
     ASSERT_NE(main, nullptr);
@@ -163,30 +159,6 @@ TEST(HungProgram, AWindowHiddenJustBeforeAKillComesBackAtTheNextStart) {
     vt::AppProcess next;
     ASSERT_NE(next.MainWindow(), nullptr);
     EXPECT_TRUE(vt::WaitUntil([&] { return Visible(window); }));
-}
-
-// A window hidden by an instance that was killed, whose program has since stopped: the next
-// start neither waits for it nor forgets it.
-TEST(HungProgram, TheRestoreAtStartAsksAndKeepsTheRecordOfAHungProgram) {
-    vt::Fixture fixture;
-    const std::string cls = vt::UniqueName("HungHidden");
-    const HWND hidden = fixture.CreateHung(cls, "Hidden", 1, WS_OVERLAPPEDWINDOW).front();
-    ASSERT_FALSE(Visible(hidden));
-    const std::string journal = JournalPath();
-    ::SHCreateDirectoryExA(nullptr, journal.substr(0, journal.find_last_of('\\')).c_str(), nullptr);
-    // Owned by an instance that is not running.
-    WriteText(journal, "0 0 " + std::to_string(reinterpret_cast<ULONG_PTR>(hidden)) + " " +
-                           std::to_string(fixture.ProcessId()) + " " + cls + "\r\n");
-
-    vt::AppProcess app;
-    const HWND main = app.MainWindow();
-    ASSERT_TRUE(main != nullptr && vt::WaitUntil([&] { return Visible(main); }));
-    const auto records = vantrel::ParseHiddenRecords(FileText(journal));
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].window, reinterpret_cast<ULONG_PTR>(hidden));
-    fixture.Wake();
-    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(hidden); }));
-    EXPECT_TRUE(Exits(app, main));
 }
 
 class WithFixture : public vt::MainFormTest {
