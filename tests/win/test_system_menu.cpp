@@ -56,21 +56,33 @@ protected:
     }
 };
 
+// The items go in once, ahead of the window's own; the transparency submenu only where windows
+// can be layered.
 TEST_F(SystemMenuChild, InsertsTheItemsOnceWithTransparency) {
-    auto& f = Start();
-    ASSERT_EQ(f.versionCode(), 10);
     const auto window = vt::PlainWindow("own");
     const std::vector<std::string> before = Items(::GetSystemMenu(window.get(), FALSE));
     ASSERT_GE(before.size(), 2u);
-    vantrel::InsertSystemMenuItems(f, window.get());
-    vantrel::InsertSystemMenuItems(f, window.get()); // already there: nothing more
+    for (const bool layered : {false, true}) {
+        SCOPED_TRACE(layered ? "layered windows" : "no layered windows");
+        form_.reset();
+        noLayeredWindows_ = !layered;
+        ASSERT_EQ(Start().versionCode(), 10);
+        ::GetSystemMenu(window.get(), TRUE);
+        vantrel::InsertSystemMenuItems(form(), window.get());
+        vantrel::InsertSystemMenuItems(form(), window.get()); // already there: nothing more
+        std::vector<std::string> expected = {
+            "&Minimize to tray#11", "Stay on top>", "Transparency>", "Alignment>",
+            "&Resize window#61",    before[0],      before[1],       "-"};
+        if (!layered) {
+            expected.erase(expected.begin() + 2);
+        }
+        const auto items = Items(::GetSystemMenu(window.get(), FALSE));
+        ASSERT_EQ(items.size(), before.size() + expected.size() - 2);
+        EXPECT_EQ(std::vector<std::string>(items.begin(), items.begin() + expected.size()),
+                  expected);
+    }
+    auto& f = form();
     HMENU menu = ::GetSystemMenu(window.get(), FALSE);
-    const auto items = Items(menu);
-    ASSERT_EQ(items.size(), before.size() + 6);
-    EXPECT_EQ(
-        std::vector<std::string>(items.begin(), items.begin() + 8),
-        (std::vector<std::string>{"&Minimize to tray#11", "Stay on top>", "Transparency>",
-                                  "Alignment>", "&Resize window#61", before[0], before[1], "-"}));
 
     const auto levels = Items(::GetSubMenu(menu, 2));
     std::vector<std::string> expected = {"&Custom transparency#30", "&Remove transparency#31", "-",
@@ -127,19 +139,6 @@ TEST_F(SystemMenuChild, RestoringTakesOutOnlyTheInsertedItems) {
     vantrel::InsertSystemMenuItems(f, withItems.get());
     vantrel::RemoveSystemMenuItems(withItems.get());
     EXPECT_EQ(Items(::GetSystemMenu(withItems.get(), FALSE)), before[0]);
-}
-
-TEST_F(SystemMenuChild, LeavesTransparencyOutWithoutLayeredWindows) {
-    noLayeredWindows_ = true;
-    auto& f = Start();
-    const auto window = vt::PlainWindow("own");
-    const std::vector<std::string> before = Items(::GetSystemMenu(window.get(), FALSE));
-    vantrel::InsertSystemMenuItems(f, window.get());
-    const auto items = Items(::GetSystemMenu(window.get(), FALSE));
-    ASSERT_EQ(items.size(), before.size() + 5);
-    EXPECT_EQ(std::vector<std::string>(items.begin(), items.begin() + 7),
-              (std::vector<std::string>{"&Minimize to tray#11", "Stay on top>", "Alignment>",
-                                        "&Resize window#61", before[0], before[1], "-"}));
 }
 
 // Where the shell reports windows, a choice in a window that carries the items still reaches the
