@@ -106,11 +106,9 @@ TEST(HungProgram, RulesCommandsAndDialogsOnAHungWindowNeverStopTheProgram) {
 // hung one's record stays behind for the next start until its program has shown it.
 TEST(HungProgram, ExitEndsWithinTwoSecondsAndShowsTheOtherHiddenWindows) {
     vt::Fixture fixture;
-    const std::string base = vt::UniqueName("HungExit");
-    vt::WindowSpec spec;
-    spec.className = base + "Ok";
-    const std::vector<HWND> working = {fixture.CreateOne(spec), fixture.CreateOne(spec)};
-    const HWND hung = fixture.CreateHung(base + "H", "Hung").front();
+    const HWND working[] = {fixture.CreateOfNewClass("HungExit"),
+                            fixture.CreateOfNewClass("HungExit")};
+    const HWND hung = fixture.CreateHung(vt::UniqueName("HungExitH"), "Hung").front();
     vt::AppProcess app;
     const HWND main = app.MainWindow();
     ASSERT_TRUE(vt::HideToTray(main, working[0]));
