@@ -7,6 +7,8 @@
 #include <utility>
 
 #include "app/main_form.h"
+#include "app/messages.h"
+#include "app/rule_application.h"
 #include "rules/set_rule_dialog.h"
 #include "support/dialog_driver.h"
 #include "support/wait.h"
@@ -42,7 +44,7 @@ std::string TextOf(HWND window) {
 }
 
 std::string ClassOf(HWND window) {
-    char name[64] = {};
+    char name[256] = {};
     ::GetClassNameA(window, name, sizeof(name));
     return name;
 }
@@ -383,14 +385,19 @@ DWORD ExitCode(HANDLE process, DWORD ms) {
     return code;
 }
 
-LaunchedProcess::LaunchedProcess(const std::string& program, const std::string& arguments) {
+LaunchedProcess::LaunchedProcess(const std::string& program, const std::string& arguments,
+                                 DWORD flags, HANDLE output) {
     const std::string exe = TestBinFolder() + program;
     std::string commandLine = "\"" + exe + "\" " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
+    if (output != nullptr) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = startup.hStdError = output;
+    }
     PROCESS_INFORMATION info{};
-    if (::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                         &startup, &info)) {
+    if (::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, output != nullptr, flags,
+                         nullptr, nullptr, &startup, &info)) {
         const vantrel::platform::UniqueHandle thread(info.hThread);
         process_.reset(info.hProcess);
     }
@@ -523,6 +530,18 @@ bool ShellIconCall(DWORD message, HWND owner, UINT id) {
     data.hWnd = owner;
     data.uID = id;
     return ::Shell_NotifyIconA(message, &data) != FALSE;
+}
+
+} // namespace vt
+
+// The program seen from outside hiding another program's window.
+namespace vt {
+
+bool HideToTray(HWND main, HWND window) {
+    return main != nullptr && WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }) &&
+           ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, W(window),
+                          vantrel::kSysMinimizeToTray) &&
+           WaitUntil([&] { return !::IsWindowVisible(window); });
 }
 
 } // namespace vt

@@ -155,11 +155,14 @@ namespace vt {
 // pumped; STILL_ACTIVE while it runs.
 DWORD ExitCode(HANDLE process, DWORD ms = 10000);
 
-// A program of the test program's folder, started with arguments of the test's choosing; one
-// that a failed test leaves running is terminated rather than left in the Wine prefix.
+// A program of the test program's folder, started with arguments and CreateProcess flags of the
+// test's choosing (CREATE_SUSPENDED: a process that never runs a line), its standard output and
+// error going to `output` when given; one that a failed test leaves running is terminated rather
+// than left in the Wine prefix.
 class LaunchedProcess {
 public:
-    LaunchedProcess(const std::string& program, const std::string& arguments);
+    LaunchedProcess(const std::string& program, const std::string& arguments, DWORD flags = 0,
+                    HANDLE output = nullptr);
     ~LaunchedProcess();
     LaunchedProcess(const LaunchedProcess&) = delete;
     LaunchedProcess& operator=(const LaunchedProcess&) = delete;
@@ -239,5 +242,14 @@ template <class List, class Field> auto ColumnOf(const List& list, Field field) 
 // A bare notify-icon request for the icon `id` of `owner`: NIM_MODIFY asks whether the shell
 // knows the icon, NIM_DELETE makes it forget it.
 bool ShellIconCall(DWORD message, HWND owner, UINT id);
+
+} // namespace vt
+
+// The program seen from outside hiding another program's window.
+namespace vt {
+
+// Once the program's main window shows, asks it to minimize the window to the tray as its system
+// menu item does, and waits until the window is out of sight.
+bool HideToTray(HWND main, HWND window);
 
 } // namespace vt

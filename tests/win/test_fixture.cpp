@@ -1,6 +1,7 @@
 // The fixture stands in for every "other application" in the window tests; if it lies about what
 // it created, those tests prove nothing. These check it from outside its process, the way the
 // product sees it.
+#include "support/app_process.h"
 #include "support/fixture_client.h"
 #include "support/test_support.h"
 #include "support/wait.h"
@@ -11,43 +12,17 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace vt {
 namespace {
 
-std::string ClassOf(HWND hwnd) {
-    char name[512] = {};
-    const int length = GetClassNameA(hwnd, name, sizeof(name));
-    return std::string(name, length > 0 ? static_cast<std::size_t>(length) : 0);
-}
-
-struct ProcessSearch {
-    DWORD processId;
-    std::vector<HWND> found;
-};
-
-// Named callbacks rather than lambdas: a lambda converts only to the default calling
+// A named callback rather than a lambda: a lambda converts only to the default calling
 // convention, which on 32-bit Windows is not the one the enumerators call.
-BOOL CALLBACK CollectOfProcess(HWND hwnd, LPARAM param) {
-    auto& s = *reinterpret_cast<ProcessSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(hwnd, &owner);
-    if (owner == s.processId) {
-        s.found.push_back(hwnd);
-    }
-    return TRUE;
-}
-
 BOOL CALLBACK CollectClass(HWND hwnd, LPARAM param) {
     reinterpret_cast<std::vector<std::string>*>(param)->push_back(ClassOf(hwnd));
     return TRUE;
-}
-
-std::vector<HWND> TopLevelWindowsOf(DWORD processId) {
-    ProcessSearch search{processId, {}};
-    EnumWindows(CollectOfProcess, reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 std::vector<std::string> ChildClassesOf(HWND parent) {
@@ -55,10 +30,6 @@ std::vector<std::string> ChildClassesOf(HWND parent) {
     EnumChildWindows(parent, CollectClass, reinterpret_cast<LPARAM>(&classes));
     std::sort(classes.begin(), classes.end());
     return classes;
-}
-
-bool Contains(const std::vector<HWND>& windows, HWND hwnd) {
-    return std::find(windows.begin(), windows.end(), hwnd) != windows.end();
 }
 
 DWORD StyleOf(HWND hwnd) {
@@ -95,19 +66,17 @@ TEST(FixtureProcess, WindowsAreSeenFromOutsideWithWhatWasAskedFor) {
 
     EXPECT_FALSE(IsWindowVisible(owner));
     EXPECT_EQ(ownerWanted.className, ClassOf(owner));
-    RECT rect{};
-    ASSERT_TRUE(GetWindowRect(owner, &rect));
-    EXPECT_EQ(30, rect.left);
-    EXPECT_EQ(40, rect.top);
-    EXPECT_EQ(320, rect.right - rect.left);
-    EXPECT_EQ(200, rect.bottom - rect.top);
+    const RECT r = WindowRectOf(owner);
+    EXPECT_EQ((std::vector<LONG>{30, 40, 320, 200}),
+              (std::vector<LONG>{r.left, r.top, r.right - r.left, r.bottom - r.top}));
 
-    const std::vector<HWND> topLevel = TopLevelWindowsOf(fixture.ProcessId());
-    EXPECT_TRUE(Contains(topLevel, owner));
+    EXPECT_EQ(WindowsOfProcess(fixture.ProcessId(), ownerWanted.className),
+              std::vector<HWND>{owner});
+    const std::vector<HWND> topLevel = WindowsOfProcess(fixture.ProcessId(), wanted.className);
+    EXPECT_TRUE(std::is_permutation(owned.begin(), owned.end(), topLevel.begin(), topLevel.end()));
     std::vector<std::string> expectedChildren = {"Button", childClass, childClass};
     std::sort(expectedChildren.begin(), expectedChildren.end());
     for (const HWND hwnd : owned) {
-        EXPECT_TRUE(Contains(topLevel, hwnd));
         DWORD processId = 0;
         GetWindowThreadProcessId(hwnd, &processId);
         EXPECT_EQ(fixture.ProcessId(), processId);
@@ -124,21 +93,8 @@ TEST(FixtureProcess, WindowsAreSeenFromOutsideWithWhatWasAskedFor) {
     }
 }
 
-TEST(FixtureProcess, DefaultStyleAndBoxOverridesApply) {
-    Fixture fixture;
-    const std::string reply =
-        fixture.Command("create class=" + UniqueName("VtBoxes") + " maxbox=0 minbox=0");
-    ASSERT_EQ(0u, reply.rfind("ok ", 0)) << reply;
-    const auto hwnd =
-        reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::stoull(reply.substr(3), 0, 16)));
-    ASSERT_TRUE(IsWindow(hwnd));
-    const DWORD style = StyleOf(hwnd);
-    EXPECT_TRUE(style & WS_VISIBLE);
-    EXPECT_TRUE(style & WS_THICKFRAME);
-    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
-    EXPECT_FALSE(style & WS_MINIMIZEBOX);
-}
-
+// Nonsense gets an error, and the fixture goes on answering: a window of the default style with
+// the box switches comes after them.
 TEST(FixtureProcess, AnswersEveryLineAndRejectsNonsense) {
     Fixture fixture;
     EXPECT_EQ("ok " + std::to_string(fixture.ProcessId()), fixture.Command("pid"));
@@ -148,44 +104,38 @@ TEST(FixtureProcess, AnswersEveryLineAndRejectsNonsense) {
              "create caption=%4", "settext " + HandleToHex(GetDesktopWindow()) + " x"}) {
         EXPECT_EQ(0u, fixture.Command(line).rfind("err ", 0)) << line;
     }
-    WindowSpec wanted;
-    wanted.className = UniqueName("VtAfterErrors");
-    EXPECT_TRUE(IsWindow(fixture.CreateOne(wanted)));
+    const std::string reply =
+        fixture.Command("create class=" + UniqueName("VtBoxes") + " maxbox=0 minbox=0");
+    ASSERT_EQ(0u, reply.rfind("ok ", 0)) << reply;
+    const auto hwnd =
+        reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::stoull(reply.substr(3), 0, 16)));
+    ASSERT_TRUE(IsWindow(hwnd));
+    const DWORD style = StyleOf(hwnd);
+    EXPECT_EQ(style & (WS_VISIBLE | WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX),
+              static_cast<DWORD>(WS_VISIBLE | WS_THICKFRAME));
 }
 
-TEST(FixtureProcess, LongCaptionAndLongClassNameRoundTrip) {
-    Fixture fixture;
-    std::string className = UniqueName("VtLong");
-    className.resize(254, 'x');
-    std::string caption;
-    while (caption.size() < 1200) {
-        caption += "Caption 100% = a,b \"quoted\"\tC:\\path ";
-    }
-    caption.resize(1200);
-
-    WindowSpec wanted;
-    wanted.className = className;
-    wanted.caption = caption;
-    const HWND hwnd = fixture.CreateOne(wanted);
-    EXPECT_EQ(className, ClassOf(hwnd));
-    // Only an upper bound: in a UTF-8 process the length is counted before conversion.
-    EXPECT_GE(GetWindowTextLengthA(hwnd), 1200);
-    EXPECT_EQ(caption, TextOf(hwnd));
-
-    const std::string other = std::string(1500, 'z') + " end";
-    fixture.SetText(hwnd, other);
-    EXPECT_EQ(other, TextOf(hwnd));
-    fixture.SetText(hwnd, "");
-    EXPECT_EQ("", TextOf(hwnd));
-}
-
+// Class names and captions of any length and character come through whole, and what the commands
+// change is what others see.
 TEST(FixtureProcess, CommandsChangeWhatOthersSee) {
     Fixture fixture;
     WindowSpec wanted;
-    wanted.className = UniqueName("VtChanged");
-    wanted.caption = "Before";
+    wanted.className = UniqueName("VtLong");
+    wanted.className.resize(254, 'x');
+    while (wanted.caption.size() < 1200) {
+        wanted.caption += "Caption 100% = a,b \"quoted\"\tC:\\path ";
+    }
+    wanted.caption.resize(1200);
     const HWND owner = fixture.CreateOne(wanted);
     const HWND hwnd = fixture.CreateOne(wanted);
+    EXPECT_EQ(wanted.className, ClassOf(hwnd));
+    // Only an upper bound: in a UTF-8 process the length is counted before conversion.
+    EXPECT_GE(GetWindowTextLengthA(hwnd), 1200);
+    EXPECT_EQ(wanted.caption, TextOf(hwnd));
+    for (const std::string& text : {std::string(1500, 'z') + " end", std::string()}) {
+        fixture.SetText(hwnd, text);
+        EXPECT_EQ(text, TextOf(hwnd));
+    }
 
     fixture.Show(hwnd, SW_HIDE);
     EXPECT_FALSE(IsWindowVisible(hwnd));
@@ -240,39 +190,34 @@ TEST(FixtureProcess, CountsPostedMessagesAndIgnoresCloseUnlessClosable) {
     EXPECT_EQ(1, fixture.GetCounts(closable).sysCommandClose);
 }
 
-TEST(FixtureProcess, KillLeavesNoWindow) {
-    Fixture fixture;
-    WindowSpec wanted;
-    wanted.className = UniqueName("VtKilled");
-    wanted.children = 2;
-    wanted.count = 3;
-    const std::vector<HWND> windows = fixture.Create(wanted);
-    const DWORD processId = fixture.ProcessId();
-    ASSERT_FALSE(TopLevelWindowsOf(processId).empty());
-
-    fixture.Kill();
-    EXPECT_TRUE(fixture.HasExited());
-    EXPECT_TRUE(WaitUntil([&] {
-        return std::none_of(windows.begin(), windows.end(), [](HWND h) { return IsWindow(h); }) &&
-               TopLevelWindowsOf(processId).empty();
-    }));
-    EXPECT_THROW(fixture.Create(wanted), std::runtime_error);
-}
-
-TEST(FixtureProcess, EndsWithCodeZeroOnExitOrEndOfInput) {
-    Fixture first;
-    Fixture second; // started later, so it could have inherited the first one's pipe ends
+// However a fixture ends, its windows go with it and it answers no more. Each was started while
+// the ones before it ran, so it could have inherited their pipe ends: the first must still see
+// its input close.
+TEST(FixtureProcess, EveryWayOfEndingLeavesNoWindow) {
     WindowSpec wanted;
     wanted.className = UniqueName("VtEnding");
-    first.CreateOne(wanted);
-    second.CreateOne(wanted);
-
-    first.CloseInput();
-    EXPECT_TRUE(WaitUntil([&] { return first.HasExited(); }));
-    EXPECT_EQ(0u, first.ExitCode());
-
-    EXPECT_EQ("ok " + std::to_string(second.ProcessId()), second.Command("pid"));
-    EXPECT_EQ(0u, second.Exit());
+    wanted.children = 2;
+    wanted.count = 3;
+    Fixture byInput, byExit, byKill;
+    const std::tuple<const char*, Fixture*, std::vector<HWND>> endings[] = {
+        {"end of input", &byInput, byInput.Create(wanted)},
+        {"exit", &byExit, byExit.Create(wanted)},
+        {"kill", &byKill, byKill.Create(wanted)}};
+    byInput.CloseInput();
+    EXPECT_TRUE(WaitUntil([&] { return byInput.HasExited(); }) && byInput.ExitCode() == 0);
+    EXPECT_EQ("ok " + std::to_string(byExit.ProcessId()), byExit.Command("pid"));
+    EXPECT_EQ(0u, byExit.Exit());
+    byKill.Kill();
+    EXPECT_TRUE(byKill.HasExited());
+    for (const auto& [name, fixture, windows] : endings) {
+        const DWORD processId = fixture->ProcessId();
+        EXPECT_TRUE(WaitUntil([&, &windows = windows] {
+            return std::none_of(windows.begin(), windows.end(),
+                                [](HWND h) { return IsWindow(h); }) &&
+                   WindowsOfProcess(processId, wanted.className).empty();
+        })) << name;
+        EXPECT_THROW(fixture->Create(wanted), std::runtime_error) << name;
+    }
 }
 
 } // namespace

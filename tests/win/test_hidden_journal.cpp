@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <fstream>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,148 +28,95 @@ UniqueHandle OpenProcessOf(DWORD pid) {
     return UniqueHandle(::OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, pid));
 }
 
-// A process that never runs a line: an owner that is alive but answers nothing.
-class StalledProcess {
-public:
-    StalledProcess() {
-        std::string command = "\"" + vt::TestBinFolder() + "vt_fixture.exe\"";
-        STARTUPINFOA si{};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi{};
-        if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                             nullptr, nullptr, &si, &pi)) {
-            process_ = UniqueHandle(pi.hProcess);
-            thread_ = UniqueHandle(pi.hThread);
-            pid_ = pi.dwProcessId;
-        }
-    }
-    ~StalledProcess() {
-        if (process_) {
-            ::TerminateProcess(process_.get(), 0);
-            ::WaitForSingleObject(process_.get(), 10000);
-        }
-    }
-    StalledProcess(const StalledProcess&) = delete;
-    StalledProcess& operator=(const StalledProcess&) = delete;
-    DWORD Pid() const { return pid_; }
-    HANDLE Handle() const { return process_.get(); }
+TEST(HiddenJournalStart, ShowsOnlyTheWindowsOfOwnersThatAreGone) {
+    const std::string cls = vt::UniqueName("Journal");
+    vt::Fixture fixture;
+    vt::WindowSpec spec;
+    spec.className = cls;
+    const HWND window = fixture.CreateOne(spec);
+    // Hidden by an owner that has gone, in a program that has stopped since.
+    const HWND hung = fixture.CreateHung(cls + "H", "Hung", 1, WS_OVERLAPPEDWINDOW).front();
+    // An owner instance that has ended; its handle stays open so the id is not reused.
+    vt::Fixture ended;
+    const DWORD endedPid = ended.ProcessId();
+    const UniqueHandle endedProcess = OpenProcessOf(endedPid);
+    ASSERT_TRUE(endedProcess);
+    ended.Kill();
+    const unsigned long long endedStart = StartOf(endedProcess.get());
+    const vt::Fixture beside; // a second instance that runs on
+    const UniqueHandle besideProcess = OpenProcessOf(beside.ProcessId());
+    const UniqueHandle fixtureProcess = OpenProcessOf(fixture.ProcessId());
+    // An owner that is alive but answers nothing: it never runs a line.
+    const vt::LaunchedProcess stalled("vt_fixture.exe", "", CREATE_SUSPENDED);
+    ASSERT_TRUE(stalled);
 
-private:
-    UniqueHandle process_;
-    UniqueHandle thread_;
-    DWORD pid_ = 0;
-};
-
-class HiddenJournalStart : public ::testing::Test {
-protected:
-    void SetUp() override {
-        vt::WindowSpec spec;
-        spec.className = cls_;
-        window_ = fixture_.CreateOne(spec);
-        fixture_.Show(window_, SW_HIDE);
-        // An owner instance that has ended; its handle stays open so the id is not reused.
-        vt::Fixture ended;
-        endedPid_ = ended.ProcessId();
-        ended_ = OpenProcessOf(endedPid_);
-        ended.Kill();
-    }
-    HiddenRecord Record(DWORD ownerPid, unsigned long long ownerStart) const {
+    // The file holding one record of the window, as its owner would have written it.
+    const auto file = [&](DWORD ownerPid, unsigned long long ownerStart,
+                          const std::string& classSuffix = "", DWORD windowPid = 0,
+                          HWND target = nullptr) {
         HiddenRecord r;
         r.ownerPid = ownerPid;
         r.ownerStart = ownerStart;
-        r.window = reinterpret_cast<ULONG_PTR>(window_);
-        r.windowPid = fixture_.ProcessId();
-        r.className = cls_;
-        return r;
-    }
-
-    std::string cls_ = vt::UniqueName("Journal");
-    vt::Fixture fixture_;
-    HWND window_ = nullptr;
-    DWORD endedPid_ = 0;
-    UniqueHandle ended_;
-};
-
-TEST_F(HiddenJournalStart, ShowsOnlyTheWindowsOfOwnersThatAreGone) {
-    ASSERT_TRUE(ended_);
-    const vt::Fixture beside; // a second instance that runs on
-    const UniqueHandle besideProcess = OpenProcessOf(beside.ProcessId());
-    const UniqueHandle fixtureProcess = OpenProcessOf(fixture_.ProcessId());
-    const StalledProcess stalled;
-    ASSERT_NE(stalled.Pid(), 0u);
-    const unsigned long long endedStart = StartOf(ended_.get());
-
+        r.window = reinterpret_cast<ULONG_PTR>(target != nullptr ? target : window);
+        r.windowPid = windowPid != 0 ? windowPid : fixture.ProcessId();
+        r.className = vt::ClassOf(target != nullptr ? target : window) + classSuffix;
+        return vantrel::FormatHiddenRecords({r});
+    };
     struct Case {
         const char* name;
-        std::function<std::string()> file;
-        bool shown; // the window comes back
-        bool kept;  // its record is still there afterwards
+        std::string file;
+        bool shown;            // the window comes back (is asked to, for a hung program)
+        bool kept;             // its record is still there afterwards
+        HWND target = nullptr; // the window of the record when not `window`
     };
-    const auto lines = [](std::vector<HiddenRecord> records) {
-        return vantrel::FormatHiddenRecords(records);
-    };
-    const std::vector<Case> cases = {
-        {"killed owner", [&] { return lines({Record(endedPid_, endedStart)}); }, true, false},
-        {"hung owner", [&] { return lines({Record(stalled.Pid(), StartOf(stalled.Handle()))}); },
-         false, true},
-        {"live second instance",
-         [&] { return lines({Record(beside.ProcessId(), StartOf(besideProcess.get()))}); }, false,
+    const Case cases[] = {
+        {"killed owner", file(endedPid, endedStart), true, false},
+        {"hung owner", file(::GetProcessId(stalled.get()), StartOf(stalled.get())), false, true},
+        {"live second instance", file(beside.ProcessId(), StartOf(besideProcess.get())), false,
          true},
         {"this instance",
-         [&] {
-             return lines(
-                 {Record(vantrel::HiddenJournal::SelfPid(), vantrel::HiddenJournal::SelfStart())});
-         },
-         false, true},
+         file(vantrel::HiddenJournal::SelfPid(), vantrel::HiddenJournal::SelfStart()), false, true},
         // The id now names a process that started after the owner: the owner is gone.
-        {"reused process id",
-         [&] { return lines({Record(fixture_.ProcessId(), StartOf(fixtureProcess.get()) - 1)}); },
-         true, false},
+        {"reused process id", file(fixture.ProcessId(), StartOf(fixtureProcess.get()) - 1), true,
+         false},
         // The handle value now names another window: not the one that was hidden.
-        {"reused handle, other class",
-         [&] {
-             HiddenRecord r = Record(endedPid_, endedStart);
-             r.className += "X";
-             return lines({r});
-         },
-         false, false},
-        {"reused handle, other program",
-         [&] {
-             HiddenRecord r = Record(endedPid_, endedStart);
-             r.windowPid = beside.ProcessId();
-             return lines({r});
-         },
-         false, false},
+        {"reused handle, other class", file(endedPid, endedStart, "X"), false, false},
+        {"reused handle, other program", file(endedPid, endedStart, "", beside.ProcessId()), false,
+         false},
         {"damaged file around a record",
-         [&] {
-             return std::string("\x01\xFF garbage\r\n-1 x\r\n\r\n0 0 0 0 zero\r\n") +
-                    lines({Record(endedPid_, endedStart)}) + std::string(3000, '\xEE');
-         },
+         "\x01\xFF garbage\r\n-1 x\r\n\r\n0 0 0 0 zero\r\n" + file(endedPid, endedStart) +
+             std::string(3000, '\xEE'),
          true, false},
-        {"damaged file only", [] { return std::string("\0\0\xFF\r\n12 \r\n", 10); }, false, false},
+        {"damaged file only", std::string("\0\0\xFF\r\n12 \r\n", 10), false, false},
+        // Asked, the window shows only when its program wakes: the next start asks again.
+        {"window of a hung program", file(endedPid, endedStart, "", 0, hung), true, true, hung},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        fixture_.Show(window_, SW_HIDE);
-        fixture_.Sync();
-        ASSERT_FALSE(::IsWindowVisible(window_));
+        const HWND target = c.target != nullptr ? c.target : window;
+        fixture.Show(window, SW_HIDE);
+        fixture.Sync();
+        ASSERT_FALSE(::IsWindowVisible(target));
         const vt::TempDir dir;
         const std::string path = dir.path() + "hidden.dat";
-        std::ofstream(path, std::ios::binary) << c.file();
+        std::ofstream(path, std::ios::binary) << c.file;
         vantrel::HiddenJournal journal;
         journal.SetPath(path, dir.path());
         const ULONGLONG before = ::GetTickCount64();
         const std::vector<HWND> shown = journal.RecoverOrphans();
         EXPECT_LT(::GetTickCount64() - before, 2000u) << "the start waited for an owner";
-        fixture_.Sync();
-        EXPECT_EQ(shown == std::vector<HWND>{window_}, c.shown);
-        EXPECT_EQ(::IsWindowVisible(window_) != FALSE, c.shown);
+        fixture.Sync();
+        EXPECT_EQ(shown == std::vector<HWND>{target}, c.shown);
+        EXPECT_EQ(::IsWindowVisible(target) != FALSE, c.shown && target != hung);
         const std::vector<HiddenRecord> left = vantrel::ParseHiddenRecords(vt::FileText(path));
         EXPECT_EQ(left.size(), c.kept ? 1u : 0u);
         if (c.kept && left.size() == 1) {
-            EXPECT_EQ(left[0].window, reinterpret_cast<ULONG_PTR>(window_));
+            EXPECT_EQ(left[0].window, reinterpret_cast<ULONG_PTR>(target));
         }
     }
+    fixture.Wake();
+    EXPECT_TRUE(vt::WaitUntil([&] { return ::IsWindowVisible(hung) != FALSE; }))
+        << "the hung program was not asked to show its window";
 }
 
 } // namespace

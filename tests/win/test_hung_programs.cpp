@@ -5,7 +5,9 @@
 #include <shlobj.h>
 #include <commctrl.h>
 
+#include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/application.h"
@@ -32,19 +34,17 @@ using vt::RuleSection;
 using vt::RulesFile;
 using vt::Topmost;
 
-void WriteText(const std::string& path, const std::string& text) {
-    const vantrel::platform::UniqueFile file(::CreateFileA(
-        path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(file);
-    DWORD written = 0;
-    ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-}
-
 // Where the real program keeps hidden.dat: the per-user folder of the prefix.
 std::string JournalPath() {
     char folder[MAX_PATH] = {};
     ::SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, folder);
     return std::string(folder) + "\\Ostrim\\Vantrel\\hidden.dat";
+}
+
+// Asks the program to exit and waits for it to end.
+bool Exits(vt::AppProcess& app, HWND main, DWORD ms = 2000) {
+    ::PostMessageA(main, WM_COMMAND, vantrel::kCmdExit, 0);
+    return app.WaitForExit(ms);
 }
 
 HWND TopLevelOf(DWORD pid, const std::string& caption) {
@@ -56,10 +56,6 @@ HWND TopLevelOf(DWORD pid, const std::string& caption) {
     return nullptr;
 }
 
-void Post(HWND main, UINT message, WPARAM wParam, LPARAM lParam) {
-    ::PostMessageA(main, message, wParam, lParam);
-}
-
 // The rule at start-up, the system-menu commands and the dialogs all meet a window whose program
 // has stopped: the program goes on handling posted messages, rules other windows as they come,
 // and the hung window gets what was asked of it once its program wakes.
@@ -68,24 +64,24 @@ TEST(HungProgram, RulesCommandsAndDialogsOnAHungWindowNeverStopTheProgram) {
     const std::string base = vt::UniqueName("Hung");
     const HWND hung = fixture.CreateHung(base + "H", "Hung").front();
     vt::TempDir dir;
-    WriteText(dir.path() + "rules.dat",
-              RulesFile({RuleSection(1, base + "H", 1, 1), RuleSection(2, base + "Ok", 1, 1)}));
+    ASSERT_TRUE(std::ofstream(dir.path() + "rules.dat", std::ios::binary) << RulesFile(
+                    {RuleSection(1, base + "H", 1, 1), RuleSection(2, base + "Ok", 1, 1)}));
     vt::AppProcess app("", &dir);
     const HWND main = app.MainWindow();
     ASSERT_NE(main, nullptr);
 
     for (int id : {21, 22, 31, 32, 37, 42, 51, 55, 59}) {
-        Post(main, vantrel::WM_SYSMENUCOMMAND, vt::W(hung), id);
+        ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, vt::W(hung), id);
     }
     // The dialogs open as windows of their own, not inside the window that does not answer.
-    for (const char* caption : {"Resize window", "Custom transparency: Hung"}) {
-        Post(main, vantrel::WM_SYSMENUCOMMAND, vt::W(hung),
-             std::string(caption) == "Resize window" ? 61 : 30);
+    for (const auto& [caption, id] :
+         {std::pair<const char*, int>{"Resize window", 61}, {"Custom transparency: Hung", 30}}) {
+        ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, vt::W(hung), id);
         HWND dialog = nullptr;
         ASSERT_TRUE(vt::WaitUntil([&] { return (dialog = TopLevelOf(app.ProcessId(), caption)); }))
             << caption;
         EXPECT_EQ(::GetWindowLongA(dialog, GWL_STYLE) & WS_CHILD, 0);
-        Post(dialog, WM_CLOSE, 0, 0);
+        ::PostMessageA(dialog, WM_CLOSE, 0, 0);
         ASSERT_TRUE(vt::WaitUntil([&] { return !::IsWindow(dialog); })) << caption;
     }
 
@@ -93,39 +89,33 @@ TEST(HungProgram, RulesCommandsAndDialogsOnAHungWindowNeverStopTheProgram) {
     vt::WindowSpec spec;
     spec.className = base + "Ok";
     const HWND ok = fixture.CreateOne(spec);
-    Post(main, vantrel::WM_WINDOWNOTICE, 1, vt::L(ok));
+    ::PostMessageA(main, vantrel::WM_WINDOWNOTICE, 1, vt::L(ok));
     EXPECT_TRUE(vt::WaitUntil([&] { return ::IsZoomed(ok) && Topmost(ok); }));
     fixture.Show(ok, SW_RESTORE);
-    Post(main, WM_COMMAND, vantrel::kCmdRefresh, 0);
+    ::PostMessageA(main, WM_COMMAND, vantrel::kCmdRefresh, 0);
     EXPECT_TRUE(vt::WaitUntil([&] { return ::IsZoomed(ok); }));
 
     // Awake, the program carries out what it was asked: its rule maximizes it.
     EXPECT_FALSE(::IsZoomed(hung));
     fixture.Wake();
     EXPECT_TRUE(vt::WaitUntil([&] { return ::IsZoomed(hung) != FALSE; }));
-    Post(main, WM_COMMAND, vantrel::kCmdExit, 0);
-    EXPECT_TRUE(app.WaitForExit(2000));
+    EXPECT_TRUE(Exits(app, main));
 }
 
 // Exit with a hung program's window among the hidden ones ends at once and shows the others; the
 // hung one's record stays behind for the next start until its program has shown it.
 TEST(HungProgram, ExitEndsWithinTwoSecondsAndShowsTheOtherHiddenWindows) {
     vt::Fixture fixture;
-    const std::string base = vt::UniqueName("HungExit");
-    vt::WindowSpec spec;
-    spec.className = base + "Ok";
-    const std::vector<HWND> working = {fixture.CreateOne(spec), fixture.CreateOne(spec)};
-    const HWND hung = fixture.CreateHung(base + "H", "Hung").front();
+    const HWND working[] = {fixture.CreateOfNewClass("HungExit"),
+                            fixture.CreateOfNewClass("HungExit")};
+    const HWND hung = fixture.CreateHung(vt::UniqueName("HungExitH"), "Hung").front();
     vt::AppProcess app;
     const HWND main = app.MainWindow();
-    ASSERT_NE(main, nullptr);
-    for (HWND w : {working[0], hung, working[1]}) {
-        Post(main, vantrel::WM_SYSMENUCOMMAND, vt::W(w), 11);
-    }
-    ASSERT_TRUE(vt::WaitUntil([&] { return !Visible(working[0]) && !Visible(working[1]); }));
+    ASSERT_TRUE(vt::HideToTray(main, working[0]));
+    ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, vt::W(hung), vantrel::kSysMinimizeToTray);
+    ASSERT_TRUE(vt::HideToTray(main, working[1]));
 
-    Post(main, WM_COMMAND, vantrel::kCmdExit, 0);
-    EXPECT_TRUE(app.WaitForExit(2000));
+    EXPECT_TRUE(Exits(app, main));
     EXPECT_TRUE(vt::WaitUntil([&] { return Visible(working[0]) && Visible(working[1]); }));
     const auto records = vantrel::ParseHiddenRecords(FileText(JournalPath()));
     ASSERT_EQ(records.size(), 1u);
@@ -147,15 +137,12 @@ TEST(HungProgram, ANotificationAreaThatDoesNotAnswerHoldsNothingUp) {
     ASSERT_EQ(::FindWindowA("Shell_TrayWnd", nullptr), tray);
     vt::AppProcess app;
     const HWND main = app.MainWindow();
-    ASSERT_NE(main, nullptr);
-    Post(main, vantrel::WM_SYSMENUCOMMAND, vt::W(window), 11);
-    EXPECT_TRUE(vt::WaitUntil([&] { return !Visible(window); }));
+    EXPECT_TRUE(vt::HideToTray(main, window));
     DWORD_PTR rows = 0;
     const HWND list = ::GetDlgItem(main, 101); // the window list
     EXPECT_TRUE(::SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 2000, &rows));
     EXPECT_GT(rows, 0u);
-    Post(main, WM_COMMAND, vantrel::kCmdExit, 0);
-    EXPECT_TRUE(app.WaitForExit(5000));
+    EXPECT_TRUE(Exits(app, main, 5000));
     EXPECT_TRUE(vt::WaitUntil([&] { return Visible(window); }));
 }
 
@@ -164,51 +151,20 @@ TEST(HungProgram, ANotificationAreaThatDoesNotAnswerHoldsNothingUp) {
 TEST(HungProgram, AWindowHiddenJustBeforeAKillComesBackAtTheNextStart) {
     vt::Fixture fixture;
     const HWND window = fixture.CreateOfNewClass("WriteAhead");
-    {
-        vt::AppProcess first;
-        const HWND main = first.MainWindow();
-        ASSERT_NE(main, nullptr);
-        Post(main, vantrel::WM_SYSMENUCOMMAND, vt::W(window), 11);
-        ASSERT_TRUE(vt::WaitUntil([&] { return !Visible(window); }));
-        first.Kill();
-    }
+    vt::AppProcess first;
+    ASSERT_TRUE(vt::HideToTray(first.MainWindow(), window));
+    first.Kill();
     vt::AppProcess next;
     ASSERT_NE(next.MainWindow(), nullptr);
     EXPECT_TRUE(vt::WaitUntil([&] { return Visible(window); }));
 }
 
-// A window hidden by an instance that was killed, whose program has since stopped: the next
-// start neither waits for it nor forgets it.
-TEST(HungProgram, TheRestoreAtStartAsksAndKeepsTheRecordOfAHungProgram) {
-    vt::Fixture fixture;
-    const std::string cls = vt::UniqueName("HungHidden");
-    const HWND hidden = fixture.CreateHung(cls, "Hidden", 1, WS_OVERLAPPEDWINDOW).front();
-    ASSERT_FALSE(Visible(hidden));
-    const std::string journal = JournalPath();
-    const std::string folder = journal.substr(0, journal.find_last_of('\\'));
-    ::CreateDirectoryA(folder.substr(0, folder.find_last_of('\\')).c_str(), nullptr);
-    ::CreateDirectoryA(folder.c_str(), nullptr);
-    // Owned by an instance that is not running.
-    WriteText(journal, "0 0 " + std::to_string(reinterpret_cast<ULONG_PTR>(hidden)) + " " +
-                           std::to_string(fixture.ProcessId()) + " " + cls + "\r\n");
-
-    vt::AppProcess app;
-    const HWND main = app.MainWindow();
-    ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(vt::WaitUntil([&] { return Visible(main); }));
-    const auto records = vantrel::ParseHiddenRecords(FileText(journal));
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].window, reinterpret_cast<ULONG_PTR>(hidden));
-    fixture.Wake();
-    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(hidden); }));
-    Post(main, WM_COMMAND, vantrel::kCmdExit, 0);
-    EXPECT_TRUE(app.WaitForExit(2000));
-}
-
-class HungProgramCommands : public vt::MainFormTest {
+class WithFixture : public vt::MainFormTest {
 protected:
     vt::Fixture fixture_;
 };
+using HungProgramCommands = WithFixture;
+using OwnAndShellWindows = WithFixture;
 
 // The rules at start-up and after a rule command, every list command and the mass commands on a
 // hung window return; the other listed windows get theirs, and the hung one its own when it wakes.
@@ -241,11 +197,6 @@ TEST_F(HungProgramCommands, ListAndMassCommandsReturnAndTakeEffectOnWaking) {
     // Its program closes it on the posted request, after carrying out the rest.
     EXPECT_TRUE(vt::WaitUntil([&] { return !::IsWindow(hung); }));
 }
-
-class OwnAndShellWindows : public vt::MainFormTest {
-protected:
-    vt::Fixture fixture_;
-};
 
 // The program's taskbar window stays listed, but the default action, the mass commands and the
 // system-menu commands leave it alone, as they leave the shell's desktop and taskbar.

@@ -73,10 +73,7 @@ TEST(Lifecycle, InstancesRunSideBySideAndAKilledOnesHiddenWindowsComeBack) {
     const HWND window = fixture.CreateOfNewClass("Orphan");
     vt::AppProcess first;
     const HWND main = first.MainWindow();
-    ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(vt::WaitUntil([&] { return Visible(main); }));
-    ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, vt::W(window), 11);
-    ASSERT_TRUE(vt::WaitUntil([&] { return !Visible(window); }));
+    ASSERT_TRUE(vt::HideToTray(main, window));
     {
         vt::AppProcess beside;
         const HWND other = beside.MainWindow();

@@ -13,9 +13,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -56,25 +53,6 @@ ProcessFacts FactsOf(DWORD pid) {
     return facts;
 }
 
-struct ClassSearch {
-    std::string className;
-    DWORD notPid;
-    HWND found;
-};
-
-BOOL CALLBACK FindByClass(HWND window, LPARAM param) {
-    auto& search = *reinterpret_cast<ClassSearch*>(param);
-    char cls[256] = {};
-    ::GetClassNameA(window, cls, sizeof cls);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(window, &pid);
-    if (search.className == cls && pid != search.notPid) {
-        search.found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 TEST(SystemLibraries, ComeFromTheSystemFolderNeverFromTheCurrentOne) {
     vt::TempDir dir;
     // Any library will do as the planted one; the hook DLL has no start-up code to speak of.
@@ -99,62 +77,30 @@ TEST(SystemLibraries, ComeFromTheSystemFolderNeverFromTheCurrentOne) {
     ::SetCurrentDirectoryA(previous);
 }
 
-// The libraries a PE file names in its import table (load-time imports; delay-loaded ones are not
-// there), upper-cased. Fails the test on a file that is no well-formed PE image.
+// The libraries a PE file of either bitness names in its import table (load-time imports;
+// delay-loaded ones are not there), upper-cased, read from the file mapped as an image.
 std::vector<std::string> LoadTimeImports(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<char> image{std::istreambuf_iterator<char>(in),
-                                  std::istreambuf_iterator<char>()};
     std::vector<std::string> names;
-    const auto at = [&](std::size_t offset, std::size_t size, void* out) {
-        if (offset > image.size() || size > image.size() - offset) {
-            ADD_FAILURE() << path << ": reads past the end at " << offset;
-            return false;
-        }
-        std::memcpy(out, image.data() + offset, size);
-        return true;
-    };
-    IMAGE_DOS_HEADER dos{};
-    DWORD signature = 0;
-    IMAGE_FILE_HEADER file{};
-    if (!at(0, sizeof dos, &dos) || dos.e_magic != IMAGE_DOS_SIGNATURE ||
-        !at(dos.e_lfanew, sizeof signature, &signature) || signature != IMAGE_NT_SIGNATURE ||
-        !at(dos.e_lfanew + 4, sizeof file, &file)) {
+    const platform::UniqueModule image(::LoadLibraryExA(
+        path.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE));
+    if (!image) {
         ADD_FAILURE() << path << " is no PE image";
         return names;
     }
-    const std::size_t optional = dos.e_lfanew + 4 + sizeof file;
-    WORD magic = 0;
-    IMAGE_DATA_DIRECTORY imports{};
-    at(optional, sizeof magic, &magic);
-    const std::size_t directories =
-        optional + (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC
-                        ? offsetof(IMAGE_OPTIONAL_HEADER64, DataDirectory)
-                        : offsetof(IMAGE_OPTIONAL_HEADER32, DataDirectory));
-    at(directories + IMAGE_DIRECTORY_ENTRY_IMPORT * sizeof imports, sizeof imports, &imports);
-    std::vector<IMAGE_SECTION_HEADER> sections(file.NumberOfSections);
-    at(optional + file.SizeOfOptionalHeader, sections.size() * sizeof(IMAGE_SECTION_HEADER),
-       sections.data());
-    const auto fileOffset = [&](DWORD rva) -> std::size_t {
-        for (const IMAGE_SECTION_HEADER& s : sections) {
-            if (rva >= s.VirtualAddress && rva < s.VirtualAddress + s.SizeOfRawData) {
-                return rva - s.VirtualAddress + s.PointerToRawData;
-            }
-        }
-        return image.size();
-    };
-    for (std::size_t d = fileOffset(imports.VirtualAddress); imports.VirtualAddress != 0;
-         d += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
-        IMAGE_IMPORT_DESCRIPTOR descriptor{};
-        if (!at(d, sizeof descriptor, &descriptor) || descriptor.Name == 0) {
-            break;
-        }
-        const std::size_t name = fileOffset(descriptor.Name);
-        if (name >= image.size()) {
-            ADD_FAILURE() << path << ": an import names no library";
-            break;
-        }
-        names.push_back(Upper(image.data() + name));
+    // The low bits of a handle mapped as data mark it so.
+    const BYTE* base =
+        reinterpret_cast<const BYTE*>(reinterpret_cast<ULONG_PTR>(image.get()) & ~ULONG_PTR{3});
+    const BYTE* nt = base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew;
+    const IMAGE_DATA_DIRECTORY imports =
+        reinterpret_cast<const IMAGE_NT_HEADERS32*>(nt)->OptionalHeader.Magic ==
+                IMAGE_NT_OPTIONAL_HDR64_MAGIC
+            ? reinterpret_cast<const IMAGE_NT_HEADERS64*>(nt)
+                  ->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT]
+            : reinterpret_cast<const IMAGE_NT_HEADERS32*>(nt)
+                  ->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         imports.VirtualAddress != 0 && d->Name != 0; ++d) {
+        names.push_back(Upper(reinterpret_cast<const char*>(base + d->Name)));
     }
     return names;
 }
@@ -188,21 +134,16 @@ TEST(ShellOpen, TheDesktopShellsProcessOpensWhatTheProgramAsksFor) {
     ::GetWindowsDirectoryA(windows, MAX_PATH);
     ASSERT_TRUE(
         platform::OpenThroughDesktopShell(std::string(windows) + "\\notepad.exe", SW_SHOWNORMAL));
-    ClassSearch search{"Notepad", ::GetCurrentProcessId(), nullptr};
-    ASSERT_TRUE(vt::WaitUntil(
-        [&] {
-            search.found = nullptr;
-            ::EnumWindows(FindByClass, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        },
-        30000));
+    HWND notepad = nullptr;
+    ASSERT_TRUE(
+        vt::WaitUntil([&] { return (notepad = ::FindWindowA("Notepad", nullptr)); }, 30000));
     DWORD opened = 0;
-    ::GetWindowThreadProcessId(search.found, &opened);
+    ::GetWindowThreadProcessId(notepad, &opened);
     const ProcessFacts facts = FactsOf(opened);
     EXPECT_NE(facts.parent, ::GetCurrentProcessId());
     EXPECT_EQ(Upper(FactsOf(facts.parent).exe), "EXPLORER.EXE");
-    ::PostMessageA(search.found, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(vt::WaitUntil([&] { return !::IsWindow(search.found); }));
+    ::PostMessageA(notepad, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(vt::WaitUntil([&] { return !::IsWindow(notepad); }));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -23,39 +24,23 @@ namespace {
 
 constexpr char kChildVariable[] = "VANTREL_SYSTEM_MENU_CHILD";
 
+// Each item as "text#id", "text>" for a submenu, "-" for a separator.
 std::vector<std::string> Items(HMENU menu) {
     std::vector<std::string> items;
-    const int count = ::GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+        const UINT at = static_cast<UINT>(i);
         char text[256] = {};
-        MENUITEMINFOA info{};
-        info.cbSize = sizeof(info);
-        info.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_ID | MIIM_SUBMENU;
-        info.dwTypeData = text;
-        info.cch = sizeof(text);
-        ::GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
-        if (info.fType & MFT_SEPARATOR) {
+        ::GetMenuStringA(menu, at, text, sizeof(text), MF_BYPOSITION);
+        if (::GetSubMenu(menu, i) != nullptr) {
+            items.push_back(text + std::string(">"));
+        } else if (::GetMenuState(menu, at, MF_BYPOSITION) & MF_SEPARATOR) {
             items.push_back("-");
         } else {
-            items.push_back(std::string(text) +
-                            (info.hSubMenu ? ">" : "#" + std::to_string(info.wID)));
+            items.push_back(text + ("#" + std::to_string(::GetMenuItemID(menu, i))));
         }
     }
     return items;
 }
-
-class OwnWindow {
-public:
-    OwnWindow() {
-        handle_ = ::CreateWindowExA(0, "STATIC", "own", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                                    nullptr, nullptr, nullptr, nullptr);
-    }
-    ~OwnWindow() { ::DestroyWindow(handle_); }
-    HWND get() const { return handle_; }
-
-private:
-    HWND handle_;
-};
 
 class SystemMenuChild : public vt::MainFormTest {
 protected:
@@ -71,37 +56,41 @@ protected:
     }
 };
 
+// The items go in once, ahead of the window's own; the transparency submenu only where windows
+// can be layered.
 TEST_F(SystemMenuChild, InsertsTheItemsOnceWithTransparency) {
-    auto& f = Start();
-    ASSERT_EQ(f.versionCode(), 10);
-    OwnWindow window;
+    const auto window = vt::PlainWindow("own");
     const std::vector<std::string> before = Items(::GetSystemMenu(window.get(), FALSE));
     ASSERT_GE(before.size(), 2u);
-    vantrel::InsertSystemMenuItems(f, window.get());
-    vantrel::InsertSystemMenuItems(f, window.get()); // already there: nothing more
+    for (const bool layered : {false, true}) {
+        SCOPED_TRACE(layered ? "layered windows" : "no layered windows");
+        form_.reset();
+        noLayeredWindows_ = !layered;
+        ASSERT_EQ(Start().versionCode(), 10);
+        ::GetSystemMenu(window.get(), TRUE);
+        vantrel::InsertSystemMenuItems(form(), window.get());
+        vantrel::InsertSystemMenuItems(form(), window.get()); // already there: nothing more
+        std::vector<std::string> expected = {
+            "&Minimize to tray#11", "Stay on top>", "Transparency>", "Alignment>",
+            "&Resize window#61",    before[0],      before[1],       "-"};
+        if (!layered) {
+            expected.erase(expected.begin() + 2);
+        }
+        const auto items = Items(::GetSystemMenu(window.get(), FALSE));
+        ASSERT_EQ(items.size(), before.size() + expected.size() - 2);
+        EXPECT_EQ(std::vector<std::string>(items.begin(), items.begin() + expected.size()),
+                  expected);
+    }
+    auto& f = form();
     HMENU menu = ::GetSystemMenu(window.get(), FALSE);
-    const auto items = Items(menu);
-    ASSERT_EQ(items.size(), before.size() + 6);
-    EXPECT_EQ(
-        std::vector<std::string>(items.begin(), items.begin() + 8),
-        (std::vector<std::string>{"&Minimize to tray#11", "Stay on top>", "Transparency>",
-                                  "Alignment>", "&Resize window#61", before[0], before[1], "-"}));
 
     const auto levels = Items(::GetSubMenu(menu, 2));
-    const std::vector<std::string> expected = {"&Custom transparency#30",
-                                               "&Remove transparency#31",
-                                               "-",
-                                               "0%(opaque)#32",
-                                               "10%#33",
-                                               "20%#34",
-                                               "30%#35",
-                                               "40%#36",
-                                               "50%#37",
-                                               "60%#38",
-                                               "70%#39",
-                                               "80%#40",
-                                               "90%#41",
-                                               "100%(transparency)#42"};
+    std::vector<std::string> expected = {"&Custom transparency#30", "&Remove transparency#31", "-",
+                                         "0%(opaque)#32"};
+    for (int percent = 10; percent < 100; percent += 10) {
+        expected.push_back(std::to_string(percent) + "%#" + std::to_string(32 + percent / 10));
+    }
+    expected.push_back("100%(transparency)#42");
     EXPECT_EQ(levels, expected);
     EXPECT_EQ(Items(::GetSubMenu(menu, 1)),
               (std::vector<std::string>{"Stay on top#21", "Normal#22"}));
@@ -134,11 +123,10 @@ TEST_F(SystemMenuChild, InsertsTheItemsOnceWithTransparency) {
 // program's own items stay, with or without the program's items beside them.
 TEST_F(SystemMenuChild, RestoringTakesOutOnlyTheInsertedItems) {
     auto& f = Start();
-    OwnWindow withItems;
-    OwnWindow without;
+    const auto withItems = vt::PlainWindow("with items");
+    const auto without = vt::PlainWindow("without");
     std::vector<std::vector<std::string>> before;
     for (HWND w : {withItems.get(), without.get()}) {
-        ::ShowWindow(w, SW_SHOWNA); // the restore looks at visible windows only
         ::AppendMenuA(::GetSystemMenu(w, FALSE), MF_STRING, 0x7770, "Own &item");
         before.push_back(Items(::GetSystemMenu(w, FALSE)));
     }
@@ -153,19 +141,6 @@ TEST_F(SystemMenuChild, RestoringTakesOutOnlyTheInsertedItems) {
     EXPECT_EQ(Items(::GetSystemMenu(withItems.get(), FALSE)), before[0]);
 }
 
-TEST_F(SystemMenuChild, LeavesTransparencyOutWithoutLayeredWindows) {
-    noLayeredWindows_ = true;
-    auto& f = Start();
-    OwnWindow window;
-    const std::vector<std::string> before = Items(::GetSystemMenu(window.get(), FALSE));
-    vantrel::InsertSystemMenuItems(f, window.get());
-    const auto items = Items(::GetSystemMenu(window.get(), FALSE));
-    ASSERT_EQ(items.size(), before.size() + 5);
-    EXPECT_EQ(std::vector<std::string>(items.begin(), items.begin() + 7),
-              (std::vector<std::string>{"&Minimize to tray#11", "Stay on top>", "Alignment>",
-                                        "&Resize window#61", before[0], before[1], "-"}));
-}
-
 // Where the shell reports windows, a choice in a window that carries the items still reaches the
 // program: the relay of the window's bitness hooks that window's thread (here the test's own, since
 // Wine reaches no other process's system menu).
@@ -178,8 +153,7 @@ TEST_F(SystemMenuChild, AChoiceReachesTheProgramThroughAThreadHook) {
     startRelay_ = true;
     auto& f = Start();
     ASSERT_TRUE(f.windowWatch().relaysForMenusOnly);
-    OwnWindow window;
-    ::ShowWindow(window.get(), SW_SHOWNA);
+    const auto window = vt::PlainWindow("own");
     vantrel::InsertSystemMenuItems(f, window.get());
     ULONGLONG last = 0;
     // "Stay on top" chosen again until the relay has started and hooked this thread.
@@ -201,7 +175,7 @@ TEST_F(SystemMenu, NotInsertedOnTheNewestVersionCode) {
     if (f.versionCode() != 11) {
         GTEST_SKIP() << "the prefix does not report Windows 6.x";
     }
-    OwnWindow window;
+    const auto window = vt::PlainWindow("own");
     const auto before = Items(::GetSystemMenu(window.get(), FALSE));
     vantrel::InsertSystemMenuItems(f, window.get());
     EXPECT_EQ(Items(::GetSystemMenu(window.get(), FALSE)), before);
@@ -209,16 +183,9 @@ TEST_F(SystemMenu, NotInsertedOnTheNewestVersionCode) {
 
 // Runs the child tests above in a process that sees Windows XP x64.
 TEST(SystemMenuOnOlderWindows, ItemsLayoutAndCheckMarks) {
-    HKEY key = nullptr;
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine", 0, nullptr, 0, KEY_ALL_ACCESS,
-                                nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    const char version[] = "winxp64";
-    ::RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
-                     sizeof(version));
-    char exe[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string command = std::string("\"") + exe + "\" --gtest_filter=SystemMenuChild.*";
+    ASSERT_EQ(
+        ::RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine", "Version", REG_SZ, "winxp64", 8),
+        ERROR_SUCCESS);
     // The child's report goes to a file: GoogleTest exits 0 when a filter matches nothing, so
     // only the tests it reports passed show that it ran them.
     const vt::TempDir dir;
@@ -228,28 +195,16 @@ TEST(SystemMenuOnOlderWindows, ItemsLayoutAndCheckMarks) {
                                                     &inherit, CREATE_ALWAYS, 0, nullptr));
     ASSERT_TRUE(out);
     ::SetEnvironmentVariableA(kChildVariable, "1");
-    STARTUPINFOA si{};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = out.get();
-    si.hStdError = out.get();
-    PROCESS_INFORMATION pi{};
-    const BOOL started = ::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0,
-                                          nullptr, nullptr, &si, &pi);
+    char exe[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    const vt::LaunchedProcess child(std::strrchr(exe, '\\') + 1, "--gtest_filter=SystemMenuChild.*",
+                                    0, out.get());
     ::SetEnvironmentVariableA(kChildVariable, nullptr);
-    DWORD code = 99;
-    if (started) {
-        const vantrel::platform::UniqueHandle thread(pi.hThread);
-        const vantrel::platform::UniqueHandle process(pi.hProcess);
-        vt::WaitUntil([&] { return ::WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0; },
-                      60000);
-        ::GetExitCodeProcess(process.get(), &code);
-    }
+    const DWORD code = child ? vt::ExitCode(child.get(), 60000) : 99;
     out.reset();
     // Back to the prefix's own answer for everything that runs after this test.
-    ::RegDeleteValueA(key, "Version");
-    ::RegCloseKey(key);
-    ASSERT_TRUE(started);
+    ::RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\Wine", "Version");
+    ASSERT_TRUE(child);
     // Shown on failure, with the child's skip markers toned down: ctest would take the marker
     // for this test's own and report the failure as a skip.
     std::string text = vt::FileText(report);

@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
+
 #include "app/messages.h"
+#include "app/rule_application.h"
 #include "commands/transparency_dialog.h"
 #include "platform/desktop_window_manager.h"
 #include "support/dialog_driver.h"
@@ -38,43 +41,53 @@ protected:
         ASSERT_GE(row, 0);
         form().lvMain().Select(row);
     }
-    // Runs the custom transparency dialog from the list command, typing `percent` and OK.
-    int TransparencyDialog(const std::string& percent, int* shownValue = nullptr) {
+    // Runs the command, then lets the windows handle what reached them before they are read.
+    void Run(const std::function<void()>& command) {
+        command();
+        fixture_.Sync();
+    }
+    void SystemMenuCommand(HWND w, int id) {
+        ::SendMessageA(form().Handle(), vantrel::WM_SYSMENUCOMMAND, vt::W(w), id);
+    }
+    // Runs the custom transparency dialog, from the list command or from the window's system
+    // menu, typing `percent` and OK; returns the dialogs that never opened.
+    int TransparencyDialog(const std::string& percent, HWND fromSystemMenu = nullptr) {
         vt::WhenModalOpens("Custom transparency", [&](vantrel::Form& f) {
             auto& dialog = static_cast<vantrel::TfrmCustomTransparency&>(f);
-            if (shownValue != nullptr) {
-                *shownValue = dialog.Value();
-            }
+            shown_ = dialog.Value();
+            caption_ = f.Caption();
             vantrel::SetControlText(dialog.ValueEdit(), percent);
             vt::Click(vt::Control(f.Handle(), vantrel::TfrmCustomTransparency::kOkId));
         });
-        form().aCustomTranspExecute();
+        if (fromSystemMenu != nullptr) {
+            SystemMenuCommand(fromSystemMenu, vantrel::kSysCustomTransparency);
+        } else {
+            form().aCustomTranspExecute();
+        }
         return vt::DropPendingScripts();
     }
+    int shown_ = -1; // the level and the caption the latest dialog showed
+    std::string caption_;
 };
 
-TEST_F(WindowCommands, TopmostAndTransparencyOnTheSelectedWindow) {
+TEST_F(WindowCommands, TopmostTransparencyAndAlignmentOnTheSelectedWindow) {
     const HWND w = Make(vt::UniqueName("CmdZ"));
     Start();
     form().lvMain().Select(-1);
-    form().aStayOnTopExecute(); // no selection: nothing
-    fixture_.Sync();            // the window has handled whatever reached it
-    EXPECT_FALSE(Topmost(w));
+    Run([&] { form().aStayOnTopExecute(); });
+    EXPECT_FALSE(Topmost(w)) << "no selection: nothing";
     SelectWindow(w);
-    form().aStayOnTopExecute();
-    fixture_.Sync();
+    Run([&] { form().aStayOnTopExecute(); });
     EXPECT_TRUE(Topmost(w));
-    form().aNormalExecute();
-    fixture_.Sync();
+    Run([&] { form().aNormalExecute(); });
     EXPECT_FALSE(Topmost(w));
 
-    int shown = -1;
-    EXPECT_EQ(TransparencyDialog("100", &shown), 0);
-    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(TransparencyDialog("100"), 0);
+    EXPECT_EQ(shown_, 0);
     EXPECT_TRUE(Layered(w));
     EXPECT_EQ(Alpha(w), 0);
-    EXPECT_EQ(TransparencyDialog("35", &shown), 0);
-    EXPECT_EQ(shown, 100); // the row's last level
+    EXPECT_EQ(TransparencyDialog("35"), 0);
+    EXPECT_EQ(shown_, 100); // the row's last level
     EXPECT_EQ(Alpha(w), 165);
     EXPECT_EQ(form().windows().At(form().windows().Find(w)).transparency, 35);
 
@@ -86,27 +99,21 @@ TEST_F(WindowCommands, TopmostAndTransparencyOnTheSelectedWindow) {
     EXPECT_EQ(TransparencyDialog("30"), 0);
     form().catalogue().Rebuild();
     SelectWindow(w);
-    EXPECT_EQ(TransparencyDialog("30", &shown), 0);
-    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(TransparencyDialog("30"), 0);
+    EXPECT_EQ(shown_, 0);
     EXPECT_EQ(Alpha(w), 178);
-}
 
-TEST_F(WindowCommands, TransparencyDialogFromTheSystemMenuForAnUnlistedWindow) {
-    const HWND w = Make(vt::UniqueName("CmdUnlisted"));
-    Start();
-    form().catalogue().Rebuild();
-    const int row = form().windows().Find(w);
-    ASSERT_GE(row, 0);
-    form().windows().Remove(w); // dropped out of the list, its menu items stay
-    std::string caption;
-    vt::WhenModalOpens("Custom transparency", [&](vantrel::Form& f) {
-        caption = f.Caption();
-        vantrel::SetControlText(static_cast<vantrel::TfrmCustomTransparency&>(f).ValueEdit(), "50");
-        vt::Click(vt::Control(f.Handle(), vantrel::TfrmCustomTransparency::kOkId));
-    });
-    ::SendMessageA(form().Handle(), vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(w), 30);
-    EXPECT_EQ(vt::DropPendingScripts(), 0);
-    EXPECT_EQ(caption.rfind("Custom transparency: ", 0), 0u);
+    Run([&] { form().aAlignExecute(8); }); // bottom right
+    EXPECT_EQ(vt::WindowRectOf(w).right, ::GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(vt::WindowRectOf(w).bottom, ::GetSystemMetrics(SM_CYSCREEN));
+    Run([&] { form().aAlignExecute(0); });
+    EXPECT_EQ(vt::WindowRectOf(w).left, 0);
+    EXPECT_EQ(vt::WindowRectOf(w).top, 0);
+
+    // Dropped out of the list, the window keeps its system-menu items, and its dialog works.
+    form().windows().Remove(w);
+    EXPECT_EQ(TransparencyDialog("50", w), 0);
+    EXPECT_EQ(caption_.rfind("Custom transparency: ", 0), 0u);
     EXPECT_EQ(Alpha(w), 127);
 }
 
@@ -116,7 +123,6 @@ TEST_F(WindowCommands, TransparencyDialogFromTheSystemMenuForAnUnlistedWindow) {
 TEST_F(WindowCommands, TransparencyKeepsOtherProgramsLayeringIntact) {
     constexpr COLORREF kKey = RGB(0, 255, 0);
     constexpr int kLevel30 = 35; // system-menu item of 30 %
-    constexpr int kRemove = 31;
     struct Case {
         const char* kind;
         int alpha; // layered by its program with this alpha (-1: not by attributes)
@@ -146,10 +152,6 @@ TEST_F(WindowCommands, TransparencyKeepsOtherProgramsLayeringIntact) {
         windows.push_back(fixture_.CreateOne(spec));
     }
     Start();
-    const auto command = [&](HWND w, int id) {
-        ::SendMessageA(form().Handle(), vantrel::WM_SYSMENUCOMMAND, reinterpret_cast<WPARAM>(w),
-                       id);
-    };
     const auto keyKept = [&](HWND w) {
         COLORREF key = 0;
         DWORD flags = 0;
@@ -160,12 +162,12 @@ TEST_F(WindowCommands, TransparencyKeepsOtherProgramsLayeringIntact) {
         const Case& c = cases[i];
         const HWND w = windows[i];
         for (int n = 0; n < c.levels; ++n) {
-            command(w, kLevel30);
+            SystemMenuCommand(w, kLevel30);
         }
         EXPECT_TRUE(Layered(w)) << c.kind;
         EXPECT_EQ(Alpha(w), c.alphaSet) << c.kind;
         EXPECT_EQ(keyKept(w), c.colorKey) << c.kind;
-        command(w, kRemove);
+        SystemMenuCommand(w, vantrel::kSysRemoveTransparency);
         EXPECT_EQ(Layered(w), c.layeredRemoved) << c.kind;
         EXPECT_EQ(Alpha(w), c.alphaRemoved) << c.kind;
         EXPECT_EQ(keyKept(w), c.colorKey) << c.kind;
@@ -179,63 +181,48 @@ TEST_F(WindowCommands, TransparencyKeepsOtherProgramsLayeringIntact) {
     EXPECT_EQ(vt::DropPendingScripts(), 1);
 
     // A window made layered here and then destroyed is forgotten with it.
-    command(windows.front(), kLevel30);
+    SystemMenuCommand(windows.front(), kLevel30);
     ASSERT_TRUE(form().layeredWindows().MadeLayered(windows.front()));
     fixture_.Destroy(windows.front());
     EXPECT_FALSE(form().layeredWindows().MadeLayered(windows.front()));
 }
 
-TEST_F(WindowCommands, AlignmentMovesTheSelectedWindow) {
-    const HWND w = Make(vt::UniqueName("CmdAlign"));
+// Class names are atoms shared by the whole desktop and keep the letter case of their first
+// registration, so "ieframe" cannot be open while "IEFrame" is (below): a test of its own, first.
+TEST_F(WindowCommands, OnlyTheExactInternetExplorerClassIsMaximizedByItsCommand) {
+    const HWND lower = Make("ieframe");
+    ASSERT_EQ(vt::ClassOf(lower), "ieframe");
     Start();
-    SelectWindow(w);
-    form().aAlignExecute(8); // bottom right
-    fixture_.Sync();
-    RECT r{};
-    ::GetWindowRect(w, &r);
-    EXPECT_EQ(r.right, ::GetSystemMetrics(SM_CXSCREEN));
-    EXPECT_EQ(r.bottom, ::GetSystemMetrics(SM_CYSCREEN));
-    form().aAlignExecute(0);
-    fixture_.Sync();
-    ::GetWindowRect(w, &r);
-    EXPECT_EQ(r.left, 0);
-    EXPECT_EQ(r.top, 0);
+    Run([&] { form().miMaxIEClick(); });
+    EXPECT_FALSE(::IsZoomed(lower));
 }
 
+// Each window as the mass commands meet it. Wine never cloaks a window: the system's answer is
+// injected, for a window the user moved to another virtual desktop after it was listed.
 TEST_F(WindowCommands, MassCommandsWalkTheListAsItStands) {
     const std::string base = vt::UniqueName("Mass");
-    const HWND plain = Make(base + "Plain");
-    const DWORD framed = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
-    const HWND noBoxes =
-        Make(base + "NoBoxes", framed & ~static_cast<DWORD>(WS_MAXIMIZEBOX | WS_MINIMIZEBOX));
-    Start();
-
-    form().miMaxIEClick();
-    fixture_.Sync();
-    EXPECT_FALSE(::IsZoomed(plain));
-    form().miMaxAllClick();
-    fixture_.Sync();
-    EXPECT_TRUE(::IsZoomed(plain));
-    EXPECT_FALSE(::IsZoomed(noBoxes));
-
-    form().miMinimizeAllClick();
-    fixture_.Sync();
-    EXPECT_TRUE(::IsIconic(plain));
-    EXPECT_FALSE(::IsIconic(noBoxes));
-
-    form().miCloseAllClick();
-    for (HWND w : {plain, noBoxes}) {
-        EXPECT_TRUE(vt::WaitUntil([&] { return fixture_.GetCounts(w).sysCommandClose == 1; }));
-    }
-    EXPECT_TRUE(::IsWindow(plain)); // only asked; the application decides
-}
-
-// Wine never cloaks a window: the system's answer is injected, for a window the user moved to
-// another virtual desktop after it was listed.
-TEST_F(WindowCommands, CloakedWindowsAreNeitherListedNorActedOn) {
-    const std::string base = vt::UniqueName("Cloak");
-    const HWND seen = Make(base + "Seen");
-    const HWND cloaked = Make(base + "Away");
+    struct Row {
+        const char* name;
+        HWND window;
+        bool ie;        // maximized by Maximize IE, then
+        bool maximized; // by Maximize All, then
+        bool minimized; // by Minimize All
+        int closes;     // asked by Close All
+    };
+    const DWORD noMaximizeBox =
+        (WS_OVERLAPPEDWINDOW | WS_VISIBLE) & ~static_cast<DWORD>(WS_MAXIMIZEBOX);
+    const Row rows[] = {
+        {"plain", Make(base + "Plain"), false, true, true, 1},
+        {"no boxes",
+         Make(base + "NoBoxes", (WS_OVERLAPPEDWINDOW | WS_VISIBLE) &
+                                    ~static_cast<DWORD>(WS_MAXIMIZEBOX | WS_MINIMIZEBOX)),
+         false, false, false, 1},
+        {"cloaked", Make(base + "Away"), false, false, false, 0},
+        // Even without a maximize box.
+        {"Internet Explorer", Make("IEFrame", noMaximizeBox), true, true, true, 1},
+    };
+    const HWND plain = rows[0].window;
+    const HWND cloaked = rows[2].window;
     Start();
     ASSERT_GE(RowOf(cloaked), 0);
     struct Uncloak {
@@ -243,47 +230,36 @@ TEST_F(WindowCommands, CloakedWindowsAreNeitherListedNorActedOn) {
     } uncloak;
     vantrel::platform::dwm::SetCloakedAnswerForTests([&](HWND w) { return w == cloaked; });
 
-    form().miMaxAllClick();
-    form().miMinimizeAllClick();
+    Run([&] { form().miMaxIEClick(); });
+    for (const Row& r : rows) {
+        EXPECT_EQ(::IsZoomed(r.window) != FALSE, r.ie) << r.name;
+    }
+    Run([&] { form().miMaxAllClick(); });
+    for (const Row& r : rows) {
+        EXPECT_EQ(::IsZoomed(r.window) != FALSE, r.maximized) << r.name;
+    }
+    Run([&] { form().miMinimizeAllClick(); });
+    for (const Row& r : rows) {
+        EXPECT_EQ(::IsIconic(r.window) != FALSE, r.minimized) << r.name;
+    }
     form().miCloseAllClick();
-    EXPECT_TRUE(vt::WaitUntil([&] { return fixture_.GetCounts(seen).sysCommandClose == 1; }));
+    for (const Row& r : rows) {
+        EXPECT_TRUE(vt::WaitUntil([&] {
+            return fixture_.GetCounts(r.window).sysCommandClose >= r.closes;
+        })) << r.name;
+    }
     fixture_.Sync();
-    EXPECT_TRUE(::IsIconic(seen));
-    EXPECT_FALSE(::IsIconic(cloaked));
-    EXPECT_FALSE(::IsZoomed(cloaked));
-    EXPECT_EQ(fixture_.GetCounts(cloaked).sysCommandClose, 0);
+    for (const Row& r : rows) {
+        EXPECT_EQ(fixture_.GetCounts(r.window).sysCommandClose, r.closes) << r.name;
+    }
+    EXPECT_TRUE(::IsWindow(plain)); // only asked; the application decides
 
     EXPECT_EQ(RowOf(cloaked), -1);
-    EXPECT_GE(RowOf(seen), 0);
+    EXPECT_GE(RowOf(plain), 0);
     form().catalogue().AddOne(cloaked);
     EXPECT_EQ(form().windows().Find(cloaked), -1) << "a cloaked window is not a new window";
     vantrel::platform::dwm::SetCloakedAnswerForTests(nullptr);
     EXPECT_GE(RowOf(cloaked), 0) << "uncloaked, the next rebuild lists it";
-}
-
-// Class names are atoms shared by the whole desktop and keep the letter case of their first
-// registration, so "ieframe" and "IEFrame" cannot be open at the same time: one after the other.
-TEST_F(WindowCommands, OnlyTheExactInternetExplorerClassIsMaximizedByItsCommand) {
-    {
-        vt::Fixture lowerCase;
-        vt::WindowSpec spec;
-        spec.className = "ieframe";
-        const HWND lower = lowerCase.CreateOne(spec);
-        char cls[64] = {};
-        ::GetClassNameA(lower, cls, sizeof(cls));
-        ASSERT_STREQ(cls, "ieframe");
-        Start();
-        form().miMaxIEClick();
-        lowerCase.Sync();
-        EXPECT_FALSE(::IsZoomed(lower));
-        form_.reset();
-    }
-    const HWND ie =
-        Make("IEFrame", (WS_OVERLAPPEDWINDOW | WS_VISIBLE) & ~static_cast<DWORD>(WS_MAXIMIZEBOX));
-    Start();
-    form().miMaxIEClick();
-    fixture_.Sync();
-    EXPECT_TRUE(::IsZoomed(ie)); // even without a maximize box
 }
 
 } // namespace
