@@ -7,6 +7,8 @@
 #include <utility>
 
 #include "app/main_form.h"
+#include "rules/rule.h"
+#include "rules/rule_list.h"
 #include "rules/set_rule_dialog.h"
 #include "support/dialog_driver.h"
 #include "support/wait.h"
@@ -507,6 +509,30 @@ std::vector<COLORREF> Pixels(const Canvas& picture) {
         }
     }
     return pixels;
+}
+
+} // namespace vt
+
+// A rule as one line.
+
+namespace vt {
+
+std::string RuleText(const vantrel::WindowRule& r) {
+    std::string text = r.className + '|' + r.action + '|' + r.zOrder + '|' + r.windowCaption + '|' +
+                       r.autoRefresh + '|' + r.timeInterval;
+    if (vantrel::ExtrasOf(r) != vantrel::RuleExtras{}) {
+        text += '|' + r.program + '|' + r.titlePattern + '|' + r.placement + '|' + r.transparency +
+                (r.applyOnce ? "|once" : "|");
+    }
+    return text;
+}
+
+std::string RuleLines(const vantrel::RuleList& rules) {
+    std::string lines;
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        lines += RuleText(rules.at(i)) + '\n';
+    }
+    return lines;
 }
 
 } // namespace vt
