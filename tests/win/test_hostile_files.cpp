@@ -353,17 +353,15 @@ void ExpectWellFormed(const RuleList& rules, const std::string& label) {
 
 using vt::HeapsIntact;
 
-class HostileFiles : public ::testing::Test {
-protected:
-    void TearDown() override { EXPECT_TRUE(HeapsIntact()); }
-    vt::TempDir dir_;
-};
-
 // The cases run in slices, each in a test (and so a process) of its own, so that no one of them
 // comes near the time limit of a single test, even with the heap checks of a checked run.
 constexpr int kSlices = 4;
 
-class HostileFileSlice : public HostileFiles, public ::testing::WithParamInterface<int> {};
+class HostileFileSlice : public ::testing::TestWithParam<int> {
+protected:
+    void TearDown() override { EXPECT_TRUE(HeapsIntact()); }
+    vt::TempDir dir_;
+};
 
 TEST_P(HostileFileSlice, EveryDamagedFileLoadsAndSavesBackToTheSameRulesAndSettings) {
     const std::vector<HostileCase> cases = HostileCases();
@@ -423,7 +421,7 @@ TEST_P(HostileFileSlice, EveryDamagedFileLoadsAndSavesBackToTheSameRulesAndSetti
 
 INSTANTIATE_TEST_SUITE_P(Slices, HostileFileSlice, ::testing::Range(0, kSlices));
 
-TEST_F(HostileFiles, SameSeedMakesTheSameFilesOfEveryKind) {
+TEST(HostileFiles, SameSeedMakesTheSameFilesOfEveryKind) {
     // A failure report names a case number; the number must mean the same file on every run.
     const std::vector<HostileCase> a = HostileCases();
     const std::vector<HostileCase> b = HostileCases();
@@ -478,10 +476,10 @@ TEST_F(HostileStart, StartsListsAndSavesOnDamagedFiles) {
         ++ran;
         WriteFile("rules.dat", c.rules);
         WriteUserSettings(c.settings);
-        vt::WindowSpec spec;
-        spec.className = vt::UniqueName("Hostile");
-        spec.caption = "listed despite the files";
-        const HWND window = fixture.CreateOne(spec);
+        vt::WindowSpec listed;
+        listed.className = vt::UniqueName("Hostile");
+        listed.caption = "listed despite the files";
+        const HWND window = fixture.CreateOne(listed);
         auto& f = Start();
         const HWND main = f.Handle();
         ASSERT_TRUE(::IsWindow(main));
