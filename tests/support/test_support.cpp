@@ -9,6 +9,8 @@
 #include "app/main_form.h"
 #include "app/messages.h"
 #include "app/rule_application.h"
+#include "rules/rule.h"
+#include "rules/rule_list.h"
 #include "rules/set_rule_dialog.h"
 #include "support/dialog_driver.h"
 #include "support/wait.h"
@@ -542,6 +544,30 @@ bool HideToTray(HWND main, HWND window) {
            ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, W(window),
                           vantrel::kSysMinimizeToTray) &&
            WaitUntil([&] { return !::IsWindowVisible(window); });
+}
+
+} // namespace vt
+
+// A rule as one line.
+
+namespace vt {
+
+std::string RuleText(const vantrel::WindowRule& r) {
+    std::string text = r.className + '|' + r.action + '|' + r.zOrder + '|' + r.windowCaption + '|' +
+                       r.autoRefresh + '|' + r.timeInterval;
+    if (vantrel::ExtrasOf(r) != vantrel::RuleExtras{}) {
+        text += '|' + r.program + '|' + r.titlePattern + '|' + r.placement + '|' + r.transparency +
+                (r.applyOnce ? "|once" : "|");
+    }
+    return text;
+}
+
+std::string RuleLines(const vantrel::RuleList& rules) {
+    std::string lines;
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        lines += RuleText(rules.at(i)) + '\n';
+    }
+    return lines;
 }
 
 } // namespace vt

@@ -253,3 +253,20 @@ namespace vt {
 bool HideToTray(HWND main, HWND window);
 
 } // namespace vt
+
+// A rule as one line, for tests that compare held, saved and loaded rules.
+
+namespace vantrel {
+struct WindowRule;
+class RuleList;
+} // namespace vantrel
+
+namespace vt {
+
+// The six fields joined by '|'; the newer fields follow only on a rule that uses one of them, so
+// that the many rules without them stay short.
+std::string RuleText(const vantrel::WindowRule& rule);
+// Every rule's text, each followed by a line break.
+std::string RuleLines(const vantrel::RuleList& rules);
+
+} // namespace vt

@@ -19,30 +19,22 @@ namespace {
 
 using R = TfrmSetRule;
 
+HWND C(const Form& form, int id) {
+    return vt::Control(form.Handle(), id);
+}
 void Press(const Form& form, int id) {
-    vt::Click(vt::Control(form.Handle(), id));
+    vt::Click(C(form, id));
 }
 
-// Shows the dialog with `script` running inside its modal loop; returns the modal result.
-int Show(R& dialog, const std::function<void(R&)>& script) {
-    return vt::RunModal(dialog, [script](Form& form) { script(static_cast<R&>(form)); });
-}
-
-class SetRuleDialog : public ::testing::Test {
-protected:
-    HWND Ctl(int id) const { return vt::Control(dialog_.Handle(), id); }
-
-    R dialog_{nullptr};
-};
-
-TEST_F(SetRuleDialog, LayoutCaptionsColoursAndInitialState) {
-    const HWND form = dialog_.Create();
+TEST(SetRuleDialog, LayoutCaptionsColoursAndInitialState) {
+    R dialog(nullptr);
+    const HWND form = dialog.Create();
+    const auto Ctl = [&](int id) { return C(dialog, id); };
     EXPECT_EQ(vt::TextOf(form), "Set Rule");
     EXPECT_EQ(::GetWindowLongPtrA(form, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
     RECT client{};
     ::GetClientRect(form, &client);
-    EXPECT_EQ(client.right, 435);
-    EXPECT_EQ(client.bottom, 346);
+    EXPECT_EQ(std::to_string(client.right) + "x" + std::to_string(client.bottom), "435x346");
 
     const LRESULT font = ::SendMessageA(Ctl(R::kIdOk), WM_GETFONT, 0, 0);
     LOGFONTA face{};
@@ -69,14 +61,14 @@ TEST_F(SetRuleDialog, LayoutCaptionsColoursAndInitialState) {
     EXPECT_EQ(reinterpret_cast<HICON>(::SendMessageA(image, STM_GETICON, 0, 0)),
               ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1)));
 
-    EXPECT_EQ(vt::SetRuleShown(dialog_), "||0|0|30|ie");
+    EXPECT_EQ(vt::SetRuleShown(dialog), "||0|0|30|ie");
     EXPECT_NE(::GetWindowLongPtrA(Ctl(R::kIdCaption), GWL_STYLE) & ES_READONLY, 0);
     EXPECT_EQ(::SendMessageA(Ctl(R::kIdClassName), EM_GETLIMITTEXT, 0, 0), 255);
 
     // Editable, read-only or disabled, the caption and class name keep the active border's
     // background.
-    dialog_.SetClassNameEditable(true);
-    dialog_.DisableCaption();
+    dialog.SetClassNameEditable(true);
+    dialog.DisableCaption();
     const HDC dc = ::GetDC(form);
     const auto brush = [&](UINT msg, HWND control) {
         return reinterpret_cast<HBRUSH>(::SendMessageA(form, msg, reinterpret_cast<WPARAM>(dc),
@@ -92,81 +84,27 @@ TEST_F(SetRuleDialog, LayoutCaptionsColoursAndInitialState) {
     ::ReleaseDC(form, dc);
 }
 
-TEST_F(SetRuleDialog, OpensCentredOverItsOwnerWithTheFocusOnTheFirstFieldAndTabsInOrder) {
-    platform::UniqueWindow owner(::CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 200,
-                                                   150, 700, 500, nullptr, nullptr,
-                                                   ::GetModuleHandleA(nullptr), nullptr));
-    R dialog(owner.get());
-    dialog.SetClassNameText("IEFrame");
-    dialog.SetActionIndex(3);
-    dialog.SetZOrderIndex(1);
-    Show(dialog, [&](const R& d) {
-        const RECT me = vt::WindowRectOf(d.Handle());
-        EXPECT_NEAR((me.left + me.right) / 2, 200 + 350, 1);
-        EXPECT_NEAR((me.top + me.bottom) / 2, 150 + 250, 1);
-        const auto ctl = [&](int id) { return vt::Control(d.Handle(), id); };
-        HWND at = ::GetFocus();
-        // Tabbing into a radio group lands on its selected item.
-        for (const int id :
-             {R::kIdCaption, R::kIdClassName, R::kIdActionFirst + 3, R::kIdZOrderFirst + 1,
-              R::kIdAutoRefresh, R::kIdTimeInterval, R::kIdCurrentWindow, R::kIdMore, R::kIdOk,
-              R::kIdCancel, R::kIdCaption}) {
-            EXPECT_EQ(::GetDlgCtrlID(at), id);
-            at = ::GetNextDlgTabItem(d.Handle(), at, FALSE);
-        }
-        // Arrow keys stay inside each radio group.
-        EXPECT_EQ(::GetNextDlgGroupItem(d.Handle(), ctl(R::kIdActionFirst + 4), FALSE),
-                  ctl(R::kIdActionFirst));
-        EXPECT_EQ(::GetNextDlgGroupItem(d.Handle(), ctl(R::kIdZOrderFirst + 2), FALSE),
-                  ctl(R::kIdZOrderFirst));
-        Press(d, R::kIdCancel);
-    });
-}
-
-// Typing a class name that holds "ieframe" enables the group for good, whatever is typed next.
-TEST_F(SetRuleDialog, TypingIEFrameEnablesTheGroupForGood) {
-    dialog_.DisableCaption();
-    dialog_.SetClassNameEditable(true);
-    Show(dialog_, [this](R& d) {
-        const std::pair<const char*, const char*> steps[] = {
-            {"IEFr", "IEFr||0|0|30|editable nocaption"},
-            {"ame", "IEFrame||0|0|30|editable nocaption ie"},
-            {"\b\b\b\b\b\b\b", "||0|0|30|editable nocaption ie"},
-            {"Notepad", "Notepad||0|0|30|editable nocaption ie"}};
-        for (const auto& [typed, shown] : steps) {
-            vt::Type(Ctl(R::kIdClassName), typed);
-            EXPECT_EQ(vt::SetRuleShown(d), shown) << "after " << typed;
-        }
-        Press(d, R::kIdCancel);
-    });
-}
-
 // Each row fills the dialog as a command would (both boxes ticked), makes its edit, and leaves by
 // OK, Cancel or the title bar's close. OK counts a change only in the five values, and only as they
 // end; every other way out changes nothing. OK asks for a class name only when it is typed, empty.
-// The Internet Explorer group opens enabled for a class holding "ieframe" in any letter case.
-TEST_F(SetRuleDialog, TheWayOutAndTheEditsDecideResultAndChange) {
+// The Internet Explorer group opens enabled for a class holding "ieframe" in any letter case, and
+// typing such a name enables it for good.
+TEST(SetRuleDialog, TheWayOutAndTheEditsDecideResultAndChange) {
     using Edit = std::function<void(R&)>;
-    const auto toggle = [](int id) {
-        return [id](const R& d) { vt::Toggle(vt::Control(d.Handle(), id)); };
-    };
-    const Edit zOrderClick = [](const R& d) {
-        ::SendMessageA(vt::Control(d.Handle(), R::kIdZOrderFirst + 2), BM_CLICK, 0, 0);
-    };
+    const auto toggle = [](int id) { return [id](const R& d) { vt::Toggle(C(d, id)); }; };
     const Edit leadingZero = [](const R& d) {
-        const HWND interval = vt::Control(d.Handle(), R::kIdTimeInterval);
-        ::SendMessageA(interval, EM_SETSEL, 0, 0);
-        vt::Type(interval, "0");
+        ::SendMessageA(C(d, R::kIdTimeInterval), EM_SETSEL, 0, 0);
+        vt::Type(C(d, R::kIdTimeInterval), "0");
     };
     const Edit andBack = [](R& d) {
-        vt::Type(vt::Control(d.Handle(), R::kIdClassName), "IEFrame");
-        vt::Toggle(vt::Control(d.Handle(), R::kIdCurrentWindow));
-        vt::Toggle(vt::Control(d.Handle(), R::kIdCurrentWindow));
+        vt::Type(C(d, R::kIdClassName), "IEFrame");
+        vt::Toggle(C(d, R::kIdCurrentWindow));
+        vt::Toggle(C(d, R::kIdCurrentWindow));
         d.SetActionIndex(2);
         d.SetActionIndex(0);
     };
     const Edit digitsOnly = [](const R& d) {
-        const HWND interval = vt::Control(d.Handle(), R::kIdTimeInterval);
+        const HWND interval = C(d, R::kIdTimeInterval);
         ::SendMessageA(interval, EM_SETSEL, 2, 2);
         for (const char* refused : {"a", "-", " ", "+"}) {
             vt::Type(interval, refused);
@@ -176,58 +114,90 @@ TEST_F(SetRuleDialog, TheWayOutAndTheEditsDecideResultAndChange) {
         EXPECT_EQ(d.TimeIntervalText(), "3079");
         vt::Type(interval, "\b\b");
     };
+    const Edit typing = [](const R& d) {
+        const char* const steps[][3] = {{"IEFr", "IEFr", ""},
+                                        {"ame", "IEFrame", " ie"},
+                                        {"\b\b\b\b\b\b\b", "", " ie"},
+                                        {"Notepad", "Notepad", " ie"}};
+        for (const auto& [typed, cls, ie] : steps) {
+            vt::Type(C(d, R::kIdClassName), typed);
+            EXPECT_EQ(vt::SetRuleShown(d), std::string(cls) + "|Start Page - Browser|0|0|30|" +
+                                               "editable nocaption" + ie + " refresh exclude")
+                << "after " << typed;
+        }
+    };
+    const platform::UniqueWindow owner = vt::PlainWindow("owner");
+    // Centred over its owner, with the focus on the first field; tabbing into a radio group lands
+    // on its selected item, and arrow keys stay inside the group.
+    const Edit tabsInOrder = [o = vt::WindowRectOf(owner.get())](const R& d) {
+        const RECT me = vt::WindowRectOf(d.Handle());
+        EXPECT_NEAR(me.left + me.right, o.left + o.right, 2);
+        EXPECT_NEAR(me.top + me.bottom, o.top + o.bottom, 2);
+        HWND at = ::GetFocus();
+        for (const int id :
+             {R::kIdCaption, R::kIdClassName, R::kIdActionFirst + 3, R::kIdZOrderFirst + 1,
+              R::kIdAutoRefresh, R::kIdTimeInterval, R::kIdCurrentWindow, R::kIdMore, R::kIdOk,
+              R::kIdCancel, R::kIdCaption}) {
+            EXPECT_EQ(::GetDlgCtrlID(at), id);
+            at = ::GetNextDlgTabItem(d.Handle(), at, FALSE);
+        }
+        EXPECT_EQ(::GetNextDlgGroupItem(d.Handle(), C(d, R::kIdActionFirst + 4), FALSE),
+                  C(d, R::kIdActionFirst));
+        EXPECT_EQ(::GetNextDlgGroupItem(d.Handle(), C(d, R::kIdZOrderFirst + 2), FALSE),
+                  C(d, R::kIdZOrderFirst));
+    };
     HWND asked = nullptr; // the dialog that asked for a class name
     const Edit emptyFirst = [&asked](R& d) {
         asked = d.Handle();
         Press(d, R::kIdOk);
         EXPECT_EQ(d.GetModalResult(), kResultNone);
         EXPECT_TRUE(::IsWindowVisible(d.Handle()));
-        vt::Type(vt::Control(d.Handle(), R::kIdClassName), " ");
+        vt::Type(C(d, R::kIdClassName), " ");
     };
     constexpr int kClose = SC_CLOSE;
     const std::string ie = "IEFrame|Start Page - Browser|";
     const struct {
         const char* name;
         const char* className; // "typed": an editable class name, empty, and no caption
-        const char* interval;
-        int action, zOrder;
         Edit edit;
         int out; // the button, or the title bar's close
         bool changed;
         std::string shown; // afterwards, when OK; empty: cancelled, and nobody reads the fields
+        const char* interval = "30";
+        int action = 0, zOrder = 0;
     } rows[] = {
-        {"a new action", "IEFrame", "30", 0, 0, [](R& d) { d.SetActionIndex(4); }, R::kIdOk, true,
+        {"a new action", "IEFrame", [](R& d) { d.SetActionIndex(4); }, R::kIdOk, true,
          ie + "4|0|30|ie refresh exclude"},
-        {"a new z order", "IEFrame", "30", 0, 0, zOrderClick, R::kIdOk, true,
+        {"a new z order", "IEFrame",
+         [](R& d) { ::SendMessageA(C(d, R::kIdZOrderFirst + 2), BM_CLICK, 0, 0); }, R::kIdOk, true,
          ie + "0|2|30|ie refresh exclude"},
-        {"auto refresh", "IEFrame", "30", 0, 0, toggle(R::kIdAutoRefresh), R::kIdOk, true,
+        {"auto refresh", "IEFrame", toggle(R::kIdAutoRefresh), R::kIdOk, true,
          ie + "0|0|30|ie exclude"},
-        {"current window", "IEFrame", "30", 0, 0, toggle(R::kIdCurrentWindow), R::kIdOk, true,
+        {"current window", "IEFrame", toggle(R::kIdCurrentWindow), R::kIdOk, true,
          ie + "0|0|30|ie refresh"},
-        {"030 for 30", "IEFrame", "30", 0, 0, leadingZero, R::kIdOk, true,
-         ie + "0|0|030|ie refresh exclude"},
-        {"values that end as they began", "typed", "30", 0, 0, andBack, R::kIdOk, false,
+        {"030 for 30", "IEFrame", leadingZero, R::kIdOk, true, ie + "0|0|030|ie refresh exclude"},
+        {"values that end as they began", "typed", andBack, R::kIdOk, false,
          ie + "0|0|30|editable nocaption ie refresh exclude"},
-        {"the interval takes digits and backspace only", "IEFrame", "30", 0, 0, digitsOnly,
-         R::kIdOk, false, ie + "0|0|30|ie refresh exclude"},
-        {"an empty class name is asked for first", "typed", "30", 0, 0, emptyFirst, R::kIdOk, false,
+        {"the interval takes digits and backspace only", "IEFrame", digitsOnly, R::kIdOk, false,
+         ie + "0|0|30|ie refresh exclude"},
+        {"an empty class name is asked for first", "typed", emptyFirst, R::kIdOk, false,
          " |Start Page - Browser|0|0|30|editable nocaption refresh exclude"},
-        {"OK without a change", "IEFrame", "45", 3, 1, nullptr, R::kIdOk, false,
-         ie + "3|1|45|ie refresh exclude"},
-        {"a dash opens as 30 for Internet Explorer", "xieframe2", "-", 0, 0, nullptr, R::kIdOk,
-         false, "xieframe2|Start Page - Browser|0|0|30|ie refresh exclude"},
-        {"a dash stays for an ordinary window", "", "-", 0, 0, nullptr, R::kIdOk, false,
-         "|Start Page - Browser|0|0|-|refresh exclude"},
-        {"no z order turns OK into Cancel", "Notepad", "45", 3, -1, nullptr, R::kIdOk, false, ""},
-        {"no action turns OK into Cancel", "", "30", -1, 0, nullptr, R::kIdOk, false, ""},
-        {"the title bar's close cancels", "IEFrame", "45", 3, 1, nullptr, kClose, false, ""},
-        {"Cancel forgets a toggle", "IEFrame", "30", 0, 0, toggle(R::kIdAutoRefresh), R::kIdCancel,
-         false, ""},
+        {"OK without a change, tabbed through in order", "IEFrame", tabsInOrder, R::kIdOk, false,
+         ie + "3|1|45|ie refresh exclude", "45", 3, 1},
+        {"a dash opens as 30 for Internet Explorer", "xieframe2", nullptr, R::kIdOk, false,
+         "xieframe2|Start Page - Browser|0|0|30|ie refresh exclude", "-"},
+        {"a dash stays for an ordinary window", "", nullptr, R::kIdOk, false,
+         "|Start Page - Browser|0|0|-|refresh exclude", "-"},
+        {"no z order turns OK into Cancel", "Notepad", nullptr, R::kIdOk, false, "", "45", 3, -1},
+        {"no action turns OK into Cancel", "", nullptr, R::kIdOk, false, "", "30", -1},
+        {"the title bar's close cancels", "IEFrame", nullptr, kClose, false, "", "45", 3, 1},
+        {"Cancel forgets a toggle", "IEFrame", toggle(R::kIdAutoRefresh), R::kIdCancel, false, ""},
+        {"typing ieframe enables the group for good", "typed", typing, R::kIdCancel, false, ""},
     };
     vt::BoxAnswerer answerer;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        R dialog(nullptr);
+        R dialog(owner.get());
         dialog.SetCaptionText("Start Page - Browser");
         const bool typed = std::string(row.className) == "typed";
         if (typed) {
@@ -240,18 +210,17 @@ TEST_F(SetRuleDialog, TheWayOutAndTheEditsDecideResultAndChange) {
         dialog.SetZOrderIndex(row.zOrder);
         dialog.SetAutoRefreshChecked(true);
         dialog.SetCurrentWindowChecked(true);
-        EXPECT_EQ(Show(dialog,
-                       [&row](R& d) {
-                           if (row.edit) {
-                               row.edit(d);
-                           }
-                           if (row.out == kClose) {
-                               ::SendMessageA(d.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
-                           } else {
-                               Press(d, row.out);
-                           }
-                       }),
-                  row.shown.empty() ? kResultCancel : kResultOk);
+        const int result = vt::RunModal(dialog, [&row](Form& form) {
+            if (row.edit) {
+                row.edit(static_cast<R&>(form));
+            }
+            if (row.out == kClose) {
+                ::SendMessageA(form.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+            } else {
+                Press(form, row.out);
+            }
+        });
+        EXPECT_EQ(result, row.shown.empty() ? kResultCancel : kResultOk);
         EXPECT_EQ(dialog.Changed(), row.changed);
         if (!row.shown.empty()) {
             EXPECT_EQ(vt::SetRuleShown(dialog), row.shown);
