@@ -21,6 +21,16 @@ BOOL CALLBACK Collect(HWND window, LPARAM param) {
     }
     return TRUE;
 }
+
+// Waits for the window to exist.
+HWND FirstWindow(DWORD pid, const std::string& className) {
+    std::vector<HWND> windows;
+    WaitUntil([&] {
+        windows = WindowsOfProcess(pid, className);
+        return !windows.empty();
+    });
+    return windows.empty() ? nullptr : windows.front();
+}
 } // namespace
 
 std::vector<HWND> WindowsOfProcess(DWORD pid, const std::string& className) {
@@ -62,23 +72,11 @@ AppProcess::~AppProcess() {
 }
 
 HWND AppProcess::MainWindow() {
-    HWND found = nullptr;
-    WaitUntil([&] {
-        auto windows = WindowsOfProcess(pid_, "Vantrel Made by Ostrim Software");
-        found = windows.empty() ? nullptr : windows.front();
-        return found != nullptr;
-    });
-    return found;
+    return FirstWindow(pid_, "Vantrel Made by Ostrim Software");
 }
 
 HWND AppProcess::TaskbarWindow() {
-    HWND found = nullptr;
-    WaitUntil([&] {
-        auto windows = WindowsOfProcess(pid_, "VantrelApplication");
-        found = windows.empty() ? nullptr : windows.front();
-        return found != nullptr;
-    });
-    return found;
+    return FirstWindow(pid_, "VantrelApplication");
 }
 
 bool AppProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {

@@ -67,26 +67,17 @@ char AccessLetter(const std::string& caption) {
 }
 
 namespace {
-struct FindData {
-    int id;
-    const std::string* text;
-    HWND found;
-};
+// The first control below the form, however deeply nested, that the test accepts.
+using ControlTest = std::function<bool(HWND)>;
 BOOL CALLBACK FindChild(HWND child, LPARAM param) {
-    auto* data = reinterpret_cast<FindData*>(param);
-    if (data->text == nullptr && ::GetDlgCtrlID(child) == data->id) {
-        data->found = child;
-        return FALSE;
-    }
-    if (data->text != nullptr) {
-        char buffer[512] = {};
-        ::GetWindowTextA(child, buffer, sizeof(buffer));
-        if (*data->text == buffer || *data->text == ShownText(buffer)) {
-            data->found = child;
-            return FALSE;
-        }
-    }
-    return TRUE;
+    auto& [test, found] = *reinterpret_cast<std::pair<const ControlTest*, HWND>*>(param);
+    found = (*test)(child) ? child : nullptr;
+    return found == nullptr;
+}
+HWND FindControl(HWND form, const ControlTest& test) {
+    std::pair<const ControlTest*, HWND> search{&test, nullptr};
+    ::EnumChildWindows(form, FindChild, reinterpret_cast<LPARAM>(&search));
+    return search.second;
 }
 } // namespace
 
@@ -118,15 +109,14 @@ int RunModal(vantrel::Form& dialog, std::function<void(vantrel::Form&)> script, 
 }
 
 HWND Control(HWND form, int id) {
-    FindData data{id, nullptr, nullptr};
-    ::EnumChildWindows(form, FindChild, reinterpret_cast<LPARAM>(&data));
-    return data.found;
+    return FindControl(form, [id](HWND child) { return ::GetDlgCtrlID(child) == id; });
 }
 
 HWND ControlByText(HWND form, const std::string& text) {
-    FindData data{0, &text, nullptr};
-    ::EnumChildWindows(form, FindChild, reinterpret_cast<LPARAM>(&data));
-    return data.found;
+    return FindControl(form, [&text](HWND child) {
+        const std::string shown = TextOf(child);
+        return shown == text || ShownText(shown) == text;
+    });
 }
 
 void Click(HWND button) {
@@ -160,9 +150,7 @@ namespace {
 std::vector<ShownBox> g_shownBoxes;
 
 BOOL CALLBACK FindMessageBox(HWND window, LPARAM found) {
-    char name[16] = {};
-    ::GetClassNameA(window, name, sizeof(name));
-    if (std::string(name) == "#32770" && ::IsWindowVisible(window)) {
+    if (ClassOf(window) == "#32770" && ::IsWindowVisible(window)) {
         *reinterpret_cast<HWND*>(found) = window;
         return FALSE;
     }

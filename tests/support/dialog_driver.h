@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/wait.h"
 #include "ui/form.h"
 
 namespace vt {
@@ -63,12 +64,10 @@ const std::vector<ShownBox>& ShownBoxes();
 
 // While it lives, every message box this thread shows is answered from a thread timer that the
 // box's own modal loop dispatches.
-class BoxAnswerer {
+class BoxAnswerer : NoCopy {
 public:
     BoxAnswerer();
     ~BoxAnswerer();
-    BoxAnswerer(const BoxAnswerer&) = delete;
-    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
     const std::vector<ShownBox>& Seen() const { return ShownBoxes(); }
 
 private:

@@ -19,21 +19,6 @@ constexpr DWORD kEndTimeoutMs = 10000;
 // Large enough that a command line never blocks in WriteFile while the fixture is busy.
 constexpr DWORD kPipeBytes = 1 << 16;
 
-std::string Hex(std::uint64_t value) {
-    char text[17];
-    int at = 16;
-    text[at] = '\0';
-    do {
-        text[--at] = "0123456789abcdef"[value & 0xF];
-        value >>= 4;
-    } while (value != 0);
-    return std::string(text + at);
-}
-
-bool IsPlainByte(unsigned char c) {
-    return c > 0x20 && c < 0x7F && c != '%' && c != ',';
-}
-
 // Handles sent messages only: posted messages stay queued for the test's own waits, in order.
 void ProcessSentMessages() {
     MSG msg;
@@ -57,66 +42,14 @@ bool WaitHandle(HANDLE handle, DWORD timeoutMs) {
     }
 }
 
-std::vector<std::string> Split(const std::string& text) {
-    std::vector<std::string> tokens;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        const std::size_t space = text.find(' ', at);
-        const std::size_t end = space == std::string::npos ? text.size() : space;
-        if (end > at) {
-            tokens.push_back(text.substr(at, end - at));
-        }
-        at = end + 1;
-    }
-    return tokens;
-}
-
-std::uint64_t ParseHex(const std::string& text) {
-    char* end = nullptr;
-    const unsigned long long value = std::strtoull(text.c_str(), &end, 16);
-    if (text.empty() || end != text.c_str() + text.size()) {
-        throw std::runtime_error("fixture reply has a bad hex number: '" + text + "'");
-    }
-    return value;
-}
-
-int ParseCount(const std::string& text) {
-    char* end = nullptr;
-    const long value = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || end != text.c_str() + text.size()) {
-        throw std::runtime_error("fixture reply has a bad number: '" + text + "'");
-    }
-    return static_cast<int>(value);
+std::vector<HWND> ParseHandles(const std::string& reply) {
+    const std::vector<std::string> tokens = SplitTokens(reply);
+    std::vector<HWND> windows(tokens.size());
+    std::transform(tokens.begin(), tokens.end(), windows.begin(), ParseHwnd);
+    return windows;
 }
 
 } // namespace
-
-std::string PercentEncode(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (IsPlainByte(byte)) {
-            out += c;
-        } else {
-            out += '%';
-            out += "0123456789ABCDEF"[byte >> 4];
-            out += "0123456789ABCDEF"[byte & 0xF];
-        }
-    }
-    return out;
-}
-
-std::string HandleToHex(HWND hwnd) {
-    return Hex(reinterpret_cast<std::uintptr_t>(hwnd));
-}
-
-void Fixture::Handle::Reset() {
-    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) {
-        CloseHandle(handle_);
-    }
-    handle_ = nullptr;
-}
 
 Fixture::Fixture(DWORD replyTimeoutMs, const char* program) : replyTimeoutMs_(replyTimeoutMs) {
     const std::string exe = (std::strchr(program, ':') != nullptr ? "" : TestBinFolder()) + program;
@@ -167,17 +100,15 @@ Fixture::Fixture(DWORD replyTimeoutMs, const char* program) : replyTimeoutMs_(re
     childOutput.Reset();
 
     // A constructor that throws gets no destructor call, so the process is ended here.
-    std::string pid;
     try {
-        pid = Call("pid");
+        const std::string pid = Call("pid");
+        if (pid != std::to_string(processId_)) {
+            throw std::runtime_error("fixture reported process id '" + pid + "', expected " +
+                                     std::to_string(processId_));
+        }
     } catch (const std::exception&) {
         TerminateProcess(process_.Get(), 1);
         throw;
-    }
-    if (pid != std::to_string(processId_)) {
-        TerminateProcess(process_.Get(), 1);
-        throw std::runtime_error("fixture reported process id '" + pid + "', expected " +
-                                 std::to_string(processId_));
     }
 }
 
@@ -203,15 +134,8 @@ std::string Fixture::Command(const std::string& line) {
     if (input_.Get() == nullptr || process_.Get() == nullptr) {
         throw std::runtime_error("fixture input is closed; cannot send '" + line + "'");
     }
-    const std::string text = line + "\n";
-    std::size_t done = 0;
-    while (done < text.size()) {
-        DWORD wrote = 0;
-        if (!WriteFile(input_.Get(), text.data() + done, static_cast<DWORD>(text.size() - done),
-                       &wrote, nullptr)) {
-            throw std::runtime_error("fixture has gone; cannot send '" + line + "'");
-        }
-        done += wrote;
+    if (!WriteAll(input_.Get(), line + "\n")) {
+        throw std::runtime_error("fixture has gone; cannot send '" + line + "'");
     }
     return ReadLine(line);
 }
@@ -219,25 +143,19 @@ std::string Fixture::Command(const std::string& line) {
 std::string Fixture::ReadLine(const std::string& forCommand) {
     const ULONGLONG deadline = GetTickCount64() + replyTimeoutMs_;
     for (;;) {
-        const std::size_t newline = pending_.find('\n');
-        if (newline != std::string::npos) {
-            std::string line = pending_.substr(0, newline);
-            pending_.erase(0, newline + 1);
-            if (!line.empty() && line.back() == '\r') {
-                line.pop_back();
-            }
+        std::string line;
+        if (TakeLine(pending_, line)) {
             return line;
         }
         DWORD available = 0;
-        if (!PeekNamedPipe(output_.Get(), nullptr, 0, nullptr, &available, nullptr)) {
+        DWORD got = 0;
+        const bool open = PeekNamedPipe(output_.Get(), nullptr, 0, nullptr, &available, nullptr);
+        std::string chunk(available, '\0');
+        if (!open ||
+            (available > 0 && !ReadFile(output_.Get(), &chunk[0], available, &got, nullptr))) {
             throw std::runtime_error("fixture ended before replying to '" + forCommand + "'");
         }
         if (available > 0) {
-            std::string chunk(available, '\0');
-            DWORD got = 0;
-            if (!ReadFile(output_.Get(), &chunk[0], available, &got, nullptr)) {
-                throw std::runtime_error("fixture ended before replying to '" + forCommand + "'");
-            }
             pending_.append(chunk, 0, got);
             continue;
         }
@@ -246,20 +164,13 @@ std::string Fixture::ReadLine(const std::string& forCommand) {
             throw std::runtime_error("fixture did not reply to '" + forCommand + "' within " +
                                      std::to_string(replyTimeoutMs_) + " ms");
         }
-        const auto slice = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, kPollMs));
-        HANDLE process = process_.Get();
-        const DWORD result = MsgWaitForMultipleObjects(1, &process, FALSE, slice, QS_SENDMESSAGE);
-        if (result == WAIT_OBJECT_0) {
-            // A reply written just before the end is still in the pipe; only a dead process
-            // with an empty pipe means the reply will never come.
-            if (PeekNamedPipe(output_.Get(), nullptr, 0, nullptr, &available, nullptr) &&
-                available > 0) {
-                continue;
-            }
+        // A reply written just before the end is still in the pipe; only a dead process with an
+        // empty pipe means the reply will never come.
+        if (WaitHandle(process_.Get(),
+                       static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, kPollMs))) &&
+            (!PeekNamedPipe(output_.Get(), nullptr, 0, nullptr, &available, nullptr) ||
+             available == 0)) {
             throw std::runtime_error("fixture ended before replying to '" + forCommand + "'");
-        }
-        if (result == WAIT_OBJECT_0 + 1) {
-            ProcessSentMessages();
         }
     }
 }
@@ -280,24 +191,17 @@ std::vector<HWND> Fixture::Create(const WindowSpec& wanted) {
     if (!wanted.className.empty()) {
         line += " class=" + PercentEncode(wanted.className);
     }
-    line += " caption=" + PercentEncode(wanted.caption);
-    line += " style=" + Hex(wanted.style);
-    line += " exstyle=" + Hex(wanted.exStyle);
-    line += " owner=" + HandleToHex(wanted.owner);
-    line += " children=" + std::to_string(wanted.children);
-    if (!wanted.childClasses.empty()) {
-        line += " childclass=";
-        for (std::size_t i = 0; i < wanted.childClasses.size(); ++i) {
-            if (i != 0) {
-                line += ',';
-            }
-            line += PercentEncode(wanted.childClasses[i]);
-        }
+    line += " caption=" + PercentEncode(wanted.caption) + " style=" + Hex(wanted.style) +
+            " exstyle=" + Hex(wanted.exStyle) + " owner=" + HandleToHex(wanted.owner) +
+            " children=" + std::to_string(wanted.children);
+    for (const std::string& name : wanted.childClasses) {
+        line +=
+            (&name == &wanted.childClasses.front() ? " childclass=" : ",") + PercentEncode(name);
     }
-    line += " closable=" + std::string(wanted.closable ? "1" : "0");
-    line += " count=" + std::to_string(wanted.count);
-    line += " x=" + std::to_string(wanted.x) + " y=" + std::to_string(wanted.y);
-    line += " w=" + std::to_string(wanted.w) + " h=" + std::to_string(wanted.h);
+    line += " closable=" + std::to_string(wanted.closable ? 1 : 0) +
+            " count=" + std::to_string(wanted.count) + " x=" + std::to_string(wanted.x) +
+            " y=" + std::to_string(wanted.y) + " w=" + std::to_string(wanted.w) +
+            " h=" + std::to_string(wanted.h);
     if (wanted.alpha >= 0) {
         line += " alpha=" + std::to_string(wanted.alpha);
     }
@@ -307,12 +211,7 @@ std::vector<HWND> Fixture::Create(const WindowSpec& wanted) {
     if (wanted.drawn) {
         line += " drawn=1";
     }
-
-    const std::vector<std::string> tokens = Split(Call(line));
-    std::vector<HWND> windows(tokens.size());
-    std::transform(tokens.begin(), tokens.end(), windows.begin(), [](const std::string& token) {
-        return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(ParseHex(token)));
-    });
+    const std::vector<HWND> windows = ParseHandles(Call(line));
     if (windows.size() != static_cast<std::size_t>(wanted.count)) {
         throw std::runtime_error("fixture created " + std::to_string(windows.size()) +
                                  " windows, expected " + std::to_string(wanted.count));
@@ -322,14 +221,9 @@ std::vector<HWND> Fixture::Create(const WindowSpec& wanted) {
 
 std::vector<HWND> Fixture::CreateHung(const std::string& className, const std::string& caption,
                                       int count, DWORD style) {
-    const std::vector<std::string> tokens =
-        Split(Call("hang class=" + PercentEncode(className) + " caption=" + PercentEncode(caption) +
-                   " count=" + std::to_string(count) + " style=" + Hex(style)));
-    std::vector<HWND> windows(tokens.size());
-    std::transform(tokens.begin(), tokens.end(), windows.begin(), [](const std::string& token) {
-        return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(ParseHex(token)));
-    });
-    return windows;
+    return ParseHandles(Call("hang class=" + PercentEncode(className) +
+                             " caption=" + PercentEncode(caption) +
+                             " count=" + std::to_string(count) + " style=" + Hex(style)));
 }
 
 void Fixture::Wake() {
@@ -378,33 +272,7 @@ void Fixture::AddSystemMenuItem(HWND hwnd, UINT id, const std::string& text) {
 }
 
 Counts Fixture::GetCounts(HWND hwnd) {
-    Counts counts;
-    int seen = 0;
-    for (const std::string& token : Split(Call("counts " + HandleToHex(hwnd)))) {
-        const std::size_t eq = token.find('=');
-        const std::string key = token.substr(0, eq);
-        const std::string value = eq == std::string::npos ? std::string() : token.substr(eq + 1);
-        if (key == "syscmd_close") {
-            counts.sysCommandClose = ParseCount(value);
-        } else if (key == "keydown_f5") {
-            counts.keyDownF5 = ParseCount(value);
-        } else if (key == "keyup_f5") {
-            counts.keyUpF5 = ParseCount(value);
-        } else if (key == "command_a220") {
-            counts.commandA220 = ParseCount(value);
-        } else if (key == "syscommand_last") {
-            counts.lastSysCommand = static_cast<WPARAM>(ParseHex(value));
-        } else if (key == "private") {
-            counts.privateMessages = ParseCount(value);
-        } else {
-            continue;
-        }
-        ++seen;
-    }
-    if (seen != 6) {
-        throw std::runtime_error("fixture counts reply is incomplete");
-    }
-    return counts;
+    return ParseCounts(Call("counts " + HandleToHex(hwnd)));
 }
 
 DWORD Fixture::Exit() {

@@ -1,6 +1,8 @@
 #pragma once
 // Drives vt_fixture.exe, a separate process that owns the "other application" windows the tests
 // point the product at. The line protocol is described at the top of tests/fixture/fixture.cpp.
+#include "fixture/protocol.h"
+
 #include <windows.h>
 
 #include <string>
@@ -29,20 +31,6 @@ struct WindowSpec {
     COLORREF key = 0;
     bool drawn = false;
 };
-
-// Messages a fixture window has received so far.
-struct Counts {
-    int sysCommandClose = 0; // WM_SYSCOMMAND SC_CLOSE
-    int keyDownF5 = 0;
-    int keyUpF5 = 0;
-    int commandA220 = 0;       // WM_COMMAND with wParam 0xA220
-    WPARAM lastSysCommand = 0; // wParam of the latest WM_SYSCOMMAND, 0 if none
-    int privateMessages = 0;   // messages from WM_USER to 0xBFFF
-};
-
-// Text values travel percent-encoded (see the fixture's protocol).
-std::string PercentEncode(const std::string& text);
-std::string HandleToHex(HWND hwnd);
 
 // Every call waits for the fixture's reply with a deadline and throws std::runtime_error on
 // timeout, on an "err" reply, or when the fixture has gone; a test that misuses it fails rather
@@ -95,24 +83,6 @@ public:
     DWORD ExitCode() const; // throws while the process still runs
 
 private:
-    class Handle {
-    public:
-        Handle() = default;
-        explicit Handle(HANDLE handle) : handle_(handle) {}
-        ~Handle() { Reset(); }
-        Handle(const Handle&) = delete;
-        Handle& operator=(const Handle&) = delete;
-        HANDLE Get() const { return handle_; }
-        HANDLE* Out() {
-            Reset();
-            return &handle_;
-        }
-        void Reset();
-
-    private:
-        HANDLE handle_ = nullptr;
-    };
-
     std::string Call(const std::string& line); // "ok" reply without the "ok", or throws
     std::string ReadLine(const std::string& forCommand);
     bool WaitForProcessEnd(DWORD timeoutMs) const;

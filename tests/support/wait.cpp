@@ -15,44 +15,27 @@ namespace {
 // how late a change is noticed while still sleeping whenever nothing is queued.
 constexpr DWORD kSliceMs = 10;
 
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE handle) : handle_(handle) {}
-    ~FindHandle() {
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            FindClose(handle_);
-        }
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
 // folder ends with a backslash.
 void RemoveTree(const std::string& folder) {
     WIN32_FIND_DATAA data;
-    {
-        const FindHandle find(FindFirstFileA((folder + "*").c_str(), &data));
-        if (find.Get() != INVALID_HANDLE_VALUE) {
-            do {
-                const std::string name = data.cFileName;
-                if (name == "." || name == "..") {
-                    continue;
-                }
-                const std::string full = folder + name;
-                if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                    !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-                    RemoveTree(full + "\\");
-                } else {
-                    // A test may leave a read-only file behind; it must not outlive the folder.
-                    SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                    DeleteFileA(full.c_str());
-                }
-            } while (FindNextFileA(find.Get(), &data));
-        }
+    const HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = data.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            const std::string full = folder + name;
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                RemoveTree(full + "\\");
+            } else {
+                // A test may leave a read-only file behind; it must not outlive the folder.
+                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(full.c_str());
+            }
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
     }
     RemoveDirectoryA(folder.c_str());
 }
@@ -95,17 +78,11 @@ std::string UniqueName(const char* prefix) {
 }
 
 std::string TestBinFolder() {
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameA(nullptr, &path[0], static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            throw std::runtime_error("GetModuleFileName failed");
-        }
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
+    // Long enough for any path Windows allows.
+    std::string path(32768, '\0');
+    path.resize(GetModuleFileNameA(nullptr, &path[0], static_cast<DWORD>(path.size())));
+    if (path.empty()) {
+        throw std::runtime_error("GetModuleFileName failed");
     }
     const std::size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? std::string(".\\") : path.substr(0, slash + 1);

@@ -21,13 +21,18 @@ std::string UniqueName(const char* prefix);
 // Folder of the running test program, with a trailing backslash.
 std::string TestBinFolder();
 
+// A base for what owns something that must be given back exactly once.
+struct NoCopy {
+    NoCopy() = default;
+    NoCopy(const NoCopy&) = delete;
+    NoCopy& operator=(const NoCopy&) = delete;
+};
+
 // A fresh folder under the temporary path, removed with its contents on destruction.
-class TempDir {
+class TempDir : NoCopy {
 public:
     TempDir();
     ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
     // With a trailing backslash.
     const std::string& path() const { return path_; }
 

@@ -8,23 +8,9 @@ namespace {
 constexpr int kSW = 1024;
 constexpr int kSH = 768;
 
-const ResizeAxis kPercent100{true, "100", false};
-
-ResizeAxis Pixels(const std::string& text) {
-    return {true, text, true};
-}
-ResizeAxis Percent(const std::string& text) {
-    return {true, text, false};
-}
-ResizeAxis Unchecked(const std::string& text = "") {
-    return {false, text, true};
-}
-
-void ExpectPlacement(const Placement& p, int x, int y, int w, int h) {
-    EXPECT_EQ(p.x, x);
-    EXPECT_EQ(p.y, y);
-    EXPECT_EQ(p.w, w);
-    EXPECT_EQ(p.h, h);
+// "p500": 500 pixels, "%50": half the screen, "-": unchecked; the rest is the typed text.
+ResizeAxis Axis(const std::string& spec) {
+    return {spec[0] != '-', spec.substr(1), spec[0] != '%'};
 }
 } // namespace
 
@@ -79,39 +65,10 @@ TEST(Alignment, NinePlacesOnScreen) {
 }
 
 TEST(Resize, InputCompleteness) {
-    EXPECT_TRUE(ResizeInputComplete(kPercent100, kPercent100));
-    EXPECT_FALSE(ResizeInputComplete(Pixels(""), kPercent100));
-    EXPECT_FALSE(ResizeInputComplete(kPercent100, Percent("")));
-    EXPECT_TRUE(ResizeInputComplete(Unchecked(), kPercent100));
-}
-
-TEST(Resize, WidthRules) {
-    const WindowRect rect{100, 50, 500, 350};
-    ExpectPlacement(ComputeResize(rect, kPercent100, kPercent100, kSW, kSH), 0, 0, kSW, kSH);
-    ExpectPlacement(ComputeResize({900, 10, 1000, 110}, Pixels("500"), Unchecked(), kSW, kSH), 524,
-                    10, 500, 100);
-    ExpectPlacement(ComputeResize(rect, Pixels("2000"), Unchecked(), kSW, kSH), 0, 50, kSW, 300);
-    // Left edge off screen: the width still changes but the window is not pulled right.
-    ExpectPlacement(ComputeResize({-200, 0, 100, 100}, Pixels("900"), Unchecked(), kSW, kSH), -200,
-                    0, 900, 100);
-    // Fits where it is: no move.
-    ExpectPlacement(ComputeResize(rect, Pixels("600"), Unchecked(), kSW, kSH), 100, 50, 600, 300);
-    ExpectPlacement(ComputeResize(rect, Pixels("12px"), Unchecked(), kSW, kSH), 100, 50, 400, 300);
-    ExpectPlacement(ComputeResize(rect, Percent("50"), Unchecked(), kSW, kSH), 100, 50, 512, 300);
-    ExpectPlacement(ComputeResize(rect, Percent("33"), Unchecked(), kSW, kSH), 100, 50, 337, 300);
-    ExpectPlacement(ComputeResize(rect, Percent("abc"), Unchecked(), kSW, kSH), 0, 50, kSW, 300);
-    // Huge percentage must not overflow before the screen cap.
-    ExpectPlacement(ComputeResize(rect, Percent("2147483647"), Unchecked(), kSW, kSH), 0, 50, kSW,
-                    300);
-}
-
-TEST(Resize, HeightRulesAndUncheckedAxis) {
-    const WindowRect rect{100, 600, 500, 700};
-    ExpectPlacement(ComputeResize(rect, Unchecked(), Pixels("300"), kSW, kSH), 100, 468, 400, 300);
-    ExpectPlacement(ComputeResize(rect, Unchecked("junk"), Percent("25"), kSW, kSH), 100, 576, 400,
-                    192);
-    ExpectPlacement(ComputeResize(rect, Unchecked(), Pixels("x"), kSW, kSH), 100, 600, 400, 100);
-    ExpectPlacement(ComputeResize(rect, Unchecked(), Unchecked(), kSW, kSH), 100, 600, 400, 100);
+    EXPECT_TRUE(ResizeInputComplete(Axis("%100"), Axis("%100")));
+    EXPECT_FALSE(ResizeInputComplete(Axis("p"), Axis("%100")));
+    EXPECT_FALSE(ResizeInputComplete(Axis("%100"), Axis("%")));
+    EXPECT_TRUE(ResizeInputComplete(Axis("-"), Axis("%100")));
 }
 
 TEST(Transparency, LevelToAlpha) {
@@ -138,39 +95,30 @@ TEST(Alignment, OnTheWindowsOwnMonitor) {
         const char* what;
         WindowRect monitor;
         WindowRect window;
-        WindowRect frame;
+        bool framed; // Windows 10's 7-pixel border left, right and below, outside the frame
         int command;
         Point expected;
     };
-    // Windows 301 x 201; a framed one has Windows 10's 7-pixel border left, right and below.
     const Case cases[] = {
-        {"primary top left", kPrimary, {50, 60, 351, 261}, {50, 60, 351, 261}, 51, {0, 0}},
-        {"primary bottom right", kPrimary, {50, 60, 351, 261}, {50, 60, 351, 261}, 59, {723, 567}},
-        {"right top left", kRight, {1500, 60, 1801, 261}, {1500, 60, 1801, 261}, 51, {1024, 0}},
-        {"right centre", kRight, {1500, 60, 1801, 261}, {1500, 60, 1801, 261}, 55, {1833, 439}},
-        {"left top left", kLeft, {-900, 10, -599, 211}, {-900, 10, -599, 211}, 51, {-1280, 0}},
-        {"left bottom right", kLeft, {-900, 10, -599, 211}, {-900, 10, -599, 211}, 59, {-301, 823}},
-        {"left centre", kLeft, {-900, 10, -599, 211}, {-900, 10, -599, 211}, 55, {-791, 411}},
-        {"tall top centre", kTall, {3000, 0, 3301, 201}, {3000, 0, 3301, 201}, 52, {3333, -400}},
-        {"tall bottom left", kTall, {3000, 0, 3301, 201}, {3000, 0, 3301, 201}, 57, {2944, 1319}},
-        {"frame top left", kRight, {1500, 60, 1801, 261}, {1507, 60, 1794, 254}, 51, {1017, 0}},
-        {"frame bottom right",
-         kRight,
-         {1500, 60, 1801, 261},
-         {1507, 60, 1794, 254},
-         59,
-         {2650, 886}},
-        {"larger than the left monitor",
-         kLeft,
-         {-900, 0, 401, 1125},
-         {-900, 0, 401, 1125},
-         55,
-         {-1290, -50}},
+        {"primary top left", kPrimary, {50, 60, 351, 261}, false, 51, {0, 0}},
+        {"primary bottom right", kPrimary, {50, 60, 351, 261}, false, 59, {723, 567}},
+        {"right top left", kRight, {1500, 60, 1801, 261}, false, 51, {1024, 0}},
+        {"right centre", kRight, {1500, 60, 1801, 261}, false, 55, {1833, 439}},
+        {"left top left", kLeft, {-900, 10, -599, 211}, false, 51, {-1280, 0}},
+        {"left bottom right", kLeft, {-900, 10, -599, 211}, false, 59, {-301, 823}},
+        {"left centre", kLeft, {-900, 10, -599, 211}, false, 55, {-791, 411}},
+        {"tall top centre", kTall, {3000, 0, 3301, 201}, false, 52, {3333, -400}},
+        {"tall bottom left", kTall, {3000, 0, 3301, 201}, false, 57, {2944, 1319}},
+        {"frame top left", kRight, {1500, 60, 1801, 261}, true, 51, {1017, 0}},
+        {"frame bottom right", kRight, {1500, 60, 1801, 261}, true, 59, {2650, 886}},
+        {"larger than the left monitor", kLeft, {-900, 0, 401, 1125}, false, 55, {-1290, -50}},
     };
     for (const Case& c : cases) {
-        const WindowRect frame = UsableFrame(c.window, &c.frame);
-        const Point p =
-            AlignOnMonitor(*AlignmentPlaceForCommand(c.command), c.monitor, c.window, frame);
+        const WindowRect& w = c.window;
+        const WindowRect reported =
+            c.framed ? WindowRect{w.left + 7, w.top, w.right - 7, w.bottom - 7} : w;
+        const WindowRect frame = UsableFrame(w, &reported);
+        const Point p = AlignOnMonitor(*AlignmentPlaceForCommand(c.command), c.monitor, w, frame);
         EXPECT_EQ(p.x, c.expected.x) << c.what;
         EXPECT_EQ(p.y, c.expected.y) << c.what;
     }
@@ -193,54 +141,57 @@ TEST(Alignment, FrameOutsideTheWindowRectangleIsNotUsed) {
     }
 }
 
-TEST(Resize, OnTheWindowsOwnMonitor) {
+// On the primary screen each row holds for ComputeResize as well.
+TEST(Resize, WidthAndHeightRulesOnTheWindowsOwnMonitor) {
     struct Case {
         const char* what;
         WindowRect monitor;
         WindowRect window;
-        ResizeAxis width, height;
+        const char* width;
+        const char* height;
         Placement expected;
     };
+    const WindowRect r{100, 50, 500, 350};
+    const WindowRect low{100, 600, 500, 700};
     const Case cases[] = {
-        {"primary defaults",
-         kPrimary,
-         {100, 50, 500, 350},
-         kPercent100,
-         kPercent100,
-         {0, 0, 1024, 768}},
-        {"right defaults",
-         kRight,
-         {1500, 60, 1801, 261},
-         kPercent100,
-         kPercent100,
-         {1024, 0, 1920, 1080}},
-        {"right half width",
-         kRight,
-         {2800, 60, 2900, 261},
-         Percent("50"),
-         Unchecked(),
-         {1984, 60, 960, 201}},
-        {"left pixels past its edge",
-         kLeft,
-         {-300, 10, -100, 110},
-         Pixels("500"),
-         Pixels("2000"),
-         {-500, 0, 500, 1024}},
-        {"left of the left monitor",
-         kLeft,
-         {-1400, 10, -1300, 110},
-         Pixels("900"),
-         Unchecked(),
-         {-1400, 10, 900, 100}},
+        {"whole screen", kPrimary, r, "%100", "%100", {0, 0, 1024, 768}},
+        {"pulled back left", kPrimary, {900, 10, 1000, 110}, "p500", "-", {524, 10, 500, 100}},
+        {"capped at the screen", kPrimary, r, "p2000", "-", {0, 50, 1024, 300}},
+        // The width still changes but the window is not pulled right.
+        {"left edge off screen", kPrimary, {-200, 0, 100, 100}, "p900", "-", {-200, 0, 900, 100}},
+        {"fits where it is", kPrimary, r, "p600", "-", {100, 50, 600, 300}},
+        {"pixels not a number", kPrimary, r, "p12px", "-", {100, 50, 400, 300}},
+        {"half width", kPrimary, r, "%50", "-", {100, 50, 512, 300}},
+        {"a third, truncated", kPrimary, r, "%33", "-", {100, 50, 337, 300}},
+        {"percent not a number", kPrimary, r, "%abc", "-", {0, 50, 1024, 300}},
+        {"huge percent, no overflow", kPrimary, r, "%2147483647", "-", {0, 50, 1024, 300}},
+        {"pulled up", kPrimary, low, "-", "p300", {100, 468, 400, 300}},
+        {"unchecked text ignored", kPrimary, low, "-junk", "%25", {100, 576, 400, 192}},
+        {"height not a number", kPrimary, low, "-", "px", {100, 600, 400, 100}},
+        {"nothing checked", kPrimary, low, "-", "-", {100, 600, 400, 100}},
+        {"right whole", kRight, {1500, 60, 1801, 261}, "%100", "%100", {1024, 0, 1920, 1080}},
+        {"right half width", kRight, {2800, 60, 2900, 261}, "%50", "-", {1984, 60, 960, 201}},
+        {"left past its edge", kLeft, {-300, 10, -100, 110}, "p500", "p2000", {-500, 0, 500, 1024}},
+        {"left of the left", kLeft, {-1400, 10, -1300, 110}, "p900", "-", {-1400, 10, 900, 100}},
         {"tall quarter height",
          kTall,
          {3000, 1400, 3300, 1500},
-         Unchecked(),
-         Percent("25"),
+         "-",
+         "%25",
          {3000, 1040, 300, 480}},
     };
+    const auto text = [](const Placement& p) {
+        return std::to_string(p.x) + "," + std::to_string(p.y) + " " + std::to_string(p.w) + "x" +
+               std::to_string(p.h);
+    };
     for (const Case& c : cases) {
-        ExpectPlacement(ComputeResizeOnMonitor(c.window, c.width, c.height, c.monitor),
-                        c.expected.x, c.expected.y, c.expected.w, c.expected.h);
+        const ResizeAxis w = Axis(c.width), h = Axis(c.height);
+        EXPECT_EQ(text(ComputeResizeOnMonitor(c.window, w, h, c.monitor)), text(c.expected))
+            << c.what;
+        if (c.monitor.left == 0 && c.monitor.top == 0) {
+            EXPECT_EQ(text(ComputeResize(c.window, w, h, c.monitor.right, c.monitor.bottom)),
+                      text(c.expected))
+                << c.what;
+        }
     }
 }
