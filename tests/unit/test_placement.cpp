@@ -9,8 +9,8 @@ constexpr int kSW = 1024;
 constexpr int kSH = 768;
 
 // "p500": 500 pixels, "%50": half the screen, "-": unchecked; the rest is the typed text.
-ResizeAxis Axis(const std::string& spec) {
-    return {spec[0] != '-', spec.substr(1), spec[0] != '%'};
+ResizeAxis Axis(const std::string& code) {
+    return {code[0] != '-', code.substr(1), code[0] != '%'};
 }
 } // namespace
 
