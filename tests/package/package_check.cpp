@@ -93,9 +93,10 @@ void CheckListedAndRuled(const vt::RemoteLists& lists, const std::vector<Opened>
             const std::vector<vt::ListedRow> rows = lists.Rows();
             bool all = true;
             for (std::size_t i = 0; i < windows.size(); ++i) {
-                listed[i] = listed[i] || std::any_of(rows.begin(), rows.end(), [&](auto& row) {
-                                return row.text == windows[i].caption;
-                            });
+                listed[i] =
+                    listed[i] || std::any_of(rows.begin(), rows.end(), [&](const auto& row) {
+                        return row.text == windows[i].caption;
+                    });
                 all = all && listed[i] && ::IsZoomed(windows[i].window);
             }
             return all;
@@ -162,7 +163,7 @@ int main(int argc, char** argv) {
     // Without a 32-bit fixture (the machine runs no 32-bit program) the 32-bit relay, started or
     // not, has nothing to be checked by.
     const bool check32 = relay32 && std::any_of(programs.begin(), programs.end(),
-                                                [](auto& p) { return p.bits == 32; });
+                                                [](const auto& p) { return p.bits == 32; });
     if (relay32 && !check32) {
         std::printf("skipped: the 32-bit relay pair, since no 32-bit fixture was given\n");
     }
