@@ -532,10 +532,10 @@ TEST(FlatButton, EveryKindCentresItsCaptionHoversShowsTheHandAndClicks) {
         const HCURSOR hand = ::LoadCursor(nullptr, IDC_HAND);
         const LPARAM overClient = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
         ::SetCursor(nullptr);
-        ::SendMessageA(button, WM_SETCURSOR, reinterpret_cast<WPARAM>(button), overClient);
+        ::SendMessageA(button, WM_SETCURSOR, vt::W(button), overClient);
         EXPECT_NE(::GetCursor(), hand);
         vantrel::SetFlatButtonHandCursor(button);
-        ::SendMessageA(button, WM_SETCURSOR, reinterpret_cast<WPARAM>(button), overClient);
+        ::SendMessageA(button, WM_SETCURSOR, vt::W(button), overClient);
         EXPECT_EQ(::GetCursor(), hand);
         ::SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
         ::SendMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));

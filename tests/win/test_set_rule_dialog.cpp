@@ -71,8 +71,8 @@ TEST(SetRuleDialog, LayoutCaptionsColoursAndInitialState) {
     dialog.DisableCaption();
     const HDC dc = ::GetDC(form);
     const auto brush = [&](UINT msg, HWND control) {
-        return reinterpret_cast<HBRUSH>(::SendMessageA(form, msg, reinterpret_cast<WPARAM>(dc),
-                                                       reinterpret_cast<LPARAM>(control)));
+        return reinterpret_cast<HBRUSH>(
+            ::SendMessageA(form, msg, reinterpret_cast<WPARAM>(dc), vt::L(control)));
     };
     const HBRUSH border = ::GetSysColorBrush(COLOR_ACTIVEBORDER);
     EXPECT_EQ(brush(WM_CTLCOLOREDIT, Ctl(R::kIdClassName)), border);

@@ -163,7 +163,7 @@ TEST_F(SystemMenuChild, AChoiceReachesTheProgramThroughAThreadHook) {
                 last = ::GetTickCount64();
                 ::PostMessageA(window.get(), WM_SYSCOMMAND, 21, 0);
             }
-            return (::GetWindowLongPtrA(window.get(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+            return vt::Topmost(window.get());
         },
         20000));
 }

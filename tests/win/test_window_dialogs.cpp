@@ -258,8 +258,8 @@ void ExpectPagesAndFields(const TfrmWindowProp& d) {
         const HWND control = Control(f, id);
         const bool field = id != P::kHandleId;
         HDC dc = ::GetDC(control);
-        const LRESULT brush = ::SendMessageA(f, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                             reinterpret_cast<LPARAM>(control));
+        const LRESULT brush =
+            ::SendMessageA(f, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), vt::L(control));
         EXPECT_EQ(reinterpret_cast<HBRUSH>(brush) == border, field) << id;
         if (field) {
             EXPECT_NE(::GetWindowLongA(control, GWL_STYLE) & ES_READONLY, 0) << id;
