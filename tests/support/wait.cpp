@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/handles.h"
+
 namespace vt {
 
 namespace {
@@ -15,27 +17,36 @@ namespace {
 // how late a change is noticed while still sleeping whenever nothing is queued.
 constexpr DWORD kSliceMs = 10;
 
+struct FindTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) noexcept { ::FindClose(h); }
+};
+
 // folder ends with a backslash.
 void RemoveTree(const std::string& folder) {
     WIN32_FIND_DATAA data;
-    const HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            const std::string full = folder + name;
-            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-                RemoveTree(full + "\\");
-            } else {
-                // A test may leave a read-only file behind; it must not outlive the folder.
-                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(full.c_str());
-            }
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
+    {
+        // Closed before the folder goes: an open search keeps it.
+        const vantrel::platform::Unique<FindTraits> find(
+            FindFirstFileA((folder + "*").c_str(), &data));
+        if (find) {
+            do {
+                const std::string name = data.cFileName;
+                if (name == "." || name == "..") {
+                    continue;
+                }
+                const std::string full = folder + name;
+                if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                    !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                    RemoveTree(full + "\\");
+                } else {
+                    // A test may leave a read-only file behind; it must not outlive the folder.
+                    SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                    DeleteFileA(full.c_str());
+                }
+            } while (FindNextFileA(find.get(), &data));
+        }
     }
     RemoveDirectoryA(folder.c_str());
 }
