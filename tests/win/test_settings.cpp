@@ -107,9 +107,8 @@ TEST_F(SettingsTest, ExecutableFolderIsTheFallback) {
     std::ofstream(root_ + "blocked") << "x";
     location_.appDataFolder = root_ + "blocked\\";
     EXPECT_EQ(SettingsFilePath(location_), ExeFile());
-    SaveSettings(location_, CommonSettings{true, "Default", "Normal"});
-    EXPECT_EQ(ReadProfileString(ExeFile(), "Options", "ZOrder", ""), "Normal");
-    EXPECT_EQ(ReadProfileString(ExeFile(), "Options", "Action", ""), "Default");
+    SaveSettings(location_, CommonSettings{false, "Default", "Normal"});
+    EXPECT_EQ(Loaded(), "0|Default|Normal");
 }
 
 TEST_F(SettingsTest, NoWriteGoesThroughALinkInTheUserFolder) {
