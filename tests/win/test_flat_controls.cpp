@@ -51,8 +51,14 @@ struct Host {
     std::vector<int> commands;
     std::vector<UINT> tabCodes;
     std::map<UINT, MEASUREITEMSTRUCT> measured; // the latest of each item
+    Canvas pattern{600, 420, RGB(0, 0, 0)};
 
     Host() {
+        for (int y = 0; y < 420; ++y) {
+            for (int x = 0; x < 600; ++x) {
+                pattern.Set(x, y, PatternAt(x, y));
+            }
+        }
         static const ATOM atom = [] {
             WNDCLASSA wc{};
             wc.lpfnWndProc = Proc;
@@ -78,19 +84,6 @@ struct Host {
         return fromTray ? menu.PopupFromTrayIcon(window, 100, 100) : menu.Popup(window, 100, 100);
     }
 
-    static void Paint(HDC dc) {
-        static const std::unique_ptr<Canvas> pattern = [] {
-            auto canvas = std::make_unique<Canvas>(600, 420, RGB(0, 0, 0));
-            for (int y = 0; y < 420; ++y) {
-                for (int x = 0; x < 600; ++x) {
-                    canvas->Set(x, y, PatternAt(x, y));
-                }
-            }
-            return canvas;
-        }();
-        ::BitBlt(dc, 0, 0, 600, 420, pattern->dc(), 0, 0, SRCCOPY);
-    }
-
     static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
         if (msg == WM_NCCREATE) {
             const auto* create = reinterpret_cast<CREATESTRUCTA*>(lp);
@@ -104,7 +97,8 @@ struct Host {
             return ::DefWindowProcA(w, msg, wp, lp);
         } else if (msg == WM_ERASEBKGND || msg == WM_PRINTCLIENT) {
             if (host->eraseOnly == (msg == WM_ERASEBKGND)) {
-                Paint(reinterpret_cast<HDC>(wp));
+                ::BitBlt(reinterpret_cast<HDC>(wp), 0, 0, 600, 420, host->pattern.dc(), 0, 0,
+                         SRCCOPY);
             }
             return msg == WM_ERASEBKGND;
         } else if (msg == WM_MEASUREITEM && Menu::HandleMeasureItem(measure)) {
