@@ -571,3 +571,53 @@ std::string RuleLines(const vantrel::RuleList& rules) {
 }
 
 } // namespace vt
+
+// A private stand-in for the machine-wide Run key.
+
+#include "platform/registry.h"
+#include "platform/task_scheduler.h"
+#include "ui/environment.h"
+
+namespace vt {
+
+namespace {
+const char* const kTestRunRoot = "Software\\VantrelTest";
+} // namespace
+
+TestRunKey::TestRunKey() : path_(std::string(kTestRunRoot) + "\\" + UniqueName("Run")) {}
+
+TestRunKey::~TestRunKey() {
+    // A test that failed with auto start ticked leaves its logon task behind.
+    vantrel::platform::DeleteTask(task());
+    ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, path_.c_str());
+    ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, path_.c_str());
+    ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kTestRunRoot);
+}
+
+std::string TestRunKey::task() const {
+    return std::string(vantrel::kAutoStartTaskName) + " " + path_.substr(path_.rfind('\\') + 1);
+}
+
+std::optional<std::string> TestRunKey::Value(const char* name) const {
+    vantrel::platform::RegKey key;
+    DWORD type = REG_NONE;
+    char buffer[1024] = {};
+    DWORD size = sizeof buffer - 1;
+    if (key.Open(HKEY_LOCAL_MACHINE, path_, KEY_READ) != ERROR_SUCCESS ||
+        ::RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer),
+                           &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return std::string(buffer, type == REG_SZ && size > 0 ? size - 1 : size);
+}
+
+void TestRunKey::Set(const char* name, const std::string& data, DWORD type) const {
+    vantrel::platform::RegKey key;
+    ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, path_, KEY_SET_VALUE), ERROR_SUCCESS);
+    ASSERT_EQ(::RegSetValueExA(key.Get(), name, 0, type,
+                               reinterpret_cast<const BYTE*>(data.c_str()),
+                               static_cast<DWORD>(data.size() + (type == REG_SZ ? 1 : 0))),
+              ERROR_SUCCESS);
+}
+
+} // namespace vt

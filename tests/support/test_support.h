@@ -270,3 +270,31 @@ std::string RuleText(const vantrel::WindowRule& rule);
 std::string RuleLines(const vantrel::RuleList& rules);
 
 } // namespace vt
+
+// A private stand-in for the machine-wide Run key, for the auto-start tests.
+
+#include <optional>
+
+namespace vt {
+
+// A key of its own under HKEY_LOCAL_MACHINE\Software\VantrelTest, removed with everything in it
+// and with the logon task of an Options dialog that writes it; the shared parent goes too once
+// nothing else is left in it.
+class TestRunKey {
+public:
+    TestRunKey();
+    ~TestRunKey();
+    TestRunKey(const TestRunKey&) = delete;
+    TestRunKey& operator=(const TestRunKey&) = delete;
+    const std::string& path() const { return path_; }
+    std::string task() const;
+    // The value's bytes, a text without its terminating null; none when it is missing.
+    std::optional<std::string> Value(const char* name = "Vantrel") const;
+    // Creates the key when missing; a text is stored with its terminating null.
+    void Set(const char* name, const std::string& data, DWORD type = REG_SZ) const;
+
+private:
+    std::string path_;
+};
+
+} // namespace vt

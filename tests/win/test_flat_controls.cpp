@@ -1,14 +1,14 @@
 // Flat menus, tabs and buttons as real windows of the test process. Menus are driven from inside
-// their own loop: the owner hears WM_ENTERIDLE once the menu is up and idle, reads it, then sends
-// it keys or ends it; a watchdog timer ends a menu that a fault left open.
+// their own loop, read once they are up and then sent keys or ended; a menu that a fault left
+// open is ended after a while.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,13 +47,18 @@ COLORREF PatternAt(int x, int y) {
 struct Host {
     HWND window = nullptr;
     bool eraseOnly = false;
-    std::function<void(HWND menuWindow)> onIdle;
-    bool watchdogFired = false;
+    bool menuLeftOpen = false;
     std::vector<int> commands;
     std::vector<UINT> tabCodes;
-    std::vector<MEASUREITEMSTRUCT> measured;
+    std::map<UINT, MEASUREITEMSTRUCT> measured; // the latest of each item
+    Canvas pattern{600, 420, RGB(0, 0, 0)};
 
     Host() {
+        for (int y = 0; y < 420; ++y) {
+            for (int x = 0; x < 600; ++x) {
+                pattern.Set(x, y, PatternAt(x, y));
+            }
+        }
         static const ATOM atom = [] {
             WNDCLASSA wc{};
             wc.lpfnWndProc = Proc;
@@ -67,26 +72,16 @@ struct Host {
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
 
-    int Popup(Menu& menu, std::function<void(HWND)> idle, bool fromTray = false) {
-        onIdle = std::move(idle);
-        ::SetTimer(window, 1, 5000, nullptr);
-        const int shown =
-            fromTray ? menu.PopupFromTrayIcon(window, 100, 100) : menu.Popup(window, 100, 100);
-        ::KillTimer(window, 1);
-        return shown;
-    }
-
-    static void Paint(HDC dc) {
-        static const std::unique_ptr<Canvas> pattern = [] {
-            auto canvas = std::make_unique<Canvas>(600, 420, RGB(0, 0, 0));
-            for (int y = 0; y < 420; ++y) {
-                for (int x = 0; x < 600; ++x) {
-                    canvas->Set(x, y, PatternAt(x, y));
-                }
+    int Popup(Menu& menu, const std::function<void(HWND menuWindow)>& script,
+              bool fromTray = false) {
+        const vt::MenuWatch watch([&](HWND menuWindow, int tick) {
+            if (tick == 0) {
+                script(menuWindow);
             }
-            return canvas;
-        }();
-        ::BitBlt(dc, 0, 0, 600, 420, pattern->dc(), 0, 0, SRCCOPY);
+            menuLeftOpen |= tick > 250;
+            return tick > 250;
+        });
+        return fromTray ? menu.PopupFromTrayIcon(window, 100, 100) : menu.Popup(window, 100, 100);
     }
 
     static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
@@ -102,24 +97,18 @@ struct Host {
             return ::DefWindowProcA(w, msg, wp, lp);
         } else if (msg == WM_ERASEBKGND || msg == WM_PRINTCLIENT) {
             if (host->eraseOnly == (msg == WM_ERASEBKGND)) {
-                Paint(reinterpret_cast<HDC>(wp));
+                ::BitBlt(reinterpret_cast<HDC>(wp), 0, 0, 600, 420, host->pattern.dc(), 0, 0,
+                         SRCCOPY);
             }
             return msg == WM_ERASEBKGND;
         } else if (msg == WM_MEASUREITEM && Menu::HandleMeasureItem(measure)) {
-            host->measured.push_back(*measure);
+            host->measured[measure->itemID] = *measure;
             return TRUE;
         } else if (msg == WM_DRAWITEM &&
                    Menu::HandleDrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lp))) {
             return TRUE;
         } else if (msg == WM_MENUCHAR && Menu::HandleMenuChar(wp, lp, result)) {
             return result;
-        } else if (msg == WM_ENTERIDLE && wp == MSGF_MENU && host->onIdle) {
-            const auto idle = std::move(host->onIdle);
-            host->onIdle = nullptr;
-            idle(reinterpret_cast<HWND>(lp));
-        } else if (msg == WM_TIMER) {
-            host->watchdogFired = true;
-            ::EndMenu();
         } else if (msg == WM_COMMAND) {
             host->commands.push_back(LOWORD(wp));
         } else if (msg == WM_NOTIFY) {
@@ -151,14 +140,10 @@ Captions ShownCaptions(HMENU menu) {
     return captions;
 }
 
-void Key(HWND menuWindow, WPARAM key, UINT message = WM_KEYDOWN) {
-    ::PostMessageA(menuWindow, message, key, 0);
-}
-
-// One owner and one menu a test fills; no menu may need the watchdog to close.
+// One owner and one menu a test fills; no menu may be left open.
 class FlatMenu : public ::testing::Test {
 protected:
-    void TearDown() override { EXPECT_FALSE(host_.watchdogFired) << "a menu was left open"; }
+    void TearDown() override { EXPECT_FALSE(host_.menuLeftOpen); }
     Host host_;
     Menu menu_;
 };
@@ -239,11 +224,7 @@ TEST_F(FlatMenu, ChosenItemsReachTheOwnerAsCommandsAndOnlyATrayMenuPostsANull) {
         int chosen;
     } rows[] = {
         {"down", false, {VK_DOWN, VK_RETURN}, false, 1},
-        {"up from no selection to the sub-menu, from a tray icon",
-         true,
-         {VK_UP, VK_RIGHT, VK_RETURN},
-         false,
-         7},
+        {"from a tray icon, up into the sub-menu", true, {VK_UP, VK_RIGHT, VK_RETURN}, false, 7},
         {"letter", false, {'p'}, true, 3},
     };
     for (const auto& row : rows) {
@@ -260,7 +241,7 @@ TEST_F(FlatMenu, ChosenItemsReachTheOwnerAsCommandsAndOnlyATrayMenuPostsANull) {
                     unknownLetter = Menu::HandleMenuChar(MAKEWPARAM('z', MF_POPUP), shown, ignored);
                 }
                 for (const WPARAM key : row.keys) {
-                    Key(m, key, row.letters ? WM_CHAR : WM_KEYDOWN);
+                    ::PostMessageA(m, row.letters ? WM_CHAR : WM_KEYDOWN, key, 0);
                 }
             },
             row.fromTray));
@@ -322,28 +303,22 @@ TEST_F(FlatMenu, MeasuresAndDrawsItsOwnItemsFlat) {
         }
         ::EndMenu();
     }));
-    const auto measured = [&](UINT id) {
-        const auto found = std::find_if(host_.measured.rbegin(), host_.measured.rend(),
-                                        [&](const MEASUREITEMSTRUCT& m) { return m.itemID == id; });
-        return found != host_.measured.rend() ? *found : MEASUREITEMSTRUCT{};
-    };
-    const auto textWidth = [](const char* text) {
-        HDC screen = ::GetDC(nullptr);
-        const HGDIOBJ old = ::SelectObject(screen, Menu::MenuFont());
+    auto& measured = host_.measured;
+    const Canvas scratch(1, 1, 0);
+    ::SelectObject(scratch.dc(), Menu::MenuFont());
+    const auto textWidth = [&](const std::string& text) {
         SIZE size{};
-        ::GetTextExtentPoint32A(screen, text, static_cast<int>(std::strlen(text)), &size);
-        ::SelectObject(screen, old);
-        ::ReleaseDC(nullptr, screen);
+        ::GetTextExtentPoint32A(scratch.dc(), text.c_str(), static_cast<int>(text.size()), &size);
         return static_cast<int>(size.cx);
     };
-    const int shortWidth = static_cast<int>(measured(1).itemWidth);
+    const int shortWidth = static_cast<int>(measured[1].itemWidth);
     EXPECT_GE(shortWidth, Menu::kPictureColumn + textWidth("Go"));
     EXPECT_LE(shortWidth, Menu::kPictureColumn + textWidth("Go") + 40);
-    EXPECT_EQ(static_cast<int>(measured(3).itemWidth) - shortWidth,
+    EXPECT_EQ(static_cast<int>(measured[3].itemWidth) - shortWidth,
               textWidth("A much longer one") - textWidth("Go"));
-    EXPECT_GE(measured(1).itemHeight, 18u);
-    EXPECT_GT(measured(0).itemHeight, 0u);
-    EXPECT_LE(measured(0).itemHeight * 3, measured(1).itemHeight);
+    EXPECT_GE(measured[1].itemHeight, 18u);
+    EXPECT_GT(measured[0].itemHeight, 0u);
+    EXPECT_LE(measured[0].itemHeight * 3, measured[1].itemHeight);
 
     ASSERT_EQ(shots.size(), 5u);
     const Canvas& plain = *shots[0];
@@ -398,13 +373,12 @@ struct TabHost : Host {
         }
         vantrel::MakeFlatTabs(tab);
     }
-    RECT ItemRect(int index) const {
+    RECT ItemRect(WPARAM index) const {
         RECT r{};
-        ::SendMessageA(tab, TCM_GETITEMRECT, static_cast<WPARAM>(index),
-                       reinterpret_cast<LPARAM>(&r));
+        ::SendMessageA(tab, TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r));
         return r;
     }
-    LRESULT Click(int index) const {
+    LRESULT Click(WPARAM index) const {
         const RECT r = ItemRect(index);
         const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
         ::SendMessageA(tab, WM_LBUTTONDOWN, MK_LBUTTON, at);
@@ -425,20 +399,19 @@ TEST(FlatTabs, BoldRedCaptionsAtTheBottomAndTheSelectedTabMergesIntoThePage) {
         return font;
     };
     const LOGFONTA own = fontOf();
-    const RECT first = host.ItemRect(0);
-    EXPECT_GE(first.top, 284) << "below the lists that lie over the page";
-    EXPECT_LE(first.bottom, 300);
+    const RECT selected = host.ItemRect(0);
+    EXPECT_GE(selected.top, 284) << "below the lists that lie over the page";
+    EXPECT_LE(selected.bottom, 300);
     EXPECT_GE(own.lfWeight, FW_BOLD);
-    EXPECT_LE(std::abs(own.lfHeight), first.bottom - first.top) << "the captions fit";
+    EXPECT_LE(std::abs(own.lfHeight), selected.bottom - selected.top) << "the captions fit";
     ::SendMessageA(host.tab, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(SYSTEM_FONT)),
                    1);
     EXPECT_EQ(fontOf().lfHeight, own.lfHeight);
     EXPECT_EQ(fontOf().lfWeight, own.lfWeight);
-    EXPECT_EQ(host.ItemRect(0).top, first.top);
+    EXPECT_EQ(host.ItemRect(0).top, selected.top);
 
     const auto picture = vt::Shot(host.tab);
     const Canvas& shot = *picture;
-    const RECT selected = host.ItemRect(0);
     const RECT other = host.ItemRect(1);
     const auto reds = [&](const RECT& r) {
         int count = 0;
@@ -484,32 +457,27 @@ TEST(FlatButton, EveryKindCentresItsCaptionHoversShowsTheHandAndClicks) {
         COLORREF text;
         bool transparent;
         bool eraseOnly; // the parent paints its picture only when erasing
-        SIZE size;
+        int width, height;
     } rows[] = {
-        {"transparent", "Menu", 11, RGB(0, 0, 0), true, false, {51, 18}},
-        {"transparent on a parent that paints when erasing",
-         "Menu",
-         11,
-         RGB(0, 0, 0),
-         true,
-         true,
-         {51, 18}},
-        {"opaque", "Menu", 11, RGB(0, 0, 0), false, false, {51, 18}},
-        {"big single character", "-", 32, RGB(255, 255, 255), false, false, {21, 17}},
-        {"single character", "X", 13, RGB(255, 255, 255), true, false, {21, 17}},
+        {"transparent", "Menu", 11, RGB(0, 0, 0), true, false, 51, 18},
+        {"transparent over a picture painted when erasing", "Menu", 11, RGB(0, 0, 0), true, true,
+         51, 18},
+        {"opaque", "Menu", 11, RGB(0, 0, 0), false, false, 51, 18},
+        {"big single character", "-", 32, RGB(255, 255, 255), false, false, 21, 17},
+        {"single character", "X", 13, RGB(255, 255, 255), true, false, 21, 17},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         Host host;
         host.eraseOnly = row.eraseOnly;
         const HWND button = ::CreateWindowExA(
-            0, "BUTTON", row.caption, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 88, 49, row.size.cx,
-            row.size.cy, host.window, reinterpret_cast<HMENU>(42), nullptr, nullptr);
+            0, "BUTTON", row.caption, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 88, 49, row.width,
+            row.height, host.window, reinterpret_cast<HMENU>(42), nullptr, nullptr);
         vantrel::MakeFlatButton(button, row.text, row.charHeight, true, row.transparent);
         EXPECT_EQ(::GetWindowLongPtrA(button, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
         const auto shot = vt::Shot(button);
-        const int w = row.size.cx - 1;
-        const int h = row.size.cy - 1;
+        const int w = row.width - 1;
+        const int h = row.height - 1;
         EXPECT_EQ(shot->At(1, 1) == PatternAt(88 + 1, 49 + 1), row.transparent);
         EXPECT_EQ(shot->At(w, h) == PatternAt(88 + w, 49 + h), row.transparent);
         RECT ink{w, h, -1, -1};
@@ -560,11 +528,9 @@ TEST(FlatDrawing, MenuPicturesAndKeyedBitmapsLeaveTheKeyColourOut) {
         const auto strip =
             vantrel::LoadArtBitmap(instance, IDB_MENU_IMAGES, dpi, SIZE{width, cell}, true);
         const COLORREF back = RGB(0, 90, 0);
-        const Canvas source(width, cell, RGB(0, 0, 0));
+        const auto source = vt::Picture(static_cast<HBITMAP>(strip.get()));
         const Canvas drawn(width, cell, back);
         const Canvas keyed(width + 5, cell + 3, back);
-        vantrel::DrawKeyedBitmap(source.dc(), static_cast<HBITMAP>(strip.get()), 0, 0,
-                                 RGB(1, 1, 1));
         vantrel::DrawKeyedBitmap(keyed.dc(), static_cast<HBITMAP>(strip.get()), 5, 3,
                                  ART_KEY_COLOR);
         for (int i = 0; i < ART_MENU_IMAGE_COUNT; ++i) {
@@ -573,7 +539,7 @@ TEST(FlatDrawing, MenuPicturesAndKeyedBitmapsLeaveTheKeyColourOut) {
         int keyPixels = 0;
         for (int y = 0; y < cell; ++y) {
             for (int x = 0; x < width; ++x) {
-                const COLORREF original = source.At(x, y);
+                const COLORREF original = source->At(x, y);
                 const COLORREF expected = original == ART_KEY_COLOR ? back : original;
                 keyPixels += original == ART_KEY_COLOR;
                 ASSERT_EQ(drawn.At(x, y), expected) << x << "," << y << " at " << dpi;

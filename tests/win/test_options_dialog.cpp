@@ -25,6 +25,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -33,9 +34,7 @@ namespace vantrel {
 namespace {
 
 using O = TfrmOptions;
-using Texts = std::vector<std::string>;
 const char* const kExePath = "C:\\Program Files\\Vantrel Test\\Vantrel.exe";
-const char* const kTestRoot = "Software\\VantrelTest";
 const HRESULT kNoTask = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
 
 HWND Ctl(const Form& form, int id) {
@@ -44,14 +43,6 @@ HWND Ctl(const Form& form, int id) {
 
 int CountOf(int firstId) {
     return firstId == O::kIdActionFirst ? kActionCount : kZOrderCount;
-}
-
-// Selects one item of a radio group and tells the form, as a mouse click would.
-void Choose(const Form& form, int firstId, int index) {
-    for (int i = 0; i < CountOf(firstId); ++i) {
-        SetChecked(Ctl(form, firstId + i), i == index);
-    }
-    vt::Click(Ctl(form, firstId + index));
 }
 
 // The caption of the radio group's selected item.
@@ -66,77 +57,31 @@ std::string Chosen(const Form& form, int firstId) {
     return chosen;
 }
 
-// What a person changes in the dialog: an item of each radio group (-1 none), and which boxes
-// they click.
-struct Change {
-    int action;
-    int zOrder;
-    bool systemMenu;
-    bool autoStart;
-    void Make(const Form& form) const {
-        if (action >= 0) {
-            Choose(form, O::kIdActionFirst, action);
+// What a person changes in the dialog: an item of each radio group (-1 none), selected and told
+// to the form as a mouse click would, and which boxes they click.
+void Change(const Form& form, int action, int zOrder, bool systemMenu = false,
+            bool autoStart = false) {
+    for (const auto& [first, index] :
+         {std::pair{O::kIdActionFirst, action}, std::pair{O::kIdZOrderFirst, zOrder}}) {
+        for (int i = 0; i < CountOf(first) && index >= 0; ++i) {
+            SetChecked(Ctl(form, first + i), i == index);
         }
-        if (zOrder >= 0) {
-            Choose(form, O::kIdZOrderFirst, zOrder);
-        }
-        if (systemMenu) {
-            vt::Toggle(Ctl(form, O::kIdSystemMenu));
-        }
-        if (autoStart) {
-            vt::Toggle(Ctl(form, O::kIdAutoStart));
+        if (index >= 0) {
+            vt::Click(Ctl(form, first + index));
         }
     }
-};
+    for (const auto& [id, click] :
+         {std::pair{O::kIdSystemMenu, systemMenu}, std::pair{O::kIdAutoStart, autoStart}}) {
+        if (click) {
+            vt::Toggle(Ctl(form, id));
+        }
+    }
+}
 
 bool KeyExists(const std::string& keyPath) {
     platform::RegKey key;
     return key.Open(HKEY_LOCAL_MACHINE, keyPath, KEY_READ) == ERROR_SUCCESS;
 }
-
-// A private stand-in for the Run key, removed with everything in it; the shared parent goes too
-// once nothing else is left in it.
-class TestRunKey {
-public:
-    ~TestRunKey() {
-        // A test that failed with the box ticked leaves its logon task behind.
-        platform::DeleteTask(task());
-        ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, path_.c_str());
-        ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, path_.c_str());
-        ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kTestRoot);
-    }
-    const std::string& path() const { return path_; }
-    // The logon task of a dialog that writes this key.
-    std::string task() const {
-        return std::string(kAutoStartTaskName) + " " + path_.substr(path_.find_last_of('\\') + 1);
-    }
-    // The value's bytes, a text without its terminating null; none when it is missing.
-    std::optional<std::string> Value(const char* name = "Vantrel") const {
-        platform::RegKey key;
-        DWORD type = REG_NONE;
-        char buffer[1024] = {};
-        DWORD size = sizeof buffer - 1;
-        if (key.Open(HKEY_LOCAL_MACHINE, path_, KEY_READ) != ERROR_SUCCESS ||
-            ::RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer),
-                               &size) != ERROR_SUCCESS) {
-            return std::nullopt;
-        }
-        return std::string(buffer, type == REG_SZ && size > 0 ? size - 1 : size);
-    }
-    void Set(const char* name, DWORD type, const void* data, std::size_t size) const {
-        platform::RegKey key;
-        ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, path_, KEY_SET_VALUE), ERROR_SUCCESS);
-        ASSERT_EQ(::RegSetValueExA(key.Get(), name, 0, type, static_cast<const BYTE*>(data),
-                                   static_cast<DWORD>(size)),
-                  ERROR_SUCCESS);
-    }
-    void SetString(const char* name, const std::string& data) const {
-        Set(name, REG_SZ, data.c_str(), data.size() + 1);
-    }
-
-private:
-    const std::string path_ = std::string(kTestRoot) + "\\" + vt::UniqueName("Run");
-};
 
 // As the installer leaves Program Files: changed by Administrators, SYSTEM and TrustedInstaller,
 // read and run by users.
@@ -193,12 +138,12 @@ protected:
     // OK with auto start ticked and both defaults changed, where something is refused: one box
     // tells what, and the dialog still closes as accepted with the choices in memory.
     void OkWithOneBox(const std::string& box) {
-        EXPECT_EQ(RunOk([](const O& d) { Change{1, 1, false, true}.Make(d); }), kResultOk);
+        EXPECT_EQ(RunOk([](const O& d) { Change(d, 1, 1, false, true); }), kResultOk);
         ASSERT_EQ(vt::ShownBoxes().size(), 1u);
         EXPECT_EQ(vt::ShownBoxes()[0].title, "Vantrel");
         EXPECT_EQ(vt::ShownBoxes()[0].text, box);
         EXPECT_TRUE(dialog_->DefaultsChanged());
-        EXPECT_EQ(settings_.action, "Maximize");
+        EXPECT_EQ(settings_.action, ActionTexts(1));
     }
     // Settings of their own, none stored yet: the system keeps recently read files cached by
     // name, so a run must never read what an earlier one wrote.
@@ -207,19 +152,22 @@ protected:
         settingsFile_ = location_.appDataFolder + "Ostrim\\Vantrel\\vantrel.dat";
         settings_ = CommonSettings{};
     }
-    // SystemMenu, Action and ZOrder, as the file holds them.
-    void WriteSettings(const Texts& stored) {
-        const std::string path = SettingsFilePath(location_);
-        for (std::size_t i = 0; i < stored.size(); ++i) {
-            ASSERT_TRUE(platform::WriteProfileString(path, "Options", kKeys[i], stored[i]));
+    // "SystemMenu|Action|ZOrder" as the file holds them.
+    void WriteSettings(const std::string& stored) {
+        std::istringstream fields(stored);
+        std::string field;
+        for (const char* key : kKeys) {
+            std::getline(fields, field, '|');
+            ASSERT_TRUE(
+                platform::WriteProfileString(SettingsFilePath(location_), "Options", key, field));
         }
         settings_ = LoadSettings(location_);
     }
-    Texts Stored() const {
-        Texts stored;
+    std::string Stored() const {
+        std::string stored;
         for (const char* key : kKeys) {
-            stored.push_back(
-                platform::ReadProfileString(settingsFile_, "Options", key, "<missing>"));
+            stored += (stored.empty() ? "" : "|") +
+                      platform::ReadProfileString(settingsFile_, "Options", key, "<missing>");
         }
         return stored;
     }
@@ -229,7 +177,7 @@ protected:
     SettingsLocation location_;
     std::string settingsFile_;
     CommonSettings settings_;
-    TestRunKey runKey_;
+    vt::TestRunKey runKey_;
     std::string runKeyPath_ = runKey_.path(); // the key the dialog writes, unless a test moves it
     vt::BoxAnswerer boxes_;
     // As installed: Wine's own answers come from the Unix side.
@@ -243,23 +191,43 @@ BOOL CALLBACK Collect(HWND child, LPARAM list) {
     return TRUE;
 }
 
+// The dialog opens over its owner with the focus on auto start; Enter is OK and Esc is Cancel.
 // The choices come from the program's own tables; captions tell the controls apart (access letters
 // are the dialog keys' test); every control is the form's own child, so its notifications reach
-// the form.
-TEST_F(OptionsDialog, OpensOverItsOwnerWithItsControlsToldApartAndInPlace) {
-    const platform::UniqueWindow owner(::CreateWindowExA(0, "STATIC", "owner",
-                                                         WS_POPUP | WS_VISIBLE, 150, 100, 800, 600,
-                                                         nullptr, nullptr, nullptr, nullptr));
-    RECT frame{};
-    HWND focus = nullptr;
-    EXPECT_EQ(Run(
-                  [&](const O& d) {
-                      frame = vt::WindowRectOf(d.Handle());
-                      focus = ::GetFocus();
-                      vt::Click(Ctl(d, O::kIdCancel));
-                  },
-                  10, owner.get()),
-              kResultCancel);
+// the form. The system-menu box shows its state on every version, greyed on code 11, whose
+// systems give other applications no system-menu items at all.
+TEST_F(OptionsDialog, OpensOverItsOwnerWithItsControlsToldApartAndTakesEnterAndEsc) {
+    const auto owner = vt::PlainWindow("owner");
+    settings_.systemMenu = false;
+    for (const auto& [code, key, result] :
+         {std::tuple{11, VK_ESCAPE, kResultCancel}, std::tuple{10, VK_RETURN, kResultOk},
+          std::tuple{7, VK_ESCAPE, kResultCancel}}) {
+        SCOPED_TRACE("code " + std::to_string(code));
+        RECT frame{};
+        HWND focus = nullptr;
+        bool enabled = code == 11;
+        bool ticked = false;
+        EXPECT_EQ(Run(
+                      [&, key = key](const O& d) {
+                          frame = vt::WindowRectOf(d.Handle());
+                          focus = ::GetFocus();
+                          enabled = ::IsWindowEnabled(Ctl(d, O::kIdSystemMenu)) != FALSE;
+                          ticked = IsChecked(Ctl(d, O::kIdSystemMenu));
+                          ASSERT_TRUE(vt::WaitInLoop(
+                              [&] { return ::GetForegroundWindow() == d.Handle(); }));
+                          EXPECT_EQ(::GetWindowLongA(Ctl(d, O::kIdOk), GWL_STYLE) & BS_TYPEMASK,
+                                    BS_DEFPUSHBUTTON);
+                          vt::PressKey(key);
+                      },
+                      code, owner.get()),
+                  result);
+        EXPECT_EQ(enabled, code != 11);
+        EXPECT_TRUE(ticked);
+        EXPECT_EQ(focus, Ctl(*dialog_, O::kIdAutoStart));
+        const RECT around = vt::WindowRectOf(owner.get());
+        EXPECT_NEAR(frame.left + frame.right, around.left + around.right, 2);
+        EXPECT_NEAR(frame.top + frame.bottom, around.top + around.bottom, 2);
+    }
     const HWND form = dialog_->Handle();
     EXPECT_EQ(ControlText(form), "Options");
     RECT client{};
@@ -268,18 +236,14 @@ TEST_F(OptionsDialog, OpensOverItsOwnerWithItsControlsToldApartAndInPlace) {
     EXPECT_EQ(client.bottom, O::kClientHeight);
     EXPECT_EQ(::GetWindowLongPtrA(form, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
     EXPECT_EQ(::GetWindow(form, GW_OWNER), owner.get());
-    EXPECT_NEAR((frame.left + frame.right) / 2, 150 + 400, 1);
-    EXPECT_NEAR((frame.top + frame.bottom) / 2, 100 + 300, 1);
-    EXPECT_EQ(focus, Ctl(*dialog_, O::kIdAutoStart));
     EXPECT_EQ(dialog_->RunKey(), runKey_.path());
     vt::ExpectSoundLayout(form);
 
     for (const int first : {O::kIdActionFirst, O::kIdZOrderFirst}) {
         std::set<std::string> items;
         for (int i = 0; i < CountOf(first); ++i) {
-            items.insert(ControlText(Ctl(*dialog_, first + i)));
-            EXPECT_EQ(ControlText(Ctl(*dialog_, first + i)),
-                      first == O::kIdActionFirst ? ActionTexts(i) : ZOrderTexts(i));
+            const std::string text = *items.insert(ControlText(Ctl(*dialog_, first + i))).first;
+            EXPECT_EQ(text, first == O::kIdActionFirst ? ActionTexts(i) : ZOrderTexts(i));
         }
         EXPECT_EQ(items.size(), static_cast<std::size_t>(CountOf(first)));
         EXPECT_EQ(Ctl(*dialog_, first + CountOf(first)), nullptr);
@@ -304,38 +268,11 @@ TEST_F(OptionsDialog, OpensOverItsOwnerWithItsControlsToldApartAndInPlace) {
     EXPECT_TRUE(vt::ShownBoxes().empty());
 }
 
-// Enter is OK and Esc is Cancel. The system-menu box shows its state on every version, greyed on
-// code 11, whose systems give other applications no system-menu items at all.
-TEST_F(OptionsDialog, EnterIsOkEscIsCancelAndCodeElevenGreysTheSystemMenuBox) {
-    settings_.systemMenu = false;
-    for (const auto& [code, key, result] :
-         {std::tuple{11, VK_ESCAPE, kResultCancel}, std::tuple{10, VK_RETURN, kResultOk},
-          std::tuple{7, VK_ESCAPE, kResultCancel}}) {
-        SCOPED_TRACE("code " + std::to_string(code));
-        bool enabled = code == 11;
-        bool ticked = false;
-        EXPECT_EQ(Run(
-                      [&, key = key](const O& d) {
-                          enabled = ::IsWindowEnabled(Ctl(d, O::kIdSystemMenu)) != FALSE;
-                          ticked = IsChecked(Ctl(d, O::kIdSystemMenu));
-                          ASSERT_TRUE(vt::WaitInLoop(
-                              [&] { return ::GetForegroundWindow() == d.Handle(); }));
-                          EXPECT_EQ(::GetWindowLongA(Ctl(d, O::kIdOk), GWL_STYLE) & BS_TYPEMASK,
-                                    BS_DEFPUSHBUTTON);
-                          vt::PressKey(key);
-                      },
-                      code),
-                  result);
-        EXPECT_EQ(enabled, code != 11);
-        EXPECT_TRUE(ticked);
-    }
-}
-
 // One logon start, whatever the scheduler does: the task where it takes one, else the Run value
 // in its place; a refusal is reported, a missing scheduler is not. Unticking removes both, and
 // only ours.
 TEST_F(OptionsDialog, AutoStartIsTheTaskOrTheRunValueInItsPlace) {
-    runKey_.SetString("Other", "C:\\other.exe");
+    runKey_.Set("Other", "C:\\other.exe");
     const std::string refused = "Failed to set data for '" + runKey_.task() + "'";
     const struct {
         const char* scheduler;
@@ -383,11 +320,9 @@ TEST_F(OptionsDialog, AutoStartFromAFolderOthersCanChangeSetsNeitherAndSaysWhy) 
         return path.size() > 9 && path.substr(path.size() - 9) == "rules.dat" ? kUserWritable
                                                                               : kInstalled;
     };
-    runKey_.SetString("Vantrel", "D:\\Old\\Vantrel.exe");
+    runKey_.Set("Vantrel", "D:\\Old\\Vantrel.exe");
     OkWithOneBox(kAutoStartNeedsInstall);
     EXPECT_FALSE(runKey_.Value());
-    std::wstring xml;
-    EXPECT_EQ(platform::ReadTaskXml(dialog_->TaskName(), xml), kNoTask);
 }
 
 TEST(AutoStartFolder, OnlyAdministratorsMayChangeWhatStartsElevated) {
@@ -430,8 +365,8 @@ TEST(AutoStartFolder, OnlyAdministratorsMayChangeWhatStartsElevated) {
 }
 
 TEST_F(OptionsDialog, NonTextRunValueIsReportedAndTheBoxOpensClear) {
-    const DWORD one = 1;
-    runKey_.Set("Vantrel", REG_DWORD, &one, sizeof one);
+    const std::string one("\1\0\0\0", 4);
+    runKey_.Set("Vantrel", one, REG_DWORD);
     bool ticked = true;
     std::size_t boxesAtOpen = 0;
     EXPECT_EQ(Run([&](const O& d) {
@@ -446,79 +381,74 @@ TEST_F(OptionsDialog, NonTextRunValueIsReportedAndTheBoxOpensClear) {
     EXPECT_EQ(vt::ShownBoxes()[0].title, "Vantrel");
     EXPECT_EQ(vt::ShownBoxes()[0].text, "Invalid data type for 'Vantrel'");
     // Cancel leaves the odd value alone; OK with the box clear removes it without complaint.
-    EXPECT_EQ(runKey_.Value(), std::string(reinterpret_cast<const char*>(&one), sizeof one));
+    EXPECT_EQ(runKey_.Value(), one);
     EXPECT_EQ(RunOk(), kResultOk);
     EXPECT_EQ(vt::ShownBoxes().size(), 2u); // the second on opening again, none from OK
     EXPECT_FALSE(runKey_.Value());
 }
 
 // Each row starts from a file of its own, or none, and closes with OK or Cancel: the dialog showed
-// what was stored, tells which kind of setting changed, and memory and file hold all three keys.
-// The file is rewritten only for a change; the Run key, removed outside, is made again by every
-// OK and by no Cancel.
+// what was stored, tells which kind of setting changed, and memory and file hold all three keys
+// ("SystemMenu|Action|ZOrder", the box showing the inverse of the first). The file is rewritten
+// only for a change; the Run key, removed outside, is made again by every OK and by no Cancel.
 TEST_F(OptionsDialog, OkStoresTheChoicesAsTheirTextsAndTellsWhatChangedCancelNothing) {
-    // SystemMenu, Action and ZOrder as the file holds them; the box shows the inverse of the first.
-    const Texts normal = {"1", "Normal", "Stay on top"};
-    const Texts defaults = {"1", "Default", "Default"};
-    const Texts toTray = {"1", "Minimize to tray", "Normal"};
-    const Change unchanged{-1, -1, false, false};
+    const char* const normal = "1|Normal|Stay on top";
+    const char* const defaults = "1|Default|Default";
+    const char* const toTray = "1|Minimize to tray|Normal";
     const struct {
         const char* name;
-        Texts stored; // no file when empty
-        Texts shown;
-        Change change;
-        int button;
-        bool defaultsChanged;
-        bool systemMenuChanged;
-        Texts after;
+        const char* stored; // no file when empty
+        const char* shown;
+        int action, zOrder;         // chosen; -1 none
+        bool systemMenu, autoStart; // clicked
+        bool ok;
+        bool defaultsChanged, systemMenuChanged;
+        const char* after;
     } rows[] = {
-        {"nothing chosen", normal, normal, unchanged, O::kIdOk, false, false, normal},
-        {"stored text in another case shows as default and is corrected",
-         Texts{"1", "maximize", "Stay on top"}, Texts{"1", "Default", "Stay on top"}, unchanged,
-         O::kIdOk, true, false, Texts{"1", "Default", "Stay on top"}},
-        {"the item matching the stored text but for its case is a change",
-         Texts{"1", "Default", "normal"}, defaults, Change{-1, 2, false, false}, O::kIdOk, true,
-         false, Texts{"1", "Default", "Normal"}},
-        {"chosen defaults with no file before", Texts{}, defaults, Change{4, 2, false, false},
-         O::kIdOk, true, false, toTray},
-        {"the z order alone is a change of the defaults", toTray, toTray,
-         Change{-1, 1, false, false}, O::kIdOk, true, false,
-         Texts{"1", "Minimize to tray", "Stay on top"}},
-        {"ticking the system menu box with no file before", Texts{}, defaults,
-         Change{-1, -1, true, false}, O::kIdOk, false, true, Texts{"0", "Default", "Default"}},
-        {"unticking the system menu box", Texts{"0", "Default", "Default"},
-         Texts{"0", "Default", "Default"}, Change{-1, -1, true, false}, O::kIdOk, false, true,
-         defaults},
-        {"cancel after changing everything", normal, normal, Change{1, 2, true, true}, O::kIdCancel,
-         false, false, normal},
+        {"nothing chosen", normal, normal, -1, -1, false, false, true, false, false, normal},
+        {"stored text in another case shows as default and is corrected", "1|maximize|Stay on top",
+         "1|Default|Stay on top", -1, -1, false, false, true, true, false, "1|Default|Stay on top"},
+        {"the item matching the stored text but for its case is a change", "1|Default|normal",
+         defaults, -1, 2, false, false, true, true, false, "1|Default|Normal"},
+        {"chosen defaults with no file before", "", defaults, 4, 2, false, false, true, true, false,
+         toTray},
+        {"the z order alone is a change of the defaults", toTray, toTray, -1, 1, false, false, true,
+         true, false, "1|Minimize to tray|Stay on top"},
+        {"ticking the system menu box with no file before", "", defaults, -1, -1, true, false, true,
+         false, true, "0|Default|Default"},
+        {"unticking the system menu box", "0|Default|Default", "0|Default|Default", -1, -1, true,
+         false, true, false, true, defaults},
+        {"cancel after changing everything", normal, normal, 1, 2, true, true, false, false, false,
+         normal},
     };
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         const auto& row = rows[i];
         SCOPED_TRACE(row.name);
         UseSettingsFolder("row" + std::to_string(i));
-        if (!row.stored.empty()) {
+        if (*row.stored != '\0') {
             WriteSettings(row.stored);
         }
         const std::string before = vt::FileText(settingsFile_);
         ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, runKey_.path().c_str()); // as if removed outside
-        Texts shown;
+        std::string shown;
         EXPECT_EQ(Run([&](const O& d) {
-                      shown = {IsChecked(Ctl(d, O::kIdSystemMenu)) ? "0" : "1",
-                               Chosen(d, O::kIdActionFirst), Chosen(d, O::kIdZOrderFirst)};
-                      row.change.Make(d);
-                      vt::Click(Ctl(d, row.button));
+                      shown = std::string(IsChecked(Ctl(d, O::kIdSystemMenu)) ? "0|" : "1|") +
+                              Chosen(d, O::kIdActionFirst) + '|' + Chosen(d, O::kIdZOrderFirst);
+                      Change(d, row.action, row.zOrder, row.systemMenu, row.autoStart);
+                      vt::Click(Ctl(d, row.ok ? O::kIdOk : O::kIdCancel));
                   }),
-                  row.button == O::kIdOk ? kResultOk : kResultCancel);
+                  row.ok ? kResultOk : kResultCancel);
         EXPECT_EQ(shown, row.shown);
         EXPECT_EQ(dialog_->DefaultsChanged(), row.defaultsChanged);
         EXPECT_EQ(dialog_->SystemMenuChanged(), row.systemMenuChanged);
-        EXPECT_EQ((Texts{settings_.systemMenu ? "1" : "0", settings_.action, settings_.zOrder}),
+        EXPECT_EQ(std::string(settings_.systemMenu ? "1|" : "0|") + settings_.action + '|' +
+                      settings_.zOrder,
                   row.after);
         // Every key is written, the unchanged ones too.
         EXPECT_EQ(Stored(), row.after);
         EXPECT_EQ(vt::FileText(settingsFile_) == before,
                   !row.defaultsChanged && !row.systemMenuChanged);
-        EXPECT_EQ(KeyExists(runKey_.path()), row.button == O::kIdOk);
+        EXPECT_EQ(KeyExists(runKey_.path()), row.ok);
         EXPECT_FALSE(runKey_.Value());
         EXPECT_TRUE(vt::ShownBoxes().empty());
     }
@@ -544,7 +474,7 @@ TEST_F(OptionsDialog, FailedRunValueWriteIsReportedAfterTheSettingsAreSaved) {
     // Without a scheduler the Run value is the entry to write.
     scheduler_ = AnsweringAlways(REGDB_E_CLASSNOTREG);
     OkWithOneBox("Failed to set data for 'Vantrel'");
-    EXPECT_EQ(Stored(), (Texts{"1", "Maximize", "Stay on top"}));
+    EXPECT_EQ(Stored(), "1|" + ActionTexts(1) + "|" + ZOrderTexts(1));
     EXPECT_FALSE(KeyExists(runKeyPath_));
 }
 
@@ -555,8 +485,12 @@ protected:
         EXPECT_EQ(vt::DropPendingScripts(), 0);
         vt::MainFormTest::TearDown();
     }
-    void Execute(const std::function<void(const Form&)>& script) {
-        vt::WhenModalOpens("Options", script);
+    // The command, its dialog given the default action (-1 none) and the system-menu click.
+    void Execute(int action, bool systemMenu) {
+        vt::WhenModalOpens("Options", [=](const Form& d) {
+            Change(d, action, -1, systemMenu);
+            vt::Click(Ctl(d, O::kIdOk));
+        });
         const vt::ModalDeadline deadline;
         aSettingsExecute(form(), runKey_.path());
         EXPECT_EQ(deadline.Ended(), 0) << "the script left the dialog open";
@@ -567,7 +501,7 @@ protected:
                                            "Options", key, "<missing>");
     }
 
-    TestRunKey runKey_;
+    vt::TestRunKey runKey_;
     vt::BoxAnswerer boxes_;
 };
 
@@ -589,10 +523,7 @@ TEST_F(OptionsCommand, NewDefaultActionReachesOnlyWindowsWithoutARule) {
     f.rules().append(WindowRule{claimed.className, "Default", "Default", "", "-", "-"});
     ASSERT_FALSE(::IsZoomed(unruled) || ::IsZoomed(ruled));
 
-    Execute([](const Form& d) {
-        Choose(d, O::kIdActionFirst, 1);
-        vt::Click(Ctl(d, O::kIdOk));
-    });
+    Execute(1, false);
     EXPECT_TRUE(vt::WaitUntil([&] { return ::IsZoomed(unruled) != FALSE; }));
     EXPECT_EQ(f.settings().action, "Maximize");
     EXPECT_EQ(StoredSetting("Action"), "Maximize");
@@ -605,10 +536,7 @@ TEST_F(OptionsCommand, NewDefaultActionReachesOnlyWindowsWithoutARule) {
     // The default, carried out before, now stands undone on the window.
     ::ShowWindow(unruled, SW_RESTORE);
     ASSERT_TRUE(vt::WaitUntil([&] { return ::IsZoomed(unruled) == FALSE; }));
-    Execute([](const Form& d) {
-        vt::Toggle(Ctl(d, O::kIdSystemMenu));
-        vt::Click(Ctl(d, O::kIdOk));
-    });
+    Execute(-1, true);
     EXPECT_FALSE(f.settings().systemMenu);
     EXPECT_EQ(StoredSetting("SystemMenu"), "0");
     EXPECT_EQ(StoredSetting("Action"), "Maximize");
