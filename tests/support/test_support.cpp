@@ -13,6 +13,7 @@
 #include "rules/rule_list.h"
 #include "rules/set_rule_dialog.h"
 #include "support/dialog_driver.h"
+#include "support/fixture_client.h"
 #include "support/wait.h"
 #include "ui/form.h"
 
@@ -618,6 +619,32 @@ void TestRunKey::Set(const char* name, const std::string& data, DWORD type) cons
                                reinterpret_cast<const BYTE*>(data.c_str()),
                                static_cast<DWORD>(data.size() + (type == REG_SZ ? 1 : 0))),
               ERROR_SUCCESS);
+}
+
+} // namespace vt
+
+// Where a window stands and how see-through it is.
+
+namespace vt {
+
+std::string PlaceOf(HWND window) {
+    const RECT r = WindowRectOf(window);
+    return std::to_string(r.left) + "," + std::to_string(r.top) + " " +
+           std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
+}
+
+WindowSpec Spec(const std::string& className, const std::string& caption, DWORD style) {
+    WindowSpec spec;
+    spec.className = className;
+    spec.caption = caption;
+    spec.style = style;
+    return spec;
+}
+
+int AlphaOf(HWND window) {
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    return ::GetLayeredWindowAttributes(window, nullptr, &alpha, &flags) ? alpha : -1;
 }
 
 } // namespace vt

@@ -298,3 +298,19 @@ private:
 };
 
 } // namespace vt
+
+// Where a window stands and how see-through it is, as the rule, command and dialog tests read it,
+// and the window of a class and caption that they ask the fixture for.
+namespace vt {
+
+struct WindowSpec;
+// Every other field as WindowSpec has it.
+WindowSpec Spec(const std::string& className, const std::string& caption = "",
+                DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+
+// "x,y wxh" of the window's rectangle on the screen.
+std::string PlaceOf(HWND window);
+// The alpha of a window layered through attributes; -1 when it has none to read.
+int AlphaOf(HWND window);
+
+} // namespace vt

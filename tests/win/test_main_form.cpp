@@ -25,6 +25,7 @@ using vantrel::CloseMode;
 
 class MainForm : public vt::MainFormTest {
 protected:
+    vt::Fixture fixture_;
     // As the relay tells of a window.
     void Notice(WPARAM code, HWND window) {
         ::PostMessageA(form().Handle(), vantrel::WM_WINDOWNOTICE, code, vt::L(window));
@@ -37,17 +38,11 @@ protected:
 };
 
 TEST_F(MainForm, StartsWithTheOpenWindowsListedAndTheFirstRowSelected) {
-    vt::Fixture fixture;
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("MainList");
-    spec.caption = "listed at start";
-    const HWND window = fixture.CreateOne(spec);
-
+    const HWND window = fixture_.CreateOne(vt::Spec(vt::UniqueName("MainList"), "listed at start"));
     auto& f = Start();
     EXPECT_GE(f.windows().Find(window), 0);
     EXPECT_EQ(f.lvMain().Count(), f.windows().Count());
     EXPECT_EQ(f.lvMain().Selected(), 0);
-    EXPECT_TRUE(f.tray().OwnIconAdded());
     // The shell knows the own icon by the fixed id, not by this run's window handle, so the
     // user's "always show" choice finds it again after a restart.
     EXPECT_TRUE(vt::ShellIconCall(NIM_MODIFY, f.Handle(), vantrel::kOwnIconId));
@@ -59,15 +54,13 @@ TEST_F(MainForm, StartsWithTheOpenWindowsListedAndTheFirstRowSelected) {
     EXPECT_EQ(vt::ClassOf(f.Handle()), "Vantrel Made by Ostrim Software");
     RECT client{};
     ::GetClientRect(f.Handle(), &client);
-    EXPECT_EQ(client.right, 512);
-    EXPECT_EQ(client.bottom, 382);
+    EXPECT_EQ(std::to_string(client.right) + "x" + std::to_string(client.bottom), "512x382");
     EXPECT_EQ(::GetWindowLongA(f.Handle(), GWL_STYLE) & WS_CAPTION, 0);
 }
 
 TEST_F(MainForm, ShellHookRebuildsOnlyOnCreatedAndDestroyed) {
     auto& f = Start();
-    vt::Fixture fixture;
-    const HWND window = fixture.CreateOfNewClass("MainHook");
+    const HWND window = fixture_.CreateOfNewClass("MainHook");
     const HWND taskbar = vantrel::Application::Instance().Handle();
     const UINT hook = f.shellHookMessage();
 
@@ -97,18 +90,16 @@ TEST_F(MainForm, ShellHookRebuildsOnlyOnCreatedAndDestroyed) {
     // A rebuild keeps the highlight on its window, wherever the new rows put that window.
     EXPECT_EQ(f.SelectedWindow(), picked);
 
-    fixture.Destroy(window);
+    fixture_.Destroy(window);
     handleOnly(HSHELL_WINDOWDESTROYED);
     EXPECT_LT(f.windows().Find(window), 0);
 }
 
 TEST_F(MainForm, ABurstOfShellHookMessagesGivesOneRebuildWhereTheLastOneComes) {
     auto& f = Start();
-    vt::Fixture fixture;
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("MainBurst");
+    vt::WindowSpec spec = vt::Spec(vt::UniqueName("MainBurst"));
     spec.count = 3;
-    const std::vector<HWND> made = fixture.Create(spec);
+    const std::vector<HWND> made = fixture_.Create(spec);
     const HWND gone = made[0];    // its notice comes in the middle of the burst
     const HWND dropped = made[1]; // its notice comes after the last message of the burst
     const int before = f.catalogue().Rebuilds();
@@ -156,13 +147,11 @@ LRESULT CALLBACK CountRedraw(HWND window, UINT msg, WPARAM wParam, LPARAM lParam
 
 TEST_F(MainForm, TheWindowListSwitchesItsDrawingOffOnlyWhenItsCountScrollsIt) {
     auto& f = Start();
-    vt::Fixture fixture;
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("MainTab");
+    vt::WindowSpec spec = vt::Spec(vt::UniqueName("MainTab"));
     const HWND list = f.lvMain().Handle();
     // More rows than the list shows at once, so that it can be scrolled to its end.
     spec.count = static_cast<int>(::SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0)) + 4;
-    std::vector<HWND> made = fixture.Create(spec);
+    std::vector<HWND> made = fixture_.Create(spec);
     f.catalogue().Rebuild();
     ASSERT_TRUE(vt::WaitUntil([&] { return !f.RowsWaiting(); }));
     g_listProc = reinterpret_cast<WNDPROC>(
@@ -185,10 +174,10 @@ TEST_F(MainForm, TheWindowListSwitchesItsDrawingOffOnlyWhenItsCountScrollsIt) {
         ::SendMessageA(list, LVM_ENSUREVISIBLE, c.scrolledToEnd ? last : 0, FALSE);
         g_redraw[0] = g_redraw[1] = 0;
         if (c.adds) {
-            made.push_back(fixture.CreateOne(spec));
+            made.push_back(fixture_.CreateOne(spec));
         } else {
             for (int i = 0; i < 3; ++i) {
-                fixture.Destroy(made.back());
+                fixture_.Destroy(made.back());
                 made.pop_back();
             }
         }
@@ -209,13 +198,12 @@ struct Picture {
 };
 
 Picture Read(HWND list) {
-    Picture p;
+    Picture p{{}, ListView_GetNextItem(list, -1, LVNI_SELECTED)};
     for (int row = 0; row < ListView_GetItemCount(list); ++row) {
         char text[512] = {};
         ListView_GetItemText(list, row, 0, text, sizeof(text));
         p.captions.emplace_back(text);
     }
-    p.selected = ListView_GetNextItem(list, -1, LVNI_SELECTED);
     return p;
 }
 
@@ -224,13 +212,10 @@ std::vector<std::string> Captions(const vantrel::WindowList& rows) {
 }
 
 TEST_F(MainForm, TheListShowsWholePicturesWithTheHighlightOnThePickedWindow) {
-    vt::Fixture fixture;
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("MainKeep");
+    const std::string cls = vt::UniqueName("MainKeep");
     std::vector<HWND> made;
     for (const char* caption : {"keep one", "keep two", "keep three"}) {
-        spec.caption = caption;
-        made.push_back(fixture.CreateOne(spec));
+        made.push_back(fixture_.CreateOne(vt::Spec(cls, caption)));
     }
     WriteFile("rules.dat", vt::RulesFile({vt::RuleSection(1, "A", 1), vt::RuleSection(2, "B", 1),
                                           vt::RuleSection(3, "C", 1)}));
@@ -266,7 +251,7 @@ TEST_F(MainForm, TheListShowsWholePicturesWithTheHighlightOnThePickedWindow) {
         const auto row = std::find(expected.begin(), expected.end(), vt::TextOf(window));
         ASSERT_EQ(row != expected.end(), step.code != vantrel::kNoticeCreated);
         if (step.code == vantrel::kNoticeRenamed) {
-            fixture.SetText(window, step.caption);
+            fixture_.SetText(window, step.caption);
             *row = step.caption;
         } else if (step.code == vantrel::kNoticeCreated) {
             expected.push_back(step.caption); // at the end
@@ -307,8 +292,7 @@ TEST_F(MainForm, TheListShowsWholePicturesWithTheHighlightOnThePickedWindow) {
 TEST_F(MainForm, CloseHidesKeepingTheTrayIconAndExitRemovesIt) {
     // Another program's window keeps a row listed whenever the list is rebuilt: the program's
     // own window has none while it is hidden.
-    vt::Fixture other;
-    ASSERT_NE(other.CreateOne(vt::WindowSpec{}), nullptr);
+    ASSERT_NE(fixture_.CreateOne(vt::WindowSpec{}), nullptr);
     auto& f = Start();
     const HWND main = f.Handle();
     const HWND taskbar = vantrel::Application::Instance().Handle();

@@ -33,13 +33,9 @@ protected:
     vt::Fixture fixture_;
     std::string base_ = vt::UniqueName("Rule");
     HWND Make(const std::string& suffix, bool maxBox = true, vt::Fixture* owner = nullptr) {
-        vt::WindowSpec spec;
-        spec.className = base_ + suffix;
-        spec.caption = suffix;
-        if (!maxBox) {
-            spec.style &= ~static_cast<DWORD>(WS_MAXIMIZEBOX);
-        }
-        return (owner ? *owner : fixture_).CreateOne(spec);
+        const DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+        return (owner ? *owner : fixture_)
+            .CreateOne(vt::Spec(base_ + suffix, suffix, maxBox ? style : style & ~WS_MAXIMIZEBOX));
     }
     // A command of the window's system menu, as the relay passes it on.
     void Command(HWND window, int id) {
@@ -127,10 +123,7 @@ TEST_F(RuleApplication, SystemMenuCommandsActOnTheNamedWindow) {
     const int expected[] = {255, 229, 204, 178, 153, 127, 102, 76, 51, 25, 0};
     for (int id = 32; id <= 42; ++id) {
         Command(window, id);
-        BYTE alpha = 0;
-        DWORD flags = 0;
-        ASSERT_TRUE(::GetLayeredWindowAttributes(window, nullptr, &alpha, &flags)) << id;
-        EXPECT_EQ(alpha, expected[id - 32]) << id;
+        EXPECT_EQ(vt::AlphaOf(window), expected[id - 32]) << id;
         EXPECT_EQ(f.windows().At(row).transparency, (id - 32) * 10) << id;
     }
     Command(window, 31);
@@ -142,13 +135,12 @@ TEST_F(RuleApplication, SystemMenuCommandsActOnTheNamedWindow) {
     const int w = before.right - before.left;
     const int h = before.bottom - before.top;
     const int room[] = {::GetSystemMetrics(SM_CXSCREEN) - w, ::GetSystemMetrics(SM_CYSCREEN) - h};
-    for (int id = 51; id <= 59; ++id) {
-        Command(window, id);
-        const RECT r = vt::WindowRectOf(window);
-        const int k = id - 51;
-        EXPECT_EQ(std::vector<LONG>({r.left, r.top, r.right - r.left, r.bottom - r.top}),
-                  std::vector<LONG>({k % 3 * room[0] / 2, k / 3 * room[1] / 2, w, h}))
-            << id;
+    for (int k = 0; k < 9; ++k) {
+        Command(window, 51 + k);
+        EXPECT_EQ(vt::PlaceOf(window), std::to_string(k % 3 * room[0] / 2) + "," +
+                                           std::to_string(k / 3 * room[1] / 2) + " " +
+                                           std::to_string(w) + "x" + std::to_string(h))
+            << 51 + k;
     }
     Command(window, 99); // not a command: ignored
     Command(window, 11);
@@ -305,9 +297,7 @@ TEST_F(RuleThroughRelay, NewWindowGetsItsRuleWhenItAppears) {
     }));
 
     vt::Fixture fixture;
-    vt::WindowSpec spec;
-    spec.className = cls;
-    const HWND window = fixture.CreateOne(spec);
+    const HWND window = fixture.CreateOne(vt::Spec(cls));
     EXPECT_TRUE(vt::WaitUntil([&] { return ::IsZoomed(window) && Topmost(window); }));
     EXPECT_GE(f.windows().Find(window), 0);
 
@@ -332,14 +322,9 @@ TEST_F(RuleApplication, CaptionThatChangesIntoThePatternGetsActionPlaceAndTransp
     // What the relay reports for a caption change.
     ::SendMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, vantrel::kNoticeRenamed, vt::L(window));
     fixture_.Sync();
-    EXPECT_TRUE(Topmost(window));
-    const RECT r = vt::WindowRectOf(window);
-    EXPECT_EQ(std::vector<LONG>({r.left, r.top, r.right - r.left, r.bottom - r.top}),
-              std::vector<LONG>({30, 40, 320, 200}));
-    BYTE alpha = 0;
-    ASSERT_TRUE(::GetLayeredWindowAttributes(window, nullptr, &alpha, nullptr));
-    EXPECT_EQ(alpha, 127);
-    EXPECT_EQ(RuleColumns(window), "Normal|Stay on top");
+    EXPECT_EQ(StateOf(window) + " " + vt::PlaceOf(window) + " alpha " +
+                  std::to_string(vt::AlphaOf(window)) + " " + RuleColumns(window),
+              "normal top 30,40 320x200 alpha 127 Normal|Stay on top");
 }
 
 } // namespace

@@ -27,7 +27,6 @@ namespace {
 using vantrel::Form;
 using vantrel::TfrmRuleMore;
 using vantrel::TfrmSetRule;
-using vantrel::WindowRule;
 using vt::RuleSection;
 using vt::RulesFile;
 using vt::Topmost;
@@ -85,10 +84,7 @@ protected:
     std::string base_ = vt::UniqueName("RCmd");
 
     HWND Make(const std::string& cls, const std::string& caption = "rule command window") {
-        vt::WindowSpec wanted;
-        wanted.className = cls;
-        wanted.caption = caption;
-        return fixture_.CreateOne(wanted);
+        return fixture_.CreateOne(vt::Spec(cls, caption));
     }
     void WriteDefaults(const std::string& action, const std::string& zOrder) {
         WriteUserSettings("[Options]\r\nSystemMenu=0\r\nAction=" + action + "\r\nZOrder=" + zOrder +
@@ -104,13 +100,18 @@ protected:
         form().lvMain().Select(Row(window));
         ASSERT_EQ(form().lvMain().Selected(), Row(window));
     }
-    // The window's rule columns in its row, then how it stands once the fixture has caught up:
-    // "Minimize|Stay on top|min|top".
-    std::string Applied(HWND window) {
+    // Each window's rule columns in its row, then how it stands once the fixture has caught up:
+    // "Minimize|Stay on top|min|top", joined by ", ".
+    std::string Applied(std::initializer_list<HWND> windows) {
         fixture_.Sync();
-        const vantrel::WindowEntry& e = Entry(window);
-        const char* shown = ::IsIconic(window) ? "min" : ::IsZoomed(window) ? "max" : "restored";
-        return e.autoAction + '|' + e.autoZOrder + '|' + shown + (Topmost(window) ? "|top" : "|");
+        std::string text;
+        for (HWND w : windows) {
+            const vantrel::WindowEntry& e = Entry(w);
+            const char* shown = ::IsIconic(w) ? "min" : ::IsZoomed(w) ? "max" : "restored";
+            text += (text.empty() ? "" : ", ") + e.autoAction + '|' + e.autoZOrder + '|' + shown +
+                    (Topmost(w) ? "|top" : "|");
+        }
+        return text;
     }
     // Every rule held, one line each. The rules list shows as many rows, and rules.dat loads
     // back as the same rules, an emptied interval having been saved as -1.
@@ -168,7 +169,7 @@ TEST_F(RuleCommand, OnlyChangedValuesOverwriteTheRule) {
     WriteFile("rules.dat", RulesFile({RuleSection(1, cls, 2, 0, "first caption"),
                                       RuleSection(2, base_ + "CASE", 2, 0)}));
     auto& f = Start();
-    ASSERT_EQ(Applied(ruled), "Minimize|Default|min|");
+    ASSERT_EQ(Applied({ruled}), "Minimize|Default|min|");
     fixture_.Show(ruled, SW_RESTORE);
     const std::string before = SavedFile();
     const std::string caseRule = base_ + "CASE|Minimize|Default||-|-\n";
@@ -181,16 +182,14 @@ TEST_F(RuleCommand, OnlyChangedValuesOverwriteTheRule) {
     Run(kAddForWindow, Pick().Action(1).Cancel());
     EXPECT_EQ(SavedFile(), before);
     EXPECT_EQ(f.lvMain().Selected(), Row(ruled));
-    EXPECT_EQ(Applied(ruled), "Minimize|Default|restored|"); // not applied again
-    EXPECT_EQ(Applied(caseOnly), "Default|Default|restored|");
+    EXPECT_EQ(Applied({ruled, caseOnly}), "Minimize|Default|restored|, Default|Default|restored|");
     EXPECT_EQ(Rules(), cls + "|Minimize|Default|first caption|-|-\n" + caseRule);
 
     Run(kAddForWindow, Pick().Action(1).ZOrder(1));
     EXPECT_EQ(Rules(), cls + "|Maximize|Stay on top|first caption|-|-\n" + caseRule);
-    EXPECT_EQ(Applied(ruled), "Maximize|Stay on top|max|top");
-    EXPECT_EQ(Applied(twin), "Maximize|Stay on top|max|top");
-    EXPECT_EQ(Applied(caseOnly), "Default|Default|restored|");
-    EXPECT_EQ(Applied(other), "Default|Default|restored|");
+    EXPECT_EQ(Applied({ruled, twin, caseOnly, other}),
+              "Maximize|Stay on top|max|top, Maximize|Stay on top|max|top, "
+              "Default|Default|restored|, Default|Default|restored|");
 }
 
 TEST_F(RuleCommand, InternetExplorerClassesGetTheRefreshColumnsAndTimers) {
@@ -223,7 +222,7 @@ TEST_F(RuleCommand, InternetExplorerClassesGetTheRefreshColumnsAndTimers) {
     EXPECT_FALSE(f.timerVistaRefreshEnabled());
     Run(kAddForWindow, Pick().ZOrder(1));
     EXPECT_TRUE(f.timerVistaRefreshEnabled());
-    EXPECT_EQ(Applied(frame), "Default|Stay on top|restored|top");
+    EXPECT_EQ(Applied({frame}), "Default|Stay on top|restored|top");
     EXPECT_EQ(Rules(),
               browserRule + "IEFrame|Default|Stay on top|browser|No|30" + kForFixture + "\n");
 }
@@ -260,8 +259,7 @@ TEST_F(RuleCommand, DoubleClickMakesTheShownRuleAndMoreNarrowsItToACaption) {
     EXPECT_EQ(vantrel::ColumnText(f.rules().at(0), 0), cls + " | vt_fixture.exe | *huddle*");
     EXPECT_EQ(f.lvMain().Selected(), row);
     // Applied to the window the rule matches now, and only to it.
-    EXPECT_EQ(Applied(chat), "Maximize|Stay on top|max|top");
-    EXPECT_EQ(Applied(other), "Maximize|Default|max|");
+    EXPECT_EQ(Applied({chat, other}), "Maximize|Stay on top|max|top, Maximize|Default|max|");
 }
 
 // The list is rebuilt while the dialog is open: with fewer rows than the remembered position, or
@@ -302,15 +300,14 @@ TEST_F(RuleCommand, AListRebuiltDuringTheDialogIsNotWrittenBlindly) {
         EXPECT_EQ(f.windows().At(i).autoAction == "Minimize", i == now)
             << f.windows().At(i).className;
     }
-    EXPECT_EQ(Applied(kept), "Minimize|Default|min|");
+    EXPECT_EQ(Applied({kept}), "Minimize|Default|min|");
 
     // A window that went still gets its rule stored, saved and applied to its class.
     SelectWindow(gone);
     Run(kAddForWindow, rebuiltWithout({gone}).Action(2));
     ASSERT_EQ(Row(gone), -1);
     EXPECT_EQ(Rules(), keptRule + base_ + "Gone|Minimize|Default|gone|-|-" + kForFixture + "\n");
-    EXPECT_EQ(Applied(sibling), "Minimize|Default|min|");
-    EXPECT_EQ(Applied(stranger), "Default|Default|restored|");
+    EXPECT_EQ(Applied({sibling, stranger}), "Minimize|Default|min|, Default|Default|restored|");
     // The rebuild cleared the selection, and no other row is selected in the gone window's place.
     EXPECT_EQ(f.lvMain().Selected(), -1);
 }
@@ -331,7 +328,7 @@ TEST_F(RuleCommand, ATypedNameUpdatesOrAppendsAndSetsTheRefreshTimer) {
     std::string rules = stored + "|Minimize|Default|old caption|-|-\n";
     EXPECT_EQ(Rules(), rules);
     // Rules match windows with their letter case.
-    EXPECT_EQ(Applied(window), "Normal|Default|restored|");
+    EXPECT_EQ(Applied({window}), "Normal|Default|restored|");
 
     Run(kAddTyped, Pick().Type(base_ + "Typed")); // unchanged values make a rule all the same
     rules += base_ + "Typed|Default|Default||-|-\n";
@@ -353,7 +350,7 @@ TEST_F(RuleCommand, ATypedNameUpdatesOrAppendsAndSetsTheRefreshTimer) {
     SelectWindow(window);
     Run(kAddForWindow, Pick().Action(1));
     EXPECT_EQ(Rules(), rules + base_ + "Pad|Maximize|Default|rule command window|-|-\n");
-    EXPECT_EQ(Applied(window), "Maximize|Default|max|");
+    EXPECT_EQ(Applied({window}), "Maximize|Default|max|");
 }
 
 TEST_F(RuleCommand, AnInternetExplorerRuleSetsTheTimerAsItOpensAndOnlyThen) {
@@ -427,21 +424,17 @@ TEST_F(RuleCommand, AChangedOrDeletedRuleIsAppliedToItsOpenWindows) {
 
     Run(kEdit, Pick().Shows(cls + "||0|0|30|nocaption").Action(2).ZOrder(1));
     EXPECT_EQ(Rules(), a + cls + "|Minimize|Stay on top||-|-\n" + c);
-    EXPECT_EQ(Applied(window), "Minimize|Stay on top|min|top");
+    EXPECT_EQ(Applied({window}), "Minimize|Stay on top|min|top");
 
     // A delete that lost the selection would ask for one: answered, it fails the test, not hangs.
     const vt::BoxAnswerer answerer;
-    vantrel::aDeleteRuleExecute(f);
-    EXPECT_EQ(Applied(window), "Normal|Normal|restored|");
-    EXPECT_EQ(Rules(), a + c);
-    EXPECT_EQ(f.lvRule().Selected(), 1);
-
-    vantrel::aDeleteRuleExecute(f); // the last row
-    EXPECT_EQ(Rules(), a);
-    EXPECT_EQ(f.lvRule().Selected(), 0);
-    vantrel::aDeleteRuleExecute(f); // the only row
-    EXPECT_EQ(Rules(), "");
-    EXPECT_EQ(f.lvRule().Selected(), -1);
+    // The middle row, then the last one, then the only one.
+    for (const auto& [rules, selected] : {std::pair{a + c, 1}, {a, 0}, {std::string(), -1}}) {
+        vantrel::aDeleteRuleExecute(f);
+        EXPECT_EQ(Rules() + "selected " + std::to_string(f.lvRule().Selected()),
+                  rules + "selected " + std::to_string(selected));
+        EXPECT_EQ(Applied({window}), "Normal|Normal|restored|");
+    }
     EXPECT_TRUE(answerer.Seen().empty());
 }
 
@@ -507,11 +500,7 @@ protected:
     }
     void TearDown() override {
         RuleCommand::TearDown();
-        if (hadVersion_) {
-            ie_.WriteString("Version", oldVersion_);
-        } else {
-            ie_.DeleteValue("Version");
-        }
+        hadVersion_ ? ie_.WriteString("Version", oldVersion_) : ie_.DeleteValue("Version");
     }
     // The refreshes a window has handled, as F5 presses (down/up) and as refresh commands.
     // The fixture answers its commands ahead of posted messages, so a window's counts may lag

@@ -22,9 +22,6 @@ using R = TfrmSetRule;
 HWND C(const Form& form, int id) {
     return vt::Control(form.Handle(), id);
 }
-void Press(const Form& form, int id) {
-    vt::Click(C(form, id));
-}
 
 TEST(SetRuleDialog, LayoutCaptionsColoursAndInitialState) {
     R dialog(nullptr);
@@ -149,7 +146,7 @@ TEST(SetRuleDialog, TheWayOutAndTheEditsDecideResultAndChange) {
     HWND asked = nullptr; // the dialog that asked for a class name
     const Edit emptyFirst = [&asked](R& d) {
         asked = d.Handle();
-        Press(d, R::kIdOk);
+        vt::Click(C(d, R::kIdOk));
         EXPECT_EQ(d.GetModalResult(), kResultNone);
         EXPECT_TRUE(::IsWindowVisible(d.Handle()));
         vt::Type(C(d, R::kIdClassName), " ");
@@ -217,7 +214,7 @@ TEST(SetRuleDialog, TheWayOutAndTheEditsDecideResultAndChange) {
             if (row.out == kClose) {
                 ::SendMessageA(form.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
             } else {
-                Press(form, row.out);
+                vt::Click(C(form, row.out));
             }
         });
         EXPECT_EQ(result, row.shown.empty() ? kResultCancel : kResultOk);

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <functional>
+#include <iterator>
+#include <string>
 
 #include "app/messages.h"
 #include "app/rule_application.h"
@@ -16,25 +18,18 @@
 
 namespace {
 
+using vt::AlphaOf;
 using vt::Topmost;
 
 bool Layered(HWND w) {
     return (::GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
-}
-int Alpha(HWND w) {
-    BYTE alpha = 0;
-    DWORD flags = 0;
-    return ::GetLayeredWindowAttributes(w, nullptr, &alpha, &flags) ? alpha : -1;
 }
 
 class WindowCommands : public vt::MainFormTest {
 protected:
     vt::Fixture fixture_;
     HWND Make(const std::string& cls, DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE) {
-        vt::WindowSpec spec;
-        spec.className = cls;
-        spec.style = style;
-        return fixture_.CreateOne(spec);
+        return fixture_.CreateOne(vt::Spec(cls, "", style));
     }
     void SelectWindow(HWND w) {
         const int row = form().windows().Find(w);
@@ -85,10 +80,10 @@ TEST_F(WindowCommands, TopmostTransparencyAndAlignmentOnTheSelectedWindow) {
     EXPECT_EQ(TransparencyDialog("100"), 0);
     EXPECT_EQ(shown_, 0);
     EXPECT_TRUE(Layered(w));
-    EXPECT_EQ(Alpha(w), 0);
+    EXPECT_EQ(AlphaOf(w), 0);
     EXPECT_EQ(TransparencyDialog("35"), 0);
     EXPECT_EQ(shown_, 100); // the row's last level
-    EXPECT_EQ(Alpha(w), 165);
+    EXPECT_EQ(AlphaOf(w), 165);
     EXPECT_EQ(form().windows().At(form().windows().Find(w)).transparency, 35);
 
     form().aRemoveTranspExecute();
@@ -101,20 +96,19 @@ TEST_F(WindowCommands, TopmostTransparencyAndAlignmentOnTheSelectedWindow) {
     SelectWindow(w);
     EXPECT_EQ(TransparencyDialog("30"), 0);
     EXPECT_EQ(shown_, 0);
-    EXPECT_EQ(Alpha(w), 178);
+    EXPECT_EQ(AlphaOf(w), 178);
 
     Run([&] { form().aAlignExecute(8); }); // bottom right
     EXPECT_EQ(vt::WindowRectOf(w).right, ::GetSystemMetrics(SM_CXSCREEN));
     EXPECT_EQ(vt::WindowRectOf(w).bottom, ::GetSystemMetrics(SM_CYSCREEN));
     Run([&] { form().aAlignExecute(0); });
-    EXPECT_EQ(vt::WindowRectOf(w).left, 0);
-    EXPECT_EQ(vt::WindowRectOf(w).top, 0);
+    EXPECT_EQ(vt::PlaceOf(w).substr(0, 4), "0,0 ");
 
     // Dropped out of the list, the window keeps its system-menu items, and its dialog works.
     form().windows().Remove(w);
     EXPECT_EQ(TransparencyDialog("50", w), 0);
     EXPECT_EQ(caption_.rfind("Custom transparency: ", 0), 0u);
-    EXPECT_EQ(Alpha(w), 127);
+    EXPECT_EQ(AlphaOf(w), 127);
 }
 
 // Windows that their own programs made layered keep what their drawing needs: one with
@@ -123,28 +117,22 @@ TEST_F(WindowCommands, TopmostTransparencyAndAlignmentOnTheSelectedWindow) {
 TEST_F(WindowCommands, TransparencyKeepsOtherProgramsLayeringIntact) {
     constexpr COLORREF kKey = RGB(0, 255, 0);
     constexpr int kLevel30 = 35; // system-menu item of 30 %
-    struct Case {
+    const struct {
         const char* kind;
         int alpha; // layered by its program with this alpha (-1: not by attributes)
-        bool colorKey;
-        bool drawn;
-        int levels; // level commands before the remove
-        // Expected after the level commands, then after the remove; alpha -1: none readable.
-        int alphaSet;
-        bool layeredRemoved;
-        int alphaRemoved;
-    };
-    const Case cases[] = {
-        {"plain", -1, false, false, 1, 178, false, -1},
-        {"plain, two levels", -1, false, false, 2, 178, false, -1},
-        {"alpha 200", 200, false, false, 1, 178, true, 255},
-        {"alpha 200, colour key", 200, true, false, 1, 178, true, 255},
-        {"drawn", -1, false, true, 1, -1, true, -1},
+        bool colorKey, drawn;
+        int levels;                // level commands before the remove
+        const char *set, *removed; // as Layering() reads the window then
+    } cases[] = {
+        {"plain", -1, false, false, 1, "layered 178", "plain -1"},
+        {"plain, two levels", -1, false, false, 2, "layered 178", "plain -1"},
+        {"alpha 200", 200, false, false, 1, "layered 178", "layered 255"},
+        {"alpha 200, colour key", 200, true, false, 1, "layered 178 key", "layered 255 key"},
+        {"drawn", -1, false, true, 1, "layered -1", "layered -1"},
     };
     std::vector<HWND> windows;
-    for (const Case& c : cases) {
-        vt::WindowSpec spec;
-        spec.className = vt::UniqueName("Layering");
+    for (const auto& c : cases) {
+        vt::WindowSpec spec = vt::Spec(vt::UniqueName("Layering"));
         spec.alpha = c.alpha;
         spec.colorKey = c.colorKey;
         spec.key = kKey;
@@ -152,25 +140,23 @@ TEST_F(WindowCommands, TransparencyKeepsOtherProgramsLayeringIntact) {
         windows.push_back(fixture_.CreateOne(spec));
     }
     Start();
-    const auto keyKept = [&](HWND w) {
+    // The layered style, the alpha (-1: none readable) and whether the colour key is kept.
+    const auto layering = [&](HWND w) {
         COLORREF key = 0;
         DWORD flags = 0;
-        return ::GetLayeredWindowAttributes(w, &key, nullptr, &flags) &&
-               (flags & LWA_COLORKEY) != 0 && key == kKey;
+        const bool keyKept = ::GetLayeredWindowAttributes(w, &key, nullptr, &flags) &&
+                             (flags & LWA_COLORKEY) != 0 && key == kKey;
+        return (Layered(w) ? "layered " : "plain ") + std::to_string(AlphaOf(w)) +
+               (keyKept ? " key" : "");
     };
     for (std::size_t i = 0; i < windows.size(); ++i) {
-        const Case& c = cases[i];
-        const HWND w = windows[i];
-        for (int n = 0; n < c.levels; ++n) {
-            SystemMenuCommand(w, kLevel30);
+        SCOPED_TRACE(cases[i].kind);
+        for (int n = 0; n < cases[i].levels; ++n) {
+            SystemMenuCommand(windows[i], kLevel30);
         }
-        EXPECT_TRUE(Layered(w)) << c.kind;
-        EXPECT_EQ(Alpha(w), c.alphaSet) << c.kind;
-        EXPECT_EQ(keyKept(w), c.colorKey) << c.kind;
-        SystemMenuCommand(w, vantrel::kSysRemoveTransparency);
-        EXPECT_EQ(Layered(w), c.layeredRemoved) << c.kind;
-        EXPECT_EQ(Alpha(w), c.alphaRemoved) << c.kind;
-        EXPECT_EQ(keyKept(w), c.colorKey) << c.kind;
+        EXPECT_EQ(layering(windows[i]), cases[i].set);
+        SystemMenuCommand(windows[i], vantrel::kSysRemoveTransparency);
+        EXPECT_EQ(layering(windows[i]), cases[i].removed);
     }
     // No dialog for the drawn window: no level chosen there could be applied.
     const HWND drawn = windows.back();
@@ -201,25 +187,20 @@ TEST_F(WindowCommands, OnlyTheExactInternetExplorerClassIsMaximizedByItsCommand)
 // injected, for a window the user moved to another virtual desktop after it was listed.
 TEST_F(WindowCommands, MassCommandsWalkTheListAsItStands) {
     const std::string base = vt::UniqueName("Mass");
-    struct Row {
-        const char* name;
-        HWND window;
-        bool ie;        // maximized by Maximize IE, then
-        bool maximized; // by Maximize All, then
-        bool minimized; // by Minimize All
-        int closes;     // asked by Close All
-    };
     const DWORD noMaximizeBox =
         (WS_OVERLAPPEDWINDOW | WS_VISIBLE) & ~static_cast<DWORD>(WS_MAXIMIZEBOX);
-    const Row rows[] = {
-        {"plain", Make(base + "Plain"), false, true, true, 1},
-        {"no boxes",
-         Make(base + "NoBoxes", (WS_OVERLAPPEDWINDOW | WS_VISIBLE) &
-                                    ~static_cast<DWORD>(WS_MAXIMIZEBOX | WS_MINIMIZEBOX)),
-         false, false, false, 1},
-        {"cloaked", Make(base + "Away"), false, false, false, 0},
+    const struct {
+        const char* name;
+        HWND window;
+        int closes;      // asked by Close All
+        const char* met; // after Maximize IE, Maximize All and Minimize All; then the closes
+    } rows[] = {
+        {"plain", Make(base + "Plain"), 1, "- max min 1"},
+        {"no boxes", Make(base + "NoBoxes", noMaximizeBox & ~static_cast<DWORD>(WS_MINIMIZEBOX)), 1,
+         "- - - 1"},
+        {"cloaked", Make(base + "Away"), 0, "- - - 0"},
         // Even without a maximize box.
-        {"Internet Explorer", Make("IEFrame", noMaximizeBox), true, true, true, 1},
+        {"Internet Explorer", Make("IEFrame", noMaximizeBox), 1, "max max min 1"},
     };
     const HWND plain = rows[0].window;
     const HWND cloaked = rows[2].window;
@@ -230,27 +211,26 @@ TEST_F(WindowCommands, MassCommandsWalkTheListAsItStands) {
     } uncloak;
     vantrel::platform::dwm::SetCloakedAnswerForTests([&](HWND w) { return w == cloaked; });
 
-    Run([&] { form().miMaxIEClick(); });
-    for (const Row& r : rows) {
-        EXPECT_EQ(::IsZoomed(r.window) != FALSE, r.ie) << r.name;
-    }
-    Run([&] { form().miMaxAllClick(); });
-    for (const Row& r : rows) {
-        EXPECT_EQ(::IsZoomed(r.window) != FALSE, r.maximized) << r.name;
-    }
-    Run([&] { form().miMinimizeAllClick(); });
-    for (const Row& r : rows) {
-        EXPECT_EQ(::IsIconic(r.window) != FALSE, r.minimized) << r.name;
+    std::string met[std::size(rows)];
+    for (void (vantrel::TfrmMain::*command)() :
+         {&vantrel::TfrmMain::miMaxIEClick, &vantrel::TfrmMain::miMaxAllClick,
+          &vantrel::TfrmMain::miMinimizeAllClick}) {
+        Run([&] { (form().*command)(); });
+        for (std::size_t i = 0; i < std::size(rows); ++i) {
+            const HWND w = rows[i].window;
+            met[i] += ::IsIconic(w) ? "min " : ::IsZoomed(w) ? "max " : "- ";
+        }
     }
     form().miCloseAllClick();
-    for (const Row& r : rows) {
-        EXPECT_TRUE(vt::WaitUntil([&] {
-            return fixture_.GetCounts(r.window).sysCommandClose >= r.closes;
-        })) << r.name;
+    for (const auto& r : rows) {
+        EXPECT_TRUE(vt::WaitUntil(
+            [&] { return fixture_.GetCounts(r.window).sysCommandClose >= r.closes; }));
     }
     fixture_.Sync();
-    for (const Row& r : rows) {
-        EXPECT_EQ(fixture_.GetCounts(r.window).sysCommandClose, r.closes) << r.name;
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        EXPECT_EQ(met[i] + std::to_string(fixture_.GetCounts(rows[i].window).sysCommandClose),
+                  rows[i].met)
+            << rows[i].name;
     }
     EXPECT_TRUE(::IsWindow(plain)); // only asked; the application decides
 

@@ -40,9 +40,6 @@ void ReplaceText(HWND edit, const std::string& text) {
     Type(edit, text);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Custom transparency
-
 // One dialog, one step after another: the bar and the number follow each other, only digits are
 // typed, and a number out of range puts the bar at the nearest bound.
 TEST(WindowDialogsTransparency, TrackBarAndNumberEditFollowEachOther) {
@@ -96,9 +93,6 @@ TEST(WindowDialogsTransparency, TrackBarAndNumberEditFollowEachOther) {
     EXPECT_EQ(result, vantrel::kResultOk);
     EXPECT_EQ(dialog.Value(), 66);
 }
-
-// ---------------------------------------------------------------------------------------------
-// Resize window, on windows of the fixture
 
 // Where and how large, "x,y wxh".
 std::string Placed(const RECT& r) {
@@ -187,25 +181,22 @@ TEST(WindowDialogsResize, OkMovesTheWindowAsTheRowsAndUnitsSayAndCancelLeavesIt)
              vantrel::SetControlText(Control(f, R::kWidthEditId), "");
              Click(Control(f, R::kOkId));
              ASSERT_EQ(ShownBoxes().size(), 1u);
-             EXPECT_EQ(ShownBoxes()[0].text, "Please input number in edit box!");
-             EXPECT_EQ(ShownBoxes()[0].title, "Vantrel");
-             EXPECT_EQ(ShownBoxes()[0].owner, f) << "owned by the active window, the dialog";
-             EXPECT_EQ(ShownBoxes()[0].icon, ::LoadIconA(nullptr, IDI_INFORMATION));
+             const ShownBox& box = ShownBoxes()[0];
+             EXPECT_EQ(box.title + "|" + box.text, "Vantrel|Please input number in edit box!");
+             EXPECT_TRUE(box.owner == f && box.icon == ::LoadIconA(nullptr, IDI_INFORMATION))
+                 << "owned by the active window, the dialog, with the information icon";
              EXPECT_TRUE(::IsWindowVisible(f)) << "the dialog stays open";
              EXPECT_EQ(Placed(WindowRectOf(target)), "100,80 400x300");
              Type(Control(f, R::kWidthEditId), "50");
          },
          "[x] 50 %; [x] 100 %; ", R::kOkId, 1},
     };
+    const HWND target = fixture.CreateOne(Spec("", "Resize target"));
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        WindowSpec wanted;
-        wanted.caption = "Resize target";
-        wanted.x = row.from.left;
-        wanted.y = row.from.top;
-        wanted.w = row.from.right - row.from.left;
-        wanted.h = row.from.bottom - row.from.top;
-        const HWND target = fixture.CreateOne(wanted);
+        const RECT& r = row.from;
+        ::SetWindowPos(target, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
         ExpectPlaced(target, row.from);
         BoxAnswerer boxes;
         TfrmResize dialog(nullptr);
@@ -218,12 +209,8 @@ TEST(WindowDialogsResize, OkMovesTheWindowAsTheRowsAndUnitsSayAndCancelLeavesIt)
         EXPECT_EQ(result, row.button == R::kOkId ? vantrel::kResultOk : vantrel::kResultCancel);
         EXPECT_EQ(boxes.Seen().size(), row.boxes);
         ExpectPlaced(target, row.to);
-        fixture.Destroy(target);
     }
 }
-
-// ---------------------------------------------------------------------------------------------
-// Window properties, of a window of the fixture
 
 // The dialog opens on its general page, each tab shows its own page alone, and the read-only
 // fields take the active border colour while the plain labels do not.
