@@ -288,47 +288,30 @@ TEST_F(CatalogueTest, NoticesWhileAPassListsTheWindowsLeaveOneRowEach) {
     }
 }
 
-// Which route gives full paths; the paths themselves are held in ProcessPathCache's tests.
-TEST(ExecutablePath, FullPathsFromTheModuleRouteFromVersionCode7) {
-    EXPECT_TRUE(vantrel::UsesModulePaths(7));
-    EXPECT_FALSE(vantrel::UsesModulePaths(6));
-}
-
-TEST(ProcessPathCache, GivesEveryProcessThePathOfItsOwnLookupFromOneSnapshot) {
-    vt::Fixture first;
-    vt::Fixture second;
-    for (const bool full : {true, false}) {
-        SCOPED_TRACE(full ? "full paths" : "file names");
-        ProcessPathCache cache(full);
-        EXPECT_EQ(cache.Snapshots(), 0); // nothing is read before it is asked for
-        for (int round = 0; round < 2; ++round) {
-            for (const DWORD pid :
-                 {first.ProcessId(), second.ProcessId(), ::GetCurrentProcessId()}) {
-                const auto cached = cache.PathOf(pid);
-                ASSERT_TRUE(cached.has_value());
-                EXPECT_EQ(*cached, ExecutablePathOf(pid, full).value_or("(none)"));
-                const bool own = pid == ::GetCurrentProcessId();
-                EXPECT_EQ(*cached, full ? Exe(own) : own ? "vantrel_tests.exe" : "vt_fixture.exe");
-            }
-        }
-        EXPECT_EQ(cache.Snapshots(), 1);
-        // An unknown id is asked about afresh once, then remembered.
-        EXPECT_FALSE(cache.PathOf(kNoSuchProcess).has_value());
-        EXPECT_FALSE(cache.PathOf(kNoSuchProcess).has_value());
-        EXPECT_EQ(cache.Snapshots(), 2);
-    }
-}
-
-// Processes that end or start after the snapshot are looked up afresh; those that run on keep
-// their paths from pass to pass, with no snapshot taken for them.
-TEST(ProcessPathCache, ProcessesThatEndOrStartAreLookedUpAfreshTheOthersKeepTheirPaths) {
+// A pass's lookups share one snapshot and give what a lookup of its own gives; processes that end
+// or start after the snapshot are looked up afresh, and those that run on keep their paths from
+// pass to pass, with no snapshot taken for them.
+TEST(ProcessPathCache, OneSnapshotAPassUntilProcessesEndOrStartAndPathsKeptWhileTheyRun) {
     vt::Fixture stays;
     vt::Fixture endsLater;
     vt::Fixture ends;
     vt::Fixture unseen;
     auto doomed = std::make_unique<vt::Fixture>();
     const DWORD doomedPid = doomed->ProcessId();
+    // Full paths come by the module route from version code 7 on, file names before.
+    EXPECT_TRUE(vantrel::UsesModulePaths(7));
+    EXPECT_FALSE(vantrel::UsesModulePaths(6));
+    {
+        ProcessPathCache names(false);
+        for (const DWORD pid : {stays.ProcessId(), ::GetCurrentProcessId()}) {
+            EXPECT_EQ(names.PathOf(pid), ExecutablePathOf(pid, false));
+            EXPECT_EQ(names.PathOf(pid),
+                      pid == stays.ProcessId() ? "vt_fixture.exe" : "vantrel_tests.exe");
+        }
+        EXPECT_EQ(names.Snapshots(), 1);
+    }
     ProcessPathCache cache(true);
+    EXPECT_EQ(cache.Snapshots(), 0); // nothing is read before it is asked for
     const auto pathOf = [&](DWORD pid) { return cache.PathOf(pid).value_or("(none)"); };
     const auto expectGone = [&](DWORD pid) {
         EXPECT_EQ(pathOf(pid), "(none)");
@@ -339,7 +322,14 @@ TEST(ProcessPathCache, ProcessesThatEndOrStartAreLookedUpAfreshTheOthersKeepThei
     for (const vt::Fixture* f : {&stays, &endsLater, &ends, &unseen}) {
         EXPECT_EQ(pathOf(f->ProcessId()), Exe(false)); // from the one snapshot taken here
     }
+    EXPECT_EQ(cache.PathOf(::GetCurrentProcessId()),
+              ExecutablePathOf(::GetCurrentProcessId(), true));
+    EXPECT_EQ(pathOf(::GetCurrentProcessId()), Exe(true));
     ASSERT_EQ(cache.Snapshots(), 1);
+    // An unknown id is asked about afresh once, then remembered.
+    EXPECT_FALSE(cache.PathOf(kNoSuchProcess).has_value());
+    EXPECT_FALSE(cache.PathOf(kNoSuchProcess).has_value());
+    EXPECT_EQ(cache.Snapshots(), 2);
 
     // Gone entirely between the snapshot and its first lookup: nobody holds it any more.
     doomed->Kill();
