@@ -313,10 +313,10 @@ TEST(ProcessPathCache, OneSnapshotAPassUntilProcessesEndOrStartAndPathsKeptWhile
     ProcessPathCache cache(true);
     EXPECT_EQ(cache.Snapshots(), 0); // nothing is read before it is asked for
     const auto pathOf = [&](DWORD pid) { return cache.PathOf(pid).value_or("(none)"); };
-    const auto expectGone = [&](DWORD pid) {
-        EXPECT_EQ(pathOf(pid), "(none)");
-        EXPECT_EQ(pathOf(pid), "(none)"); // asked again, the answer is kept
-        EXPECT_FALSE(ExecutablePathOf(pid, true).has_value());
+    const auto expectGone = [&](DWORD pid, const char* which) {
+        EXPECT_EQ(pathOf(pid), "(none)") << which;
+        EXPECT_EQ(pathOf(pid), "(none)") << which << ", asked again";
+        EXPECT_FALSE(ExecutablePathOf(pid, true).has_value()) << which;
     };
     cache.BeginPass();
     for (const vt::Fixture* f : {&stays, &endsLater, &ends, &unseen}) {
@@ -334,10 +334,10 @@ TEST(ProcessPathCache, OneSnapshotAPassUntilProcessesEndOrStartAndPathsKeptWhile
     // Gone entirely between the snapshot and its first lookup: nobody holds it any more.
     doomed->Kill();
     doomed.reset();
-    expectGone(doomedPid);
+    expectGone(doomedPid, "gone before its lookup");
     // Ended after its path was found, while a handle keeps the process object alive.
     endsLater.Kill();
-    expectGone(endsLater.ProcessId());
+    expectGone(endsLater.ProcessId(), "ended after its lookup");
     // Started after the snapshot: not in it, but running, so it has a path.
     vt::Fixture newcomer;
     EXPECT_EQ(pathOf(newcomer.ProcessId()), Exe(false));
@@ -359,7 +359,7 @@ TEST(ProcessPathCache, OneSnapshotAPassUntilProcessesEndOrStartAndPathsKeptWhile
 
     ends.Kill();
     cache.BeginPass();
-    expectGone(ends.ProcessId());
+    expectGone(ends.ProcessId(), "ended between passes");
     EXPECT_EQ(pathOf(stays.ProcessId()), Exe(false));
     EXPECT_EQ(cache.Snapshots(), taken + 2); // one for the ended process, none for the others
 }

@@ -374,7 +374,7 @@ TEST_F(HostileMessages, MessagesNamingAWindowLeaveWindowsTheyMayNotTouchAlone) {
          {gone, nullptr}},
     };
     fixture_.Sync();
-    const std::string before = look();
+    std::string before = look();
     for (const auto& c : cases) {
         for (const WPARAM code : c.codes) {
             for (const HWND window : c.windows) {
@@ -395,7 +395,9 @@ TEST_F(HostileMessages, MessagesNamingAWindowLeaveWindowsTheyMayNotTouchAlone) {
                 EXPECT_LT(::GetTickCount64() - start, 1000u) << what << " waited";
                 fixture_.Sync();
                 EXPECT_EQ(deadline.Ended(), 0) << what << " opened a dialog";
-                EXPECT_EQ(look(), before) << what;
+                const std::string now = look();
+                EXPECT_EQ(now, before) << what;
+                before = now; // so that each failure names the message that made it
             }
         }
     }
