@@ -8,15 +8,12 @@
 #include <cstdint>
 #include <fstream>
 #include <functional>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/command_ids.h"
 #include "platform/error.h"
 #include "rules/rule_store.h"
-#include "support/app_process.h"
 #include "support/dialog_driver.h"
 #include "support/fixture_client.h"
 #include "support/heap_check.h"
@@ -351,15 +348,13 @@ void ExpectWellFormed(const RuleList& rules, const std::string& label) {
     }
 }
 
-using vt::HeapsIntact;
-
 // The cases run in slices, each in a test (and so a process) of its own, so that no one of them
 // comes near the time limit of a single test, even with the heap checks of a checked run.
 constexpr int kSlices = 4;
 
 class HostileFileSlice : public ::testing::TestWithParam<int> {
 protected:
-    void TearDown() override { EXPECT_TRUE(HeapsIntact()); }
+    void TearDown() override { EXPECT_TRUE(vt::HeapsIntact()); }
     vt::TempDir dir_;
 };
 
@@ -429,10 +424,9 @@ TEST(HostileFiles, SameSeedMakesTheSameFilesOfEveryKind) {
     ASSERT_EQ(a.size(), b.size());
     int folders = 0, crOnly = 0, longValues = 0, binary = 0;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        EXPECT_EQ(a[i].rules, b[i].rules) << i;
-        EXPECT_EQ(a[i].settings, b[i].settings) << i;
-        folders += a[i].rulesIsFolder ? 1 : 0;
         const std::string& text = a[i].rules;
+        EXPECT_TRUE(text == b[i].rules && a[i].settings == b[i].settings) << i;
+        folders += a[i].rulesIsFolder ? 1 : 0;
         crOnly += text.find('\r') != std::string::npos && text.find('\n') == std::string::npos;
         std::size_t line = 0, longest = 0;
         for (const char c : text) {
@@ -443,33 +437,29 @@ TEST(HostileFiles, SameSeedMakesTheSameFilesOfEveryKind) {
         binary += text.find('\0') != std::string::npos && text.find('\xFF') != std::string::npos;
     }
     // The generator must keep producing every kind of damage it is there for.
-    EXPECT_GE(folders, 2);
-    EXPECT_GE(crOnly, 5);
-    EXPECT_GE(longValues, 20);
-    EXPECT_GE(binary, 20);
+    EXPECT_TRUE(folders >= 2 && crOnly >= 5 && longValues >= 20 && binary >= 20)
+        << folders << " folders, " << crOnly << " with CR alone, " << longValues
+        << " with long values, " << binary << " binary";
 }
 
 class HostileStart : public vt::MainFormTest {
 protected:
     void TearDown() override {
         vt::MainFormTest::TearDown();
-        EXPECT_TRUE(HeapsIntact());
+        EXPECT_TRUE(vt::HeapsIntact());
     }
 };
 
 TEST_F(HostileStart, StartsListsAndSavesOnDamagedFiles) {
     // The nastiest of the cases above, each through a real start, a check that the window list
     // works, and a real exit, after which what was saved reads back as what the program held.
-    const std::set<std::string> wanted = {"only [",
-                                          "unclosed long section name",
-                                          "every byte value",
-                                          "nul inside values",
-                                          "quoted and padded values",
-                                          "count past the trusted limit, few sections"};
+    const std::vector<std::string> wanted =
+        Split("only [|unclosed long section name|every byte value|nul inside values|"
+              "quoted and padded values|count past the trusted limit, few sections");
     vt::Fixture fixture;
     int ran = 0;
     for (const HostileCase& c : HostileCases()) {
-        if (wanted.count(c.label) == 0) {
+        if (std::find(wanted.begin(), wanted.end(), c.label) == wanted.end()) {
             continue;
         }
         SCOPED_TRACE(c.label);
@@ -518,42 +508,11 @@ TEST_F(HostileStart, RulesFileThatIsAFolderIsReportedOnceAndExitStillEnds) {
     EXPECT_FALSE(::IsWindow(main));
     EXPECT_FALSE(f.tray().OwnIconAdded());
     MSG msg;
-    EXPECT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    ASSERT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 0u) << "the program's exit code";
     // The settings are written before the rules and are not held back by their failure.
     EXPECT_NE(vt::FileText(folder() + "appdata\\Ostrim\\Vantrel\\vantrel.dat").find("SystemMenu=1"),
               std::string::npos);
-}
-
-TEST(HostileProgram, RealProgramReportsTheUnwritableRulesFileOnceAndEnds) {
-    vt::TempDir dir;
-    ASSERT_TRUE(::CreateDirectoryA((dir.path() + "rules.dat").c_str(), nullptr));
-    vt::AppProcess app("", &dir);
-    const HWND main = app.MainWindow();
-    ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(vt::WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }));
-    ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(vantrel::kCmdExit, 0), 0);
-
-    std::vector<std::string> texts;
-    DWORD code = 1234;
-    const bool ended = vt::WaitUntil(
-        [&] {
-            for (HWND box : vt::WindowsOfProcess(app.ProcessId(), "#32770")) {
-                if (!::IsWindowVisible(box)) {
-                    continue;
-                }
-                texts.push_back(vt::TextOf(::GetDlgItem(box, 0xFFFF)));
-                // Answered once: a closed box must not be counted again on the next poll.
-                ::SendMessageTimeoutA(box, WM_COMMAND, IDOK, 0, SMTO_ABORTIFHUNG, 2000, nullptr);
-                vt::WaitUntil([&] { return !::IsWindowVisible(box); }, 2000);
-            }
-            return app.WaitForExit(0, &code);
-        },
-        20000);
-    ASSERT_TRUE(ended);
-    EXPECT_EQ(code, 0u);
-    ASSERT_EQ(texts.size(), 1u);
-    EXPECT_EQ(texts[0], "Unable to write to " + dir.path() + "rules.dat");
-    EXPECT_TRUE(HeapsIntact());
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include "app/command_ids.h"
 #include "app/messages.h"
 #include "commands/resize_dialog.h"
+#include "rules/rule_commands.h"
 #include "rules/set_rule_dialog.h"
 #include "support/dialog_driver.h"
 #include "support/fixture_client.h"
@@ -41,7 +42,7 @@ void Press(const std::vector<WORD>& keys) {
     RunLoop();
 }
 
-void MouseTo(POINT screen, DWORD buttons = 0) {
+void MouseTo(POINT screen, DWORD buttons) {
     INPUT input{};
     input.type = INPUT_MOUSE;
     input.mi.dx = static_cast<LONG>(screen.x * 65535 / (::GetSystemMetrics(SM_CXSCREEN) - 1));
@@ -49,6 +50,11 @@ void MouseTo(POINT screen, DWORD buttons = 0) {
     input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
     ::SendInput(1, &input, sizeof(input));
     RunLoop();
+}
+
+void ClickAt(POINT screen) {
+    MouseTo(screen, MOUSEEVENTF_LEFTDOWN);
+    MouseTo(screen, MOUSEEVENTF_LEFTUP);
 }
 
 bool XClickAt(POINT p, int button = 1) {
@@ -118,7 +124,8 @@ protected:
     vt::Fixture fixture_;
     HWND window_ = nullptr;
     std::string class_ = vt::UniqueName("Use");
-    void StartWithRows() {
+    std::string ruleClass_;
+    void SetUp() override {
         vt::WindowSpec spec;
         spec.className = class_;
         spec.caption = "Window of the fixture";
@@ -126,8 +133,11 @@ protected:
         WriteFile("rules.dat", vt::RulesFile({vt::RuleSection(1, "RuleOne", 1),
                                               vt::RuleSection(2, "RuleTwo", 1)}));
         Start();
+        ASSERT_TRUE(ToForeground());
+    }
+    bool ToForeground() {
         ::SetForegroundWindow(form().Handle());
-        ASSERT_TRUE(vt::WaitInLoop([&] { return ::GetForegroundWindow() == form().Handle(); }));
+        return vt::WaitInLoop([&] { return ::GetForegroundWindow() == form().Handle(); });
     }
     // The header captions and the rows' texts of a list, as the X screen shows them.
     bool ListDrawn(HWND list) {
@@ -157,8 +167,8 @@ protected:
                            [](vantrel::Form& about) { about.SetModalResult(vantrel::kResultOk); });
         form().miAboutClick();
     }
-    // What a person sees `act` do: the dialog that opened (and whether it came with a class
-    // name), the file opened, the message box, a rule gone, or the list built anew.
+    // What a person sees `act` do: the dialog that opened (and whether it came with a class name,
+    // kept in ruleClass_), the file opened, the message box, a rule gone, or the list built anew.
     std::string EffectOf(const std::function<void()>& act) {
         RunLoop(); // what earlier steps left queued happens before the baseline
         std::string seen;
@@ -170,8 +180,9 @@ protected:
         vt::WhenModalOpens("", [&](vantrel::Form& d) {
             seen = d.Caption();
             if (seen == "Set Rule") {
-                const HWND name = vt::Control(d.Handle(), vantrel::TfrmSetRule::kIdClassName);
-                seen += vantrel::ControlText(name).empty() ? " (new)" : " (filled)";
+                ruleClass_ = vantrel::ControlText(
+                    vt::Control(d.Handle(), vantrel::TfrmSetRule::kIdClassName));
+                seen += ruleClass_.empty() ? " (new)" : " (filled)";
             }
             d.SetModalResult(vantrel::kResultCancel);
         });
@@ -189,13 +200,20 @@ protected:
     }
 };
 
+// What reaches the X screen, and the pointer moved and clicked there.
+class MainWindowOnX : public MainWindowUse {
+protected:
+    void SetUp() override {
+        if (!vt::XToolsAvailable()) {
+            GTEST_SKIP() << "no X display or X tools";
+        }
+        MainWindowUse::SetUp();
+    }
+};
+
 // Hover, clicks, tab switches, a dialog over it and a rebuild each leave the lists drawn; the row
 // the commands act on looks chosen while the focus is elsewhere.
-TEST_F(MainWindowUse, ListsAndTheirChosenRowStayDrawn) {
-    if (!vt::XToolsAvailable()) {
-        GTEST_SKIP() << "no X display or X tools";
-    }
-    StartWithRows();
+TEST_F(MainWindowOnX, ListsAndTheirChosenRowStayDrawn) {
     const HWND lvMain = form().lvMain().Handle();
     const HWND lvRule = form().lvRule().Handle();
     // Over the tab strip and back over the list: every hot-tab change repaints the tab control.
@@ -234,11 +252,7 @@ TEST_F(MainWindowUse, ListsAndTheirChosenRowStayDrawn) {
 
 // Each control's own hint on each tab; then, after a dialog, the first right click where the hint
 // had come up opens the list menu.
-TEST_F(MainWindowUse, EachVisibleControlShowsItsOwnHintAndTheHintTakesNoClick) {
-    if (!vt::XToolsAvailable()) {
-        GTEST_SKIP() << "no X display or X tools";
-    }
-    StartWithRows();
+TEST_F(MainWindowOnX, EachVisibleControlShowsItsOwnHintAndTheHintTakesNoClick) {
     const HWND tip = form().toolTip();
     auto hintAt = [&](POINT p, const std::string& expected) {
         std::string text;
@@ -308,7 +322,6 @@ TEST_F(MainWindowUse, EachVisibleControlShowsItsOwnHintAndTheHintTakesNoClick) {
 }
 
 TEST_F(MainWindowUse, KeyboardReachesTabsListsMenusAndCommands) {
-    StartWithRows();
     auto& f = form();
     const HWND tabs = f.ftcMain();
     const HWND lvMain = f.lvMain().Handle();
@@ -361,42 +374,37 @@ TEST_F(MainWindowUse, KeyboardReachesTabsListsMenusAndCommands) {
         EXPECT_GE(watch.Where().left, row.left);
     }
 
-    // Enter does what a double click does: the rule editor for the selected window.
-    std::string opened;
-    vt::WhenModalOpens("Set Rule", [&](vantrel::Form& dialog) {
-        opened =
-            vantrel::ControlText(vt::Control(dialog.Handle(), vantrel::TfrmSetRule::kIdClassName));
-        dialog.SetModalResult(vantrel::kResultCancel);
-    });
-    Press({VK_RETURN});
-    EXPECT_TRUE(vt::WaitInLoop([&] { return !opened.empty(); }));
-    EXPECT_EQ(opened, class_);
-
-    // Delete on the Rules tab deletes the selected rule; with none selected it deletes nothing.
-    ShowTab(1);
-    ::SetFocus(f.lvRule().Handle());
-    f.lvRule().Select(0);
-    Press({VK_DELETE});
-    EXPECT_TRUE(vt::WaitInLoop([&] { return f.rules().size() == 1u; }));
+    // Enter does what a double click does; Delete on the Rules tab deletes the selected rule, and
+    // with none selected nothing; F5 refreshes from the list and from the tab strip alike.
+    const struct {
+        const char* what;
+        std::function<void()> before;
+        WORD key;
+        std::string effect;
+    } uses[] = {
+        {"Enter on a window's row", [] {}, VK_RETURN, "Set Rule (filled)"},
+        {"Delete on the first rule",
+         [&] {
+             ShowTab(1);
+             ::SetFocus(f.lvRule().Handle());
+             f.lvRule().Select(0);
+         },
+         VK_DELETE, "rule deleted"},
+        {"Delete, no rule selected", [&] { f.lvRule().Select(-1); }, VK_DELETE,
+         std::string("box ") + vantrel::kSelectListItemFirst},
+        {"F5 in the rules list", [&] { ::SetFocus(f.lvRule().Handle()); }, VK_F5, "list rebuilt"},
+        {"F5 on the tab strip", [&] { ::SetFocus(tabs); }, VK_F5, "list rebuilt"},
+    };
+    for (const auto& use : uses) {
+        use.before();
+        EXPECT_EQ(EffectOf([&] { Press({use.key}); }), use.effect) << use.what;
+    }
+    EXPECT_EQ(ruleClass_, class_) << "Enter edits the selected window's rule";
+    ASSERT_EQ(f.rules().size(), 1u);
     EXPECT_EQ(f.rules().at(0).className, "RuleTwo");
-    {
-        vt::BoxAnswerer boxes;
-        f.lvRule().Select(-1);
-        Press({VK_DELETE});
-        EXPECT_TRUE(vt::WaitInLoop([&] { return !boxes.Seen().empty(); }));
-        EXPECT_EQ(f.rules().size(), 1u) << "nothing selected: nothing deleted";
-    }
-    // F5 refreshes from the list and from the tab strip alike.
-    for (HWND focus : {f.lvRule().Handle(), tabs}) {
-        ::SetFocus(focus);
-        const int before = f.catalogue().Rebuilds();
-        Press({VK_F5});
-        EXPECT_TRUE(vt::WaitInLoop([&] { return f.catalogue().Rebuilds() > before; })) << focus;
-    }
 }
 
 TEST_F(MainWindowUse, PictureButtonsRunOnPressAndReleaseOverTheSameButtonOncePerClick) {
-    StartWithRows();
     std::vector<std::string> opened;
     vantrel::ScopedShellOpener opener(
         [&](HWND, const std::string& target) { opened.push_back(target); });
@@ -408,10 +416,8 @@ TEST_F(MainWindowUse, PictureButtonsRunOnPressAndReleaseOverTheSameButtonOncePer
     RunLoop();
     EXPECT_TRUE(opened.empty());
     // A double click is one click's command, once.
-    for (int i = 0; i < 2; ++i) {
-        MouseTo(help, MOUSEEVENTF_LEFTDOWN);
-        MouseTo(help, MOUSEEVENTF_LEFTUP);
-    }
+    ClickAt(help);
+    ClickAt(help);
     EXPECT_TRUE(vt::WaitInLoop([&] { return !opened.empty(); }));
     RunLoop();
     ASSERT_EQ(opened.size(), 1u);
@@ -419,7 +425,6 @@ TEST_F(MainWindowUse, PictureButtonsRunOnPressAndReleaseOverTheSameButtonOncePer
 }
 
 TEST_F(MainWindowUse, AnOpenListMenuKeepsItsWindowThroughRebuildsAndFollowsItsGoing) {
-    StartWithRows();
     form().SelectWindow(window_);
     // "Add rule"'s state: at first, after a rebuild, after the window's row went.
     std::vector<bool> enabled;
@@ -446,7 +451,6 @@ TEST_F(MainWindowUse, AnOpenListMenuKeepsItsWindowThroughRebuildsAndFollowsItsGo
 // The dialog for another program's window takes its own Enter and Escape, and its number edits
 // drop refused keys silently, while the rule editor beeps at them.
 TEST_F(MainWindowUse, ResizeDialogTakesItsOwnKeysAndDropsRefusedOnesSilently) {
-    StartWithRows();
     const RECT before = vt::WindowRectOf(window_);
     for (const WORD key : {WORD{VK_ESCAPE}, WORD{VK_RETURN}}) {
         bool keySent = false;
@@ -486,7 +490,6 @@ TEST_F(MainWindowUse, ResizeDialogTakesItsOwnKeysAndDropsRefusedOnesSilently) {
 }
 
 TEST_F(MainWindowUse, WhatEachPictureButtonDoesAKeyShownInTheListMenuDoes) {
-    StartWithRows();
     for (int tab : {0, 1}) {
         SCOPED_TRACE(tab);
         ShowTab(tab);
@@ -497,8 +500,7 @@ TEST_F(MainWindowUse, WhatEachPictureButtonDoesAKeyShownInTheListMenuDoes) {
             } else {
                 list.Select(0);
             }
-            ::SetForegroundWindow(form().Handle());
-            vt::WaitInLoop([&] { return ::GetForegroundWindow() == form().Handle(); });
+            ToForeground();
             ::SetFocus(list.Handle());
         };
         std::vector<std::string> clicked;
@@ -508,10 +510,7 @@ TEST_F(MainWindowUse, WhatEachPictureButtonDoesAKeyShownInTheListMenuDoes) {
             }
             ready();
             const POINT at = GraphicCentre(g.name.c_str());
-            clicked.push_back(EffectOf([&] {
-                MouseTo(at, MOUSEEVENTF_LEFTDOWN);
-                MouseTo(at, MOUSEEVENTF_LEFTUP);
-            }));
+            clicked.push_back(EffectOf([&] { ClickAt(at); }));
             EXPECT_FALSE(clicked.back().empty()) << g.name;
         }
         std::vector<std::string> shortcuts;
