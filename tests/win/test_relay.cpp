@@ -504,10 +504,10 @@ TEST_F(RelayTest, AWindowCountsByTheFileItsProcessRunsSoImpostorsHearNothing) {
     ASSERT_TRUE(StartRelay());
     // Whichever order the system finds them in, an impostor comes before the relay.
     const HWND late = fixture_.CreateOne(relayLike);
-    // Made in this process: inside the impostors' process, the hooks would take an impostor for
+    // Made by a third program: inside the impostors' own, the hooks would take an impostor for
     // the relay itself and report nothing to anyone.
-    const UniqueWindow shown = PlainWindow("Seen by the program alone");
-    EXPECT_TRUE(main_->WaitNotice(kNoticeCreated, shown.get()));
+    Fixture third;
+    EXPECT_TRUE(main_->WaitNotice(kNoticeCreated, third.CreateOne(Visible("Seen by the program"))));
     fixture_.Sync();
     for (const auto& [name, hwnd] : {std::pair{"relay's, made early", early},
                                      {"relay's, made late", late},
