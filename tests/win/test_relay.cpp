@@ -528,21 +528,18 @@ TEST(RelayLifetime, StopAndItsOwnersEndCloseTheRelayThroughItsWindowAndMissingIs
     EXPECT_FALSE(missing.Running());
     for (const bool stop : {true, false}) {
         SCOPED_TRACE(stop ? "stopped" : "its owner ended");
-        UniqueHandle process;
-        DWORD processId = 0;
-        {
-            RelayProcess relay;
-            ASSERT_TRUE(relay.Start(TestBinFolder()));
-            processId = relay.ProcessId();
-            EXPECT_TRUE(relay.Start(TestBinFolder())); // already running: the same process
-            EXPECT_EQ(processId, relay.ProcessId());
-            process = OpenForWaiting(processId);
-            ASSERT_TRUE(WaitUntil([&] { return FindRelayWindow(processId) != nullptr; }));
-            if (stop) {
-                relay.Stop();
-                EXPECT_FALSE(relay.Running());
-            }
+        auto relay = std::make_unique<RelayProcess>();
+        ASSERT_TRUE(relay->Start(TestBinFolder()));
+        const DWORD processId = relay->ProcessId();
+        EXPECT_TRUE(relay->Start(TestBinFolder())); // already running: the same process
+        EXPECT_EQ(processId, relay->ProcessId());
+        const UniqueHandle process = OpenForWaiting(processId);
+        ASSERT_TRUE(WaitUntil([&] { return FindRelayWindow(processId) != nullptr; }));
+        if (stop) {
+            relay->Stop();
+            EXPECT_FALSE(relay->Running());
         }
+        relay.reset();
         EXPECT_EQ(0u, ExitCode(process.get(), 0));
         EXPECT_EQ(nullptr, FindRelayWindow(processId));
     }
