@@ -18,7 +18,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -42,15 +41,16 @@ using vantrel::platform::UniqueWindow;
 class MainWindowStandIn {
 public:
     MainWindowStandIn() {
-        UnregisterClassA(kMainWindowClass, GetModuleHandleA(nullptr));
+        const HINSTANCE instance = GetModuleHandleA(nullptr);
+        UnregisterClassA(kMainWindowClass, instance);
         WNDCLASSEXA wc{};
         wc.cbSize = sizeof(wc);
         wc.lpfnWndProc = &Proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hInstance = instance;
         wc.lpszClassName = kMainWindowClass;
         RegisterClassExA(&wc);
         window_.reset(CreateWindowExA(0, kMainWindowClass, "Stand-in", WS_OVERLAPPEDWINDOW, 0, 0,
-                                      100, 100, nullptr, nullptr, wc.hInstance, nullptr));
+                                      100, 100, nullptr, nullptr, instance, nullptr));
         SetWindowLongPtrA(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     ~MainWindowStandIn() {
@@ -60,10 +60,9 @@ public:
 
     HWND hwnd() const { return window_.get(); }
     const std::vector<MSG>& notices() const { return notices_; }
-    bool WaitNotice(WPARAM code, HWND window, int count = 1) const {
-        return WaitUntil([&] { return Count(WM_WINDOWNOTICE, code, L(window)) >= count; });
+    bool WaitNotice(WPARAM code, HWND window) const {
+        return WaitUntil([&] { return Count(WM_WINDOWNOTICE, code, L(window)) > 0; });
     }
-    // How often the choice of `id` in the window was passed on.
     int Choices(HWND window, WPARAM id) const {
         return Count(WM_SYSMENUCOMMAND, W(window), static_cast<LPARAM>(id));
     }
@@ -121,12 +120,6 @@ bool Active(DWORD processId, const char* program = kExecutableName) {
     return window != nullptr && TextOf(window) == (Is32(program) ? kActiveTitle32 : kActiveTitle64);
 }
 
-bool StartActive(RelayProcess& relay, const std::string& arguments = kAlone,
-                 const char* program = kExecutableName) {
-    return relay.Start(TestBinFolder(), program, arguments) &&
-           WaitUntil([&] { return Active(relay.ProcessId(), program); });
-}
-
 UniqueHandle OpenForWaiting(DWORD processId) {
     return UniqueHandle(
         OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
@@ -136,14 +129,19 @@ UniqueHandle OpenForWaiting(DWORD processId) {
 // programs only (under Wine, a machine without 32-bit Linux support): asked once, of the 32-bit
 // relay with a command line that it refuses at once.
 bool Startable(const std::string& program) {
-    if (!Exists(TestBinFolder() + program) || !Is32(program) || sizeof(void*) == 4) {
-        return Exists(TestBinFolder() + program);
-    }
-    static const bool runs32 = [] {
+    static const bool runs32 = sizeof(void*) == 4 || [] {
         const LaunchedProcess relay(kExecutableName32, "--parent");
         return relay && ExitCode(relay.get()) == 2;
     }();
-    return runs32;
+    return Exists(TestBinFolder() + program) && (!Is32(program) || runs32);
+}
+
+// The fixture of the test program's bitness, and the 32-bit one beside a 64-bit build.
+std::vector<const char*> StartableFixtures() {
+    if (Startable("vt_fixture32.exe")) {
+        return {"vt_fixture.exe", "vt_fixture32.exe"};
+    }
+    return {"vt_fixture.exe"};
 }
 
 // Whether the process has loaded a hook DLL of either bitness from the given folder. The folder
@@ -154,11 +152,28 @@ bool HookDllLoadedInto(DWORD processId, const std::string& folder) {
            ModuleLoadedInto(processId, folder + kHookDllName32);
 }
 
-WindowSpec Visible(const std::string& caption) {
+WindowSpec Visible(const std::string& caption, DWORD exStyle = 0, HWND owner = nullptr,
+                   int children = 0) {
     WindowSpec shape;
     shape.className = UniqueName("VtRelay");
     shape.caption = caption;
+    shape.exStyle = exStyle;
+    shape.owner = owner;
+    shape.children = children;
     return shape;
+}
+
+// A window whose system menu carries the program's items.
+HWND Carrier(Fixture& fixture, const WindowSpec& shape) {
+    const HWND window = fixture.CreateOne(shape);
+    fixture.AddSystemMenuItem(window, 11, kProgramItemMarker);
+    return window;
+}
+
+// Chosen in the window's system menu, as far as the window can tell, and handled there.
+bool Chosen(Fixture& fixture, HWND window, WPARAM id) {
+    return PostMessageA(window, WM_SYSCOMMAND, id, 0) &&
+           WaitUntil([&] { return fixture.GetCounts(window).lastSysCommand == id; });
 }
 
 // As a user does it: the window to the front and Alt+Space, which highlights the first item, and
@@ -176,12 +191,14 @@ void InSystemMenu(HWND window, std::initializer_list<WORD> keys) {
 
 class RelayTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_NE(nullptr, main_->hwnd());
-        ASSERT_TRUE(StartActive(relay_)) << "error " << GetLastError();
+    // relay_ (stopped first if it runs) with its hooks installed: its window, else null.
+    HWND StartRelay(const std::string& arguments = kAlone, const char* program = kExecutableName) {
+        relay_.Stop();
+        const bool active = relay_.Start(TestBinFolder(), program, arguments) &&
+                            WaitUntil([&] { return Active(relay_.ProcessId(), program); });
+        return active ? FindRelayWindow(relay_.ProcessId()) : nullptr;
     }
 
-    // A window of the fixture that the relay has announced.
     HWND Announced(const WindowSpec& shape) {
         const HWND hwnd = fixture_.CreateOne(shape);
         EXPECT_TRUE(main_->WaitNotice(kNoticeCreated, hwnd)) << shape.caption;
@@ -191,8 +208,7 @@ protected:
     // Everything the fixture's thread did before this has been reported once this returns,
     // since the relay passes events on in the order that thread caused them.
     void Settle() {
-        const HWND marker = fixture_.CreateOne(Visible("marker"));
-        ASSERT_TRUE(main_->WaitNotice(kNoticeCreated, marker));
+        ASSERT_TRUE(main_->WaitNotice(kNoticeCreated, fixture_.CreateOne(Visible("marker"))));
     }
 
     std::unique_ptr<MainWindowStandIn> main_ = std::make_unique<MainWindowStandIn>();
@@ -204,6 +220,7 @@ protected:
 // first has ended: every main window of the class, also one made anew, is told each change that
 // the shell would report once and in order, and nothing of windows that get no taskbar button.
 TEST_F(RelayTest, TellsOfEachWindowsLifeOnceAndInOrder) {
+    ASSERT_TRUE(StartRelay());
     RelayProcess waiting;
     ASSERT_TRUE(waiting.Start(TestBinFolder()));
     ASSERT_TRUE(WaitUntil([&] { return FindRelayWindow(waiting.ProcessId()) != nullptr; }));
@@ -236,18 +253,11 @@ TEST_F(RelayTest, TellsOfEachWindowsLifeOnceAndInOrder) {
     ASSERT_TRUE(main_->WaitNotice(kNoticeDestroyed, hidden));
     fixture_.Show(hidden, SW_SHOWNOACTIVATE);
 
-    shape = Visible("Tool window");
-    shape.exStyle = WS_EX_TOOLWINDOW;
-    const HWND tool = fixture_.CreateOne(shape);
+    const HWND tool = fixture_.CreateOne(Visible("Tool window", WS_EX_TOOLWINDOW));
     const HWND owner = fixture_.CreateOne(Visible("Owner"));
-    shape = Visible("Owned window");
-    shape.owner = owner;
-    const HWND owned = fixture_.CreateOne(shape);
-    shape.exStyle = WS_EX_APPWINDOW;
-    const HWND app = fixture_.CreateOne(shape);
-    shape = Visible("With a child");
-    shape.children = 1;
-    const HWND parent = fixture_.CreateOne(shape);
+    const HWND owned = fixture_.CreateOne(Visible("Owned window", 0, owner));
+    const HWND app = fixture_.CreateOne(Visible("Owned app window", WS_EX_APPWINDOW, owner));
+    const HWND parent = fixture_.CreateOne(Visible("With a child", 0, nullptr, 1));
     const HWND child = GetWindow(parent, GW_CHILD);
     ASSERT_NE(nullptr, child);
     fixture_.Show(child, SW_HIDE);
@@ -295,9 +305,7 @@ TEST_F(RelayTest, TellsOfEachWindowsLifeOnceAndInOrder) {
 
     // Taking over, the waiting relay announces what is on screen once more (the program lists a
     // window once), and then tells of windows as the first did.
-    const UniqueHandle first = OpenForWaiting(relay_.ProcessId());
     relay_.Stop();
-    EXPECT_EQ(0u, ExitCode(first.get(), 0));
     ASSERT_TRUE(WaitUntil([&] { return Active(waiting.ProcessId()); }));
     const HWND later = Announced(Visible("After the first relay ended"));
     fixture_.Destroy(later);
@@ -308,10 +316,8 @@ TEST_F(RelayTest, TellsOfEachWindowsLifeOnceAndInOrder) {
 }
 
 TEST_F(RelayTest, PassesOnExactlyTheProgramsSystemMenuCommandsEachOnce) {
-    WindowSpec shape = Visible("Menu target");
-    shape.children = 1;
-    const HWND hwnd = Announced(shape);
-    fixture_.AddSystemMenuItem(hwnd, 11, kProgramItemMarker);
+    ASSERT_TRUE(StartRelay());
+    const HWND hwnd = Carrier(fixture_, Visible("Menu target", 0, nullptr, 1));
     const HWND child = GetWindow(hwnd, GW_CHILD);
     ASSERT_NE(nullptr, child);
 
@@ -323,34 +329,27 @@ TEST_F(RelayTest, PassesOnExactlyTheProgramsSystemMenuCommandsEachOnce) {
                                           40, 41, 42, 51, 52, 53, 54, 55, 56, 57, 58, 59, 61};
     for (auto id = expected.begin() + 1; id != expected.end(); ++id) {
         ASSERT_TRUE(PostMessageA(hwnd, WM_SYSCOMMAND, *id, 0));
-        // Only top-level windows carry the program's menu items.
         ASSERT_TRUE(PostMessageA(child, WM_SYSCOMMAND, *id, 0));
     }
     // Neighbours of every range, and the system's own encoding of one of the ids; the last one
     // tells when the fixture has taken every posted message.
-    for (const WPARAM id : {0, 10, 12, 20, 23, 29, 43, 50, 60, 62, 31 << 4, 99}) {
+    for (const WPARAM id : {0, 10, 12, 20, 23, 29, 43, 50, 60, 62, 31 << 4}) {
         ASSERT_TRUE(PostMessageA(hwnd, WM_SYSCOMMAND, id, 0));
     }
     // The relay only listens: the window still gets every command.
-    ASSERT_TRUE(WaitUntil([&] { return fixture_.GetCounts(hwnd).lastSysCommand == 99; }));
+    ASSERT_TRUE(Chosen(fixture_, hwnd, 99));
 
-    // A choice told of another window shows as 0, which is never passed on.
-    std::vector<WPARAM> seen;
-    const auto collect = [&] {
-        seen.clear();
-        for (const MSG& n : main_->notices()) {
-            if (n.message == WM_SYSMENUCOMMAND) {
-                seen.push_back(n.wParam == W(hwnd) ? static_cast<WPARAM>(n.lParam) : 0);
-            }
-        }
-        return seen.size() >= expected.size();
-    };
+    // Only top-level windows carry the program's items, so nothing is told of the child.
+    std::string want = "created";
+    for (const WPARAM id : expected) {
+        want += " choice " + std::to_string(id);
+    }
     // Each choice is confirmed before it is passed on, so the last ones may come after the
     // windows' notices; once all are in, a repeat would have had time to follow.
-    EXPECT_TRUE(WaitUntil(collect));
+    EXPECT_TRUE(WaitUntil([&] { return main_->Told(hwnd) == want; }));
     Settle();
-    collect();
-    EXPECT_EQ(expected, seen);
+    EXPECT_EQ(want, main_->Told(hwnd));
+    EXPECT_EQ("", main_->Told(child));
 
     // Once, though its queue was peeked at: a window of this process is as foreign to the relay
     // as the fixture's, and here the test controls the message loop that takes the command.
@@ -368,39 +367,13 @@ TEST_F(RelayTest, PassesOnExactlyTheProgramsSystemMenuCommandsEachOnce) {
     EXPECT_EQ(1, main_->Choices(local.get(), 21));
 }
 
-// A choice made as a user makes it, in each hook set: the one a relay of either bitness uses
-// alone, and the one a 32-bit relay uses beside a 64-bit one. Windows hands the latter's hook the
-// command without its four low bits; a choice given that way is still told whole.
-TEST(RelayMenuKeys, AChoiceMadeWithTheKeysIsPassedOnByEitherHookSet) {
-    const std::pair<const char*, bool> cases[] = {
-        {kAlone, false}, {kPairedSetSwitch, false}, {kPairedSetSwitch, true}};
-    for (const auto& [arguments, lowBitsCleared] : cases) {
-        SCOPED_TRACE(std::string(arguments) + (lowBitsCleared ? " low bits cleared" : ""));
-        MainWindowStandIn main;
-        RelayProcess relay;
-        ASSERT_TRUE(StartActive(relay, arguments));
-        Fixture fixture;
-        const HWND hwnd = fixture.CreateOne(Visible("Keys"));
-        fixture.AddSystemMenuItem(hwnd, 11, kProgramItemMarker);
-        if (lowBitsCleared) {
-            // The item highlighted, the menu left with Escape, and 11 as that hook sees it.
-            InSystemMenu(hwnd, {VK_ESCAPE, VK_ESCAPE});
-            ASSERT_TRUE(
-                WaitUntil([&] { return !FindPopupMenu(GetWindowThreadProcessId(hwnd, nullptr)); }));
-            ASSERT_TRUE(PostMessageA(hwnd, WM_SYSCOMMAND, 11 & ~0xF, 0));
-        } else {
-            InSystemMenu(hwnd, {VK_DOWN, VK_UP, VK_RETURN});
-        }
-        EXPECT_TRUE(main.WaitChoice(hwnd, 11));
-    }
-}
-
-// Any process can post to the relay's window, as the hooks do from every program. A choice claimed
-// there reaches the program only when the window's own process confirms it: made there, while
-// the window's menu still carries the program's items, within the hook's ten seconds for a choice
-// and the relay's for a question. The relay is held still between the choice and its question so
-// that a row can change what the confirmation finds; the clocks are moved on, not waited out.
-TEST(RelayConfirmation, AChoiceIsPassedOnOnlyWhenTheWindowsProcessConfirmsItInTime) {
+// A choice made with the keys, as a user makes it, is passed on by each hook set. Any process can
+// post to the relay's window, as the hooks do from every program, so a choice claimed there
+// reaches the program only when the window's own process confirms it: made there, while the
+// window's menu still carries the program's items, within the hook's ten seconds for a choice and
+// the relay's for a question. The relay is held still between the choice and its question so that
+// a row can change what the confirmation finds; the clocks are moved on, not waited out.
+TEST_F(RelayTest, AChoiceIsPassedOnByEitherHookSetOnlyWhenItsProcessConfirmsItInTime) {
     enum class Meanwhile { Nothing, ItemsRemoved, ChoiceLapses, QuestionLapses };
     const struct {
         const char* name;
@@ -418,61 +391,67 @@ TEST(RelayConfirmation, AChoiceIsPassedOnOnlyWhenTheWindowsProcessConfirmsItInTi
         {"confirmed after the question's life", true, true, Meanwhile::QuestionLapses, false},
     };
     const DWORD lapse = 10001;
-    // The 32-bit pair alone as on 32-bit Windows, with a program of its bitness.
-    for (const char* program : {kExecutableName64, kExecutableName32}) {
+    // Each hook set: the one a relay of either bitness uses alone (the 32-bit one told so, as on
+    // 32-bit Windows), and the one a 32-bit relay uses beside a 64-bit one, tried in a relay of the
+    // test program's bitness, where Windows hands the hook the command without its four low bits.
+    const std::pair<const char*, std::string> sets[] = {{kExecutableName64, ""},
+                                                        {kExecutableName32, kAloneSwitch},
+                                                        {kExecutableName, kPairedSetSwitch}};
+    for (const auto& [program, set] : sets) {
         const bool is32 = Is32(program);
         const char* const fixtureExe = is32 ? "vt_fixture32.exe" : "vt_fixture.exe";
         if (!Startable(program) || !Startable(fixtureExe)) {
             continue; // a system that runs no 32-bit programs
         }
-        SCOPED_TRACE(program);
-        const MainWindowStandIn main;
-        RelayProcess relay;
-        ASSERT_TRUE(StartActive(
-            relay, std::string(kTestClockSwitch) + " " + (is32 ? kAloneSwitch : ""), program));
-        const HWND relayWindow = FindRelayWindow(relay.ProcessId());
+        SCOPED_TRACE(program + (" " + set));
+        const HWND relayWindow = StartRelay(kTestClockSwitch + (" " + set), program);
+        ASSERT_TRUE(relayWindow);
         Fixture fixture(10000, fixtureExe);
-        const HWND carrier = fixture.CreateOne(Visible("Carries the items"));
+        const HWND carrier = Carrier(fixture, Visible("Carries the items"));
         const HWND plain = fixture.CreateOne(Visible("Plain menu"));
-        const HWND settler = fixture.CreateOne(Visible("Settles each row"));
-        for (const HWND window : {carrier, settler}) {
-            fixture.AddSystemMenuItem(window, 11, kProgramItemMarker);
+        const HWND settler = Carrier(fixture, Visible("Settles each row"));
+        InSystemMenu(carrier, {VK_DOWN, VK_UP, VK_RETURN});
+        EXPECT_TRUE(main_->WaitChoice(carrier, 11)) << "made with the keys";
+        if (set == kPairedSetSwitch) {
+            // The item highlighted, the menu left with Escape, and 11 as that hook sees it.
+            InSystemMenu(settler, {VK_ESCAPE, VK_ESCAPE});
+            ASSERT_TRUE(WaitUntil(
+                [&] { return !FindPopupMenu(GetWindowThreadProcessId(settler, nullptr)); }));
+            ASSERT_TRUE(PostMessageA(settler, WM_SYSCOMMAND, 11 & ~0xF, 0));
+            EXPECT_TRUE(main_->WaitChoice(settler, 11)) << "low bits cleared";
+            continue; // that hook takes the highlighted item, not a posted command
         }
         WPARAM id = 30;
         int settled = 0;
         for (const auto& row : rows) {
             SCOPED_TRACE(row.name);
             const HWND window = row.items ? carrier : plain;
-            {
-                const PausedProcess pause(relay.ProcessId());
-                ASSERT_TRUE(pause.Paused());
-                ++id;
-                if (row.made) {
-                    ASSERT_TRUE(PostMessageA(window, WM_SYSCOMMAND, id, 0));
-                    ASSERT_TRUE(
-                        WaitUntil([&] { return fixture.GetCounts(window).lastSysCommand == id; }));
-                } else {
-                    ASSERT_TRUE(PostMessageA(relayWindow, kRawSysCommand, W(window),
-                                             static_cast<LPARAM>(id)));
-                    ASSERT_TRUE(PostMessageA(relayWindow, kRawConfirmed, 0x5A5A5A5A, L(window)));
-                }
-                if (row.meanwhile == Meanwhile::ItemsRemoved) {
-                    ASSERT_EQ(fixture.Command("sysmenureset " + HandleToHex(window)), "ok");
-                } else if (row.meanwhile == Meanwhile::ChoiceLapses) {
-                    ASSERT_EQ(
-                        fixture.Command("hookclock " + std::to_string(lapse) + " " +
-                                        PercentEncode(TestBinFolder() +
-                                                      (is32 ? kHookDllName32 : kHookDllName64))),
-                        "ok");
-                } else if (row.meanwhile == Meanwhile::QuestionLapses) {
-                    // Taken by the relay after it asked, before the answer comes.
-                    ASSERT_TRUE(PostMessageA(relayWindow, kAdvanceClock, lapse, 0));
-                }
+            auto pause = std::make_unique<PausedProcess>(relay_.ProcessId());
+            ASSERT_TRUE(pause->Paused());
+            ++id;
+            if (row.made) {
+                ASSERT_TRUE(Chosen(fixture, window, id));
+            } else {
+                ASSERT_TRUE(
+                    PostMessageA(relayWindow, kRawSysCommand, W(window), static_cast<LPARAM>(id)));
+                ASSERT_TRUE(PostMessageA(relayWindow, kRawConfirmed, 0x5A5A5A5A, L(window)));
             }
+            if (row.meanwhile == Meanwhile::ItemsRemoved) {
+                ASSERT_EQ(fixture.Command("sysmenureset " + HandleToHex(window)), "ok");
+            } else if (row.meanwhile == Meanwhile::ChoiceLapses) {
+                const char* const dll = is32 ? kHookDllName32 : kHookDllName64;
+                ASSERT_EQ(fixture.Command("hookclock " + std::to_string(lapse) + " " +
+                                          PercentEncode(TestBinFolder() + dll)),
+                          "ok");
+            } else if (row.meanwhile == Meanwhile::QuestionLapses) {
+                // Taken by the relay after it asked, before the answer comes.
+                ASSERT_TRUE(PostMessageA(relayWindow, kAdvanceClock, lapse, 0));
+            }
+            pause.reset();
             // A choice made afterwards is confirmed after the row's, by the same thread.
             ASSERT_TRUE(PostMessageA(settler, WM_SYSCOMMAND, 61, 0));
-            ASSERT_TRUE(main.WaitChoice(settler, 61, ++settled));
-            EXPECT_EQ(main.Choices(window, id), row.passed ? 1 : 0);
+            ASSERT_TRUE(main_->WaitChoice(settler, 61, ++settled));
+            EXPECT_EQ(main_->Choices(window, id), row.passed ? 1 : 0);
             if (row.meanwhile == Meanwhile::ItemsRemoved) {
                 fixture.AddSystemMenuItem(carrier, 11, kProgramItemMarker);
             }
@@ -492,56 +471,48 @@ TEST(RelayIdentity, TheHookLockIsOneOthersCannotTakeFirstWhereTheSystemAllows) {
 // Who is at the other end counts by the file its process runs: windows of the relay's class and
 // title and of the main window's class, made by another program before and after the relay
 // starts, are sent nothing, while the program's own window hears it all.
-TEST(RelayIdentity, AWindowCountsByTheFileItsProcessRunsSoImpostorsHearNothing) {
+TEST_F(RelayTest, AWindowCountsByTheFileItsProcessRunsSoImpostorsHearNothing) {
     char self[MAX_PATH * 2] = {};
     ASSERT_NE(0u, GetModuleFileNameA(nullptr, self, sizeof(self)));
     std::string lower = self;
     CharLowerA(&lower[0]);
     const FileIdentity program = IdentityOf(self);
-    const FileIdentity relayFile = IdentityOf((TestBinFolder() + kExecutableName).c_str());
     const FileIdentity fixtureFile = IdentityOf((TestBinFolder() + "vt_fixture.exe").c_str());
     const FileIdentity missing = IdentityOf((TestBinFolder() + "no such file.exe").c_str());
     EXPECT_TRUE(SameFile(program, IdentityOf(lower.c_str())));
-    EXPECT_FALSE(SameFile(program, relayFile));
     EXPECT_FALSE(SameFile(missing, missing));
 
-    const MainWindowStandIn main;
-    Fixture impostor;
-    const HWND other = impostor.CreateOne(Visible("Another program"));
+    const HWND other = fixture_.CreateOne(Visible("Another program"));
     const DWORD me = GetCurrentProcessId();
-    EXPECT_TRUE(MayTellMainWindow(main.hwnd(), me, program));
-    EXPECT_FALSE(MayTellMainWindow(other, me, program));
     // Another instance of the parent's executable.
     EXPECT_TRUE(MayTellMainWindow(other, me, fixtureFile));
     EXPECT_FALSE(MayTellMainWindow(other, me, missing));
-    EXPECT_FALSE(MayTellMainWindow(main.hwnd(), 0, program));
+    EXPECT_FALSE(MayTellMainWindow(main_->hwnd(), 0, program));
     EXPECT_FALSE(MayTellMainWindow(nullptr, me, program));
-    EXPECT_FALSE(IsGenuineRelayWindow(other, relayFile));
     EXPECT_TRUE(IsGenuineRelayWindow(other, fixtureFile));
     EXPECT_FALSE(IsGenuineRelayWindow(other, missing));
     EXPECT_FALSE(IsGenuineRelayWindow(nullptr, fixtureFile));
 
-    WindowSpec relayLike;
+    WindowSpec relayLike = Visible(kActiveTitle, 0, HWND_MESSAGE);
     relayLike.className = kWindowClass;
-    relayLike.caption = kActiveTitle;
     relayLike.style = 0;
-    relayLike.owner = HWND_MESSAGE;
-    WindowSpec mainLike;
+    WindowSpec mainLike = Visible("");
     mainLike.className = kMainWindowClass;
     mainLike.style = WS_OVERLAPPEDWINDOW;
-    const HWND early = impostor.CreateOne(relayLike);
-    const HWND fakeMain = impostor.CreateOne(mainLike);
-    RelayProcess relay;
-    ASSERT_TRUE(StartActive(relay));
+    const HWND early = fixture_.CreateOne(relayLike);
+    const HWND fakeMain = fixture_.CreateOne(mainLike);
+    ASSERT_TRUE(StartRelay());
     // Whichever order the system finds them in, an impostor comes before the relay.
-    const HWND late = impostor.CreateOne(relayLike);
-    const HWND shown = impostor.CreateOne(Visible("Seen by the program alone"));
-    EXPECT_TRUE(main.WaitNotice(kNoticeCreated, shown));
-    impostor.SetText(shown, "Renamed for the program alone");
-    EXPECT_TRUE(main.WaitNotice(kNoticeRenamed, shown));
-    impostor.Sync();
-    for (const HWND hwnd : {early, late, fakeMain}) {
-        EXPECT_EQ(0, impostor.GetCounts(hwnd).privateMessages) << hwnd;
+    const HWND late = fixture_.CreateOne(relayLike);
+    // Made by a third program: inside the impostors' own, the hooks would take an impostor for
+    // the relay itself and report nothing to anyone.
+    Fixture third;
+    EXPECT_TRUE(main_->WaitNotice(kNoticeCreated, third.CreateOne(Visible("Seen by the program"))));
+    fixture_.Sync();
+    for (const auto& [name, hwnd] : {std::pair{"relay's, made early", early},
+                                     {"relay's, made late", late},
+                                     {"main window's", fakeMain}}) {
+        EXPECT_EQ(0, fixture_.GetCounts(hwnd).privateMessages) << "impostor of the " << name;
     }
 }
 
@@ -557,21 +528,18 @@ TEST(RelayLifetime, StopAndItsOwnersEndCloseTheRelayThroughItsWindowAndMissingIs
     EXPECT_FALSE(missing.Running());
     for (const bool stop : {true, false}) {
         SCOPED_TRACE(stop ? "stopped" : "its owner ended");
-        UniqueHandle process;
-        DWORD processId = 0;
-        {
-            RelayProcess relay;
-            ASSERT_TRUE(relay.Start(TestBinFolder()));
-            processId = relay.ProcessId();
-            EXPECT_TRUE(relay.Start(TestBinFolder())); // already running: the same process
-            EXPECT_EQ(processId, relay.ProcessId());
-            process = OpenForWaiting(processId);
-            ASSERT_TRUE(WaitUntil([&] { return FindRelayWindow(processId) != nullptr; }));
-            if (stop) {
-                relay.Stop();
-                EXPECT_FALSE(relay.Running());
-            }
+        auto relay = std::make_unique<RelayProcess>();
+        ASSERT_TRUE(relay->Start(TestBinFolder()));
+        const DWORD processId = relay->ProcessId();
+        EXPECT_TRUE(relay->Start(TestBinFolder())); // already running: the same process
+        EXPECT_EQ(processId, relay->ProcessId());
+        const UniqueHandle process = OpenForWaiting(processId);
+        ASSERT_TRUE(WaitUntil([&] { return FindRelayWindow(processId) != nullptr; }));
+        if (stop) {
+            relay->Stop();
+            EXPECT_FALSE(relay->Running());
         }
+        relay.reset();
         EXPECT_EQ(0u, ExitCode(process.get(), 0));
         EXPECT_EQ(nullptr, FindRelayWindow(processId));
     }
@@ -623,70 +591,53 @@ TEST(RelayLifetime, EndsWithItsParentAndRefusesABadCommandLineOrAParentThatIsGon
 // Where the shell and the system's events tell the program of every window, the relay hooks only
 // the threads whose windows carry the program's items, and only those of its own bitness; it
 // announces nothing, and a thread is let go when its windows no longer carry the items.
-TEST(RelayForMenusOnly, HooksOnlyTheThreadsOfWindowsThatCarryTheItems) {
+TEST_F(RelayTest, HooksOnlyTheThreadsOfWindowsThatCarryTheItems) {
     // Programs started once no relay with global hooks runs (an earlier test's, say, would load
     // the hook DLL into every process): what loads into them is ours.
     ASSERT_TRUE(WaitUntil([] { return !ProcessRuns("vantrel_relay"); }, 30000));
-    MainWindowStandIn main;
-    RelayProcess relay;
-    ASSERT_TRUE(StartActive(relay, kMenusOnlySwitch));
-    const HWND relayWindow = FindRelayWindow(relay.ProcessId());
+    const HWND relayWindow = StartRelay(kMenusOnlySwitch);
+    ASSERT_TRUE(relayWindow);
     auto carries = [&](HWND window, BOOL yes) {
         ASSERT_TRUE(PostMessageA(relayWindow, kWindowCarriesItems, W(window), yes));
     };
-    // The fixture of the test program's bitness, which is the relay's, and the 32-bit one beside
-    // a 64-bit build.
-    for (const char* exe : {"vt_fixture.exe", "vt_fixture32.exe"}) {
-        if (!Startable(exe)) {
-            continue;
-        }
+    for (const char* exe : StartableFixtures()) {
         SCOPED_TRACE(exe);
-        const bool hooked = !Is32(exe);
         Fixture carrier(10000, exe);
         Fixture settler(10000, exe);
         Fixture bystander(10000, exe);
-        const HWND window = carrier.CreateOne(Visible("Carries the items"));
-        const HWND settling = settler.CreateOne(Visible("Carries them too"));
+        const HWND window = Carrier(carrier, Visible("Carries the items"));
+        const HWND settling = Carrier(settler, Visible("Carries them too"));
+        carries(window, TRUE);
+        carries(settling, TRUE);
         const HWND plain = bystander.CreateOne(Visible("Plain"));
-        for (const auto& [fixture, hwnd] : {std::pair{&carrier, window}, {&settler, settling}}) {
-            fixture->AddSystemMenuItem(hwnd, 11, kProgramItemMarker);
-            carries(hwnd, TRUE);
-        }
-        ASSERT_TRUE(PostMessageA(window, WM_SYSCOMMAND, 21, 0));
-        ASSERT_TRUE(WaitUntil([&] { return carrier.GetCounts(window).lastSysCommand == 21; }));
-        if (hooked) {
-            EXPECT_TRUE(main.WaitChoice(window, 21));
-        }
         bystander.SetText(plain, "Renamed"); // messages a global hook would have seen
         bystander.Sync();
-        if (!hooked) {
+        ASSERT_TRUE(Chosen(carrier, window, 21));
+        if (Is32(exe)) {
             // No hook DLL of the relay's bitness can load there, and a 64-bit program cannot
             // read a 32-bit process's modules under Wine.
             continue;
         }
+        EXPECT_TRUE(main_->WaitChoice(window, 21));
         EXPECT_TRUE(HookDllLoadedInto(carrier.ProcessId(), TestBinFolder()));
         EXPECT_FALSE(HookDllLoadedInto(bystander.ProcessId(), TestBinFolder()));
         // Let go: a choice made there afterwards is not seen; one in a window still carrying the
         // items is, and the relay handles its reports in order.
         carries(window, FALSE);
-        ASSERT_TRUE(PostMessageA(window, WM_SYSCOMMAND, 22, 0));
-        ASSERT_TRUE(WaitUntil([&] { return carrier.GetCounts(window).lastSysCommand == 22; }));
+        ASSERT_TRUE(Chosen(carrier, window, 22));
         ASSERT_TRUE(PostMessageA(settling, WM_SYSCOMMAND, 22, 0));
-        EXPECT_TRUE(main.WaitChoice(settling, 22));
-        EXPECT_EQ(0, main.Choices(window, 22));
+        EXPECT_TRUE(main_->WaitChoice(settling, 22));
+        EXPECT_EQ(0, main_->Choices(window, 22));
     }
-    for (const MSG& n : main.notices()) {
+    for (const MSG& n : main_->notices()) {
         EXPECT_EQ(WM_SYSMENUCOMMAND, n.message) << "the relay announced a window";
     }
 }
 
 // The program tells its relays which windows carry the items whenever they can hear it: one still
 // starting, and one started again after a crash, learns of every such window.
-TEST(RelayForMenusOnly, TheProgramsRelaysLearnOfEveryCarrierAlsoAfterACrash) {
-    MainWindowStandIn main;
-    Fixture fixture;
-    const HWND window = fixture.CreateOne(Visible("Told before the relay was ready"));
-    fixture.AddSystemMenuItem(window, 11, kProgramItemMarker);
+TEST_F(RelayTest, TheProgramsRelaysLearnOfEveryCarrierAlsoAfterACrash) {
+    const HWND window = Carrier(fixture_, Visible("Told before the relay was ready"));
     Relays relays;
     relays.Start(TestBinFolder(), sizeof(void*) == 8, true);
     relays.WindowCarriesItems(window);
@@ -699,7 +650,7 @@ TEST(RelayForMenusOnly, TheProgramsRelaysLearnOfEveryCarrierAlsoAfterACrash) {
                 relays.KeepRunning();
                 PostMessageA(window, WM_SYSCOMMAND, id, 0);
             }
-            return main.Choices(window, id) > 0;
+            return main_->Choices(window, id) > 0;
         });
     };
     EXPECT_TRUE(passedOn(21));
@@ -777,10 +728,7 @@ TEST_F(ProgramWithRelays, WindowsOfBothBitnessesAreListedRenamedCommandedAndRemo
     // The relay announces that one too; it is listed already.
     EXPECT_EQ(1, RowsOf(listed));
 
-    for (const char* program : {"vt_fixture.exe", "vt_fixture32.exe"}) {
-        if (!Startable(program)) {
-            continue;
-        }
+    for (const char* program : StartableFixtures()) {
         SCOPED_TRACE(program);
         Fixture other(10000, program);
         const HWND window = other.CreateOne(Visible("First"));
@@ -847,11 +795,7 @@ TEST_F(ProgramWithRelays, WithTheShellsNoticesNothingOfOursRunsInOtherPrograms) 
     const std::string hiddenClass = UniqueName("VtRelayTray");
     WriteFile("rules.dat", RulesFile({RuleSection(1, hiddenClass, 4)}));
     auto& f = StartWithRelays();
-    ASSERT_EQ(11, f.versionCode());
-    ASSERT_TRUE(f.windowWatch().winEvents);
     ASSERT_TRUE(f.windowEvents().Active());
-    EXPECT_EQ(0u, f.relay().Own().ProcessId());
-    EXPECT_EQ(0u, f.relay().Other().ProcessId());
 
     auto event = [&](DWORD code, HWND window, LONG objectId = OBJID_WINDOW) {
         f.windowEvents().Deliver(code, objectId, CHILDID_SELF, window);
