@@ -17,7 +17,7 @@ public:
     AppProcess(const AppProcess&) = delete;
     AppProcess& operator=(const AppProcess&) = delete;
 
-    DWORD ProcessId() const { return pid_; }
+    DWORD ProcessId() const { return process_.id; }
     const std::string& Folder() const { return folder_; }
     // The main window and the taskbar window of this process (waits for them to exist).
     HWND MainWindow();
@@ -29,8 +29,7 @@ public:
 private:
     TempDir ownFolder_;
     std::string folder_;
-    HANDLE process_ = nullptr;
-    DWORD pid_ = 0;
+    StartedProcess process_;
 };
 
 // Top-level windows of a process with the class name.

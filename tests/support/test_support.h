@@ -12,6 +12,12 @@
 
 #include "platform/gdi.h"
 #include "platform/handles.h"
+#include "support/wait.h"
+
+namespace vantrel {
+class TfrmMain;
+class TfrmSetRule;
+} // namespace vantrel
 
 namespace vt {
 
@@ -23,9 +29,6 @@ std::string RuleSection(int k, const std::string& cls, int action, int zOrder = 
 std::string RulesFile(const std::vector<std::string>& sections);
 
 bool Topmost(HWND window);
-std::string TextOf(HWND window);
-// The window class as the system names it ("Button", "Edit", ...).
-std::string ClassOf(HWND window);
 bool IsGroupBox(HWND control);
 // The window's rectangle on the screen.
 RECT WindowRectOf(HWND window);
@@ -101,24 +104,11 @@ private:
     UINT_PTR timer_;
 };
 
-} // namespace vt
-
-namespace vantrel {
-class TfrmMain;
-} // namespace vantrel
-
-namespace vt {
-
 // Every command of the window list on the selected window (the nine places included), then the
 // mass commands, each by name. Each dialog they open is ended at once: OK, Cancel for properties.
 std::vector<std::pair<std::string, std::function<void()>>> ListCommands(vantrel::TfrmMain& form);
 
-} // namespace vt
-
-// Pictures of what owner-drawn controls paint (flat menus, tabs and buttons), read pixel by
-// pixel.
-
-namespace vt {
+// Pictures of what owner-drawn controls paint (flat menus, tabs and buttons), read pixel by pixel.
 
 // A colour as a 32-bit DIB holds it.
 DWORD Packed(COLORREF c);
@@ -146,10 +136,7 @@ private:
 // drawing of the program uses.
 std::unique_ptr<Canvas> Shot(HWND control);
 
-} // namespace vt
-
 // Processes that tests start, pause and look into from outside.
-namespace vt {
 
 // The process's exit code once it has ended, waiting up to `ms` with this thread's messages
 // pumped; STILL_ACTIVE while it runs.
@@ -194,27 +181,11 @@ private:
     std::vector<vantrel::platform::UniqueHandle> threads_;
 };
 
-} // namespace vt
-
-// The Set Rule dialog as a person reads it.
-
-namespace vantrel {
-class TfrmSetRule;
-} // namespace vantrel
-
-namespace vt {
-
 // What the rule dialog shows, as one line: "class name|caption|action|z order|interval|marks",
 // the marks being those of "editable" (the class name), "nocaption" (the caption disabled), "ie"
 // (the Internet Explorer group and all its controls enabled; "ie-partly" for some of them),
 // "refresh" and "exclude" (their boxes ticked) that hold.
 std::string SetRuleShown(const vantrel::TfrmSetRule& dialog);
-
-} // namespace vt
-
-// Pictures read whole: a bitmap copied into a Canvas, and a Canvas's every pixel.
-
-namespace vt {
 
 // The bitmap copied pixel for pixel into a Canvas of its size.
 std::unique_ptr<Canvas> Picture(HBITMAP bitmap);

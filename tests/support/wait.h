@@ -1,9 +1,14 @@
 #pragma once
-// Waiting and scratch-space helpers for tests that run real windows under Wine.
+// Waiting, window, process and scratch-space helpers for tests that run real windows under Wine.
+// Free of GoogleTest and of the program's library, so that vt_package_check and the benchmarks
+// can use them too.
 #include <windows.h>
 
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "platform/handles.h"
 
 namespace vt {
 
@@ -20,6 +25,24 @@ std::string UniqueName(const char* prefix);
 
 // Folder of the running test program, with a trailing backslash.
 std::string TestBinFolder();
+
+std::string TextOf(HWND window);
+// The window class as the system names it ("Button", "Edit", ...).
+std::string ClassOf(HWND window);
+// The top-level windows, or with `parent` the windows below it however deeply nested, in Z order.
+std::vector<HWND> WindowsUnder(HWND parent = nullptr);
+
+// A process started by StartProgram: no `process` when it could not start, `error` saying why.
+struct StartedProcess {
+    vantrel::platform::UniqueHandle process;
+    DWORD id = 0;
+    DWORD error = 0;
+};
+// Runs the command line (the program's path first, quoted) with CreateProcess `flags`, in
+// `folder` when given; the standard handles given (inheritable) replace the process's own.
+StartedProcess StartProgram(std::string commandLine, DWORD flags = 0, const char* folder = nullptr,
+                            HANDLE input = nullptr, HANDLE output = nullptr,
+                            HANDLE errors = nullptr);
 
 // A base for what owns something that must be given back exactly once.
 struct NoCopy {
@@ -39,9 +62,5 @@ public:
 private:
     std::string path_;
 };
-
-// A fresh folder (trailing backslash) that lives until the test program ends; prefer a TempDir
-// where the folder's lifetime can be one test.
-std::string TempFolder();
 
 } // namespace vt
