@@ -89,9 +89,9 @@ private:
 
     DWORD replyTimeoutMs_;
     DWORD processId_ = 0;
-    Handle process_;
-    Handle input_;  // our end of the fixture's standard input
-    Handle output_; // our end of the fixture's standard output
+    vantrel::platform::UniqueHandle process_;
+    vantrel::platform::UniqueHandle input_;  // our end of the fixture's standard input
+    vantrel::platform::UniqueHandle output_; // our end of the fixture's standard output
     std::string pending_;
 };
 
