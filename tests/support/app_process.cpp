@@ -58,13 +58,11 @@ HWND AppProcess::TaskbarWindow() {
 }
 
 bool AppProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
-    const HANDLE process = process_.process.get();
-    const bool ended =
-        WaitUntil([&] { return ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }, timeoutMs);
-    if (ended && exitCode != nullptr) {
-        ::GetExitCodeProcess(process, exitCode);
+    const DWORD code = ExitCode(process_.process.get(), timeoutMs);
+    if (exitCode != nullptr) {
+        *exitCode = code;
     }
-    return ended;
+    return code != STILL_ACTIVE;
 }
 
 void AppProcess::Kill() {

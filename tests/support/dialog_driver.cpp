@@ -205,17 +205,8 @@ void PressKey(WORD key, const std::vector<WORD>& modifiers) {
 }
 
 bool WaitInLoop(const std::function<bool()>& condition, DWORD timeoutMs) {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    for (;;) {
-        vantrel::Application::Instance().ProcessMessages();
-        if (condition()) {
-            return true;
-        }
-        if (::GetTickCount64() >= deadline) {
-            return false;
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
+    return WaitUntil(condition, timeoutMs,
+                     [] { vantrel::Application::Instance().ProcessMessages(); });
 }
 
 } // namespace vt

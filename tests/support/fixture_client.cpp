@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 namespace vt {
 
@@ -125,7 +125,7 @@ std::string Fixture::Command(const std::string& line) {
 
 std::string Fixture::ReadLine(const std::string& forCommand) {
     const ULONGLONG deadline = GetTickCount64() + replyTimeoutMs_;
-    for (;;) {
+    for (bool ended = false;;) {
         std::string line;
         if (TakeLine(pending_, line)) {
             return line;
@@ -134,26 +134,19 @@ std::string Fixture::ReadLine(const std::string& forCommand) {
         DWORD got = 0;
         const bool open = PeekNamedPipe(output_.get(), nullptr, 0, nullptr, &available, nullptr);
         std::string chunk(available, '\0');
-        if (!open ||
+        // A reply written just before the end is still in the pipe; only a dead process with an
+        // empty pipe means the reply will never come.
+        if (!open || (available == 0 && ended) ||
             (available > 0 && !ReadFile(output_.get(), &chunk[0], available, &got, nullptr))) {
             throw std::runtime_error("fixture ended before replying to '" + forCommand + "'");
         }
-        if (available > 0) {
-            pending_.append(chunk, 0, got);
-            continue;
-        }
-        const ULONGLONG now = GetTickCount64();
-        if (now >= deadline) {
-            throw std::runtime_error("fixture did not reply to '" + forCommand + "' within " +
-                                     std::to_string(replyTimeoutMs_) + " ms");
-        }
-        // A reply written just before the end is still in the pipe; only a dead process with an
-        // empty pipe means the reply will never come.
-        if (WaitHandle(process_.get(),
-                       static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, kPollMs))) &&
-            (!PeekNamedPipe(output_.get(), nullptr, 0, nullptr, &available, nullptr) ||
-             available == 0)) {
-            throw std::runtime_error("fixture ended before replying to '" + forCommand + "'");
+        pending_.append(chunk, 0, got);
+        if (available == 0) {
+            if (GetTickCount64() >= deadline) {
+                throw std::runtime_error("fixture did not reply to '" + forCommand + "' within " +
+                                         std::to_string(replyTimeoutMs_) + " ms");
+            }
+            ended = WaitHandle(process_.get(), kPollMs);
         }
     }
 }

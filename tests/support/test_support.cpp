@@ -334,13 +334,6 @@ bool AnyEntry(DWORD flags, DWORD processId, BOOL(WINAPI* first)(HANDLE, Entry*),
 
 } // namespace
 
-DWORD ExitCode(HANDLE process, DWORD ms) {
-    WaitUntil([&] { return ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }, ms);
-    DWORD code = STILL_ACTIVE;
-    ::GetExitCodeProcess(process, &code);
-    return code;
-}
-
 LaunchedProcess::LaunchedProcess(const std::string& program, const std::string& arguments,
                                  DWORD flags, HANDLE output)
     : process_(StartProgram("\"" + TestBinFolder() + program + "\" " + arguments, flags, nullptr,

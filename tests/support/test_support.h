@@ -138,10 +138,6 @@ std::unique_ptr<Canvas> Shot(HWND control);
 
 // Processes that tests start, pause and look into from outside.
 
-// The process's exit code once it has ended, waiting up to `ms` with this thread's messages
-// pumped; STILL_ACTIVE while it runs.
-DWORD ExitCode(HANDLE process, DWORD ms = 10000);
-
 // A program of the test program's folder, started with arguments and CreateProcess flags of the
 // test's choosing (CREATE_SUSPENDED: a process that never runs a line), its standard output and
 // error going to `output` when given; one that a failed test leaves running is terminated rather

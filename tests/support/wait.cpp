@@ -61,10 +61,10 @@ void PumpMessages() {
     }
 }
 
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, void (*pump)()) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
-        PumpMessages();
+        pump();
         if (condition()) {
             return true;
         }
@@ -75,6 +75,13 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
         const auto slice = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, kSliceMs));
         MsgWaitForMultipleObjectsEx(0, nullptr, slice, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
+}
+
+DWORD ExitCode(HANDLE process, DWORD ms) {
+    WaitUntil([&] { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }, ms);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process, &code);
+    return code;
 }
 
 std::string UniqueName(const char* prefix) {

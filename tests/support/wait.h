@@ -12,12 +12,17 @@
 
 namespace vt {
 
-// Polls the condition until it holds or the deadline passes, pumping this thread's messages in
-// between so the test's own windows keep working while another process catches up.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
-
 // Dispatches every message queued for this thread; a WM_QUIT is put back and ends the pump.
 void PumpMessages();
+
+// Polls the condition until it holds or the deadline passes, running `pump` on this thread's
+// messages in between so the test's own windows keep working while another process catches up.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000,
+               void (*pump)() = PumpMessages);
+
+// The process's exit code once it has ended, waiting up to `ms` with this thread's messages
+// pumped; STILL_ACTIVE while it runs.
+DWORD ExitCode(HANDLE process, DWORD ms = 10000);
 
 // prefix + process id + counter + tick count: unique across tests and concurrent test programs,
 // so window classes registered by one test never meet another's.
