@@ -9,13 +9,11 @@
 
 namespace vt {
 
-class AppProcess {
+class AppProcess : NoCopy {
 public:
     // Copies the program (and its helpers, when built) into a fresh folder and starts it.
     explicit AppProcess(const std::string& arguments = "", const TempDir* folder = nullptr);
     ~AppProcess();
-    AppProcess(const AppProcess&) = delete;
-    AppProcess& operator=(const AppProcess&) = delete;
 
     DWORD ProcessId() const { return process_.id; }
     const std::string& Folder() const { return folder_; }

@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include "support/wait.h"
-
 namespace vt {
 
 namespace {

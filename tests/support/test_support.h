@@ -62,13 +62,11 @@ HWND FindPopupMenu(DWORD threadId = 0);
 // loop dispatches: `onTick` runs at every tick while the menu is open, told how many ticks that
 // menu had before, and the menu is ended when it returns true. Without `onTick` each menu is ended
 // at its first tick.
-class MenuWatch {
+class MenuWatch : NoCopy {
 public:
     using OnTick = std::function<bool(HWND menuWindow, int tick)>;
     explicit MenuWatch(OnTick onTick = nullptr);
     ~MenuWatch();
-    MenuWatch(const MenuWatch&) = delete;
-    MenuWatch& operator=(const MenuWatch&) = delete;
     // Menus that opened so far, and where the latest one stood on the screen.
     int Seen() const { return seen_; }
     const RECT& Where() const { return where_; }
@@ -86,13 +84,11 @@ private:
 // While it lives, a modal dialog (or message box) of this thread still open `ms` after it was
 // made is ended with `result`, and again every few milliseconds until it has closed: a script
 // that leaves its dialog open then fails its test instead of hanging the test program.
-class ModalDeadline {
+class ModalDeadline : NoCopy {
 public:
     static constexpr int kExpired = 99;
     explicit ModalDeadline(UINT ms = 10000, int result = kExpired);
     ~ModalDeadline();
-    ModalDeadline(const ModalDeadline&) = delete;
-    ModalDeadline& operator=(const ModalDeadline&) = delete;
     // Dialogs the deadline had to end.
     int Ended() const { return ended_; }
 
@@ -114,12 +110,10 @@ std::vector<std::pair<std::string, std::function<void()>>> ListCommands(vantrel:
 DWORD Packed(COLORREF c);
 
 // A 32-bit top-down picture with a DC of its own.
-class Canvas {
+class Canvas : NoCopy {
 public:
     Canvas(int width, int height, COLORREF fill);
     ~Canvas();
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
     HDC dc() const { return dc_.get(); }
     void Set(int x, int y, COLORREF c);
     COLORREF At(int x, int y) const;
@@ -142,13 +136,11 @@ std::unique_ptr<Canvas> Shot(HWND control);
 // test's choosing (CREATE_SUSPENDED: a process that never runs a line), its standard output and
 // error going to `output` when given; one that a failed test leaves running is terminated rather
 // than left in the Wine prefix.
-class LaunchedProcess {
+class LaunchedProcess : NoCopy {
 public:
     LaunchedProcess(const std::string& program, const std::string& arguments, DWORD flags = 0,
                     HANDLE output = nullptr);
     ~LaunchedProcess();
-    LaunchedProcess(const LaunchedProcess&) = delete;
-    LaunchedProcess& operator=(const LaunchedProcess&) = delete;
     HANDLE get() const { return process_.get(); }
     explicit operator bool() const { return static_cast<bool>(process_); }
 
@@ -165,12 +157,10 @@ bool ProcessRuns(const std::string& prefix);
 bool ModuleLoadedInto(DWORD processId, const std::string& path);
 
 // Suspends every thread of a process for as long as it lives.
-class PausedProcess {
+class PausedProcess : NoCopy {
 public:
     explicit PausedProcess(DWORD processId);
     ~PausedProcess();
-    PausedProcess(const PausedProcess&) = delete;
-    PausedProcess& operator=(const PausedProcess&) = delete;
     bool Paused() const { return !threads_.empty(); }
 
 private:
