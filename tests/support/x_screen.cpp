@@ -12,10 +12,6 @@ std::string Display() {
     return n > 0 && n < sizeof(value) ? std::string(value) : std::string();
 }
 
-bool HostFileExists(const char* unixPath) {
-    return ::GetFileAttributesA((std::string("Z:") + unixPath).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 // Runs a program of the host system with arguments, waits for it with a deadline; true on exit
 // code 0.
 bool RunHostProgram(const std::string& commandLine, DWORD timeoutMs = 20000) {
@@ -24,7 +20,6 @@ bool RunHostProgram(const std::string& commandLine, DWORD timeoutMs = 20000) {
     static int serial = 0;
     const std::string marker =
         "/tmp/vt-host-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++serial);
-    // Only the marker file tells when it ends; the process handle is not needed.
     if (!StartProgram("/bin/sh -c \"" + commandLine + "; echo $? > " + marker + ".tmp; mv " +
                       marker + ".tmp " + marker + "\"")
              .process) {
@@ -41,8 +36,7 @@ bool RunHostProgram(const std::string& commandLine, DWORD timeoutMs = 20000) {
 } // namespace
 
 bool XToolsAvailable() {
-    return !Display().empty() && HostFileExists("/usr/bin/import") &&
-           HostFileExists("/usr/bin/xdotool");
+    return !Display().empty() && Exists("Z:/usr/bin/import") && Exists("Z:/usr/bin/xdotool");
 }
 
 bool XMovePointer(int x, int y) {
