@@ -174,6 +174,7 @@ StartedProcess StartProgram(std::string commandLine, DWORD flags, const char* fo
         if (CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, redirected, flags, nullptr,
                            folder, &startup, &info)) {
             const vantrel::platform::UniqueHandle thread(info.hThread);
+            started.started = true;
             started.process.reset(info.hProcess);
             started.id = info.dwProcessId;
             return started;

@@ -34,11 +34,13 @@ std::string TestBinFolder();
 std::string TextOf(HWND window);
 // The window class as the system names it ("Button", "Edit", ...).
 std::string ClassOf(HWND window);
-// The top-level windows, or with `parent` the windows below it however deeply nested, in Z order.
+// The top-level windows, or with `parent` the windows below it however deeply nested.
 std::vector<HWND> WindowsUnder(HWND parent = nullptr);
 
-// A process started by StartProgram: no `process` when it could not start, `error` saying why.
+// A process started by StartProgram, or `error` saying why it could not start. A host program
+// started through Wine comes without a `process` handle.
 struct StartedProcess {
+    bool started = false;
     vantrel::platform::UniqueHandle process;
     DWORD id = 0;
     DWORD error = 0;

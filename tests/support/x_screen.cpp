@@ -22,7 +22,7 @@ bool RunHostProgram(const std::string& commandLine, DWORD timeoutMs = 20000) {
         "/tmp/vt-host-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++serial);
     if (!StartProgram("/bin/sh -c \"" + commandLine + "; echo $? > " + marker + ".tmp; mv " +
                       marker + ".tmp " + marker + "\"")
-             .process) {
+             .started) {
         return false;
     }
     const std::string local = "Z:" + marker;
