@@ -9,15 +9,13 @@
 
 namespace vt {
 
-class AppProcess {
+class AppProcess : NoCopy {
 public:
     // Copies the program (and its helpers, when built) into a fresh folder and starts it.
     explicit AppProcess(const std::string& arguments = "", const TempDir* folder = nullptr);
     ~AppProcess();
-    AppProcess(const AppProcess&) = delete;
-    AppProcess& operator=(const AppProcess&) = delete;
 
-    DWORD ProcessId() const { return pid_; }
+    DWORD ProcessId() const { return process_.id; }
     const std::string& Folder() const { return folder_; }
     // The main window and the taskbar window of this process (waits for them to exist).
     HWND MainWindow();
@@ -29,8 +27,7 @@ public:
 private:
     TempDir ownFolder_;
     std::string folder_;
-    HANDLE process_ = nullptr;
-    DWORD pid_ = 0;
+    StartedProcess process_;
 };
 
 // Top-level windows of a process with the class name.

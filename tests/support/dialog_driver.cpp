@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <deque>
 #include <utility>
@@ -68,16 +69,10 @@ char AccessLetter(const std::string& caption) {
 
 namespace {
 // The first control below the form, however deeply nested, that the test accepts.
-using ControlTest = std::function<bool(HWND)>;
-BOOL CALLBACK FindChild(HWND child, LPARAM param) {
-    auto& [test, found] = *reinterpret_cast<std::pair<const ControlTest*, HWND>*>(param);
-    found = (*test)(child) ? child : nullptr;
-    return found == nullptr;
-}
-HWND FindControl(HWND form, const ControlTest& test) {
-    std::pair<const ControlTest*, HWND> search{&test, nullptr};
-    ::EnumChildWindows(form, FindChild, reinterpret_cast<LPARAM>(&search));
-    return search.second;
+HWND FindControl(HWND form, const std::function<bool(HWND)>& test) {
+    const std::vector<HWND> controls = WindowsUnder(form);
+    const auto found = std::find_if(controls.begin(), controls.end(), test);
+    return found != controls.end() ? *found : nullptr;
 }
 } // namespace
 
@@ -149,38 +144,28 @@ int TrackPosition(HWND trackBar) {
 namespace {
 std::vector<ShownBox> g_shownBoxes;
 
-BOOL CALLBACK FindMessageBox(HWND window, LPARAM found) {
-    if (ClassOf(window) == "#32770" && ::IsWindowVisible(window)) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK FindBoxIcon(HWND child, LPARAM icon) {
-    if ((::GetWindowLongPtrA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-        *reinterpret_cast<HICON*>(icon) =
-            reinterpret_cast<HICON>(::SendMessageA(child, STM_GETICON, 0, 0));
-    }
-    return TRUE;
-}
-
 void CALLBACK AnswerOnTimer(HWND, UINT, UINT_PTR, DWORD) {
     AnswerMessageBox();
 }
 } // namespace
 
 bool AnswerMessageBox() {
-    HWND box = nullptr;
-    ::EnumThreadWindows(::GetCurrentThreadId(), FindMessageBox, reinterpret_cast<LPARAM>(&box));
-    if (box == nullptr) {
+    const std::vector<HWND> windows = WindowsUnder();
+    const auto found = std::find_if(windows.begin(), windows.end(), [](HWND window) {
+        return ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId() &&
+               ::IsWindowVisible(window) && ClassOf(window) == "#32770";
+    });
+    if (found == windows.end()) {
         return false;
     }
-    ShownBox shown;
-    shown.title = TextOf(box);
-    shown.text = TextOf(::GetDlgItem(box, 0xFFFF)); // the message box's text control
-    shown.owner = ::GetWindow(box, GW_OWNER);
-    ::EnumChildWindows(box, FindBoxIcon, reinterpret_cast<LPARAM>(&shown.icon));
+    const HWND box = *found;
+    // 0xFFFF: the message box's text control.
+    ShownBox shown{TextOf(box), TextOf(::GetDlgItem(box, 0xFFFF)), ::GetWindow(box, GW_OWNER)};
+    for (const HWND child : WindowsUnder(box)) {
+        if ((::GetWindowLongPtrA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+            shown.icon = reinterpret_cast<HICON>(::SendMessageA(child, STM_GETICON, 0, 0));
+        }
+    }
     g_shownBoxes.push_back(shown);
     ::SendMessageA(box, WM_COMMAND, IDOK, 0);
     return true;
@@ -220,17 +205,8 @@ void PressKey(WORD key, const std::vector<WORD>& modifiers) {
 }
 
 bool WaitInLoop(const std::function<bool()>& condition, DWORD timeoutMs) {
-    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
-    for (;;) {
-        vantrel::Application::Instance().ProcessMessages();
-        if (condition()) {
-            return true;
-        }
-        if (::GetTickCount64() >= deadline) {
-            return false;
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
+    return WaitUntil(condition, timeoutMs,
+                     [] { vantrel::Application::Instance().ProcessMessages(); });
 }
 
 } // namespace vt

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 namespace vt {
 
@@ -58,46 +58,29 @@ Fixture::Fixture(DWORD replyTimeoutMs, const char* program) : replyTimeoutMs_(re
     }
     // Only the child's ends become inheritable, and only until CreateProcess has copied them:
     // a second fixture started later must not inherit this one's pipes, or closing our end
-    // would never reach this fixture as end of input.
-    Handle childInput;
-    Handle childOutput;
-    if (!CreatePipe(childInput.Out(), input_.Out(), nullptr, kPipeBytes) ||
-        !CreatePipe(output_.Out(), childOutput.Out(), nullptr, kPipeBytes)) {
-        throw std::runtime_error("CreatePipe failed, error " + std::to_string(GetLastError()));
+    // would never reach this fixture as end of input. Ours would keep its input open and our
+    // output unbroken, so they go as soon as the child has its copies.
+    HANDLE childIn = nullptr, ourIn = nullptr, ourOut = nullptr, childOut = nullptr;
+    const bool piped = CreatePipe(&childIn, &ourIn, nullptr, kPipeBytes) &&
+                       CreatePipe(&ourOut, &childOut, nullptr, kPipeBytes);
+    vantrel::platform::UniqueHandle childInput(childIn), childOutput(childOut);
+    input_.reset(ourIn);
+    output_.reset(ourOut);
+    if (!piped ||
+        !SetHandleInformation(childInput.get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT) ||
+        !SetHandleInformation(childOutput.get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
+        throw std::runtime_error("cannot make the pipes, error " + std::to_string(GetLastError()));
     }
-    if (!SetHandleInformation(childInput.Get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT) ||
-        !SetHandleInformation(childOutput.Get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
-        throw std::runtime_error("SetHandleInformation failed");
+    StartedProcess started =
+        StartProgram("\"" + exe + "\"", 0, nullptr, childInput.get(), childOutput.get());
+    if (!started.process) {
+        throw std::runtime_error("cannot start " + exe + ", error " +
+                                 std::to_string(started.error));
     }
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = childInput.Get();
-    startup.hStdOutput = childOutput.Get();
-    startup.hStdError = nullptr;
-    std::string commandLine = "\"" + exe + "\"";
-    PROCESS_INFORMATION info{};
-    // Wine now and then fails to start a process with an internal error while the machine is
-    // busy; nothing was started then, so a second try is safe.
-    BOOL started = FALSE;
-    DWORD error = 0;
-    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
-        started = CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                 nullptr, &startup, &info);
-        error = started ? 0 : GetLastError();
-        if (error != ERROR_INTERNAL_ERROR) {
-            break;
-        }
-    }
-    if (!started) {
-        throw std::runtime_error("cannot start " + exe + ", error " + std::to_string(error));
-    }
-    const Handle thread(info.hThread);
-    *process_.Out() = info.hProcess;
-    processId_ = info.dwProcessId;
-    // The child has its copies now; ours would keep its input open and our output unbroken.
-    childInput.Reset();
-    childOutput.Reset();
+    process_ = std::move(started.process);
+    processId_ = started.id;
+    childInput.reset();
+    childOutput.reset();
 
     // A constructor that throws gets no destructor call, so the process is ended here.
     try {
@@ -107,34 +90,34 @@ Fixture::Fixture(DWORD replyTimeoutMs, const char* program) : replyTimeoutMs_(re
                                      std::to_string(processId_));
         }
     } catch (const std::exception&) {
-        TerminateProcess(process_.Get(), 1);
+        TerminateProcess(process_.get(), 1);
         throw;
     }
 }
 
 Fixture::~Fixture() {
-    if (process_.Get() == nullptr) {
+    if (process_.get() == nullptr) {
         return;
     }
     try {
-        if (!HasExited() && input_.Get() != nullptr) {
+        if (!HasExited() && input_.get() != nullptr) {
             Command("exit");
         }
     } catch (const std::exception&) {
         // Terminated below; a destructor has nobody to report to.
     }
-    input_.Reset();
+    input_.reset();
     if (!WaitForProcessEnd(kEndTimeoutMs)) {
-        TerminateProcess(process_.Get(), 1);
+        TerminateProcess(process_.get(), 1);
         WaitForProcessEnd(kEndTimeoutMs);
     }
 }
 
 std::string Fixture::Command(const std::string& line) {
-    if (input_.Get() == nullptr || process_.Get() == nullptr) {
+    if (input_.get() == nullptr || process_.get() == nullptr) {
         throw std::runtime_error("fixture input is closed; cannot send '" + line + "'");
     }
-    if (!WriteAll(input_.Get(), line + "\n")) {
+    if (!WriteAll(input_.get(), line + "\n")) {
         throw std::runtime_error("fixture has gone; cannot send '" + line + "'");
     }
     return ReadLine(line);
@@ -142,35 +125,28 @@ std::string Fixture::Command(const std::string& line) {
 
 std::string Fixture::ReadLine(const std::string& forCommand) {
     const ULONGLONG deadline = GetTickCount64() + replyTimeoutMs_;
-    for (;;) {
+    for (bool ended = false;;) {
         std::string line;
         if (TakeLine(pending_, line)) {
             return line;
         }
         DWORD available = 0;
         DWORD got = 0;
-        const bool open = PeekNamedPipe(output_.Get(), nullptr, 0, nullptr, &available, nullptr);
+        const bool open = PeekNamedPipe(output_.get(), nullptr, 0, nullptr, &available, nullptr);
         std::string chunk(available, '\0');
-        if (!open ||
-            (available > 0 && !ReadFile(output_.Get(), &chunk[0], available, &got, nullptr))) {
-            throw std::runtime_error("fixture ended before replying to '" + forCommand + "'");
-        }
-        if (available > 0) {
-            pending_.append(chunk, 0, got);
-            continue;
-        }
-        const ULONGLONG now = GetTickCount64();
-        if (now >= deadline) {
-            throw std::runtime_error("fixture did not reply to '" + forCommand + "' within " +
-                                     std::to_string(replyTimeoutMs_) + " ms");
-        }
         // A reply written just before the end is still in the pipe; only a dead process with an
         // empty pipe means the reply will never come.
-        if (WaitHandle(process_.Get(),
-                       static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, kPollMs))) &&
-            (!PeekNamedPipe(output_.Get(), nullptr, 0, nullptr, &available, nullptr) ||
-             available == 0)) {
+        if (!open || (available == 0 && ended) ||
+            (available > 0 && !ReadFile(output_.get(), &chunk[0], available, &got, nullptr))) {
             throw std::runtime_error("fixture ended before replying to '" + forCommand + "'");
+        }
+        pending_.append(chunk, 0, got);
+        if (available == 0) {
+            if (GetTickCount64() >= deadline) {
+                throw std::runtime_error("fixture did not reply to '" + forCommand + "' within " +
+                                         std::to_string(replyTimeoutMs_) + " ms");
+            }
+            ended = WaitHandle(process_.get(), kPollMs);
         }
     }
 }
@@ -277,7 +253,7 @@ Counts Fixture::GetCounts(HWND hwnd) {
 
 DWORD Fixture::Exit() {
     Call("exit");
-    input_.Reset();
+    input_.reset();
     if (!WaitForProcessEnd(kEndTimeoutMs)) {
         throw std::runtime_error("fixture did not end after 'exit'");
     }
@@ -285,34 +261,34 @@ DWORD Fixture::Exit() {
 }
 
 void Fixture::Kill() {
-    input_.Reset();
-    if (process_.Get() == nullptr || HasExited()) {
+    input_.reset();
+    if (process_.get() == nullptr || HasExited()) {
         return;
     }
-    TerminateProcess(process_.Get(), 1);
+    TerminateProcess(process_.get(), 1);
     if (!WaitForProcessEnd(kEndTimeoutMs)) {
         throw std::runtime_error("fixture did not end after TerminateProcess");
     }
 }
 
 void Fixture::CloseInput() {
-    input_.Reset();
+    input_.reset();
 }
 
 bool Fixture::HasExited() const {
-    return process_.Get() == nullptr || WaitForSingleObject(process_.Get(), 0) == WAIT_OBJECT_0;
+    return process_.get() == nullptr || WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0;
 }
 
 DWORD Fixture::ExitCode() const {
     DWORD code = STILL_ACTIVE;
-    if (!HasExited() || !GetExitCodeProcess(process_.Get(), &code)) {
+    if (!HasExited() || !GetExitCodeProcess(process_.get(), &code)) {
         throw std::runtime_error("fixture is still running");
     }
     return code;
 }
 
 bool Fixture::WaitForProcessEnd(DWORD timeoutMs) const {
-    return process_.Get() == nullptr || WaitHandle(process_.Get(), timeoutMs);
+    return process_.get() == nullptr || WaitHandle(process_.get(), timeoutMs);
 }
 
 } // namespace vt

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/wait.h"
+
 namespace vt {
 
 struct WindowSpec {
@@ -37,15 +39,13 @@ struct WindowSpec {
 // than hangs. While waiting, messages sent to this thread's windows are processed (posted ones
 // are left queued), so a fixture call that makes Windows talk to the test's windows cannot
 // deadlock.
-class Fixture {
+class Fixture : NoCopy {
 public:
     // Starts vt_fixture.exe (or the named program, such as its 32-bit build vt_fixture32.exe)
     // from the test program's folder, or from the full path given, and checks that it answers.
     explicit Fixture(DWORD replyTimeoutMs = 10000, const char* program = "vt_fixture.exe");
     // Asks the fixture to exit, waits with a deadline, then terminates it if it is still there.
     ~Fixture();
-    Fixture(const Fixture&) = delete;
-    Fixture& operator=(const Fixture&) = delete;
 
     std::vector<HWND> Create(const WindowSpec& wanted);
     HWND CreateOne(const WindowSpec& wanted); // ignores wanted.count
@@ -89,9 +89,9 @@ private:
 
     DWORD replyTimeoutMs_;
     DWORD processId_ = 0;
-    Handle process_;
-    Handle input_;  // our end of the fixture's standard input
-    Handle output_; // our end of the fixture's standard output
+    vantrel::platform::UniqueHandle process_;
+    vantrel::platform::UniqueHandle input_;  // our end of the fixture's standard input
+    vantrel::platform::UniqueHandle output_; // our end of the fixture's standard output
     std::string pending_;
 };
 

@@ -9,15 +9,6 @@ namespace {
 constexpr SIZE_T kBytes = 8192;
 constexpr SIZE_T kTextOffset = 512; // past the LVITEMW that the message points at
 
-BOOL CALLBACK CollectListViews(HWND child, LPARAM param) {
-    wchar_t cls[64] = {};
-    ::GetClassNameW(child, cls, 64);
-    if (std::wstring(cls) == WC_LISTVIEWW) {
-        reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
-    }
-    return TRUE;
-}
-
 } // namespace
 
 std::string Utf8(const std::wstring& text) {
@@ -51,9 +42,10 @@ bool RemoteLists::Write(const void* from, SIZE_T bytes) const {
 
 std::vector<ListedRow> RemoteLists::Rows() const {
     std::vector<ListedRow> rows;
-    std::vector<HWND> lists;
-    ::EnumChildWindows(main_, CollectListViews, reinterpret_cast<LPARAM>(&lists));
-    for (HWND list : lists) {
+    for (const HWND list : WindowsUnder(main_)) {
+        if (ClassOf(list) != WC_LISTVIEWA) {
+            continue;
+        }
         const auto count = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
         for (int index = 0; index < count; ++index) {
             LVITEMW item{};

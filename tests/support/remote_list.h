@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/handles.h"
+#include "support/wait.h"
 
 namespace vt {
 
@@ -17,13 +18,11 @@ struct ListedRow {
     std::string text; // of the first column, read as Unicode, in UTF-8
 };
 
-class RemoteLists {
+class RemoteLists : NoCopy {
 public:
     // The list views are the children of `main`, a window of the process `pid`.
     RemoteLists(HWND main, DWORD pid);
     ~RemoteLists();
-    RemoteLists(const RemoteLists&) = delete;
-    RemoteLists& operator=(const RemoteLists&) = delete;
     // Every row of every list view; none when the process's memory cannot be had.
     std::vector<ListedRow> Rows() const;
     // Selects and focuses the row, as a click on it does.

@@ -39,19 +39,6 @@ bool Topmost(HWND window) {
     return (::GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
-std::string TextOf(HWND window) {
-    std::string text(4096, '\0');
-    const int length = ::GetWindowTextA(window, &text[0], static_cast<int>(text.size()));
-    text.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
-    return text;
-}
-
-std::string ClassOf(HWND window) {
-    char name[256] = {};
-    ::GetClassNameA(window, name, sizeof(name));
-    return name;
-}
-
 bool IsGroupBox(HWND control) {
     return ClassOf(control) == "Button" &&
            (::GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
@@ -127,13 +114,13 @@ void ExpectCaptionFits(HWND control) {
     if (room.right <= 0 || text.empty()) {
         return;
     }
-    const HDC dc = ::GetDC(control);
+    const vantrel::platform::WindowDc dc(control);
     const HGDIOBJ font = reinterpret_cast<HGDIOBJ>(::SendMessageA(control, WM_GETFONT, 0, 0));
-    const HGDIOBJ old = ::SelectObject(dc, font != nullptr ? font : ::GetStockObject(SYSTEM_FONT));
+    const HGDIOBJ old =
+        ::SelectObject(dc.get(), font != nullptr ? font : ::GetStockObject(SYSTEM_FONT));
     RECT needed = room;
-    ::DrawTextA(dc, text.c_str(), -1, &needed, format);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(control, dc);
+    ::DrawTextA(dc.get(), text.c_str(), -1, &needed, format);
+    ::SelectObject(dc.get(), old);
     EXPECT_LE(needed.right - needed.left, room.right - room.left) << "\"" << text << "\" is cut";
     EXPECT_LE(needed.bottom - needed.top, room.bottom - room.top) << "\"" << text << "\" is cut";
 }
@@ -185,34 +172,18 @@ bool Exists(const std::string& path) {
 }
 
 namespace {
-
-struct MenuSearch {
-    DWORD threadId;
-    HWND found;
-};
-
-BOOL CALLBACK FindMenu(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<MenuSearch*>(param);
-    char cls[16] = {};
-    ::GetClassNameA(window, cls, sizeof(cls));
-    if (std::string(cls) == "#32768" && ::IsWindowVisible(window) &&
-        (search->threadId == 0 ||
-         ::GetWindowThreadProcessId(window, nullptr) == search->threadId)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 ModalDeadline* g_deadline = nullptr;
 MenuWatch* g_menuWatch = nullptr;
-
 } // namespace
 
 HWND FindPopupMenu(DWORD threadId) {
-    MenuSearch search{threadId, nullptr};
-    ::EnumWindows(&FindMenu, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (const HWND window : WindowsUnder()) {
+        if (::IsWindowVisible(window) && ClassOf(window) == "#32768" &&
+            (threadId == 0 || ::GetWindowThreadProcessId(window, nullptr) == threadId)) {
+            return window;
+        }
+    }
+    return nullptr;
 }
 
 MenuWatch::MenuWatch(OnTick onTick)
@@ -276,10 +247,6 @@ void CALLBACK ModalDeadline::Fire(HWND, UINT, UINT_PTR timer, DWORD) {
     }
 }
 
-} // namespace vt
-
-namespace vt {
-
 std::vector<std::pair<std::string, std::function<void()>>> ListCommands(vantrel::TfrmMain& form) {
     vantrel::TfrmMain* f = &form;
     const auto answered = [f](const char* caption, int button, void (vantrel::TfrmMain::*run)()) {
@@ -310,13 +277,6 @@ std::vector<std::pair<std::string, std::function<void()>>> ListCommands(vantrel:
     commands.emplace_back("close all", [f] { f->miCloseAllClick(); });
     return commands;
 }
-
-} // namespace vt
-
-// Pictures of what owner-drawn controls paint (flat menus, tabs and buttons), read pixel by
-// pixel.
-
-namespace vt {
 
 DWORD Packed(COLORREF c) {
     return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
@@ -352,12 +312,6 @@ std::unique_ptr<Canvas> Shot(HWND control) {
     return shot;
 }
 
-} // namespace vt
-
-// Processes that tests start, pause and look into from outside.
-
-namespace vt {
-
 namespace {
 
 // Whether `found` holds for an entry of a toolhelp snapshot; `read` counts the entries seen.
@@ -381,30 +335,11 @@ bool AnyEntry(DWORD flags, DWORD processId, BOOL(WINAPI* first)(HANDLE, Entry*),
 
 } // namespace
 
-DWORD ExitCode(HANDLE process, DWORD ms) {
-    WaitUntil([&] { return ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }, ms);
-    DWORD code = STILL_ACTIVE;
-    ::GetExitCodeProcess(process, &code);
-    return code;
-}
-
 LaunchedProcess::LaunchedProcess(const std::string& program, const std::string& arguments,
-                                 DWORD flags, HANDLE output) {
-    const std::string exe = TestBinFolder() + program;
-    std::string commandLine = "\"" + exe + "\" " + arguments;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
-    if (output != nullptr) {
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = startup.hStdError = output;
-    }
-    PROCESS_INFORMATION info{};
-    if (::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, output != nullptr, flags,
-                         nullptr, nullptr, &startup, &info)) {
-        const vantrel::platform::UniqueHandle thread(info.hThread);
-        process_.reset(info.hProcess);
-    }
-}
+                                 DWORD flags, HANDLE output)
+    : process_(StartProgram("\"" + TestBinFolder() + program + "\" " + arguments, flags, nullptr,
+                            nullptr, output, output)
+                   .process) {}
 
 LaunchedProcess::~LaunchedProcess() {
     if (process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
@@ -448,12 +383,6 @@ PausedProcess::~PausedProcess() {
     }
 }
 
-} // namespace vt
-
-// The Set Rule dialog as a person reads it.
-
-namespace vt {
-
 std::string SetRuleShown(const vantrel::TfrmSetRule& d) {
     std::string shown = d.ClassNameText() + '|' + d.CaptionText() + '|' +
                         std::to_string(d.ActionIndex()) + '|' + std::to_string(d.ZOrderIndex()) +
@@ -481,12 +410,6 @@ std::string SetRuleShown(const vantrel::TfrmSetRule& d) {
     }
     return shown;
 }
-
-} // namespace vt
-
-// Pictures read whole: a bitmap copied into a Canvas, and a Canvas's every pixel.
-
-namespace vt {
 
 namespace {
 

@@ -12,6 +12,12 @@
 
 #include "platform/gdi.h"
 #include "platform/handles.h"
+#include "support/wait.h"
+
+namespace vantrel {
+class TfrmMain;
+class TfrmSetRule;
+} // namespace vantrel
 
 namespace vt {
 
@@ -23,9 +29,6 @@ std::string RuleSection(int k, const std::string& cls, int action, int zOrder = 
 std::string RulesFile(const std::vector<std::string>& sections);
 
 bool Topmost(HWND window);
-std::string TextOf(HWND window);
-// The window class as the system names it ("Button", "Edit", ...).
-std::string ClassOf(HWND window);
 bool IsGroupBox(HWND control);
 // The window's rectangle on the screen.
 RECT WindowRectOf(HWND window);
@@ -59,13 +62,11 @@ HWND FindPopupMenu(DWORD threadId = 0);
 // loop dispatches: `onTick` runs at every tick while the menu is open, told how many ticks that
 // menu had before, and the menu is ended when it returns true. Without `onTick` each menu is ended
 // at its first tick.
-class MenuWatch {
+class MenuWatch : NoCopy {
 public:
     using OnTick = std::function<bool(HWND menuWindow, int tick)>;
     explicit MenuWatch(OnTick onTick = nullptr);
     ~MenuWatch();
-    MenuWatch(const MenuWatch&) = delete;
-    MenuWatch& operator=(const MenuWatch&) = delete;
     // Menus that opened so far, and where the latest one stood on the screen.
     int Seen() const { return seen_; }
     const RECT& Where() const { return where_; }
@@ -83,13 +84,11 @@ private:
 // While it lives, a modal dialog (or message box) of this thread still open `ms` after it was
 // made is ended with `result`, and again every few milliseconds until it has closed: a script
 // that leaves its dialog open then fails its test instead of hanging the test program.
-class ModalDeadline {
+class ModalDeadline : NoCopy {
 public:
     static constexpr int kExpired = 99;
     explicit ModalDeadline(UINT ms = 10000, int result = kExpired);
     ~ModalDeadline();
-    ModalDeadline(const ModalDeadline&) = delete;
-    ModalDeadline& operator=(const ModalDeadline&) = delete;
     // Dialogs the deadline had to end.
     int Ended() const { return ended_; }
 
@@ -101,35 +100,20 @@ private:
     UINT_PTR timer_;
 };
 
-} // namespace vt
-
-namespace vantrel {
-class TfrmMain;
-} // namespace vantrel
-
-namespace vt {
-
 // Every command of the window list on the selected window (the nine places included), then the
 // mass commands, each by name. Each dialog they open is ended at once: OK, Cancel for properties.
 std::vector<std::pair<std::string, std::function<void()>>> ListCommands(vantrel::TfrmMain& form);
 
-} // namespace vt
-
-// Pictures of what owner-drawn controls paint (flat menus, tabs and buttons), read pixel by
-// pixel.
-
-namespace vt {
+// Pictures of what owner-drawn controls paint (flat menus, tabs and buttons), read pixel by pixel.
 
 // A colour as a 32-bit DIB holds it.
 DWORD Packed(COLORREF c);
 
 // A 32-bit top-down picture with a DC of its own.
-class Canvas {
+class Canvas : NoCopy {
 public:
     Canvas(int width, int height, COLORREF fill);
     ~Canvas();
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
     HDC dc() const { return dc_.get(); }
     void Set(int x, int y, COLORREF c);
     COLORREF At(int x, int y) const;
@@ -146,26 +130,17 @@ private:
 // drawing of the program uses.
 std::unique_ptr<Canvas> Shot(HWND control);
 
-} // namespace vt
-
 // Processes that tests start, pause and look into from outside.
-namespace vt {
-
-// The process's exit code once it has ended, waiting up to `ms` with this thread's messages
-// pumped; STILL_ACTIVE while it runs.
-DWORD ExitCode(HANDLE process, DWORD ms = 10000);
 
 // A program of the test program's folder, started with arguments and CreateProcess flags of the
 // test's choosing (CREATE_SUSPENDED: a process that never runs a line), its standard output and
 // error going to `output` when given; one that a failed test leaves running is terminated rather
 // than left in the Wine prefix.
-class LaunchedProcess {
+class LaunchedProcess : NoCopy {
 public:
     LaunchedProcess(const std::string& program, const std::string& arguments, DWORD flags = 0,
                     HANDLE output = nullptr);
     ~LaunchedProcess();
-    LaunchedProcess(const LaunchedProcess&) = delete;
-    LaunchedProcess& operator=(const LaunchedProcess&) = delete;
     HANDLE get() const { return process_.get(); }
     explicit operator bool() const { return static_cast<bool>(process_); }
 
@@ -182,39 +157,21 @@ bool ProcessRuns(const std::string& prefix);
 bool ModuleLoadedInto(DWORD processId, const std::string& path);
 
 // Suspends every thread of a process for as long as it lives.
-class PausedProcess {
+class PausedProcess : NoCopy {
 public:
     explicit PausedProcess(DWORD processId);
     ~PausedProcess();
-    PausedProcess(const PausedProcess&) = delete;
-    PausedProcess& operator=(const PausedProcess&) = delete;
     bool Paused() const { return !threads_.empty(); }
 
 private:
     std::vector<vantrel::platform::UniqueHandle> threads_;
 };
 
-} // namespace vt
-
-// The Set Rule dialog as a person reads it.
-
-namespace vantrel {
-class TfrmSetRule;
-} // namespace vantrel
-
-namespace vt {
-
 // What the rule dialog shows, as one line: "class name|caption|action|z order|interval|marks",
 // the marks being those of "editable" (the class name), "nocaption" (the caption disabled), "ie"
 // (the Internet Explorer group and all its controls enabled; "ie-partly" for some of them),
 // "refresh" and "exclude" (their boxes ticked) that hold.
 std::string SetRuleShown(const vantrel::TfrmSetRule& dialog);
-
-} // namespace vt
-
-// Pictures read whole: a bitmap copied into a Canvas, and a Canvas's every pixel.
-
-namespace vt {
 
 // The bitmap copied pixel for pixel into a Canvas of its size.
 std::unique_ptr<Canvas> Picture(HBITMAP bitmap);

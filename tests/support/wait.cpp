@@ -2,12 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <memory>
-#include <mutex>
 #include <stdexcept>
-#include <vector>
-
-#include "platform/handles.h"
 
 namespace vt {
 
@@ -66,10 +61,10 @@ void PumpMessages() {
     }
 }
 
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, void (*pump)()) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
-        PumpMessages();
+        pump();
         if (condition()) {
             return true;
         }
@@ -80,6 +75,13 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
         const auto slice = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, kSliceMs));
         MsgWaitForMultipleObjectsEx(0, nullptr, slice, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
+}
+
+DWORD ExitCode(HANDLE process, DWORD ms) {
+    WaitUntil([&] { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }, ms);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process, &code);
+    return code;
 }
 
 std::string UniqueName(const char* prefix) {
@@ -126,12 +128,63 @@ TempDir::~TempDir() {
     RemoveTree(path_);
 }
 
-std::string TempFolder() {
-    static std::mutex lock;
-    static std::vector<std::unique_ptr<TempDir>> folders;
-    const std::lock_guard<std::mutex> guard(lock);
-    folders.push_back(std::make_unique<TempDir>());
-    return folders.back()->path();
+std::string TextOf(HWND window) {
+    std::string text(4096, '\0');
+    const int length = GetWindowTextA(window, &text[0], static_cast<int>(text.size()));
+    text.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+    return text;
+}
+
+std::string ClassOf(HWND window) {
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof(name));
+    return name;
+}
+
+namespace {
+BOOL CALLBACK Collect(HWND window, LPARAM windows) {
+    reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
+    return TRUE;
+}
+} // namespace
+
+std::vector<HWND> WindowsUnder(HWND parent) {
+    std::vector<HWND> windows;
+    const auto into = reinterpret_cast<LPARAM>(&windows);
+    parent == nullptr ? EnumWindows(Collect, into) : EnumChildWindows(parent, Collect, into);
+    return windows;
+}
+
+StartedProcess StartProgram(std::string commandLine, DWORD flags, const char* folder, HANDLE input,
+                            HANDLE output, HANDLE errors) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    const bool redirected = input != nullptr || output != nullptr || errors != nullptr;
+    if (redirected) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = input;
+        startup.hStdOutput = output;
+        startup.hStdError = errors;
+    }
+    StartedProcess started;
+    PROCESS_INFORMATION info{};
+    // Wine now and then fails to start a process with an internal error while the machine is
+    // busy; nothing was started then, so another try is safe.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, redirected, flags, nullptr,
+                           folder, &startup, &info)) {
+            const vantrel::platform::UniqueHandle thread(info.hThread);
+            started.started = true;
+            started.process.reset(info.hProcess);
+            started.id = info.dwProcessId;
+            return started;
+        }
+        started.error = GetLastError();
+        if (started.error != ERROR_INTERNAL_ERROR) {
+            break;
+        }
+    }
+    return started;
 }
 
 } // namespace vt

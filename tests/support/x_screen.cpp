@@ -1,10 +1,6 @@
 #include "support/x_screen.h"
 
-#include <fstream>
-#include <iterator>
-
-#include "platform/handles.h"
-#include "support/wait.h"
+#include "support/test_support.h"
 
 namespace vt {
 
@@ -16,46 +12,31 @@ std::string Display() {
     return n > 0 && n < sizeof(value) ? std::string(value) : std::string();
 }
 
-bool HostFileExists(const char* unixPath) {
-    return ::GetFileAttributesA((std::string("Z:") + unixPath).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-} // namespace
-
-bool XToolsAvailable() {
-    return !Display().empty() && HostFileExists("/usr/bin/import") &&
-           HostFileExists("/usr/bin/xdotool");
-}
-
-bool RunHostProgram(const std::string& commandLine, DWORD timeoutMs) {
+// Runs a program of the host system with arguments, waits for it with a deadline; true on exit
+// code 0.
+bool RunHostProgram(const std::string& commandLine, DWORD timeoutMs = 20000) {
     // A host program's process handle cannot be waited for under Wine, so the shell that runs it
     // leaves its exit code in a file.
     static int serial = 0;
     const std::string marker =
         "/tmp/vt-host-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++serial);
-    std::string line = "/bin/sh -c \"" + commandLine + "; echo $? > " + marker + ".tmp; mv " +
-                       marker + ".tmp " + marker + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &process)) {
+    if (!StartProgram("/bin/sh -c \"" + commandLine + "; echo $? > " + marker + ".tmp; mv " +
+                      marker + ".tmp " + marker + "\"")
+             .started) {
         return false;
     }
-    // Only the marker file tells when it ends; the handles are not needed.
-    const vantrel::platform::UniqueHandle thread(process.hThread);
-    const vantrel::platform::UniqueHandle host(process.hProcess);
     const std::string local = "Z:" + marker;
     std::string code;
     // The X tools may wait for this process to take its X events, so it goes on pumping.
-    const bool ended = WaitUntil(
-        [&] {
-            std::ifstream in(local);
-            return static_cast<bool>(in >> code);
-        },
-        timeoutMs);
+    const bool ended = WaitUntil([&] { return !(code = FileText(local)).empty(); }, timeoutMs);
     ::DeleteFileA(local.c_str());
-    return ended && code == "0";
+    return ended && code == "0\n";
+}
+
+} // namespace
+
+bool XToolsAvailable() {
+    return !Display().empty() && Exists("Z:/usr/bin/import") && Exists("Z:/usr/bin/xdotool");
 }
 
 bool XMovePointer(int x, int y) {
@@ -89,10 +70,8 @@ XShot::XShot(const RECT& area) : area_(area) {
         return;
     }
     const std::string local = "Z:" + name;
-    {
-        std::ifstream in(local, std::ios::binary);
-        pixels_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    const std::string bytes = FileText(local);
+    pixels_.assign(bytes.begin(), bytes.end());
     ::DeleteFileA(local.c_str());
     if (pixels_.size() != static_cast<size_t>(w) * static_cast<size_t>(h) * 3) {
         pixels_.clear();

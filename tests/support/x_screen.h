@@ -12,9 +12,6 @@ namespace vt {
 
 // False where there is no X display or no X tools (the tests that need them skip).
 bool XToolsAvailable();
-// Runs a program of the host system with arguments, waits for it with a deadline; true on exit
-// code 0.
-bool RunHostProgram(const std::string& commandLine, DWORD timeoutMs = 20000);
 
 // Moves the X pointer and waits until Windows sees it there.
 bool XMovePointer(int x, int y);
