@@ -51,10 +51,6 @@ HCURSOR CursorOver(HWND control) {
     return ::GetCursor();
 }
 
-void ClickOk(const Form& form) {
-    Click(Control(form.Handle(), TfrmAbout::kIdOk));
-}
-
 // Every control shows its text; the links alone are blue, underlined, show the hand and tell
 // their clicks (without SS_NOTIFY a static lets them fall through to the form); the banner shows
 // its picture across the dialog.
@@ -121,7 +117,7 @@ TEST(AboutDialog, ShowsItsTextsPictureAndLinks) {
         EXPECT_GT(std::abs(title.lfHeight), std::abs(plain.lfHeight));
         EXPECT_STREQ(plain.lfFaceName, vantrel::platform::UiFontFace());
         EXPECT_EQ(plain.lfHeight, -11);
-        ClickOk(form);
+        Click(Control(form.Handle(), TfrmAbout::kIdOk));
     });
     EXPECT_EQ(result, vantrel::kResultOk);
 }
@@ -129,30 +125,22 @@ TEST(AboutDialog, ShowsItsTextsPictureAndLinks) {
 // The owner is disabled while the dialog is up and given back after. A link opens its address
 // with the dialog as owner and leaves the dialog open; every way of closing opens nothing.
 TEST(AboutDialog, LinksOpenTheirAddressesAndEveryWayOfClosingGivesTheOwnerBack) {
+    // A click, the mouse's press and release, or a key through the modal loop where the dialog
+    // manager turns it into a command; without a control, the close box.
     const struct {
         const char* name;
-        void (*act)(const Form&);
+        int control;
+        WPARAM key; // 0: a click; VK_LBUTTON: the mouse
         std::string opens;
         int result;
     } ways[] = {
-        // A press and release on the text, as the mouse delivers them.
-        {"home link",
-         [](const Form& f) {
-             const HWND home = Control(f.Handle(), TfrmAbout::kIdHomeLink);
-             ::SendMessageA(home, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-             ::SendMessageA(home, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
-         },
-         vantrel::MakerHomePage(), vantrel::kResultOk},
-        {"update link", [](const Form& f) { Click(Control(f.Handle(), TfrmAbout::kIdUpdateLink)); },
-         vantrel::UpdatePage(), vantrel::kResultOk},
-        {"OK button", ClickOk, "", vantrel::kResultOk},
-        {"close box", [](const Form& f) { ::SendMessageA(f.Handle(), WM_CLOSE, 0, 0); }, "",
-         vantrel::kResultCancel},
-        // Keys travel through the modal loop, where the dialog manager turns them into commands.
-        {"Enter", [](const Form& f) { PostKey(Control(f.Handle(), TfrmAbout::kIdOk), VK_RETURN); },
-         "", vantrel::kResultOk},
-        {"Escape", [](const Form& f) { PostKey(Control(f.Handle(), TfrmAbout::kIdOk), VK_ESCAPE); },
-         "", vantrel::kResultCancel},
+        {"home link", TfrmAbout::kIdHomeLink, VK_LBUTTON, vantrel::MakerHomePage(),
+         vantrel::kResultOk},
+        {"update link", TfrmAbout::kIdUpdateLink, 0, vantrel::UpdatePage(), vantrel::kResultOk},
+        {"OK button", TfrmAbout::kIdOk, 0, "", vantrel::kResultOk},
+        {"close box", 0, 0, "", vantrel::kResultCancel},
+        {"Enter", TfrmAbout::kIdOk, VK_RETURN, "", vantrel::kResultOk},
+        {"Escape", TfrmAbout::kIdOk, VK_ESCAPE, "", vantrel::kResultCancel},
     };
     const auto owner = PlainWindow("about owner");
     for (const auto& way : ways) {
@@ -162,11 +150,19 @@ TEST(AboutDialog, LinksOpenTheirAddressesAndEveryWayOfClosingGivesTheOwnerBack) 
         bool ownerDisabled = false;
         const int result = RunModal(dialog, [&](Form& form) {
             ownerDisabled = !::IsWindowEnabled(owner.get());
-            way.act(form);
+            const HWND control = Control(form.Handle(), way.control);
+            if (way.control == 0) {
+                ::SendMessageA(form.Handle(), WM_CLOSE, 0, 0);
+            } else if (way.key == VK_LBUTTON) {
+                ::SendMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+                ::SendMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+            } else {
+                way.key == 0 ? Click(control) : PostKey(control, way.key);
+            }
             if (!way.opens.empty()) {
                 EXPECT_EQ(recorder.calls, OpenRecorder::Calls({{form.Handle(), way.opens}}));
                 EXPECT_EQ(form.GetModalResult(), vantrel::kResultNone);
-                ClickOk(form);
+                Click(Control(form.Handle(), TfrmAbout::kIdOk));
             }
         });
         EXPECT_EQ(result, way.result);
