@@ -158,8 +158,7 @@ TEST(DpiLayout, MainWindowScalesAsAWholeAtEveryDpi) {
 TEST(DpiLayout, DialogsFollowAChangeOfDpiAndComeBackExactly) {
     vantrel::TfrmSetRule setRule(nullptr);
     vantrel::TfrmAbout about(nullptr);
-    for (vantrel::Form* form :
-         {static_cast<vantrel::Form*>(&setRule), static_cast<vantrel::Form*>(&about)}) {
+    for (vantrel::Form* form : std::vector<vantrel::Form*>{&setRule, &about}) {
         SCOPED_TRACE(form->Caption());
         const HWND window = form->Create();
         const std::vector<Child> before = ShownChildren(window);

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "app/command_ids.h"
-#include "app/messages.h"
 #include "res/art_ids.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
