@@ -1,10 +1,8 @@
 // The About dialog, the maker's addresses and the help file: run for real, with the shell call
 // replaced by a recorder so that nothing is launched.
 #include "platform/gdi.h"
-#include "res/art_ids.h"
 #include "support/dialog_driver.h"
 #include "support/test_support.h"
-#include "support/wait.h"
 #include "ui/about_dialog.h"
 #include "ui/web_links.h"
 
@@ -12,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <set>
 #include <string>
 #include <utility>
@@ -54,21 +51,12 @@ HCURSOR CursorOver(HWND control) {
     return ::GetCursor();
 }
 
-void ClickOk(const Form& form) {
-    Click(Control(form.Handle(), TfrmAbout::kIdOk));
-}
-
-// ---------------------------------------------------------------------------------------------
-// Contents and look
-
 // Every control shows its text; the links alone are blue, underlined, show the hand and tell
 // their clicks (without SS_NOTIFY a static lets them fall through to the form); the banner shows
-// its picture when the program has one.
-TEST(AboutDialog, ShowsItsTextsPictureAndLinksLaidOutSoundly) {
+// its picture across the dialog.
+TEST(AboutDialog, ShowsItsTextsPictureAndLinks) {
     TfrmAbout dialog(nullptr);
-    const bool inResources = ::FindResourceA(nullptr, MAKEINTRESOURCEA(IDB_ABOUT_BANNER),
-                                             MAKEINTRESOURCEA(2)) != nullptr; // RT_BITMAP
-    const int result = RunModal(dialog, [&dialog, inResources](const Form& form) {
+    const int result = RunModal(dialog, [&dialog](const Form& form) {
         const HWND f = form.Handle();
         EXPECT_EQ(vantrel::ControlText(f), "About Vantrel");
         RECT client{};
@@ -111,22 +99,17 @@ TEST(AboutDialog, ShowsItsTextsPictureAndLinksLaidOutSoundly) {
                 EXPECT_EQ(::GetWindowLongPtrA(control, GWL_STYLE) & SS_NOTIFY, SS_NOTIFY);
             }
         }
-        ExpectSoundLayout(f);
         EXPECT_EQ(::GetWindowLongPtrA(Control(f, TfrmAbout::kIdSeparator), GWL_STYLE) & SS_TYPEMASK,
                   SS_ETCHEDHORZ);
         EXPECT_NE(::SendMessageA(Control(f, TfrmAbout::kIdIcon), STM_GETICON, 0, 0), 0);
 
-        EXPECT_EQ(dialog.HasBanner(), inResources);
-        const auto banner = reinterpret_cast<HGDIOBJ>(
-            ::SendMessageA(Control(f, TfrmAbout::kIdBanner), STM_GETIMAGE, IMAGE_BITMAP, 0));
-        BITMAP picture{};
-        if (inResources && ::GetObjectA(banner, sizeof(picture), &picture) != 0) {
-            EXPECT_EQ(picture.bmWidth, TfrmAbout::kClientWidth);
-            EXPECT_EQ(picture.bmHeight, 50);
-        } else {
-            EXPECT_FALSE(inResources) << "the banner resource is not shown";
-            EXPECT_EQ(banner, nullptr);
-        }
+        EXPECT_TRUE(dialog.HasBanner());
+        BITMAP banner{};
+        ::GetObjectA(reinterpret_cast<HGDIOBJ>(::SendMessageA(Control(f, TfrmAbout::kIdBanner),
+                                                              STM_GETIMAGE, IMAGE_BITMAP, 0)),
+                     sizeof(banner), &banner);
+        EXPECT_EQ(banner.bmWidth, TfrmAbout::kClientWidth);
+        EXPECT_EQ(banner.bmHeight, 50);
 
         const LOGFONTA title = FontOf(Control(f, TfrmAbout::kIdTitle));
         const LOGFONTA plain = FontOf(Control(f, TfrmAbout::kIdVersion));
@@ -134,41 +117,30 @@ TEST(AboutDialog, ShowsItsTextsPictureAndLinksLaidOutSoundly) {
         EXPECT_GT(std::abs(title.lfHeight), std::abs(plain.lfHeight));
         EXPECT_STREQ(plain.lfFaceName, vantrel::platform::UiFontFace());
         EXPECT_EQ(plain.lfHeight, -11);
-        ClickOk(form);
+        Click(Control(form.Handle(), TfrmAbout::kIdOk));
     });
     EXPECT_EQ(result, vantrel::kResultOk);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Links and closing
-
 // The owner is disabled while the dialog is up and given back after. A link opens its address
 // with the dialog as owner and leaves the dialog open; every way of closing opens nothing.
 TEST(AboutDialog, LinksOpenTheirAddressesAndEveryWayOfClosingGivesTheOwnerBack) {
+    // A click, the mouse's press and release, or a key through the modal loop where the dialog
+    // manager turns it into a command; without a control, the close box.
     const struct {
         const char* name;
-        void (*act)(const Form&);
+        int control;
+        WPARAM key; // 0: a click; VK_LBUTTON: the mouse
         std::string opens;
         int result;
     } ways[] = {
-        // A press and release on the text, as the mouse delivers them.
-        {"home link",
-         [](const Form& f) {
-             const HWND home = Control(f.Handle(), TfrmAbout::kIdHomeLink);
-             ::SendMessageA(home, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-             ::SendMessageA(home, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
-         },
-         vantrel::MakerHomePage(), vantrel::kResultOk},
-        {"update link", [](const Form& f) { Click(Control(f.Handle(), TfrmAbout::kIdUpdateLink)); },
-         vantrel::UpdatePage(), vantrel::kResultOk},
-        {"OK button", ClickOk, "", vantrel::kResultOk},
-        {"close box", [](const Form& f) { ::SendMessageA(f.Handle(), WM_CLOSE, 0, 0); }, "",
-         vantrel::kResultCancel},
-        // Keys travel through the modal loop, where the dialog manager turns them into commands.
-        {"Enter", [](const Form& f) { PostKey(Control(f.Handle(), TfrmAbout::kIdOk), VK_RETURN); },
-         "", vantrel::kResultOk},
-        {"Escape", [](const Form& f) { PostKey(Control(f.Handle(), TfrmAbout::kIdOk), VK_ESCAPE); },
-         "", vantrel::kResultCancel},
+        {"home link", TfrmAbout::kIdHomeLink, VK_LBUTTON, vantrel::MakerHomePage(),
+         vantrel::kResultOk},
+        {"update link", TfrmAbout::kIdUpdateLink, 0, vantrel::UpdatePage(), vantrel::kResultOk},
+        {"OK button", TfrmAbout::kIdOk, 0, "", vantrel::kResultOk},
+        {"close box", 0, 0, "", vantrel::kResultCancel},
+        {"Enter", TfrmAbout::kIdOk, VK_RETURN, "", vantrel::kResultOk},
+        {"Escape", TfrmAbout::kIdOk, VK_ESCAPE, "", vantrel::kResultCancel},
     };
     const auto owner = PlainWindow("about owner");
     for (const auto& way : ways) {
@@ -178,11 +150,19 @@ TEST(AboutDialog, LinksOpenTheirAddressesAndEveryWayOfClosingGivesTheOwnerBack) 
         bool ownerDisabled = false;
         const int result = RunModal(dialog, [&](Form& form) {
             ownerDisabled = !::IsWindowEnabled(owner.get());
-            way.act(form);
+            const HWND control = Control(form.Handle(), way.control);
+            if (way.control == 0) {
+                ::SendMessageA(form.Handle(), WM_CLOSE, 0, 0);
+            } else if (way.key == VK_LBUTTON) {
+                ::SendMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+                ::SendMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+            } else {
+                way.key == 0 ? Click(control) : PostKey(control, way.key);
+            }
             if (!way.opens.empty()) {
                 EXPECT_EQ(recorder.calls, OpenRecorder::Calls({{form.Handle(), way.opens}}));
                 EXPECT_EQ(form.GetModalResult(), vantrel::kResultNone);
-                ClickOk(form);
+                Click(Control(form.Handle(), TfrmAbout::kIdOk));
             }
         });
         EXPECT_EQ(result, way.result);
@@ -192,9 +172,6 @@ TEST(AboutDialog, LinksOpenTheirAddressesAndEveryWayOfClosingGivesTheOwnerBack) 
         EXPECT_FALSE(::IsWindowVisible(dialog.Handle()));
     }
 }
-
-// ---------------------------------------------------------------------------------------------
-// Addresses and help
 
 TEST(AboutLinks, EveryAddressIsBuiltOnTheOneHost) {
     const std::string host = vantrel::HostName();
@@ -232,8 +209,8 @@ TEST(AboutLinks, OpeningGoesThroughTheCurrentOpenerAndScopesNest) {
               OpenRecorder::Calls({{owner, vantrel::ProductPage()}, {owner, "x"}, {owner, "y"}}));
 }
 
-// The executable's folder plus the file name, whatever the current directory holds.
-TEST(AboutHelp, HelpOpensTheFileBesideTheExecutableFromAnyCurrentDirectory) {
+// The executable's folder plus the file name (opened from another folder: MainLayout's Help test).
+TEST(AboutHelp, HelpFileLiesBesideTheExecutable) {
     const std::pair<const char*, const char*> paths[] = {
         {"C:\\Program Files\\Vantrel\\Vantrel.exe", "C:\\Program Files\\Vantrel\\Vantrel.chm"},
         {"C:\\v1.2\\Vantrel", "C:\\v1.2\\Vantrel.chm"},
@@ -242,23 +219,6 @@ TEST(AboutHelp, HelpOpensTheFileBesideTheExecutableFromAnyCurrentDirectory) {
     for (const auto& [exe, help] : paths) {
         EXPECT_EQ(vantrel::HelpFilePathFor(exe), help) << exe;
     }
-    char saved[MAX_PATH + 1] = {};
-    ASSERT_GT(::GetCurrentDirectoryA(sizeof(saved), saved), 0u);
-    TempDir elsewhere;
-    // A help file in the current directory must not be the one that opens.
-    ASSERT_TRUE(std::ofstream(elsewhere.path() + "Vantrel.chm").good());
-    ASSERT_TRUE(::SetCurrentDirectoryA(elsewhere.path().c_str()));
-    OpenRecorder recorder;
-    const HWND owner = ::GetDesktopWindow();
-    vantrel::OpenHelp(owner);
-    const std::string path = vantrel::HelpFilePath();
-    ::SetCurrentDirectoryA(saved);
-
-    const std::string folder = TestBinFolder();
-    EXPECT_EQ(path, folder + "Vantrel.chm");
-    // The folder really is the one that holds the running program.
-    EXPECT_TRUE(Exists(folder + "vantrel_tests.exe"));
-    EXPECT_EQ(recorder.calls, OpenRecorder::Calls({{owner, path}}));
 }
 
 } // namespace

@@ -15,9 +15,7 @@
 
 namespace {
 
-using vantrel::ArtScalePercent;
 using vantrel::LoadArtBitmap;
-using vantrel::ResamplePixels;
 
 constexpr std::uint32_t kKey = 0xFF00FF;
 
@@ -36,7 +34,7 @@ TEST(Art, EachDpiTakesTheSmallestDrawingAtOrAboveItsScale) {
     } cases[] = {{72, 100},  {96, 100},  {97, 125},  {110, 125}, {120, 125},
                  {121, 150}, {144, 150}, {168, 200}, {192, 200}, {288, 200}};
     for (const auto& c : cases) {
-        EXPECT_EQ(ArtScalePercent(c.dpi), c.percent) << c.dpi;
+        EXPECT_EQ(vantrel::ArtScalePercent(c.dpi), c.percent) << c.dpi;
     }
 }
 
@@ -84,7 +82,8 @@ TEST(Art, ResamplingAveragesByAreaAndNeverBlendsTheKeyIn) {
         {"unkeyed takes the key as a colour", {kKey, kKey}, {2, 1}, {1, 1}, false, {kKey}},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(ResamplePixels(c.from, c.fromSize, c.toSize, c.keyed), c.expected) << c.what;
+        EXPECT_EQ(vantrel::ResamplePixels(c.from, c.fromSize, c.toSize, c.keyed), c.expected)
+            << c.what;
     }
 
     // The real drawings shrunk to rectangles between their scales: every pixel is either the

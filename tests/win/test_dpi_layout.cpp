@@ -21,51 +21,36 @@ namespace {
 constexpr char kDesktopKey[] = "Control Panel\\Desktop";
 
 // The prefix's display scaling for programs started from now on; the old one comes back after.
-class ScopedLogPixels {
-public:
+struct ScopedLogPixels : vt::NoCopy {
     explicit ScopedLogPixels(DWORD dpi) {
-        DWORD size = sizeof(old_);
-        had_ = ::RegGetValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", RRF_RT_REG_DWORD,
-                              nullptr, &old_, &size) == ERROR_SUCCESS;
+        DWORD size = sizeof(old);
+        had = ::RegGetValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", RRF_RT_REG_DWORD, nullptr,
+                             &old, &size) == ERROR_SUCCESS;
         Set(dpi);
     }
     ~ScopedLogPixels() {
-        had_ ? Set(old_) : void(::RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels"));
+        had ? Set(old) : void(::RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels"));
     }
-    ScopedLogPixels(const ScopedLogPixels&) = delete;
-    ScopedLogPixels& operator=(const ScopedLogPixels&) = delete;
-
-private:
     static void Set(DWORD dpi) {
         ::RegSetKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", REG_DWORD, &dpi,
                           sizeof(dpi));
     }
-    DWORD old_ = 96;
-    bool had_ = false;
+    DWORD old = 96;
+    bool had = false;
 };
 
-// This thread reads other windows in physical pixels, as the program itself does, instead of
-// having them scaled to its own DPI.
-class ScopedPhysicalPixels {
-public:
-    ScopedPhysicalPixels() {
-        if (set_ != nullptr) {
-            old_ = set_(reinterpret_cast<HANDLE>(-4)); // per monitor, v2
-        }
-    }
-    ~ScopedPhysicalPixels() {
-        if (set_ != nullptr && old_ != nullptr) {
-            set_(old_);
-        }
-    }
-    ScopedPhysicalPixels(const ScopedPhysicalPixels&) = delete;
-    ScopedPhysicalPixels& operator=(const ScopedPhysicalPixels&) = delete;
-
-private:
+// This thread reads other windows in physical pixels (per monitor v2), as the program itself
+// does, instead of having them scaled to its own DPI.
+struct ScopedPhysicalPixels : vt::NoCopy {
     using Fn = HANDLE(WINAPI*)(HANDLE);
-    Fn set_ = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+    const Fn set = reinterpret_cast<Fn>(reinterpret_cast<void*>(
         ::GetProcAddress(::GetModuleHandleA("user32.dll"), "SetThreadDpiAwarenessContext")));
-    HANDLE old_ = nullptr;
+    const HANDLE old = set != nullptr ? set(reinterpret_cast<HANDLE>(-4)) : nullptr;
+    ~ScopedPhysicalPixels() {
+        if (old != nullptr) {
+            set(old);
+        }
+    }
 };
 
 int At(int value, int dpi) {
@@ -144,17 +129,16 @@ TEST(DpiLayout, MainWindowScalesAsAWholeAtEveryDpi) {
         EXPECT_NEAR(seen.client.cy, At(382, dpi), 1);
         ASSERT_EQ(seen.children.size(), base.children.size());
         const RECT client{0, 0, seen.client.cx, seen.client.cy};
-        for (const Child& c : seen.children) {
+        for (size_t i = 0; i < seen.children.size(); ++i) {
+            const Child& c = seen.children[i];
             RECT inside{};
             ::IntersectRect(&inside, &c.rect, &client);
             EXPECT_TRUE(::EqualRect(&inside, &c.rect)) << c.name << " reaches out of the window";
             // Every child window is a figure of the 96-DPI layout, scaled.
-            for (const Child& b : base.children) {
-                if (b.name == c.name) {
-                    EXPECT_NEAR(c.rect.left, At(b.rect.left, dpi), 1) << c.name;
-                    EXPECT_NEAR(c.rect.bottom, At(b.rect.bottom, dpi), 1) << c.name;
-                }
-            }
+            const Child& b = base.children[i];
+            EXPECT_EQ(c.name, b.name);
+            EXPECT_NEAR(c.rect.left, At(b.rect.left, dpi), 1) << c.name;
+            EXPECT_NEAR(c.rect.bottom, At(b.rect.bottom, dpi), 1) << c.name;
         }
         EXPECT_EQ(Overlapping(seen.children), overlapsAt96);
         for (size_t column = 0; column < seen.columns.size(); ++column) {
@@ -174,14 +158,10 @@ TEST(DpiLayout, MainWindowScalesAsAWholeAtEveryDpi) {
 TEST(DpiLayout, DialogsFollowAChangeOfDpiAndComeBackExactly) {
     vantrel::TfrmSetRule setRule(nullptr);
     vantrel::TfrmAbout about(nullptr);
-    for (vantrel::Form* form :
-         {static_cast<vantrel::Form*>(&setRule), static_cast<vantrel::Form*>(&about)}) {
+    for (vantrel::Form* form : std::vector<vantrel::Form*>{&setRule, &about}) {
         SCOPED_TRACE(form->Caption());
         const HWND window = form->Create();
-        std::vector<RECT> before;
-        for (const Child& c : ShownChildren(window)) {
-            before.push_back(c.rect);
-        }
+        const std::vector<Child> before = ShownChildren(window);
         RECT frame96{};
         ::GetWindowRect(window, &frame96);
         for (int dpi : {144, 96}) {
@@ -196,7 +176,7 @@ TEST(DpiLayout, DialogsFollowAChangeOfDpiAndComeBackExactly) {
         const std::vector<Child> after = ShownChildren(window);
         ASSERT_EQ(after.size(), before.size());
         for (size_t i = 0; i < after.size(); ++i) {
-            EXPECT_TRUE(::EqualRect(&after[i].rect, &before[i])) << after[i].name;
+            EXPECT_TRUE(::EqualRect(&after[i].rect, &before[i].rect)) << after[i].name;
         }
     }
 }

@@ -4,10 +4,11 @@
 
 #include <commctrl.h>
 #include <algorithm>
+#include <fstream>
+#include <utility>
 #include <vector>
 
 #include "app/command_ids.h"
-#include "app/messages.h"
 #include "res/art_ids.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
@@ -202,19 +203,22 @@ TEST_F(MainLayout, MenuButtonOpensTheListMenuBelowItselfWhereverTheWindowIs) {
     }
 }
 
+// A help file in the current folder must not be the one that opens.
 TEST_F(MainLayout, HelpOpensTheFileBesideTheProgramFromAnyFolder) {
     Start();
-    std::vector<std::string> opened;
+    std::vector<std::pair<HWND, std::string>> opened;
     vantrel::ScopedShellOpener opener(
-        [&](HWND, const std::string& target) { opened.push_back(target); });
+        [&](HWND owner, const std::string& target) { opened.emplace_back(owner, target); });
     vt::TempDir elsewhere;
+    ASSERT_TRUE(std::ofstream(elsewhere.path() + "Vantrel.chm").good());
     char before[MAX_PATH] = {};
     ::GetCurrentDirectoryA(MAX_PATH, before);
-    ::SetCurrentDirectoryA(elsewhere.path().c_str());
+    ASSERT_TRUE(::SetCurrentDirectoryA(elsewhere.path().c_str()));
     ::SendMessageA(form().Handle(), WM_COMMAND, vantrel::kCmdHelp, 0);
     ::SetCurrentDirectoryA(before);
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0], vt::TestBinFolder() + "Vantrel.chm");
+    const std::string folder = vt::TestBinFolder();
+    EXPECT_TRUE(vt::Exists(folder + "vantrel_tests.exe")) << "the running program's folder";
+    EXPECT_EQ(opened, (decltype(opened){{form().Handle(), folder + "Vantrel.chm"}}));
 }
 
 } // namespace
