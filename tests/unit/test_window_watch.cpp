@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 using vantrel::ChooseWindowWatch;
@@ -12,30 +14,24 @@ TEST(WindowWatch, MechanismFollowsTheShellHookAndTheVersionCode) {
     struct Case {
         bool shellHook;
         int versionCode;
-        bool relays;
-        bool relaysForMenusOnly;
-        bool winEvents;
-        bool shellReportsToRelays;
+        const char* watch; // relays, for menus only, win events, shell reports to relays: 1 or 0
     };
     const Case cases[] = {
         // Vista and later with the shell's notices: nothing of ours runs in other programs.
-        {true, 11, false, false, true, false},
+        {true, 11, "0010"},
         // Items in other windows' system menus: their choices are seen only from inside the
         // programs whose windows carry them.
-        {true, 10, true, true, true, true},
-        {true, 9, true, true, true, true},
+        {true, 10, "1111"},
+        {true, 9, "1111"},
         // No shell notices (Wine): the relays' global hooks announce every window.
-        {false, 11, true, false, false, false},
-        {false, 10, true, false, false, false},
+        {false, 11, "1000"},
+        {false, 10, "1000"},
     };
     for (const Case& c : cases) {
-        const auto watch = ChooseWindowWatch(c.shellHook, c.versionCode);
-        EXPECT_EQ(watch.relays, c.relays) << c.shellHook << " " << c.versionCode;
-        EXPECT_EQ(watch.relaysForMenusOnly, c.relaysForMenusOnly)
-            << c.shellHook << " " << c.versionCode;
-        EXPECT_EQ(watch.winEvents, c.winEvents) << c.shellHook << " " << c.versionCode;
-        EXPECT_EQ(watch.shellReportsToRelays, c.shellReportsToRelays)
-            << c.shellHook << " " << c.versionCode;
+        const auto w = ChooseWindowWatch(c.shellHook, c.versionCode);
+        const std::string got = {"01"[w.relays], "01"[w.relaysForMenusOnly], "01"[w.winEvents],
+                                 "01"[w.shellReportsToRelays]};
+        EXPECT_EQ(got, c.watch) << "shell hook " << c.shellHook << ", version " << c.versionCode;
     }
 }
 
