@@ -86,9 +86,7 @@ TEST(HungProgram, RulesCommandsAndDialogsOnAHungWindowNeverStopTheProgram) {
     }
 
     // A new window of a working program gets its rule (Add One), and again after a rebuild.
-    vt::WindowSpec spec;
-    spec.className = base + "Ok";
-    const HWND ok = fixture.CreateOne(spec);
+    const HWND ok = fixture.CreateOne(vt::Spec(base + "Ok"));
     ::PostMessageA(main, vantrel::WM_WINDOWNOTICE, 1, vt::L(ok));
     EXPECT_TRUE(vt::WaitUntil([&] { return ::IsZoomed(ok) && Topmost(ok); }));
     fixture.Show(ok, SW_RESTORE);
@@ -146,19 +144,6 @@ TEST(HungProgram, ANotificationAreaThatDoesNotAnswerHoldsNothingUp) {
     EXPECT_TRUE(vt::WaitUntil([&] { return Visible(window); }));
 }
 
-// The record of a hidden window is written before the window goes: killed the moment the window
-// has disappeared, the program still finds it at the next start.
-TEST(HungProgram, AWindowHiddenJustBeforeAKillComesBackAtTheNextStart) {
-    vt::Fixture fixture;
-    const HWND window = fixture.CreateOfNewClass("WriteAhead");
-    vt::AppProcess first;
-    ASSERT_TRUE(vt::HideToTray(first.MainWindow(), window));
-    first.Kill();
-    vt::AppProcess next;
-    ASSERT_NE(next.MainWindow(), nullptr);
-    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(window); }));
-}
-
 class WithFixture : public vt::MainFormTest {
 protected:
     vt::Fixture fixture_;
@@ -171,9 +156,7 @@ using OwnAndShellWindows = WithFixture;
 TEST_F(HungProgramCommands, ListAndMassCommandsReturnAndTakeEffectOnWaking) {
     const std::string base = vt::UniqueName("HungList");
     const HWND hung = fixture_.CreateHung(base + "H", "Hung").front();
-    vt::WindowSpec spec;
-    spec.className = base + "Ok";
-    const HWND ok = fixture_.CreateOne(spec);
+    const HWND ok = fixture_.CreateOne(vt::Spec(base + "Ok"));
     WriteFile("rules.dat", RulesFile({RuleSection(1, base + "H", 1, 1)}));
     Start();
     vantrel::ApplyRulesOfClass(form(), base + "H"); // as after a rule command
