@@ -54,13 +54,10 @@ TEST(HiddenJournalStart, ShowsOnlyTheWindowsOfOwnersThatAreGone) {
     const auto file = [&](DWORD ownerPid, unsigned long long ownerStart,
                           const std::string& classSuffix = "", DWORD windowPid = 0,
                           HWND target = nullptr) {
-        HiddenRecord r;
-        r.ownerPid = ownerPid;
-        r.ownerStart = ownerStart;
-        r.window = reinterpret_cast<ULONG_PTR>(target != nullptr ? target : window);
-        r.windowPid = windowPid != 0 ? windowPid : fixture.ProcessId();
-        r.className = vt::ClassOf(target != nullptr ? target : window) + classSuffix;
-        return vantrel::FormatHiddenRecords({r});
+        const HWND w = target != nullptr ? target : window;
+        return vantrel::FormatHiddenRecords(
+            {{ownerPid, ownerStart, reinterpret_cast<ULONG_PTR>(w),
+              windowPid != 0 ? windowPid : fixture.ProcessId(), vt::ClassOf(w) + classSuffix}});
     };
     struct Case {
         const char* name;
