@@ -48,7 +48,7 @@ TEST(Alignment, NinePlacesByCommandOnTheScreen) {
     for (int i = 0; i < 9; ++i) {
         const AlignmentPlace* place = AlignmentPlaceForCommand(51 + i);
         ASSERT_NE(place, nullptr) << 51 + i;
-        EXPECT_EQ(place->commandId, 51 + i);
+        EXPECT_EQ(place->commandId, 51 + i) << place->action;
         EXPECT_EQ(Str(AlignedPosition(*place, kSW, kSH, 301, 201)), expected[i]) << place->action;
     }
     EXPECT_EQ(AlignmentPlaceForCommand(50), nullptr);
