@@ -97,7 +97,9 @@ TEST(Lifecycle, InstancesRunSideBySideAndAKilledOnesHiddenWindowsComeBack) {
     EXPECT_FALSE(Visible(window));
     vt::AppProcess next;
     ASSERT_NE(next.MainWindow(), nullptr);
-    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(window) && Visible(late); }));
+    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(window) && Visible(late); }))
+        << (Visible(late) ? "the window hidden first" : "the window hidden just before the kill")
+        << " stayed hidden";
 }
 
 } // namespace
