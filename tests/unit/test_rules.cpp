@@ -180,9 +180,10 @@ TEST(RuleList, FirstMatchInListOrderDecidesAndExistenceNeedsAllThree) {
     // Storing again for the same three updates that rule, extras included.
     rules.StoreRule("", "Chrome_WidgetWin_1", "Default", "Default", "-", "-",
                     RuleExtras{"Slack.EXE", "", "Top Left", "30", true});
-    ASSERT_EQ(rules.size(), 3u);
-    EXPECT_EQ(rules.at(1).placement + "|" + rules.at(1).transparency, "Top Left|30");
-    EXPECT_TRUE(rules.at(1).applyOnce);
+    EXPECT_EQ(vt::RuleLines(rules),
+              "Chrome_WidgetWin_1|Minimize|Default||-|-|slack.exe|*Huddle*|||\n"
+              "Chrome_WidgetWin_1|Default|Default||-|-|Slack.EXE||Top Left|30|once\n"
+              "Chrome_WidgetWin_1|Normal|Normal||-|-\n");
     EXPECT_EQ(ColumnText(rules.at(0), 0), "Chrome_WidgetWin_1 | slack.exe | *Huddle*");
     EXPECT_EQ(ColumnText(rules.at(2), 0), "Chrome_WidgetWin_1");
 }

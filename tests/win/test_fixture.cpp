@@ -18,16 +18,11 @@
 namespace vt {
 namespace {
 
-// A named callback rather than a lambda: a lambda converts only to the default calling
-// convention, which on 32-bit Windows is not the one the enumerators call.
-BOOL CALLBACK CollectClass(HWND hwnd, LPARAM param) {
-    reinterpret_cast<std::vector<std::string>*>(param)->push_back(ClassOf(hwnd));
-    return TRUE;
-}
-
 std::vector<std::string> ChildClassesOf(HWND parent) {
     std::vector<std::string> classes;
-    EnumChildWindows(parent, CollectClass, reinterpret_cast<LPARAM>(&classes));
+    for (HWND c = GetWindow(parent, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        classes.push_back(ClassOf(c));
+    }
     std::sort(classes.begin(), classes.end());
     return classes;
 }

@@ -29,7 +29,6 @@ namespace {
 bool Visible(HWND w) {
     return ::IsWindowVisible(w) != FALSE;
 }
-using vt::FileText;
 using vt::RuleSection;
 using vt::RulesFile;
 using vt::Topmost;
@@ -115,7 +114,7 @@ TEST(HungProgram, ExitEndsWithinTwoSecondsAndShowsTheOtherHiddenWindows) {
 
     EXPECT_TRUE(Exits(app, main));
     EXPECT_TRUE(vt::WaitUntil([&] { return Visible(working[0]) && Visible(working[1]); }));
-    const auto records = vantrel::ParseHiddenRecords(FileText(JournalPath()));
+    const auto records = vantrel::ParseHiddenRecords(vt::FileText(JournalPath()));
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].window, reinterpret_cast<ULONG_PTR>(hung));
     EXPECT_EQ(records[0].ownerPid, app.ProcessId());
