@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 using namespace vantrel;
 
@@ -86,15 +87,9 @@ constexpr WindowRect kTall{2944, -400, 4024, 1520};
 } // namespace
 
 TEST(Alignment, OnTheWindowsOwnMonitor) {
-    struct Case {
-        const char* what;
-        WindowRect monitor;
-        WindowRect window;
-        bool framed; // Windows 10's 7-pixel border left, right and below, outside the frame
-        int command;
-        const char* expected;
-    };
-    const Case cases[] = {
+    // What, monitor, window, whether framed (Windows 10's 7-pixel border left, right and below,
+    // outside the frame), command, where the window goes.
+    const std::tuple<const char*, WindowRect, WindowRect, bool, int, const char*> cases[] = {
         {"primary top left", kPrimary, {50, 60, 351, 261}, false, 51, "0,0"},
         {"primary bottom right", kPrimary, {50, 60, 351, 261}, false, 59, "723,567"},
         {"right top left", kRight, {1500, 60, 1801, 261}, false, 51, "1024,0"},
@@ -108,14 +103,13 @@ TEST(Alignment, OnTheWindowsOwnMonitor) {
         {"frame bottom right", kRight, {1500, 60, 1801, 261}, true, 59, "2650,886"},
         {"larger than the left monitor", kLeft, {-900, 0, 401, 1125}, false, 55, "-1290,-50"},
     };
-    for (const Case& c : cases) {
-        const WindowRect& w = c.window;
+    for (const auto& [what, monitor, w, framed, command, expected] : cases) {
         const WindowRect reported =
-            c.framed ? WindowRect{w.left + 7, w.top, w.right - 7, w.bottom - 7} : w;
+            framed ? WindowRect{w.left + 7, w.top, w.right - 7, w.bottom - 7} : w;
         const WindowRect frame = UsableFrame(w, &reported);
-        EXPECT_EQ(Str(AlignOnMonitor(*AlignmentPlaceForCommand(c.command), c.monitor, w, frame)),
-                  c.expected)
-            << c.what;
+        EXPECT_EQ(Str(AlignOnMonitor(*AlignmentPlaceForCommand(command), monitor, w, frame)),
+                  expected)
+            << what;
     }
 }
 
@@ -133,14 +127,9 @@ TEST(Alignment, FrameOutsideTheWindowRectangleIsNotUsed) {
 
 // On the primary screen each row holds for ComputeResize as well.
 TEST(Resize, WidthAndHeightRulesOnTheWindowsOwnMonitor) {
-    struct Case {
-        const char* what;
-        WindowRect monitor;
-        WindowRect window;
-        const char* width;
-        const char* height;
-        Placement expected;
-    };
+    // What, monitor, window, width and height as Axis reads them, the placement.
+    using Case =
+        std::tuple<const char*, WindowRect, WindowRect, const char*, const char*, Placement>;
     const WindowRect r{100, 50, 500, 350};
     const WindowRect low{100, 600, 500, 700};
     const Case cases[] = {
@@ -170,14 +159,13 @@ TEST(Resize, WidthAndHeightRulesOnTheWindowsOwnMonitor) {
          "%25",
          {3000, 1040, 300, 480}},
     };
-    for (const Case& c : cases) {
-        const ResizeAxis w = Axis(c.width), h = Axis(c.height);
-        EXPECT_EQ(Str(ComputeResizeOnMonitor(c.window, w, h, c.monitor)), Str(c.expected))
-            << c.what;
-        if (c.monitor.left == 0 && c.monitor.top == 0) {
-            EXPECT_EQ(Str(ComputeResize(c.window, w, h, c.monitor.right, c.monitor.bottom)),
-                      Str(c.expected))
-                << c.what;
+    for (const auto& [what, monitor, window, width, height, expected] : cases) {
+        const ResizeAxis w = Axis(width), h = Axis(height);
+        EXPECT_EQ(Str(ComputeResizeOnMonitor(window, w, h, monitor)), Str(expected)) << what;
+        if (monitor.left == 0 && monitor.top == 0) {
+            EXPECT_EQ(Str(ComputeResize(window, w, h, monitor.right, monitor.bottom)),
+                      Str(expected))
+                << what;
         }
     }
 }

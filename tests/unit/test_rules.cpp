@@ -10,6 +10,7 @@
 #include <climits>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace vantrel {
@@ -104,20 +105,11 @@ TEST(RuleList, StoreRuleUpdatesTheFirstExactMatchAndKeepsItsCaption) {
                                     "NOTEPAD|Minimize|Normal|x|-|-\n");
 }
 
-// Each row: rule class, program, pattern; window class, path, caption; whether it matches.
-struct MatchCase {
-    const char* ruleClass;
-    const char* program;
-    const char* pattern;
-    const char* windowClass;
-    const char* path;
-    const char* caption;
-    bool matches;
-};
-
 TEST(RuleMatching, ClassProgramAndPatternTogether) {
     const char* const slack = "C:\\Users\\me\\AppData\\slack\\Slack.exe";
-    const MatchCase cases[] = {
+    // Rule class, program, pattern; window class, path, caption; whether it matches.
+    using S = const char*;
+    const std::tuple<S, S, S, S, S, S, bool> cases[] = {
         {"Notepad", "", "", "Notepad", "C:\\notepad.exe", "x", true},
         {"Notepad", "", "", "notepad", "C:\\notepad.exe", "x", false}, // class keeps its case
         {"", "", "", "Notepad", "C:\\notepad.exe", "x", false},        // nothing named
@@ -144,15 +136,14 @@ TEST(RuleMatching, ClassProgramAndPatternTogether) {
         {"", "", "**a", "X", "", "bba", true},
         {"", "", "\xE4*", "X", "", "\xC4rger", false}, // only ASCII letters fold
     };
-    for (const MatchCase& c : cases) {
+    for (const auto& [ruleClass, program, pattern, cls, path, caption, matches] : cases) {
         WindowRule rule;
-        rule.className = c.ruleClass;
-        rule.program = c.program;
-        rule.titlePattern = c.pattern;
-        const std::string cls = c.windowClass, path = c.path, caption = c.caption;
-        EXPECT_EQ(RuleMatches(rule, {cls, path, caption}), c.matches)
-            << c.ruleClass << " / " << c.program << " / " << c.pattern << " against " << cls
-            << " / " << path << " / " << caption;
+        rule.className = ruleClass;
+        rule.program = program;
+        rule.titlePattern = pattern;
+        EXPECT_EQ(RuleMatches(rule, {cls, path, caption}), matches)
+            << ruleClass << " / " << program << " / " << pattern << " against " << cls << " / "
+            << path << " / " << caption;
     }
 }
 

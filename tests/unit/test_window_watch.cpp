@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -11,12 +12,9 @@ using vantrel::ChooseWindowWatch;
 using vantrel::WindowNoticeForEvent;
 
 TEST(WindowWatch, MechanismFollowsTheShellHookAndTheVersionCode) {
-    struct Case {
-        bool shellHook;
-        int versionCode;
-        const char* watch; // relays, for menus only, win events, shell reports to relays: 1 or 0
-    };
-    const Case cases[] = {
+    // Shell hook, version code, then 1 or 0 for: relays, for menus only, win events, shell reports
+    // to relays.
+    const std::tuple<bool, int, const char*> cases[] = {
         // Vista and later with the shell's notices: nothing of ours runs in other programs.
         {true, 11, "0010"},
         // Items in other windows' system menus: their choices are seen only from inside the
@@ -27,22 +25,17 @@ TEST(WindowWatch, MechanismFollowsTheShellHookAndTheVersionCode) {
         {false, 11, "1000"},
         {false, 10, "1000"},
     };
-    for (const Case& c : cases) {
-        const auto w = ChooseWindowWatch(c.shellHook, c.versionCode);
+    for (const auto& [shellHook, versionCode, watch] : cases) {
+        const auto w = ChooseWindowWatch(shellHook, versionCode);
         const std::string got = {"01"[w.relays], "01"[w.relaysForMenusOnly], "01"[w.winEvents],
                                  "01"[w.shellReportsToRelays]};
-        EXPECT_EQ(got, c.watch) << "shell hook " << c.shellHook << ", version " << c.versionCode;
+        EXPECT_EQ(got, watch) << "shell hook " << shellHook << ", version " << versionCode;
     }
 }
 
 TEST(WindowWatch, OnlyEventsOfTheWindowItselfBecomeNotices) {
-    struct Case {
-        DWORD event;
-        LONG objectId;
-        LONG childId;
-        WPARAM notice;
-    };
-    const Case cases[] = {
+    // Event, object, child, the notice it becomes.
+    const std::tuple<DWORD, LONG, LONG, WPARAM> cases[] = {
         {EVENT_OBJECT_SHOW, OBJID_WINDOW, CHILDID_SELF, vantrel::kNoticeCreated},
         {EVENT_OBJECT_HIDE, OBJID_WINDOW, CHILDID_SELF, vantrel::kNoticeDestroyed},
         {EVENT_OBJECT_NAMECHANGE, OBJID_WINDOW, CHILDID_SELF, vantrel::kNoticeRenamed},
@@ -57,15 +50,15 @@ TEST(WindowWatch, OnlyEventsOfTheWindowItselfBecomeNotices) {
         {EVENT_OBJECT_LOCATIONCHANGE, OBJID_WINDOW, CHILDID_SELF, 0},
         {EVENT_OBJECT_DESTROY, OBJID_WINDOW, CHILDID_SELF, 0},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(WindowNoticeForEvent(c.event, c.objectId, c.childId), c.notice)
-            << std::hex << c.event << " " << c.objectId << " " << c.childId;
+    for (const auto& [event, objectId, childId, notice] : cases) {
+        EXPECT_EQ(WindowNoticeForEvent(event, objectId, childId), notice)
+            << std::hex << event << " " << objectId << " " << childId;
         // An event that makes a notice must be one the program listens to.
         bool heard = false;
         for (const auto& [first, last] : vantrel::WatchedWindowEvents()) {
-            heard = heard || (c.event >= first && c.event <= last);
+            heard = heard || (event >= first && event <= last);
         }
-        EXPECT_TRUE(heard || c.notice == 0) << "not listened to: " << std::hex << c.event;
+        EXPECT_TRUE(heard || notice == 0) << "not listened to: " << std::hex << event;
     }
 }
 
