@@ -10,29 +10,34 @@
 namespace vantrel {
 namespace {
 
-MenuEntry Item(const std::string& caption, bool visible = true) {
-    return MenuEntry{caption, false, visible};
-}
-MenuEntry Sep(bool visible = true) {
-    return MenuEntry{"-", true, visible};
+// A menu level written as one line: entries split at '|', "-" a separator, a leading '!' hidden.
+std::vector<MenuEntry> Level(const std::string& line) {
+    std::vector<MenuEntry> level;
+    for (std::size_t start = 0, end = 0; end < line.size(); start = end + 1) {
+        end = std::min(line.find('|', start), line.size());
+        const bool hidden = line[start] == '!';
+        const std::string caption = line.substr(start + hidden, end - start - hidden);
+        level.push_back(MenuEntry{caption, caption == "-", !hidden});
+    }
+    return level;
 }
 
-// What the user sees: drawn captions of the visible items, "-" for a separator.
-std::vector<std::string> Shown(const std::vector<MenuEntry>& level) {
-    std::vector<std::string> out;
+// The level joined back with '|': every caption as held, or what the user sees (the drawn
+// captions of the visible entries).
+std::string Joined(const std::vector<MenuEntry>& level, bool shownOnly) {
+    std::string out;
     for (const MenuEntry& e : level) {
-        if (e.visible) {
-            out.push_back(e.separator ? "-" : StripAccessMark(e.caption));
+        if (e.visible || !shownOnly) {
+            out += (out.empty() ? "" : "|") + (shownOnly ? StripAccessMark(e.caption) : e.caption);
         }
     }
     return out;
 }
-
-std::vector<std::string> Captions(const std::vector<MenuEntry>& level) {
-    std::vector<std::string> out(level.size());
-    std::transform(level.begin(), level.end(), out.begin(),
-                   [](const MenuEntry& e) { return e.caption; });
-    return out;
+std::string Shown(const std::vector<MenuEntry>& level) {
+    return Joined(level, true);
+}
+std::string Captions(const std::vector<MenuEntry>& level) {
+    return Joined(level, false);
 }
 
 // Every caption of the list menu has enough letters for a distinct key on each visible item.
@@ -52,37 +57,22 @@ void OpenMenu(std::vector<MenuEntry>& level) {
 }
 
 TEST(ListMenu, TabSwitchShowsTheRightItemsAndSeparators) {
-    std::vector<MenuEntry> menu = {Item("&Add Rule"),
-                                   Item("&Refresh"),
-                                   Item("&Window Properties"),
-                                   Item("&Add Rule", false),
-                                   Item("&Edit Rule", false),
-                                   Item("&Delete Rule", false),
-                                   Sep(),
-                                   Item("&Minimize To Tray"),
-                                   Item("Stay on Top"),
-                                   Item("Transparency"),
-                                   Item("Alignment"),
-                                   Item("&Resize window"),
-                                   Sep(),
-                                   Item("S&ettings"),
-                                   Sep(),
-                                   Item("&Help"),
-                                   Item("&About..."),
-                                   Sep(),
-                                   Item("&Exit")};
+    std::vector<MenuEntry> menu =
+        Level("&Add Rule|&Refresh|&Window Properties|!&Add Rule|!&Edit Rule|!&Delete Rule|-|"
+              "&Minimize To Tray|Stay on Top|Transparency|Alignment|&Resize window|-|S&ettings|-|"
+              "&Help|&About...|-|&Exit");
     const std::vector<int> tags = {0, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 2, 0, 2};
     ApplyTabTags(menu, tags, 0);
     OpenMenu(menu);
-    const std::vector<std::string> atStart = Shown(menu);
-    EXPECT_EQ(atStart.size(), 16u);
+    const std::string atStart = "Add Rule|Refresh|Window Properties|-|Minimize To Tray|"
+                                "Stay on Top|Transparency|Alignment|Resize window|-|Settings|-|"
+                                "Help|About...|-|Exit";
+    EXPECT_EQ(Shown(menu), atStart);
     ExpectDistinctKeys(menu);
 
     ApplyTabTags(menu, tags, 1);
     OpenMenu(menu);
-    EXPECT_EQ(Shown(menu),
-              (std::vector<std::string>{"Add Rule", "Edit Rule", "Delete Rule", "-", "Settings",
-                                        "-", "Help", "About...", "-", "Exit"}));
+    EXPECT_EQ(Shown(menu), "Add Rule|Edit Rule|Delete Rule|-|Settings|-|Help|About...|-|Exit");
     EXPECT_TRUE(menu[12].visible) << "the run before Settings collapses to its last separator";
     EXPECT_FALSE(menu[6].visible);
     ExpectDistinctKeys(menu);
@@ -95,36 +85,31 @@ TEST(ListMenu, TabSwitchShowsTheRightItemsAndSeparators) {
     // An unknown tab index leaves only the both-tab items.
     ApplyTabTags(menu, tags, 5);
     OpenMenu(menu);
-    EXPECT_EQ(Shown(menu),
-              (std::vector<std::string>{"Settings", "-", "Help", "About...", "-", "Exit"}));
+    EXPECT_EQ(Shown(menu), "Settings|-|Help|About...|-|Exit");
 }
 
 TEST(AccessLetters, ConflictsAndMissingMarksAreResolved) {
-    std::vector<MenuEntry> level = {Item("&Edit"),  Item("&Exit"),        Item("&edit copy"),
-                                    Item("&-dash"), Item("&Xray", false), Item("Zed")};
+    std::vector<MenuEntry> level = Level("&Edit|&Exit|&edit copy|&-dash|!&Xray|Zed");
     TidyAccessLetters(level);
-    EXPECT_EQ(Captions(level), (std::vector<std::string>{"&Edit", "E&xit", "e&dit copy", "-d&ash",
-                                                         "&Xray", "&Zed"}));
+    EXPECT_EQ(Captions(level), "&Edit|E&xit|e&dit copy|-d&ash|&Xray|&Zed");
 }
 
 TEST(AccessLetters, MatchingGivesEveryItemALetterWhereGreedyWouldNot) {
     // Taking the first free letter in order would leave "C" without one.
-    std::vector<MenuEntry> level = {Item("Close"), Item("Co"), Item("C")};
+    std::vector<MenuEntry> level = Level("Close|Co|C");
     TidyAccessLetters(level);
-    EXPECT_EQ(Captions(level), (std::vector<std::string>{"C&lose", "C&o", "&C"}));
+    EXPECT_EQ(Captions(level), "C&lose|C&o|&C");
 
     // Kept marks are not moved to make room, and an item with no free character stays bare.
-    std::vector<MenuEntry> crowded = {Item("&Ab"), Item("b&a"), Item("AB"), Item("9 1"), Item("1")};
+    std::vector<MenuEntry> crowded = Level("&Ab|b&a|AB|9 1|1");
     TidyAccessLetters(crowded);
-    EXPECT_EQ(Captions(crowded), (std::vector<std::string>{"&Ab", "&ba", "AB", "&9 1", "&1"}));
+    EXPECT_EQ(Captions(crowded), "&Ab|&ba|AB|&9 1|&1");
 }
 
 TEST(AccessLetters, EscapedAmpersandsAreText) {
-    std::vector<MenuEntry> level = {Item("&&Bold"), Item("Save && &Bake"), Item("&&&Back"),
-                                    Item("&&Zip")};
+    std::vector<MenuEntry> level = Level("&&Bold|Save && &Bake|&&&Back|&&Zip");
     TidyAccessLetters(level);
-    EXPECT_EQ(Captions(level),
-              (std::vector<std::string>{"&&B&old", "Save && &Bake", "&&B&ack", "&&&Zip"}));
+    EXPECT_EQ(Captions(level), "&&B&old|Save && &Bake|&&B&ack|&&&Zip");
     EXPECT_EQ(StripAccessMark(level[1].caption), "Save & Bake");
     EXPECT_EQ(AccessKeyOf(level[2].caption), 'A');
     EXPECT_EQ(AccessKeyOf(level[3].caption), 'Z');
@@ -137,32 +122,26 @@ TEST(AccessLetters, EscapedAmpersandsAreText) {
 }
 
 TEST(AccessLetters, AlignmentSubmenuIsAlreadyTidy) {
-    const std::vector<std::string> captions = {"&Top Left",    "T&op Center",    "To&p Right",
-                                               "&Middle Left", "M&iddle Center", "Mi&ddle Right",
-                                               "&Bottom Left", "Bottom &Center", "Bottom &Right"};
-    std::vector<MenuEntry> level(captions.size());
-    std::transform(captions.begin(), captions.end(), level.begin(),
-                   [](const std::string& c) { return Item(c); });
+    const std::string captions = "&Top Left|T&op Center|To&p Right|&Middle Left|M&iddle Center|"
+                                 "Mi&ddle Right|&Bottom Left|Bottom &Center|Bottom &Right";
+    std::vector<MenuEntry> level = Level(captions);
     TidyAccessLetters(level);
     EXPECT_EQ(Captions(level), captions);
 }
 
 TEST(Separators, LeadingTrailingAndRunsAreTidied) {
-    std::vector<MenuEntry> level = {Sep(),      Item("hidden", false), Sep(),      Item("a"),
-                                    Sep(),      Item("x", false),      Sep(false), Item("b"),
-                                    Sep(false), Item("y", false),      Sep(),      Item("c"),
-                                    Sep(),      Item("z", false)};
+    std::vector<MenuEntry> level = Level("-|!hidden|-|a|-|!x|!-|b|!-|!y|-|c|-|!z");
     TidySeparators(level);
-    EXPECT_EQ(Shown(level), (std::vector<std::string>{"a", "-", "b", "-", "c"}));
+    EXPECT_EQ(Shown(level), "a|-|b|-|c");
     EXPECT_FALSE(level[4].visible);
     EXPECT_TRUE(level[6].visible) << "the last of a run is shown even when it was hidden";
     EXPECT_FALSE(level[8].visible);
     EXPECT_TRUE(level[10].visible);
     EXPECT_FALSE(level[1].visible) << "items other than separators are left alone";
 
-    std::vector<MenuEntry> nothing = {Sep(), Item("x", false), Sep()};
+    std::vector<MenuEntry> nothing = Level("-|!x|-");
     TidySeparators(nothing);
-    EXPECT_TRUE(Shown(nothing).empty());
+    EXPECT_EQ(Shown(nothing), "");
 }
 
 } // namespace

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <tuple>
+
 using namespace vantrel;
 
 namespace {
@@ -12,21 +15,26 @@ constexpr int kSH = 768;
 ResizeAxis Axis(const std::string& code) {
     return {code[0] != '-', code.substr(1), code[0] != '%'};
 }
+
+std::string Str(const Point& p) {
+    return std::to_string(p.x) + "," + std::to_string(p.y);
+}
+std::string Str(const Placement& p) {
+    return Str(Point{p.x, p.y}) + " " + std::to_string(p.w) + "x" + std::to_string(p.h);
+}
+std::string Str(const WindowRect& r) {
+    return Str(Point{r.left, r.top}) + " " + Str(Point{r.right, r.bottom});
+}
 } // namespace
 
 TEST(ParseInt, AcceptsOnlyWholeDecimalIntegers) {
+    std::string read;
+    for (const char* text : {"0042", "-15", "+8", "2147483647", "-2147483648"}) {
+        int v = 7;
+        read += ParseInt(text, v) ? std::to_string(v) + " " : "refused ";
+    }
+    EXPECT_EQ(read, "42 -15 8 2147483647 -2147483648 ");
     int v = 7;
-    EXPECT_TRUE(ParseInt("0042", v));
-    EXPECT_EQ(v, 42);
-    EXPECT_TRUE(ParseInt("-15", v));
-    EXPECT_EQ(v, -15);
-    EXPECT_TRUE(ParseInt("+8", v));
-    EXPECT_EQ(v, 8);
-    EXPECT_TRUE(ParseInt("2147483647", v));
-    EXPECT_EQ(v, 2147483647);
-    EXPECT_TRUE(ParseInt("-2147483648", v));
-    EXPECT_EQ(v, -2147483647 - 1);
-    v = 7;
     for (const char* bad : {"", "-", "+", "12a", " 12", "12 ", "1.5", "0x10", "--1", "2147483648",
                             "-2147483649", "99999999999999999999"}) {
         EXPECT_FALSE(ParseInt(bad, v)) << bad;
@@ -34,34 +42,22 @@ TEST(ParseInt, AcceptsOnlyWholeDecimalIntegers) {
     EXPECT_EQ(v, 7);
 }
 
-TEST(Alignment, CommandLookupAndHalving) {
-    const auto& places = AlignmentPlaces();
-    for (size_t i = 0; i < places.size(); ++i) {
-        EXPECT_EQ(places[i].commandId, 51 + static_cast<int>(i));
-        EXPECT_EQ(AlignmentPlaceForCommand(51 + static_cast<int>(i)), &places[i]);
+TEST(Alignment, NinePlacesByCommandOnTheScreen) {
+    // Window 301 x 201: odd remainders check the truncating halving.
+    const char* const expected[9] = {"0,0",     "361,0", "723,0",   "0,283",  "361,283",
+                                     "723,283", "0,567", "361,567", "723,567"};
+    for (int i = 0; i < 9; ++i) {
+        const AlignmentPlace* place = AlignmentPlaceForCommand(51 + i);
+        ASSERT_NE(place, nullptr) << 51 + i;
+        EXPECT_EQ(place->commandId, 51 + i) << place->action;
+        EXPECT_EQ(Str(AlignedPosition(*place, kSW, kSH, 301, 201)), expected[i]) << place->action;
     }
     EXPECT_EQ(AlignmentPlaceForCommand(50), nullptr);
     EXPECT_EQ(AlignmentPlaceForCommand(60), nullptr);
-    EXPECT_EQ(HalveTowardZero(-101), -50);
-    EXPECT_EQ(HalveTowardZero(101), 50);
-}
-
-TEST(Alignment, NinePlacesOnScreen) {
-    // Window 301 x 201: odd remainders check the truncating halving.
-    const Point expected[9] = {{0, 0},     {361, 0}, {723, 0},   {0, 283},  {361, 283},
-                               {723, 283}, {0, 567}, {361, 567}, {723, 567}};
-    for (size_t i = 0; i < 9; ++i) {
-        const Point p = AlignedPosition(AlignmentPlaces()[i], kSW, kSH, 301, 201);
-        EXPECT_EQ(p.x, expected[i].x) << AlignmentPlaces()[i].action;
-        EXPECT_EQ(p.y, expected[i].y) << AlignmentPlaces()[i].action;
-    }
-    // Larger than the screen: (1024 - 1125) / 2 = -50, (768 - 869) / 2 = -50.
-    const Point centre = AlignedPosition(*AlignmentPlaceForCommand(55), kSW, kSH, 1125, 869);
-    EXPECT_EQ(centre.x, -50);
-    EXPECT_EQ(centre.y, -50);
-    const Point corner = AlignedPosition(*AlignmentPlaceForCommand(59), kSW, kSH, 1125, 869);
-    EXPECT_EQ(corner.x, -101);
-    EXPECT_EQ(corner.y, -101);
+    // Larger than the screen: (1024 - 1125) / 2 = -50 toward zero, (768 - 869) / 2 likewise.
+    EXPECT_EQ(Str(AlignedPosition(*AlignmentPlaceForCommand(55), kSW, kSH, 1125, 869)), "-50,-50");
+    EXPECT_EQ(Str(AlignedPosition(*AlignmentPlaceForCommand(59), kSW, kSH, 1125, 869)),
+              "-101,-101");
 }
 
 TEST(Resize, InputCompleteness) {
@@ -91,36 +87,29 @@ constexpr WindowRect kTall{2944, -400, 4024, 1520};
 } // namespace
 
 TEST(Alignment, OnTheWindowsOwnMonitor) {
-    struct Case {
-        const char* what;
-        WindowRect monitor;
-        WindowRect window;
-        bool framed; // Windows 10's 7-pixel border left, right and below, outside the frame
-        int command;
-        Point expected;
+    // What, monitor, window, whether framed (Windows 10's 7-pixel border left, right and below,
+    // outside the frame), command, where the window goes.
+    const std::tuple<const char*, WindowRect, WindowRect, bool, int, const char*> cases[] = {
+        {"primary top left", kPrimary, {50, 60, 351, 261}, false, 51, "0,0"},
+        {"primary bottom right", kPrimary, {50, 60, 351, 261}, false, 59, "723,567"},
+        {"right top left", kRight, {1500, 60, 1801, 261}, false, 51, "1024,0"},
+        {"right centre", kRight, {1500, 60, 1801, 261}, false, 55, "1833,439"},
+        {"left top left", kLeft, {-900, 10, -599, 211}, false, 51, "-1280,0"},
+        {"left bottom right", kLeft, {-900, 10, -599, 211}, false, 59, "-301,823"},
+        {"left centre", kLeft, {-900, 10, -599, 211}, false, 55, "-791,411"},
+        {"tall top centre", kTall, {3000, 0, 3301, 201}, false, 52, "3333,-400"},
+        {"tall bottom left", kTall, {3000, 0, 3301, 201}, false, 57, "2944,1319"},
+        {"frame top left", kRight, {1500, 60, 1801, 261}, true, 51, "1017,0"},
+        {"frame bottom right", kRight, {1500, 60, 1801, 261}, true, 59, "2650,886"},
+        {"larger than the left monitor", kLeft, {-900, 0, 401, 1125}, false, 55, "-1290,-50"},
     };
-    const Case cases[] = {
-        {"primary top left", kPrimary, {50, 60, 351, 261}, false, 51, {0, 0}},
-        {"primary bottom right", kPrimary, {50, 60, 351, 261}, false, 59, {723, 567}},
-        {"right top left", kRight, {1500, 60, 1801, 261}, false, 51, {1024, 0}},
-        {"right centre", kRight, {1500, 60, 1801, 261}, false, 55, {1833, 439}},
-        {"left top left", kLeft, {-900, 10, -599, 211}, false, 51, {-1280, 0}},
-        {"left bottom right", kLeft, {-900, 10, -599, 211}, false, 59, {-301, 823}},
-        {"left centre", kLeft, {-900, 10, -599, 211}, false, 55, {-791, 411}},
-        {"tall top centre", kTall, {3000, 0, 3301, 201}, false, 52, {3333, -400}},
-        {"tall bottom left", kTall, {3000, 0, 3301, 201}, false, 57, {2944, 1319}},
-        {"frame top left", kRight, {1500, 60, 1801, 261}, true, 51, {1017, 0}},
-        {"frame bottom right", kRight, {1500, 60, 1801, 261}, true, 59, {2650, 886}},
-        {"larger than the left monitor", kLeft, {-900, 0, 401, 1125}, false, 55, {-1290, -50}},
-    };
-    for (const Case& c : cases) {
-        const WindowRect& w = c.window;
+    for (const auto& [what, monitor, w, framed, command, expected] : cases) {
         const WindowRect reported =
-            c.framed ? WindowRect{w.left + 7, w.top, w.right - 7, w.bottom - 7} : w;
+            framed ? WindowRect{w.left + 7, w.top, w.right - 7, w.bottom - 7} : w;
         const WindowRect frame = UsableFrame(w, &reported);
-        const Point p = AlignOnMonitor(*AlignmentPlaceForCommand(c.command), c.monitor, w, frame);
-        EXPECT_EQ(p.x, c.expected.x) << c.what;
-        EXPECT_EQ(p.y, c.expected.y) << c.what;
+        EXPECT_EQ(Str(AlignOnMonitor(*AlignmentPlaceForCommand(command), monitor, w, frame)),
+                  expected)
+            << what;
     }
 }
 
@@ -130,27 +119,17 @@ TEST(Alignment, FrameOutsideTheWindowRectangleIsNotUsed) {
     // As a program that is not DPI aware reads it at 150 %: physical pixels, past the window.
     const WindowRect scaled{150, 150, 591, 441};
     const WindowRect empty{200, 200, 200, 200};
-    EXPECT_EQ(UsableFrame(window, &inside).left, 107);
-    EXPECT_EQ(UsableFrame(window, &inside).bottom, 294);
+    EXPECT_EQ(Str(UsableFrame(window, &inside)), Str(inside));
     for (const WindowRect* bad : {&scaled, &empty, static_cast<const WindowRect*>(nullptr)}) {
-        const WindowRect f = UsableFrame(window, bad);
-        EXPECT_EQ(f.left, 100);
-        EXPECT_EQ(f.top, 100);
-        EXPECT_EQ(f.right, 401);
-        EXPECT_EQ(f.bottom, 301);
+        EXPECT_EQ(Str(UsableFrame(window, bad)), Str(window)) << (bad ? Str(*bad) : "none");
     }
 }
 
 // On the primary screen each row holds for ComputeResize as well.
 TEST(Resize, WidthAndHeightRulesOnTheWindowsOwnMonitor) {
-    struct Case {
-        const char* what;
-        WindowRect monitor;
-        WindowRect window;
-        const char* width;
-        const char* height;
-        Placement expected;
-    };
+    // What, monitor, window, width and height as Axis reads them, the placement.
+    using Case =
+        std::tuple<const char*, WindowRect, WindowRect, const char*, const char*, Placement>;
     const WindowRect r{100, 50, 500, 350};
     const WindowRect low{100, 600, 500, 700};
     const Case cases[] = {
@@ -180,18 +159,13 @@ TEST(Resize, WidthAndHeightRulesOnTheWindowsOwnMonitor) {
          "%25",
          {3000, 1040, 300, 480}},
     };
-    const auto text = [](const Placement& p) {
-        return std::to_string(p.x) + "," + std::to_string(p.y) + " " + std::to_string(p.w) + "x" +
-               std::to_string(p.h);
-    };
-    for (const Case& c : cases) {
-        const ResizeAxis w = Axis(c.width), h = Axis(c.height);
-        EXPECT_EQ(text(ComputeResizeOnMonitor(c.window, w, h, c.monitor)), text(c.expected))
-            << c.what;
-        if (c.monitor.left == 0 && c.monitor.top == 0) {
-            EXPECT_EQ(text(ComputeResize(c.window, w, h, c.monitor.right, c.monitor.bottom)),
-                      text(c.expected))
-                << c.what;
+    for (const auto& [what, monitor, window, width, height, expected] : cases) {
+        const ResizeAxis w = Axis(width), h = Axis(height);
+        EXPECT_EQ(Str(ComputeResizeOnMonitor(window, w, h, monitor)), Str(expected)) << what;
+        if (monitor.left == 0 && monitor.top == 0) {
+            EXPECT_EQ(Str(ComputeResize(window, w, h, monitor.right, monitor.bottom)),
+                      Str(expected))
+                << what;
         }
     }
 }

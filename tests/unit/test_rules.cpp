@@ -2,33 +2,28 @@
 #include "rules/rule.h"
 #include "rules/rule_list.h"
 #include "rules/rule_more_dialog.h"
+#include "support/test_support.h"
 #include "ui/settings.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <stdexcept>
+#include <string>
+#include <tuple>
 #include <vector>
 
 namespace vantrel {
 namespace {
 
-std::vector<std::string> Fields(const WindowRule& rule) {
-    return {rule.className,     rule.action,      rule.zOrder,
-            rule.windowCaption, rule.autoRefresh, rule.timeInterval};
-}
-
 TEST(ProfileInt, DecimalAndHexConvertEverythingElseGivesTheDefault) {
     using platform::ProfileInt;
-    EXPECT_EQ(ProfileInt("42", 7), 42);
-    EXPECT_EQ(ProfileInt("-5", 7), -5);
-    EXPECT_EQ(ProfileInt("+5", 7), 5);
-    EXPECT_EQ(ProfileInt("007", 7), 7);
-    EXPECT_EQ(ProfileInt("0x1F", 7), 31);
-    EXPECT_EQ(ProfileInt("0XfF", 7), 255);
-    EXPECT_EQ(ProfileInt("2147483647", 7), INT_MAX);
-    EXPECT_EQ(ProfileInt("-2147483648", 7), INT_MIN);
-    EXPECT_EQ(ProfileInt("0x7FFFFFFF", 7), INT_MAX);
+    std::string read;
+    for (const char* text :
+         {"42", "-5", "+5", "010", "0x1F", "0XfF", "2147483647", "-2147483648", "0x7FFFFFFF"}) {
+        read += std::to_string(ProfileInt(text, 7)) + " ";
+    }
+    EXPECT_EQ(read, "42 -5 5 10 31 255 2147483647 -2147483648 2147483647 ");
     for (const char* bad : {"", "-", "+", "0x", "0xG1", "12a", " 12", "1.5", "2147483648",
                             "-2147483649", "0x80000000", "-0x5", "99999999999999999999"}) {
         EXPECT_EQ(ProfileInt(bad, 7), 7) << '"' << bad << '"';
@@ -61,10 +56,10 @@ TEST(RuleMatching, OnlyAsciiLettersFold) {
 }
 
 TEST(RuleIntervals, FileAndTimerForms) {
-    EXPECT_EQ(IntervalForFile("-"), -1);
-    EXPECT_EQ(IntervalForFile(""), -1);
-    EXPECT_EQ(IntervalForFile("abc"), -1);
     EXPECT_EQ(IntervalForFile("045"), 45);
+    for (const char* none : {"-", "", "abc"}) {
+        EXPECT_EQ(IntervalForFile(none), -1) << none;
+    }
     EXPECT_EQ(IntervalSecondsForTimer("60"), 60);
     for (const char* unusable : {"abc", "", "-", "0", "-5"}) {
         EXPECT_EQ(IntervalSecondsForTimer(unusable), kDefaultIntervalSeconds) << unusable;
@@ -104,32 +99,17 @@ TEST(RuleList, StoreRuleUpdatesTheFirstExactMatchAndKeepsItsCaption) {
     rules.StoreRule("a.txt - Notepad", "Notepad", "Maximize", "Default", "-", "-");
     rules.StoreRule("", "Calc", "Normal", "Default", "-", "-");
     rules.StoreRule("b.txt - Notepad", "Notepad", "Normal", "Stay on top", "Yes", "45");
-    ASSERT_EQ(rules.size(), 2u);
-    EXPECT_EQ(Fields(rules.at(0)), (std::vector<std::string>{"Notepad", "Normal", "Stay on top",
-                                                             "a.txt - Notepad", "Yes", "45"}));
-    EXPECT_EQ(rules.at(1).className, "Calc");
-
     rules.StoreRule("x", "NOTEPAD", "Minimize", "Normal", "-", "-");
-    ASSERT_EQ(rules.size(), 3u);
-    EXPECT_EQ(Fields(rules.at(2)),
-              (std::vector<std::string>{"NOTEPAD", "Minimize", "Normal", "x", "-", "-"}));
-    EXPECT_EQ(rules.at(0).action, "Normal");
+    EXPECT_EQ(vt::RuleLines(rules), "Notepad|Normal|Stay on top|a.txt - Notepad|Yes|45\n"
+                                    "Calc|Normal|Default||-|-\n"
+                                    "NOTEPAD|Minimize|Normal|x|-|-\n");
 }
-
-// Each row: rule class, program, pattern; window class, path, caption; whether it matches.
-struct MatchCase {
-    const char* ruleClass;
-    const char* program;
-    const char* pattern;
-    const char* windowClass;
-    const char* path;
-    const char* caption;
-    bool matches;
-};
 
 TEST(RuleMatching, ClassProgramAndPatternTogether) {
     const char* const slack = "C:\\Users\\me\\AppData\\slack\\Slack.exe";
-    const MatchCase cases[] = {
+    // Rule class, program, pattern; window class, path, caption; whether it matches.
+    using S = const char*;
+    const std::tuple<S, S, S, S, S, S, bool> cases[] = {
         {"Notepad", "", "", "Notepad", "C:\\notepad.exe", "x", true},
         {"Notepad", "", "", "notepad", "C:\\notepad.exe", "x", false}, // class keeps its case
         {"", "", "", "Notepad", "C:\\notepad.exe", "x", false},        // nothing named
@@ -156,15 +136,14 @@ TEST(RuleMatching, ClassProgramAndPatternTogether) {
         {"", "", "**a", "X", "", "bba", true},
         {"", "", "\xE4*", "X", "", "\xC4rger", false}, // only ASCII letters fold
     };
-    for (const MatchCase& c : cases) {
+    for (const auto& [ruleClass, program, pattern, cls, path, caption, matches] : cases) {
         WindowRule rule;
-        rule.className = c.ruleClass;
-        rule.program = c.program;
-        rule.titlePattern = c.pattern;
-        const std::string cls = c.windowClass, path = c.path, caption = c.caption;
-        EXPECT_EQ(RuleMatches(rule, {cls, path, caption}), c.matches)
-            << c.ruleClass << " / " << c.program << " / " << c.pattern << " against " << cls
-            << " / " << path << " / " << caption;
+        rule.className = ruleClass;
+        rule.program = program;
+        rule.titlePattern = pattern;
+        EXPECT_EQ(RuleMatches(rule, {cls, path, caption}), matches)
+            << ruleClass << " / " << program << " / " << pattern << " against " << cls << " / "
+            << path << " / " << caption;
     }
 }
 
@@ -192,9 +171,10 @@ TEST(RuleList, FirstMatchInListOrderDecidesAndExistenceNeedsAllThree) {
     // Storing again for the same three updates that rule, extras included.
     rules.StoreRule("", "Chrome_WidgetWin_1", "Default", "Default", "-", "-",
                     RuleExtras{"Slack.EXE", "", "Top Left", "30", true});
-    ASSERT_EQ(rules.size(), 3u);
-    EXPECT_EQ(rules.at(1).placement + "|" + rules.at(1).transparency, "Top Left|30");
-    EXPECT_TRUE(rules.at(1).applyOnce);
+    EXPECT_EQ(vt::RuleLines(rules),
+              "Chrome_WidgetWin_1|Minimize|Default||-|-|slack.exe|*Huddle*|||\n"
+              "Chrome_WidgetWin_1|Default|Default||-|-|Slack.EXE||Top Left|30|once\n"
+              "Chrome_WidgetWin_1|Normal|Normal||-|-\n");
     EXPECT_EQ(ColumnText(rules.at(0), 0), "Chrome_WidgetWin_1 | slack.exe | *Huddle*");
     EXPECT_EQ(ColumnText(rules.at(2), 0), "Chrome_WidgetWin_1");
 }

@@ -3,50 +3,39 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <tuple>
+
 namespace {
 
 using vantrel::ChooseWindowWatch;
 using vantrel::WindowNoticeForEvent;
 
 TEST(WindowWatch, MechanismFollowsTheShellHookAndTheVersionCode) {
-    struct Case {
-        bool shellHook;
-        int versionCode;
-        bool relays;
-        bool relaysForMenusOnly;
-        bool winEvents;
-        bool shellReportsToRelays;
-    };
-    const Case cases[] = {
+    // Shell hook, version code, then 1 or 0 for: relays, for menus only, win events, shell reports
+    // to relays.
+    const std::tuple<bool, int, const char*> cases[] = {
         // Vista and later with the shell's notices: nothing of ours runs in other programs.
-        {true, 11, false, false, true, false},
+        {true, 11, "0010"},
         // Items in other windows' system menus: their choices are seen only from inside the
         // programs whose windows carry them.
-        {true, 10, true, true, true, true},
-        {true, 9, true, true, true, true},
+        {true, 10, "1111"},
+        {true, 9, "1111"},
         // No shell notices (Wine): the relays' global hooks announce every window.
-        {false, 11, true, false, false, false},
-        {false, 10, true, false, false, false},
+        {false, 11, "1000"},
+        {false, 10, "1000"},
     };
-    for (const Case& c : cases) {
-        const auto watch = ChooseWindowWatch(c.shellHook, c.versionCode);
-        EXPECT_EQ(watch.relays, c.relays) << c.shellHook << " " << c.versionCode;
-        EXPECT_EQ(watch.relaysForMenusOnly, c.relaysForMenusOnly)
-            << c.shellHook << " " << c.versionCode;
-        EXPECT_EQ(watch.winEvents, c.winEvents) << c.shellHook << " " << c.versionCode;
-        EXPECT_EQ(watch.shellReportsToRelays, c.shellReportsToRelays)
-            << c.shellHook << " " << c.versionCode;
+    for (const auto& [shellHook, versionCode, watch] : cases) {
+        const auto w = ChooseWindowWatch(shellHook, versionCode);
+        const std::string got = {"01"[w.relays], "01"[w.relaysForMenusOnly], "01"[w.winEvents],
+                                 "01"[w.shellReportsToRelays]};
+        EXPECT_EQ(got, watch) << "shell hook " << shellHook << ", version " << versionCode;
     }
 }
 
 TEST(WindowWatch, OnlyEventsOfTheWindowItselfBecomeNotices) {
-    struct Case {
-        DWORD event;
-        LONG objectId;
-        LONG childId;
-        WPARAM notice;
-    };
-    const Case cases[] = {
+    // Event, object, child, the notice it becomes.
+    const std::tuple<DWORD, LONG, LONG, WPARAM> cases[] = {
         {EVENT_OBJECT_SHOW, OBJID_WINDOW, CHILDID_SELF, vantrel::kNoticeCreated},
         {EVENT_OBJECT_HIDE, OBJID_WINDOW, CHILDID_SELF, vantrel::kNoticeDestroyed},
         {EVENT_OBJECT_NAMECHANGE, OBJID_WINDOW, CHILDID_SELF, vantrel::kNoticeRenamed},
@@ -61,20 +50,15 @@ TEST(WindowWatch, OnlyEventsOfTheWindowItselfBecomeNotices) {
         {EVENT_OBJECT_LOCATIONCHANGE, OBJID_WINDOW, CHILDID_SELF, 0},
         {EVENT_OBJECT_DESTROY, OBJID_WINDOW, CHILDID_SELF, 0},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(WindowNoticeForEvent(c.event, c.objectId, c.childId), c.notice)
-            << std::hex << c.event << " " << c.objectId << " " << c.childId;
-    }
-    // Every event that makes a notice is one the program listens to.
-    for (const Case& c : cases) {
-        if (c.notice == 0) {
-            continue;
-        }
+    for (const auto& [event, objectId, childId, notice] : cases) {
+        EXPECT_EQ(WindowNoticeForEvent(event, objectId, childId), notice)
+            << std::hex << event << " " << objectId << " " << childId;
+        // An event that makes a notice must be one the program listens to.
         bool heard = false;
         for (const auto& [first, last] : vantrel::WatchedWindowEvents()) {
-            heard = heard || (c.event >= first && c.event <= last);
+            heard = heard || (event >= first && event <= last);
         }
-        EXPECT_TRUE(heard) << std::hex << c.event;
+        EXPECT_TRUE(heard || notice == 0) << "not listened to: " << std::hex << event;
     }
 }
 

@@ -18,16 +18,11 @@
 namespace vt {
 namespace {
 
-// A named callback rather than a lambda: a lambda converts only to the default calling
-// convention, which on 32-bit Windows is not the one the enumerators call.
-BOOL CALLBACK CollectClass(HWND hwnd, LPARAM param) {
-    reinterpret_cast<std::vector<std::string>*>(param)->push_back(ClassOf(hwnd));
-    return TRUE;
-}
-
 std::vector<std::string> ChildClassesOf(HWND parent) {
     std::vector<std::string> classes;
-    EnumChildWindows(parent, CollectClass, reinterpret_cast<LPARAM>(&classes));
+    for (HWND c = GetWindow(parent, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        classes.push_back(ClassOf(c));
+    }
     std::sort(classes.begin(), classes.end());
     return classes;
 }
@@ -40,20 +35,15 @@ TEST(FixtureProcess, WindowsAreSeenFromOutsideWithWhatWasAskedFor) {
     Fixture fixture;
     ASSERT_NE(fixture.ProcessId(), GetCurrentProcessId());
 
-    WindowSpec ownerWanted;
-    ownerWanted.className = UniqueName("VtOwner");
-    ownerWanted.caption = "Owner window";
-    ownerWanted.style = WS_OVERLAPPEDWINDOW; // hidden
+    WindowSpec ownerWanted = Spec(UniqueName("VtOwner"), "Owner window", WS_OVERLAPPEDWINDOW);
     ownerWanted.x = 30;
     ownerWanted.y = 40;
     ownerWanted.w = 320;
     ownerWanted.h = 200;
     const HWND owner = fixture.CreateOne(ownerWanted);
 
-    WindowSpec wanted;
-    wanted.className = UniqueName("VtOwned");
-    wanted.caption = "Owned window";
-    wanted.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_VISIBLE;
+    WindowSpec wanted = Spec(UniqueName("VtOwned"), "Owned window",
+                             WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_VISIBLE);
     wanted.exStyle = WS_EX_TOOLWINDOW;
     wanted.owner = owner;
     wanted.children = 3;
@@ -83,10 +73,9 @@ TEST(FixtureProcess, WindowsAreSeenFromOutsideWithWhatWasAskedFor) {
         EXPECT_EQ(wanted.className, ClassOf(hwnd));
         EXPECT_EQ(wanted.caption, TextOf(hwnd));
         EXPECT_TRUE(IsWindowVisible(hwnd));
-        const DWORD style = StyleOf(hwnd);
-        EXPECT_EQ(static_cast<DWORD>(WS_CAPTION), style & WS_CAPTION);
-        EXPECT_TRUE(style & WS_SYSMENU);
-        EXPECT_FALSE(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX));
+        EXPECT_EQ(static_cast<DWORD>(WS_CAPTION | WS_SYSMENU),
+                  StyleOf(hwnd) &
+                      (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX));
         EXPECT_TRUE(GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
         EXPECT_EQ(owner, GetWindow(hwnd, GW_OWNER));
         EXPECT_EQ(expectedChildren, ChildClassesOf(hwnd));
@@ -119,8 +108,7 @@ TEST(FixtureProcess, AnswersEveryLineAndRejectsNonsense) {
 // change is what others see.
 TEST(FixtureProcess, CommandsChangeWhatOthersSee) {
     Fixture fixture;
-    WindowSpec wanted;
-    wanted.className = UniqueName("VtLong");
+    WindowSpec wanted = Spec(UniqueName("VtLong"));
     wanted.className.resize(254, 'x');
     while (wanted.caption.size() < 1200) {
         wanted.caption += "Caption 100% = a,b \"quoted\"\tC:\\path ";
@@ -155,8 +143,7 @@ TEST(FixtureProcess, CommandsChangeWhatOthersSee) {
 
 TEST(FixtureProcess, CountsPostedMessagesAndIgnoresCloseUnlessClosable) {
     Fixture fixture;
-    WindowSpec wanted;
-    wanted.className = UniqueName("VtCounts");
+    WindowSpec wanted = Spec(UniqueName("VtCounts"));
     const HWND stubborn = fixture.CreateOne(wanted);
     wanted.closable = true;
     const HWND closable = fixture.CreateOne(wanted);
@@ -180,10 +167,9 @@ TEST(FixtureProcess, CountsPostedMessagesAndIgnoresCloseUnlessClosable) {
         return after.lastSysCommand == SC_RESTORE;
     })) << "last WM_SYSCOMMAND "
         << std::hex << after.lastSysCommand;
-    EXPECT_EQ(1, after.sysCommandClose);
-    EXPECT_EQ(1, after.keyDownF5);
-    EXPECT_EQ(1, after.keyUpF5);
-    EXPECT_EQ(1, after.commandA220);
+    EXPECT_EQ((std::vector<int>{1, 1, 1, 1}),
+              (std::vector<int>{after.sysCommandClose, after.keyDownF5, after.keyUpF5,
+                                after.commandA220}));
     EXPECT_TRUE(IsWindow(stubborn));
 
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(closable); }));
@@ -194,8 +180,7 @@ TEST(FixtureProcess, CountsPostedMessagesAndIgnoresCloseUnlessClosable) {
 // the ones before it ran, so it could have inherited their pipe ends: the first must still see
 // its input close.
 TEST(FixtureProcess, EveryWayOfEndingLeavesNoWindow) {
-    WindowSpec wanted;
-    wanted.className = UniqueName("VtEnding");
+    WindowSpec wanted = Spec(UniqueName("VtEnding"));
     wanted.children = 2;
     wanted.count = 3;
     Fixture byInput, byExit, byKill;

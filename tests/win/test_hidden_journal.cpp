@@ -18,22 +18,21 @@ namespace {
 using vantrel::HiddenRecord;
 using vantrel::platform::UniqueHandle;
 
-unsigned long long StartOf(HANDLE process) {
-    FILETIME created{}, exited{}, kernel{}, user{};
-    ::GetProcessTimes(process, &created, &exited, &kernel, &user);
-    return (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
-}
-
 UniqueHandle OpenProcessOf(DWORD pid) {
     return UniqueHandle(::OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, pid));
+}
+
+// The creation time that, with the id, names an owner in a record.
+unsigned long long StartOf(DWORD pid) {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    ::GetProcessTimes(OpenProcessOf(pid).get(), &created, &exited, &kernel, &user);
+    return (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
 }
 
 TEST(HiddenJournalStart, ShowsOnlyTheWindowsOfOwnersThatAreGone) {
     const std::string cls = vt::UniqueName("Journal");
     vt::Fixture fixture;
-    vt::WindowSpec spec;
-    spec.className = cls;
-    const HWND window = fixture.CreateOne(spec);
+    const HWND window = fixture.CreateOne(vt::Spec(cls));
     // Hidden by an owner that has gone, in a program that has stopped since.
     const HWND hung = fixture.CreateHung(cls + "H", "Hung", 1, WS_OVERLAPPEDWINDOW).front();
     // An owner instance that has ended; its handle stays open so the id is not reused.
@@ -42,10 +41,8 @@ TEST(HiddenJournalStart, ShowsOnlyTheWindowsOfOwnersThatAreGone) {
     const UniqueHandle endedProcess = OpenProcessOf(endedPid);
     ASSERT_TRUE(endedProcess);
     ended.Kill();
-    const unsigned long long endedStart = StartOf(endedProcess.get());
+    const unsigned long long endedStart = StartOf(endedPid);
     const vt::Fixture beside; // a second instance that runs on
-    const UniqueHandle besideProcess = OpenProcessOf(beside.ProcessId());
-    const UniqueHandle fixtureProcess = OpenProcessOf(fixture.ProcessId());
     // An owner that is alive but answers nothing: it never runs a line.
     const vt::LaunchedProcess stalled("vt_fixture.exe", "", CREATE_SUSPENDED);
     ASSERT_TRUE(stalled);
@@ -54,13 +51,10 @@ TEST(HiddenJournalStart, ShowsOnlyTheWindowsOfOwnersThatAreGone) {
     const auto file = [&](DWORD ownerPid, unsigned long long ownerStart,
                           const std::string& classSuffix = "", DWORD windowPid = 0,
                           HWND target = nullptr) {
-        HiddenRecord r;
-        r.ownerPid = ownerPid;
-        r.ownerStart = ownerStart;
-        r.window = reinterpret_cast<ULONG_PTR>(target != nullptr ? target : window);
-        r.windowPid = windowPid != 0 ? windowPid : fixture.ProcessId();
-        r.className = vt::ClassOf(target != nullptr ? target : window) + classSuffix;
-        return vantrel::FormatHiddenRecords({r});
+        const HWND w = target != nullptr ? target : window;
+        return vantrel::FormatHiddenRecords(
+            {{ownerPid, ownerStart, reinterpret_cast<ULONG_PTR>(w),
+              windowPid != 0 ? windowPid : fixture.ProcessId(), vt::ClassOf(w) + classSuffix}});
     };
     struct Case {
         const char* name;
@@ -71,13 +65,14 @@ TEST(HiddenJournalStart, ShowsOnlyTheWindowsOfOwnersThatAreGone) {
     };
     const Case cases[] = {
         {"killed owner", file(endedPid, endedStart), true, false},
-        {"hung owner", file(::GetProcessId(stalled.get()), StartOf(stalled.get())), false, true},
-        {"live second instance", file(beside.ProcessId(), StartOf(besideProcess.get())), false,
+        {"hung owner", file(::GetProcessId(stalled.get()), StartOf(::GetProcessId(stalled.get()))),
+         false, true},
+        {"live second instance", file(beside.ProcessId(), StartOf(beside.ProcessId())), false,
          true},
         {"this instance",
          file(vantrel::HiddenJournal::SelfPid(), vantrel::HiddenJournal::SelfStart()), false, true},
         // The id now names a process that started after the owner: the owner is gone.
-        {"reused process id", file(fixture.ProcessId(), StartOf(fixtureProcess.get()) - 1), true,
+        {"reused process id", file(fixture.ProcessId(), StartOf(fixture.ProcessId()) - 1), true,
          false},
         // The handle value now names another window: not the one that was hidden.
         {"reused handle, other class", file(endedPid, endedStart, "X"), false, false},

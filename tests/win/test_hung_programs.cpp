@@ -29,7 +29,6 @@ namespace {
 bool Visible(HWND w) {
     return ::IsWindowVisible(w) != FALSE;
 }
-using vt::FileText;
 using vt::RuleSection;
 using vt::RulesFile;
 using vt::Topmost;
@@ -86,9 +85,7 @@ TEST(HungProgram, RulesCommandsAndDialogsOnAHungWindowNeverStopTheProgram) {
     }
 
     // A new window of a working program gets its rule (Add One), and again after a rebuild.
-    vt::WindowSpec spec;
-    spec.className = base + "Ok";
-    const HWND ok = fixture.CreateOne(spec);
+    const HWND ok = fixture.CreateOne(vt::Spec(base + "Ok"));
     ::PostMessageA(main, vantrel::WM_WINDOWNOTICE, 1, vt::L(ok));
     EXPECT_TRUE(vt::WaitUntil([&] { return ::IsZoomed(ok) && Topmost(ok); }));
     fixture.Show(ok, SW_RESTORE);
@@ -117,7 +114,7 @@ TEST(HungProgram, ExitEndsWithinTwoSecondsAndShowsTheOtherHiddenWindows) {
 
     EXPECT_TRUE(Exits(app, main));
     EXPECT_TRUE(vt::WaitUntil([&] { return Visible(working[0]) && Visible(working[1]); }));
-    const auto records = vantrel::ParseHiddenRecords(FileText(JournalPath()));
+    const auto records = vantrel::ParseHiddenRecords(vt::FileText(JournalPath()));
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].window, reinterpret_cast<ULONG_PTR>(hung));
     EXPECT_EQ(records[0].ownerPid, app.ProcessId());
@@ -146,19 +143,6 @@ TEST(HungProgram, ANotificationAreaThatDoesNotAnswerHoldsNothingUp) {
     EXPECT_TRUE(vt::WaitUntil([&] { return Visible(window); }));
 }
 
-// The record of a hidden window is written before the window goes: killed the moment the window
-// has disappeared, the program still finds it at the next start.
-TEST(HungProgram, AWindowHiddenJustBeforeAKillComesBackAtTheNextStart) {
-    vt::Fixture fixture;
-    const HWND window = fixture.CreateOfNewClass("WriteAhead");
-    vt::AppProcess first;
-    ASSERT_TRUE(vt::HideToTray(first.MainWindow(), window));
-    first.Kill();
-    vt::AppProcess next;
-    ASSERT_NE(next.MainWindow(), nullptr);
-    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(window); }));
-}
-
 class WithFixture : public vt::MainFormTest {
 protected:
     vt::Fixture fixture_;
@@ -171,9 +155,7 @@ using OwnAndShellWindows = WithFixture;
 TEST_F(HungProgramCommands, ListAndMassCommandsReturnAndTakeEffectOnWaking) {
     const std::string base = vt::UniqueName("HungList");
     const HWND hung = fixture_.CreateHung(base + "H", "Hung").front();
-    vt::WindowSpec spec;
-    spec.className = base + "Ok";
-    const HWND ok = fixture_.CreateOne(spec);
+    const HWND ok = fixture_.CreateOne(vt::Spec(base + "Ok"));
     WriteFile("rules.dat", RulesFile({RuleSection(1, base + "H", 1, 1)}));
     Start();
     vantrel::ApplyRulesOfClass(form(), base + "H"); // as after a rule command

@@ -67,7 +67,8 @@ TEST(Lifecycle, StartSwitchCloseShowAndMinimizeAsAnotherProcessSeesThem) {
 
 // Instances run side by side: one started beside the first leaves the first one's hidden windows
 // alone, and Exit (what choosing it in a menu sends) ends it with code 0 and leaves the first. A
-// window hidden by an instance that is then killed comes back when the next instance starts.
+// window hidden by an instance that is then killed comes back when the next instance starts, even
+// when the kill follows the moment it disappeared: its record is written before it goes.
 TEST(Lifecycle, InstancesRunSideBySideAndAKilledOnesHiddenWindowsComeBack) {
     vt::Fixture fixture;
     const HWND window = fixture.CreateOfNewClass("Orphan");
@@ -90,11 +91,15 @@ TEST(Lifecycle, InstancesRunSideBySideAndAKilledOnesHiddenWindowsComeBack) {
         fixture.Sync();
         EXPECT_FALSE(Visible(window)) << "the instance beside showed it as it ended";
     }
+    const HWND late = fixture.CreateOfNewClass("WriteAhead");
+    ASSERT_TRUE(vt::HideToTray(main, late));
     first.Kill();
     EXPECT_FALSE(Visible(window));
     vt::AppProcess next;
     ASSERT_NE(next.MainWindow(), nullptr);
-    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(window); }));
+    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(window) && Visible(late); }))
+        << (Visible(late) ? "the window hidden first" : "the window hidden just before the kill")
+        << " stayed hidden";
 }
 
 } // namespace
