@@ -233,12 +233,9 @@ void TfrmMain::FormCreate() {
     tray_.onHiddenChanged = [this](const std::vector<HWND>& hidden) { journal_.Save(hidden); };
     tray_.ClearHiddenWindows();
 
-    catalogue_->Rebuild();
-    if (!windows_.Empty()) {
-        windowsView_.view().Select(0);
-    }
-
     Application& app = Application::Instance();
+    // Watched before the first pass: a window that opens while the pass runs is told of then,
+    // and would otherwise wait for the next rebuild, which on some systems is minutes away.
     shellHookMessage_ = ::RegisterWindowMessageA("SHELLHOOK");
     // Only the system's answer counts: a posted "SHELLHOOK" message can come from anyone.
     watch_ = ChooseWindowWatch(
@@ -259,6 +256,11 @@ void TfrmMain::FormCreate() {
         relay_.TellShellReportsWindows();
     }
     app.SetFilter([this](const MSG& msg) { OnShellHook(msg); });
+    catalogue_->Rebuild();
+    if (!windows_.Empty()) {
+        windowsView_.view().Select(0);
+    }
+
     app.SetMainFormKeys([this](const MSG& msg) { return OnKey(msg); });
     app.AddIdleHandler([this] { OnIdle(); });
     taskbarCreatedMessage_ = ::RegisterWindowMessageA("TaskbarCreated");

@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "app/application.h"
 #include "app/command_ids.h"
 #include "app/messages.h"
+#include "platform/handles.h"
 #include "commands/tray_hosting.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
@@ -56,6 +58,58 @@ TEST_F(MainForm, StartsWithTheOpenWindowsListedAndTheFirstRowSelected) {
     ::GetClientRect(f.Handle(), &client);
     EXPECT_EQ(std::to_string(client.right) + "x" + std::to_string(client.bottom), "512x382");
     EXPECT_EQ(::GetWindowLongA(f.Handle(), GWL_STYLE) & WS_CAPTION, 0);
+}
+
+// A window that opens while the first pass runs is told of by the shell and the system's
+// events, not left for the next rebuild (two minutes away where the shell is the watch): both
+// are listened to before that pass. Wine has neither, so the program is told it has the shell
+// hook, and a window of this process notes what the program listens to when the pass asks for
+// its caption.
+struct ListenedAtFirstPass {
+    static inline LONG asked = 0, shellHook = 0, events = 0;
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+        const vantrel::TfrmMain* form = vantrel::TfrmMain::Current();
+        if (message == WM_GETTEXT && form != nullptr && asked == 0) {
+            // The program's thread waits for this answer, so what it set before is settled.
+            asked = 1;
+            shellHook = form->shellHookMessage() != 0;
+            events = form->windowEvents().Active();
+        }
+        return ::DefWindowProcA(window, message, wp, lp);
+    }
+};
+
+TEST_F(MainForm, ListensForNewWindowsBeforeItsFirstPass) {
+    shellHookRegistered_ = true;
+    const std::string className = vt::UniqueName("FirstPass");
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &ListenedAtFirstPass::Proc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = className.c_str();
+    ASSERT_NE(::RegisterClassA(&wc), 0);
+    // On a thread of its own, as another program's window: the pass's question waits for it.
+    const vantrel::platform::UniqueHandle ready(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    const vantrel::platform::UniqueHandle done(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    std::thread owner([&] {
+        const vantrel::platform::UniqueWindow window(::CreateWindowExA(
+            0, className.c_str(), "asked at the first pass", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+            200, 100, nullptr, nullptr, wc.hInstance, nullptr));
+        ::SetEvent(ready.get());
+        const HANDLE end = done.get();
+        while (::MsgWaitForMultipleObjects(1, &end, FALSE, INFINITE, QS_ALLINPUT) !=
+               WAIT_OBJECT_0) {
+            vt::PumpMessages();
+        }
+    });
+    if (::WaitForSingleObject(ready.get(), 10000) == WAIT_OBJECT_0) {
+        Start();
+    }
+    ::SetEvent(done.get());
+    owner.join();
+    ::UnregisterClassA(className.c_str(), wc.hInstance);
+    ASSERT_EQ(ListenedAtFirstPass::asked, 1);
+    EXPECT_EQ(ListenedAtFirstPass::shellHook, 1);
+    EXPECT_EQ(ListenedAtFirstPass::events, 1);
 }
 
 TEST_F(MainForm, ShellHookRebuildsOnlyOnCreatedAndDestroyed) {
