@@ -141,6 +141,9 @@ void Catalogue::RunDeferred() {
         case Change::AddOne:
             AddOne(window);
             break;
+        case Change::AddNew:
+            AddNew(window);
+            break;
         case Change::Remove:
             Remove(window);
             break;
@@ -349,6 +352,15 @@ void Catalogue::AddOne(HWND window) {
     }
     if (Examine(window, EnumerationMode::AddOne)) {
         NotifyChanged(false);
+    }
+}
+
+void Catalogue::AddNew(HWND window) {
+    if (DeferredDuringRebuild(Change::AddNew, window)) {
+        return;
+    }
+    if (rows_.Find(window) < 0) {
+        AddOne(window);
     }
 }
 

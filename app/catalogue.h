@@ -93,6 +93,9 @@ public:
     // Rewrites the rule columns of the rows the running pass has made so far.
     void RewritePassColumns();
     void AddOne(HWND window);
+    // AddOne for a window told of as new, unless it is listed already. A notice that comes while
+    // a rebuild runs is weighed against the rows that rebuild made, not the half-made ones.
+    void AddNew(HWND window);
     void Remove(HWND window);
     void Rename(HWND window);
     int Find(HWND window) const { return rows_.Find(window); }
@@ -149,7 +152,7 @@ private:
     int ImageOf(const std::string& path);
     HICON ReadIcon(const std::string& path) const;
     void NotifyChanged(bool rebuilt);
-    enum class Change { Rebuild, Request, AddOne, Remove, Rename };
+    enum class Change { Rebuild, Request, AddOne, AddNew, Remove, Rename };
     // True when the change has to wait for the running rebuild, and is queued for it.
     bool DeferredDuringRebuild(Change change, HWND window);
     void RunDeferred();

@@ -815,8 +815,8 @@ void TfrmMain::OnWindowNotice(WPARAM notice, HWND window) {
     lastNotice_ = ::GetTickCount64();
     // A window that is listed already was announced by the shell too (or twice by a relay or
     // an event): adding it again would list it twice and apply its rule once more.
-    if (notice == kNoticeCreated && windows_.Find(window) < 0) {
-        catalogue_->AddOne(window);
+    if (notice == kNoticeCreated) {
+        catalogue_->AddNew(window);
     } else if (notice == kNoticeDestroyed) {
         catalogue_->Remove(window);
     } else if (notice == kNoticeRenamed) {
