@@ -494,6 +494,8 @@ LRESULT CALLBACK ProbeProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) 
         g_probe.catalogue->AddOne(g_probe.addOne);
         g_probe.catalogue->Rebuild();
         g_probe.catalogue->AddOne(g_probe.addOne);
+        // Told of as new while the rebuild had not listed it yet, and listed by the time it runs.
+        g_probe.catalogue->AddNew(g_probe.addOne);
         return 1;
     }
     return ::DefWindowProcA(window, msg, wParam, lParam);
@@ -542,7 +544,8 @@ TEST_F(CatalogueCache, ARebuildAnswersSentMessagesOnItsWayAndCarriesOutTheirChan
     EXPECT_GE(g_probe.rowsWhenAnswered, 1);
     EXPECT_LE(g_probe.rowsWhenAnswered, Catalogue::kWindowsBetweenAnswers);
     // The changes asked for were made after the rebuild, in order: the first row added went
-    // with the second rebuild, which made the rows a rebuild makes, then the last was added.
+    // with the second rebuild, which made the rows a rebuild makes, then the last was added, and
+    // the window told of as new was not added again.
     EXPECT_EQ(catalogue_.Rebuilds(), rebuildsBefore + 2);
     std::vector<HWND> after = HandlesOf(rows_);
     ASSERT_FALSE(after.empty());
