@@ -237,12 +237,10 @@ namespace vt {
 // A key of its own under HKEY_LOCAL_MACHINE\Software\VantrelTest, removed with everything in it
 // and with the logon task of an Options dialog that writes it; the shared parent goes too once
 // nothing else is left in it.
-class TestRunKey {
+class TestRunKey : NoCopy {
 public:
     TestRunKey();
     ~TestRunKey();
-    TestRunKey(const TestRunKey&) = delete;
-    TestRunKey& operator=(const TestRunKey&) = delete;
     const std::string& path() const { return path_; }
     std::string task() const;
     // The value's bytes, a text without its terminating null; none when it is missing.
