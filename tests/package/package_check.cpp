@@ -16,7 +16,6 @@
 
 #include "app/command_ids.h"
 #include "app/messages.h"
-#include "platform/handles.h"
 #include "relay/relay_protocol.h"
 #include "support/app_process.h"
 #include "support/fixture_client.h"
@@ -51,11 +50,6 @@ int BitsOf(const std::string& exe) {
     }
     const WORD machine = nt.FileHeader.Machine;
     return machine == IMAGE_FILE_MACHINE_I386 ? 32 : machine == IMAGE_FILE_MACHINE_AMD64 ? 64 : 0;
-}
-
-// vt::Exists lives beside GoogleTest, which this program does without.
-bool Exists(const std::string& path) {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 struct Program {
@@ -134,11 +128,11 @@ int main(int argc, char** argv) {
     }
     // Of the program's own bitness, as this check is: the relay pair it starts, and its help.
     for (const char* file : {relay::kExecutableName, relay::kHookDllName, "Vantrel.chm"}) {
-        Check(Exists(folder + file), std::string(file) + " lies beside the program");
+        Check(vt::Exists(folder + file), std::string(file) + " lies beside the program");
     }
     // The 64-bit program serves 32-bit programs through a second pair, when the release has it.
-    const bool relay32 = programBits == 64 && Exists(folder + relay::kExecutableName32) &&
-                         Exists(folder + relay::kHookDllName32);
+    const bool relay32 = programBits == 64 && vt::Exists(folder + relay::kExecutableName32) &&
+                         vt::Exists(folder + relay::kHookDllName32);
     if (programBits == 64) {
         std::printf("32-bit relay pair %s\n", relay32 ? "present" : "absent");
     }
@@ -182,31 +176,26 @@ int main(int argc, char** argv) {
     // path, not by the current directory.
     char temp[MAX_PATH] = {};
     ::GetTempPathA(MAX_PATH, temp);
-    std::string command = "\"" + exe + "\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, temp, &si,
-                          &pi)) {
+    const vt::StartedProcess started = vt::StartProgram("\"" + exe + "\"", 0, temp);
+    if (!started.process) {
         Check(false, "program started");
         return 1;
     }
-    const vantrel::platform::UniqueHandle thread(pi.hThread);
-    const vantrel::platform::UniqueHandle process(pi.hProcess);
+    const HANDLE process = started.process.get();
     HWND main = nullptr;
     vt::WaitUntil(
         [&] {
-            const auto windows = vt::WindowsOfProcess(pi.dwProcessId, vantrel::kMainWindowClass);
+            const auto windows = vt::WindowsOfProcess(started.id, vantrel::kMainWindowClass);
             main = windows.empty() ? nullptr : windows.front();
             return main != nullptr;
         },
         kListTimeoutMs);
     Check(main != nullptr, "program started and made its main window");
     if (main == nullptr) {
-        ::TerminateProcess(process.get(), 1);
+        ::TerminateProcess(process, 1);
         return 1;
     }
-    const vt::RemoteLists lists(main, pi.dwProcessId);
+    const vt::RemoteLists lists(main, started.id);
     CheckListedAndRuled(lists, before, "before the program");
 
     const bool relaysUp = vt::WaitUntil(
@@ -230,12 +219,10 @@ int main(int argc, char** argv) {
     CheckListedAndRuled(lists, after, "while the program runs");
 
     ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(vantrel::kCmdExit, 0), 0);
-    const bool ended = ::WaitForSingleObject(process.get(), kExitTimeoutMs) == WAIT_OBJECT_0;
-    DWORD code = 1;
-    ::GetExitCodeProcess(process.get(), &code);
-    Check(ended && code == 0, "Exit ended the program with exit code 0");
-    if (!ended) {
-        ::TerminateProcess(process.get(), 1);
+    const DWORD code = vt::ExitCode(process, kExitTimeoutMs);
+    Check(code == 0, "Exit ended the program with exit code 0");
+    if (code == STILL_ACTIVE) {
+        ::TerminateProcess(process, 1);
     }
     std::printf("%s\n", failures == 0 ? "PACKAGE CHECK PASSED" : "PACKAGE CHECK FAILED");
     return failures == 0 ? 0 : 1;

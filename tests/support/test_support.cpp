@@ -167,10 +167,6 @@ std::string FileText(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-bool Exists(const std::string& path) {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 namespace {
 ModalDeadline* g_deadline = nullptr;
 MenuWatch* g_menuWatch = nullptr;

@@ -45,7 +45,6 @@ void ExpectSoundLayout(HWND form);
 
 // The file's bytes; empty when it cannot be read.
 std::string FileText(const std::string& path);
-bool Exists(const std::string& path);
 
 // A window handle as a message's parameter.
 inline WPARAM W(HWND window) {

@@ -141,6 +141,10 @@ std::string ClassOf(HWND window) {
     return name;
 }
 
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 namespace {
 BOOL CALLBACK Collect(HWND window, LPARAM windows) {
     reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);

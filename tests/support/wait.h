@@ -34,6 +34,7 @@ std::string TestBinFolder();
 std::string TextOf(HWND window);
 // The window class as the system names it ("Button", "Edit", ...).
 std::string ClassOf(HWND window);
+bool Exists(const std::string& path);
 // The top-level windows, or with `parent` the windows below it however deeply nested.
 std::vector<HWND> WindowsUnder(HWND parent = nullptr);
 

@@ -37,12 +37,10 @@ LOGFONTA FontOf(HWND control) {
 }
 
 COLORREF TextColourFor(HWND form, HWND control) {
-    HDC dc = ::GetDC(form);
-    ::SetTextColor(dc, RGB(1, 2, 3));
-    ::SendMessageA(form, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), L(control));
-    const COLORREF colour = ::GetTextColor(dc);
-    ::ReleaseDC(form, dc);
-    return colour;
+    const vantrel::platform::WindowDc dc(form);
+    ::SetTextColor(dc.get(), RGB(1, 2, 3));
+    ::SendMessageA(form, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()), L(control));
+    return ::GetTextColor(dc.get());
 }
 
 HCURSOR CursorOver(HWND control) {

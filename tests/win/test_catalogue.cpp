@@ -116,13 +116,9 @@ protected:
 
     // The picture the row of a window of this executable must show, made without the catalogue.
     std::vector<COLORREF> ExpectedPixels(const std::string& path) {
-        vantrel::platform::UniqueIcon icon(
-            ::ExtractIconA(::GetModuleHandleA(nullptr), path.c_str(), 0));
-        const bool own = icon && reinterpret_cast<ULONG_PTR>(icon.get()) > 1;
-        if (!own) {
-            icon.release();
-        }
-        const int index = ::ImageList_AddIcon(expected_.get(), own ? icon.get() : fallback_);
+        const vantrel::platform::UniqueIcon icon(
+            vantrel::platform::ExtractFirstIcon(::GetModuleHandleA(nullptr), path));
+        const int index = ::ImageList_AddIcon(expected_.get(), icon ? icon.get() : fallback_);
         return PixelsOf(expected_.get(), index);
     }
 

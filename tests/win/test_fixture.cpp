@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -96,8 +95,7 @@ TEST(FixtureProcess, AnswersEveryLineAndRejectsNonsense) {
     const std::string reply =
         fixture.Command("create class=" + UniqueName("VtBoxes") + " maxbox=0 minbox=0");
     ASSERT_EQ(0u, reply.rfind("ok ", 0)) << reply;
-    const auto hwnd =
-        reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::stoull(reply.substr(3), 0, 16)));
+    const HWND hwnd = ParseHwnd(reply.substr(3));
     ASSERT_TRUE(IsWindow(hwnd));
     const DWORD style = StyleOf(hwnd);
     EXPECT_EQ(style & (WS_VISIBLE | WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX),

@@ -522,6 +522,8 @@ TEST_F(MainWindowUse, WhatEachPictureButtonDoesAKeyShownInTheListMenuDoes) {
             ready();
             pressed.push_back(EffectOf([&] { Press(keys); }));
         }
+        ASSERT_FALSE(clicked.empty());
+        ASSERT_FALSE(shortcuts.empty());
         for (const std::string& effect : clicked) {
             EXPECT_NE(std::find(pressed.begin(), pressed.end(), effect), pressed.end())
                 << "no key shown in the menu does what its button does: " << effect;

@@ -66,7 +66,8 @@ TEST(SetRuleDialog, LayoutCaptionsColoursAndInitialState) {
     // background.
     dialog.SetClassNameEditable(true);
     dialog.DisableCaption();
-    const HDC dc = ::GetDC(form);
+    const vantrel::platform::WindowDc windowDc(form);
+    const HDC dc = windowDc.get();
     const auto brush = [&](UINT msg, HWND control) {
         return reinterpret_cast<HBRUSH>(
             ::SendMessageA(form, msg, reinterpret_cast<WPARAM>(dc), vt::L(control)));
@@ -78,7 +79,6 @@ TEST(SetRuleDialog, LayoutCaptionsColoursAndInitialState) {
     EXPECT_EQ(::GetTextColor(dc), ::GetSysColor(COLOR_GRAYTEXT)); // disabled
     EXPECT_NE(brush(WM_CTLCOLORSTATIC, vt::ControlByText(form, "Class Name:")), border);
     EXPECT_NE(brush(WM_CTLCOLOREDIT, Ctl(R::kIdTimeInterval)), border);
-    ::ReleaseDC(form, dc);
 }
 
 // Each row fills the dialog as a command would (both boxes ticked), makes its edit, and leaves by

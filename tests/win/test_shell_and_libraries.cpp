@@ -3,6 +3,7 @@
 #include "platform/handles.h"
 #include "platform/shell_open.h"
 #include "platform/system_library.h"
+#include "platform/window_api.h"
 #include "relay/relay_protocol.h"
 #include "support/wait.h"
 
@@ -137,8 +138,7 @@ TEST(ShellOpen, TheDesktopShellsProcessOpensWhatTheProgramAsksFor) {
     HWND notepad = nullptr;
     ASSERT_TRUE(
         vt::WaitUntil([&] { return (notepad = ::FindWindowA("Notepad", nullptr)); }, 30000));
-    DWORD opened = 0;
-    ::GetWindowThreadProcessId(notepad, &opened);
+    const DWORD opened = platform::ProcessIdOf(notepad);
     const ProcessFacts facts = FactsOf(opened);
     EXPECT_NE(facts.parent, ::GetCurrentProcessId());
     EXPECT_EQ(Upper(FactsOf(facts.parent).exe), "EXPLORER.EXE");

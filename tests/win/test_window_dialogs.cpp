@@ -5,6 +5,7 @@
 #include "commands/resize_dialog.h"
 #include "commands/style_decoder.h"
 #include "commands/transparency_dialog.h"
+#include "platform/gdi.h"
 #include "support/dialog_driver.h"
 #include "support/fixture_client.h"
 #include "support/test_support.h"
@@ -244,7 +245,8 @@ void ExpectPagesAndFields(const TfrmWindowProp& d) {
     for (const int id : {P::kCaptionEditId, P::kClassEditId, P::kHandleId}) {
         const HWND control = Control(f, id);
         const bool field = id != P::kHandleId;
-        HDC dc = ::GetDC(control);
+        const vantrel::platform::WindowDc windowDc(control);
+        const HDC dc = windowDc.get();
         const LRESULT brush =
             ::SendMessageA(f, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), vt::L(control));
         EXPECT_EQ(reinterpret_cast<HBRUSH>(brush) == border, field) << id;
@@ -252,7 +254,6 @@ void ExpectPagesAndFields(const TfrmWindowProp& d) {
             EXPECT_NE(::GetWindowLongA(control, GWL_STYLE) & ES_READONLY, 0) << id;
             EXPECT_EQ(::GetBkColor(dc), ::GetSysColor(COLOR_ACTIVEBORDER)) << id;
         }
-        ::ReleaseDC(control, dc);
     }
 }
 
