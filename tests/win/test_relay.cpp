@@ -687,6 +687,20 @@ protected:
                    (!both || Active(relays.Other().ProcessId(), other));
         });
     }
+    // The relay of the other bitness (which our hook lock does not hold back) has hooked and
+    // announced the windows it found: it shows itself active before it counts them, and answers
+    // a sent message only after.
+    bool OtherDoneAnnouncing() {
+        const char* const other = sizeof(void*) == 8 ? kExecutableName32 : kExecutableName64;
+        if (!Startable(other)) {
+            return true;
+        }
+        const DWORD id = form().relay().Other().ProcessId();
+        DWORD_PTR ignored = 0;
+        return WaitUntil([&] { return Active(id, other); }) &&
+               SendMessageTimeoutA(FindRelayWindow(id), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000,
+                                   &ignored) != 0;
+    }
     int RowsOf(HWND window) {
         const auto& rows = form().windows().Rows();
         return static_cast<int>(std::count_if(
@@ -718,6 +732,7 @@ TEST_F(ProgramWithRelays, WindowsOfBothBitnessesAreListedRenamedCommandedAndRemo
     auto& f = StartWithRelays();
     ASSERT_GE(f.windows().Find(listed), 0);
     ASSERT_TRUE(WaitUntil([&] { return FindRelayWindow(f.relay().Own().ProcessId()) != nullptr; }));
+    ASSERT_TRUE(OtherDoneAnnouncing());
     const HWND early = fixture_.CreateOne(Visible("Before the hooks"));
     PumpMessages();
     EXPECT_LT(f.windows().Find(early), 0);
