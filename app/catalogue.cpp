@@ -163,6 +163,16 @@ struct Running {
     Running& operator=(const Running&) = delete;
     bool& flag_;
 };
+// Puts back the pass that was applying rules when a nested application (a rule can open a
+// dialog with a message loop of its own) is over.
+struct Applying {
+    Applying(unsigned& slot, unsigned pass) : slot_(slot), outer_(slot) { slot_ = pass; }
+    ~Applying() { slot_ = outer_; }
+    Applying(const Applying&) = delete;
+    Applying& operator=(const Applying&) = delete;
+    unsigned& slot_;
+    unsigned outer_;
+};
 } // namespace
 
 bool Catalogue::Pass::TakeListing() {
@@ -546,6 +556,8 @@ void Catalogue::MakeEntry(HWND window, const std::string& caption, const std::st
         rows_.Append(std::move(entry));
     }
     if (services_.applyRule) {
+        const Applying applying(applyingPass_,
+                                mode == EnumerationMode::List && pass_ ? passNumber_ : 0);
         services_.applyRule(window);
     }
 }

@@ -88,6 +88,10 @@ public:
     bool PassRunning() const { return pass_ != nullptr; }
     // Full rebuilds made so far, whole or in slices.
     int Rebuilds() const { return rebuilds_; }
+    // The pass under way, by number; 0 when none is.
+    unsigned PassUnderWay() const { return pass_ ? passNumber_ : 0; }
+    // The pass whose listing applies a rule at this moment; 0 when a notice or a command does.
+    unsigned ApplyingPass() const { return applyingPass_; }
     // The window's row as the running pass has made it, else as listed; none when neither has.
     const WindowEntry* RowOf(HWND window) const;
     // Rewrites the rule columns of the rows the running pass has made so far.
@@ -174,6 +178,7 @@ private:
     std::unique_ptr<Pass> pass_;
     std::unordered_map<HWND, Lasting> lasting_;
     unsigned passNumber_ = 0;
+    unsigned applyingPass_ = 0;
 };
 
 } // namespace vantrel

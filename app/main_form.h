@@ -62,6 +62,8 @@ public:
     int ieMajorVersion() const { return ieMajorVersion_; }
     HWND skipOnceWindow() const { return skipOnce_; }
     void SetSkipOnceWindow(HWND window) { skipOnce_ = window; }
+    // The pass that was under way when the skip-once window came back (0: none was).
+    unsigned skipOncePass() const { return skipOncePass_; }
     HiddenJournal& journal() override { return journal_; }
     platform::UniqueIcon RowIcon(int row) override;
     LayeredWindows& layeredWindows() override { return layeredWindows_; }
@@ -203,6 +205,7 @@ private:
     int versionCode_ = 0;
     int ieMajorVersion_ = 0;
     HWND skipOnce_ = nullptr;
+    unsigned skipOncePass_ = 0;
     UINT shellHookMessage_ = 0;
     ULONGLONG lastNotice_ = 0; // when the relay or the shell last told of a window
     UINT taskbarCreatedMessage_ = 0;

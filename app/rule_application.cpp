@@ -105,7 +105,14 @@ void DoPlacement(HWND window, const std::string& text) {
 
 void ApplyRule(TfrmMain& form, HWND window) {
     if (window == form.skipOnceWindow()) {
-        form.SetSkipOnceWindow(nullptr);
+        // A pass already under way when the window came back stands for a rebuild that, made
+        // whole at once, would have ended before: its reaching the window leaves the one skip
+        // to the application after, or the rebuild that the window's return asks for would
+        // hide it again at once.
+        const unsigned pass = form.catalogue().ApplyingPass();
+        if (pass == 0 || pass != form.skipOncePass()) {
+            form.SetSkipOnceWindow(nullptr);
+        }
         return;
     }
     // The program's own windows and the shell's are listed, but no rule or default acts on them.

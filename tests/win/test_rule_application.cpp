@@ -212,6 +212,22 @@ TEST_F(RuleApplication, TrayIconsHideAndRestoreWindows) {
     EXPECT_TRUE(vt::WaitUntil([&] { return !::IsIconic(hidden); }));
     EXPECT_TRUE(vt::WaitUntil([&] { return ::GetForegroundWindow() == hidden; }));
     EXPECT_EQ(f.tray().HiddenWindows().size(), 2u);
+
+    // Brought back while a pass in slices is under way: that pass reaching the window does not
+    // spend the skip, the pass that the window's return asks for does, and it stays shown.
+    f.catalogue().Rebuild();
+    fixture_.Sync();
+    ASSERT_FALSE(::IsWindowVisible(hidden));
+    f.catalogue().RequestRebuild();
+    ASSERT_TRUE(f.catalogue().PassRunning());
+    ::SendMessageA(f.Handle(), vantrel::WM_HIDDENTRAYICON, vt::W(hidden), WM_LBUTTONDBLCLK);
+    fixture_.Sync(); // shown before the pass, which waits for posted messages, goes on
+    ASSERT_TRUE(::IsWindowVisible(hidden));
+    f.catalogue().RequestRebuild();
+    EXPECT_TRUE(vt::WaitUntil([&] { return !f.catalogue().PassRunning(); }));
+    fixture_.Sync();
+    EXPECT_TRUE(::IsWindowVisible(hidden));
+    EXPECT_EQ(f.skipOnceWindow(), nullptr);
 }
 
 // The shell forgets the icons when the notification area is re-created, and the program puts
