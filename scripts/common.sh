@@ -179,4 +179,18 @@ start_xvfb() {
     return 1
 }
 
+# Wine closes a virtual desktop a second after its last program has ended and makes it afresh
+# for the next: a test program that starts while it is being closed can have its first window
+# refused. One windowless program of the given build folder's, waiting on a pipe that never
+# speaks, keeps the prefix's desktop for every test of the run; the server's end takes it along.
+keep_desktop() {
+    local fifo
+    fifo=$(mktemp -u "${TMPDIR:-/tmp}/vantrel-desktop.XXXXXX")
+    mkfifo "$fifo"
+    exec 8<>"$fifo"
+    rm -f "$fifo"
+    wine "$1/vt_fixture.exe" <&8 >/dev/null 2>&1 &
+    exec 8>&-
+}
+
 choose_wine_loader

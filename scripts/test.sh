@@ -78,6 +78,7 @@ run_suite() {
     local log=$dir/ctest-output.log start ran expected rc=0
     start=$(date +%s)
     log "$label"
+    keep_desktop "$dir/bin"
     # A test program that is missing or does not start lists nothing, and the run fails below.
     expected=$(listed_tests "$dir/bin/vantrel_tests.exe" "$filter" | wc -l || true)
     # The caller's own arguments narrow the full runs only; the checked run keeps its filter.

@@ -21,4 +21,5 @@ PREFIX=$(fresh_prefix)
 export WINEPREFIX=$PREFIX
 wineserver -p
 wine cmd /c exit >/dev/null 2>&1 || true
+keep_desktop "$VANTREL_ROOT/build/x86_64/bin"
 cd "$VANTREL_ROOT/build/x86_64" && ctest --output-on-failure --timeout 180 "$@"
