@@ -163,15 +163,17 @@ struct Running {
     Running& operator=(const Running&) = delete;
     bool& flag_;
 };
-// Puts back the pass that was applying rules when a nested application (a rule can open a
-// dialog with a message loop of its own) is over.
+// Puts back what was applying rules when a nested application (a rule can open a dialog with a
+// message loop of its own) is over.
 struct Applying {
-    Applying(unsigned& slot, unsigned pass) : slot_(slot), outer_(slot) { slot_ = pass; }
+    Applying(Catalogue::Applier& slot, Catalogue::Applier now) : slot_(slot), outer_(slot) {
+        slot_ = now;
+    }
     ~Applying() { slot_ = outer_; }
     Applying(const Applying&) = delete;
     Applying& operator=(const Applying&) = delete;
-    unsigned& slot_;
-    unsigned outer_;
+    Catalogue::Applier& slot_;
+    Catalogue::Applier outer_;
 };
 } // namespace
 
@@ -419,6 +421,7 @@ void Catalogue::Rename(HWND window) {
         apply = apply || (services_.captionChangedRule && services_.captionChangedRule(row, old));
     });
     if (apply && services_.applyRule) {
+        const Applying applying(applier_, {true, 0});
         services_.applyRule(window);
     }
     if (any) {
@@ -556,8 +559,8 @@ void Catalogue::MakeEntry(HWND window, const std::string& caption, const std::st
         rows_.Append(std::move(entry));
     }
     if (services_.applyRule) {
-        const Applying applying(applyingPass_,
-                                mode == EnumerationMode::List && pass_ ? passNumber_ : 0);
+        const Applying applying(applier_,
+                                {true, mode == EnumerationMode::List && pass_ ? passNumber_ : 0});
         services_.applyRule(window);
     }
 }

@@ -88,10 +88,15 @@ public:
     bool PassRunning() const { return pass_ != nullptr; }
     // Full rebuilds made so far, whole or in slices.
     int Rebuilds() const { return rebuilds_; }
-    // The pass under way, by number; 0 when none is.
-    unsigned PassUnderWay() const { return pass_ ? passNumber_ : 0; }
-    // The pass whose listing applies a rule at this moment; 0 when a notice or a command does.
-    unsigned ApplyingPass() const { return applyingPass_; }
+    // The pass begun last, by number (they count up from 1).
+    unsigned LastPass() const { return passNumber_; }
+    // Who applies a rule at this moment: the catalogue, for the pass of that number or (0) for
+    // a notice of the window; or, when not the catalogue, a command or a timer.
+    struct Applier {
+        bool catalogue = false;
+        unsigned pass = 0;
+    };
+    const Applier& applier() const { return applier_; }
     // The window's row as the running pass has made it, else as listed; none when neither has.
     const WindowEntry* RowOf(HWND window) const;
     // Rewrites the rule columns of the rows the running pass has made so far.
@@ -178,7 +183,7 @@ private:
     std::unique_ptr<Pass> pass_;
     std::unordered_map<HWND, Lasting> lasting_;
     unsigned passNumber_ = 0;
-    unsigned applyingPass_ = 0;
+    Applier applier_;
 };
 
 } // namespace vantrel

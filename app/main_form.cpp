@@ -740,7 +740,7 @@ void TfrmMain::OnHiddenTrayIcon(HWND window, LPARAM mouseMessage) {
     }
     if (mouseMessage == WM_LBUTTONDBLCLK) {
         skipOnce_ = window;
-        skipOncePass_ = catalogue_->PassUnderWay();
+        skipOncePass_ = catalogue_->LastPass();
         platform::foreign::ShowInFront(window);
         tray_.RemoveWindowTrayIcon(window);
     } else if (mouseMessage == WM_RBUTTONDOWN) {

@@ -62,7 +62,7 @@ public:
     int ieMajorVersion() const { return ieMajorVersion_; }
     HWND skipOnceWindow() const { return skipOnce_; }
     void SetSkipOnceWindow(HWND window) { skipOnce_ = window; }
-    // The pass that was under way when the skip-once window came back (0: none was).
+    // The catalogue's last pass begun when the skip-once window came back.
     unsigned skipOncePass() const { return skipOncePass_; }
     HiddenJournal& journal() override { return journal_; }
     platform::UniqueIcon RowIcon(int row) override;

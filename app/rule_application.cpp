@@ -105,12 +105,13 @@ void DoPlacement(HWND window, const std::string& text) {
 
 void ApplyRule(TfrmMain& form, HWND window) {
     if (window == form.skipOnceWindow()) {
-        // A pass already under way when the window came back stands for a rebuild that, made
-        // whole at once, would have ended before: its reaching the window leaves the one skip
-        // to the application after, or the rebuild that the window's return asks for would
-        // hide it again at once.
-        const unsigned pass = form.catalogue().ApplyingPass();
-        if (pass == 0 || pass != form.skipOncePass()) {
+        // Spent by a command, or by the first pass begun after the window came back: the
+        // rebuild that its return asks for. A notice of the window (it is shown again, after
+        // all) and a pass already under way (standing for a rebuild that, made whole at once,
+        // would have ended before) leave it to that rebuild, which would otherwise hide the
+        // window again at once.
+        const Catalogue::Applier& applier = form.catalogue().applier();
+        if (!applier.catalogue || applier.pass > form.skipOncePass()) {
             form.SetSkipOnceWindow(nullptr);
         }
         return;
