@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "app/command_ids.h"
 #include "app/messages.h"
 #include "relay/relay_protocol.h"
 #include "support/app_process.h"
@@ -218,8 +217,7 @@ int main(int argc, char** argv) {
     }
     CheckListedAndRuled(lists, after, "while the program runs");
 
-    ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(vantrel::kCmdExit, 0), 0);
-    const DWORD code = vt::ExitCode(process, kExitTimeoutMs);
+    const DWORD code = vt::ExitThroughMenu(main, process, kExitTimeoutMs);
     Check(code == 0, "Exit ended the program with exit code 0");
     if (code == STILL_ACTIVE) {
         ::TerminateProcess(process, 1);

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "app/command_ids.h"
+
 namespace vt {
 
 namespace {
@@ -57,12 +59,9 @@ HWND AppProcess::TaskbarWindow() {
     return FirstWindow(process_.id, "VantrelApplication");
 }
 
-bool AppProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
-    const DWORD code = ExitCode(process_.process.get(), timeoutMs);
-    if (exitCode != nullptr) {
-        *exitCode = code;
-    }
-    return code != STILL_ACTIVE;
+DWORD ExitThroughMenu(HWND main, HANDLE process, DWORD ms) {
+    ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(vantrel::kCmdExit, 0), 0);
+    return ExitCode(process, ms);
 }
 
 void AppProcess::Kill() {

@@ -20,8 +20,7 @@ public:
     // The main window and the taskbar window of this process (waits for them to exist).
     HWND MainWindow();
     HWND TaskbarWindow();
-    // Waits for the process to end; false on timeout.
-    bool WaitForExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
+    HANDLE Process() const { return process_.process.get(); }
     void Kill();
 
 private:
@@ -32,5 +31,9 @@ private:
 
 // Top-level windows of a process with the class name.
 std::vector<HWND> WindowsOfProcess(DWORD pid, const std::string& className);
+
+// Chooses Exit in the program's main window, as its menus do, and waits up to `ms` for the
+// process to end: its exit code, STILL_ACTIVE while it runs on.
+DWORD ExitThroughMenu(HWND main, HANDLE process, DWORD ms);
 
 } // namespace vt

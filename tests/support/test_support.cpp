@@ -461,8 +461,7 @@ namespace vt {
 
 bool HideToTray(HWND main, HWND window) {
     return main != nullptr && WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }) &&
-           ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, W(window),
-                          vantrel::kSysMinimizeToTray) &&
+           SysMenuCommand(main, window, vantrel::kSysMinimizeToTray, true) &&
            WaitUntil([&] { return !::IsWindowVisible(window); });
 }
 
@@ -564,6 +563,36 @@ int AlphaOf(HWND window) {
     BYTE alpha = 0;
     DWORD flags = 0;
     return ::GetLayeredWindowAttributes(window, nullptr, &alpha, &flags) ? alpha : -1;
+}
+
+} // namespace vt
+
+// A window's state, its system-menu commands, and windows of the test's own classes.
+
+namespace vt {
+
+std::string ShownAs(HWND window) {
+    return ::IsIconic(window) ? "min" : ::IsZoomed(window) ? "max" : "normal";
+}
+
+bool SysMenuCommand(HWND main, HWND window, int id, bool post) {
+    if (post) {
+        return ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, W(window), id) != FALSE;
+    }
+    ::SendMessageA(main, vantrel::WM_SYSMENUCOMMAND, W(window), id);
+    return true;
+}
+
+OwnWindow::OwnWindow(const std::string& cls, const std::string& caption, WNDPROC proc, DWORD style,
+                     HWND parent, RECT place, void* param) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = cls.c_str();
+    registered.reset(::RegisterClassA(&wc));
+    window.reset(::CreateWindowExA(0, cls.c_str(), caption.c_str(), style, place.left, place.top,
+                                   place.right - place.left, place.bottom - place.top, parent,
+                                   nullptr, wc.hInstance, param));
 }
 
 } // namespace vt

@@ -268,3 +268,40 @@ std::string PlaceOf(HWND window);
 int AlphaOf(HWND window);
 
 } // namespace vt
+
+// A window's state, its system-menu commands, and windows of the test's own classes, shared by
+// the rule, command and catalogue tests.
+namespace vt {
+
+// "min", "max" or "normal".
+std::string ShownAs(HWND window);
+
+// A command chosen in `window`'s system menu, as the relay hands it to the program's `main`
+// window: sent, or with `post` queued behind what the program has still to do. False when it
+// could not be posted.
+bool SysMenuCommand(HWND main, HWND window, int id, bool post = false);
+
+// Unregisters a window class of this process.
+struct ClassTraits {
+    using Handle = ATOM;
+    static Handle Invalid() noexcept { return 0; }
+    static void Close(Handle atom) noexcept {
+        ::UnregisterClassA(MAKEINTATOM(atom), ::GetModuleHandleA(nullptr));
+    }
+};
+
+// A window class of this process and a window of it made on this thread, the window going before
+// the class; a class that another window already registered is used as it stands. `param` reaches
+// the procedure at WM_NCCREATE.
+struct OwnWindow {
+    OwnWindow() = default;
+    OwnWindow(const std::string& cls, const std::string& caption, WNDPROC proc = &::DefWindowProcA,
+              DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE, HWND parent = nullptr,
+              RECT place = {0, 0, 200, 150}, void* param = nullptr);
+    HWND get() const { return window.get(); }
+    explicit operator bool() const { return static_cast<bool>(window); }
+    vantrel::platform::Unique<ClassTraits> registered;
+    vantrel::platform::UniqueWindow window;
+};
+
+} // namespace vt

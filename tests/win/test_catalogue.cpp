@@ -33,7 +33,6 @@ using vantrel::WindowEntry;
 using vantrel::WindowList;
 using vantrel::platform::ExecutablePathOf;
 using vantrel::platform::ProcessPathCache;
-using vantrel::platform::UniqueWindow;
 
 // No process has this id: ids are multiples of four.
 constexpr DWORD kNoSuchProcess = 0xFFFFFFF1;
@@ -67,31 +66,16 @@ std::vector<COLORREF> PixelsOf(HIMAGELIST list, int index) {
     return pixels;
 }
 
-// A visible top-level window of this very process in a class of its own; with another procedure
-// and HWND_MESSAGE as parent, a message-only window.
-UniqueWindow OwnWindow(const std::string& cls, const std::string& caption,
-                       WNDPROC proc = &::DefWindowProcA, HWND parent = nullptr) {
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = proc;
-    wc.hInstance = ::GetModuleHandleA(nullptr);
-    wc.lpszClassName = cls.c_str();
-    ::RegisterClassExA(&wc);
-    return UniqueWindow(::CreateWindowExA(
-        0, cls.c_str(), caption.c_str(), parent ? 0 : WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
-        150, parent, nullptr, ::GetModuleHandleA(nullptr), nullptr));
-}
-
 // `count` windows of the fixture in class `cls`, made in batches each well within the fixture's
 // time to answer on a busy machine, and one of this process's own, all listed from here on.
-UniqueWindow FixtureAndOwnWindows(vt::Fixture& fixture, const std::string& cls, int count) {
+vt::OwnWindow FixtureAndOwnWindows(vt::Fixture& fixture, const std::string& cls, int count) {
     vt::WindowSpec spec;
     spec.className = cls;
     for (int made = 0; made < count; made += spec.count) {
         spec.count = std::min(20, count - made);
         fixture.Create(spec);
     }
-    UniqueWindow own = OwnWindow(cls + "Own", "Own");
+    vt::OwnWindow own(cls + "Own", "Own");
     vt::PumpMessages();
     return own;
 }
@@ -380,11 +364,11 @@ TEST_F(CatalogueCache, ARebuildMakesEveryRowAsOneLookupForItsWindowWouldWithOneI
         {"own B", base + "Own", "Own B", "Own B", true},
     };
     std::vector<std::unique_ptr<vt::Fixture>> fixtures;
-    std::vector<UniqueWindow> owned;
+    std::vector<vt::OwnWindow> owned;
     std::map<HWND, const Case*> made;
     for (const Case& c : cases) {
         if (c.own) {
-            owned.push_back(OwnWindow(c.className, c.caption));
+            owned.emplace_back(c.className, c.caption);
             made[owned.back().get()] = &c;
             continue;
         }
@@ -398,7 +382,7 @@ TEST_F(CatalogueCache, ARebuildMakesEveryRowAsOneLookupForItsWindowWouldWithOneI
         }
     }
     // A long list: one image per program, not per window, however many windows it has.
-    const UniqueWindow own = FixtureAndOwnWindows(fixture_, base + "Long", 140);
+    const vt::OwnWindow own = FixtureAndOwnWindows(fixture_, base + "Long", 140);
     ASSERT_TRUE(own);
     catalogue_.Rebuild();
     const std::vector<WindowEntry> rows = RowsOf(rows_, made);
@@ -500,10 +484,10 @@ LRESULT CALLBACK ProbeProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) 
 // Rule application can wait on another process, and a message sent to the program in the
 // meantime may add a row, or rebuild the whole list, while the rebuild is half done.
 TEST_F(CatalogueCache, ARebuildAnswersSentMessagesOnItsWayAndCarriesOutTheirChangesAfter) {
-    const UniqueWindow own = FixtureAndOwnWindows(fixture_, vt::UniqueName("CatAnswer"),
-                                                  3 * Catalogue::kWindowsBetweenAnswers);
+    const vt::OwnWindow own = FixtureAndOwnWindows(fixture_, vt::UniqueName("CatAnswer"),
+                                                   3 * Catalogue::kWindowsBetweenAnswers);
     ASSERT_TRUE(own);
-    const UniqueWindow probe = OwnWindow(vt::UniqueName("CatProbe"), "", &ProbeProc, HWND_MESSAGE);
+    const vt::OwnWindow probe(vt::UniqueName("CatProbe"), "", &ProbeProc, 0, HWND_MESSAGE);
     ASSERT_TRUE(probe);
     catalogue_.Rebuild();
     const std::vector<HWND> plain = HandlesOf(rows_);
@@ -554,7 +538,7 @@ TEST_F(CatalogueCache, ARebuildAnswersSentMessagesOnItsWayAndCarriesOutTheirChan
 // An executable whose icon takes as long as a lost network share: the rows are listed with the
 // fallback picture meanwhile, the icon arrives later, and no rebuild reads it again.
 TEST_F(CatalogueCache, AnIconReadOffTheListsThreadNeverHoldsARebuildAndIsReadOnce) {
-    const UniqueWindow own = OwnWindow(vt::UniqueName("CatSlow"), "Slow share");
+    const vt::OwnWindow own(vt::UniqueName("CatSlow"), "Slow share");
     vantrel::platform::UniqueHandle released(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     std::atomic<int> ownReads{0};
     std::atomic<bool> waiting{false};

@@ -45,7 +45,7 @@ COLORREF PatternAt(int x, int y) {
 // Owns menus and controls. It paints the pattern in WM_PRINTCLIENT or, with `eraseOnly`, only
 // in WM_ERASEBKGND, and records what reaches it.
 struct Host {
-    HWND window = nullptr;
+    vt::OwnWindow window;
     bool eraseOnly = false;
     bool menuLeftOpen = false;
     std::vector<int> commands;
@@ -59,18 +59,9 @@ struct Host {
                 pattern.Set(x, y, PatternAt(x, y));
             }
         }
-        static const ATOM atom = [] {
-            WNDCLASSA wc{};
-            wc.lpfnWndProc = Proc;
-            wc.lpszClassName = "VantrelFlatHost";
-            return ::RegisterClassA(&wc);
-        }();
-        window = ::CreateWindowExA(0, MAKEINTATOM(atom), "host", WS_POPUP | WS_VISIBLE, 30, 30, 600,
-                                   420, nullptr, nullptr, nullptr, this);
+        window = vt::OwnWindow("VantrelFlatHost", "host", Proc, WS_POPUP | WS_VISIBLE, nullptr,
+                               {30, 30, 630, 450}, this);
     }
-    ~Host() { ::DestroyWindow(window); }
-    Host(const Host&) = delete;
-    Host& operator=(const Host&) = delete;
 
     int Popup(Menu& menu, const std::function<void(HWND menuWindow)>& script,
               bool fromTray = false) {
@@ -81,7 +72,8 @@ struct Host {
             menuLeftOpen |= tick > 250;
             return tick > 250;
         });
-        return fromTray ? menu.PopupFromTrayIcon(window, 100, 100) : menu.Popup(window, 100, 100);
+        return fromTray ? menu.PopupFromTrayIcon(window.get(), 100, 100)
+                        : menu.Popup(window.get(), 100, 100);
     }
 
     static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
@@ -248,8 +240,8 @@ TEST_F(FlatMenu, ChosenItemsReachTheOwnerAsCommandsAndOnlyATrayMenuPostsANull) {
         // Only WM_NULL counts: the menu's own loop may leave other messages behind.
         bool nullPosted = false;
         MSG msg{};
-        for (int i = 0;
-             i < 100 && ::PeekMessageA(&msg, host_.window, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE);
+        for (int i = 0; i < 100 && ::PeekMessageA(&msg, host_.window.get(), 0, 0,
+                                                  PM_REMOVE | PM_QS_POSTMESSAGE);
              ++i) {
             nullPosted |= msg.message == WM_NULL;
             ::DispatchMessageA(&msg);
@@ -362,7 +354,7 @@ TEST_F(FlatMenu, MeasuresAndDrawsItsOwnItemsFlat) {
 
 struct TabHost : Host {
     HWND tab = ::CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | TCS_BOTTOM, 21, 73,
-                                 471, 300, window, nullptr, nullptr, nullptr);
+                                 471, 300, window.get(), nullptr, nullptr, nullptr);
     TabHost() {
         const char* captions[] = {"Window List", "Rules"};
         for (WPARAM i = 0; i < 2; ++i) {
@@ -472,7 +464,7 @@ TEST(FlatButton, EveryKindCentresItsCaptionHoversShowsTheHandAndClicks) {
         host.eraseOnly = row.eraseOnly;
         const HWND button = ::CreateWindowExA(
             0, "BUTTON", row.caption, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 88, 49, row.width,
-            row.height, host.window, reinterpret_cast<HMENU>(42), nullptr, nullptr);
+            row.height, host.window.get(), reinterpret_cast<HMENU>(42), nullptr, nullptr);
         vantrel::MakeFlatButton(button, row.text, row.charHeight, true, row.transparent);
         EXPECT_EQ(::GetWindowLongPtrA(button, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
         const auto shot = vt::Shot(button);

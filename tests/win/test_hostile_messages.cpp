@@ -244,7 +244,7 @@ TEST_F(HostileMessages, TenThousandRandomMessagesLeaveTheProgramWorking) {
                 if (id == 11 && ::IsWindow(target)) {
                     asked.insert(target);
                 }
-                ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, W(target), id);
+                vt::SysMenuCommand(main, target, id, true);
                 break;
             }
             case kShellHook: {
@@ -299,7 +299,7 @@ TEST_F(HostileMessages, MenusFromBothIconCallbacksCloseAndTheirChoicesActOnlyOnT
 
     // A real hidden window: "Exit" asks it to close and drops it from the hidden list; the window
     // (whose program may refuse) stays hidden.
-    ::SendMessageA(main, vantrel::WM_SYSMENUCOMMAND, W(window), 11);
+    vt::SysMenuCommand(main, window, 11);
     fixture_.Sync();
     ASSERT_FALSE(::IsWindowVisible(window));
     ASSERT_EQ(HiddenCount(window), 1);
@@ -483,7 +483,7 @@ TEST_F(HostileMessages, DialogForAnotherProgramsWindowStandsOverItAndEndsWithIt)
                 EXPECT_LE(std::abs(over.left + over.right - mine.left - mine.right), 1);
                 EXPECT_LE(std::abs(over.top + over.bottom - mine.top - mine.bottom), 1);
                 for (int again : {30, 61, 30}) {
-                    ::SendMessageA(main, vantrel::WM_SYSMENUCOMMAND, W(target), again);
+                    vt::SysMenuCommand(main, target, again);
                 }
                 EXPECT_EQ(Form::ActiveModal(), &d) << "a repeat opened a second dialog";
             }
@@ -506,7 +506,7 @@ TEST_F(HostileMessages, DialogForAnotherProgramsWindowStandsOverItAndEndsWithIt)
                 f.lvMain().Select(RowOf(target));
                 f.aCustomTranspExecute();
             } else {
-                ::SendMessageA(main, vantrel::WM_SYSMENUCOMMAND, W(target), row.id);
+                vt::SysMenuCommand(main, target, row.id);
             }
             EXPECT_EQ(deadline.Ended(), 0) << "the dialog stayed open";
         }

@@ -40,12 +40,6 @@ std::string JournalPath() {
     return std::string(folder) + "\\Ostrim\\Vantrel\\hidden.dat";
 }
 
-// Asks the program to exit and waits for it to end.
-bool Exits(vt::AppProcess& app, HWND main, DWORD ms = 2000) {
-    ::PostMessageA(main, WM_COMMAND, vantrel::kCmdExit, 0);
-    return app.WaitForExit(ms);
-}
-
 HWND TopLevelOf(DWORD pid, const std::string& caption) {
     for (HWND w : vt::WindowsOfProcess(pid, "VantrelForm")) {
         if (vt::TextOf(w) == caption && Visible(w)) {
@@ -70,12 +64,12 @@ TEST(HungProgram, RulesCommandsAndDialogsOnAHungWindowNeverStopTheProgram) {
     ASSERT_NE(main, nullptr);
 
     for (int id : {21, 22, 31, 32, 37, 42, 51, 55, 59}) {
-        ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, vt::W(hung), id);
+        vt::SysMenuCommand(main, hung, id, true);
     }
     // The dialogs open as windows of their own, not inside the window that does not answer.
     for (const auto& [caption, id] :
          {std::pair<const char*, int>{"Resize window", 61}, {"Custom transparency: Hung", 30}}) {
-        ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, vt::W(hung), id);
+        vt::SysMenuCommand(main, hung, id, true);
         HWND dialog = nullptr;
         ASSERT_TRUE(vt::WaitUntil([&] { return (dialog = TopLevelOf(app.ProcessId(), caption)); }))
             << caption;
@@ -96,7 +90,7 @@ TEST(HungProgram, RulesCommandsAndDialogsOnAHungWindowNeverStopTheProgram) {
     EXPECT_FALSE(::IsZoomed(hung));
     fixture.Wake();
     EXPECT_TRUE(vt::WaitUntil([&] { return ::IsZoomed(hung) != FALSE; }));
-    EXPECT_TRUE(Exits(app, main));
+    EXPECT_EQ(vt::ExitThroughMenu(main, app.Process(), 2000), 0u);
 }
 
 // Exit with a hung program's window among the hidden ones ends at once and shows the others; the
@@ -109,10 +103,10 @@ TEST(HungProgram, ExitEndsWithinTwoSecondsAndShowsTheOtherHiddenWindows) {
     vt::AppProcess app;
     const HWND main = app.MainWindow();
     ASSERT_TRUE(vt::HideToTray(main, working[0]));
-    ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, vt::W(hung), vantrel::kSysMinimizeToTray);
+    vt::SysMenuCommand(main, hung, vantrel::kSysMinimizeToTray, true);
     ASSERT_TRUE(vt::HideToTray(main, working[1]));
 
-    EXPECT_TRUE(Exits(app, main));
+    EXPECT_EQ(vt::ExitThroughMenu(main, app.Process(), 2000), 0u);
     EXPECT_TRUE(vt::WaitUntil([&] { return Visible(working[0]) && Visible(working[1]); }));
     const auto records = vantrel::ParseHiddenRecords(vt::FileText(JournalPath()));
     ASSERT_EQ(records.size(), 1u);
@@ -139,7 +133,7 @@ TEST(HungProgram, ANotificationAreaThatDoesNotAnswerHoldsNothingUp) {
     const HWND list = ::GetDlgItem(main, 101); // the window list
     EXPECT_TRUE(::SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 2000, &rows));
     EXPECT_GT(rows, 0u);
-    EXPECT_TRUE(Exits(app, main, 5000));
+    EXPECT_EQ(vt::ExitThroughMenu(main, app.Process(), 5000), 0u);
     EXPECT_TRUE(vt::WaitUntil([&] { return Visible(window); }));
 }
 
@@ -199,7 +193,7 @@ TEST_F(OwnAndShellWindows, AreListedButNeverActedOn) {
     EXPECT_FALSE(Topmost(taskbar));
 
     for (int id : {11, 21, 42, 59}) {
-        ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, vt::W(taskbar), id);
+        vt::SysMenuCommand(f.Handle(), taskbar, id);
     }
     EXPECT_FALSE(f.tray().WindowIconAdded(taskbar));
     EXPECT_EQ(::GetWindowLongA(taskbar, GWL_EXSTYLE) & WS_EX_LAYERED, 0);

@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "app/command_ids.h"
 #include "app/messages.h"
 #include "support/app_process.h"
 #include "support/fixture_client.h"
@@ -23,7 +22,7 @@ bool Visible(HWND window) {
 bool Settled(HWND main) {
     vt::Fixture fixture;
     const HWND marker = fixture.CreateOne(vt::WindowSpec{});
-    ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, vt::W(marker), 21);
+    vt::SysMenuCommand(main, marker, 21, true);
     return vt::WaitUntil([&] { return vt::Topmost(marker); });
 }
 
@@ -82,10 +81,7 @@ TEST(Lifecycle, InstancesRunSideBySideAndAKilledOnesHiddenWindowsComeBack) {
         EXPECT_NE(other, main);
         ASSERT_TRUE(vt::WaitUntil([&] { return Visible(other); }));
         EXPECT_FALSE(Visible(window));
-        ::PostMessageA(other, WM_COMMAND, MAKEWPARAM(vantrel::kCmdExit, 0), 0);
-        DWORD code = 1234;
-        ASSERT_TRUE(beside.WaitForExit(15000, &code));
-        EXPECT_EQ(code, 0u);
+        ASSERT_EQ(vt::ExitThroughMenu(other, beside.Process(), 15000), 0u);
         EXPECT_FALSE(::IsWindow(other));
         EXPECT_TRUE(::IsWindow(main));
         fixture.Sync();

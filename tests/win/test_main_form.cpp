@@ -81,19 +81,12 @@ struct ListenedAtFirstPass {
 
 TEST_F(MainForm, ListensForNewWindowsBeforeItsFirstPass) {
     shellHookRegistered_ = true;
-    const std::string className = vt::UniqueName("FirstPass");
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = &ListenedAtFirstPass::Proc;
-    wc.hInstance = ::GetModuleHandleA(nullptr);
-    wc.lpszClassName = className.c_str();
-    ASSERT_NE(::RegisterClassA(&wc), 0);
     // On a thread of its own, as another program's window: the pass's question waits for it.
     const vantrel::platform::UniqueHandle ready(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     const vantrel::platform::UniqueHandle done(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     std::thread owner([&] {
-        const vantrel::platform::UniqueWindow window(::CreateWindowExA(
-            0, className.c_str(), "asked at the first pass", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-            200, 100, nullptr, nullptr, wc.hInstance, nullptr));
+        const vt::OwnWindow window(vt::UniqueName("FirstPass"), "asked at the first pass",
+                                   &ListenedAtFirstPass::Proc);
         ::SetEvent(ready.get());
         const HANDLE end = done.get();
         while (::MsgWaitForMultipleObjects(1, &end, FALSE, INFINITE, QS_ALLINPUT) !=
@@ -106,7 +99,6 @@ TEST_F(MainForm, ListensForNewWindowsBeforeItsFirstPass) {
     }
     ::SetEvent(done.get());
     owner.join();
-    ::UnregisterClassA(className.c_str(), wc.hInstance);
     ASSERT_EQ(ListenedAtFirstPass::asked, 1);
     EXPECT_EQ(ListenedAtFirstPass::shellHook, 1);
     EXPECT_EQ(ListenedAtFirstPass::events, 1);

@@ -41,21 +41,9 @@ using vantrel::platform::UniqueWindow;
 class MainWindowStandIn {
 public:
     MainWindowStandIn() {
-        const HINSTANCE instance = GetModuleHandleA(nullptr);
-        UnregisterClassA(kMainWindowClass, instance);
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = &Proc;
-        wc.hInstance = instance;
-        wc.lpszClassName = kMainWindowClass;
-        RegisterClassExA(&wc);
-        window_.reset(CreateWindowExA(0, kMainWindowClass, "Stand-in", WS_OVERLAPPEDWINDOW, 0, 0,
-                                      100, 100, nullptr, nullptr, instance, nullptr));
-        SetWindowLongPtrA(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~MainWindowStandIn() {
-        window_.reset();
         UnregisterClassA(kMainWindowClass, GetModuleHandleA(nullptr));
+        window_ = OwnWindow(kMainWindowClass, "Stand-in", &Proc, WS_OVERLAPPEDWINDOW);
+        SetWindowLongPtrA(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
 
     HWND hwnd() const { return window_.get(); }
@@ -101,7 +89,7 @@ private:
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
 
-    UniqueWindow window_;
+    OwnWindow window_;
     std::vector<MSG> notices_;
 };
 

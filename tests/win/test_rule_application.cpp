@@ -20,12 +20,9 @@ using vt::RuleSection;
 using vt::RulesFile;
 using vt::Topmost;
 
-// A window's state as the user sees it: "max", "min" or "normal", then " top" when topmost.
+// A window's state as the user sees it, then " top" when topmost.
 std::string StateOf(HWND window) {
-    return std::string(::IsZoomed(window)   ? "max"
-                       : ::IsIconic(window) ? "min"
-                                            : "normal") +
-           (Topmost(window) ? " top" : "");
+    return vt::ShownAs(window) + (Topmost(window) ? " top" : "");
 }
 
 class RuleApplication : public vt::MainFormTest {
@@ -39,7 +36,7 @@ protected:
     }
     // A command of the window's system menu, as the relay passes it on.
     void Command(HWND window, int id) {
-        ::SendMessageA(form().Handle(), vantrel::WM_SYSMENUCOMMAND, vt::W(window), id);
+        vt::SysMenuCommand(form().Handle(), window, id);
         fixture_.Sync();
     }
     // The row's action and z order, as the list shows them.
@@ -276,19 +273,12 @@ LRESULT CALLBACK RefusingShell(HWND window, UINT message, WPARAM wParam, LPARAM 
 // A shell that refuses the first add, as one still starting at logon does: the program's own
 // icon, its only way back when it starts hidden, comes all the same.
 TEST_F(RuleApplication, TheOwnIconComesThoughTheShellRefusedItFirst) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = RefusingShell;
-    wc.hInstance = ::GetModuleHandleA(nullptr);
-    wc.lpszClassName = "Shell_TrayWnd";
-    ASSERT_NE(::RegisterClassA(&wc), 0);
-    vantrel::platform::UniqueWindow refusing(
-        ::CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP | WS_VISIBLE, 0, 0, 0, 0, nullptr,
-                          nullptr, wc.hInstance, nullptr));
+    vt::OwnWindow refusing("Shell_TrayWnd", "", RefusingShell, WS_POPUP | WS_VISIBLE, nullptr, {});
     // The shell's calls go to the first window of that class.
     ASSERT_EQ(::FindWindowA("Shell_TrayWnd", nullptr), refusing.get());
     auto& f = Start();
     ASSERT_TRUE(vt::WaitUntil([] { return g_refusals > 0; }));
-    refusing.reset();
+    refusing.window.reset();
     EXPECT_TRUE(vt::WaitUntil(
         [&] { return vt::ShellIconCall(NIM_MODIFY, f.Handle(), vantrel::kOwnIconId); }));
 }

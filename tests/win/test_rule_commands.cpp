@@ -107,9 +107,8 @@ protected:
         std::string text;
         for (HWND w : windows) {
             const vantrel::WindowEntry& e = Entry(w);
-            const char* shown = ::IsIconic(w) ? "min" : ::IsZoomed(w) ? "max" : "restored";
-            text += (text.empty() ? "" : ", ") + e.autoAction + '|' + e.autoZOrder + '|' + shown +
-                    (Topmost(w) ? "|top" : "|");
+            text += (text.empty() ? "" : ", ") + e.autoAction + '|' + e.autoZOrder + '|' +
+                    vt::ShownAs(w) + (Topmost(w) ? "|top" : "|");
         }
         return text;
     }
@@ -182,14 +181,14 @@ TEST_F(RuleCommand, OnlyChangedValuesOverwriteTheRule) {
     Run(kAddForWindow, Pick().Action(1).Cancel());
     EXPECT_EQ(SavedFile(), before);
     EXPECT_EQ(f.lvMain().Selected(), Row(ruled));
-    EXPECT_EQ(Applied({ruled, caseOnly}), "Minimize|Default|restored|, Default|Default|restored|");
+    EXPECT_EQ(Applied({ruled, caseOnly}), "Minimize|Default|normal|, Default|Default|normal|");
     EXPECT_EQ(Rules(), cls + "|Minimize|Default|first caption|-|-\n" + caseRule);
 
     Run(kAddForWindow, Pick().Action(1).ZOrder(1));
     EXPECT_EQ(Rules(), cls + "|Maximize|Stay on top|first caption|-|-\n" + caseRule);
     EXPECT_EQ(Applied({ruled, twin, caseOnly, other}),
               "Maximize|Stay on top|max|top, Maximize|Stay on top|max|top, "
-              "Default|Default|restored|, Default|Default|restored|");
+              "Default|Default|normal|, Default|Default|normal|");
 }
 
 TEST_F(RuleCommand, InternetExplorerClassesGetTheRefreshColumnsAndTimers) {
@@ -222,7 +221,7 @@ TEST_F(RuleCommand, InternetExplorerClassesGetTheRefreshColumnsAndTimers) {
     EXPECT_FALSE(f.timerVistaRefreshEnabled());
     Run(kAddForWindow, Pick().ZOrder(1));
     EXPECT_TRUE(f.timerVistaRefreshEnabled());
-    EXPECT_EQ(Applied({frame}), "Default|Stay on top|restored|top");
+    EXPECT_EQ(Applied({frame}), "Default|Stay on top|normal|top");
     EXPECT_EQ(Rules(),
               browserRule + "IEFrame|Default|Stay on top|browser|No|30" + kForFixture + "\n");
 }
@@ -307,7 +306,7 @@ TEST_F(RuleCommand, AListRebuiltDuringTheDialogIsNotWrittenBlindly) {
     Run(kAddForWindow, rebuiltWithout({gone}).Action(2));
     ASSERT_EQ(Row(gone), -1);
     EXPECT_EQ(Rules(), keptRule + base_ + "Gone|Minimize|Default|gone|-|-" + kForFixture + "\n");
-    EXPECT_EQ(Applied({sibling, stranger}), "Minimize|Default|min|, Default|Default|restored|");
+    EXPECT_EQ(Applied({sibling, stranger}), "Minimize|Default|min|, Default|Default|normal|");
     // The rebuild cleared the selection, and no other row is selected in the gone window's place.
     EXPECT_EQ(f.lvMain().Selected(), -1);
 }
@@ -328,7 +327,7 @@ TEST_F(RuleCommand, ATypedNameUpdatesOrAppendsAndSetsTheRefreshTimer) {
     std::string rules = stored + "|Minimize|Default|old caption|-|-\n";
     EXPECT_EQ(Rules(), rules);
     // Rules match windows with their letter case.
-    EXPECT_EQ(Applied({window}), "Normal|Default|restored|");
+    EXPECT_EQ(Applied({window}), "Normal|Default|normal|");
 
     Run(kAddTyped, Pick().Type(base_ + "Typed")); // unchanged values make a rule all the same
     rules += base_ + "Typed|Default|Default||-|-\n";
@@ -433,7 +432,7 @@ TEST_F(RuleCommand, AChangedOrDeletedRuleIsAppliedToItsOpenWindows) {
         vantrel::aDeleteRuleExecute(f);
         EXPECT_EQ(Rules() + "selected " + std::to_string(f.lvRule().Selected()),
                   rules + "selected " + std::to_string(selected));
-        EXPECT_EQ(Applied({window}), "Normal|Normal|restored|");
+        EXPECT_EQ(Applied({window}), "Normal|Normal|normal|");
     }
     EXPECT_TRUE(answerer.Seen().empty());
 }
@@ -596,7 +595,7 @@ TEST_P(TwoMinuteTick, OnAnIEFrameWindow) {
     WriteFile("rules.dat", RulesFile({RuleSection(1, "IEFrame", p.action, p.zOrder)}));
     auto& f = Start();
     if (p.inTray) {
-        ::SendMessageA(f.Handle(), vantrel::WM_SYSMENUCOMMAND, vt::W(upper), 11);
+        vt::SysMenuCommand(f.Handle(), upper, 11);
         // As the shell or a relay tells of it: no watch runs here.
         ::PostMessageA(f.Handle(), vantrel::WM_WINDOWNOTICE, vantrel::kNoticeDestroyed,
                        vt::L(upper));

@@ -41,9 +41,6 @@ protected:
         command();
         fixture_.Sync();
     }
-    void SystemMenuCommand(HWND w, int id) {
-        ::SendMessageA(form().Handle(), vantrel::WM_SYSMENUCOMMAND, vt::W(w), id);
-    }
     // Runs the custom transparency dialog, from the list command or from the window's system
     // menu, typing `percent` and OK; returns the dialogs that never opened.
     int TransparencyDialog(const std::string& percent, HWND fromSystemMenu = nullptr) {
@@ -55,7 +52,7 @@ protected:
             vt::Click(vt::Control(f.Handle(), vantrel::TfrmCustomTransparency::kOkId));
         });
         if (fromSystemMenu != nullptr) {
-            SystemMenuCommand(fromSystemMenu, vantrel::kSysCustomTransparency);
+            vt::SysMenuCommand(form().Handle(), fromSystemMenu, vantrel::kSysCustomTransparency);
         } else {
             form().aCustomTranspExecute();
         }
@@ -152,10 +149,10 @@ TEST_F(WindowCommands, TransparencyKeepsOtherProgramsLayeringIntact) {
     for (std::size_t i = 0; i < windows.size(); ++i) {
         SCOPED_TRACE(cases[i].kind);
         for (int n = 0; n < cases[i].levels; ++n) {
-            SystemMenuCommand(windows[i], kLevel30);
+            vt::SysMenuCommand(form().Handle(), windows[i], kLevel30);
         }
         EXPECT_EQ(layering(windows[i]), cases[i].set);
-        SystemMenuCommand(windows[i], vantrel::kSysRemoveTransparency);
+        vt::SysMenuCommand(form().Handle(), windows[i], vantrel::kSysRemoveTransparency);
         EXPECT_EQ(layering(windows[i]), cases[i].removed);
     }
     // No dialog for the drawn window: no level chosen there could be applied.
@@ -167,7 +164,7 @@ TEST_F(WindowCommands, TransparencyKeepsOtherProgramsLayeringIntact) {
     EXPECT_EQ(vt::DropPendingScripts(), 1);
 
     // A window made layered here and then destroyed is forgotten with it.
-    SystemMenuCommand(windows.front(), kLevel30);
+    vt::SysMenuCommand(form().Handle(), windows.front(), kLevel30);
     ASSERT_TRUE(form().layeredWindows().MadeLayered(windows.front()));
     fixture_.Destroy(windows.front());
     EXPECT_FALSE(form().layeredWindows().MadeLayered(windows.front()));
@@ -195,10 +192,10 @@ TEST_F(WindowCommands, MassCommandsWalkTheListAsItStands) {
         int closes;      // asked by Close All
         const char* met; // after Maximize IE, Maximize All and Minimize All; then the closes
     } rows[] = {
-        {"plain", Make(base + "Plain"), 1, "- max min 1"},
+        {"plain", Make(base + "Plain"), 1, "normal max min 1"},
         {"no boxes", Make(base + "NoBoxes", noMaximizeBox & ~static_cast<DWORD>(WS_MINIMIZEBOX)), 1,
-         "- - - 1"},
-        {"cloaked", Make(base + "Away"), 0, "- - - 0"},
+         "normal normal normal 1"},
+        {"cloaked", Make(base + "Away"), 0, "normal normal normal 0"},
         // Even without a maximize box.
         {"Internet Explorer", Make("IEFrame", noMaximizeBox), 1, "max max min 1"},
     };
@@ -217,8 +214,7 @@ TEST_F(WindowCommands, MassCommandsWalkTheListAsItStands) {
           &vantrel::TfrmMain::miMinimizeAllClick}) {
         Run([&] { (form().*command)(); });
         for (std::size_t i = 0; i < std::size(rows); ++i) {
-            const HWND w = rows[i].window;
-            met[i] += ::IsIconic(w) ? "min " : ::IsZoomed(w) ? "max " : "- ";
+            met[i] += vt::ShownAs(rows[i].window) + ' ';
         }
     }
     form().miCloseAllClick();
