@@ -532,11 +532,8 @@ std::optional<std::string> TestRunKey::Value(const char* name) const {
 }
 
 void TestRunKey::Set(const char* name, const std::string& data, DWORD type) const {
-    vantrel::platform::RegKey key;
-    ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, path_, KEY_SET_VALUE), ERROR_SUCCESS);
-    ASSERT_EQ(::RegSetValueExA(key.Get(), name, 0, type,
-                               reinterpret_cast<const BYTE*>(data.c_str()),
-                               static_cast<DWORD>(data.size() + (type == REG_SZ ? 1 : 0))),
+    ASSERT_EQ(::RegSetKeyValueA(HKEY_LOCAL_MACHINE, path_.c_str(), name, type, data.c_str(),
+                                static_cast<DWORD>(data.size() + (type == REG_SZ ? 1 : 0))),
               ERROR_SUCCESS);
 }
 
@@ -564,6 +561,43 @@ int AlphaOf(HWND window) {
     BYTE alpha = 0;
     DWORD flags = 0;
     return ::GetLayeredWindowAttributes(window, nullptr, &alpha, &flags) ? alpha : -1;
+}
+
+} // namespace vt
+
+// Another process by its id, and registry values that a test changes for as long as it runs.
+namespace vt {
+
+vantrel::platform::UniqueHandle OpenedProcess(DWORD processId) {
+    return vantrel::platform::UniqueHandle(
+        ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+}
+
+RegValueOverride::RegValueOverride(HKEY root, const char* key, const char* name,
+                                   const std::string& text)
+    : RegValueOverride(root, key, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1)) {
+}
+
+RegValueOverride::RegValueOverride(HKEY root, const char* key, const char* name, DWORD number)
+    : RegValueOverride(root, key, name, REG_DWORD, &number, sizeof number) {}
+
+RegValueOverride::RegValueOverride(HKEY root, const char* key, const char* name, DWORD type,
+                                   const void* data, DWORD size)
+    : root_(root), key_(key), name_(name), old_(4096, '\0') {
+    DWORD oldSize = static_cast<DWORD>(old_.size());
+    had_ = ::RegGetValueA(root, key, name, RRF_RT_ANY | RRF_NOEXPAND, &oldType_, old_.data(),
+                          &oldSize) == ERROR_SUCCESS;
+    old_.resize(oldSize);
+    set_ = ::RegSetKeyValueA(root, key, name, type, data, size) == ERROR_SUCCESS;
+}
+
+RegValueOverride::~RegValueOverride() {
+    if (had_) {
+        ::RegSetKeyValueA(root_, key_.c_str(), name_.c_str(), oldType_, old_.data(),
+                          static_cast<DWORD>(old_.size()));
+    } else {
+        ::RegDeleteKeyValueA(root_, key_.c_str(), name_.c_str());
+    }
 }
 
 } // namespace vt
