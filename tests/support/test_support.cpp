@@ -573,13 +573,15 @@ vantrel::platform::UniqueHandle OpenedProcess(DWORD processId) {
         ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
 }
 
-RegValueOverride::RegValueOverride(HKEY root, const char* key, const char* name,
-                                   const std::string& text)
-    : RegValueOverride(root, key, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1)) {
+PROCESSENTRY32 ProcessEntry(DWORD processId) {
+    PROCESSENTRY32 entry{};
+    const bool found = AnyEntry(TH32CS_SNAPPROCESS, 0, ::Process32First, ::Process32Next,
+                                [&](const PROCESSENTRY32& p) {
+                                    entry = p;
+                                    return p.th32ProcessID == processId;
+                                });
+    return found ? entry : PROCESSENTRY32{};
 }
-
-RegValueOverride::RegValueOverride(HKEY root, const char* key, const char* name, DWORD number)
-    : RegValueOverride(root, key, name, REG_DWORD, &number, sizeof number) {}
 
 RegValueOverride::RegValueOverride(HKEY root, const char* key, const char* name, DWORD type,
                                    const void* data, DWORD size)
@@ -592,12 +594,9 @@ RegValueOverride::RegValueOverride(HKEY root, const char* key, const char* name,
 }
 
 RegValueOverride::~RegValueOverride() {
-    if (had_) {
-        ::RegSetKeyValueA(root_, key_.c_str(), name_.c_str(), oldType_, old_.data(),
-                          static_cast<DWORD>(old_.size()));
-    } else {
-        ::RegDeleteKeyValueA(root_, key_.c_str(), name_.c_str());
-    }
+    had_ ? ::RegSetKeyValueA(root_, key_.c_str(), name_.c_str(), oldType_, old_.data(),
+                             static_cast<DWORD>(old_.size()))
+         : ::RegDeleteKeyValueA(root_, key_.c_str(), name_.c_str());
 }
 
 } // namespace vt

@@ -74,8 +74,9 @@ struct MainWindowAt {
 
 MainWindowAt StartAt(int dpi) {
     // The prefix's display scaling for programs started from now on; the old one comes back after.
+    const auto pixels = static_cast<DWORD>(dpi);
     const vt::RegValueOverride scaling(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels",
-                                       static_cast<DWORD>(dpi));
+                                       REG_DWORD, &pixels, sizeof pixels);
     EXPECT_TRUE(scaling);
     vt::AppProcess app;
     const HWND main = app.MainWindow();
