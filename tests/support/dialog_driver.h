@@ -24,6 +24,9 @@ int RunModal(vantrel::Form& dialog, std::function<void(vantrel::Form&)> script,
 
 // Control access by id within a form (searches nested children too).
 HWND Control(HWND form, int id);
+inline HWND Control(const vantrel::Form& form, int id) {
+    return Control(form.Handle(), id);
+}
 // By its caption, with or without the access letter's "&".
 HWND ControlByText(HWND form, const std::string& text);
 // A caption as the control shows it, without the access-letter marks.

@@ -531,11 +531,8 @@ std::optional<std::string> TestRunKey::Value(const char* name) const {
 }
 
 void TestRunKey::Set(const char* name, const std::string& data, DWORD type) const {
-    vantrel::platform::RegKey key;
-    ASSERT_EQ(key.Create(HKEY_LOCAL_MACHINE, path_, KEY_SET_VALUE), ERROR_SUCCESS);
-    ASSERT_EQ(::RegSetValueExA(key.Get(), name, 0, type,
-                               reinterpret_cast<const BYTE*>(data.c_str()),
-                               static_cast<DWORD>(data.size() + (type == REG_SZ ? 1 : 0))),
+    ASSERT_EQ(::RegSetKeyValueA(HKEY_LOCAL_MACHINE, path_.c_str(), name, type, data.c_str(),
+                                static_cast<DWORD>(data.size() + (type == REG_SZ ? 1 : 0))),
               ERROR_SUCCESS);
 }
 
@@ -593,6 +590,42 @@ OwnWindow::OwnWindow(const std::string& cls, const std::string& caption, WNDPROC
     window.reset(::CreateWindowExA(0, cls.c_str(), caption.c_str(), style, place.left, place.top,
                                    place.right - place.left, place.bottom - place.top, parent,
                                    nullptr, wc.hInstance, param));
+}
+
+} // namespace vt
+
+// Another process by its id, and registry values that a test changes for as long as it runs.
+namespace vt {
+
+vantrel::platform::UniqueHandle OpenedProcess(DWORD processId) {
+    return vantrel::platform::UniqueHandle(
+        ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+}
+
+PROCESSENTRY32 ProcessEntry(DWORD processId) {
+    PROCESSENTRY32 entry{};
+    const bool found = AnyEntry(TH32CS_SNAPPROCESS, 0, ::Process32First, ::Process32Next,
+                                [&](const PROCESSENTRY32& p) {
+                                    entry = p;
+                                    return p.th32ProcessID == processId;
+                                });
+    return found ? entry : PROCESSENTRY32{};
+}
+
+RegValueOverride::RegValueOverride(HKEY root, const char* key, const char* name, DWORD type,
+                                   const void* data, DWORD size)
+    : root_(root), key_(key), name_(name), old_(4096, '\0') {
+    DWORD oldSize = static_cast<DWORD>(old_.size());
+    had_ = ::RegGetValueA(root, key, name, RRF_RT_ANY | RRF_NOEXPAND, &oldType_, old_.data(),
+                          &oldSize) == ERROR_SUCCESS;
+    old_.resize(oldSize);
+    set_ = ::RegSetKeyValueA(root, key, name, type, data, size) == ERROR_SUCCESS;
+}
+
+RegValueOverride::~RegValueOverride() {
+    had_ ? ::RegSetKeyValueA(root_, key_.c_str(), name_.c_str(), oldType_, old_.data(),
+                             static_cast<DWORD>(old_.size()))
+         : ::RegDeleteKeyValueA(root_, key_.c_str(), name_.c_str());
 }
 
 } // namespace vt

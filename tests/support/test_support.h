@@ -305,3 +305,34 @@ struct OwnWindow {
 };
 
 } // namespace vt
+
+// Another process by its id, and registry values that a test changes for as long as it runs.
+
+#include <tlhelp32.h>
+
+namespace vt {
+
+// The process, opened to wait for its end and to ask its times and exit code; null when gone.
+vantrel::platform::UniqueHandle OpenedProcess(DWORD processId);
+// Its entry in a process snapshot (its parent, its file name); all zero when none has that id.
+PROCESSENTRY32 ProcessEntry(DWORD processId);
+
+// A registry value set for as long as this lives; the one it replaced, or none, comes back after
+// however the test ends, so that later tests meet the prefix as it was.
+class RegValueOverride : NoCopy {
+public:
+    RegValueOverride(HKEY root, const char* key, const char* name, DWORD type, const void* data,
+                     DWORD size);
+    RegValueOverride(HKEY root, const char* key, const char* name, const std::string& text)
+        : RegValueOverride(root, key, name, REG_SZ, text.c_str(), DWORD(text.size() + 1)) {}
+    ~RegValueOverride();
+    explicit operator bool() const { return set_; } // the new value was written
+
+private:
+    HKEY root_;
+    std::string key_, name_, old_;
+    DWORD oldType_ = REG_NONE;
+    bool had_ = false, set_ = false;
+};
+
+} // namespace vt

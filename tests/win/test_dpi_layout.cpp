@@ -18,27 +18,6 @@
 
 namespace {
 
-constexpr char kDesktopKey[] = "Control Panel\\Desktop";
-
-// The prefix's display scaling for programs started from now on; the old one comes back after.
-struct ScopedLogPixels : vt::NoCopy {
-    explicit ScopedLogPixels(DWORD dpi) {
-        DWORD size = sizeof(old);
-        had = ::RegGetValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", RRF_RT_REG_DWORD, nullptr,
-                             &old, &size) == ERROR_SUCCESS;
-        Set(dpi);
-    }
-    ~ScopedLogPixels() {
-        had ? Set(old) : void(::RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels"));
-    }
-    static void Set(DWORD dpi) {
-        ::RegSetKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", REG_DWORD, &dpi,
-                          sizeof(dpi));
-    }
-    DWORD old = 96;
-    bool had = false;
-};
-
 // This thread reads other windows in physical pixels (per monitor v2), as the program itself
 // does, instead of having them scaled to its own DPI.
 struct ScopedPhysicalPixels : vt::NoCopy {
@@ -94,7 +73,11 @@ struct MainWindowAt {
 };
 
 MainWindowAt StartAt(int dpi) {
-    const ScopedLogPixels scaling(static_cast<DWORD>(dpi));
+    // The prefix's display scaling for programs started from now on; the old one comes back after.
+    const auto pixels = static_cast<DWORD>(dpi);
+    const vt::RegValueOverride scaling(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels",
+                                       REG_DWORD, &pixels, sizeof pixels);
+    EXPECT_TRUE(scaling);
     vt::AppProcess app;
     const HWND main = app.MainWindow();
     MainWindowAt seen;

@@ -296,12 +296,9 @@ TEST_F(FlatMenu, MeasuresAndDrawsItsOwnItemsFlat) {
         ::EndMenu();
     }));
     auto& measured = host_.measured;
-    const Canvas scratch(1, 1, 0);
-    ::SelectObject(scratch.dc(), Menu::MenuFont());
-    const auto textWidth = [&](const std::string& text) {
-        SIZE size{};
-        ::GetTextExtentPoint32A(scratch.dc(), text.c_str(), static_cast<int>(text.size()), &size);
-        return static_cast<int>(size.cx);
+    const auto textWidth = [](const std::string& text) {
+        return static_cast<int>(
+            vantrel::platform::TextExtentIn(nullptr, Menu::MenuFont(), text).cx);
     };
     const int shortWidth = static_cast<int>(measured[1].itemWidth);
     EXPECT_GE(shortWidth, Menu::kPictureColumn + textWidth("Go"));

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "commands/hidden_journal.h"
-#include "platform/handles.h"
 #include "support/fixture_client.h"
 #include "support/test_support.h"
 #include "support/wait.h"
@@ -16,16 +15,12 @@
 namespace {
 
 using vantrel::HiddenRecord;
-using vantrel::platform::UniqueHandle;
 
-UniqueHandle OpenProcessOf(DWORD pid) {
-    return UniqueHandle(::OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, pid));
-}
-
-// The creation time that, with the id, names an owner in a record.
+// The creation time that, with the id, names an owner in a record; read here, not through the
+// program's own reading, which the cases check.
 unsigned long long StartOf(DWORD pid) {
     FILETIME created{}, exited{}, kernel{}, user{};
-    ::GetProcessTimes(OpenProcessOf(pid).get(), &created, &exited, &kernel, &user);
+    ::GetProcessTimes(vt::OpenedProcess(pid).get(), &created, &exited, &kernel, &user);
     return (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
 }
 
@@ -38,7 +33,7 @@ TEST(HiddenJournalStart, ShowsOnlyTheWindowsOfOwnersThatAreGone) {
     // An owner instance that has ended; its handle stays open so the id is not reused.
     vt::Fixture ended;
     const DWORD endedPid = ended.ProcessId();
-    const UniqueHandle endedProcess = OpenProcessOf(endedPid);
+    const auto endedProcess = vt::OpenedProcess(endedPid);
     ASSERT_TRUE(endedProcess);
     ended.Kill();
     const unsigned long long endedStart = StartOf(endedPid);

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -55,28 +54,21 @@ std::string LongText(Rng& rng, std::size_t minimum, std::size_t spread) {
     return text;
 }
 
-// Values as one text with '|' between them, which none of them holds.
-std::vector<std::string> Split(const std::string& joined) {
-    std::vector<std::string> items;
-    std::istringstream in(joined);
-    for (std::string item; std::getline(in, item, '|');) {
-        items.push_back(item);
-    }
-    return items;
-}
-
 std::string CountText(Rng& rng) {
-    static const std::vector<std::string> fixed =
-        Split("99999999999999999999|2147483647|2147483648|-1|-2147483648|-5|0x10|0X3|0xFFFFFFFF|"
-              "0x|0x-1|0x7FFFFFFF|1e3|3abc|| 4 |+3|0|1024|1025|4097|\"3\"|3;2|0003");
+    std::vector<std::string> fixed = vt::SplitTokens(
+        "99999999999999999999|2147483647|2147483648|-1|-2147483648|-5|0x10|0X3|0xFFFFFFFF|0x|"
+        "0x-1|0x7FFFFFFF|1e3|3abc| 4 |+3|0|1024|1025|4097|\"3\"|3;2|0003",
+        "|");
+    fixed.emplace_back(); // the empty count, which SplitTokens skips
     return rng.Chance(20) ? std::to_string(rng.Below(12)) : rng.Pick(fixed);
 }
 
 // One of these kinds of value, each as likely as the others.
 std::string ValueText(Rng& rng) {
     static const std::vector<std::string> codes =
-        Split("0x2|-1|4|99|0x|2147483648|-2147483648|0xFFFFFFFF|7 |Yes|No|-|yes|Minimize to tray|"
-              "Stay on top");
+        vt::SplitTokens("0x2|-1|4|99|0x|2147483648|-2147483648|0xFFFFFFFF|7 |Yes|No|-|yes|"
+                        "Minimize to tray|Stay on top",
+                        "|");
     const std::function<std::string()> kinds[] = {
         [] { return ""; },
         [&] { return LongText(rng, 2048, 3000); }, // past the reader's buffer
@@ -454,8 +446,9 @@ TEST_F(HostileStart, StartsListsAndSavesOnDamagedFiles) {
     // The nastiest of the cases above, each through a real start, a check that the window list
     // works, and a real exit, after which what was saved reads back as what the program held.
     const std::vector<std::string> wanted =
-        Split("only [|unclosed long section name|every byte value|nul inside values|"
-              "quoted and padded values|count past the trusted limit, few sections");
+        vt::SplitTokens("only [|unclosed long section name|every byte value|nul inside values|"
+                        "quoted and padded values|count past the trusted limit, few sections",
+                        "|");
     vt::Fixture fixture;
     int ran = 0;
     for (const HostileCase& c : HostileCases()) {

@@ -25,7 +25,6 @@
 #include <memory>
 #include <optional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -34,12 +33,9 @@ namespace vantrel {
 namespace {
 
 using O = TfrmOptions;
+using vt::Control;
 const char* const kExePath = "C:\\Program Files\\Vantrel Test\\Vantrel.exe";
 const HRESULT kNoTask = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-
-HWND Ctl(const Form& form, int id) {
-    return vt::Control(form.Handle(), id);
-}
 
 int CountOf(int firstId) {
     return firstId == O::kIdActionFirst ? kActionCount : kZOrderCount;
@@ -49,9 +45,9 @@ int CountOf(int firstId) {
 std::string Chosen(const Form& form, int firstId) {
     std::string chosen = "<none>";
     for (int i = 0; i < CountOf(firstId); ++i) {
-        if (IsChecked(Ctl(form, firstId + i))) {
+        if (IsChecked(Control(form, firstId + i))) {
             EXPECT_EQ(chosen, "<none>") << "two items selected";
-            chosen = ControlText(Ctl(form, firstId + i));
+            chosen = ControlText(Control(form, firstId + i));
         }
     }
     return chosen;
@@ -64,16 +60,16 @@ void Change(const Form& form, int action, int zOrder, bool systemMenu = false,
     for (const auto& [first, index] :
          {std::pair{O::kIdActionFirst, action}, std::pair{O::kIdZOrderFirst, zOrder}}) {
         for (int i = 0; i < CountOf(first) && index >= 0; ++i) {
-            SetChecked(Ctl(form, first + i), i == index);
+            SetChecked(Control(form, first + i), i == index);
         }
         if (index >= 0) {
-            vt::Click(Ctl(form, first + index));
+            vt::Click(Control(form, first + index));
         }
     }
     for (const auto& [id, click] :
          {std::pair{O::kIdSystemMenu, systemMenu}, std::pair{O::kIdAutoStart, autoStart}}) {
         if (click) {
-            vt::Toggle(Ctl(form, id));
+            vt::Toggle(Control(form, id));
         }
     }
 }
@@ -132,7 +128,7 @@ protected:
             if (steps) {
                 steps(d);
             }
-            vt::Click(Ctl(d, O::kIdOk));
+            vt::Click(Control(d, O::kIdOk));
         });
     }
     // OK with auto start ticked and both defaults changed, where something is refused: one box
@@ -154,12 +150,10 @@ protected:
     }
     // "SystemMenu|Action|ZOrder" as the file holds them.
     void WriteSettings(const std::string& stored) {
-        std::istringstream fields(stored);
-        std::string field;
-        for (const char* key : kKeys) {
-            std::getline(fields, field, '|');
-            ASSERT_TRUE(
-                platform::WriteProfileString(SettingsFilePath(location_), "Options", key, field));
+        const std::vector<std::string> fields = vt::SplitTokens(stored, "|");
+        for (std::size_t i = 0; i < std::size(kKeys); ++i) {
+            ASSERT_TRUE(platform::WriteProfileString(SettingsFilePath(location_), "Options",
+                                                     kKeys[i], fields.at(i)));
         }
         settings_ = LoadSettings(location_);
     }
@@ -186,11 +180,6 @@ protected:
     std::unique_ptr<O> dialog_;
 };
 
-BOOL CALLBACK Collect(HWND child, LPARAM list) {
-    reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
-    return TRUE;
-}
-
 // The dialog opens over its owner with the focus on auto start; Enter is OK and Esc is Cancel.
 // The choices come from the program's own tables; captions tell the controls apart (access letters
 // are the dialog keys' test); every control is the form's own child, so its notifications reach
@@ -211,11 +200,11 @@ TEST_F(OptionsDialog, OpensOverItsOwnerWithItsControlsToldApartAndTakesEnterAndE
                       [&, key = key](const O& d) {
                           frame = vt::WindowRectOf(d.Handle());
                           focus = ::GetFocus();
-                          enabled = ::IsWindowEnabled(Ctl(d, O::kIdSystemMenu)) != FALSE;
-                          ticked = IsChecked(Ctl(d, O::kIdSystemMenu));
+                          enabled = ::IsWindowEnabled(Control(d, O::kIdSystemMenu)) != FALSE;
+                          ticked = IsChecked(Control(d, O::kIdSystemMenu));
                           ASSERT_TRUE(vt::WaitInLoop(
                               [&] { return ::GetForegroundWindow() == d.Handle(); }));
-                          EXPECT_EQ(::GetWindowLongA(Ctl(d, O::kIdOk), GWL_STYLE) & BS_TYPEMASK,
+                          EXPECT_EQ(::GetWindowLongA(Control(d, O::kIdOk), GWL_STYLE) & BS_TYPEMASK,
                                     BS_DEFPUSHBUTTON);
                           vt::PressKey(key);
                       },
@@ -223,7 +212,7 @@ TEST_F(OptionsDialog, OpensOverItsOwnerWithItsControlsToldApartAndTakesEnterAndE
                   result);
         EXPECT_EQ(enabled, code != 11);
         EXPECT_TRUE(ticked);
-        EXPECT_EQ(focus, Ctl(*dialog_, O::kIdAutoStart));
+        EXPECT_EQ(focus, Control(*dialog_, O::kIdAutoStart));
         const RECT around = vt::WindowRectOf(owner.get());
         EXPECT_NEAR(frame.left + frame.right, around.left + around.right, 2);
         EXPECT_NEAR(frame.top + frame.bottom, around.top + around.bottom, 2);
@@ -242,17 +231,15 @@ TEST_F(OptionsDialog, OpensOverItsOwnerWithItsControlsToldApartAndTakesEnterAndE
     for (const int first : {O::kIdActionFirst, O::kIdZOrderFirst}) {
         std::set<std::string> items;
         for (int i = 0; i < CountOf(first); ++i) {
-            const std::string text = *items.insert(ControlText(Ctl(*dialog_, first + i))).first;
+            const std::string text = *items.insert(ControlText(Control(*dialog_, first + i))).first;
             EXPECT_EQ(text, first == O::kIdActionFirst ? ActionTexts(i) : ZOrderTexts(i));
         }
         EXPECT_EQ(items.size(), static_cast<std::size_t>(CountOf(first)));
-        EXPECT_EQ(Ctl(*dialog_, first + CountOf(first)), nullptr);
+        EXPECT_EQ(Control(*dialog_, first + CountOf(first)), nullptr);
     }
-    std::vector<HWND> controls;
-    ::EnumChildWindows(form, &Collect, reinterpret_cast<LPARAM>(&controls));
     std::set<std::string> captions;
     int icons = 0;
-    for (const HWND control : controls) {
+    for (const HWND control : vt::WindowsUnder(form)) {
         const std::string text = ControlText(control);
         const LONG style = ::GetWindowLongA(control, GWL_STYLE);
         SCOPED_TRACE(vt::ClassOf(control) + " \"" + text + "\"");
@@ -292,8 +279,8 @@ TEST_F(OptionsDialog, AutoStartIsTheTaskOrTheRunValueInItsPlace) {
             const std::size_t boxesBefore = vt::ShownBoxes().size();
             bool shown = tick;
             EXPECT_EQ(RunOk([&](const O& d) {
-                          shown = IsChecked(Ctl(d, O::kIdAutoStart));
-                          vt::Toggle(Ctl(d, O::kIdAutoStart));
+                          shown = IsChecked(Control(d, O::kIdAutoStart));
+                          vt::Toggle(Control(d, O::kIdAutoStart));
                       }),
                       kResultOk);
             EXPECT_EQ(shown, !tick) << "read back from what the last OK wrote";
@@ -371,8 +358,8 @@ TEST_F(OptionsDialog, NonTextRunValueIsReportedAndTheBoxOpensClear) {
     std::size_t boxesAtOpen = 0;
     EXPECT_EQ(Run([&](const O& d) {
                   boxesAtOpen = vt::ShownBoxes().size();
-                  ticked = IsChecked(Ctl(d, O::kIdAutoStart));
-                  vt::Click(Ctl(d, O::kIdCancel));
+                  ticked = IsChecked(Control(d, O::kIdAutoStart));
+                  vt::Click(Control(d, O::kIdCancel));
               }),
               kResultCancel);
     EXPECT_FALSE(ticked);
@@ -432,10 +419,10 @@ TEST_F(OptionsDialog, OkStoresTheChoicesAsTheirTextsAndTellsWhatChangedCancelNot
         ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, runKey_.path().c_str()); // as if removed outside
         std::string shown;
         EXPECT_EQ(Run([&](const O& d) {
-                      shown = std::string(IsChecked(Ctl(d, O::kIdSystemMenu)) ? "0|" : "1|") +
+                      shown = std::string(IsChecked(Control(d, O::kIdSystemMenu)) ? "0|" : "1|") +
                               Chosen(d, O::kIdActionFirst) + '|' + Chosen(d, O::kIdZOrderFirst);
                       Change(d, row.action, row.zOrder, row.systemMenu, row.autoStart);
-                      vt::Click(Ctl(d, row.ok ? O::kIdOk : O::kIdCancel));
+                      vt::Click(Control(d, row.ok ? O::kIdOk : O::kIdCancel));
                   }),
                   row.ok ? kResultOk : kResultCancel);
         EXPECT_EQ(shown, row.shown);
@@ -489,7 +476,7 @@ protected:
     void Execute(int action, bool systemMenu) {
         vt::WhenModalOpens("Options", [=](const Form& d) {
             Change(d, action, -1, systemMenu);
-            vt::Click(Ctl(d, O::kIdOk));
+            vt::Click(Control(d, O::kIdOk));
         });
         const vt::ModalDeadline deadline;
         aSettingsExecute(form(), runKey_.path());

@@ -108,11 +108,6 @@ bool Active(DWORD processId, const char* program = kExecutableName) {
     return window != nullptr && TextOf(window) == (Is32(program) ? kActiveTitle32 : kActiveTitle64);
 }
 
-UniqueHandle OpenForWaiting(DWORD processId) {
-    return UniqueHandle(
-        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-}
-
 // Built beside the test program, and a program that this system runs. Some systems run 64-bit
 // programs only (under Wine, a machine without 32-bit Linux support): asked once, of the 32-bit
 // relay with a command line that it refuses at once.
@@ -521,7 +516,7 @@ TEST(RelayLifetime, StopAndItsOwnersEndCloseTheRelayThroughItsWindowAndMissingIs
         const DWORD processId = relay->ProcessId();
         EXPECT_TRUE(relay->Start(TestBinFolder())); // already running: the same process
         EXPECT_EQ(processId, relay->ProcessId());
-        const UniqueHandle process = OpenForWaiting(processId);
+        const UniqueHandle process = OpenedProcess(processId);
         ASSERT_TRUE(WaitUntil([&] { return FindRelayWindow(processId) != nullptr; }));
         if (stop) {
             relay->Stop();
@@ -768,7 +763,7 @@ TEST_F(ProgramWithRelays, WindowsOfBothBitnessesAreListedRenamedCommandedAndRemo
         const DWORD crashed = relay->ProcessId();
         ASSERT_TRUE(TerminateProcess(relay->Process(), 1));
         ASSERT_TRUE(WaitUntil([&] { return relay->Running() && relay->ProcessId() != crashed; }));
-        relays.push_back(OpenForWaiting(relay->ProcessId()));
+        relays.push_back(OpenedProcess(relay->ProcessId()));
     }
     ASSERT_TRUE(WaitBothActive());
     Fixture late(10000, Startable("vt_fixture32.exe") ? "vt_fixture32.exe" : "vt_fixture.exe");

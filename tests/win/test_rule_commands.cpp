@@ -11,7 +11,6 @@
 #include "app/messages.h"
 #include "app/timers.h"
 #include "platform/profile.h"
-#include "platform/registry.h"
 #include "rules/rule_commands.h"
 #include "rules/rule_more_dialog.h"
 #include "rules/rule_store.h"
@@ -27,14 +26,11 @@ namespace {
 using vantrel::Form;
 using vantrel::TfrmRuleMore;
 using vantrel::TfrmSetRule;
+using vt::Control;
 using vt::RuleSection;
 using vt::RulesFile;
 using vt::Topmost;
 using Command = void (*)(vantrel::RuleCommandHost&);
-
-HWND Ctl(const Form& d, int id) {
-    return vt::Control(d.Handle(), id);
-}
 
 // A script for the rule dialog: its steps in the order given, then OK, or Cancel.
 class Pick {
@@ -49,7 +45,7 @@ public:
         return Then([s](R& d) { EXPECT_EQ(vt::SetRuleShown(d), s); });
     }
     Pick& Type(std::string s) {
-        return Then([s](R& d) { vt::Type(Ctl(d, R::kIdClassName), s); });
+        return Then([s](R& d) { vt::Type(Control(d, R::kIdClassName), s); });
     }
     Pick& Action(int i) { return Set(&R::SetActionIndex, i); }
     Pick& ZOrder(int i) { return Set(&R::SetZOrderIndex, i); }
@@ -60,7 +56,7 @@ public:
     Pick& Refresh() { return Toggle(R::kIdAutoRefresh); }
     Pick& Exclude() { return Toggle(R::kIdCurrentWindow); }
     Pick& Toggle(int id) {
-        return Then([id](R& d) { vt::Toggle(Ctl(d, id)); });
+        return Then([id](R& d) { vt::Toggle(Control(d, id)); });
     }
     Pick& Cancel() {
         ok_ = false;
@@ -70,7 +66,7 @@ public:
         for (const auto& step : steps_) {
             step(d);
         }
-        vt::Click(Ctl(d, ok_ ? R::kIdOk : R::kIdCancel));
+        vt::Click(Control(d, ok_ ? R::kIdOk : R::kIdCancel));
     }
 
 private:
@@ -240,17 +236,17 @@ TEST_F(RuleCommand, DoubleClickMakesTheShownRuleAndMoreNarrowsItToACaption) {
     Run(vantrel::lvMainDblClick,
         Pick().Shows(cls + "|Huddle with Ann|1|0|30|").ZOrder(1).Then([&](TfrmSetRule& d) {
             vt::WhenModalOpens("More", [&](Form& more) {
-                EXPECT_EQ(vantrel::ControlText(Ctl(more, TfrmRuleMore::kIdProgram)),
+                EXPECT_EQ(vantrel::ControlText(Control(more, TfrmRuleMore::kIdProgram)),
                           "vt_fixture.exe");
-                vt::Type(Ctl(more, TfrmRuleMore::kIdTitlePattern), "*huddle*");
+                vt::Type(Control(more, TfrmRuleMore::kIdTitlePattern), "*huddle*");
                 // A place that is neither a name nor four numbers keeps the dialog open.
-                ::SetWindowTextA(Ctl(more, TfrmRuleMore::kIdPlacement), "1,2");
-                vt::Click(Ctl(more, TfrmRuleMore::kIdOk));
+                ::SetWindowTextA(Control(more, TfrmRuleMore::kIdPlacement), "1,2");
+                vt::Click(Control(more, TfrmRuleMore::kIdOk));
                 EXPECT_EQ(more.GetModalResult(), vantrel::kResultNone);
-                ::SetWindowTextA(Ctl(more, TfrmRuleMore::kIdPlacement), "Top Left");
-                vt::Click(Ctl(more, TfrmRuleMore::kIdOk));
+                ::SetWindowTextA(Control(more, TfrmRuleMore::kIdPlacement), "Top Left");
+                vt::Click(Control(more, TfrmRuleMore::kIdOk));
             });
-            vt::Click(Ctl(d, TfrmSetRule::kIdMore));
+            vt::Click(Control(d, TfrmSetRule::kIdMore));
         }));
     EXPECT_EQ(boxes.Seen().size(), 1u);
     EXPECT_EQ(Rules(), cls + "|Maximize|Stay on top|Huddle with Ann|-|-|vt_fixture.exe|*huddle*|" +
@@ -489,18 +485,7 @@ struct Timer1Row {
 // therefore get unique names that hold "ieframe" in lower case.
 class Timer1 : public RuleCommand, public ::testing::WithParamInterface<Timer1Row> {
 protected:
-    // The program reads the Internet Explorer version at start; the machine's is put back after.
-    void SetUp() override {
-        ASSERT_EQ(ie_.Create(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Internet Explorer",
-                             KEY_READ | KEY_WRITE),
-                  ERROR_SUCCESS);
-        hadVersion_ = ie_.ReadString("Version", oldVersion_) == ERROR_SUCCESS;
-        ASSERT_EQ(ie_.WriteString("Version", GetParam().version), ERROR_SUCCESS);
-    }
-    void TearDown() override {
-        RuleCommand::TearDown();
-        hadVersion_ ? ie_.WriteString("Version", oldVersion_) : ie_.DeleteValue("Version");
-    }
+    void SetUp() override { ASSERT_TRUE(ie_); }
     // The refreshes a window has handled, as F5 presses (down/up) and as refresh commands.
     // The fixture answers its commands ahead of posted messages, so a window's counts may lag
     // behind what was posted to it; posted messages to one thread are handled in order, though,
@@ -519,9 +504,9 @@ protected:
         return "F5 " + k + "/" + k + ", command " + std::to_string(GetParam().keys ? 0 : n);
     }
 
-    vantrel::platform::RegKey ie_;
-    std::string oldVersion_;
-    bool hadVersion_ = false;
+    // The program reads the Internet Explorer version at start.
+    const vt::RegValueOverride ie_{HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Internet Explorer",
+                                   "Version", GetParam().version};
 };
 
 // The exclusion chosen in the dialog is the window's own, and holds until the next rebuild.

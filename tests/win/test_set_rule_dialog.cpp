@@ -18,15 +18,12 @@ namespace vantrel {
 namespace {
 
 using R = TfrmSetRule;
-
-HWND C(const Form& form, int id) {
-    return vt::Control(form.Handle(), id);
-}
+using vt::Control;
 
 TEST(SetRuleDialog, LayoutCaptionsColoursAndInitialState) {
     R dialog(nullptr);
     const HWND form = dialog.Create();
-    const auto Ctl = [&](int id) { return C(dialog, id); };
+    const auto Ctl = [&](int id) { return Control(dialog, id); };
     EXPECT_EQ(vt::TextOf(form), "Set Rule");
     EXPECT_EQ(::GetWindowLongPtrA(form, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
     RECT client{};
@@ -88,20 +85,20 @@ TEST(SetRuleDialog, LayoutCaptionsColoursAndInitialState) {
 // typing such a name enables it for good.
 TEST(SetRuleDialog, TheWayOutAndTheEditsDecideResultAndChange) {
     using Edit = std::function<void(R&)>;
-    const auto toggle = [](int id) { return [id](const R& d) { vt::Toggle(C(d, id)); }; };
+    const auto toggle = [](int id) { return [id](const R& d) { vt::Toggle(Control(d, id)); }; };
     const Edit leadingZero = [](const R& d) {
-        ::SendMessageA(C(d, R::kIdTimeInterval), EM_SETSEL, 0, 0);
-        vt::Type(C(d, R::kIdTimeInterval), "0");
+        ::SendMessageA(Control(d, R::kIdTimeInterval), EM_SETSEL, 0, 0);
+        vt::Type(Control(d, R::kIdTimeInterval), "0");
     };
     const Edit andBack = [](R& d) {
-        vt::Type(C(d, R::kIdClassName), "IEFrame");
-        vt::Toggle(C(d, R::kIdCurrentWindow));
-        vt::Toggle(C(d, R::kIdCurrentWindow));
+        vt::Type(Control(d, R::kIdClassName), "IEFrame");
+        vt::Toggle(Control(d, R::kIdCurrentWindow));
+        vt::Toggle(Control(d, R::kIdCurrentWindow));
         d.SetActionIndex(2);
         d.SetActionIndex(0);
     };
     const Edit digitsOnly = [](const R& d) {
-        const HWND interval = C(d, R::kIdTimeInterval);
+        const HWND interval = Control(d, R::kIdTimeInterval);
         ::SendMessageA(interval, EM_SETSEL, 2, 2);
         for (const char* refused : {"a", "-", " ", "+"}) {
             vt::Type(interval, refused);
@@ -117,7 +114,7 @@ TEST(SetRuleDialog, TheWayOutAndTheEditsDecideResultAndChange) {
                                         {"\b\b\b\b\b\b\b", "", " ie"},
                                         {"Notepad", "Notepad", " ie"}};
         for (const auto& [typed, cls, ie] : steps) {
-            vt::Type(C(d, R::kIdClassName), typed);
+            vt::Type(Control(d, R::kIdClassName), typed);
             EXPECT_EQ(vt::SetRuleShown(d), std::string(cls) + "|Start Page - Browser|0|0|30|" +
                                                "editable nocaption" + ie + " refresh exclude")
                 << "after " << typed;
@@ -138,18 +135,18 @@ TEST(SetRuleDialog, TheWayOutAndTheEditsDecideResultAndChange) {
             EXPECT_EQ(::GetDlgCtrlID(at), id);
             at = ::GetNextDlgTabItem(d.Handle(), at, FALSE);
         }
-        EXPECT_EQ(::GetNextDlgGroupItem(d.Handle(), C(d, R::kIdActionFirst + 4), FALSE),
-                  C(d, R::kIdActionFirst));
-        EXPECT_EQ(::GetNextDlgGroupItem(d.Handle(), C(d, R::kIdZOrderFirst + 2), FALSE),
-                  C(d, R::kIdZOrderFirst));
+        EXPECT_EQ(::GetNextDlgGroupItem(d.Handle(), Control(d, R::kIdActionFirst + 4), FALSE),
+                  Control(d, R::kIdActionFirst));
+        EXPECT_EQ(::GetNextDlgGroupItem(d.Handle(), Control(d, R::kIdZOrderFirst + 2), FALSE),
+                  Control(d, R::kIdZOrderFirst));
     };
     HWND asked = nullptr; // the dialog that asked for a class name
     const Edit emptyFirst = [&asked](R& d) {
         asked = d.Handle();
-        vt::Click(C(d, R::kIdOk));
+        vt::Click(Control(d, R::kIdOk));
         EXPECT_EQ(d.GetModalResult(), kResultNone);
         EXPECT_TRUE(::IsWindowVisible(d.Handle()));
-        vt::Type(C(d, R::kIdClassName), " ");
+        vt::Type(Control(d, R::kIdClassName), " ");
     };
     constexpr int kClose = SC_CLOSE;
     const std::string ie = "IEFrame|Start Page - Browser|";
@@ -166,8 +163,8 @@ TEST(SetRuleDialog, TheWayOutAndTheEditsDecideResultAndChange) {
         {"a new action", "IEFrame", [](R& d) { d.SetActionIndex(4); }, R::kIdOk, true,
          ie + "4|0|30|ie refresh exclude"},
         {"a new z order", "IEFrame",
-         [](R& d) { ::SendMessageA(C(d, R::kIdZOrderFirst + 2), BM_CLICK, 0, 0); }, R::kIdOk, true,
-         ie + "0|2|30|ie refresh exclude"},
+         [](R& d) { ::SendMessageA(Control(d, R::kIdZOrderFirst + 2), BM_CLICK, 0, 0); }, R::kIdOk,
+         true, ie + "0|2|30|ie refresh exclude"},
         {"auto refresh", "IEFrame", toggle(R::kIdAutoRefresh), R::kIdOk, true,
          ie + "0|0|30|ie exclude"},
         {"current window", "IEFrame", toggle(R::kIdCurrentWindow), R::kIdOk, true,
@@ -214,7 +211,7 @@ TEST(SetRuleDialog, TheWayOutAndTheEditsDecideResultAndChange) {
             if (row.out == kClose) {
                 ::SendMessageA(form.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
             } else {
-                vt::Click(C(form, row.out));
+                vt::Click(Control(form, row.out));
             }
         });
         EXPECT_EQ(result, row.shown.empty() ? kResultCancel : kResultOk);

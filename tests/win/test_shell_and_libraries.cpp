@@ -5,12 +5,12 @@
 #include "platform/system_library.h"
 #include "platform/window_api.h"
 #include "relay/relay_protocol.h"
+#include "support/test_support.h"
 #include "support/wait.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cctype>
@@ -32,26 +32,6 @@ std::string ModulePath(HMODULE module) {
     char path[MAX_PATH] = {};
     const DWORD n = ::GetModuleFileNameA(module, path, MAX_PATH);
     return std::string(path, n);
-}
-
-struct ProcessFacts {
-    DWORD parent = 0;
-    std::string exe;
-};
-
-ProcessFacts FactsOf(DWORD pid) {
-    ProcessFacts facts;
-    const platform::UniqueSnapshot snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = snapshot && ::Process32First(snapshot.get(), &entry); more;
-         more = ::Process32Next(snapshot.get(), &entry)) {
-        if (entry.th32ProcessID == pid) {
-            facts.parent = entry.th32ParentProcessID;
-            facts.exe = entry.szExeFile;
-        }
-    }
-    return facts;
 }
 
 TEST(SystemLibraries, ComeFromTheSystemFolderNeverFromTheCurrentOne) {
@@ -138,10 +118,9 @@ TEST(ShellOpen, TheDesktopShellsProcessOpensWhatTheProgramAsksFor) {
     HWND notepad = nullptr;
     ASSERT_TRUE(
         vt::WaitUntil([&] { return (notepad = ::FindWindowA("Notepad", nullptr)); }, 30000));
-    const DWORD opened = platform::ProcessIdOf(notepad);
-    const ProcessFacts facts = FactsOf(opened);
-    EXPECT_NE(facts.parent, ::GetCurrentProcessId());
-    EXPECT_EQ(Upper(FactsOf(facts.parent).exe), "EXPLORER.EXE");
+    const PROCESSENTRY32 opened = vt::ProcessEntry(platform::ProcessIdOf(notepad));
+    EXPECT_NE(opened.th32ParentProcessID, ::GetCurrentProcessId());
+    EXPECT_EQ(Upper(vt::ProcessEntry(opened.th32ParentProcessID).szExeFile), "EXPLORER.EXE");
     ::PostMessageA(notepad, WM_CLOSE, 0, 0);
     EXPECT_TRUE(vt::WaitUntil([&] { return !::IsWindow(notepad); }));
 }

@@ -185,14 +185,8 @@ TEST_F(SystemMenu, NotInsertedOnTheNewestVersionCode) {
 // take, in a process that sees Windows XP x64.
 TEST(OnOlderWindows, SystemMenuItemsAndTheTwoMinuteTick) {
     // Back to the prefix's own answer for everything that runs after this test, however it ends.
-    struct SeenAsXp {
-        SeenAsXp()
-            : set(::RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine", "Version", REG_SZ,
-                                    "winxp64", 8) == ERROR_SUCCESS) {}
-        ~SeenAsXp() { ::RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\Wine", "Version"); }
-        const bool set;
-    } const xp;
-    ASSERT_TRUE(xp.set);
+    const vt::RegValueOverride xp(HKEY_CURRENT_USER, "Software\\Wine", "Version", "winxp64");
+    ASSERT_TRUE(xp);
     // The child's report goes to a file: GoogleTest exits 0 when a filter matches nothing, so
     // only the tests it reports passed show that it ran them.
     const vt::TempDir dir;
