@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <fstream>
 #include <string>
@@ -15,6 +16,7 @@
 #include "app/messages.h"
 #include "app/rule_application.h"
 #include "commands/hidden_journal.h"
+#include "commands/relay_process.h"
 #include "platform/foreign_window.h"
 #include "platform/handles.h"
 #include "support/app_process.h"
@@ -40,8 +42,26 @@ std::string JournalPath() {
     return std::string(folder) + "\\Ostrim\\Vantrel\\hidden.dat";
 }
 
-// Asks the program to exit and waits for it to end.
+// The program's relays can be asked to end: each has its window. Exit waits for a relay that is
+// still starting, which on a busy machine may take longer than the exit is allowed.
+bool RelaysReady(DWORD programId) {
+    const vantrel::platform::UniqueHandle all(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 p{};
+    p.dwSize = sizeof(p);
+    int relays = 0;
+    for (BOOL more = ::Process32First(all.get(), &p); more; more = ::Process32Next(all.get(), &p)) {
+        if (p.th32ParentProcessID == programId &&
+            std::string(p.szExeFile).rfind("vantrel_relay", 0) == 0 &&
+            (++relays, vantrel::FindRelayWindow(p.th32ProcessID) == nullptr)) {
+            return false;
+        }
+    }
+    return relays > 0;
+}
+
+// Asks the program, its relays started, to exit and waits for it to end.
 bool Exits(vt::AppProcess& app, HWND main, DWORD ms = 2000) {
+    EXPECT_TRUE(vt::WaitUntil([&] { return RelaysReady(app.ProcessId()); }));
     ::PostMessageA(main, WM_COMMAND, vantrel::kCmdExit, 0);
     return app.WaitForExit(ms);
 }
