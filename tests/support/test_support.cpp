@@ -460,9 +460,18 @@ bool ShellIconCall(DWORD message, HWND owner, UINT id) {
 namespace vt {
 
 bool HideToTray(HWND main, HWND window) {
+    // The program hides only windows it lists, and lists one opened after its start once a relay
+    // has announced it: asked again until the window goes.
+    ULONGLONG asked = 0;
     return main != nullptr && WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }) &&
-           SysMenuCommand(main, window, vantrel::kSysMinimizeToTray, true) &&
-           WaitUntil([&] { return !::IsWindowVisible(window); });
+           WaitUntil([&] {
+               if (::GetTickCount64() - asked >= 200) {
+                   asked = ::GetTickCount64();
+                   ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, W(window),
+                                  vantrel::kSysMinimizeToTray);
+               }
+               return !::IsWindowVisible(window);
+           });
 }
 
 } // namespace vt
