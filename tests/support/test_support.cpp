@@ -467,8 +467,7 @@ bool HideToTray(HWND main, HWND window) {
            WaitUntil([&] {
                if (::GetTickCount64() - asked >= 200) {
                    asked = ::GetTickCount64();
-                   ::PostMessageA(main, vantrel::WM_SYSMENUCOMMAND, W(window),
-                                  vantrel::kSysMinimizeToTray);
+                   SysMenuCommand(main, window, vantrel::kSysMinimizeToTray, true);
                }
                return !::IsWindowVisible(window);
            });
