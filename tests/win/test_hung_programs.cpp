@@ -45,11 +45,12 @@ std::string JournalPath() {
 // The program's relays can be asked to end: each has its window. Exit waits for a relay that is
 // still starting, which on a busy machine may take longer than the exit is allowed.
 bool RelaysReady(DWORD programId) {
-    const vantrel::platform::UniqueHandle all(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    const vantrel::platform::UniqueSnapshot all(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32 p{};
     p.dwSize = sizeof(p);
     int relays = 0;
-    for (BOOL more = ::Process32First(all.get(), &p); more; more = ::Process32Next(all.get(), &p)) {
+    for (BOOL more = all && ::Process32First(all.get(), &p); more;
+         more = ::Process32Next(all.get(), &p)) {
         if (p.th32ParentProcessID == programId &&
             std::string(p.szExeFile).rfind("vantrel_relay", 0) == 0 &&
             (++relays, vantrel::FindRelayWindow(p.th32ProcessID) == nullptr)) {
