@@ -23,23 +23,56 @@ std::deque<Pending> g_pending;
 UINT_PTR g_timer = 0;
 vantrel::Form* g_lastDriven = nullptr;
 
+void StopPolling() {
+    if (g_timer != 0) {
+        ::KillTimer(nullptr, g_timer);
+        g_timer = 0;
+    }
+}
+
 void CALLBACK Poll(HWND, UINT, UINT_PTR, DWORD) {
     vantrel::Form* form = vantrel::Form::ActiveModal();
     if (form == nullptr || form == g_lastDriven || g_pending.empty() ||
-        !::IsWindowVisible(form->Handle())) {
-        return;
-    }
-    if (form->Caption().rfind(g_pending.front().prefix, 0) != 0) {
+        !::IsWindowVisible(form->Handle()) ||
+        form->Caption().rfind(g_pending.front().prefix, 0) != 0) {
         return;
     }
     Pending next = std::move(g_pending.front());
     g_pending.pop_front();
     g_lastDriven = form;
     if (g_pending.empty()) {
-        ::KillTimer(nullptr, g_timer);
-        g_timer = 0;
+        StopPolling();
     }
     next.script(*form);
+}
+
+// The first control below the form, however deeply nested, that the test accepts.
+HWND FindControl(HWND form, const std::function<bool(HWND)>& test) {
+    const std::vector<HWND> controls = WindowsUnder(form);
+    const auto found = std::find_if(controls.begin(), controls.end(), test);
+    return found != controls.end() ? *found : nullptr;
+}
+
+std::vector<ShownBox> g_shownBoxes;
+
+void CALLBACK AnswerOnTimer(HWND, UINT, UINT_PTR, DWORD) {
+    AnswerMessageBox();
+}
+
+BOOL CALLBACK FindMessageBox(HWND window, LPARAM found) {
+    if (ClassOf(window) == "#32770" && ::IsWindowVisible(window)) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void SendKey(WORD key, bool down) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    ::SendInput(1, &input, sizeof(input));
 }
 
 } // namespace
@@ -67,15 +100,6 @@ char AccessLetter(const std::string& caption) {
     return 0;
 }
 
-namespace {
-// The first control below the form, however deeply nested, that the test accepts.
-HWND FindControl(HWND form, const std::function<bool(HWND)>& test) {
-    const std::vector<HWND> controls = WindowsUnder(form);
-    const auto found = std::find_if(controls.begin(), controls.end(), test);
-    return found != controls.end() ? *found : nullptr;
-}
-} // namespace
-
 void WhenModalOpens(const std::string& captionPrefix, std::function<void(vantrel::Form&)> script) {
     g_pending.push_back(Pending{captionPrefix, std::move(script)});
     g_lastDriven = nullptr;
@@ -87,10 +111,7 @@ void WhenModalOpens(const std::string& captionPrefix, std::function<void(vantrel
 int DropPendingScripts() {
     const int n = static_cast<int>(g_pending.size());
     g_pending.clear();
-    if (g_timer != 0) {
-        ::KillTimer(nullptr, g_timer);
-        g_timer = 0;
-    }
+    StopPolling();
     return n;
 }
 
@@ -141,22 +162,6 @@ int TrackPosition(HWND trackBar) {
     return static_cast<int>(::SendMessageA(trackBar, TBM_GETPOS, 0, 0));
 }
 
-namespace {
-std::vector<ShownBox> g_shownBoxes;
-
-void CALLBACK AnswerOnTimer(HWND, UINT, UINT_PTR, DWORD) {
-    AnswerMessageBox();
-}
-
-BOOL CALLBACK FindMessageBox(HWND window, LPARAM found) {
-    if (ClassOf(window) == "#32770" && ::IsWindowVisible(window)) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-} // namespace
-
 bool AnswerMessageBox() {
     // This thread's windows only: the box is the loop's that runs here, and asking every window
     // on the desktop every 10 ms slows all else the test waits for.
@@ -188,16 +193,6 @@ BoxAnswerer::BoxAnswerer() : timer_(::SetTimer(nullptr, 0, 10, AnswerOnTimer)) {
 BoxAnswerer::~BoxAnswerer() {
     ::KillTimer(nullptr, timer_);
 }
-
-namespace {
-void SendKey(WORD key, bool down) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-    ::SendInput(1, &input, sizeof(input));
-}
-} // namespace
 
 void PressKey(WORD key, const std::vector<WORD>& modifiers) {
     for (WORD m : modifiers) {

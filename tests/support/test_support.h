@@ -336,3 +336,31 @@ private:
 };
 
 } // namespace vt
+
+// How a control looks to the user (its font, the cursor it sets over the arrow) and what the
+// program hands the shell, for the dialog, layout and flat-control tests.
+
+#include "ui/web_links.h"
+
+namespace vt {
+
+inline LOGFONTA FontOf(HWND control) {
+    LOGFONTA font{};
+    const auto handle = reinterpret_cast<HGDIOBJ>(::SendMessageA(control, WM_GETFONT, 0, 0));
+    ::GetObjectA(handle, sizeof(font), &font);
+    return font;
+}
+inline HCURSOR CursorOver(HWND control) {
+    ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512))); // IDC_ARROW
+    ::SendMessageA(control, WM_SETCURSOR, W(control), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return ::GetCursor();
+}
+// Records every shell opening, owner and target, for its lifetime.
+struct OpenRecorder {
+    using Calls = std::vector<std::pair<HWND, std::string>>;
+    Calls calls;
+    vantrel::ScopedShellOpener scope{
+        [this](HWND owner, const std::string& target) { calls.emplace_back(owner, target); }};
+};
+
+} // namespace vt

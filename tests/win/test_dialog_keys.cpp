@@ -135,22 +135,21 @@ TEST(DialogKeys, EnterIsOkEscIsCancelAndARefusalKeepsTheFocusInTheField) {
                 c.fill(form);
             }
             vt::BoxAnswerer boxes;
-            std::vector<std::string> opened;
-            const vantrel::ScopedShellOpener recorder(
-                [&](HWND, const std::string& address) { opened.push_back(address); });
+            vt::OpenRecorder opened;
             vt::PressKey(c.key);
             if (c.shows.empty()) {
                 return; // the modal loop takes the key and ends the dialog
             }
             const auto shown = [&] {
-                return opened.empty() ? boxes.Seen().empty() ? "" : boxes.Seen().front().text
-                                      : opened.front();
+                return !opened.calls.empty()  ? opened.calls.front().second
+                       : boxes.Seen().empty() ? ""
+                                              : boxes.Seen().front().text;
             };
             const HWND field = vt::Control(f, c.stays);
             EXPECT_TRUE(
                 vt::WaitInLoop([&] { return shown() != "" && ::GetFocus() == field; }, 5000));
             EXPECT_EQ(shown(), c.shows);
-            EXPECT_EQ(boxes.Seen().size() + opened.size(), 1u);
+            EXPECT_EQ(boxes.Seen().size() + opened.calls.size(), 1u);
             EXPECT_EQ(form.GetModalResult(), vantrel::kResultNone) << "the dialog stays open";
             vt::PressKey(VK_ESCAPE);
         };

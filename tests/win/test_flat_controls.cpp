@@ -381,13 +381,7 @@ struct TabHost : Host {
 // picture shows between the tabs and beside them. A click selects and notifies, once.
 TEST(FlatTabs, BoldRedCaptionsAtTheBottomAndTheSelectedTabMergesIntoThePage) {
     TabHost host;
-    const auto fontOf = [&] {
-        LOGFONTA font{};
-        ::GetObjectA(reinterpret_cast<HGDIOBJ>(::SendMessageA(host.tab, WM_GETFONT, 0, 0)),
-                     sizeof(font), &font);
-        return font;
-    };
-    const LOGFONTA own = fontOf();
+    const LOGFONTA own = vt::FontOf(host.tab);
     const RECT selected = host.ItemRect(0);
     EXPECT_GE(selected.top, 284) << "below the lists that lie over the page";
     EXPECT_LE(selected.bottom, 300);
@@ -395,8 +389,8 @@ TEST(FlatTabs, BoldRedCaptionsAtTheBottomAndTheSelectedTabMergesIntoThePage) {
     EXPECT_LE(std::abs(own.lfHeight), selected.bottom - selected.top) << "the captions fit";
     ::SendMessageA(host.tab, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(SYSTEM_FONT)),
                    1);
-    EXPECT_EQ(fontOf().lfHeight, own.lfHeight);
-    EXPECT_EQ(fontOf().lfWeight, own.lfWeight);
+    EXPECT_EQ(vt::FontOf(host.tab).lfHeight, own.lfHeight);
+    EXPECT_EQ(vt::FontOf(host.tab).lfWeight, own.lfWeight);
     EXPECT_EQ(host.ItemRect(0).top, selected.top);
 
     const auto picture = vt::Shot(host.tab);
@@ -487,13 +481,9 @@ TEST(FlatButton, EveryKindCentresItsCaptionHoversShowsTheHandAndClicks) {
         ::SendMessageA(button, WM_MOUSELEAVE, 0, 0);
         EXPECT_EQ(vt::Shot(button)->At(3, 3), shot->At(3, 3));
         const HCURSOR hand = ::LoadCursor(nullptr, IDC_HAND);
-        const LPARAM overClient = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
-        ::SetCursor(nullptr);
-        ::SendMessageA(button, WM_SETCURSOR, vt::W(button), overClient);
-        EXPECT_NE(::GetCursor(), hand);
+        EXPECT_NE(vt::CursorOver(button), hand);
         vantrel::SetFlatButtonHandCursor(button);
-        ::SendMessageA(button, WM_SETCURSOR, vt::W(button), overClient);
-        EXPECT_EQ(::GetCursor(), hand);
+        EXPECT_EQ(vt::CursorOver(button), hand);
         ::SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
         ::SendMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
         ASSERT_TRUE(vt::WaitUntil([&] { return !host.commands.empty(); }));

@@ -206,9 +206,7 @@ TEST_F(MainLayout, MenuButtonOpensTheListMenuBelowItselfWhereverTheWindowIs) {
 // A help file in the current folder must not be the one that opens.
 TEST_F(MainLayout, HelpOpensTheFileBesideTheProgramFromAnyFolder) {
     Start();
-    std::vector<std::pair<HWND, std::string>> opened;
-    vantrel::ScopedShellOpener opener(
-        [&](HWND owner, const std::string& target) { opened.emplace_back(owner, target); });
+    vt::OpenRecorder opener;
     vt::TempDir elsewhere;
     ASSERT_TRUE(std::ofstream(elsewhere.path() + "Vantrel.chm").good());
     char before[MAX_PATH] = {};
@@ -218,7 +216,7 @@ TEST_F(MainLayout, HelpOpensTheFileBesideTheProgramFromAnyFolder) {
     ::SetCurrentDirectoryA(before);
     const std::string folder = vt::TestBinFolder();
     EXPECT_TRUE(vt::Exists(folder + "vantrel_tests.exe")) << "the running program's folder";
-    EXPECT_EQ(opened, (decltype(opened){{form().Handle(), folder + "Vantrel.chm"}}));
+    EXPECT_EQ(opener.calls, vt::OpenRecorder::Calls({{form().Handle(), folder + "Vantrel.chm"}}));
 }
 
 } // namespace

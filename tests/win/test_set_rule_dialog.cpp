@@ -31,9 +31,7 @@ TEST(SetRuleDialog, LayoutCaptionsColoursAndInitialState) {
     EXPECT_EQ(std::to_string(client.right) + "x" + std::to_string(client.bottom), "435x346");
 
     const LRESULT font = ::SendMessageA(Ctl(R::kIdOk), WM_GETFONT, 0, 0);
-    LOGFONTA face{};
-    ::GetObjectA(reinterpret_cast<HGDIOBJ>(font), sizeof(face), &face);
-    EXPECT_STREQ(face.lfFaceName, platform::UiFontFace());
+    EXPECT_STREQ(vt::FontOf(Ctl(R::kIdOk)).lfFaceName, platform::UiFontFace());
     for (const char* text :
          {"Window Caption:", "Class Name:", "Next start action", "Next start Z Order",
           "Internet Explorer", "Automatic refresh enabled", "Time Intervals:", "second",
