@@ -5,7 +5,6 @@
 #include <commctrl.h>
 #include <algorithm>
 #include <fstream>
-#include <utility>
 #include <vector>
 
 #include "app/command_ids.h"
@@ -14,10 +13,8 @@
 #include "support/main_form_fixture.h"
 #include "support/dialog_driver.h"
 #include "support/test_support.h"
-#include "support/wait.h"
 #include "ui/main_graphics.h"
 #include "ui/main_menus.h"
-#include "ui/web_links.h"
 
 namespace {
 

@@ -1,7 +1,6 @@
 // The Options dialog and the Settings command, driven through the real dialog. Settings live in a
 // private folder and auto start in a private key, so the machine's Run key is never touched.
 #include "app/main_form.h"
-#include "platform/handles.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/task_scheduler.h"
@@ -23,7 +22,6 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 #include <set>
 #include <string>
 #include <tuple>
@@ -53,17 +51,13 @@ std::string Chosen(const Form& form, int firstId) {
     return chosen;
 }
 
-// What a person changes in the dialog: an item of each radio group (-1 none), selected and told
-// to the form as a mouse click would, and which boxes they click.
+// What a person clicks in the dialog: an item of each radio group (-1 none), and which boxes.
 void Change(const Form& form, int action, int zOrder, bool systemMenu = false,
             bool autoStart = false) {
     for (const auto& [first, index] :
          {std::pair{O::kIdActionFirst, action}, std::pair{O::kIdZOrderFirst, zOrder}}) {
-        for (int i = 0; i < CountOf(first) && index >= 0; ++i) {
-            SetChecked(Control(form, first + i), i == index);
-        }
         if (index >= 0) {
-            vt::Click(Control(form, first + index));
+            ::SendMessageA(Control(form, first + index), BM_CLICK, 0, 0);
         }
     }
     for (const auto& [id, click] :

@@ -4,7 +4,6 @@
 #include "platform/handles.h"
 #include "platform/profile.h"
 #include "platform/task_scheduler.h"
-#include "support/wait.h"
 #include "ui/environment.h"
 #include "ui/settings.h"
 #include "support/test_support.h"
@@ -42,15 +41,6 @@ protected:
     std::string Loaded() const {
         const CommonSettings s = LoadSettings(location_);
         return std::to_string(s.systemMenu) + '|' + s.action + '|' + s.zOrder;
-    }
-    // The user is told which file could not be written, and nothing is written elsewhere instead.
-    void ExpectWriteRefused() const {
-        try {
-            SaveSettings(location_, CommonSettings());
-            ADD_FAILURE() << "the settings were written";
-        } catch (const UserError& e) {
-            EXPECT_EQ(std::string(e.what()), "Unable to write to " + UserFile());
-        }
     }
 };
 
@@ -159,7 +149,13 @@ TEST_F(SettingsTest, NoWriteGoesThroughALinkInTheUserFolder) {
     const std::string journalPath = settings.substr(0, settings.rfind('\\') + 1) + "hidden.dat";
     ASSERT_TRUE(CreateHardLinkA(settings.c_str(), victim.c_str(), nullptr));
     ASSERT_TRUE(CreateHardLinkA(journalPath.c_str(), victim.c_str(), nullptr));
-    ExpectWriteRefused();
+    // The user is told which file could not be written, and nothing is written elsewhere instead.
+    try {
+        SaveSettings(location_, CommonSettings());
+        ADD_FAILURE() << "the settings were written";
+    } catch (const UserError& e) {
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + UserFile());
+    }
     const auto window = vt::PlainWindow("hidden");
     HiddenJournal journal;
     journal.SetPath(journalPath, location_.appDataFolder);
@@ -227,7 +223,7 @@ TEST(CheckedFiles, ProfileTextEditsReadBackAsTheSystemWritesThem) {
     }
 }
 
-TEST(Environment, VersionCodeTable) {
+TEST(Environment, VersionCodesInternetExplorerVersionsRunKeysAndMenuTexts) {
     const struct {
         unsigned platform, major, minor;
         int code;
@@ -240,9 +236,6 @@ TEST(Environment, VersionCodeTable) {
     }
     // Without a manifest naming supported systems every NT 6 and later reports 6.x.
     EXPECT_EQ(WindowsVersionCode(), 11);
-}
-
-TEST(Environment, InternetExplorerVersionRunKeyAndMenuText) {
     for (const auto& [text, major] :
          {std::pair{"9.11.9600.17843", 9}, {"11.0", 11}, {"11", 0}, {"x.1", 0}, {".1", 0}}) {
         EXPECT_EQ(IEMajorVersionFrom(text), major) << text;
@@ -260,19 +253,16 @@ TEST(Environment, InternetExplorerVersionRunKeyAndMenuText) {
     EXPECT_FALSE(MenuContainsText(menu.get(), "Stay on top"));
 }
 
-// A quoted path with " -Start" reads back as on; a start without it does not.
-TEST(AutoStartTest, WriteReadAndDelete) {
+// A quoted path with " -Start" reads back as on; a start without it does not. (Writing and
+// removing the value: the Options dialog's auto-start test.)
+TEST(AutoStartTest, OnlyAQuotedPathWithStartReadsBackAsOn) {
     const vt::TestRunKey run;
     EXPECT_FALSE(ReadAutoStart(run.path()));
-    WriteAutoStart(run.path(), true, "C:\\Program Files\\Vantrel\\Vantrel.exe");
-    EXPECT_EQ(run.Value(), "\"C:\\Program Files\\Vantrel\\Vantrel.exe\" -Start");
-    EXPECT_TRUE(ReadAutoStart(run.path()));
-    WriteAutoStart(run.path(), false, "");
-    EXPECT_FALSE(run.Value());
-    EXPECT_FALSE(ReadAutoStart(run.path()));
-    EXPECT_NO_THROW(WriteAutoStart(run.path(), false, ""));
-    for (const auto& [value, on] :
-         {std::pair{"C:\\x.exe -start", false}, {"\"C:\\x.exe\" -Start -Other", true}}) {
+    const std::string exe = "C:\\Program Files\\Vantrel\\Vantrel.exe";
+    EXPECT_EQ(AutoStartCommand(exe), '"' + exe + "\" -Start");
+    for (const auto& [value, on] : {std::pair{AutoStartCommand(exe), true},
+                                    {"C:\\x.exe -start", false},
+                                    {"\"C:\\x.exe\" -Start -Other", true}}) {
         run.Set("Vantrel", value);
         EXPECT_EQ(ReadAutoStart(run.path()), on) << value;
     }
