@@ -144,7 +144,7 @@ TEST(AboutDialog, ShowsItsTextsAndLinksWhichOpenTheirAddressesAndClosingGivesThe
     }
 }
 
-TEST(AboutLinks, EveryAddressIsBuiltOnTheOneHost) {
+TEST(AboutLinks, EveryAddressIsOnTheOneHostAndTheHelpFileBesideTheExecutable) {
     const std::string host = vantrel::HostName();
     ASSERT_EQ(host.rfind("www.", 0), 0u);
     const std::string home = vantrel::MakerHomePage();
@@ -160,6 +160,16 @@ TEST(AboutLinks, EveryAddressIsBuiltOnTheOneHost) {
     ASSERT_NE(at, std::string::npos);
     EXPECT_GT(at, 0u);
     EXPECT_EQ(email.substr(at + 1), host.substr(4)) << "mail goes to the maker's own domain";
+
+    // The help file beside the executable (opened from another folder: MainLayout's Help test).
+    const std::pair<const char*, const char*> paths[] = {
+        {"C:\\Program Files\\Vantrel\\Vantrel.exe", "C:\\Program Files\\Vantrel\\Vantrel.chm"},
+        {"C:\\v1.2\\Vantrel", "C:\\v1.2\\Vantrel.chm"},
+        {"\\\\server\\share\\v.exe", "\\\\server\\share\\Vantrel.chm"},
+        {"Vantrel.exe", "Vantrel.chm"}};
+    for (const auto& [exe, help] : paths) {
+        EXPECT_EQ(vantrel::HelpFilePathFor(exe), help) << exe;
+    }
 }
 
 TEST(AboutLinks, OpeningGoesThroughTheCurrentOpenerAndScopesNest) {
@@ -178,18 +188,6 @@ TEST(AboutLinks, OpeningGoesThroughTheCurrentOpenerAndScopesNest) {
     vantrel::OpenWebPage(owner, "y");
     EXPECT_EQ(outer.calls,
               OpenRecorder::Calls({{owner, vantrel::ProductPage()}, {owner, "x"}, {owner, "y"}}));
-}
-
-// The executable's folder plus the file name (opened from another folder: MainLayout's Help test).
-TEST(AboutHelp, HelpFileLiesBesideTheExecutable) {
-    const std::pair<const char*, const char*> paths[] = {
-        {"C:\\Program Files\\Vantrel\\Vantrel.exe", "C:\\Program Files\\Vantrel\\Vantrel.chm"},
-        {"C:\\v1.2\\Vantrel", "C:\\v1.2\\Vantrel.chm"},
-        {"\\\\server\\share\\v.exe", "\\\\server\\share\\Vantrel.chm"},
-        {"Vantrel.exe", "Vantrel.chm"}};
-    for (const auto& [exe, help] : paths) {
-        EXPECT_EQ(vantrel::HelpFilePathFor(exe), help) << exe;
-    }
 }
 
 } // namespace

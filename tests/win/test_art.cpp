@@ -28,17 +28,14 @@ std::pair<int, int> At(int dpi, int width, int height) {
     return {::MulDiv(width, dpi, 96), ::MulDiv(height, dpi, 96)};
 }
 
-TEST(Art, EachDpiTakesTheSmallestDrawingAtOrAboveItsScale) {
+TEST(Art, EachDpiTakesTheSmallestDrawingAtOrAboveItsScaleAndPicturesLoadAtItsSize) {
     const struct {
         int dpi, percent;
-    } cases[] = {{72, 100},  {96, 100},  {97, 125},  {110, 125}, {120, 125},
-                 {121, 150}, {144, 150}, {168, 200}, {192, 200}, {288, 200}};
-    for (const auto& c : cases) {
+    } scales[] = {{72, 100},  {96, 100},  {97, 125},  {110, 125}, {120, 125},
+                  {121, 150}, {144, 150}, {168, 200}, {192, 200}, {288, 200}};
+    for (const auto& c : scales) {
         EXPECT_EQ(vantrel::ArtScalePercent(c.dpi), c.percent) << c.dpi;
     }
-}
-
-TEST(Art, PicturesLoadAtTheSizeOfTheirDrawingForTheDpi) {
     const HINSTANCE instance = ::GetModuleHandleA(nullptr);
     const struct {
         int id, width, height;

@@ -95,8 +95,7 @@ MainWindowAt StartAt(int dpi) {
         seen.columns.push_back(
             static_cast<int>(::SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0)));
     }
-    RECT header{};
-    ::GetWindowRect(::GetWindow(list, GW_CHILD), &header);
+    const RECT header = vt::WindowRectOf(::GetWindow(list, GW_CHILD));
     seen.headerHeight = header.bottom - header.top;
     return seen;
 }
@@ -145,8 +144,7 @@ TEST(DpiLayout, DialogsFollowAChangeOfDpiAndComeBackExactly) {
         SCOPED_TRACE(form->Caption());
         const HWND window = form->Create();
         const std::vector<Child> before = ShownChildren(window);
-        RECT frame96{};
-        ::GetWindowRect(window, &frame96);
+        const RECT frame96 = vt::WindowRectOf(window);
         for (int dpi : {144, 96}) {
             const RECT suggested{frame96.left, frame96.top,
                                  frame96.left + At(frame96.right - frame96.left, dpi),

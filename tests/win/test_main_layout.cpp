@@ -40,13 +40,14 @@ protected:
         form().ftcMainTabChanged(tab);
     }
     LRESULT HitTest(int x, int y) {
-        RECT r{};
-        ::GetWindowRect(form().Handle(), &r);
+        const RECT r = vt::WindowRectOf(form().Handle());
         return ::SendMessageA(form().Handle(), WM_NCHITTEST, 0, MAKELPARAM(r.left + x, r.top + y));
     }
 };
 
-TEST_F(MainLayout, TabsSwapListsButtonsAndMenuItems) {
+TEST_F(MainLayout, TabsSwapListsButtonsAndMenuItemsWhoseStatesFollowTheSelection) {
+    vt::Fixture fixture;
+    const HWND window = fixture.CreateOfNewClass("Layout");
     Start();
     // The lists and the buttons that trade places, those shown.
     const auto shown = [this] {
@@ -75,12 +76,7 @@ TEST_F(MainLayout, TabsSwapListsButtonsAndMenuItems) {
 
     SwitchTab(0);
     EXPECT_EQ(ListMenuNow(), windowMenu);
-}
 
-TEST_F(MainLayout, ItemsFollowTheSelection) {
-    vt::Fixture fixture;
-    const HWND window = fixture.CreateOfNewClass("Layout");
-    Start();
     form().lvMain().Select(-1);
     for (const char* name : {"SetRule1", "miWinowProp", "aMinimizeToTray1", "Resizewindow1"}) {
         EXPECT_FALSE(Enabled(name)) << name;
@@ -111,9 +107,7 @@ TEST_F(MainLayout, RulesColumnsTakeTheirWidthsFromTheList) {
     for (int column = 0; column < 6; ++column) {
         EXPECT_EQ(form().lvRule().ColumnWidth(column), expected[column]) << column;
     }
-    RECT list{};
-    ::GetWindowRect(form().lvMain().Handle(), &list);
-    ::MapWindowPoints(nullptr, form().Handle(), reinterpret_cast<POINT*>(&list), 2);
+    const RECT list = vt::ClientRectOf(form().lvMain().Handle());
     EXPECT_EQ(list.left, 21);
     EXPECT_EQ(list.top, 73);
     EXPECT_EQ(list.right - list.left, 470);
@@ -121,7 +115,7 @@ TEST_F(MainLayout, RulesColumnsTakeTheirWidthsFromTheList) {
     EXPECT_EQ(form().lvMain().ColumnWidth(4), 0);
 }
 
-TEST_F(MainLayout, BackgroundDragsButTextsAndPictureButtonsDoNot) {
+TEST_F(MainLayout, BackgroundDragsTextsAndPictureButtonsDoNotAndTheLinkTurnsRedUnderTheMouse) {
     Start();
     EXPECT_EQ(HitTest(300, 20), HTCAPTION); // title band background
     EXPECT_EQ(HitTest(60, 40), HTCAPTION);  // toolbar background
@@ -131,6 +125,15 @@ TEST_F(MainLayout, BackgroundDragsButTextsAndPictureButtonsDoNot) {
     EXPECT_EQ(HitTest(200, 67), HTCLIENT);  // its bottom-right corner counts too
     EXPECT_EQ(HitTest(201, 68), HTCAPTION); // one pixel further does not
     EXPECT_EQ(HitTest(480, 70), HTCAPTION); // the hidden stock icon is not there
+
+    EXPECT_FALSE(form().linkHot());
+    ::SendMessageA(form().Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(370, 8));
+    EXPECT_TRUE(form().linkHot());
+    ::SendMessageA(form().Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(300, 20));
+    EXPECT_FALSE(form().linkHot());
+    ::SendMessageA(form().Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(370, 8));
+    ::SendMessageA(form().Handle(), WM_MOUSELEAVE, 0, 0);
+    EXPECT_FALSE(form().linkHot());
 }
 
 TEST_F(MainLayout, AtNinetySixDpiThePicturesAreTheirFirstDrawingsPixelForPixel) {
@@ -176,18 +179,6 @@ TEST_F(MainLayout, AtNinetySixDpiThePicturesAreTheirFirstDrawingsPixelForPixel) 
         }
     }
     EXPECT_GT(compared, 512 * 340);
-}
-
-TEST_F(MainLayout, LinkTurnsRedUnderTheMouse) {
-    Start();
-    EXPECT_FALSE(form().linkHot());
-    ::SendMessageA(form().Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(370, 8));
-    EXPECT_TRUE(form().linkHot());
-    ::SendMessageA(form().Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(300, 20));
-    EXPECT_FALSE(form().linkHot());
-    ::SendMessageA(form().Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(370, 8));
-    ::SendMessageA(form().Handle(), WM_MOUSELEAVE, 0, 0);
-    EXPECT_FALSE(form().linkHot());
 }
 
 TEST_F(MainLayout, MenuButtonOpensTheListMenuBelowItselfWhereverTheWindowIs) {

@@ -117,12 +117,9 @@ TEST(SetRuleDialog, TheWayOutAndTheEditsDecideResultAndChange) {
         }
     };
     const platform::UniqueWindow owner = vt::PlainWindow("owner");
-    // Centred over its owner, with the focus on the first field; tabbing into a radio group lands
-    // on its selected item, and arrow keys stay inside the group.
-    const Edit tabsInOrder = [o = vt::WindowRectOf(owner.get())](const R& d) {
-        const RECT me = vt::WindowRectOf(d.Handle());
-        EXPECT_NEAR(me.left + me.right, o.left + o.right, 2);
-        EXPECT_NEAR(me.top + me.bottom, o.top + o.bottom, 2);
+    // The focus on the first field; tabbing into a radio group lands on its selected item, and
+    // arrow keys stay inside the group. (Centring over the owner: the Options dialog's test.)
+    const Edit tabsInOrder = [](const R& d) {
         HWND at = ::GetFocus();
         for (const int id :
              {R::kIdCaption, R::kIdClassName, R::kIdActionFirst + 3, R::kIdZOrderFirst + 1,
