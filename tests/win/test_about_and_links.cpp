@@ -21,13 +21,6 @@ namespace {
 using vantrel::Form;
 using vantrel::TfrmAbout;
 
-COLORREF TextColourFor(HWND form, HWND control) {
-    const vantrel::platform::WindowDc dc(form);
-    ::SetTextColor(dc.get(), RGB(1, 2, 3));
-    ::SendMessageA(form, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()), L(control));
-    return ::GetTextColor(dc.get());
-}
-
 // Every control shows its text; the links alone are blue, underlined, show the hand and tell
 // their clicks (without SS_NOTIFY a static lets them fall through to the form); the banner shows
 // its picture across the dialog.
@@ -56,6 +49,12 @@ void ExpectTextsPictureAndLinks(const TfrmAbout& dialog) {
         {TfrmAbout::kIdOk, "OK", kNoText},
     };
     const HCURSOR hand = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32649));
+    const auto textColour = [f](HWND control) {
+        const vantrel::platform::WindowDc dc(f);
+        ::SetTextColor(dc.get(), RGB(1, 2, 3));
+        ::SendMessageA(f, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()), L(control));
+        return ::GetTextColor(dc.get());
+    };
     for (const auto& c : controls) {
         SCOPED_TRACE(c.text.empty() ? std::to_string(c.id) : c.text);
         const HWND control = Control(f, c.id);
@@ -67,7 +66,7 @@ void ExpectTextsPictureAndLinks(const TfrmAbout& dialog) {
         }
         const bool link = c.look == kLink;
         EXPECT_EQ(FontOf(control).lfUnderline != 0, link);
-        EXPECT_EQ(TextColourFor(f, control) == TfrmAbout::kLinkColor, link);
+        EXPECT_EQ(textColour(control) == TfrmAbout::kLinkColor, link);
         EXPECT_EQ(CursorOver(control) == hand, link);
         EXPECT_EQ(::GetWindowLongPtrA(control, GWL_STYLE) & SS_NOTIFY, link ? SS_NOTIFY : 0);
     }
