@@ -152,12 +152,7 @@ TEST(Resize, WidthAndHeightRulesOnTheWindowsOwnMonitor) {
         {"right half width", kRight, {2800, 60, 2900, 261}, "%50", "-", {1984, 60, 960, 201}},
         {"left past its edge", kLeft, {-300, 10, -100, 110}, "p500", "p2000", {-500, 0, 500, 1024}},
         {"left of the left", kLeft, {-1400, 10, -1300, 110}, "p900", "-", {-1400, 10, 900, 100}},
-        {"tall quarter height",
-         kTall,
-         {3000, 1400, 3300, 1500},
-         "-",
-         "%25",
-         {3000, 1040, 300, 480}},
+        {"tall quarter", kTall, {3000, 1400, 3300, 1500}, "-", "%25", {3000, 1040, 300, 480}},
     };
     for (const auto& [what, monitor, window, width, height, expected] : cases) {
         const ResizeAxis w = Axis(width), h = Axis(height);

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <atomic>
 #include <future>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -69,8 +68,7 @@ std::vector<COLORREF> PixelsOf(HIMAGELIST list, int index) {
 // `count` windows of the fixture in class `cls`, made in batches each well within the fixture's
 // time to answer on a busy machine, and one of this process's own, all listed from here on.
 vt::OwnWindow FixtureAndOwnWindows(vt::Fixture& fixture, const std::string& cls, int count) {
-    vt::WindowSpec spec;
-    spec.className = cls;
+    vt::WindowSpec spec = vt::Spec(cls);
     for (int made = 0; made < count; made += spec.count) {
         spec.count = std::min(20, count - made);
         fixture.Create(spec);
@@ -88,15 +86,6 @@ protected:
           expected_(::ImageList_Create(::GetSystemMetrics(SM_CXSMICON),
                                        ::GetSystemMetrics(SM_CYSMICON), ILC_COLOR32 | ILC_MASK, 4,
                                        4)) {}
-
-    // The rows of these windows (a set, or a map from them), in list order.
-    template <class Windows>
-    static std::vector<WindowEntry> RowsOf(const WindowList& rows, const Windows& windows) {
-        std::vector<WindowEntry> found;
-        std::copy_if(rows.Rows().begin(), rows.Rows().end(), std::back_inserter(found),
-                     [&](const WindowEntry& row) { return windows.count(row.handle) != 0; });
-        return found;
-    }
 
     // The picture the row of a window of this executable must show, made without the catalogue.
     std::vector<COLORREF> ExpectedPixels(const std::string& path) {
@@ -170,10 +159,8 @@ TEST_F(CatalogueTest, ListsOnlyTheWindowsThatPassItsFilters) {
     };
     std::map<std::string, HWND> made;
     for (const Case& c : cases) {
-        vt::WindowSpec spec;
-        spec.className = c.cls.empty() ? base + std::to_string(made.size()) : c.cls;
-        spec.caption = c.caption;
-        spec.style = c.style;
+        vt::WindowSpec spec = vt::Spec(c.cls.empty() ? base + std::to_string(made.size()) : c.cls,
+                                       c.caption, c.style);
         spec.exStyle = c.exStyle;
         spec.owner = c.owner != nullptr ? made.at(c.owner) : nullptr;
         spec.children = static_cast<int>(c.children.size());
@@ -237,8 +224,7 @@ TEST_F(CatalogueTest, RowOperationsByHandle) {
 // A pass in slices lists the windows on another thread; the notices that come meanwhile are
 // the pass's own: a window added then has one row, a window removed then stays out.
 TEST_F(CatalogueTest, NoticesWhileAPassListsTheWindowsLeaveOneRowEach) {
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("CatListing");
+    vt::WindowSpec spec = vt::Spec(vt::UniqueName("CatListing"));
     spec.count = 3;
     const auto windows = fixture_.Create(spec);
     std::promise<std::vector<HWND>> listing;
@@ -373,9 +359,7 @@ TEST_F(CatalogueCache, ARebuildMakesEveryRowAsOneLookupForItsWindowWouldWithOneI
             continue;
         }
         fixtures.push_back(std::make_unique<vt::Fixture>());
-        vt::WindowSpec spec;
-        spec.className = c.className;
-        spec.caption = c.caption;
+        vt::WindowSpec spec = vt::Spec(c.className, c.caption);
         spec.count = 2; // two windows sharing one process and one path
         for (HWND window : fixtures.back()->Create(spec)) {
             made[window] = &c;
@@ -385,9 +369,12 @@ TEST_F(CatalogueCache, ARebuildMakesEveryRowAsOneLookupForItsWindowWouldWithOneI
     const vt::OwnWindow own = FixtureAndOwnWindows(fixture_, base + "Long", 140);
     ASSERT_TRUE(own);
     catalogue_.Rebuild();
-    const std::vector<WindowEntry> rows = RowsOf(rows_, made);
-    ASSERT_EQ(rows.size(), 8u);
-    for (const WindowEntry& a : rows) {
+    int rows = 0;
+    for (const WindowEntry& a : rows_.Rows()) {
+        if (made.count(a.handle) == 0) {
+            continue;
+        }
+        ++rows;
         const Case& c = *made.at(a.handle);
         // The full path comes from the module snapshot, not just the file name.
         EXPECT_EQ(std::tie(a.className, a.caption, a.autoAction, a.autoZOrder, a.transparency,
@@ -397,6 +384,7 @@ TEST_F(CatalogueCache, ARebuildMakesEveryRowAsOneLookupForItsWindowWouldWithOneI
                                   vantrel::platform::ProcessIdOf(a.handle), Exe(c.own)))
             << c.name;
     }
+    ASSERT_EQ(rows, 8);
     ASSERT_GE(rows_.Count(), 149);
     ExpectImagesShared();
     // The program's own icon and the fallback differ, so the rows above really tell them apart.
@@ -408,8 +396,7 @@ TEST_F(CatalogueCache, ARebuildMakesEveryRowAsOneLookupForItsWindowWouldWithOneI
 TEST_F(CatalogueCache, ProcessesEndingDuringARebuildLeaveNoRowsAndOnesStartedSinceAreAdded) {
     const std::string base = vt::UniqueName("CatEnd");
     vt::Fixture doomed;
-    vt::WindowSpec spec;
-    spec.className = base + "Doomed";
+    vt::WindowSpec spec = vt::Spec(base + "Doomed");
     spec.count = 2;
     const std::vector<HWND> doomedWindows = doomed.Create(spec);
     // Made later, so above the doomed ones in z order and listed before them.
