@@ -36,17 +36,6 @@ std::string Joined(const std::vector<MenuEntry>& level, bool shownOnly = true) {
     return out;
 }
 
-// Every caption of the list menu has enough letters for a distinct key on each visible item.
-void ExpectDistinctKeys(const std::vector<MenuEntry>& level) {
-    std::set<char> keys;
-    for (const MenuEntry& e : level) {
-        if (e.visible && !e.separator) {
-            EXPECT_NE(AccessKeyOf(e.caption), 0) << e.caption;
-            EXPECT_TRUE(keys.insert(AccessKeyOf(e.caption)).second) << e.caption;
-        }
-    }
-}
-
 TEST(ListMenu, TabSwitchShowsTheRightItemsAndSeparators) {
     std::vector<MenuEntry> menu =
         Level("&Add Rule|&Refresh|&Window Properties|!&Add Rule|!&Edit Rule|!&Delete Rule|-|"
@@ -67,7 +56,14 @@ TEST(ListMenu, TabSwitchShowsTheRightItemsAndSeparators) {
         TidySeparators(menu);
         TidyAccessLetters(menu);
         EXPECT_EQ(Joined(menu), shown) << "tab " << tab;
-        ExpectDistinctKeys(menu);
+        // Every caption has enough letters for a distinct key on each visible item.
+        std::set<char> keys;
+        for (const MenuEntry& e : menu) {
+            if (e.visible && !e.separator) {
+                EXPECT_NE(AccessKeyOf(e.caption), 0) << e.caption;
+                EXPECT_TRUE(keys.insert(AccessKeyOf(e.caption)).second) << e.caption;
+            }
+        }
         // The run before Settings collapses to its last separator.
         EXPECT_EQ(menu[12].visible && !menu[6].visible, tab == 1) << "tab " << tab;
     }

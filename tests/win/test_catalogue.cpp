@@ -101,11 +101,9 @@ protected:
         std::map<std::string, std::pair<int, std::vector<COLORREF>>> expected;
         for (int i = 0; i < rows_.Count(); ++i) {
             const WindowEntry& row = rows_.At(i);
-            auto found = expected.find(row.path);
-            if (found == expected.end()) {
-                found =
-                    expected.emplace(row.path, std::make_pair(row.image, ExpectedPixels(row.path)))
-                        .first;
+            const auto [found, first] = expected.try_emplace(row.path);
+            if (first) {
+                found->second = {row.image, ExpectedPixels(row.path)};
             }
             EXPECT_EQ(row.image, found->second.first) << i << " " << row.path;
             // Empty for an image the list does not hold, which the expected picture never is.
@@ -130,17 +128,12 @@ TEST_F(CatalogueTest, ListsOnlyTheWindowsThatPassItsFilters) {
     const std::string sink = "ApplicationFrameInputSinkWindow";
     const std::string core = "Windows.UI.Core.CoreWindow";
     const DWORD shown = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
-    struct Case {
-        const char* name;
-        DWORD style;
-        DWORD exStyle;
-        const char* owner; // name of an earlier case, or null
-        std::vector<std::string> children;
-        std::string cls; // empty: one of its own
-        std::string caption;
-        bool listed;
-    };
-    const std::vector<Case> cases = {
+    // Name, style, extended style, owner (an earlier row's name), child classes ({""}: one of the
+    // fixture's default class), class (empty: one of its own), caption, whether it is listed.
+    using Children = std::vector<std::string>;
+    using Case = std::tuple<const char*, DWORD, DWORD, const char*, Children, std::string,
+                            std::string, bool>;
+    const Case cases[] = {
         {"hidden", WS_OVERLAPPEDWINDOW, 0, nullptr, {}, "", "", false},
         {"tool window", shown, WS_EX_TOOLWINDOW, nullptr, {}, "", "", false},
         {"visible owner", shown, 0, nullptr, {}, "", "", true},
@@ -158,25 +151,25 @@ TEST_F(CatalogueTest, ListsOnlyTheWindowsThatPassItsFilters) {
         {"core window, marker caption", shown, 0, nullptr, {""}, core, "\xA2\xE3", false},
     };
     std::map<std::string, HWND> made;
-    for (const Case& c : cases) {
-        vt::WindowSpec spec = vt::Spec(c.cls.empty() ? base + std::to_string(made.size()) : c.cls,
-                                       c.caption, c.style);
-        spec.exStyle = c.exStyle;
-        spec.owner = c.owner != nullptr ? made.at(c.owner) : nullptr;
-        spec.children = static_cast<int>(c.children.size());
-        if (c.children != std::vector<std::string>{""}) {
-            spec.childClasses = c.children;
+    for (const auto& [name, style, exStyle, owner, children, cls, caption, listed] : cases) {
+        vt::WindowSpec spec =
+            vt::Spec(cls.empty() ? base + std::to_string(made.size()) : cls, caption, style);
+        spec.exStyle = exStyle;
+        spec.owner = owner != nullptr ? made.at(owner) : nullptr;
+        spec.children = static_cast<int>(children.size());
+        if (children != Children{""}) {
+            spec.childClasses = children;
         }
-        made[c.name] = fixture_.CreateOne(spec);
+        made[name] = fixture_.CreateOne(spec);
     }
     catalogue_.Rebuild();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(rows_.Find(made.at(c.name)) >= 0, c.listed);
+    for (const auto& [name, style, exStyle, owner, children, cls, caption, listed] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(rows_.Find(made.at(name)) >= 0, listed);
         // Add One runs the same filters as a rebuild.
         const int count = rows_.Count();
-        catalogue_.AddOne(made.at(c.name));
-        EXPECT_EQ(rows_.Count(), count + (c.listed ? 1 : 0));
+        catalogue_.AddOne(made.at(name));
+        EXPECT_EQ(rows_.Count(), count + (listed ? 1 : 0));
     }
 }
 
@@ -196,10 +189,9 @@ TEST_F(CatalogueTest, RowOperationsByHandle) {
     fixture_.SetText(window, "after");
     catalogue_.Rename(window);
     const std::vector<HWND> handles = HandlesOf(rows_);
-    const std::vector<std::string> captions = vt::ColumnOf(rows_, &WindowEntry::caption);
     for (const int row : {first, count, count + 1}) {
         EXPECT_EQ(handles[row], window);
-        EXPECT_EQ(captions[row], "after") << row;
+        EXPECT_EQ(rows_.At(row).caption, "after") << row;
     }
 
     const HWND stranger = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x7FFF0000));
@@ -294,8 +286,7 @@ TEST(ProcessPathCache, OneSnapshotAPassUntilProcessesEndOrStartAndPathsKeptWhile
     EXPECT_EQ(pathOf(::GetCurrentProcessId()), Exe(true));
     ASSERT_EQ(cache.Snapshots(), 1);
     // An unknown id is asked about afresh once, then remembered.
-    EXPECT_FALSE(cache.PathOf(kNoSuchProcess).has_value());
-    EXPECT_FALSE(cache.PathOf(kNoSuchProcess).has_value());
+    expectGone(kNoSuchProcess, "no such process");
     EXPECT_EQ(cache.Snapshots(), 2);
 
     // Gone entirely between the snapshot and its first lookup: nobody holds it any more.
@@ -369,22 +360,18 @@ TEST_F(CatalogueCache, ARebuildMakesEveryRowAsOneLookupForItsWindowWouldWithOneI
     const vt::OwnWindow own = FixtureAndOwnWindows(fixture_, base + "Long", 140);
     ASSERT_TRUE(own);
     catalogue_.Rebuild();
-    int rows = 0;
-    for (const WindowEntry& a : rows_.Rows()) {
-        if (made.count(a.handle) == 0) {
-            continue;
-        }
-        ++rows;
-        const Case& c = *made.at(a.handle);
+    for (const auto& [window, c] : made) {
+        const int row = rows_.Find(window);
+        ASSERT_GE(row, 0) << c->name;
+        const WindowEntry& a = rows_.At(row);
         // The full path comes from the module snapshot, not just the file name.
         EXPECT_EQ(std::tie(a.className, a.caption, a.autoAction, a.autoZOrder, a.transparency,
                            a.autoRefreshInclusion, a.processId, a.path),
-                  std::make_tuple(c.className, c.shown, std::string("Default"),
+                  std::make_tuple(c->className, c->shown, std::string("Default"),
                                   std::string("Default"), 0, 1,
-                                  vantrel::platform::ProcessIdOf(a.handle), Exe(c.own)))
-            << c.name;
+                                  vantrel::platform::ProcessIdOf(a.handle), Exe(c->own)))
+            << c->name;
     }
-    ASSERT_EQ(rows, 8);
     ASSERT_GE(rows_.Count(), 149);
     ExpectImagesShared();
     // The program's own icon and the fallback differ, so the rows above really tell them apart.

@@ -21,7 +21,6 @@ using vt::RuleSection;
 using vt::RulesFile;
 using vt::Topmost;
 
-// A window's state as the user sees it, then " top" when topmost.
 std::string StateOf(HWND window) {
     return vt::ShownAs(window) + (Topmost(window) ? " top" : "");
 }
@@ -101,10 +100,8 @@ TEST_F(RuleApplication, RulesActOnWindowsOpenAtStartUpAndAgainOnRebuildsUnlessOn
     for (size_t i = 0; i < windows.size(); ++i) {
         ASSERT_EQ(StateOf(windows[i]).substr(0, 6), "normal") << cases[i].cls << " " << i;
     }
-    const int rebuilds = f.catalogue().Rebuilds();
     f.catalogue().Rebuild();
     sync();
-    ASSERT_GT(f.catalogue().Rebuilds(), rebuilds);
     for (size_t i = 0; i < windows.size(); ++i) {
         EXPECT_EQ(StateOf(windows[i]), cases[i].afterRestore) << cases[i].cls << " " << i;
     }
@@ -291,8 +288,7 @@ TEST_F(RuleApplication, TheOwnIconComesThoughTheShellRefusedItFirst) {
 }
 
 // The whole road of a new window: the relay sees it created, tells the main window, which lists
-// it and applies its rule, with no rebuild involved. (Renames and removals by the relay are
-// ProgramWithRelays's.)
+// it and applies its rule, with no rebuild involved.
 class RuleThroughRelay : public vt::MainFormTest {};
 
 TEST_F(RuleThroughRelay, NewWindowGetsItsRuleWhenItAppears) {
