@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <set>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace vantrel {
@@ -22,9 +24,9 @@ std::vector<MenuEntry> Level(const std::string& line) {
     return level;
 }
 
-// The level joined back with '|': every caption as held, or what the user sees (the drawn
-// captions of the visible entries).
-std::string Joined(const std::vector<MenuEntry>& level, bool shownOnly) {
+// The level joined back with '|': every caption as held, or with `shownOnly` what the user sees
+// (the drawn captions of the visible entries).
+std::string Joined(const std::vector<MenuEntry>& level, bool shownOnly = true) {
     std::string out;
     for (const MenuEntry& e : level) {
         if (e.visible || !shownOnly) {
@@ -33,28 +35,6 @@ std::string Joined(const std::vector<MenuEntry>& level, bool shownOnly) {
     }
     return out;
 }
-std::string Shown(const std::vector<MenuEntry>& level) {
-    return Joined(level, true);
-}
-std::string Captions(const std::vector<MenuEntry>& level) {
-    return Joined(level, false);
-}
-
-// Every caption of the list menu has enough letters for a distinct key on each visible item.
-void ExpectDistinctKeys(const std::vector<MenuEntry>& level) {
-    std::set<char> keys;
-    for (const MenuEntry& e : level) {
-        if (e.visible && !e.separator) {
-            EXPECT_NE(AccessKeyOf(e.caption), 0) << e.caption;
-            EXPECT_TRUE(keys.insert(AccessKeyOf(e.caption)).second) << e.caption;
-        }
-    }
-}
-
-void OpenMenu(std::vector<MenuEntry>& level) {
-    TidySeparators(level);
-    TidyAccessLetters(level);
-}
 
 TEST(ListMenu, TabSwitchShowsTheRightItemsAndSeparators) {
     std::vector<MenuEntry> menu =
@@ -62,77 +42,71 @@ TEST(ListMenu, TabSwitchShowsTheRightItemsAndSeparators) {
               "&Minimize To Tray|Stay on Top|Transparency|Alignment|&Resize window|-|S&ettings|-|"
               "&Help|&About...|-|&Exit");
     const std::vector<int> tags = {0, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 2, 0, 2};
-    ApplyTabTags(menu, tags, 0);
-    OpenMenu(menu);
     const std::string atStart = "Add Rule|Refresh|Window Properties|-|Minimize To Tray|"
                                 "Stay on Top|Transparency|Alignment|Resize window|-|Settings|-|"
                                 "Help|About...|-|Exit";
-    EXPECT_EQ(Shown(menu), atStart);
-    ExpectDistinctKeys(menu);
-
-    ApplyTabTags(menu, tags, 1);
-    OpenMenu(menu);
-    EXPECT_EQ(Shown(menu), "Add Rule|Edit Rule|Delete Rule|-|Settings|-|Help|About...|-|Exit");
-    EXPECT_TRUE(menu[12].visible) << "the run before Settings collapses to its last separator";
-    EXPECT_FALSE(menu[6].visible);
-    ExpectDistinctKeys(menu);
-
-    ApplyTabTags(menu, tags, 0);
-    OpenMenu(menu);
-    EXPECT_EQ(Shown(menu), atStart);
-    ExpectDistinctKeys(menu);
-
-    // An unknown tab index leaves only the both-tab items.
-    ApplyTabTags(menu, tags, 5);
-    OpenMenu(menu);
-    EXPECT_EQ(Shown(menu), "Settings|-|Help|About...|-|Exit");
+    const std::pair<int, std::string> tabs[] = {
+        {0, atStart},
+        {1, "Add Rule|Edit Rule|Delete Rule|-|Settings|-|Help|About...|-|Exit"},
+        {0, atStart},
+        {5, "Settings|-|Help|About...|-|Exit"}, // an unknown tab: only the both-tab items
+    };
+    for (const auto& [tab, shown] : tabs) {
+        ApplyTabTags(menu, tags, tab);
+        TidySeparators(menu);
+        TidyAccessLetters(menu);
+        EXPECT_EQ(Joined(menu), shown) << "tab " << tab;
+        // Every caption has enough letters for a distinct key on each visible item.
+        std::set<char> keys;
+        for (const MenuEntry& e : menu) {
+            if (e.visible && !e.separator) {
+                EXPECT_NE(AccessKeyOf(e.caption), 0) << e.caption;
+                EXPECT_TRUE(keys.insert(AccessKeyOf(e.caption)).second) << e.caption;
+            }
+        }
+        // The run before Settings collapses to its last separator.
+        EXPECT_EQ(menu[12].visible && !menu[6].visible, tab == 1) << "tab " << tab;
+    }
 }
 
-TEST(AccessLetters, ConflictsAndMissingMarksAreResolved) {
-    std::vector<MenuEntry> level = Level("&Edit|&Exit|&edit copy|&-dash|!&Xray|Zed");
-    TidyAccessLetters(level);
-    EXPECT_EQ(Captions(level), "&Edit|E&xit|e&dit copy|-d&ash|&Xray|&Zed");
-}
-
-TEST(AccessLetters, MatchingGivesEveryItemALetterWhereGreedyWouldNot) {
-    // Taking the first free letter in order would leave "C" without one.
-    std::vector<MenuEntry> level = Level("Close|Co|C");
-    TidyAccessLetters(level);
-    EXPECT_EQ(Captions(level), "C&lose|C&o|&C");
-
-    // Kept marks are not moved to make room, and an item with no free character stays bare.
-    std::vector<MenuEntry> crowded = Level("&Ab|b&a|AB|9 1|1");
-    TidyAccessLetters(crowded);
-    EXPECT_EQ(Captions(crowded), "&Ab|&ba|AB|&9 1|&1");
-}
-
-TEST(AccessLetters, EscapedAmpersandsAreText) {
-    std::vector<MenuEntry> level = Level("&&Bold|Save && &Bake|&&&Back|&&Zip");
-    TidyAccessLetters(level);
-    EXPECT_EQ(Captions(level), "&&B&old|Save && &Bake|&&B&ack|&&&Zip");
-    EXPECT_EQ(StripAccessMark(level[1].caption), "Save & Bake");
-    EXPECT_EQ(AccessKeyOf(level[2].caption), 'A');
-    EXPECT_EQ(AccessKeyOf(level[3].caption), 'Z');
-
-    EXPECT_EQ(AccessKeyOf("a&&b"), 0);
-    EXPECT_EQ(AccessKeyOf("S&ettings"), 'E');
-    EXPECT_EQ(AccessKeyOf("trailing&"), 0);
-    EXPECT_EQ(StripAccessMark("trailing&"), "trailing");
-    EXPECT_EQ(StripAccessMark("&&&&x&y"), "&&xy");
-}
-
-TEST(AccessLetters, AlignmentSubmenuIsAlreadyTidy) {
-    const std::string captions = "&Top Left|T&op Center|To&p Right|&Middle Left|M&iddle Center|"
-                                 "Mi&ddle Right|&Bottom Left|Bottom &Center|Bottom &Right";
-    std::vector<MenuEntry> level = Level(captions);
-    TidyAccessLetters(level);
-    EXPECT_EQ(Captions(level), captions);
+TEST(AccessLetters, ConflictsMissingMarksAndEscapedAmpersandsAreResolved) {
+    const std::string alignment = "&Top Left|T&op Center|To&p Right|&Middle Left|M&iddle Center|"
+                                  "Mi&ddle Right|&Bottom Left|Bottom &Center|Bottom &Right";
+    // A level as written, then as tidied.
+    const std::pair<std::string, std::string> cases[] = {
+        {"&Edit|&Exit|&edit copy|&-dash|!&Xray|Zed", "&Edit|E&xit|e&dit copy|-d&ash|&Xray|&Zed"},
+        // Taking the first free letter in order would leave "C" without one.
+        {"Close|Co|C", "C&lose|C&o|&C"},
+        // Kept marks are not moved to make room, and an item with no free character stays bare.
+        {"&Ab|b&a|AB|9 1|1", "&Ab|&ba|AB|&9 1|&1"},
+        {"&&Bold|Save && &Bake|&&&Back|&&Zip", "&&B&old|Save && &Bake|&&B&ack|&&&Zip"},
+        {alignment, alignment},
+    };
+    for (const auto& [written, tidied] : cases) {
+        std::vector<MenuEntry> level = Level(written);
+        TidyAccessLetters(level);
+        EXPECT_EQ(Joined(level, false), tidied) << written;
+    }
+    // A caption, its access key, what is drawn.
+    const std::tuple<std::string, char, std::string> marks[] = {
+        {"Save && &Bake", 'B', "Save & Bake"},
+        {"&&B&ack", 'A', "&Back"},
+        {"&&&Zip", 'Z', "&Zip"},
+        {"a&&b", 0, "a&b"},
+        {"S&ettings", 'E', "Settings"},
+        {"trailing&", 0, "trailing"},
+        {"&&&&x&y", 'Y', "&&xy"},
+    };
+    for (const auto& [caption, key, drawn] : marks) {
+        EXPECT_EQ(AccessKeyOf(caption), key) << caption;
+        EXPECT_EQ(StripAccessMark(caption), drawn) << caption;
+    }
 }
 
 TEST(Separators, LeadingTrailingAndRunsAreTidied) {
     std::vector<MenuEntry> level = Level("-|!hidden|-|a|-|!x|!-|b|!-|!y|-|c|-|!z");
     TidySeparators(level);
-    EXPECT_EQ(Shown(level), "a|-|b|-|c");
+    EXPECT_EQ(Joined(level), "a|-|b|-|c");
     EXPECT_FALSE(level[4].visible);
     EXPECT_TRUE(level[6].visible) << "the last of a run is shown even when it was hidden";
     EXPECT_FALSE(level[8].visible);
@@ -141,7 +115,7 @@ TEST(Separators, LeadingTrailingAndRunsAreTidied) {
 
     std::vector<MenuEntry> nothing = Level("-|!x|-");
     TidySeparators(nothing);
-    EXPECT_EQ(Shown(nothing), "");
+    EXPECT_EQ(Joined(nothing), "");
 }
 
 } // namespace

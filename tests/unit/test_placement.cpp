@@ -86,46 +86,42 @@ constexpr WindowRect kLeft{-1280, 0, 0, 1024};
 constexpr WindowRect kTall{2944, -400, 4024, 1520};
 } // namespace
 
-TEST(Alignment, OnTheWindowsOwnMonitor) {
-    // What, monitor, window, whether framed (Windows 10's 7-pixel border left, right and below,
-    // outside the frame), command, where the window goes.
-    const std::tuple<const char*, WindowRect, WindowRect, bool, int, const char*> cases[] = {
-        {"primary top left", kPrimary, {50, 60, 351, 261}, false, 51, "0,0"},
-        {"primary bottom right", kPrimary, {50, 60, 351, 261}, false, 59, "723,567"},
-        {"right top left", kRight, {1500, 60, 1801, 261}, false, 51, "1024,0"},
-        {"right centre", kRight, {1500, 60, 1801, 261}, false, 55, "1833,439"},
-        {"left top left", kLeft, {-900, 10, -599, 211}, false, 51, "-1280,0"},
-        {"left bottom right", kLeft, {-900, 10, -599, 211}, false, 59, "-301,823"},
-        {"left centre", kLeft, {-900, 10, -599, 211}, false, 55, "-791,411"},
-        {"tall top centre", kTall, {3000, 0, 3301, 201}, false, 52, "3333,-400"},
-        {"tall bottom left", kTall, {3000, 0, 3301, 201}, false, 57, "2944,1319"},
-        {"frame top left", kRight, {1500, 60, 1801, 261}, true, 51, "1017,0"},
-        {"frame bottom right", kRight, {1500, 60, 1801, 261}, true, 59, "2650,886"},
-        {"larger than the left monitor", kLeft, {-900, 0, 401, 1125}, false, 55, "-1290,-50"},
+TEST(Alignment, OnTheWindowsOwnMonitorInsideItsFrame) {
+    // The frame a window reports: none; Windows 10's, with a 7-pixel border left, right and below
+    // outside it; one past the window, as a program that is not DPI aware reads it at 150 %
+    // (physical pixels); an empty one. Only a frame inside the window rectangle is used.
+    enum Frame { kNone, kBorder, kScaled, kEmpty };
+    // What, monitor, window, frame, command, where the window goes.
+    const std::tuple<const char*, WindowRect, WindowRect, Frame, int, const char*> cases[] = {
+        {"primary top left", kPrimary, {50, 60, 351, 261}, kNone, 51, "0,0"},
+        {"primary bottom right", kPrimary, {50, 60, 351, 261}, kNone, 59, "723,567"},
+        {"right top left", kRight, {1500, 60, 1801, 261}, kNone, 51, "1024,0"},
+        {"right centre", kRight, {1500, 60, 1801, 261}, kNone, 55, "1833,439"},
+        {"left top left", kLeft, {-900, 10, -599, 211}, kNone, 51, "-1280,0"},
+        {"left bottom right", kLeft, {-900, 10, -599, 211}, kNone, 59, "-301,823"},
+        {"left centre", kLeft, {-900, 10, -599, 211}, kNone, 55, "-791,411"},
+        {"tall top centre", kTall, {3000, 0, 3301, 201}, kNone, 52, "3333,-400"},
+        {"tall bottom left", kTall, {3000, 0, 3301, 201}, kNone, 57, "2944,1319"},
+        {"frame top left", kRight, {1500, 60, 1801, 261}, kBorder, 51, "1017,0"},
+        {"frame bottom right", kRight, {1500, 60, 1801, 261}, kBorder, 59, "2650,886"},
+        {"scaled frame", kPrimary, {100, 100, 401, 301}, kScaled, 59, "723,567"},
+        {"empty frame", kPrimary, {100, 100, 401, 301}, kEmpty, 59, "723,567"},
+        {"larger than the left monitor", kLeft, {-900, 0, 401, 1125}, kNone, 55, "-1290,-50"},
     };
-    for (const auto& [what, monitor, w, framed, command, expected] : cases) {
-        const WindowRect reported =
-            framed ? WindowRect{w.left + 7, w.top, w.right - 7, w.bottom - 7} : w;
-        const WindowRect frame = UsableFrame(w, &reported);
-        EXPECT_EQ(Str(AlignOnMonitor(*AlignmentPlaceForCommand(command), monitor, w, frame)),
+    for (const auto& [what, monitor, w, frame, command, expected] : cases) {
+        const WindowRect reported[] = {
+            w,
+            {w.left + 7, w.top, w.right - 7, w.bottom - 7},
+            {w.left * 3 / 2, w.top * 3 / 2, w.right * 3 / 2, w.bottom * 3 / 2},
+            {w.left + 100, w.top + 100, w.left + 100, w.top + 100}};
+        const WindowRect used = UsableFrame(w, frame == kNone ? nullptr : &reported[frame]);
+        EXPECT_EQ(Str(used), Str(reported[frame == kBorder ? kBorder : kNone])) << what;
+        EXPECT_EQ(Str(AlignOnMonitor(*AlignmentPlaceForCommand(command), monitor, w, used)),
                   expected)
             << what;
     }
 }
 
-TEST(Alignment, FrameOutsideTheWindowRectangleIsNotUsed) {
-    const WindowRect window{100, 100, 401, 301};
-    const WindowRect inside{107, 100, 394, 294};
-    // As a program that is not DPI aware reads it at 150 %: physical pixels, past the window.
-    const WindowRect scaled{150, 150, 591, 441};
-    const WindowRect empty{200, 200, 200, 200};
-    EXPECT_EQ(Str(UsableFrame(window, &inside)), Str(inside));
-    for (const WindowRect* bad : {&scaled, &empty, static_cast<const WindowRect*>(nullptr)}) {
-        EXPECT_EQ(Str(UsableFrame(window, bad)), Str(window)) << (bad ? Str(*bad) : "none");
-    }
-}
-
-// On the primary screen each row holds for ComputeResize as well.
 TEST(Resize, WidthAndHeightRulesOnTheWindowsOwnMonitor) {
     // What, monitor, window, width and height as Axis reads them, the placement.
     using Case =
@@ -152,12 +148,7 @@ TEST(Resize, WidthAndHeightRulesOnTheWindowsOwnMonitor) {
         {"right half width", kRight, {2800, 60, 2900, 261}, "%50", "-", {1984, 60, 960, 201}},
         {"left past its edge", kLeft, {-300, 10, -100, 110}, "p500", "p2000", {-500, 0, 500, 1024}},
         {"left of the left", kLeft, {-1400, 10, -1300, 110}, "p900", "-", {-1400, 10, 900, 100}},
-        {"tall quarter height",
-         kTall,
-         {3000, 1400, 3300, 1500},
-         "-",
-         "%25",
-         {3000, 1040, 300, 480}},
+        {"tall quarter", kTall, {3000, 1400, 3300, 1500}, "-", "%25", {3000, 1040, 300, 480}},
     };
     for (const auto& [what, monitor, window, width, height, expected] : cases) {
         const ResizeAxis w = Axis(width), h = Axis(height);

@@ -37,9 +37,6 @@ TEST(RuleTexts, CodesAndTextsConvertBothWaysAndUnknownsAreDefault) {
     for (int code = 0; code < kZOrderCount; ++code) {
         EXPECT_EQ(ZOrderFromText(ZOrderTexts(code)), code);
     }
-    EXPECT_EQ(ActionTexts(4), "Minimize to tray");
-    EXPECT_EQ(ZOrderTexts(1), "Stay on top");
-    EXPECT_EQ(ActionTexts(5) + ActionTexts(-1) + ZOrderTexts(3), "DefaultDefaultDefault");
     EXPECT_EQ(ActionFromText("maximize") + ActionFromText("Stay on top"), 0);
     EXPECT_EQ(ZOrderFromText("Maximize") + ZOrderFromText("normal"), 0);
 }
@@ -68,22 +65,26 @@ TEST(RuleIntervals, FileAndTimerForms) {
     EXPECT_EQ(IntervalSecondsForTimer("99999999"), INT_MAX / 1000);
 }
 
-TEST(RuleList, WindowsMatchExactlyWhileFindRuleIgnoresCase) {
+TEST(RuleList, WindowsAndStoreRuleMatchExactlyWhileFindRuleIgnoresCase) {
     CommonSettings settings;
     settings.action = "Normal";
     settings.zOrder = "Stay on top";
     RuleList rules;
-    rules.StoreRule("", "Notepad", "Maximize", "Default", "-", "-");
+    rules.StoreRule("a.txt - Notepad", "Notepad", "Normal", "Normal", "-", "-");
     rules.StoreRule("", "notepad", "Minimize", "Normal", "-", "-");
-    ASSERT_EQ(rules.size(), 2u);
-    EXPECT_EQ(rules.RuleActionText("notepad", settings), "Minimize");
-    EXPECT_EQ(rules.RuleZOrderText("notepad", settings), "Normal");
-    EXPECT_EQ(rules.RuleActionText("Notepad", settings), "Maximize");
+    // Storing again updates the rule of the exact class, and keeps its caption.
+    rules.StoreRule("b.txt - Notepad", "Notepad", "Maximize", "Default", "Yes", "45");
+    EXPECT_EQ(vt::RuleLines(rules), "Notepad|Maximize|Default|a.txt - Notepad|Yes|45\n"
+                                    "notepad|Minimize|Normal||-|-\n");
+    const auto texts = [&](const char* cls) {
+        return rules.RuleActionText(cls, settings) + "|" + rules.RuleZOrderText(cls, settings);
+    };
+    EXPECT_EQ(texts("notepad"), "Minimize|Normal");
+    EXPECT_EQ(texts("Notepad"), "Maximize|Default");
+    EXPECT_EQ(texts("NOTEPAD"), "Normal|Stay on top");
     EXPECT_EQ(rules.FindRule("NOTEPAD"), 0);
     EXPECT_EQ(rules.FindRule("notepad"), 0);
     EXPECT_EQ(rules.FindRule("Calc"), -1);
-    EXPECT_EQ(rules.RuleActionText("NOTEPAD", settings), "Normal");
-    EXPECT_EQ(rules.RuleZOrderText("NOTEPAD", settings), "Stay on top");
 
     // A duplicate appended later never wins a lookup.
     rules.append({"Notepad", "Normal", "Normal", "", "-", "-"});
@@ -92,17 +93,6 @@ TEST(RuleList, WindowsMatchExactlyWhileFindRuleIgnoresCase) {
     EXPECT_EQ(rules.RuleActionText("Notepad", settings), "Normal");
     EXPECT_EQ(rules.FindRule("NOTEPAD"), 0);
     EXPECT_THROW(rules.erase(2), std::out_of_range);
-}
-
-TEST(RuleList, StoreRuleUpdatesTheFirstExactMatchAndKeepsItsCaption) {
-    RuleList rules;
-    rules.StoreRule("a.txt - Notepad", "Notepad", "Maximize", "Default", "-", "-");
-    rules.StoreRule("", "Calc", "Normal", "Default", "-", "-");
-    rules.StoreRule("b.txt - Notepad", "Notepad", "Normal", "Stay on top", "Yes", "45");
-    rules.StoreRule("x", "NOTEPAD", "Minimize", "Normal", "-", "-");
-    EXPECT_EQ(vt::RuleLines(rules), "Notepad|Normal|Stay on top|a.txt - Notepad|Yes|45\n"
-                                    "Calc|Normal|Default||-|-\n"
-                                    "NOTEPAD|Minimize|Normal|x|-|-\n");
 }
 
 TEST(RuleMatching, ClassProgramAndPatternTogether) {
@@ -137,10 +127,7 @@ TEST(RuleMatching, ClassProgramAndPatternTogether) {
         {"", "", "\xE4*", "X", "", "\xC4rger", false}, // only ASCII letters fold
     };
     for (const auto& [ruleClass, program, pattern, cls, path, caption, matches] : cases) {
-        WindowRule rule;
-        rule.className = ruleClass;
-        rule.program = program;
-        rule.titlePattern = pattern;
+        const WindowRule rule{ruleClass, "", "", "", "", "", program, pattern};
         EXPECT_EQ(RuleMatches(rule, {cls, path, caption}), matches)
             << ruleClass << " / " << program << " / " << pattern << " against " << cls << " / "
             << path << " / " << caption;

@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <utility>
 
-using vantrel::DecodeExtendedStyle;
-using vantrel::DecodeWindowStyle;
 using Names = std::vector<std::string>;
 
 namespace {
@@ -42,7 +40,7 @@ TEST(DecodeWindowStyle, CombinedNamesPartsAndStateBits) {
         {0x0000FFFF, {"WS_OVERLAPPED"}},
     };
     for (const auto& [style, expected] : cases) {
-        EXPECT_EQ(DecodeWindowStyle(style), expected) << std::hex << style;
+        EXPECT_EQ(vantrel::DecodeWindowStyle(style), expected) << std::hex << style;
     }
 }
 
@@ -66,7 +64,7 @@ TEST(DecodeExtendedStyle, CombinedNamesEitherOrRowsAndOrder) {
           "WS_EX_COMPOSITED", "WS_EX_NOACTIVATE"}},
     };
     for (const auto& [style, expected] : cases) {
-        EXPECT_EQ(DecodeExtendedStyle(style), expected) << std::hex << style;
+        EXPECT_EQ(vantrel::DecodeExtendedStyle(style), expected) << std::hex << style;
     }
 }
 

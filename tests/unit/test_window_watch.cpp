@@ -8,9 +8,6 @@
 
 namespace {
 
-using vantrel::ChooseWindowWatch;
-using vantrel::WindowNoticeForEvent;
-
 TEST(WindowWatch, MechanismFollowsTheShellHookAndTheVersionCode) {
     // Shell hook, version code, then 1 or 0 for: relays, for menus only, win events, shell reports
     // to relays.
@@ -26,7 +23,7 @@ TEST(WindowWatch, MechanismFollowsTheShellHookAndTheVersionCode) {
         {false, 10, "1000"},
     };
     for (const auto& [shellHook, versionCode, watch] : cases) {
-        const auto w = ChooseWindowWatch(shellHook, versionCode);
+        const auto w = vantrel::ChooseWindowWatch(shellHook, versionCode);
         const std::string got = {"01"[w.relays], "01"[w.relaysForMenusOnly], "01"[w.winEvents],
                                  "01"[w.shellReportsToRelays]};
         EXPECT_EQ(got, watch) << "shell hook " << shellHook << ", version " << versionCode;
@@ -51,7 +48,7 @@ TEST(WindowWatch, OnlyEventsOfTheWindowItselfBecomeNotices) {
         {EVENT_OBJECT_DESTROY, OBJID_WINDOW, CHILDID_SELF, 0},
     };
     for (const auto& [event, objectId, childId, notice] : cases) {
-        EXPECT_EQ(WindowNoticeForEvent(event, objectId, childId), notice)
+        EXPECT_EQ(vantrel::WindowNoticeForEvent(event, objectId, childId), notice)
             << std::hex << event << " " << objectId << " " << childId;
         // An event that makes a notice must be one the program listens to.
         bool heard = false;

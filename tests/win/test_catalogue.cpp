@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <atomic>
 #include <future>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -69,8 +68,7 @@ std::vector<COLORREF> PixelsOf(HIMAGELIST list, int index) {
 // `count` windows of the fixture in class `cls`, made in batches each well within the fixture's
 // time to answer on a busy machine, and one of this process's own, all listed from here on.
 vt::OwnWindow FixtureAndOwnWindows(vt::Fixture& fixture, const std::string& cls, int count) {
-    vt::WindowSpec spec;
-    spec.className = cls;
+    vt::WindowSpec spec = vt::Spec(cls);
     for (int made = 0; made < count; made += spec.count) {
         spec.count = std::min(20, count - made);
         fixture.Create(spec);
@@ -89,15 +87,6 @@ protected:
                                        ::GetSystemMetrics(SM_CYSMICON), ILC_COLOR32 | ILC_MASK, 4,
                                        4)) {}
 
-    // The rows of these windows (a set, or a map from them), in list order.
-    template <class Windows>
-    static std::vector<WindowEntry> RowsOf(const WindowList& rows, const Windows& windows) {
-        std::vector<WindowEntry> found;
-        std::copy_if(rows.Rows().begin(), rows.Rows().end(), std::back_inserter(found),
-                     [&](const WindowEntry& row) { return windows.count(row.handle) != 0; });
-        return found;
-    }
-
     // The picture the row of a window of this executable must show, made without the catalogue.
     std::vector<COLORREF> ExpectedPixels(const std::string& path) {
         const vantrel::platform::UniqueIcon icon(
@@ -112,11 +101,9 @@ protected:
         std::map<std::string, std::pair<int, std::vector<COLORREF>>> expected;
         for (int i = 0; i < rows_.Count(); ++i) {
             const WindowEntry& row = rows_.At(i);
-            auto found = expected.find(row.path);
-            if (found == expected.end()) {
-                found =
-                    expected.emplace(row.path, std::make_pair(row.image, ExpectedPixels(row.path)))
-                        .first;
+            const auto [found, first] = expected.try_emplace(row.path);
+            if (first) {
+                found->second = {row.image, ExpectedPixels(row.path)};
             }
             EXPECT_EQ(row.image, found->second.first) << i << " " << row.path;
             // Empty for an image the list does not hold, which the expected picture never is.
@@ -141,17 +128,12 @@ TEST_F(CatalogueTest, ListsOnlyTheWindowsThatPassItsFilters) {
     const std::string sink = "ApplicationFrameInputSinkWindow";
     const std::string core = "Windows.UI.Core.CoreWindow";
     const DWORD shown = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
-    struct Case {
-        const char* name;
-        DWORD style;
-        DWORD exStyle;
-        const char* owner; // name of an earlier case, or null
-        std::vector<std::string> children;
-        std::string cls; // empty: one of its own
-        std::string caption;
-        bool listed;
-    };
-    const std::vector<Case> cases = {
+    // Name, style, extended style, owner (an earlier row's name), child classes ({""}: one of the
+    // fixture's default class), class (empty: one of its own), caption, whether it is listed.
+    using Children = std::vector<std::string>;
+    using Case = std::tuple<const char*, DWORD, DWORD, const char*, Children, std::string,
+                            std::string, bool>;
+    const Case cases[] = {
         {"hidden", WS_OVERLAPPEDWINDOW, 0, nullptr, {}, "", "", false},
         {"tool window", shown, WS_EX_TOOLWINDOW, nullptr, {}, "", "", false},
         {"visible owner", shown, 0, nullptr, {}, "", "", true},
@@ -169,27 +151,25 @@ TEST_F(CatalogueTest, ListsOnlyTheWindowsThatPassItsFilters) {
         {"core window, marker caption", shown, 0, nullptr, {""}, core, "\xA2\xE3", false},
     };
     std::map<std::string, HWND> made;
-    for (const Case& c : cases) {
-        vt::WindowSpec spec;
-        spec.className = c.cls.empty() ? base + std::to_string(made.size()) : c.cls;
-        spec.caption = c.caption;
-        spec.style = c.style;
-        spec.exStyle = c.exStyle;
-        spec.owner = c.owner != nullptr ? made.at(c.owner) : nullptr;
-        spec.children = static_cast<int>(c.children.size());
-        if (c.children != std::vector<std::string>{""}) {
-            spec.childClasses = c.children;
+    for (const auto& [name, style, exStyle, owner, children, cls, caption, listed] : cases) {
+        vt::WindowSpec spec =
+            vt::Spec(cls.empty() ? base + std::to_string(made.size()) : cls, caption, style);
+        spec.exStyle = exStyle;
+        spec.owner = owner != nullptr ? made.at(owner) : nullptr;
+        spec.children = static_cast<int>(children.size());
+        if (children != Children{""}) {
+            spec.childClasses = children;
         }
-        made[c.name] = fixture_.CreateOne(spec);
+        made[name] = fixture_.CreateOne(spec);
     }
     catalogue_.Rebuild();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(rows_.Find(made.at(c.name)) >= 0, c.listed);
+    for (const auto& [name, style, exStyle, owner, children, cls, caption, listed] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(rows_.Find(made.at(name)) >= 0, listed);
         // Add One runs the same filters as a rebuild.
         const int count = rows_.Count();
-        catalogue_.AddOne(made.at(c.name));
-        EXPECT_EQ(rows_.Count(), count + (c.listed ? 1 : 0));
+        catalogue_.AddOne(made.at(name));
+        EXPECT_EQ(rows_.Count(), count + (listed ? 1 : 0));
     }
 }
 
@@ -209,10 +189,9 @@ TEST_F(CatalogueTest, RowOperationsByHandle) {
     fixture_.SetText(window, "after");
     catalogue_.Rename(window);
     const std::vector<HWND> handles = HandlesOf(rows_);
-    const std::vector<std::string> captions = vt::ColumnOf(rows_, &WindowEntry::caption);
     for (const int row : {first, count, count + 1}) {
         EXPECT_EQ(handles[row], window);
-        EXPECT_EQ(captions[row], "after") << row;
+        EXPECT_EQ(rows_.At(row).caption, "after") << row;
     }
 
     const HWND stranger = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x7FFF0000));
@@ -237,8 +216,7 @@ TEST_F(CatalogueTest, RowOperationsByHandle) {
 // A pass in slices lists the windows on another thread; the notices that come meanwhile are
 // the pass's own: a window added then has one row, a window removed then stays out.
 TEST_F(CatalogueTest, NoticesWhileAPassListsTheWindowsLeaveOneRowEach) {
-    vt::WindowSpec spec;
-    spec.className = vt::UniqueName("CatListing");
+    vt::WindowSpec spec = vt::Spec(vt::UniqueName("CatListing"));
     spec.count = 3;
     const auto windows = fixture_.Create(spec);
     std::promise<std::vector<HWND>> listing;
@@ -308,8 +286,7 @@ TEST(ProcessPathCache, OneSnapshotAPassUntilProcessesEndOrStartAndPathsKeptWhile
     EXPECT_EQ(pathOf(::GetCurrentProcessId()), Exe(true));
     ASSERT_EQ(cache.Snapshots(), 1);
     // An unknown id is asked about afresh once, then remembered.
-    EXPECT_FALSE(cache.PathOf(kNoSuchProcess).has_value());
-    EXPECT_FALSE(cache.PathOf(kNoSuchProcess).has_value());
+    expectGone(kNoSuchProcess, "no such process");
     EXPECT_EQ(cache.Snapshots(), 2);
 
     // Gone entirely between the snapshot and its first lookup: nobody holds it any more.
@@ -373,9 +350,7 @@ TEST_F(CatalogueCache, ARebuildMakesEveryRowAsOneLookupForItsWindowWouldWithOneI
             continue;
         }
         fixtures.push_back(std::make_unique<vt::Fixture>());
-        vt::WindowSpec spec;
-        spec.className = c.className;
-        spec.caption = c.caption;
+        vt::WindowSpec spec = vt::Spec(c.className, c.caption);
         spec.count = 2; // two windows sharing one process and one path
         for (HWND window : fixtures.back()->Create(spec)) {
             made[window] = &c;
@@ -385,17 +360,17 @@ TEST_F(CatalogueCache, ARebuildMakesEveryRowAsOneLookupForItsWindowWouldWithOneI
     const vt::OwnWindow own = FixtureAndOwnWindows(fixture_, base + "Long", 140);
     ASSERT_TRUE(own);
     catalogue_.Rebuild();
-    const std::vector<WindowEntry> rows = RowsOf(rows_, made);
-    ASSERT_EQ(rows.size(), 8u);
-    for (const WindowEntry& a : rows) {
-        const Case& c = *made.at(a.handle);
+    for (const auto& [window, c] : made) {
+        const int row = rows_.Find(window);
+        ASSERT_GE(row, 0) << c->name;
+        const WindowEntry& a = rows_.At(row);
         // The full path comes from the module snapshot, not just the file name.
         EXPECT_EQ(std::tie(a.className, a.caption, a.autoAction, a.autoZOrder, a.transparency,
                            a.autoRefreshInclusion, a.processId, a.path),
-                  std::make_tuple(c.className, c.shown, std::string("Default"),
+                  std::make_tuple(c->className, c->shown, std::string("Default"),
                                   std::string("Default"), 0, 1,
-                                  vantrel::platform::ProcessIdOf(a.handle), Exe(c.own)))
-            << c.name;
+                                  vantrel::platform::ProcessIdOf(a.handle), Exe(c->own)))
+            << c->name;
     }
     ASSERT_GE(rows_.Count(), 149);
     ExpectImagesShared();
@@ -408,8 +383,7 @@ TEST_F(CatalogueCache, ARebuildMakesEveryRowAsOneLookupForItsWindowWouldWithOneI
 TEST_F(CatalogueCache, ProcessesEndingDuringARebuildLeaveNoRowsAndOnesStartedSinceAreAdded) {
     const std::string base = vt::UniqueName("CatEnd");
     vt::Fixture doomed;
-    vt::WindowSpec spec;
-    spec.className = base + "Doomed";
+    vt::WindowSpec spec = vt::Spec(base + "Doomed");
     spec.count = 2;
     const std::vector<HWND> doomedWindows = doomed.Create(spec);
     // Made later, so above the doomed ones in z order and listed before them.

@@ -40,7 +40,6 @@ public:
         steps_.push_back(std::move(step));
         return *this;
     }
-    // What vt::SetRuleShown gives at this point.
     Pick& Shows(std::string s) {
         return Then([s](R& d) { EXPECT_EQ(vt::SetRuleShown(d), s); });
     }
@@ -251,7 +250,6 @@ TEST_F(RuleCommand, DoubleClickMakesTheShownRuleAndMoreNarrowsItToACaption) {
     EXPECT_EQ(boxes.Seen().size(), 1u);
     EXPECT_EQ(Rules(), cls + "|Maximize|Stay on top|Huddle with Ann|-|-|vt_fixture.exe|*huddle*|" +
                            "Top Left||\n");
-    EXPECT_EQ(vantrel::ColumnText(f.rules().at(0), 0), cls + " | vt_fixture.exe | *huddle*");
     EXPECT_EQ(f.lvMain().Selected(), row);
     // Applied to the window the rule matches now, and only to it.
     EXPECT_EQ(Applied({chat, other}), "Maximize|Stay on top|max|top, Maximize|Default|max|");
@@ -263,10 +261,9 @@ TEST_F(RuleCommand, AListRebuiltDuringTheDialogIsNotWrittenBlindly) {
     const std::string cls = base_ + "Kept";
     // The oldest window is enumerated last, so it stands at the highest position.
     const HWND kept = Make(cls, "kept");
-    std::vector<HWND> fillers;
-    for (int i = 0; i < 3; ++i) {
-        fillers.push_back(Make(base_ + "Filler" + std::to_string(i), "filler"));
-    }
+    vt::WindowSpec filler = vt::Spec(base_ + "Filler", "filler");
+    filler.count = 3;
+    const std::vector<HWND> fillers = fixture_.Create(filler);
     const HWND gone = Make(base_ + "Gone", "gone");
     const HWND sibling = Make(base_ + "Gone", "sibling");
     const HWND stranger = Make(base_ + "Stranger", "stranger");
@@ -403,20 +400,54 @@ TEST_F(RuleCommand, AnInternetExplorerRuleSetsTheTimerAsItOpensAndOnlyThen) {
     EXPECT_EQ(Saved("Window5", "AutoRefresh"), "No");
 }
 
-// A changed rule is applied to its open windows at once, and a deleted one gives them the
-// defaults; the following rule, else the first, is selected afterwards.
-TEST_F(RuleCommand, AChangedOrDeletedRuleIsAppliedToItsOpenWindows) {
+// The commands need their list showing with a selection: without one, add and the double clicks
+// open nothing, edit and delete ask for one. A changed rule is applied to its open windows at
+// once, and a deleted one gives them the defaults; the following rule, else the first, is selected
+// afterwards.
+TEST_F(RuleCommand, CommandsNeedASelectionAndChangedOrDeletedRulesReachTheirWindows) {
     const std::string cls = base_ + "Applied";
     const HWND window = Make(cls);
     WriteDefaults("Normal", "Normal");
     WriteFile("rules.dat", RulesFile({RuleSection(1, base_ + "A", 1, 0), RuleSection(2, cls, 0, 0),
                                       RuleSection(3, base_ + "C", 3, 0)}));
     auto& f = Start();
-    ShowRulesTab();
+    const std::string before = SavedFile();
+    SelectWindow(window);
     f.lvRule().Select(1);
+    EXPECT_TRUE(vantrel::aMainAddRuleUpdate(f));
+    EXPECT_FALSE(vantrel::aEditRuleUpdate(f)); // the rules list is not showing
+    ShowRulesTab();
+    EXPECT_FALSE(vantrel::aMainAddRuleUpdate(f));
+    EXPECT_TRUE(vantrel::aEditRuleUpdate(f));
+    f.lvRule().Select(-1);
+    EXPECT_FALSE(vantrel::aEditRuleUpdate(f));
+    f.lvRule().Show(false);
+    f.lvMain().Show(true);
+    f.lvMain().Select(-1);
+    EXPECT_FALSE(vantrel::aMainAddRuleUpdate(f));
+    vt::WhenModalOpens("Set Rule", [](Form& form) { form.SetModalResult(vantrel::kResultCancel); });
+    {
+        const vt::BoxAnswerer answerer;
+        const vt::ModalDeadline deadline(10000, vantrel::kResultCancel);
+        vantrel::lvMainDblClick(f);
+        vantrel::aMainAddRuleExecute(f);
+        ShowRulesTab();
+        vantrel::aDeleteRuleExecute(f);
+        vantrel::aEditRuleExecute(f);
+        vantrel::lvRuleDblClick(f); // not even the message
+        EXPECT_EQ(deadline.Ended(), 0);
+        ASSERT_EQ(vt::ShownBoxes().size(), 2u);
+        for (const vt::ShownBox& box : vt::ShownBoxes()) {
+            EXPECT_EQ(box.title + "|" + box.text, "Vantrel|Please select the list item first.");
+        }
+    }
+    EXPECT_EQ(vt::DropPendingScripts(), 1); // no dialog opened
     const std::string a = base_ + "A|Maximize|Default||-|-\n";
     const std::string c = base_ + "C|Normal|Default||-|-\n";
+    EXPECT_EQ(Rules(), a + cls + "|Default|Default||-|-\n" + c);
+    EXPECT_EQ(SavedFile(), before);
 
+    f.lvRule().Select(1);
     Run(kEdit, Pick().Shows(cls + "||0|0|30|nocaption").Action(2).ZOrder(1));
     EXPECT_EQ(Rules(), a + cls + "|Minimize|Stay on top||-|-\n" + c);
     EXPECT_EQ(Applied({window}), "Minimize|Stay on top|min|top");
@@ -431,45 +462,6 @@ TEST_F(RuleCommand, AChangedOrDeletedRuleIsAppliedToItsOpenWindows) {
         EXPECT_EQ(Applied({window}), "Normal|Normal|normal|");
     }
     EXPECT_TRUE(answerer.Seen().empty());
-}
-
-TEST_F(RuleCommand, CommandsNeedTheirListShowingWithASelection) {
-    const HWND window = Make(base_ + "Upd");
-    WriteFile("rules.dat", RulesFile({RuleSection(1, base_ + "Upd", 1, 0)}));
-    auto& f = Start();
-    const std::string before = SavedFile();
-    SelectWindow(window);
-    f.lvRule().Select(0);
-    EXPECT_TRUE(vantrel::aMainAddRuleUpdate(f));
-    EXPECT_FALSE(vantrel::aEditRuleUpdate(f)); // the rules list is not showing
-    ShowRulesTab();
-    EXPECT_FALSE(vantrel::aMainAddRuleUpdate(f));
-    EXPECT_TRUE(vantrel::aEditRuleUpdate(f));
-    f.lvRule().Select(-1);
-    EXPECT_FALSE(vantrel::aEditRuleUpdate(f));
-    f.lvRule().Show(false);
-    f.lvMain().Show(true);
-    f.lvMain().Select(-1);
-    EXPECT_FALSE(vantrel::aMainAddRuleUpdate(f));
-
-    // Without a selection the add command opens nothing, edit and delete ask for one.
-    vt::WhenModalOpens("Set Rule", [](Form& form) { form.SetModalResult(vantrel::kResultCancel); });
-    const vt::BoxAnswerer answerer;
-    const vt::ModalDeadline deadline(10000, vantrel::kResultCancel);
-    vantrel::lvMainDblClick(f);
-    vantrel::aMainAddRuleExecute(f);
-    ShowRulesTab();
-    vantrel::aDeleteRuleExecute(f);
-    vantrel::aEditRuleExecute(f);
-    vantrel::lvRuleDblClick(f); // not even the message
-    EXPECT_EQ(deadline.Ended(), 0);
-    ASSERT_EQ(vt::ShownBoxes().size(), 2u);
-    for (const vt::ShownBox& box : vt::ShownBoxes()) {
-        EXPECT_EQ(box.title + "|" + box.text, "Vantrel|Please select the list item first.");
-    }
-    EXPECT_EQ(vt::DropPendingScripts(), 1); // no dialog opened
-    EXPECT_EQ(Rules(), base_ + "Upd|Maximize|Default||-|-\n");
-    EXPECT_EQ(SavedFile(), before);
 }
 
 struct Timer1Row {
@@ -556,21 +548,11 @@ struct TickRow {
     const char* name;
     int action, zOrder; // of the rule for "IEFrame"
     bool inTray;        // the window hidden in the tray before the tick
-    const char* after;  // as Stands() puts it
+    const char* after;  // as stands() puts it
     friend void PrintTo(const TickRow& row, std::ostream* out) { *out << row.name; }
 };
 
-class TwoMinuteTick : public RuleCommand, public ::testing::WithParamInterface<TickRow> {
-protected:
-    // The "IEFrame" window shown or in the tray, on top or not, and whether the marker is
-    // excluded from the refresh.
-    std::string Stands(HWND upper, HWND marker) {
-        return std::string(::IsWindowVisible(upper) ? "shown" : "hidden") +
-               (form().tray().WindowIconAdded(upper) ? " tray" : "") +
-               (Topmost(upper) ? " top" : "") +
-               (Entry(marker).autoRefreshInclusion == 0 ? " excluded" : "");
-    }
-};
+class TwoMinuteTick : public RuleCommand, public ::testing::WithParamInterface<TickRow> {};
 
 TEST_P(TwoMinuteTick, OnAnIEFrameWindow) {
     const TickRow& p = GetParam();
@@ -579,6 +561,13 @@ TEST_P(TwoMinuteTick, OnAnIEFrameWindow) {
     const HWND marker = Make(base_ + "Marker");
     WriteFile("rules.dat", RulesFile({RuleSection(1, "IEFrame", p.action, p.zOrder)}));
     auto& f = Start();
+    // The "IEFrame" window shown or in the tray, on top or not, and whether the marker is
+    // excluded from the refresh.
+    const auto stands = [&] {
+        return std::string(::IsWindowVisible(upper) ? "shown" : "hidden") +
+               (f.tray().WindowIconAdded(upper) ? " tray" : "") + (Topmost(upper) ? " top" : "") +
+               (Entry(marker).autoRefreshInclusion == 0 ? " excluded" : "");
+    };
     if (p.inTray) {
         vt::SysMenuCommand(f.Handle(), upper, 11);
         // As the shell or a relay tells of it: no watch runs here.
@@ -588,7 +577,7 @@ TEST_P(TwoMinuteTick, OnAnIEFrameWindow) {
     }
     fixture_.Sync();
     ASSERT_GE(Row(lower), 0);
-    ASSERT_EQ(Stands(upper, marker),
+    ASSERT_EQ(stands(),
               std::string(p.inTray ? "hidden tray" : "shown") + (p.zOrder == 1 ? " top" : ""));
     ::SetWindowPos(upper, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ASSERT_FALSE(Topmost(upper));
@@ -601,8 +590,7 @@ TEST_P(TwoMinuteTick, OnAnIEFrameWindow) {
     EXPECT_TRUE(vt::WaitUntil([&] { return !f.catalogue().PassRunning(); }));
     fixture_.Sync();
     const std::string after = p.after;
-    EXPECT_EQ(Stands(upper, marker),
-              f.versionCode() == 11 ? after.substr(0, after.find(" excluded")) : after);
+    EXPECT_EQ(stands(), f.versionCode() == 11 ? after.substr(0, after.find(" excluded")) : after);
 }
 
 const TickRow kTickRows[] = {

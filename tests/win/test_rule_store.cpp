@@ -95,26 +95,26 @@ TEST_F(RuleStoreTest, FilesLoadAsTheseRulesAndRefreshInterval) {
 
 TEST_F(RuleStoreTest, SavedFilesAreByteExactAndLoadBack) {
     const std::string ie = "Start page - Windows Internet Explorer";
+    // The rules load back as they were held, or as `loaded` says.
     const auto saves = [&](const char* name, int refreshMs, const std::vector<WindowRule>& rules,
-                           const std::string& file, const std::string& rows) {
+                           const std::string& file, const char* loaded = nullptr) {
         rules_.clear();
         for (const WindowRule& r : rules) {
             rules_.append(r);
         }
+        const std::string held = Rows();
         SaveRules(path_, rules_);
         EXPECT_EQ(FileText(), file) << name;
         EXPECT_EQ(LoadRules(path_, rules_).refreshIntervalMs.value_or(kNoRefresh), refreshMs)
             << name;
-        EXPECT_EQ(Rows(), rows) << name;
+        EXPECT_EQ(Rows(), loaded ? loaded : held) << name;
     };
-    saves("no rules", kNoRefresh, {}, "[Options]\r\nWindowCount=0\r\n", "");
+    saves("no rules", kNoRefresh, {}, "[Options]\r\nWindowCount=0\r\n");
     saves("captions, codes and an interval", 60000,
           {{"Notepad", "Maximize", "Default", "notes.txt - Notepad", "-", "-"},
            {"IEFrame", "Normal", "Stay on top", ie, "Yes", "60"}},
           RulesFile({RuleSection(1, "Notepad", 1, 0, "notes.txt - Notepad"),
-                     RuleSection(2, "IEFrame", 3, 1, ie, "Yes", 60)}),
-          "Notepad|Maximize|Default|notes.txt - Notepad|-|-\nIEFrame|Normal|Stay on top|" + ie +
-              "|Yes|60\n");
+                     RuleSection(2, "IEFrame", 3, 1, ie, "Yes", 60)}));
     // An interval emptied by the user is written as -1 and shown as such after a restart.
     saves("emptied intervals", 30000,
           {{"IEFrame", "Default", "Default", "", "Yes", ""},
@@ -122,14 +122,12 @@ TEST_F(RuleStoreTest, SavedFilesAreByteExactAndLoadBack) {
           RulesFile({RuleSection(1, "IEFrame", 0, 0, "", "Yes"),
                      RuleSection(2, "ieframe", 0, 0, "", "No")}),
           "IEFrame|Default|Default||Yes|-1\nieframe|Default|Default||No|-1\n");
-    saves(
-        "newer keys only for the rule that uses them", kNoRefresh,
-        {{"Notepad", "Maximize", "Default", "", "-", "-"},
-         {"", "Maximize", "Default", "", "-", "-", "", "*Report*", "10,20,640,480", "25", true}},
-        RulesFile({RuleSection(1, "Notepad", 1, 0),
-                   RuleSection(2, "", 1, 0) + "TitlePattern=*Report*\r\nPlacement=10,20,640,480"
-                                              "\r\nTransparency=25\r\nApplyOnce=Yes\r\n"}),
-        "Notepad|Maximize|Default||-|-\n|Maximize|Default||-|-||*Report*|10,20,640,480|25|once\n");
+    saves("newer keys only for the rule that uses them", kNoRefresh,
+          {{"Notepad", "Maximize", "Default", "", "-", "-"},
+           {"", "Maximize", "Default", "", "-", "-", "", "*Report*", "10,20,640,480", "25", true}},
+          RulesFile({RuleSection(1, "Notepad", 1, 0),
+                     RuleSection(2, "", 1, 0) + "TitlePattern=*Report*\r\nPlacement=10,20,640,480"
+                                                "\r\nTransparency=25\r\nApplyOnce=Yes\r\n"}));
 }
 
 TEST_F(RuleStoreTest, ShorterListsRenumberAndLeaveStaleSectionsAndKeysUnloaded) {
