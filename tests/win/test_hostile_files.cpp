@@ -295,33 +295,9 @@ bool Place(const std::string& path, const std::string& bytes, bool asFolder = fa
     return out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).good();
 }
 
-// The first bytes for a failure message, escaped where not printable: what damaged a text is
-// rarely printable.
-std::string Shown(const std::string& text) {
-    const std::string shown = ::testing::PrintToString(text.substr(0, 40));
-    return text.size() > 40 ? shown + "... (" + std::to_string(text.size()) + " bytes)" : shown;
-}
-
-// Rules, or settings, read back as they were saved, each as one line.
-void ExpectSame(const std::vector<std::string>& e, const std::vector<std::string>& a,
-                const std::string& label) {
-    ASSERT_EQ(e.size(), a.size()) << label;
-    for (std::size_t i = 0; i < e.size(); ++i) {
-        EXPECT_TRUE(e[i] == a[i]) << label << ", line " << i + 1 << ": " << Shown(e[i])
-                                  << " came back as " << Shown(a[i]);
-    }
-}
-
-std::vector<std::string> Lines(const RuleList& rules) {
-    std::vector<std::string> lines;
-    for (std::size_t i = 0; i < rules.size(); ++i) {
-        lines.push_back(vt::RuleText(rules.at(i)));
-    }
-    return lines;
-}
-
-std::vector<std::string> Lines(const CommonSettings& s) {
-    return {std::to_string(s.systemMenu), s.action, s.zOrder};
+// The settings as one line, as RuleLines gives the rules.
+std::string SettingsText(const CommonSettings& s) {
+    return std::to_string(s.systemMenu) + '|' + s.action + '|' + s.zOrder;
 }
 
 // What the rest of the program relies on, whatever the file said.
@@ -377,7 +353,7 @@ TEST_P(HostileFileSlice, EveryDamagedFileLoadsAndSavesBackToTheSameRulesAndSetti
             RuleList again;
             ASSERT_NO_THROW(vantrel::SaveRules(path, loaded));
             vantrel::LoadRules(path, again);
-            ExpectSame(Lines(loaded), Lines(again), label + where);
+            EXPECT_EQ(vt::RuleLines(loaded), vt::RuleLines(again)) << label << where;
         };
         // Saved over the damaged file, as the program does, and into a fresh one, which has no
         // damage left to hide behind; every write costs a whole-file rewrite, so a sample of the
@@ -398,10 +374,12 @@ TEST_P(HostileFileSlice, EveryDamagedFileLoadsAndSavesBackToTheSameRulesAndSetti
             EXPECT_THROW(vantrel::SaveSettings(location, settings), vantrel::UserError);
         } else {
             ASSERT_NO_THROW(vantrel::SaveSettings(location, settings));
-            ExpectSame(Lines(settings), Lines(vantrel::LoadSettings(location)), label);
+            EXPECT_EQ(SettingsText(settings), SettingsText(vantrel::LoadSettings(location)));
         }
         if (HasFailure()) {
-            ADD_FAILURE() << label << " rules file was " << Shown(c.rules);
+            // Escaped: what damaged a text is rarely printable.
+            ADD_FAILURE() << label << " rules file of " << c.rules.size() << " bytes began "
+                          << ::testing::PrintToString(c.rules.substr(0, 40));
             return; // one case at a time is enough to read
         }
     }
@@ -461,10 +439,8 @@ TEST_F(HostileStart, StartsListsAndSavesOnDamagedFiles) {
         ++ran;
         WriteFile("rules.dat", c.rules);
         WriteUserSettings(c.settings);
-        vt::WindowSpec listed;
-        listed.className = vt::UniqueName("Hostile");
-        listed.caption = "listed despite the files";
-        const HWND window = fixture.CreateOne(listed);
+        const HWND window =
+            fixture.CreateOne(vt::Spec(vt::UniqueName("Hostile"), "listed despite the files"));
         auto& f = Start();
         const HWND main = f.Handle();
         ASSERT_TRUE(::IsWindow(main));
@@ -480,8 +456,9 @@ TEST_F(HostileStart, StartsListsAndSavesOnDamagedFiles) {
         EXPECT_FALSE(::IsWindow(main));
         RuleList saved;
         vantrel::LoadRules(f.RulesPath(), saved);
-        ExpectSame(Lines(held), Lines(saved), c.label);
-        ExpectSame(Lines(settings), Lines(vantrel::LoadSettings(f.settingsLocation())), c.label);
+        EXPECT_EQ(vt::RuleLines(held), vt::RuleLines(saved));
+        EXPECT_EQ(SettingsText(settings),
+                  SettingsText(vantrel::LoadSettings(f.settingsLocation())));
         EXPECT_TRUE(::IsWindowVisible(window));
         TearDown(); // the next start needs a clean application object
     }
