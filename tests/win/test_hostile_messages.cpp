@@ -94,8 +94,7 @@ protected:
         EXPECT_TRUE(vt::HeapsIntact());
     }
     HWND Make(const char* kind, int count = 1) {
-        vt::WindowSpec spec;
-        spec.className = base_ + kind;
+        vt::WindowSpec spec = vt::Spec(base_ + kind);
         spec.count = count;
         made_ = count > 0 ? fixture_.Create(spec) : std::vector<HWND>{};
         return made_.empty() ? nullptr : made_[0];
@@ -343,12 +342,9 @@ TEST_F(HostileMessages, MessagesNamingAWindowLeaveWindowsTheyMayNotTouchAlone) {
                            (f.tray().OwnIconAdded() ? ", own icon" : ", no own icon") +
                            (Form::ActiveModal() != nullptr ? ", a dialog open" : "");
         for (HWND w : watched) {
-            const RECT r = vt::WindowRectOf(w);
             text += " | " + vt::HandleToHex(w) + (::IsWindowVisible(w) ? " shown " : " hidden ") +
                     Hex(static_cast<DWORD>(::GetWindowLongA(w, GWL_EXSTYLE))) + " " +
-                    std::to_string(r.left) + "," + std::to_string(r.top) + "," +
-                    std::to_string(r.right) + "," + std::to_string(r.bottom) +
-                    (f.tray().WindowIconAdded(w) ? " icon" : "") +
+                    vt::PlaceOf(w) + (f.tray().WindowIconAdded(w) ? " icon" : "") +
                     (::IsWindowEnabled(w) ? "" : " disabled");
         }
         for (HWND w : {live, selfHidden_, trayRuled_}) {
@@ -405,8 +401,8 @@ TEST_F(HostileMessages, MessagesNamingAWindowLeaveWindowsTheyMayNotTouchAlone) {
 }
 
 // Each command runs on a row whose window was destroyed after it was selected, before any notice
-// of it could arrive.
-TEST_F(HostileMessages, ListCommandsOnASelectedWindowThatHasGone) {
+// of it could arrive; each dialog for a window ends with it.
+TEST_F(HostileMessages, ListCommandsAndDialogsOnAWindowThatGoes) {
     auto& f = StartWith(2, 0);
     const auto commands = vt::ListCommands(f);
     Make("Vanish", static_cast<int>(commands.size()));
@@ -416,12 +412,10 @@ TEST_F(HostileMessages, ListCommandsOnASelectedWindowThatHasGone) {
     for (std::size_t i = 0; i < commands.size(); ++i) {
         SCOPED_TRACE(commands[i].first);
         const HWND doomed = doomedWindows[i];
-        int row = f.windows().Find(doomed);
-        if (row < 0) {
-            row = RowOf(doomed); // a dialog's loop may have rebuilt the list meanwhile
+        f.SelectWindow(doomed);
+        if (f.SelectedWindow() != doomed) {
+            f.lvMain().Select(RowOf(doomed)); // a dialog's loop may have rebuilt the list meanwhile
         }
-        ASSERT_GE(row, 0);
-        f.lvMain().Select(row);
         ASSERT_EQ(f.SelectedWindow(), doomed);
         fixture_.Destroy(doomed);
         ASSERT_FALSE(::IsWindow(doomed));
@@ -441,16 +435,13 @@ TEST_F(HostileMessages, ListCommandsOnASelectedWindowThatHasGone) {
     }
     f.catalogue().Rebuild();
     EXPECT_EQ(f.lvMain().Count(), f.windows().Count());
-}
 
-// A dialog for another program's window stands over that window as a window of this program,
-// never inside it, so that the two programs never share their input; the same choice repeated
-// while it is open (each would open its dialog inside this one's loop, and wait there) opens
-// nothing more. Nothing tells this thread when the other program closes the window or ends: the
-// dialog must notice by itself and close at once, not when some unrelated message happens to
-// arrive. Confirmed after the list was rebuilt under it, it acts on no other row's window.
-TEST_F(HostileMessages, DialogForAnotherProgramsWindowStandsOverItAndEndsWithIt) {
-    auto& f = StartWith(1, 0);
+    // A dialog for another program's window stands over that window as a window of this program,
+    // never inside it, so that the two programs never share their input; the same choice repeated
+    // while it is open (each would open its dialog inside this one's loop, and wait there) opens
+    // nothing more. Nothing tells this thread when the other program closes the window or ends:
+    // the dialog must notice by itself and close at once, not when some unrelated message happens
+    // to arrive. Confirmed after the list was rebuilt under it, it acts on no other row's window.
     const HWND main = f.Handle();
     enum Going { kDestroyed, kProgramEnds, kRebuiltAndConfirmed };
     const struct {
@@ -467,9 +458,7 @@ TEST_F(HostileMessages, DialogForAnotherProgramsWindowStandsOverItAndEndsWithIt)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         vt::Fixture other;
-        vt::WindowSpec spec;
-        spec.className = base_ + "Going";
-        const HWND target = other.CreateOne(spec);
+        const HWND target = other.CreateOne(vt::Spec(base_ + "Going"));
         HWND dialogWindow = nullptr;
         ULONGLONG gone = 0;
         vt::WhenModalOpens(row.id == 61 ? "Resize window" : "Custom transparency", [&](Form& d) {

@@ -6,8 +6,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -69,13 +69,9 @@ RECT PartRect(HWND control, UINT message, int index, LONG kind = 0) {
     return r;
 }
 
-RECT RowRect(HWND list, int row) {
-    return PartRect(list, LVM_GETITEMRECT, row, LVIR_BOUNDS);
-}
-
 // How much of a list row the X screen shows in the selection's colour.
 double HighlightShare(HWND list, int row) {
-    const RECT r = RowRect(list, row);
+    const RECT r = PartRect(list, LVM_GETITEMRECT, row, LVIR_BOUNDS);
     const vt::XShot shot(r);
     int hits = 0;
     for (int y = r.top; y < r.bottom; ++y) {
@@ -93,18 +89,17 @@ std::vector<WORD> KeysOf(std::string text) {
     std::vector<WORD> keys;
     if (text.rfind("Ctrl+", 0) == 0) {
         keys.push_back(VK_CONTROL);
-        text = text.substr(5);
+        text.erase(0, 5);
     }
-    std::map<std::string, WORD> named = {
-        {"Ins", VK_INSERT}, {"Del", VK_DELETE}, {"Enter", VK_RETURN}};
-    for (int n = 1; n <= 12; ++n) {
-        named["F" + std::to_string(n)] = static_cast<WORD>(VK_F1 + n - 1);
-    }
-    if (named.count(text) == 0 && text.size() != 1) {
-        return {};
-    }
-    keys.push_back(named.count(text) > 0 ? named[text] : static_cast<WORD>(text[0]));
-    return keys;
+    const int f = text.size() > 1 && text[0] == 'F' ? std::atoi(text.c_str() + 1) : 0;
+    const WORD key = text == "Ins"       ? VK_INSERT
+                     : text == "Del"     ? VK_DELETE
+                     : text == "Enter"   ? VK_RETURN
+                     : f >= 1 && f <= 12 ? static_cast<WORD>(VK_F1 + f - 1)
+                     : text.size() == 1  ? static_cast<WORD>(text[0])
+                                         : 0;
+    keys.push_back(key);
+    return key == 0 ? std::vector<WORD>{} : keys;
 }
 
 void ShownShortcuts(const std::vector<vantrel::MenuItemModel>& items,
@@ -126,10 +121,7 @@ protected:
     std::string class_ = vt::UniqueName("Use");
     std::string ruleClass_;
     void SetUp() override {
-        vt::WindowSpec spec;
-        spec.className = class_;
-        spec.caption = "Window of the fixture";
-        window_ = fixture_.CreateOne(spec);
+        window_ = fixture_.CreateOne(vt::Spec(class_, "Window of the fixture"));
         WriteFile("rules.dat", vt::RulesFile({vt::RuleSection(1, "RuleOne", 1),
                                               vt::RuleSection(2, "RuleTwo", 1)}));
         Start();
@@ -364,7 +356,7 @@ TEST_F(MainWindowUse, KeyboardReachesTabsListsMenusAndCommands) {
 
     // Both menu keys open the list menu just below the selected row.
     f.lvMain().Select(f.windows().Find(window_));
-    const RECT row = RowRect(lvMain, f.lvMain().Selected());
+    const RECT row = PartRect(lvMain, LVM_GETITEMRECT, f.lvMain().Selected(), LVIR_BOUNDS);
     for (const std::vector<WORD>& keys : {std::vector<WORD>{VK_APPS}, {VK_SHIFT, VK_F10}}) {
         vt::MenuWatch watch;
         Press(keys);
@@ -513,8 +505,7 @@ TEST_F(MainWindowUse, WhatEachPictureButtonDoesAKeyShownInTheListMenuDoes) {
             clicked.push_back(EffectOf([&] { ClickAt(at); }));
             EXPECT_FALSE(clicked.back().empty()) << g.name;
         }
-        std::vector<std::string> shortcuts;
-        std::vector<std::string> pressed;
+        std::vector<std::string> shortcuts, pressed;
         ShownShortcuts(form().pmMain().items, shortcuts);
         for (const std::string& text : shortcuts) {
             const std::vector<WORD> keys = KeysOf(text);
