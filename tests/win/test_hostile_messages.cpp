@@ -284,51 +284,13 @@ TEST_F(HostileMessages, TenThousandRandomMessagesLeaveTheProgramWorking) {
     EXPECT_GE(f.windows().Find(after), 0);
 }
 
-TEST_F(HostileMessages, MenusFromBothIconCallbacksCloseAndTheirChoicesActOnlyOnTheirTarget) {
-    auto& f = StartWith(2, 1);
-    const HWND main = f.Handle();
-    const HWND window = live_[0];
-    {
-        const vt::MenuWatch closer; // ends the menu unchosen
-        ::PostMessageA(main, vantrel::WM_OWNTRAYICON, 0, WM_RBUTTONDOWN);
-        ASSERT_TRUE(vt::WaitUntil([&] { return closer.Seen() == 1; }, 5000));
-        vt::PumpMessages();
-    }
-    ExpectResponsive("after the own icon's menu");
-
-    // A real hidden window: "Exit" asks it to close and drops it from the hidden list; the window
-    // (whose program may refuse) stays hidden.
-    vt::SysMenuCommand(main, window, 11);
-    fixture_.Sync();
-    ASSERT_FALSE(::IsWindowVisible(window));
-    ASSERT_EQ(HiddenCount(window), 1);
-    {
-        // The last item chosen with the keys, as the keyboard would choose it.
-        const vt::MenuWatch closer([&](HWND, int tick) {
-            for (UINT key : tick == 0 ? std::vector<UINT>{VK_UP, VK_RETURN} : std::vector<UINT>{}) {
-                ::PostMessageA(main, WM_KEYDOWN, key, 0);
-            }
-            return tick > 0;
-        });
-        ::PostMessageA(main, vantrel::WM_HIDDENTRAYICON, W(window), WM_RBUTTONDOWN);
-        ASSERT_TRUE(vt::WaitUntil([&] { return closer.Seen() == 1; }, 5000));
-        EXPECT_TRUE(
-            vt::WaitUntil([&] { return fixture_.GetCounts(window).sysCommandClose == 1; }, 5000));
-    }
-    EXPECT_EQ(HiddenCount(window), 0);
-    EXPECT_FALSE(::IsWindowVisible(window));
-    EXPECT_FALSE(f.tray().WindowIconAdded(window));
-    ExpectResponsive("after Exit on a hidden window");
-    EXPECT_TRUE(::IsWindowVisible(live_[1]));
-}
-
 // Any program may post the messages that name a window, naming any window. Named with a window
 // the program must not act on (one it did not hide, one of another program's that is not a target,
 // one of its own, one that is gone, a handle that never was one, the own icon's id), each leaves
 // every window and icon as it was: nothing shown, hidden, moved, restyled or closed, no row added,
 // no menu or dialog opened, and no handler waiting for a message that will not come.
-TEST_F(HostileMessages, MessagesNamingAWindowLeaveWindowsTheyMayNotTouchAlone) {
-    auto& f = StartWith(1, 1);
+TEST_F(HostileMessages, MessagesAndMenusNamingAWindowActOnlyOnWhatTheyMay) {
+    auto& f = StartWith(2, 1);
     const HWND main = f.Handle();
     const HWND taskbar = vantrel::Application::Instance().Handle();
     const HWND live = live_[0];
@@ -398,6 +360,41 @@ TEST_F(HostileMessages, MessagesNamingAWindowLeaveWindowsTheyMayNotTouchAlone) {
         }
     }
     ExpectResponsive("after every message");
+
+    // Menus from both icon callbacks close, and their choices act only on their target.
+    const HWND target = live_[0];
+    {
+        const vt::MenuWatch closer; // ends the menu unchosen
+        ::PostMessageA(main, vantrel::WM_OWNTRAYICON, 0, WM_RBUTTONDOWN);
+        ASSERT_TRUE(vt::WaitUntil([&] { return closer.Seen() == 1; }, 5000));
+        vt::PumpMessages();
+    }
+    ExpectResponsive("after the own icon's menu");
+
+    // A real hidden window: "Exit" asks it to close and drops it from the hidden list; the window
+    // (whose program may refuse) stays hidden.
+    vt::SysMenuCommand(main, target, 11);
+    fixture_.Sync();
+    ASSERT_FALSE(::IsWindowVisible(target));
+    ASSERT_EQ(HiddenCount(target), 1);
+    {
+        // The last item chosen with the keys, as the keyboard would choose it.
+        const vt::MenuWatch closer([&](HWND, int tick) {
+            for (UINT key : tick == 0 ? std::vector<UINT>{VK_UP, VK_RETURN} : std::vector<UINT>{}) {
+                ::PostMessageA(main, WM_KEYDOWN, key, 0);
+            }
+            return tick > 0;
+        });
+        ::PostMessageA(main, vantrel::WM_HIDDENTRAYICON, W(target), WM_RBUTTONDOWN);
+        ASSERT_TRUE(vt::WaitUntil([&] { return closer.Seen() == 1; }, 5000));
+        EXPECT_TRUE(
+            vt::WaitUntil([&] { return fixture_.GetCounts(target).sysCommandClose == 1; }, 5000));
+    }
+    EXPECT_EQ(HiddenCount(target), 0);
+    EXPECT_FALSE(::IsWindowVisible(target));
+    EXPECT_FALSE(f.tray().WindowIconAdded(target));
+    ExpectResponsive("after Exit on a hidden target");
+    EXPECT_TRUE(::IsWindowVisible(live_[1]));
 }
 
 // Each command runs on a row whose window was destroyed after it was selected, before any notice

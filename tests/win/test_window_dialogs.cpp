@@ -95,16 +95,13 @@ TEST(WindowDialogsTransparency, TrackBarAndNumberEditFollowEachOther) {
     EXPECT_EQ(dialog.Value(), 66);
 }
 
-// Where and how large, "x,y wxh".
-std::string Placed(const RECT& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + " " +
-           std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
-}
-
 // The move happens in the fixture's process; wait for it before comparing exactly.
-void ExpectPlaced(HWND hwnd, const RECT& expected) {
-    WaitUntil([&] { return Placed(WindowRectOf(hwnd)) == Placed(expected); });
-    EXPECT_EQ(Placed(WindowRectOf(hwnd)), Placed(expected));
+void ExpectPlaced(HWND hwnd, const RECT& r) {
+    const std::string expected = std::to_string(r.left) + "," + std::to_string(r.top) + " " +
+                                 std::to_string(r.right - r.left) + "x" +
+                                 std::to_string(r.bottom - r.top);
+    WaitUntil([&] { return PlaceOf(hwnd) == expected; });
+    EXPECT_EQ(PlaceOf(hwnd), expected);
 }
 
 // The width and the height rows as a person reads them: "[x] 100 %", "[ ] 250 px", with
@@ -187,7 +184,7 @@ TEST(WindowDialogsResize, OkMovesTheWindowAsTheRowsAndUnitsSayAndCancelLeavesIt)
              EXPECT_TRUE(box.owner == f && box.icon == ::LoadIconA(nullptr, IDI_INFORMATION))
                  << "owned by the active window, the dialog, with the information icon";
              EXPECT_TRUE(::IsWindowVisible(f)) << "the dialog stays open";
-             EXPECT_EQ(Placed(WindowRectOf(target)), "100,80 400x300");
+             EXPECT_EQ(PlaceOf(target), "100,80 400x300");
              Type(Control(f, R::kWidthEditId), "50");
          },
          "[x] 50 %; [x] 100 %; ", R::kOkId, 1},
