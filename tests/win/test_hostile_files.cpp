@@ -3,6 +3,7 @@
 // the program must start, keep what it could read, and write back a file that reads the same.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -284,12 +285,10 @@ std::vector<HostileCase> HostileCases() {
 
 // Puts the bytes at the path, or a folder in their place, making the folders above it first.
 bool Place(const std::string& path, const std::string& bytes, bool asFolder = false) {
-    for (std::size_t at = path.find('\\', 3); at != std::string::npos;
-         at = path.find('\\', at + 1)) {
-        ::CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
-    }
+    const std::string folder = asFolder ? path : path.substr(0, path.rfind('\\'));
+    const int made = ::SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr);
     if (asFolder) {
-        return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+        return made == ERROR_SUCCESS;
     }
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     return out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).good();

@@ -269,29 +269,18 @@ TEST_F(MainWindowOnX, EachVisibleControlShowsItsOwnHintAndTheHintTakesNoClick) {
         return text;
     };
     // The list has no picture of its own: its row stands for the list of the tab.
-    const struct {
-        int tab;
-        const char* control;
-        const char* hint;
-    } rows[] = {
-        {0, "bAddRule", "Add a rule of the selected application"},
-        {0, "bRefresh", "Refresh list"},
-        {0, "bTransp", "Makes the selected window transparent"},
-        {0, "bSettings", "Common settings"},
-        {0, "list", "Press right button of mouse, List menu will popup."},
-        {1, "bEditRule", "Edit the selected rule"},
-        {1, "bDeleteRule", "Delete the selected rule"},
-        {1, "bHelp", "Help"},
-    };
-    for (const auto& row : rows) {
-        if (form().ActiveTab() != row.tab) {
-            XClickAt(TabCentre(row.tab));
-            ASSERT_TRUE(vt::WaitInLoop([&] { return form().ActiveTab() == row.tab; }));
+    const char* const listHint = "Press right button of mouse, List menu will popup.";
+    EXPECT_EQ(hintAt(Centre(vt::WindowRectOf(form().lvMain().Handle())), listHint), listHint);
+    for (int tab : {0, 1}) {
+        if (form().ActiveTab() != tab) {
+            XClickAt(TabCentre(tab));
+            ASSERT_TRUE(vt::WaitInLoop([&] { return form().ActiveTab() == tab; }));
         }
-        const POINT at = std::string(row.control) == "list"
-                             ? Centre(vt::WindowRectOf(form().lvMain().Handle()))
-                             : GraphicCentre(row.control);
-        EXPECT_EQ(hintAt(at, row.hint), row.hint) << row.control;
+        for (const vantrel::GraphicControl& g : form().graphicControls()) {
+            if (g.visible && !g.hint.empty()) {
+                EXPECT_EQ(hintAt(GraphicCentre(g.name.c_str()), g.hint), g.hint) << g.name;
+            }
+        }
     }
 
     ShowTab(0);
