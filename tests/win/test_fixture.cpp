@@ -51,7 +51,6 @@ TEST(FixtureProcess, WindowsAreSeenFromOutsideWithWhatWasAskedFor) {
     wanted.count = 2;
     const std::vector<HWND> owned = fixture.Create(wanted);
     ASSERT_EQ(2u, owned.size());
-    EXPECT_NE(owned[0], owned[1]);
 
     EXPECT_FALSE(IsWindowVisible(owner));
     EXPECT_EQ("30,40 320x200", PlaceOf(owner));
@@ -133,9 +132,8 @@ TEST(FixtureProcess, AnswersEveryLineAndWhatItsCommandsChangeAndCountIsWhatOther
     counted.closable = true;
     const HWND closable = fixture.CreateOne(counted);
 
-    const Counts before = fixture.GetCounts(stubborn);
-    EXPECT_EQ(0, before.sysCommandClose);
-    EXPECT_EQ(0u, before.lastSysCommand);
+    EXPECT_EQ(0, fixture.GetCounts(stubborn).sysCommandClose);
+    EXPECT_EQ(0u, fixture.GetCounts(stubborn).lastSysCommand);
 
     ASSERT_TRUE(PostMessageA(stubborn, WM_SYSCOMMAND, SC_CLOSE, 0));
     ASSERT_TRUE(PostMessageA(stubborn, WM_KEYDOWN, VK_F5, 0x003F0001));

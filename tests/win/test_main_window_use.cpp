@@ -432,7 +432,7 @@ TEST_F(MainWindowUse, AnOpenListMenuKeepsItsWindowThroughRebuildsAndFollowsItsGo
 // The dialog for another program's window takes its own Enter and Escape, and its number edits
 // drop refused keys silently, while the rule editor beeps at them.
 TEST_F(MainWindowUse, ResizeDialogTakesItsOwnKeysAndDropsRefusedOnesSilently) {
-    const RECT before = vt::WindowRectOf(window_);
+    const std::string before = vt::PlaceOf(window_);
     for (const WORD key : {WORD{VK_ESCAPE}, WORD{VK_RETURN}}) {
         bool keySent = false;
         vt::WhenModalOpens("Resize window", [&](const vantrel::Form& dialog) {
@@ -446,8 +446,7 @@ TEST_F(MainWindowUse, ResizeDialogTakesItsOwnKeysAndDropsRefusedOnesSilently) {
         EXPECT_EQ(deadline.Ended(), 0) << "the dialog did not take key " << key;
         EXPECT_TRUE(::IsWindow(window_)) << "the program under the dialog stays";
     }
-    const RECT after = vt::WindowRectOf(window_);
-    EXPECT_FALSE(::EqualRect(&before, &after)) << "Enter ran the dialog's OK";
+    EXPECT_NE(vt::PlaceOf(window_), before) << "Enter ran the dialog's OK";
 
     const int beeps = vantrel::RefusalBeeps();
     std::string typed;

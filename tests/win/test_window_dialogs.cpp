@@ -242,14 +242,13 @@ void ExpectPagesAndFields(const TfrmWindowProp& d) {
     for (const int id : {P::kCaptionEditId, P::kClassEditId, P::kHandleId}) {
         const HWND control = Control(f, id);
         const bool field = id != P::kHandleId;
-        const vantrel::platform::WindowDc windowDc(control);
-        const HDC dc = windowDc.get();
-        const LRESULT brush =
-            ::SendMessageA(f, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), vt::L(control));
+        const vantrel::platform::WindowDc dc(control);
+        const LRESULT brush = ::SendMessageA(f, WM_CTLCOLORSTATIC,
+                                             reinterpret_cast<WPARAM>(dc.get()), vt::L(control));
         EXPECT_EQ(reinterpret_cast<HBRUSH>(brush) == border, field) << id;
         if (field) {
             EXPECT_NE(::GetWindowLongA(control, GWL_STYLE) & ES_READONLY, 0) << id;
-            EXPECT_EQ(::GetBkColor(dc), ::GetSysColor(COLOR_ACTIVEBORDER)) << id;
+            EXPECT_EQ(::GetBkColor(dc.get()), ::GetSysColor(COLOR_ACTIVEBORDER)) << id;
         }
     }
 }
