@@ -27,8 +27,6 @@ namespace {
 
 using vantrel::CommonSettings;
 using vantrel::RuleList;
-using vantrel::SettingsLocation;
-using vantrel::WindowRule;
 
 using vt::Rng;
 
@@ -306,7 +304,7 @@ void ExpectWellFormed(const RuleList& rules, const std::string& label) {
     static const std::vector<std::string> zOrders = {"Default", "Stay on top", "Normal"};
     EXPECT_LE(rules.size(), 4096u) << label;
     for (std::size_t i = 0; i < rules.size(); ++i) {
-        const WindowRule& r = rules.at(i);
+        const vantrel::WindowRule& r = rules.at(i);
         const std::string where = label + ", rule " + std::to_string(i + 1);
         EXPECT_NE(std::find(actions.begin(), actions.end(), r.action), actions.end()) << where;
         EXPECT_NE(std::find(zOrders.begin(), zOrders.end(), r.zOrder), zOrders.end()) << where;
@@ -337,7 +335,7 @@ TEST_P(HostileFileSlice, EveryDamagedFileLoadsAndSavesBackToTheSameRulesAndSetti
         SCOPED_TRACE(label);
         // Every case gets folders of its own: the system keeps recently read files cached by
         // name, and a case must never read what the one before it wrote.
-        SettingsLocation location;
+        vantrel::SettingsLocation location;
         location.exeFolder = dir_.path() + "c" + std::to_string(i) + "\\";
         location.appDataFolder = location.exeFolder + "appdata\\";
         const std::string rulesPath = location.exeFolder + "rules.dat";

@@ -6,13 +6,13 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/application.h"
 #include "app/messages.h"
-#include "platform/handles.h"
 #include "commands/tray_hosting.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
@@ -20,8 +20,6 @@
 #include "support/wait.h"
 
 namespace {
-
-using vantrel::CloseMode;
 
 class MainForm : public vt::MainFormTest {
 protected:
@@ -59,22 +57,17 @@ struct ListenedAtFirstPass {
 TEST_F(MainForm, ListensForNewWindowsBeforeItsFirstPass) {
     shellHookRegistered_ = true;
     // On a thread of its own, as another program's window: the pass's question waits for it.
-    const vantrel::platform::UniqueHandle ready(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    const vantrel::platform::UniqueHandle done(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    std::atomic<bool> ready{false}, done{false};
     std::thread owner([&] {
         const vt::OwnWindow window(vt::UniqueName("FirstPass"), "asked at the first pass",
                                    &ListenedAtFirstPass::Proc);
-        ::SetEvent(ready.get());
-        const HANDLE end = done.get();
-        while (::MsgWaitForMultipleObjects(1, &end, FALSE, INFINITE, QS_ALLINPUT) !=
-               WAIT_OBJECT_0) {
-            vt::PumpMessages();
-        }
+        ready = true;
+        vt::WaitUntil([&] { return done.load(); }, 60000);
     });
-    if (::WaitForSingleObject(ready.get(), 10000) == WAIT_OBJECT_0) {
+    if (vt::WaitUntil([&] { return ready.load(); })) {
         Start();
     }
-    ::SetEvent(done.get());
+    done = true;
     owner.join();
     ASSERT_EQ(ListenedAtFirstPass::asked, 1);
     EXPECT_EQ(ListenedAtFirstPass::shellHook, 1);
@@ -324,7 +317,7 @@ TEST_F(MainForm, StartsWithTheFirstRowSelectedCloseHidesKeepingTheTrayIconAndExi
     EXPECT_TRUE(vt::ShellIconCall(NIM_MODIFY, main, vantrel::kOwnIconId));
     EXPECT_FALSE(vt::ShellIconCall(NIM_MODIFY, main, vantrel::IconIdOf(main)));
     EXPECT_EQ(f.shellHookMessage(), ::RegisterWindowMessageA("SHELLHOOK"));
-    EXPECT_EQ(f.closeMode(), CloseMode::Minimize);
+    EXPECT_EQ(f.closeMode(), vantrel::CloseMode::Minimize);
     EXPECT_TRUE(f.layeredWindowsAvailable());
     EXPECT_EQ(vantrel::Application::Instance().MainForm(), main);
     EXPECT_EQ(vt::ClassOf(main), "Vantrel Made by Ostrim Software");
@@ -339,7 +332,7 @@ TEST_F(MainForm, StartsWithTheFirstRowSelectedCloseHidesKeepingTheTrayIconAndExi
         vt::WaitUntil([&] { return !::IsWindowVisible(main) && !::IsWindowVisible(taskbar); }));
     EXPECT_TRUE(::IsWindow(main));
     EXPECT_TRUE(f.tray().OwnIconAdded());
-    EXPECT_EQ(f.closeMode(), CloseMode::Minimize);
+    EXPECT_EQ(f.closeMode(), vantrel::CloseMode::Minimize);
 
     // A left click on the own icon brings it back and selects the first row.
     ::SendMessageA(main, vantrel::WM_OWNTRAYICON, 0, WM_LBUTTONDOWN);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -271,6 +272,7 @@ TEST_F(MainWindowOnX, EachVisibleControlShowsItsOwnHintAndTheHintTakesNoClick) {
     // The list has no picture of its own: its row stands for the list of the tab.
     const char* const listHint = "Press right button of mouse, List menu will popup.";
     EXPECT_EQ(hintAt(Centre(vt::WindowRectOf(form().lvMain().Handle())), listHint), listHint);
+    std::map<std::string, std::string> controlOf; // each hint's, so that no two share one
     for (int tab : {0, 1}) {
         if (form().ActiveTab() != tab) {
             XClickAt(TabCentre(tab));
@@ -278,6 +280,7 @@ TEST_F(MainWindowOnX, EachVisibleControlShowsItsOwnHintAndTheHintTakesNoClick) {
         }
         for (const vantrel::GraphicControl& g : form().graphicControls()) {
             if (g.visible && !g.hint.empty()) {
+                EXPECT_EQ(controlOf.emplace(g.hint, g.name).first->second, g.name) << g.hint;
                 EXPECT_EQ(hintAt(GraphicCentre(g.name.c_str()), g.hint), g.hint) << g.name;
             }
         }

@@ -77,7 +77,6 @@ TEST(WindowDialogsTransparency, TrackBarAndNumberEditFollowEachOther) {
         {"pasted letters read as 0", set("abc"), "abc", 0, 0},
         {"first digit", type("6", true), "6", 6, 6},
         {"second digit", type("5", false), "65", 65, 65},
-        {"the up-down steps the number", key(T::kValueEditId, VK_UP), "66", 66, 66},
     };
     TfrmCustomTransparency dialog(nullptr);
     dialog.SetValue(30); // before the window exists, as the opener does
@@ -92,7 +91,7 @@ TEST(WindowDialogsTransparency, TrackBarAndNumberEditFollowEachOther) {
         Click(Control(f, T::kOkId));
     });
     EXPECT_EQ(result, vantrel::kResultOk);
-    EXPECT_EQ(dialog.Value(), 66);
+    EXPECT_EQ(dialog.Value(), 65);
 }
 
 // The move happens in the fixture's process; wait for it before comparing exactly.
