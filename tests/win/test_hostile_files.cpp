@@ -3,6 +3,7 @@
 // the program must start, keep what it could read, and write back a file that reads the same.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -26,8 +27,6 @@ namespace {
 
 using vantrel::CommonSettings;
 using vantrel::RuleList;
-using vantrel::SettingsLocation;
-using vantrel::WindowRule;
 
 using vt::Rng;
 
@@ -284,44 +283,18 @@ std::vector<HostileCase> HostileCases() {
 
 // Puts the bytes at the path, or a folder in their place, making the folders above it first.
 bool Place(const std::string& path, const std::string& bytes, bool asFolder = false) {
-    for (std::size_t at = path.find('\\', 3); at != std::string::npos;
-         at = path.find('\\', at + 1)) {
-        ::CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
-    }
+    const std::string folder = asFolder ? path : path.substr(0, path.rfind('\\'));
+    const int made = ::SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr);
     if (asFolder) {
-        return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+        return made == ERROR_SUCCESS;
     }
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     return out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).good();
 }
 
-// The first bytes for a failure message, escaped where not printable: what damaged a text is
-// rarely printable.
-std::string Shown(const std::string& text) {
-    const std::string shown = ::testing::PrintToString(text.substr(0, 40));
-    return text.size() > 40 ? shown + "... (" + std::to_string(text.size()) + " bytes)" : shown;
-}
-
-// Rules, or settings, read back as they were saved, each as one line.
-void ExpectSame(const std::vector<std::string>& e, const std::vector<std::string>& a,
-                const std::string& label) {
-    ASSERT_EQ(e.size(), a.size()) << label;
-    for (std::size_t i = 0; i < e.size(); ++i) {
-        EXPECT_TRUE(e[i] == a[i]) << label << ", line " << i + 1 << ": " << Shown(e[i])
-                                  << " came back as " << Shown(a[i]);
-    }
-}
-
-std::vector<std::string> Lines(const RuleList& rules) {
-    std::vector<std::string> lines;
-    for (std::size_t i = 0; i < rules.size(); ++i) {
-        lines.push_back(vt::RuleText(rules.at(i)));
-    }
-    return lines;
-}
-
-std::vector<std::string> Lines(const CommonSettings& s) {
-    return {std::to_string(s.systemMenu), s.action, s.zOrder};
+// The settings as one line, as RuleLines gives the rules.
+std::string SettingsText(const CommonSettings& s) {
+    return std::to_string(s.systemMenu) + '|' + s.action + '|' + s.zOrder;
 }
 
 // What the rest of the program relies on, whatever the file said.
@@ -331,7 +304,7 @@ void ExpectWellFormed(const RuleList& rules, const std::string& label) {
     static const std::vector<std::string> zOrders = {"Default", "Stay on top", "Normal"};
     EXPECT_LE(rules.size(), 4096u) << label;
     for (std::size_t i = 0; i < rules.size(); ++i) {
-        const WindowRule& r = rules.at(i);
+        const vantrel::WindowRule& r = rules.at(i);
         const std::string where = label + ", rule " + std::to_string(i + 1);
         EXPECT_NE(std::find(actions.begin(), actions.end(), r.action), actions.end()) << where;
         EXPECT_NE(std::find(zOrders.begin(), zOrders.end(), r.zOrder), zOrders.end()) << where;
@@ -362,7 +335,7 @@ TEST_P(HostileFileSlice, EveryDamagedFileLoadsAndSavesBackToTheSameRulesAndSetti
         SCOPED_TRACE(label);
         // Every case gets folders of its own: the system keeps recently read files cached by
         // name, and a case must never read what the one before it wrote.
-        SettingsLocation location;
+        vantrel::SettingsLocation location;
         location.exeFolder = dir_.path() + "c" + std::to_string(i) + "\\";
         location.appDataFolder = location.exeFolder + "appdata\\";
         const std::string rulesPath = location.exeFolder + "rules.dat";
@@ -377,7 +350,7 @@ TEST_P(HostileFileSlice, EveryDamagedFileLoadsAndSavesBackToTheSameRulesAndSetti
             RuleList again;
             ASSERT_NO_THROW(vantrel::SaveRules(path, loaded));
             vantrel::LoadRules(path, again);
-            ExpectSame(Lines(loaded), Lines(again), label + where);
+            EXPECT_EQ(vt::RuleLines(loaded), vt::RuleLines(again)) << label << where;
         };
         // Saved over the damaged file, as the program does, and into a fresh one, which has no
         // damage left to hide behind; every write costs a whole-file rewrite, so a sample of the
@@ -398,10 +371,12 @@ TEST_P(HostileFileSlice, EveryDamagedFileLoadsAndSavesBackToTheSameRulesAndSetti
             EXPECT_THROW(vantrel::SaveSettings(location, settings), vantrel::UserError);
         } else {
             ASSERT_NO_THROW(vantrel::SaveSettings(location, settings));
-            ExpectSame(Lines(settings), Lines(vantrel::LoadSettings(location)), label);
+            EXPECT_EQ(SettingsText(settings), SettingsText(vantrel::LoadSettings(location)));
         }
         if (HasFailure()) {
-            ADD_FAILURE() << label << " rules file was " << Shown(c.rules);
+            // Escaped: what damaged a text is rarely printable.
+            ADD_FAILURE() << label << " rules file of " << c.rules.size() << " bytes began "
+                          << ::testing::PrintToString(c.rules.substr(0, 40));
             return; // one case at a time is enough to read
         }
     }
@@ -461,10 +436,8 @@ TEST_F(HostileStart, StartsListsAndSavesOnDamagedFiles) {
         ++ran;
         WriteFile("rules.dat", c.rules);
         WriteUserSettings(c.settings);
-        vt::WindowSpec listed;
-        listed.className = vt::UniqueName("Hostile");
-        listed.caption = "listed despite the files";
-        const HWND window = fixture.CreateOne(listed);
+        const HWND window =
+            fixture.CreateOne(vt::Spec(vt::UniqueName("Hostile"), "listed despite the files"));
         auto& f = Start();
         const HWND main = f.Handle();
         ASSERT_TRUE(::IsWindow(main));
@@ -480,8 +453,9 @@ TEST_F(HostileStart, StartsListsAndSavesOnDamagedFiles) {
         EXPECT_FALSE(::IsWindow(main));
         RuleList saved;
         vantrel::LoadRules(f.RulesPath(), saved);
-        ExpectSame(Lines(held), Lines(saved), c.label);
-        ExpectSame(Lines(settings), Lines(vantrel::LoadSettings(f.settingsLocation())), c.label);
+        EXPECT_EQ(vt::RuleLines(held), vt::RuleLines(saved));
+        EXPECT_EQ(SettingsText(settings),
+                  SettingsText(vantrel::LoadSettings(f.settingsLocation())));
         EXPECT_TRUE(::IsWindowVisible(window));
         TearDown(); // the next start needs a clean application object
     }

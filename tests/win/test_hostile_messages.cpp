@@ -94,8 +94,7 @@ protected:
         EXPECT_TRUE(vt::HeapsIntact());
     }
     HWND Make(const char* kind, int count = 1) {
-        vt::WindowSpec spec;
-        spec.className = base_ + kind;
+        vt::WindowSpec spec = vt::Spec(base_ + kind);
         spec.count = count;
         made_ = count > 0 ? fixture_.Create(spec) : std::vector<HWND>{};
         return made_.empty() ? nullptr : made_[0];
@@ -285,51 +284,13 @@ TEST_F(HostileMessages, TenThousandRandomMessagesLeaveTheProgramWorking) {
     EXPECT_GE(f.windows().Find(after), 0);
 }
 
-TEST_F(HostileMessages, MenusFromBothIconCallbacksCloseAndTheirChoicesActOnlyOnTheirTarget) {
-    auto& f = StartWith(2, 1);
-    const HWND main = f.Handle();
-    const HWND window = live_[0];
-    {
-        const vt::MenuWatch closer; // ends the menu unchosen
-        ::PostMessageA(main, vantrel::WM_OWNTRAYICON, 0, WM_RBUTTONDOWN);
-        ASSERT_TRUE(vt::WaitUntil([&] { return closer.Seen() == 1; }, 5000));
-        vt::PumpMessages();
-    }
-    ExpectResponsive("after the own icon's menu");
-
-    // A real hidden window: "Exit" asks it to close and drops it from the hidden list; the window
-    // (whose program may refuse) stays hidden.
-    vt::SysMenuCommand(main, window, 11);
-    fixture_.Sync();
-    ASSERT_FALSE(::IsWindowVisible(window));
-    ASSERT_EQ(HiddenCount(window), 1);
-    {
-        // The last item chosen with the keys, as the keyboard would choose it.
-        const vt::MenuWatch closer([&](HWND, int tick) {
-            for (UINT key : tick == 0 ? std::vector<UINT>{VK_UP, VK_RETURN} : std::vector<UINT>{}) {
-                ::PostMessageA(main, WM_KEYDOWN, key, 0);
-            }
-            return tick > 0;
-        });
-        ::PostMessageA(main, vantrel::WM_HIDDENTRAYICON, W(window), WM_RBUTTONDOWN);
-        ASSERT_TRUE(vt::WaitUntil([&] { return closer.Seen() == 1; }, 5000));
-        EXPECT_TRUE(
-            vt::WaitUntil([&] { return fixture_.GetCounts(window).sysCommandClose == 1; }, 5000));
-    }
-    EXPECT_EQ(HiddenCount(window), 0);
-    EXPECT_FALSE(::IsWindowVisible(window));
-    EXPECT_FALSE(f.tray().WindowIconAdded(window));
-    ExpectResponsive("after Exit on a hidden window");
-    EXPECT_TRUE(::IsWindowVisible(live_[1]));
-}
-
 // Any program may post the messages that name a window, naming any window. Named with a window
 // the program must not act on (one it did not hide, one of another program's that is not a target,
 // one of its own, one that is gone, a handle that never was one, the own icon's id), each leaves
 // every window and icon as it was: nothing shown, hidden, moved, restyled or closed, no row added,
 // no menu or dialog opened, and no handler waiting for a message that will not come.
-TEST_F(HostileMessages, MessagesNamingAWindowLeaveWindowsTheyMayNotTouchAlone) {
-    auto& f = StartWith(1, 1);
+TEST_F(HostileMessages, MessagesAndMenusNamingAWindowActOnlyOnWhatTheyMay) {
+    auto& f = StartWith(2, 1);
     const HWND main = f.Handle();
     const HWND taskbar = vantrel::Application::Instance().Handle();
     const HWND live = live_[0];
@@ -343,12 +304,9 @@ TEST_F(HostileMessages, MessagesNamingAWindowLeaveWindowsTheyMayNotTouchAlone) {
                            (f.tray().OwnIconAdded() ? ", own icon" : ", no own icon") +
                            (Form::ActiveModal() != nullptr ? ", a dialog open" : "");
         for (HWND w : watched) {
-            const RECT r = vt::WindowRectOf(w);
             text += " | " + vt::HandleToHex(w) + (::IsWindowVisible(w) ? " shown " : " hidden ") +
                     Hex(static_cast<DWORD>(::GetWindowLongA(w, GWL_EXSTYLE))) + " " +
-                    std::to_string(r.left) + "," + std::to_string(r.top) + "," +
-                    std::to_string(r.right) + "," + std::to_string(r.bottom) +
-                    (f.tray().WindowIconAdded(w) ? " icon" : "") +
+                    vt::PlaceOf(w) + (f.tray().WindowIconAdded(w) ? " icon" : "") +
                     (::IsWindowEnabled(w) ? "" : " disabled");
         }
         for (HWND w : {live, selfHidden_, trayRuled_}) {
@@ -402,11 +360,46 @@ TEST_F(HostileMessages, MessagesNamingAWindowLeaveWindowsTheyMayNotTouchAlone) {
         }
     }
     ExpectResponsive("after every message");
+
+    // Menus from both icon callbacks close, and their choices act only on their target.
+    const HWND target = live_[0];
+    {
+        const vt::MenuWatch closer; // ends the menu unchosen
+        ::PostMessageA(main, vantrel::WM_OWNTRAYICON, 0, WM_RBUTTONDOWN);
+        ASSERT_TRUE(vt::WaitUntil([&] { return closer.Seen() == 1; }, 5000));
+        vt::PumpMessages();
+    }
+    ExpectResponsive("after the own icon's menu");
+
+    // A real hidden window: "Exit" asks it to close and drops it from the hidden list; the window
+    // (whose program may refuse) stays hidden.
+    vt::SysMenuCommand(main, target, 11);
+    fixture_.Sync();
+    ASSERT_FALSE(::IsWindowVisible(target));
+    ASSERT_EQ(HiddenCount(target), 1);
+    {
+        // The last item chosen with the keys, as the keyboard would choose it.
+        const vt::MenuWatch closer([&](HWND, int tick) {
+            for (UINT key : tick == 0 ? std::vector<UINT>{VK_UP, VK_RETURN} : std::vector<UINT>{}) {
+                ::PostMessageA(main, WM_KEYDOWN, key, 0);
+            }
+            return tick > 0;
+        });
+        ::PostMessageA(main, vantrel::WM_HIDDENTRAYICON, W(target), WM_RBUTTONDOWN);
+        ASSERT_TRUE(vt::WaitUntil([&] { return closer.Seen() == 1; }, 5000));
+        EXPECT_TRUE(
+            vt::WaitUntil([&] { return fixture_.GetCounts(target).sysCommandClose == 1; }, 5000));
+    }
+    EXPECT_EQ(HiddenCount(target), 0);
+    EXPECT_FALSE(::IsWindowVisible(target));
+    EXPECT_FALSE(f.tray().WindowIconAdded(target));
+    ExpectResponsive("after Exit on a hidden target");
+    EXPECT_TRUE(::IsWindowVisible(live_[1]));
 }
 
 // Each command runs on a row whose window was destroyed after it was selected, before any notice
-// of it could arrive.
-TEST_F(HostileMessages, ListCommandsOnASelectedWindowThatHasGone) {
+// of it could arrive; each dialog for a window ends with it.
+TEST_F(HostileMessages, ListCommandsAndDialogsOnAWindowThatGoes) {
     auto& f = StartWith(2, 0);
     const auto commands = vt::ListCommands(f);
     Make("Vanish", static_cast<int>(commands.size()));
@@ -416,15 +409,12 @@ TEST_F(HostileMessages, ListCommandsOnASelectedWindowThatHasGone) {
     for (std::size_t i = 0; i < commands.size(); ++i) {
         SCOPED_TRACE(commands[i].first);
         const HWND doomed = doomedWindows[i];
-        int row = f.windows().Find(doomed);
-        if (row < 0) {
-            row = RowOf(doomed); // a dialog's loop may have rebuilt the list meanwhile
+        f.SelectWindow(doomed);
+        if (f.SelectedWindow() != doomed) {
+            f.lvMain().Select(RowOf(doomed)); // a dialog's loop may have rebuilt the list meanwhile
         }
-        ASSERT_GE(row, 0);
-        f.lvMain().Select(row);
         ASSERT_EQ(f.SelectedWindow(), doomed);
         fixture_.Destroy(doomed);
-        ASSERT_FALSE(::IsWindow(doomed));
         {
             const vt::ModalDeadline deadline(15000);
             commands[i].second();
@@ -441,16 +431,13 @@ TEST_F(HostileMessages, ListCommandsOnASelectedWindowThatHasGone) {
     }
     f.catalogue().Rebuild();
     EXPECT_EQ(f.lvMain().Count(), f.windows().Count());
-}
 
-// A dialog for another program's window stands over that window as a window of this program,
-// never inside it, so that the two programs never share their input; the same choice repeated
-// while it is open (each would open its dialog inside this one's loop, and wait there) opens
-// nothing more. Nothing tells this thread when the other program closes the window or ends: the
-// dialog must notice by itself and close at once, not when some unrelated message happens to
-// arrive. Confirmed after the list was rebuilt under it, it acts on no other row's window.
-TEST_F(HostileMessages, DialogForAnotherProgramsWindowStandsOverItAndEndsWithIt) {
-    auto& f = StartWith(1, 0);
+    // A dialog for another program's window stands over that window as a window of this program,
+    // never inside it, so that the two programs never share their input; the same choice repeated
+    // while it is open (each would open its dialog inside this one's loop, and wait there) opens
+    // nothing more. Nothing tells this thread when the other program closes the window or ends:
+    // the dialog must notice by itself and close at once, not when some unrelated message happens
+    // to arrive. Confirmed after the list was rebuilt under it, it acts on no other row's window.
     const HWND main = f.Handle();
     enum Going { kDestroyed, kProgramEnds, kRebuiltAndConfirmed };
     const struct {
@@ -467,9 +454,7 @@ TEST_F(HostileMessages, DialogForAnotherProgramsWindowStandsOverItAndEndsWithIt)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         vt::Fixture other;
-        vt::WindowSpec spec;
-        spec.className = base_ + "Going";
-        const HWND target = other.CreateOne(spec);
+        const HWND target = other.CreateOne(vt::Spec(base_ + "Going"));
         HWND dialogWindow = nullptr;
         ULONGLONG gone = 0;
         vt::WhenModalOpens(row.id == 61 ? "Resize window" : "Custom transparency", [&](Form& d) {

@@ -6,15 +6,13 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "app/application.h"
-#include "app/command_ids.h"
 #include "app/messages.h"
-#include "platform/handles.h"
 #include "commands/tray_hosting.h"
 #include "support/fixture_client.h"
 #include "support/main_form_fixture.h"
@@ -22,8 +20,6 @@
 #include "support/wait.h"
 
 namespace {
-
-using vantrel::CloseMode;
 
 class MainForm : public vt::MainFormTest {
 protected:
@@ -38,27 +34,6 @@ protected:
                        vt::L(window));
     }
 };
-
-TEST_F(MainForm, StartsWithTheOpenWindowsListedAndTheFirstRowSelected) {
-    const HWND window = fixture_.CreateOne(vt::Spec(vt::UniqueName("MainList"), "listed at start"));
-    auto& f = Start();
-    EXPECT_GE(f.windows().Find(window), 0);
-    EXPECT_EQ(f.lvMain().Count(), f.windows().Count());
-    EXPECT_EQ(f.lvMain().Selected(), 0);
-    // The shell knows the own icon by the fixed id, not by this run's window handle, so the
-    // user's "always show" choice finds it again after a restart.
-    EXPECT_TRUE(vt::ShellIconCall(NIM_MODIFY, f.Handle(), vantrel::kOwnIconId));
-    EXPECT_FALSE(vt::ShellIconCall(NIM_MODIFY, f.Handle(), vantrel::IconIdOf(f.Handle())));
-    EXPECT_EQ(f.shellHookMessage(), ::RegisterWindowMessageA("SHELLHOOK"));
-    EXPECT_EQ(f.closeMode(), CloseMode::Minimize);
-    EXPECT_TRUE(f.layeredWindowsAvailable());
-    EXPECT_EQ(vantrel::Application::Instance().MainForm(), f.Handle());
-    EXPECT_EQ(vt::ClassOf(f.Handle()), "Vantrel Made by Ostrim Software");
-    RECT client{};
-    ::GetClientRect(f.Handle(), &client);
-    EXPECT_EQ(std::to_string(client.right) + "x" + std::to_string(client.bottom), "512x382");
-    EXPECT_EQ(::GetWindowLongA(f.Handle(), GWL_STYLE) & WS_CAPTION, 0);
-}
 
 // A window that opens while the first pass runs is told of by the shell and the system's
 // events, not left for the next rebuild (two minutes away where the shell is the watch): both
@@ -82,29 +57,24 @@ struct ListenedAtFirstPass {
 TEST_F(MainForm, ListensForNewWindowsBeforeItsFirstPass) {
     shellHookRegistered_ = true;
     // On a thread of its own, as another program's window: the pass's question waits for it.
-    const vantrel::platform::UniqueHandle ready(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    const vantrel::platform::UniqueHandle done(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    std::atomic<bool> ready{false}, done{false};
     std::thread owner([&] {
         const vt::OwnWindow window(vt::UniqueName("FirstPass"), "asked at the first pass",
                                    &ListenedAtFirstPass::Proc);
-        ::SetEvent(ready.get());
-        const HANDLE end = done.get();
-        while (::MsgWaitForMultipleObjects(1, &end, FALSE, INFINITE, QS_ALLINPUT) !=
-               WAIT_OBJECT_0) {
-            vt::PumpMessages();
-        }
+        ready = true;
+        vt::WaitUntil([&] { return done.load(); }, 60000);
     });
-    if (::WaitForSingleObject(ready.get(), 10000) == WAIT_OBJECT_0) {
+    if (vt::WaitUntil([&] { return ready.load(); })) {
         Start();
     }
-    ::SetEvent(done.get());
+    done = true;
     owner.join();
     ASSERT_EQ(ListenedAtFirstPass::asked, 1);
     EXPECT_EQ(ListenedAtFirstPass::shellHook, 1);
     EXPECT_EQ(ListenedAtFirstPass::events, 1);
 }
 
-TEST_F(MainForm, ShellHookRebuildsOnlyOnCreatedAndDestroyed) {
+TEST_F(MainForm, ShellHookRebuildsOnlyOnCreatedAndDestroyedAndOnceForABurst) {
     // A row to pick whatever else the desktop shows: Wine hides its taskbar while no icon is left.
     fixture_.CreateOfNewClass("MainHookKeep");
     auto& f = Start();
@@ -141,17 +111,15 @@ TEST_F(MainForm, ShellHookRebuildsOnlyOnCreatedAndDestroyed) {
     fixture_.Destroy(window);
     handleOnly(HSHELL_WINDOWDESTROYED);
     EXPECT_LT(f.windows().Find(window), 0);
-}
 
-TEST_F(MainForm, ABurstOfShellHookMessagesGivesOneRebuildWhereTheLastOneComes) {
-    auto& f = Start();
+    // A burst gives one rebuild, where its last message comes.
     vt::WindowSpec spec = vt::Spec(vt::UniqueName("MainBurst"));
     spec.count = 3;
     const std::vector<HWND> made = fixture_.Create(spec);
     const HWND gone = made[0];    // its notice comes in the middle of the burst
     const HWND dropped = made[1]; // its notice comes after the last message of the burst
+    ASSERT_TRUE(vt::WaitUntil([&] { return !f.catalogue().PassRunning(); }));
     const int before = f.catalogue().Rebuilds();
-    const HWND picked = f.SelectedWindow();
 
     for (int i = 0; i < 20; ++i) {
         ShellHook(i % 2 ? HSHELL_WINDOWDESTROYED : HSHELL_WINDOWCREATED, made[2]);
@@ -337,19 +305,34 @@ TEST_F(MainForm, TheListShowsWholePicturesWithTheHighlightOnThePickedWindow) {
     EXPECT_EQ(f.rules().at(1).className, "C");
 }
 
-TEST_F(MainForm, CloseHidesKeepingTheTrayIconAndExitRemovesIt) {
-    // Another program's window keeps a row listed whenever the list is rebuilt: the program's
-    // own window has none while it is hidden.
-    ASSERT_NE(fixture_.CreateOne(vt::WindowSpec{}), nullptr);
+// Another program's window keeps a row listed whenever the list is rebuilt: the program's own
+// window has none while it is hidden.
+TEST_F(MainForm, StartsWithTheFirstRowSelectedCloseHidesKeepingTheTrayIconAndExitRemovesIt) {
+    fixture_.CreateOne(vt::Spec(vt::UniqueName("MainList"), "listed at start"));
     auto& f = Start();
     const HWND main = f.Handle();
+    EXPECT_EQ(f.lvMain().Selected(), 0);
+    // The shell knows the own icon by the fixed id, not by this run's window handle, so the
+    // user's "always show" choice finds it again after a restart.
+    EXPECT_TRUE(vt::ShellIconCall(NIM_MODIFY, main, vantrel::kOwnIconId));
+    EXPECT_FALSE(vt::ShellIconCall(NIM_MODIFY, main, vantrel::IconIdOf(main)));
+    EXPECT_EQ(f.shellHookMessage(), ::RegisterWindowMessageA("SHELLHOOK"));
+    EXPECT_EQ(f.closeMode(), vantrel::CloseMode::Minimize);
+    EXPECT_TRUE(f.layeredWindowsAvailable());
+    EXPECT_EQ(vantrel::Application::Instance().MainForm(), main);
+    EXPECT_EQ(vt::ClassOf(main), "Vantrel Made by Ostrim Software");
+    RECT client{};
+    ::GetClientRect(main, &client);
+    EXPECT_EQ(std::to_string(client.right) + "x" + std::to_string(client.bottom), "512x382");
+    EXPECT_EQ(::GetWindowLongA(main, GWL_STYLE) & WS_CAPTION, 0);
+
     const HWND taskbar = vantrel::Application::Instance().Handle();
     ::SendMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(
         vt::WaitUntil([&] { return !::IsWindowVisible(main) && !::IsWindowVisible(taskbar); }));
     EXPECT_TRUE(::IsWindow(main));
     EXPECT_TRUE(f.tray().OwnIconAdded());
-    EXPECT_EQ(f.closeMode(), CloseMode::Minimize);
+    EXPECT_EQ(f.closeMode(), vantrel::CloseMode::Minimize);
 
     // A left click on the own icon brings it back and selects the first row.
     ::SendMessageA(main, vantrel::WM_OWNTRAYICON, 0, WM_LBUTTONDOWN);

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <string>
@@ -69,13 +70,9 @@ RECT PartRect(HWND control, UINT message, int index, LONG kind = 0) {
     return r;
 }
 
-RECT RowRect(HWND list, int row) {
-    return PartRect(list, LVM_GETITEMRECT, row, LVIR_BOUNDS);
-}
-
 // How much of a list row the X screen shows in the selection's colour.
 double HighlightShare(HWND list, int row) {
-    const RECT r = RowRect(list, row);
+    const RECT r = PartRect(list, LVM_GETITEMRECT, row, LVIR_BOUNDS);
     const vt::XShot shot(r);
     int hits = 0;
     for (int y = r.top; y < r.bottom; ++y) {
@@ -93,18 +90,17 @@ std::vector<WORD> KeysOf(std::string text) {
     std::vector<WORD> keys;
     if (text.rfind("Ctrl+", 0) == 0) {
         keys.push_back(VK_CONTROL);
-        text = text.substr(5);
+        text.erase(0, 5);
     }
-    std::map<std::string, WORD> named = {
-        {"Ins", VK_INSERT}, {"Del", VK_DELETE}, {"Enter", VK_RETURN}};
-    for (int n = 1; n <= 12; ++n) {
-        named["F" + std::to_string(n)] = static_cast<WORD>(VK_F1 + n - 1);
-    }
-    if (named.count(text) == 0 && text.size() != 1) {
-        return {};
-    }
-    keys.push_back(named.count(text) > 0 ? named[text] : static_cast<WORD>(text[0]));
-    return keys;
+    const int f = text.size() > 1 && text[0] == 'F' ? std::atoi(text.c_str() + 1) : 0;
+    const WORD key = text == "Ins"       ? VK_INSERT
+                     : text == "Del"     ? VK_DELETE
+                     : text == "Enter"   ? VK_RETURN
+                     : f >= 1 && f <= 12 ? static_cast<WORD>(VK_F1 + f - 1)
+                     : text.size() == 1  ? static_cast<WORD>(text[0])
+                                         : 0;
+    keys.push_back(key);
+    return key == 0 ? std::vector<WORD>{} : keys;
 }
 
 void ShownShortcuts(const std::vector<vantrel::MenuItemModel>& items,
@@ -126,10 +122,7 @@ protected:
     std::string class_ = vt::UniqueName("Use");
     std::string ruleClass_;
     void SetUp() override {
-        vt::WindowSpec spec;
-        spec.className = class_;
-        spec.caption = "Window of the fixture";
-        window_ = fixture_.CreateOne(spec);
+        window_ = fixture_.CreateOne(vt::Spec(class_, "Window of the fixture"));
         WriteFile("rules.dat", vt::RulesFile({vt::RuleSection(1, "RuleOne", 1),
                                               vt::RuleSection(2, "RuleTwo", 1)}));
         Start();
@@ -277,29 +270,20 @@ TEST_F(MainWindowOnX, EachVisibleControlShowsItsOwnHintAndTheHintTakesNoClick) {
         return text;
     };
     // The list has no picture of its own: its row stands for the list of the tab.
-    const struct {
-        int tab;
-        const char* control;
-        const char* hint;
-    } rows[] = {
-        {0, "bAddRule", "Add a rule of the selected application"},
-        {0, "bRefresh", "Refresh list"},
-        {0, "bTransp", "Makes the selected window transparent"},
-        {0, "bSettings", "Common settings"},
-        {0, "list", "Press right button of mouse, List menu will popup."},
-        {1, "bEditRule", "Edit the selected rule"},
-        {1, "bDeleteRule", "Delete the selected rule"},
-        {1, "bHelp", "Help"},
-    };
-    for (const auto& row : rows) {
-        if (form().ActiveTab() != row.tab) {
-            XClickAt(TabCentre(row.tab));
-            ASSERT_TRUE(vt::WaitInLoop([&] { return form().ActiveTab() == row.tab; }));
+    const char* const listHint = "Press right button of mouse, List menu will popup.";
+    EXPECT_EQ(hintAt(Centre(vt::WindowRectOf(form().lvMain().Handle())), listHint), listHint);
+    std::map<std::string, std::string> controlOf; // each hint's, so that no two share one
+    for (int tab : {0, 1}) {
+        if (form().ActiveTab() != tab) {
+            XClickAt(TabCentre(tab));
+            ASSERT_TRUE(vt::WaitInLoop([&] { return form().ActiveTab() == tab; }));
         }
-        const POINT at = std::string(row.control) == "list"
-                             ? Centre(vt::WindowRectOf(form().lvMain().Handle()))
-                             : GraphicCentre(row.control);
-        EXPECT_EQ(hintAt(at, row.hint), row.hint) << row.control;
+        for (const vantrel::GraphicControl& g : form().graphicControls()) {
+            if (g.visible && !g.hint.empty()) {
+                EXPECT_EQ(controlOf.emplace(g.hint, g.name).first->second, g.name) << g.hint;
+                EXPECT_EQ(hintAt(GraphicCentre(g.name.c_str()), g.hint), g.hint) << g.name;
+            }
+        }
     }
 
     ShowTab(0);
@@ -364,7 +348,7 @@ TEST_F(MainWindowUse, KeyboardReachesTabsListsMenusAndCommands) {
 
     // Both menu keys open the list menu just below the selected row.
     f.lvMain().Select(f.windows().Find(window_));
-    const RECT row = RowRect(lvMain, f.lvMain().Selected());
+    const RECT row = PartRect(lvMain, LVM_GETITEMRECT, f.lvMain().Selected(), LVIR_BOUNDS);
     for (const std::vector<WORD>& keys : {std::vector<WORD>{VK_APPS}, {VK_SHIFT, VK_F10}}) {
         vt::MenuWatch watch;
         Press(keys);
@@ -451,7 +435,7 @@ TEST_F(MainWindowUse, AnOpenListMenuKeepsItsWindowThroughRebuildsAndFollowsItsGo
 // The dialog for another program's window takes its own Enter and Escape, and its number edits
 // drop refused keys silently, while the rule editor beeps at them.
 TEST_F(MainWindowUse, ResizeDialogTakesItsOwnKeysAndDropsRefusedOnesSilently) {
-    const RECT before = vt::WindowRectOf(window_);
+    const std::string before = vt::PlaceOf(window_);
     for (const WORD key : {WORD{VK_ESCAPE}, WORD{VK_RETURN}}) {
         bool keySent = false;
         vt::WhenModalOpens("Resize window", [&](const vantrel::Form& dialog) {
@@ -465,8 +449,7 @@ TEST_F(MainWindowUse, ResizeDialogTakesItsOwnKeysAndDropsRefusedOnesSilently) {
         EXPECT_EQ(deadline.Ended(), 0) << "the dialog did not take key " << key;
         EXPECT_TRUE(::IsWindow(window_)) << "the program under the dialog stays";
     }
-    const RECT after = vt::WindowRectOf(window_);
-    EXPECT_FALSE(::EqualRect(&before, &after)) << "Enter ran the dialog's OK";
+    EXPECT_NE(vt::PlaceOf(window_), before) << "Enter ran the dialog's OK";
 
     const int beeps = vantrel::RefusalBeeps();
     std::string typed;
@@ -513,8 +496,7 @@ TEST_F(MainWindowUse, WhatEachPictureButtonDoesAKeyShownInTheListMenuDoes) {
             clicked.push_back(EffectOf([&] { ClickAt(at); }));
             EXPECT_FALSE(clicked.back().empty()) << g.name;
         }
-        std::vector<std::string> shortcuts;
-        std::vector<std::string> pressed;
+        std::vector<std::string> shortcuts, pressed;
         ShownShortcuts(form().pmMain().items, shortcuts);
         for (const std::string& text : shortcuts) {
             const std::vector<WORD> keys = KeysOf(text);

@@ -11,7 +11,6 @@
 #include "support/app_process.h"
 #include "support/fixture_client.h"
 #include "support/remote_list.h"
-#include "support/test_support.h"
 #include "support/wait.h"
 
 namespace {

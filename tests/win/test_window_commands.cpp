@@ -6,7 +6,6 @@
 #include <iterator>
 #include <string>
 
-#include "app/messages.h"
 #include "app/rule_application.h"
 #include "commands/transparency_dialog.h"
 #include "platform/desktop_window_manager.h"
@@ -30,11 +29,6 @@ protected:
     vt::Fixture fixture_;
     HWND Make(const std::string& cls, DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE) {
         return fixture_.CreateOne(vt::Spec(cls, "", style));
-    }
-    void SelectWindow(HWND w) {
-        const int row = form().windows().Find(w);
-        ASSERT_GE(row, 0);
-        form().lvMain().Select(row);
     }
     // Runs the command, then lets the windows handle what reached them before they are read.
     void Run(const std::function<void()>& command) {
@@ -68,7 +62,7 @@ TEST_F(WindowCommands, TopmostTransparencyAndAlignmentOnTheSelectedWindow) {
     form().lvMain().Select(-1);
     Run([&] { form().aStayOnTopExecute(); });
     EXPECT_FALSE(Topmost(w)) << "no selection: nothing";
-    SelectWindow(w);
+    form().SelectWindow(w);
     Run([&] { form().aStayOnTopExecute(); });
     EXPECT_TRUE(Topmost(w));
     Run([&] { form().aNormalExecute(); });
@@ -76,8 +70,7 @@ TEST_F(WindowCommands, TopmostTransparencyAndAlignmentOnTheSelectedWindow) {
 
     EXPECT_EQ(TransparencyDialog("100"), 0);
     EXPECT_EQ(shown_, 0);
-    EXPECT_TRUE(Layered(w));
-    EXPECT_EQ(AlphaOf(w), 0);
+    EXPECT_EQ(AlphaOf(w), 0); // layered, fully transparent
     EXPECT_EQ(TransparencyDialog("35"), 0);
     EXPECT_EQ(shown_, 100); // the row's last level
     EXPECT_EQ(AlphaOf(w), 165);
@@ -90,7 +83,7 @@ TEST_F(WindowCommands, TopmostTransparencyAndAlignmentOnTheSelectedWindow) {
     // After a rebuild the row starts again from opaque.
     EXPECT_EQ(TransparencyDialog("30"), 0);
     form().catalogue().Rebuild();
-    SelectWindow(w);
+    form().SelectWindow(w);
     EXPECT_EQ(TransparencyDialog("30"), 0);
     EXPECT_EQ(shown_, 0);
     EXPECT_EQ(AlphaOf(w), 178);
