@@ -1,8 +1,5 @@
 #include "support/fixture_client.h"
 
-#include "support/wait.h"
-
-#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 #include <utility>
@@ -41,9 +38,6 @@ bool WaitHandle(HANDLE handle, DWORD timeoutMs) {
 
 Fixture::Fixture(DWORD replyTimeoutMs, const char* program) : replyTimeoutMs_(replyTimeoutMs) {
     const std::string exe = (std::strchr(program, ':') != nullptr ? "" : TestBinFolder()) + program;
-    if (GetFileAttributesA(exe.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        throw std::runtime_error("fixture program not found: " + exe);
-    }
     // Only the child's ends become inheritable, and only until CreateProcess has copied them:
     // a second fixture started later must not inherit this one's pipes, or closing our end
     // would never reach this fixture as end of input. Ours would keep its input open and our
@@ -216,10 +210,6 @@ void Fixture::Kill() {
     if (!WaitForProcessEnd(kEndTimeoutMs)) {
         throw std::runtime_error("fixture did not end after TerminateProcess");
     }
-}
-
-bool Fixture::HasExited() const {
-    return process_.get() == nullptr || WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0;
 }
 
 DWORD Fixture::ExitCode() const {

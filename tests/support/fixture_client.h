@@ -13,28 +13,6 @@
 
 namespace vt {
 
-struct WindowSpec {
-    std::string className; // empty: the fixture's own default class
-    std::string caption;
-    DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
-    DWORD exStyle = 0;
-    HWND owner = nullptr;
-    int children = 0;
-    std::vector<std::string> childClasses; // empty: the fixture's default child class
-    int count = 1;
-    bool closable = false; // otherwise SC_CLOSE and WM_CLOSE are counted but ignored
-    int x = CW_USEDEFAULT;
-    int y = CW_USEDEFAULT;
-    int w = 400;
-    int h = 300;
-    // Layered by the fixture's own program: through SetLayeredWindowAttributes with this alpha
-    // (and the colour key when colorKey), or drawn with UpdateLayeredWindow.
-    int alpha = -1;
-    bool colorKey = false;
-    COLORREF key = 0;
-    bool drawn = false;
-};
-
 // Every call waits for the fixture's reply with a deadline and throws std::runtime_error on
 // timeout, on an "err" reply, or when the fixture has gone; a test that misuses it fails rather
 // than hangs. While waiting, messages sent to this thread's windows are processed (posted ones
@@ -93,7 +71,7 @@ public:
     void Kill();
     // Closes the fixture's standard input, as a crashed test program would.
     void CloseInput() { input_.reset(); }
-    bool HasExited() const;
+    bool HasExited() const { return WaitForProcessEnd(0); }
     DWORD ExitCode() const; // throws while the process still runs
 
 private:
