@@ -1,9 +1,5 @@
 #include "support/fixture_client.h"
 
-#include "support/wait.h"
-
-#include <algorithm>
-#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 #include <utility>
@@ -19,12 +15,6 @@ constexpr DWORD kEndTimeoutMs = 10000;
 // Large enough that a command line never blocks in WriteFile while the fixture is busy.
 constexpr DWORD kPipeBytes = 1 << 16;
 
-// Handles sent messages only: posted messages stay queued for the test's own waits, in order.
-void ProcessSentMessages() {
-    MSG msg;
-    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-}
-
 // Waits for the handle while keeping sent messages flowing; true when it was signalled.
 bool WaitHandle(HANDLE handle, DWORD timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
@@ -38,24 +28,16 @@ bool WaitHandle(HANDLE handle, DWORD timeoutMs) {
         if (result != WAIT_OBJECT_0 + 1) {
             return false;
         }
-        ProcessSentMessages();
+        // Handles sent messages only: posted ones stay queued for the test's own waits, in order.
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
-}
-
-std::vector<HWND> ParseHandles(const std::string& reply) {
-    const std::vector<std::string> tokens = SplitTokens(reply);
-    std::vector<HWND> windows(tokens.size());
-    std::transform(tokens.begin(), tokens.end(), windows.begin(), ParseHwnd);
-    return windows;
 }
 
 } // namespace
 
 Fixture::Fixture(DWORD replyTimeoutMs, const char* program) : replyTimeoutMs_(replyTimeoutMs) {
     const std::string exe = (std::strchr(program, ':') != nullptr ? "" : TestBinFolder()) + program;
-    if (GetFileAttributesA(exe.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        throw std::runtime_error("fixture program not found: " + exe);
-    }
     // Only the child's ends become inheritable, and only until CreateProcess has copied them:
     // a second fixture started later must not inherit this one's pipes, or closing our end
     // would never reach this fixture as end of input. Ours would keep its input open and our
@@ -162,8 +144,8 @@ std::string Fixture::Call(const std::string& line) {
     throw std::runtime_error("fixture command '" + line.substr(0, 200) + "' failed: " + reply);
 }
 
-std::vector<HWND> Fixture::Create(const WindowSpec& wanted) {
-    std::string line = "create";
+std::vector<HWND> Fixture::Make(const char* verb, const WindowSpec& wanted) {
+    std::string line = verb;
     if (!wanted.className.empty()) {
         line += " class=" + PercentEncode(wanted.className);
     }
@@ -187,27 +169,15 @@ std::vector<HWND> Fixture::Create(const WindowSpec& wanted) {
     if (wanted.drawn) {
         line += " drawn=1";
     }
-    const std::vector<HWND> windows = ParseHandles(Call(line));
+    std::vector<HWND> windows;
+    for (const std::string& token : SplitTokens(Call(line))) {
+        windows.push_back(ParseHwnd(token));
+    }
     if (windows.size() != static_cast<std::size_t>(wanted.count)) {
-        throw std::runtime_error("fixture created " + std::to_string(windows.size()) +
+        throw std::runtime_error("fixture made " + std::to_string(windows.size()) +
                                  " windows, expected " + std::to_string(wanted.count));
     }
     return windows;
-}
-
-std::vector<HWND> Fixture::CreateHung(const std::string& className, const std::string& caption,
-                                      int count, DWORD style) {
-    return ParseHandles(Call("hang class=" + PercentEncode(className) +
-                             " caption=" + PercentEncode(caption) +
-                             " count=" + std::to_string(count) + " style=" + Hex(style)));
-}
-
-void Fixture::Wake() {
-    Call("wake");
-}
-
-void Fixture::Sync() {
-    Call("pid");
 }
 
 HWND Fixture::CreateOne(const WindowSpec& wanted) {
@@ -220,35 +190,6 @@ HWND Fixture::CreateOfNewClass(const char* prefix) {
     WindowSpec spec;
     spec.className = UniqueName(prefix);
     return CreateOne(spec);
-}
-
-void Fixture::Destroy(HWND hwnd) {
-    Call("destroy " + HandleToHex(hwnd));
-}
-
-void Fixture::SetText(HWND hwnd, const std::string& text) {
-    Call("settext " + HandleToHex(hwnd) + " " + PercentEncode(text));
-}
-
-void Fixture::SetTextUtf8(HWND hwnd, const std::string& text) {
-    Call("settextw " + HandleToHex(hwnd) + " " + PercentEncode(text));
-}
-
-void Fixture::Show(HWND hwnd, int showCommand) {
-    Call("show " + HandleToHex(hwnd) + " " + std::to_string(showCommand));
-}
-
-void Fixture::SetLong(HWND hwnd, int index, LONG_PTR value) {
-    Call("setlong " + HandleToHex(hwnd) + " " + std::to_string(index) + " " +
-         Hex(static_cast<std::uint64_t>(value)));
-}
-
-void Fixture::AddSystemMenuItem(HWND hwnd, UINT id, const std::string& text) {
-    Call("sysmenu " + HandleToHex(hwnd) + " " + std::to_string(id) + " " + PercentEncode(text));
-}
-
-Counts Fixture::GetCounts(HWND hwnd) {
-    return ParseCounts(Call("counts " + HandleToHex(hwnd)));
 }
 
 DWORD Fixture::Exit() {
@@ -269,14 +210,6 @@ void Fixture::Kill() {
     if (!WaitForProcessEnd(kEndTimeoutMs)) {
         throw std::runtime_error("fixture did not end after TerminateProcess");
     }
-}
-
-void Fixture::CloseInput() {
-    input_.reset();
-}
-
-bool Fixture::HasExited() const {
-    return process_.get() == nullptr || WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0;
 }
 
 DWORD Fixture::ExitCode() const {

@@ -5,34 +5,13 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "support/wait.h"
 
 namespace vt {
-
-struct WindowSpec {
-    std::string className; // empty: the fixture's own default class
-    std::string caption;
-    DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
-    DWORD exStyle = 0;
-    HWND owner = nullptr;
-    int children = 0;
-    std::vector<std::string> childClasses; // empty: the fixture's default child class
-    int count = 1;
-    bool closable = false; // otherwise SC_CLOSE and WM_CLOSE are counted but ignored
-    int x = CW_USEDEFAULT;
-    int y = CW_USEDEFAULT;
-    int w = 400;
-    int h = 300;
-    // Layered by the fixture's own program: through SetLayeredWindowAttributes with this alpha
-    // (and the colour key when colorKey), or drawn with UpdateLayeredWindow.
-    int alpha = -1;
-    bool colorKey = false;
-    COLORREF key = 0;
-    bool drawn = false;
-};
 
 // Every call waits for the fixture's reply with a deadline and throws std::runtime_error on
 // timeout, on an "err" reply, or when the fixture has gone; a test that misuses it fails rather
@@ -47,26 +26,39 @@ public:
     // Asks the fixture to exit, waits with a deadline, then terminates it if it is still there.
     ~Fixture();
 
-    std::vector<HWND> Create(const WindowSpec& wanted);
+    std::vector<HWND> Create(const WindowSpec& wanted) { return Make("create", wanted); }
     HWND CreateOne(const WindowSpec& wanted); // ignores wanted.count
     // A plain window of a class no other test uses, named from `prefix`.
     HWND CreateOfNewClass(const char* prefix);
-    void Destroy(HWND hwnd);
-    void SetText(HWND hwnd, const std::string& text);
+    void Destroy(HWND hwnd) { On("destroy", hwnd); }
+    void SetText(HWND hwnd, const std::string& text) { On("settext", hwnd, PercentEncode(text)); }
     // Any script: UTF-8 `text` becomes the window's Unicode caption.
-    void SetTextUtf8(HWND hwnd, const std::string& text);
-    void Show(HWND hwnd, int showCommand);
-    void SetLong(HWND hwnd, int index, LONG_PTR value);
+    void SetTextUtf8(HWND hwnd, const std::string& text) {
+        On("settextw", hwnd, PercentEncode(text));
+    }
+    void Show(HWND hwnd, int showCommand) { On("show", hwnd, std::to_string(showCommand)); }
+    void SetLong(HWND hwnd, int index, LONG_PTR value) {
+        On("setlong", hwnd, std::to_string(index) + " " + Hex(static_cast<std::uint64_t>(value)));
+    }
     // Inserts an item of the window's own at the top of its system menu.
-    void AddSystemMenuItem(HWND hwnd, UINT id, const std::string& text);
-    Counts GetCounts(HWND hwnd);
+    void AddSystemMenuItem(HWND hwnd, UINT id, const std::string& text) {
+        On("sysmenu", hwnd, std::to_string(id) + " " + PercentEncode(text));
+    }
+    Counts GetCounts(HWND hwnd) { return ParseCounts(On("counts", hwnd)); }
     // Windows of a thread that takes no messages (a hung program) until Wake().
     std::vector<HWND> CreateHung(const std::string& className, const std::string& caption,
-                                 int count = 1, DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE);
-    void Wake();
+                                 int count = 1, DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE) {
+        WindowSpec spec;
+        spec.className = className;
+        spec.caption = caption;
+        spec.count = count;
+        spec.style = style;
+        return Make("hang", spec);
+    }
+    void Wake() { Call("wake"); }
     // Returns once the fixture's windows have handled what was sent to them before, the
     // requests that other programs make without waiting among them.
-    void Sync();
+    void Sync() { Call("pid"); }
     // Known from process creation, so it stays valid after Kill().
     DWORD ProcessId() const { return processId_; }
 
@@ -78,12 +70,17 @@ public:
     // Ends the process at once (TerminateProcess) and waits until it has gone.
     void Kill();
     // Closes the fixture's standard input, as a crashed test program would.
-    void CloseInput();
-    bool HasExited() const;
+    void CloseInput() { input_.reset(); }
+    bool HasExited() const { return WaitForProcessEnd(0); }
     DWORD ExitCode() const; // throws while the process still runs
 
 private:
     std::string Call(const std::string& line); // "ok" reply without the "ok", or throws
+    std::string On(const char* verb, HWND hwnd, const std::string& rest = "") {
+        return Call(verb + (" " + HandleToHex(hwnd)) + (rest.empty() ? "" : " " + rest));
+    }
+    // The create line, or with "hang" that of windows on a thread that takes no messages.
+    std::vector<HWND> Make(const char* verb, const WindowSpec& wanted);
     std::string ReadLine(const std::string& forCommand);
     bool WaitForProcessEnd(DWORD timeoutMs) const;
 

@@ -28,9 +28,6 @@
 
 namespace {
 
-bool Visible(HWND w) {
-    return ::IsWindowVisible(w) != FALSE;
-}
 using vt::RuleSection;
 using vt::RulesFile;
 using vt::Topmost;
@@ -66,15 +63,6 @@ DWORD Exits(vt::AppProcess& app, HWND main, DWORD ms = 2000) {
     return vt::ExitThroughMenu(main, app.Process(), ms);
 }
 
-HWND TopLevelOf(DWORD pid, const std::string& caption) {
-    for (HWND w : vt::WindowsOfProcess(pid, "VantrelForm")) {
-        if (vt::TextOf(w) == caption && Visible(w)) {
-            return w;
-        }
-    }
-    return nullptr;
-}
-
 // The rule at start-up, the system-menu commands and the dialogs all meet a window whose program
 // has stopped: the program goes on handling posted messages, rules other windows as they come,
 // and the hung window gets what was asked of it once its program wakes.
@@ -97,8 +85,11 @@ TEST(HungProgram, RulesCommandsAndDialogsOnAHungWindowNeverStopTheProgram) {
          {std::pair<const char*, int>{"Resize window", 61}, {"Custom transparency: Hung", 30}}) {
         vt::SysMenuCommand(main, hung, id, true);
         HWND dialog = nullptr;
-        ASSERT_TRUE(vt::WaitUntil([&] { return (dialog = TopLevelOf(app.ProcessId(), caption)); }))
-            << caption;
+        // Only top-level windows are found: one made inside the hung window would not be.
+        ASSERT_TRUE(vt::WaitUntil([&] {
+            return (dialog = ::FindWindowA("VantrelForm", caption)) != nullptr &&
+                   ::IsWindowVisible(dialog);
+        })) << caption;
         EXPECT_EQ(::GetWindowLongA(dialog, GWL_STYLE) & WS_CHILD, 0);
         ::PostMessageA(dialog, WM_CLOSE, 0, 0);
         ASSERT_TRUE(vt::WaitUntil([&] { return !::IsWindow(dialog); })) << caption;
@@ -133,14 +124,15 @@ TEST(HungProgram, ExitEndsWithinTwoSecondsAndShowsTheOtherHiddenWindows) {
     ASSERT_TRUE(vt::HideToTray(main, working[1]));
 
     EXPECT_EQ(Exits(app, main), 0u);
-    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(working[0]) && Visible(working[1]); }));
+    EXPECT_TRUE(vt::WaitUntil(
+        [&] { return ::IsWindowVisible(working[0]) && ::IsWindowVisible(working[1]); }));
     const auto records = vantrel::ParseHiddenRecords(vt::FileText(JournalPath()));
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].window, reinterpret_cast<ULONG_PTR>(hung));
     EXPECT_EQ(records[0].ownerPid, app.ProcessId());
 
     fixture.Wake();
-    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(hung); }));
+    EXPECT_TRUE(vt::WaitUntil([&] { return ::IsWindowVisible(hung); }));
 }
 
 // The notification area belongs to another program, which may be busy or hung: the program
@@ -160,7 +152,7 @@ TEST(HungProgram, ANotificationAreaThatDoesNotAnswerHoldsNothingUp) {
     EXPECT_TRUE(::SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 2000, &rows));
     EXPECT_GT(rows, 0u);
     EXPECT_EQ(Exits(app, main, 5000), 0u);
-    EXPECT_TRUE(vt::WaitUntil([&] { return Visible(window); }));
+    EXPECT_TRUE(vt::WaitUntil([&] { return ::IsWindowVisible(window); }));
 }
 
 class WithFixture : public vt::MainFormTest {
@@ -194,7 +186,7 @@ TEST_F(HungProgramCommands, ListAndMassCommandsReturnAndTakeEffectOnWaking) {
     EXPECT_TRUE(vt::WaitUntil([&] { return fixture_.GetCounts(ok).sysCommandClose == 1; }));
     // Not answering, the window was left opaque rather than waited for.
     EXPECT_EQ(::GetWindowLongA(hung, GWL_EXSTYLE) & WS_EX_LAYERED, 0);
-    EXPECT_TRUE(Visible(hung));
+    EXPECT_TRUE(::IsWindowVisible(hung));
     fixture_.Wake();
     // Its program closes it on the posted request, after carrying out the rest.
     EXPECT_TRUE(vt::WaitUntil([&] { return !::IsWindow(hung); }));
@@ -223,11 +215,11 @@ TEST_F(OwnAndShellWindows, AreListedButNeverActedOn) {
     }
     EXPECT_FALSE(f.tray().WindowIconAdded(taskbar));
     EXPECT_EQ(::GetWindowLongA(taskbar, GWL_EXSTYLE) & WS_EX_LAYERED, 0);
-    ASSERT_TRUE(Visible(f.Handle()));
+    ASSERT_TRUE(::IsWindowVisible(f.Handle()));
     f.miCloseAllClick();
     vt::PumpMessages();
-    EXPECT_TRUE(Visible(f.Handle()));
-    EXPECT_TRUE(Visible(taskbar));
+    EXPECT_TRUE(::IsWindowVisible(f.Handle()));
+    EXPECT_TRUE(::IsWindowVisible(taskbar));
     EXPECT_TRUE(vt::WaitUntil([&] { return fixture_.GetCounts(other).sysCommandClose == 1; }));
 
     namespace foreign = vantrel::platform::foreign;

@@ -13,7 +13,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cctype>
 #include <set>
 #include <string>
 #include <vector>
@@ -22,16 +21,8 @@ namespace vantrel {
 namespace {
 
 std::string Upper(std::string text) {
-    for (char& c : text) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
+    ::CharUpperA(text.data());
     return text;
-}
-
-std::string ModulePath(HMODULE module) {
-    char path[MAX_PATH] = {};
-    const DWORD n = ::GetModuleFileNameA(module, path, MAX_PATH);
-    return std::string(path, n);
 }
 
 TEST(SystemLibraries, ComeFromTheSystemFolderNeverFromTheCurrentOne) {
@@ -48,9 +39,10 @@ TEST(SystemLibraries, ComeFromTheSystemFolderNeverFromTheCurrentOne) {
     EXPECT_EQ(platform::LoadSystemLibrary("vtplant.dll"), nullptr);
     const platform::UniqueModule psapi(platform::LoadSystemLibrary("psapi.dll"));
     ASSERT_TRUE(psapi);
-    char system[MAX_PATH] = {};
+    char system[MAX_PATH] = {}, loaded[MAX_PATH] = {};
     ::GetSystemDirectoryA(system, MAX_PATH);
-    EXPECT_EQ(Upper(ModulePath(psapi.get())), Upper(std::string(system) + "\\psapi.dll"));
+    ::GetModuleFileNameA(psapi.get(), loaded, MAX_PATH);
+    EXPECT_EQ(Upper(loaded), Upper(std::string(system) + "\\psapi.dll"));
     // ... and after the entry point's restriction not even the system's own calls do.
     platform::RestrictLibrarySearch();
     EXPECT_FALSE(platform::UniqueModule(::LoadLibraryA("vtplant.dll")));

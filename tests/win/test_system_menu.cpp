@@ -213,22 +213,19 @@ TEST(OnOlderWindows, SystemMenuItemsAndTheTwoMinuteTick) {
         text.replace(at, 7, "skipped");
     }
     EXPECT_EQ(code, 0u) << text;
+    // Skipped tests do not count as passed, so every test of both suites must have run.
     const testing::UnitTest& all = *testing::UnitTest::GetInstance();
+    int children = 0;
     for (const std::string suite : suites) {
-        int children = 0;
+        const int before = children;
         for (int i = 0; i < all.total_test_suite_count(); ++i) {
-            if (all.GetTestSuite(i)->name() == suite) {
-                children = all.GetTestSuite(i)->total_test_count();
-            }
+            children +=
+                all.GetTestSuite(i)->name() == suite ? all.GetTestSuite(i)->total_test_count() : 0;
         }
-        int passed = 0;
-        for (std::size_t at = 0;
-             (at = text.find("[       OK ] " + suite + ".", at)) != std::string::npos; ++at) {
-            ++passed;
-        }
-        EXPECT_GT(children, 0) << suite;
-        EXPECT_EQ(passed, children) << suite << "\n" << text;
+        EXPECT_GT(children, before) << suite;
     }
+    EXPECT_NE(text.find("[  PASSED  ] " + std::to_string(children) + " test"), std::string::npos)
+        << text;
 }
 
 } // namespace
