@@ -182,15 +182,26 @@ start_xvfb() {
 # Wine closes a virtual desktop a second after its last program has ended and makes it afresh
 # for the next: a test program that starts while it is being closed can have its first window
 # refused. One windowless program of the given build folder's, waiting on a pipe that never
-# speaks, keeps the prefix's desktop for every test of the run; the server's end takes it along.
+# speaks again, keeps the prefix's desktop for every test of the run; the server's end takes it
+# along. It is waited for until it answers: the desktop's process inherits the output of the
+# program that made it, and one made by a program whose output a caller reads to its end (ctest
+# listing the tests, a command substitution) would hold that reader until the run is over.
 keep_desktop() {
-    local fifo
-    fifo=$(mktemp -u "${TMPDIR:-/tmp}/vantrel-desktop.XXXXXX")
-    mkfifo "$fifo"
-    exec 8<>"$fifo"
-    rm -f "$fifo"
-    wine "$1/vt_fixture.exe" <&8 >/dev/null 2>&1 &
-    exec 8>&-
+    local dir in out reply=
+    dir=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-desktop.XXXXXX")
+    in=$dir/in
+    out=$dir/out
+    mkfifo "$in" "$out"
+    exec 8<>"$in" 9<>"$out"
+    rm -rf "$dir"
+    wine "$1/vt_fixture.exe" <&8 >&9 2>/dev/null &
+    printf 'pid\n' >&8
+    read -r -t 120 reply <&9 || true
+    exec 8>&- 9>&-
+    case $reply in
+    ok*) ;;
+    *) log "the program keeping the Wine desktop did not answer; the desktop may close between tests" ;;
+    esac
 }
 
 choose_wine_loader
