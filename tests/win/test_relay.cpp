@@ -137,16 +137,13 @@ bool HookDllLoadedInto(DWORD processId, const std::string& folder) {
 
 WindowSpec Visible(const std::string& caption, DWORD exStyle = 0, HWND owner = nullptr,
                    int children = 0) {
-    WindowSpec shape;
-    shape.className = UniqueName("VtRelay");
-    shape.caption = caption;
+    WindowSpec shape = Spec(UniqueName("VtRelay"), caption);
     shape.exStyle = exStyle;
     shape.owner = owner;
     shape.children = children;
     return shape;
 }
 
-// A window whose system menu carries the program's items.
 HWND Carrier(Fixture& fixture, const WindowSpec& shape) {
     const HWND window = fixture.CreateOne(shape);
     fixture.AddSystemMenuItem(window, 11, kProgramItemMarker);
@@ -222,9 +219,8 @@ TEST_F(RelayTest, TellsOfEachWindowsLifeOnceAndInOrder) {
     EXPECT_EQ("Second caption", TextOf(plain));
     fixture_.Destroy(plain);
 
-    WindowSpec shape = Visible("Starts hidden");
-    shape.style = WS_OVERLAPPEDWINDOW;
-    const HWND hidden = fixture_.CreateOne(shape);
+    const HWND hidden =
+        fixture_.CreateOne(Spec(UniqueName("VtRelay"), "Starts hidden", WS_OVERLAPPEDWINDOW));
     fixture_.SetText(hidden, "Renamed while hidden");
     Settle();
     EXPECT_EQ("", main_->Told(hidden));
@@ -308,11 +304,13 @@ TEST_F(RelayTest, PassesOnExactlyTheProgramsSystemMenuCommandsEachOnce) {
     // first, because sent messages overtake posted ones in the receiving thread.
     DWORD_PTR result = 0;
     ASSERT_TRUE(SendMessageTimeoutA(hwnd, WM_SYSCOMMAND, 31, 0, SMTO_NORMAL, 10000, &result));
-    const std::vector<WPARAM> expected = {31, 11, 21, 22, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39,
-                                          40, 41, 42, 51, 52, 53, 54, 55, 56, 57, 58, 59, 61};
-    for (auto id = expected.begin() + 1; id != expected.end(); ++id) {
-        ASSERT_TRUE(PostMessageA(hwnd, WM_SYSCOMMAND, *id, 0));
-        ASSERT_TRUE(PostMessageA(child, WM_SYSCOMMAND, *id, 0));
+    // Only top-level windows carry the program's items, so nothing is told of the child.
+    std::string want = "created choice 31";
+    for (const WPARAM id : {11, 21, 22, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39,
+                            40, 41, 42, 51, 52, 53, 54, 55, 56, 57, 58, 59, 61}) {
+        ASSERT_TRUE(PostMessageA(hwnd, WM_SYSCOMMAND, id, 0));
+        ASSERT_TRUE(PostMessageA(child, WM_SYSCOMMAND, id, 0));
+        want += " choice " + std::to_string(id);
     }
     // Neighbours of every range, and the system's own encoding of one of the ids; the last one
     // tells when the fixture has taken every posted message.
@@ -321,12 +319,6 @@ TEST_F(RelayTest, PassesOnExactlyTheProgramsSystemMenuCommandsEachOnce) {
     }
     // The relay only listens: the window still gets every command.
     ASSERT_TRUE(Chosen(fixture_, hwnd, 99));
-
-    // Only top-level windows carry the program's items, so nothing is told of the child.
-    std::string want = "created";
-    for (const WPARAM id : expected) {
-        want += " choice " + std::to_string(id);
-    }
     // Each choice is confirmed before it is passed on, so the last ones may come after the
     // windows' notices; once all are in, a repeat would have had time to follow.
     EXPECT_TRUE(WaitUntil([&] { return main_->Told(hwnd) == want; }));
@@ -373,10 +365,8 @@ TEST_F(RelayTest, AChoiceIsPassedOnByEitherHookSetOnlyWhenItsProcessConfirmsItIn
         {"confirmation asked after its life", true, true, Meanwhile::ChoiceLapses, false},
         {"confirmed after the question's life", true, true, Meanwhile::QuestionLapses, false},
     };
-    const DWORD lapse = 10001;
-    // Each hook set: the one a relay of either bitness uses alone (the 32-bit one told so, as on
-    // 32-bit Windows), and the one a 32-bit relay uses beside a 64-bit one, tried in a relay of the
-    // test program's bitness, where Windows hands the hook the command without its four low bits.
+    // Each hook set: the one a relay of either bitness uses alone, and the one a 32-bit relay uses
+    // beside a 64-bit one (here in a relay of ours), which Windows hands commands without low bits.
     const std::pair<const char*, std::string> sets[] = {{kExecutableName64, ""},
                                                         {kExecutableName32, kAloneSwitch},
                                                         {kExecutableName, kPairedSetSwitch}};
@@ -423,12 +413,12 @@ TEST_F(RelayTest, AChoiceIsPassedOnByEitherHookSetOnlyWhenItsProcessConfirmsItIn
                 ASSERT_EQ(fixture.Command("sysmenureset " + HandleToHex(window)), "ok");
             } else if (row.meanwhile == Meanwhile::ChoiceLapses) {
                 const char* const dll = is32 ? kHookDllName32 : kHookDllName64;
-                ASSERT_EQ(fixture.Command("hookclock " + std::to_string(lapse) + " " +
-                                          PercentEncode(TestBinFolder() + dll)),
-                          "ok");
+                ASSERT_EQ(
+                    fixture.Command("hookclock 10001 " + PercentEncode(TestBinFolder() + dll)),
+                    "ok");
             } else if (row.meanwhile == Meanwhile::QuestionLapses) {
                 // Taken by the relay after it asked, before the answer comes.
-                ASSERT_TRUE(PostMessageA(relayWindow, kAdvanceClock, lapse, 0));
+                ASSERT_TRUE(PostMessageA(relayWindow, kAdvanceClock, 10001, 0));
             }
             pause.reset();
             // A choice made afterwards is confirmed after the row's, by the same thread.
@@ -442,24 +432,22 @@ TEST_F(RelayTest, AChoiceIsPassedOnByEitherHookSetOnlyWhenItsProcessConfirmsItIn
     }
 }
 
-TEST(RelayIdentity, TheHookLockIsOneOthersCannotTakeFirstWhereTheSystemAllows) {
+// Who is at the other end counts by the file its process runs: windows of the relay's class and
+// title and of the main window's class, made by another program before and after the relay
+// starts, are sent nothing, while the program's own window hears it all. The hook lock is one
+// that others cannot take first where the system allows.
+TEST_F(RelayTest, AWindowCountsByTheFileItsProcessRunsSoImpostorsHearNothing) {
     using Outcome = NamespaceOutcome;
     EXPECT_EQ(HookLockKind::PrivateNamespace, ChooseHookLock(Outcome::Made, true));
     EXPECT_EQ(HookLockKind::SessionName, ChooseHookLock(Outcome::Unsupported, true));
     EXPECT_EQ(HookLockKind::SessionName, ChooseHookLock(Outcome::Refused, false));
     // A plain name could be planted by a process of lower rights: better no lock at all.
     EXPECT_EQ(HookLockKind::None, ChooseHookLock(Outcome::Refused, true));
-}
 
-// Who is at the other end counts by the file its process runs: windows of the relay's class and
-// title and of the main window's class, made by another program before and after the relay
-// starts, are sent nothing, while the program's own window hears it all.
-TEST_F(RelayTest, AWindowCountsByTheFileItsProcessRunsSoImpostorsHearNothing) {
-    char self[MAX_PATH * 2] = {};
-    ASSERT_NE(0u, GetModuleFileNameA(nullptr, self, sizeof(self)));
+    const std::string self = TestBinFolder() + "vantrel_tests.exe";
     std::string lower = self;
     CharLowerA(&lower[0]);
-    const FileIdentity program = IdentityOf(self);
+    const FileIdentity program = IdentityOf(self.c_str());
     const FileIdentity fixtureFile = IdentityOf((TestBinFolder() + "vt_fixture.exe").c_str());
     const FileIdentity missing = IdentityOf((TestBinFolder() + "no such file.exe").c_str());
     EXPECT_TRUE(SameFile(program, IdentityOf(lower.c_str())));
@@ -476,12 +464,9 @@ TEST_F(RelayTest, AWindowCountsByTheFileItsProcessRunsSoImpostorsHearNothing) {
     EXPECT_FALSE(IsGenuineRelayWindow(other, missing));
     EXPECT_FALSE(IsGenuineRelayWindow(nullptr, fixtureFile));
 
-    WindowSpec relayLike = Visible(kActiveTitle, 0, HWND_MESSAGE);
-    relayLike.className = kWindowClass;
-    relayLike.style = 0;
-    WindowSpec mainLike = Visible("");
-    mainLike.className = kMainWindowClass;
-    mainLike.style = WS_OVERLAPPEDWINDOW;
+    WindowSpec relayLike = Spec(kWindowClass, kActiveTitle, 0);
+    relayLike.owner = HWND_MESSAGE;
+    const WindowSpec mainLike = Spec(kMainWindowClass, "", WS_OVERLAPPEDWINDOW);
     const HWND early = fixture_.CreateOne(relayLike);
     const HWND fakeMain = fixture_.CreateOne(mainLike);
     ASSERT_TRUE(StartRelay());
@@ -499,9 +484,11 @@ TEST_F(RelayTest, AWindowCountsByTheFileItsProcessRunsSoImpostorsHearNothing) {
     }
 }
 
-// Asked through its window, by Stop or by the owner's end: it ends on its own (0, not the code
-// Stop terminates with). A missing executable starts nothing, which is not an error.
-TEST(RelayLifetime, StopAndItsOwnersEndCloseTheRelayThroughItsWindowAndMissingIsNoError) {
+// Asked through its window, by Stop or by the owner's end, it ends on its own (0, not the code
+// Stop terminates with); a missing executable starts nothing, which is not an error. Started by
+// hand, a relay of either bitness refuses a bad command line (2) or a parent that is gone (3),
+// and with a parent that runs, it waits for it and then ends on its own (0).
+TEST(RelayLifetime, EndsWhenAskedOrWithItsParentAndRefusesBadStarts) {
     const TempDir empty;
     RelayProcess missing;
     EXPECT_FALSE(missing.Start(empty.path()));
@@ -525,11 +512,7 @@ TEST(RelayLifetime, StopAndItsOwnersEndCloseTheRelayThroughItsWindowAndMissingIs
         EXPECT_EQ(0u, ExitCode(process.get(), 0));
         EXPECT_EQ(nullptr, FindRelayWindow(processId));
     }
-}
 
-// Started by hand, a relay of either bitness refuses a bad command line (2) or a parent that is
-// gone (3), and with a parent that runs, it waits for it and then ends on its own (0).
-TEST(RelayLifetime, EndsWithItsParentAndRefusesABadCommandLineOrAParentThatIsGone) {
     const DWORD gone = [] {
         Fixture ended;
         ended.Kill();
@@ -579,9 +562,6 @@ TEST_F(RelayTest, HooksOnlyTheThreadsOfWindowsThatCarryTheItems) {
     ASSERT_TRUE(WaitUntil([] { return !ProcessRuns("vantrel_relay"); }, 30000));
     const HWND relayWindow = StartRelay(kMenusOnlySwitch);
     ASSERT_TRUE(relayWindow);
-    auto carries = [&](HWND window, BOOL yes) {
-        ASSERT_TRUE(PostMessageA(relayWindow, kWindowCarriesItems, W(window), yes));
-    };
     for (const char* exe : StartableFixtures()) {
         SCOPED_TRACE(exe);
         Fixture carrier(10000, exe);
@@ -589,8 +569,8 @@ TEST_F(RelayTest, HooksOnlyTheThreadsOfWindowsThatCarryTheItems) {
         Fixture bystander(10000, exe);
         const HWND window = Carrier(carrier, Visible("Carries the items"));
         const HWND settling = Carrier(settler, Visible("Carries them too"));
-        carries(window, TRUE);
-        carries(settling, TRUE);
+        ASSERT_TRUE(PostMessageA(relayWindow, kWindowCarriesItems, W(window), TRUE));
+        ASSERT_TRUE(PostMessageA(relayWindow, kWindowCarriesItems, W(settling), TRUE));
         const HWND plain = bystander.CreateOne(Visible("Plain"));
         bystander.SetText(plain, "Renamed"); // messages a global hook would have seen
         bystander.Sync();
@@ -605,7 +585,7 @@ TEST_F(RelayTest, HooksOnlyTheThreadsOfWindowsThatCarryTheItems) {
         EXPECT_FALSE(HookDllLoadedInto(bystander.ProcessId(), TestBinFolder()));
         // Let go: a choice made there afterwards is not seen; one in a window still carrying the
         // items is, and the relay handles its reports in order.
-        carries(window, FALSE);
+        ASSERT_TRUE(PostMessageA(relayWindow, kWindowCarriesItems, W(window), FALSE));
         ASSERT_TRUE(Chosen(carrier, window, 22));
         ASSERT_TRUE(PostMessageA(settling, WM_SYSCOMMAND, 22, 0));
         EXPECT_TRUE(main_->WaitChoice(settling, 22));
@@ -641,7 +621,6 @@ TEST_F(RelayTest, TheProgramsRelaysLearnOfEveryCarrierAlsoAfterACrash) {
     ASSERT_EQ(1u, ExitCode(relays.Own().Process()));
     EXPECT_TRUE(passedOn(22));
     EXPECT_NE(crashed, relays.Own().ProcessId());
-    relays.Stop();
 }
 
 // The program itself with its relays, as a user runs it: the pairs of both bitnesses beside it.
@@ -652,14 +631,12 @@ protected:
         for (const char* file :
              {kExecutableName64, kHookDllName64, kExecutableName32, kHookDllName32}) {
             const std::string from = TestBinFolder() + file;
-            if (Exists(from)) {
-                EXPECT_TRUE(CopyFileA(from.c_str(), (folder() + file).c_str(), FALSE)) << file;
-            }
+            EXPECT_TRUE(!Exists(from) || CopyFileA(from.c_str(), (folder() + file).c_str(), FALSE))
+                << file;
         }
         startRelay_ = true;
         return Start();
     }
-    // Every relay that was built holds its hooks.
     bool WaitBothActive() {
         auto& relays = form().relay();
         return WaitUntil([&] {
@@ -817,9 +794,7 @@ TEST_F(ProgramWithRelays, WithTheShellsNoticesNothingOfOursRunsInOtherPrograms) 
 
     const HWND plain = fixture_.CreateOne(Visible("Plain"));
     appears(plain);
-    WindowSpec shape = Visible("Hidden by its rule");
-    shape.className = hiddenClass;
-    const HWND tray = fixture_.CreateOne(shape);
+    const HWND tray = fixture_.CreateOne(Spec(hiddenClass, "Hidden by its rule"));
     appears(tray);
     ASSERT_TRUE(WaitUntil([&] { return f.tray().WindowIconAdded(tray); }));
     settle();
