@@ -214,6 +214,7 @@ std::vector<HostileCase> HostileCases() {
     std::vector<HostileCase> cases;
     cases.push_back({"empty files", "", ""});
     cases.push_back({"only [", "[", "["});
+    cases.push_back({"folders", "", "", true, true});
     cases.push_back({"unclosed long section name",
                      "[" + std::string(100000, 'W') + "\r\nWindowCount=3\r\n",
                      "[" + std::string(100000, 'O')});

@@ -184,7 +184,6 @@ enum Kind { kShow, kNotice, kSysMenu, kShellHook, kOwnIcon, kHiddenIcon, kKinds 
 TEST_F(HostileMessages, TenThousandRandomMessagesLeaveTheProgramWorking) {
     auto& f = StartWith(5, 4);
     const HWND main = f.Handle();
-    const HWND taskbar = vantrel::Application::Instance().Handle();
     const UINT hook = f.shellHookMessage();
     std::set<HWND> asked = {trayRuled_};
     ExpectNothingHiddenUnasked(asked, "after start");
@@ -251,7 +250,7 @@ TEST_F(HostileMessages, TenThousandRandomMessagesLeaveTheProgramWorking) {
                 } else if (code == 1 || code == 2) {
                     ++rebuilds;
                 }
-                ::PostMessageA(taskbar, hook, code, L(target));
+                ::PostMessageA(vantrel::Application::Instance().Handle(), hook, code, L(target));
                 break;
             }
             case kOwnIcon:
