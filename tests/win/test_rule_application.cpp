@@ -5,9 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/application.h"
 #include "app/messages.h"
-#include "app/rule_application.h"
 #include "commands/placement.h"
 #include "relay/relay_protocol.h"
 #include "support/fixture_client.h"
@@ -39,7 +37,6 @@ protected:
         vt::SysMenuCommand(form().Handle(), window, id);
         fixture_.Sync();
     }
-    // The row's action and z order, as the list shows them.
     std::string RuleColumns(HWND window) {
         const int row = form().windows().Find(window);
         return row < 0 ? "(no row)"
@@ -152,7 +149,6 @@ TEST_F(RuleApplication, SystemMenuCommandsActOnTheNamedWindowAndTheTrayKeepsItsI
                                            std::to_string(w) + "x" + std::to_string(h))
             << 51 + k;
     }
-    Command(window, 99); // not a command: ignored
 
     std::vector<UINT> ids = {vantrel::kOwnIconId};
     const auto shellHas = [&](UINT id) { return vt::ShellIconCall(NIM_MODIFY, f.Handle(), id); };
@@ -289,9 +285,7 @@ TEST_F(RuleApplication, TheOwnIconComesThoughTheShellRefusedItFirst) {
 
 // The whole road of a new window: the relay sees it created, tells the main window, which lists
 // it and applies its rule, with no rebuild involved.
-class RuleThroughRelay : public vt::MainFormTest {};
-
-TEST_F(RuleThroughRelay, NewWindowGetsItsRuleWhenItAppears) {
+TEST_F(RuleApplication, ANewWindowGetsItsRuleThroughTheRelayWhenItAppears) {
     for (const char* file : {vantrel::relay::kExecutableName, vantrel::relay::kHookDllName}) {
         ASSERT_TRUE(
             ::CopyFileA((vt::TestBinFolder() + file).c_str(), (folder() + file).c_str(), FALSE));
