@@ -217,10 +217,11 @@ TEST_F(MainWindowOnX, ListsAndTheirChosenRowStayDrawn) {
     EXPECT_TRUE(ListDrawn(lvMain)) << "after hovering";
     ASSERT_TRUE(vt::XClick(1));
     EXPECT_TRUE(ListDrawn(lvMain)) << "after a click into the list";
-    for (const HWND list : {lvRule, lvMain}) { // the rules tab, then back on the window list
-        ASSERT_TRUE(XClickAt(TabCentre(list == lvRule ? 1 : 0)));
-        ASSERT_TRUE(vt::WaitInLoop([&] { return ::IsWindowVisible(list) != FALSE; }));
-        EXPECT_TRUE(ListDrawn(list)) << "after clicking the tab of list " << list;
+    for (const int tab : {1, 0}) { // the rules tab, then back on the window list
+        const HWND list = tab == 1 ? lvRule : lvMain;
+        ASSERT_TRUE(XClickAt(TabCentre(tab)));
+        ASSERT_TRUE(vt::WaitInLoop([&] { return ::IsWindowVisible(list) != FALSE; })) << tab;
+        EXPECT_TRUE(ListDrawn(list)) << "after a click on tab " << tab;
     }
     CloseAbout();
     EXPECT_TRUE(ListDrawn(lvMain)) << "after a dialog closed over it";
