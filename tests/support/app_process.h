@@ -16,7 +16,6 @@ public:
     ~AppProcess();
 
     DWORD ProcessId() const { return process_.id; }
-    const std::string& Folder() const { return folder_; }
     // The main window and the taskbar window of this process (waits for them to exist).
     HWND MainWindow();
     HWND TaskbarWindow();

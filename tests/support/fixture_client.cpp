@@ -186,12 +186,6 @@ HWND Fixture::CreateOne(const WindowSpec& wanted) {
     return Create(one).front();
 }
 
-HWND Fixture::CreateOfNewClass(const char* prefix) {
-    WindowSpec spec;
-    spec.className = UniqueName(prefix);
-    return CreateOne(spec);
-}
-
 DWORD Fixture::Exit() {
     Call("exit");
     input_.reset();

@@ -13,6 +13,17 @@
 
 namespace vt {
 
+// The window of a class and caption that a test asks the fixture for, every other field as
+// WindowSpec has it.
+inline WindowSpec Spec(const std::string& className, const std::string& caption = "",
+                       DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE) {
+    WindowSpec spec;
+    spec.className = className;
+    spec.caption = caption;
+    spec.style = style;
+    return spec;
+}
+
 // Every call waits for the fixture's reply with a deadline and throws std::runtime_error on
 // timeout, on an "err" reply, or when the fixture has gone; a test that misuses it fails rather
 // than hangs. While waiting, messages sent to this thread's windows are processed (posted ones
@@ -29,7 +40,7 @@ public:
     std::vector<HWND> Create(const WindowSpec& wanted) { return Make("create", wanted); }
     HWND CreateOne(const WindowSpec& wanted); // ignores wanted.count
     // A plain window of a class no other test uses, named from `prefix`.
-    HWND CreateOfNewClass(const char* prefix);
+    HWND CreateOfNewClass(const char* prefix) { return CreateOne(Spec(UniqueName(prefix))); }
     void Destroy(HWND hwnd) { On("destroy", hwnd); }
     void SetText(HWND hwnd, const std::string& text) { On("settext", hwnd, PercentEncode(text)); }
     // Any script: UTF-8 `text` becomes the window's Unicode caption.
@@ -48,11 +59,8 @@ public:
     // Windows of a thread that takes no messages (a hung program) until Wake().
     std::vector<HWND> CreateHung(const std::string& className, const std::string& caption,
                                  int count = 1, DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE) {
-        WindowSpec spec;
-        spec.className = className;
-        spec.caption = caption;
+        WindowSpec spec = Spec(className, caption, style);
         spec.count = count;
-        spec.style = style;
         return Make("hang", spec);
     }
     void Wake() { Call("wake"); }

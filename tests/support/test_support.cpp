@@ -3,18 +3,22 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <shellapi.h>
 #include <tlhelp32.h>
 #include <utility>
 
 #include "app/main_form.h"
 #include "app/messages.h"
 #include "app/rule_application.h"
+#include "platform/registry.h"
+#include "platform/task_scheduler.h"
 #include "rules/rule.h"
 #include "rules/rule_list.h"
 #include "rules/set_rule_dialog.h"
 #include "support/dialog_driver.h"
 #include "support/fixture_client.h"
 #include "support/wait.h"
+#include "ui/environment.h"
 #include "ui/form.h"
 
 namespace vt {
@@ -438,14 +442,6 @@ std::vector<COLORREF> Pixels(const Canvas& picture) {
     return pixels;
 }
 
-} // namespace vt
-
-// The notification area's icons.
-
-#include <shellapi.h>
-
-namespace vt {
-
 bool ShellIconCall(DWORD message, HWND owner, UINT id) {
     NOTIFYICONDATAA data{};
     data.cbSize = NOTIFYICONDATAA_V1_SIZE;
@@ -453,11 +449,6 @@ bool ShellIconCall(DWORD message, HWND owner, UINT id) {
     data.uID = id;
     return ::Shell_NotifyIconA(message, &data) != FALSE;
 }
-
-} // namespace vt
-
-// The program seen from outside hiding another program's window.
-namespace vt {
 
 bool HideToTray(HWND main, HWND window) {
     // The program hides only windows it lists, and lists one opened after its start once a relay
@@ -472,12 +463,6 @@ bool HideToTray(HWND main, HWND window) {
                return !::IsWindowVisible(window);
            });
 }
-
-} // namespace vt
-
-// A rule as one line.
-
-namespace vt {
 
 std::string RuleText(const vantrel::WindowRule& r) {
     std::string text = r.className + '|' + r.action + '|' + r.zOrder + '|' + r.windowCaption + '|' +
@@ -496,16 +481,6 @@ std::string RuleLines(const vantrel::RuleList& rules) {
     }
     return lines;
 }
-
-} // namespace vt
-
-// A private stand-in for the machine-wide Run key.
-
-#include "platform/registry.h"
-#include "platform/task_scheduler.h"
-#include "ui/environment.h"
-
-namespace vt {
 
 namespace {
 const char* const kTestRunRoot = "Software\\VantrelTest";
@@ -544,24 +519,10 @@ void TestRunKey::Set(const char* name, const std::string& data, DWORD type) cons
               ERROR_SUCCESS);
 }
 
-} // namespace vt
-
-// Where a window stands and how see-through it is.
-
-namespace vt {
-
 std::string PlaceOf(HWND window) {
     const RECT r = WindowRectOf(window);
     return std::to_string(r.left) + "," + std::to_string(r.top) + " " +
            std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
-}
-
-WindowSpec Spec(const std::string& className, const std::string& caption, DWORD style) {
-    WindowSpec spec;
-    spec.className = className;
-    spec.caption = caption;
-    spec.style = style;
-    return spec;
 }
 
 int AlphaOf(HWND window) {
@@ -569,12 +530,6 @@ int AlphaOf(HWND window) {
     DWORD flags = 0;
     return ::GetLayeredWindowAttributes(window, nullptr, &alpha, &flags) ? alpha : -1;
 }
-
-} // namespace vt
-
-// A window's state, its system-menu commands, and windows of the test's own classes.
-
-namespace vt {
 
 std::string ShownAs(HWND window) {
     return ::IsIconic(window) ? "min" : ::IsZoomed(window) ? "max" : "normal";
@@ -599,11 +554,6 @@ OwnWindow::OwnWindow(const std::string& cls, const std::string& caption, WNDPROC
                                    place.right - place.left, place.bottom - place.top, parent,
                                    nullptr, wc.hInstance, param));
 }
-
-} // namespace vt
-
-// Another process by its id, and registry values that a test changes for as long as it runs.
-namespace vt {
 
 vantrel::platform::UniqueHandle OpenedProcess(DWORD processId) {
     return vantrel::platform::UniqueHandle(

@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -17,6 +21,8 @@
 namespace vantrel {
 class TfrmMain;
 class TfrmSetRule;
+struct WindowRule;
+class RuleList;
 } // namespace vantrel
 
 namespace vt {
@@ -177,14 +183,8 @@ std::unique_ptr<Canvas> Picture(HBITMAP bitmap);
 // Every pixel of the picture, top row first.
 std::vector<COLORREF> Pixels(const Canvas& picture);
 
-} // namespace vt
-
 // The window list's rows and the notification area's icons, as the catalogue, main-window and
 // rule tests read them.
-
-#include <type_traits>
-
-namespace vt {
 
 // One field of every row of a window list, in list order (ColumnOf(rows, &WindowEntry::handle)).
 template <class List, class Field> auto ColumnOf(const List& list, Field field) {
@@ -199,43 +199,20 @@ template <class List, class Field> auto ColumnOf(const List& list, Field field) 
 // knows the icon, NIM_DELETE makes it forget it.
 bool ShellIconCall(DWORD message, HWND owner, UINT id);
 
-} // namespace vt
-
-// The program seen from outside hiding another program's window.
-namespace vt {
-
-// Once the program's main window shows, asks it to minimize the window to the tray as its system
-// menu item does, and waits until the window is out of sight.
+// The program seen from outside: once its main window shows, asks it to minimize the window to the
+// tray as its system menu item does, and waits until the window is out of sight.
 bool HideToTray(HWND main, HWND window);
 
-} // namespace vt
-
-// A rule as one line, for tests that compare held, saved and loaded rules.
-
-namespace vantrel {
-struct WindowRule;
-class RuleList;
-} // namespace vantrel
-
-namespace vt {
-
-// The six fields joined by '|'; the newer fields follow only on a rule that uses one of them, so
-// that the many rules without them stay short.
+// A rule as one line, for tests that compare held, saved and loaded rules: the six fields joined
+// by '|'; the newer fields follow only on a rule that uses one of them, so that the many rules
+// without them stay short.
 std::string RuleText(const vantrel::WindowRule& rule);
 // Every rule's text, each followed by a line break.
 std::string RuleLines(const vantrel::RuleList& rules);
 
-} // namespace vt
-
-// A private stand-in for the machine-wide Run key, for the auto-start tests.
-
-#include <optional>
-
-namespace vt {
-
-// A key of its own under HKEY_LOCAL_MACHINE\Software\VantrelTest, removed with everything in it
-// and with the logon task of an Options dialog that writes it; the shared parent goes too once
-// nothing else is left in it.
+// A private stand-in for the machine-wide Run key, for the auto-start tests: a key of its own under
+// HKEY_LOCAL_MACHINE\Software\VantrelTest, removed with everything in it and with the logon task of
+// an Options dialog that writes it; the shared parent goes too once nothing else is left in it.
 class TestRunKey : NoCopy {
 public:
     TestRunKey();
@@ -251,27 +228,15 @@ private:
     std::string path_;
 };
 
-} // namespace vt
-
-// Where a window stands and how see-through it is, as the rule, command and dialog tests read it,
-// and the window of a class and caption that they ask the fixture for.
-namespace vt {
-
-struct WindowSpec;
-// Every other field as WindowSpec has it.
-WindowSpec Spec(const std::string& className, const std::string& caption = "",
-                DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+// Where a window stands and how see-through it is, as the rule, command and dialog tests read it.
 
 // "x,y wxh" of the window's rectangle on the screen.
 std::string PlaceOf(HWND window);
 // The alpha of a window layered through attributes; -1 when it has none to read.
 int AlphaOf(HWND window);
 
-} // namespace vt
-
 // A window's state, its system-menu commands, and windows of the test's own classes, shared by
 // the rule, command and catalogue tests.
-namespace vt {
 
 // "min", "max" or "normal".
 std::string ShownAs(HWND window);
@@ -304,13 +269,7 @@ struct OwnWindow {
     vantrel::platform::UniqueWindow window;
 };
 
-} // namespace vt
-
 // Another process by its id, and registry values that a test changes for as long as it runs.
-
-#include <tlhelp32.h>
-
-namespace vt {
 
 // The process, opened to wait for its end and to ask its times and exit code; null when gone.
 vantrel::platform::UniqueHandle OpenedProcess(DWORD processId);

@@ -165,8 +165,7 @@ protected:
     std::string EffectOf(const std::function<void()>& act) {
         RunLoop(); // what earlier steps left queued happens before the baseline
         std::string seen;
-        vantrel::ScopedShellOpener opener(
-            [&](HWND, const std::string& target) { seen = "opened " + target; });
+        vt::OpenRecorder opener;
         vt::BoxAnswerer boxes;
         const size_t rules = form().rules().size();
         const int rebuilds = form().catalogue().Rebuilds();
@@ -181,9 +180,10 @@ protected:
         });
         act();
         const auto effect = [&]() -> std::string {
-            return !seen.empty()                              ? seen
-                   : !boxes.Seen().empty()                    ? "box " + boxes.Seen().back().text
-                   : form().rules().size() < rules            ? "rule deleted"
+            return !seen.empty()                   ? seen
+                   : !opener.calls.empty()         ? "opened " + opener.calls.back().second
+                   : !boxes.Seen().empty()         ? "box " + boxes.Seen().back().text
+                   : form().rules().size() < rules ? "rule deleted"
                    : form().catalogue().Rebuilds() > rebuilds ? "list rebuilt"
                                                               : "";
         };
@@ -217,12 +217,12 @@ TEST_F(MainWindowOnX, ListsAndTheirChosenRowStayDrawn) {
     EXPECT_TRUE(ListDrawn(lvMain)) << "after hovering";
     ASSERT_TRUE(vt::XClick(1));
     EXPECT_TRUE(ListDrawn(lvMain)) << "after a click into the list";
-    ASSERT_TRUE(XClickAt(TabCentre(1)));
-    ASSERT_TRUE(vt::WaitInLoop([&] { return ::IsWindowVisible(lvRule) != FALSE; }));
-    EXPECT_TRUE(ListDrawn(lvRule)) << "rules tab";
-    ASSERT_TRUE(XClickAt(TabCentre(0)));
-    ASSERT_TRUE(vt::WaitInLoop([&] { return ::IsWindowVisible(lvMain) != FALSE; }));
-    EXPECT_TRUE(ListDrawn(lvMain)) << "back on the window list";
+    for (const int tab : {1, 0}) { // the rules tab, then back on the window list
+        const HWND list = tab == 1 ? lvRule : lvMain;
+        ASSERT_TRUE(XClickAt(TabCentre(tab)));
+        ASSERT_TRUE(vt::WaitInLoop([&] { return ::IsWindowVisible(list) != FALSE; })) << tab;
+        EXPECT_TRUE(ListDrawn(list)) << "after a click on tab " << tab;
+    }
     CloseAbout();
     EXPECT_TRUE(ListDrawn(lvMain)) << "after a dialog closed over it";
     form().catalogue().Rebuild();
@@ -389,9 +389,8 @@ TEST_F(MainWindowUse, KeyboardReachesTabsListsMenusAndCommands) {
 }
 
 TEST_F(MainWindowUse, PictureButtonsRunOnPressAndReleaseOverTheSameButtonOncePerClick) {
-    std::vector<std::string> opened;
-    vantrel::ScopedShellOpener opener(
-        [&](HWND, const std::string& target) { opened.push_back(target); });
+    vt::OpenRecorder opener;
+    const auto& opened = opener.calls;
     const POINT link = GraphicCentre("lInternet");
     const POINT help = GraphicCentre("bHelp");
     // Pressed on the link, released on the help button: neither runs.
@@ -405,7 +404,7 @@ TEST_F(MainWindowUse, PictureButtonsRunOnPressAndReleaseOverTheSameButtonOncePer
     EXPECT_TRUE(vt::WaitInLoop([&] { return !opened.empty(); }));
     RunLoop();
     ASSERT_EQ(opened.size(), 1u);
-    EXPECT_NE(opened[0].find("Vantrel.chm"), std::string::npos);
+    EXPECT_NE(opened[0].second.find("Vantrel.chm"), std::string::npos);
 }
 
 TEST_F(MainWindowUse, AnOpenListMenuKeepsItsWindowThroughRebuildsAndFollowsItsGoing) {
