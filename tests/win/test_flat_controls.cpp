@@ -54,10 +54,8 @@ struct Host {
     Canvas pattern{600, 420, RGB(0, 0, 0)};
 
     Host() {
-        for (int y = 0; y < 420; ++y) {
-            for (int x = 0; x < 600; ++x) {
-                pattern.Set(x, y, PatternAt(x, y));
-            }
+        for (int i = 0; i < 600 * 420; ++i) {
+            pattern.Set(i % 600, i / 600, PatternAt(i % 600, i / 600));
         }
         window = vt::OwnWindow("VantrelFlatHost", "host", Proc, WS_POPUP | WS_VISIBLE, nullptr,
                                {30, 30, 630, 450}, this);
@@ -121,13 +119,9 @@ Captions ShownCaptions(HMENU menu) {
     Captions captions;
     for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
         char text[128] = {};
-        MENUITEMINFOA info{};
-        info.cbSize = sizeof(info);
-        info.fMask = MIIM_FTYPE | MIIM_STRING;
-        info.dwTypeData = text;
-        info.cch = sizeof(text);
-        ::GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
-        captions.push_back((info.fType & MFT_SEPARATOR) ? "-" : text);
+        ::GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof(text), MF_BYPOSITION);
+        const UINT state = ::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+        captions.push_back((state & MF_SEPARATOR) ? "-" : text);
     }
     return captions;
 }
@@ -202,7 +196,6 @@ TEST_F(FlatMenu, ChosenItemsReachTheOwnerAsCommandsAndOnlyATrayMenuPostsANull) {
     LRESULT byLetter = 0;
     LRESULT disabledLetter = 0;
     bool unknownLetter = true;
-    // Keys go down as key presses, or as characters for letters.
     const struct {
         const char* name;
         bool fromTray;
@@ -338,9 +331,7 @@ TEST_F(FlatMenu, MeasuresAndDrawsItsOwnItemsFlat) {
     MEASUREITEMSTRUCT other{ODT_MENU, 0, 5, 1, 1, reinterpret_cast<ULONG_PTR>(&foreign)};
     EXPECT_FALSE(Menu::HandleMeasureItem(&other));
     EXPECT_EQ(other.itemWidth, 1u);
-    DRAWITEMSTRUCT draw{};
-    draw.CtlType = ODT_MENU;
-    draw.itemData = reinterpret_cast<ULONG_PTR>(&foreign);
+    DRAWITEMSTRUCT draw{ODT_MENU, 0, 0, 0, 0, nullptr, nullptr, {}, other.itemData};
     EXPECT_FALSE(Menu::HandleDrawItem(&draw));
 }
 
@@ -350,9 +341,7 @@ struct TabHost : Host {
     TabHost() {
         const char* captions[] = {"Window List", "Rules"};
         for (WPARAM i = 0; i < 2; ++i) {
-            TCITEMA item{};
-            item.mask = TCIF_TEXT;
-            item.pszText = const_cast<char*>(captions[i]);
+            TCITEMA item{TCIF_TEXT, 0, 0, const_cast<char*>(captions[i]), 0, 0, 0};
             ::SendMessageA(tab, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
         }
         vantrel::MakeFlatTabs(tab);

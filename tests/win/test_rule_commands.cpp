@@ -251,7 +251,6 @@ TEST_F(RuleCommand, DoubleClickMakesTheShownRuleAndMoreNarrowsItToACaption) {
     EXPECT_EQ(Rules(), cls + "|Maximize|Stay on top|Huddle with Ann|-|-|vt_fixture.exe|*huddle*|" +
                            "Top Left||\n");
     EXPECT_EQ(f.lvMain().Selected(), row);
-    // Applied to the window the rule matches now, and only to it.
     EXPECT_EQ(Applied({chat, other}), "Maximize|Stay on top|max|top, Maximize|Default|max|");
 }
 
@@ -367,7 +366,6 @@ TEST_F(RuleCommand, AnInternetExplorerRuleSetsTheTimerAsItOpensAndOnlyThen) {
         {vantrel::lvRuleDblClick, Pick().Shows(on + "||0|0|20|nocaption ie refresh").Cancel(),
          "on 20000"},
         {kEdit, Pick().Shows(off + "||0|0|50|nocaption ie").Cancel(), "off 50000"},
-        // An ordinary rule leaves the timer alone.
         {kEdit, Pick().Shows(base_ + "Plain||0|0|30|nocaption").Cancel(), "off 50000"},
         // The file's -1 loads as "-1": no usable interval, so the default.
         {kEdit, Pick().Shows(bad + "||0|0|-1|nocaption ie refresh"), "on 30000"},
@@ -469,7 +467,6 @@ struct Timer1Row {
     const char* version;
     int major;
     bool keys; // F5 pressed, else the refresh command
-    friend void PrintTo(const Timer1Row& row, std::ostream* out) { *out << row.name; }
 };
 
 // Class names are atoms shared by the whole session and compared without letter case, so a
@@ -478,10 +475,8 @@ struct Timer1Row {
 class Timer1 : public RuleCommand, public ::testing::WithParamInterface<Timer1Row> {
 protected:
     void SetUp() override { ASSERT_TRUE(ie_); }
-    // The refreshes a window has handled, as F5 presses (down/up) and as refresh commands.
-    // The fixture answers its commands ahead of posted messages, so a window's counts may lag
-    // behind what was posted to it; posted messages to one thread are handled in order, though,
-    // so once a private message posted now has been counted, everything before it has been.
+    // The refreshes a window has handled, as F5 presses (down/up) and as refresh commands, read
+    // once a private message posted after them is counted: posted messages wait behind commands.
     std::string Refreshes(HWND window) {
         const int before = fixture_.GetCounts(window).privateMessages;
         ::PostMessageA(window, WM_USER + 7, 0, 0);
@@ -537,19 +532,15 @@ const Timer1Row kTimer1Rows[] = {
 INSTANTIATE_TEST_SUITE_P(Versions, Timer1, ::testing::ValuesIn(kTimer1Rows),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// The two-minute tick on an "IEFrame" window that lost its place on top, with a window of another
-// class holding "ieframe" listed. Only the exact class counts as a listed Internet Explorer window:
-// with the "IEFrame" window hidden in the tray, the tick goes on to apply the rules of the class
-// "IEFrame", which brings the hidden window back after a rebuild. The marker's exclusion from the
-// refresh is reset by a rebuild, which this system's version code makes every tick do first;
-// elsewhere the tick leaves the list alone unless it must look for the class (the older systems'
-// run of this test is started by OnOlderWindows).
+// The two-minute tick on an "IEFrame" window that lost its place on top, beside a listed window of
+// another class holding "ieframe", which does not count. With the window in the tray the tick goes
+// on to apply the rules of "IEFrame", bringing it back. The tick's rebuild (every tick on version
+// code 11, else only to look for the class) resets the marker's exclusion from the refresh.
 struct TickRow {
     const char* name;
     int action, zOrder; // of the rule for "IEFrame"
     bool inTray;        // the window hidden in the tray before the tick
     const char* after;  // as stands() puts it
-    friend void PrintTo(const TickRow& row, std::ostream* out) { *out << row.name; }
 };
 
 class TwoMinuteTick : public RuleCommand, public ::testing::WithParamInterface<TickRow> {};
@@ -561,8 +552,6 @@ TEST_P(TwoMinuteTick, OnAnIEFrameWindow) {
     const HWND marker = Make(base_ + "Marker");
     WriteFile("rules.dat", RulesFile({RuleSection(1, "IEFrame", p.action, p.zOrder)}));
     auto& f = Start();
-    // The "IEFrame" window shown or in the tray, on top or not, and whether the marker is
-    // excluded from the refresh.
     const auto stands = [&] {
         return std::string(::IsWindowVisible(upper) ? "shown" : "hidden") +
                (f.tray().WindowIconAdded(upper) ? " tray" : "") + (Topmost(upper) ? " top" : "") +
