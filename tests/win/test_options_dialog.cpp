@@ -79,11 +79,9 @@ constexpr char kUserWritable[] = "O:S-1-5-21-1-2-3-1001D:(A;OICI;FA;;;S-1-5-21-1
 
 // A scheduler that gives every call the same answer: one that refuses, or none on the system.
 TaskScheduler AnsweringAlways(HRESULT hr) {
-    TaskScheduler scheduler;
-    scheduler.registerXml = [hr](const std::string&, const std::wstring&) { return hr; };
-    scheduler.remove = [hr](const std::string&) { return hr; };
-    scheduler.read = [hr](const std::string&, std::wstring&) { return hr; };
-    return scheduler;
+    return {[hr](const std::string&, const std::wstring&) { return hr; },
+            [hr](const std::string&) { return hr; },
+            [hr](const std::string&, std::wstring&) { return hr; }};
 }
 
 class OptionsDialog : public ::testing::Test {
@@ -234,13 +232,12 @@ TEST_F(OptionsDialog, AutoStartIsTheTaskOrTheRunValueInItsPlace) {
     const struct {
         const char* scheduler;
         TaskScheduler calls;
-        bool task;       // registered with the system's scheduler
-        bool runValue;   // set beside it
+        bool task;       // registered with the system's scheduler, else the Run value set
         std::string box; // what the user is told on ticking and on unticking
     } cases[] = {
-        {"system", TaskScheduler{}, true, false, ""},
-        {"refusing", AnsweringAlways(E_ACCESSDENIED), false, true, refused},
-        {"missing", AnsweringAlways(REGDB_E_CLASSNOTREG), false, true, ""},
+        {"system", TaskScheduler{}, true, ""},
+        {"refusing", AnsweringAlways(E_ACCESSDENIED), false, refused},
+        {"missing", AnsweringAlways(REGDB_E_CLASSNOTREG), false, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.scheduler);
@@ -257,7 +254,7 @@ TEST_F(OptionsDialog, AutoStartIsTheTaskOrTheRunValueInItsPlace) {
             EXPECT_EQ(platform::ReadTaskXml(runKey_.task(), xml), tick && c.task ? S_OK : kNoTask);
             EXPECT_EQ(xml.find(L"PT0S") != std::wstring::npos, tick && c.task);
             EXPECT_EQ(runKey_.Value().value_or(""),
-                      tick && c.runValue ? AutoStartCommand(kExePath) : "");
+                      tick && !c.task ? AutoStartCommand(kExePath) : "");
             EXPECT_EQ(runKey_.Value("Other"), "C:\\other.exe");
             ASSERT_EQ(vt::ShownBoxes().size(), boxesBefore + (c.box.empty() ? 0 : 1));
             if (!c.box.empty()) {
@@ -431,10 +428,6 @@ TEST_F(OptionsDialog, FailedRunValueWriteIsReportedAfterTheSettingsAreSaved) {
 // The Settings command on a real main window, with other applications' windows around it.
 class OptionsCommand : public vt::MainFormTest {
 protected:
-    void TearDown() override {
-        EXPECT_EQ(vt::DropPendingScripts(), 0);
-        vt::MainFormTest::TearDown();
-    }
     // The command, its dialog given the default action (-1 none) and the system-menu click.
     void Execute(int action, bool systemMenu) {
         vt::WhenModalOpens("Options", [=](const Form& d) {
@@ -444,6 +437,7 @@ protected:
         const vt::ModalDeadline deadline;
         aSettingsExecute(form(), runKey_.path());
         EXPECT_EQ(deadline.Ended(), 0) << "the script left the dialog open";
+        EXPECT_EQ(vt::DropPendingScripts(), 0) << "the command opened no dialog";
         EXPECT_TRUE(vt::ShownBoxes().empty());
     }
     std::string StoredSetting(const char* key) const {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -128,9 +129,9 @@ protected:
     std::string Timer1() {
         return (form().timer1Enabled() ? "on " : "off ") + std::to_string(form().timer1Interval());
     }
-    void ShowRulesTab() {
-        form().lvMain().Show(false);
-        form().lvRule().Show(true);
+    void ShowTab(bool rules) {
+        form().lvMain().Show(!rules);
+        form().lvRule().Show(rules);
     }
     // Runs the command, which is to open the rule dialog once; `script` runs inside that dialog
     // and must close it.
@@ -287,10 +288,9 @@ TEST_F(RuleCommand, AListRebuiltDuringTheDialogIsNotWrittenBlindly) {
     const int now = Row(kept);
     ASSERT_GE(now, 0);
     EXPECT_EQ(f.lvMain().Selected(), now);
-    for (int i = 0; i < f.windows().Count(); ++i) {
-        EXPECT_EQ(f.windows().At(i).autoAction == "Minimize", i == now)
-            << f.windows().At(i).className;
-    }
+    const auto actions = vt::ColumnOf(f.windows(), &vantrel::WindowEntry::autoAction);
+    EXPECT_EQ(std::count(actions.begin(), actions.end(), "Minimize"), 1)
+        << ::testing::PrintToString(actions);
     EXPECT_EQ(Applied({kept}), "Minimize|Default|min|");
 
     // A window that went still gets its rule stored, saved and applied to its class.
@@ -355,7 +355,7 @@ TEST_F(RuleCommand, AnInternetExplorerRuleSetsTheTimerAsItOpensAndOnlyThen) {
                    RuleSection(3, base_ + "Plain", 0, 0), RuleSection(4, bad, 0, 0, "", "Yes", -1),
                    RuleSection(5, edited, 1, 0, "browser", "Yes", 30)}));
     auto& f = Start();
-    ShowRulesTab();
+    ShowTab(true);
     const std::string before = SavedFile();
     f.SetTimer1(false, 1000);
     const struct {
@@ -414,13 +414,12 @@ TEST_F(RuleCommand, CommandsNeedASelectionAndChangedOrDeletedRulesReachTheirWind
     f.lvRule().Select(1);
     EXPECT_TRUE(vantrel::aMainAddRuleUpdate(f));
     EXPECT_FALSE(vantrel::aEditRuleUpdate(f)); // the rules list is not showing
-    ShowRulesTab();
+    ShowTab(true);
     EXPECT_FALSE(vantrel::aMainAddRuleUpdate(f));
     EXPECT_TRUE(vantrel::aEditRuleUpdate(f));
     f.lvRule().Select(-1);
     EXPECT_FALSE(vantrel::aEditRuleUpdate(f));
-    f.lvRule().Show(false);
-    f.lvMain().Show(true);
+    ShowTab(false);
     f.lvMain().Select(-1);
     EXPECT_FALSE(vantrel::aMainAddRuleUpdate(f));
     vt::WhenModalOpens("Set Rule", [](Form& form) { form.SetModalResult(vantrel::kResultCancel); });
@@ -429,7 +428,7 @@ TEST_F(RuleCommand, CommandsNeedASelectionAndChangedOrDeletedRulesReachTheirWind
         const vt::ModalDeadline deadline(10000, vantrel::kResultCancel);
         vantrel::lvMainDblClick(f);
         vantrel::aMainAddRuleExecute(f);
-        ShowRulesTab();
+        ShowTab(true);
         vantrel::aDeleteRuleExecute(f);
         vantrel::aEditRuleExecute(f);
         vantrel::lvRuleDblClick(f); // not even the message
