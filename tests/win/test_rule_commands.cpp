@@ -231,7 +231,6 @@ TEST_F(RuleCommand, DoubleClickMakesTheShownRuleAndMoreNarrowsItToACaption) {
     WriteDefaults("Maximize", "Default");
     auto& f = Start();
     SelectWindow(chat);
-    const int row = Row(chat);
     vt::BoxAnswerer boxes;
     Run(vantrel::lvMainDblClick,
         Pick().Shows(cls + "|Huddle with Ann|1|0|30|").ZOrder(1).Then([&](TfrmSetRule& d) {
@@ -251,7 +250,7 @@ TEST_F(RuleCommand, DoubleClickMakesTheShownRuleAndMoreNarrowsItToACaption) {
     EXPECT_EQ(boxes.Seen().size(), 1u);
     EXPECT_EQ(Rules(), cls + "|Maximize|Stay on top|Huddle with Ann|-|-|vt_fixture.exe|*huddle*|" +
                            "Top Left||\n");
-    EXPECT_EQ(f.lvMain().Selected(), row);
+    EXPECT_EQ(f.lvMain().Selected(), Row(chat));
     EXPECT_EQ(Applied({chat, other}), "Maximize|Stay on top|max|top, Maximize|Default|max|");
 }
 
@@ -285,9 +284,7 @@ TEST_F(RuleCommand, AListRebuiltDuringTheDialogIsNotWrittenBlindly) {
     // The window moved up: its own row gets the rule, and nothing is written past the end.
     const std::string keptRule = cls + "|Minimize|Default|kept|-|-" + kForFixture + "\n";
     EXPECT_EQ(Rules(), keptRule);
-    const int now = Row(kept);
-    ASSERT_GE(now, 0);
-    EXPECT_EQ(f.lvMain().Selected(), now);
+    EXPECT_EQ(f.lvMain().Selected(), Row(kept));
     const auto actions = vt::ColumnOf(f.windows(), &vantrel::WindowEntry::autoAction);
     EXPECT_EQ(std::count(actions.begin(), actions.end(), "Minimize"), 1)
         << ::testing::PrintToString(actions);
@@ -466,6 +463,7 @@ struct Timer1Row {
     const char* version;
     int major;
     bool keys; // F5 pressed, else the refresh command
+    friend void PrintTo(const Timer1Row& row, std::ostream* out) { *out << row.name; }
 };
 
 // Class names are atoms shared by the whole session and compared without letter case, so a
@@ -540,6 +538,7 @@ struct TickRow {
     int action, zOrder; // of the rule for "IEFrame"
     bool inTray;        // the window hidden in the tray before the tick
     const char* after;  // as stands() puts it
+    friend void PrintTo(const TickRow& row, std::ostream* out) { *out << row.name; }
 };
 
 class TwoMinuteTick : public RuleCommand, public ::testing::WithParamInterface<TickRow> {};
