@@ -1,6 +1,5 @@
 // Flat menus, tabs and buttons as real windows of the test process. Menus are driven from inside
-// their own loop, read once they are up and then sent keys or ended; a menu that a fault left
-// open is ended after a while.
+// their own loop, read once they are up and then sent keys or ended, or ended after a while.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -24,7 +23,6 @@ namespace {
 
 using Menu = vantrel::FlatMenu;
 using vantrel::MenuItemModel;
-using vantrel::platform::UniqueGdiObject;
 using vt::Canvas;
 using Captions = std::vector<std::string>;
 
@@ -54,10 +52,8 @@ struct Host {
     Canvas pattern{600, 420, RGB(0, 0, 0)};
 
     Host() {
-        for (int y = 0; y < 420; ++y) {
-            for (int x = 0; x < 600; ++x) {
-                pattern.Set(x, y, PatternAt(x, y));
-            }
+        for (int i = 0; i < 600 * 420; ++i) {
+            pattern.Set(i % 600, i / 600, PatternAt(i % 600, i / 600));
         }
         window = vt::OwnWindow("VantrelFlatHost", "host", Proc, WS_POPUP | WS_VISIBLE, nullptr,
                                {30, 30, 630, 450}, this);
@@ -121,13 +117,9 @@ Captions ShownCaptions(HMENU menu) {
     Captions captions;
     for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
         char text[128] = {};
-        MENUITEMINFOA info{};
-        info.cbSize = sizeof(info);
-        info.fMask = MIIM_FTYPE | MIIM_STRING;
-        info.dwTypeData = text;
-        info.cch = sizeof(text);
-        ::GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
-        captions.push_back((info.fType & MFT_SEPARATOR) ? "-" : text);
+        ::GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof(text), MF_BYPOSITION);
+        const UINT state = ::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+        captions.push_back((state & MF_SEPARATOR) ? "-" : text);
     }
     return captions;
 }
@@ -199,10 +191,8 @@ TEST_F(FlatMenu, ChosenItemsReachTheOwnerAsCommandsAndOnlyATrayMenuPostsANull) {
     menu_.items = {Item("Hidden", "&Hidden", 90, false), Item("One", "&One", 1),
                    Item("Two", "&Two", 2, true, false), Item("Options", "&Options", 3), more};
     // "&Options" lost its "O" to "&One" and was given "P" by the tidying.
-    LRESULT byLetter = 0;
-    LRESULT disabledLetter = 0;
+    LRESULT byLetter = 0, disabledLetter = 0;
     bool unknownLetter = true;
-    // Keys go down as key presses, or as characters for letters.
     const struct {
         const char* name;
         bool fromTray;
@@ -253,7 +243,7 @@ TEST_F(FlatMenu, ChosenItemsReachTheOwnerAsCommandsAndOnlyATrayMenuPostsANull) {
 vantrel::platform::UniqueImageList SolidImages(COLORREF colour) {
     vantrel::platform::UniqueImageList list(::ImageList_Create(16, 16, ILC_COLOR24, 1, 0));
     const std::vector<DWORD> pixels(16 * 16, vt::Packed(colour));
-    const UniqueGdiObject bitmap(::CreateBitmap(16, 16, 1, 32, pixels.data()));
+    const vantrel::platform::UniqueGdiObject bitmap(::CreateBitmap(16, 16, 1, 32, pixels.data()));
     ::ImageList_Add(list.get(), static_cast<HBITMAP>(bitmap.get()), nullptr);
     return list;
 }
@@ -272,8 +262,7 @@ TEST_F(FlatMenu, MeasuresAndDrawsItsOwnItemsFlat) {
     }
     menu_.items[3].images = red.get();
 
-    constexpr int w = 150;
-    constexpr int h = 22;
+    constexpr int w = 150, h = 22;
     std::vector<std::unique_ptr<Canvas>> shots;
     ASSERT_TRUE(host_.Popup(menu_, [&](HWND menuWindow) {
         for (const auto& [position, state] : std::vector<std::pair<int, UINT>>{
@@ -338,9 +327,7 @@ TEST_F(FlatMenu, MeasuresAndDrawsItsOwnItemsFlat) {
     MEASUREITEMSTRUCT other{ODT_MENU, 0, 5, 1, 1, reinterpret_cast<ULONG_PTR>(&foreign)};
     EXPECT_FALSE(Menu::HandleMeasureItem(&other));
     EXPECT_EQ(other.itemWidth, 1u);
-    DRAWITEMSTRUCT draw{};
-    draw.CtlType = ODT_MENU;
-    draw.itemData = reinterpret_cast<ULONG_PTR>(&foreign);
+    DRAWITEMSTRUCT draw{ODT_MENU, 0, 0, 0, 0, nullptr, nullptr, {}, other.itemData};
     EXPECT_FALSE(Menu::HandleDrawItem(&draw));
 }
 
@@ -350,9 +337,7 @@ struct TabHost : Host {
     TabHost() {
         const char* captions[] = {"Window List", "Rules"};
         for (WPARAM i = 0; i < 2; ++i) {
-            TCITEMA item{};
-            item.mask = TCIF_TEXT;
-            item.pszText = const_cast<char*>(captions[i]);
+            TCITEMA item{TCIF_TEXT, 0, 0, const_cast<char*>(captions[i]), 0, 0, 0};
             ::SendMessageA(tab, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
         }
         vantrel::MakeFlatTabs(tab);
@@ -388,33 +373,32 @@ TEST(FlatTabs, BoldRedCaptionsAtTheBottomAndTheSelectedTabMergesIntoThePage) {
     EXPECT_EQ(vt::FontOf(host.tab).lfWeight, own.lfWeight);
     EXPECT_EQ(host.ItemRect(0).top, selected.top);
 
-    const auto picture = vt::Shot(host.tab);
-    const Canvas& shot = *picture;
+    const auto shot = vt::Shot(host.tab);
     const RECT other = host.ItemRect(1);
     const auto reds = [&](const RECT& r) {
         int count = 0;
         for (int y = r.top; y < r.bottom; ++y) {
             for (int x = r.left; x < r.right; ++x) {
-                count += shot.At(x, y) == RGB(255, 0, 0);
+                count += shot->At(x, y) == RGB(255, 0, 0);
             }
         }
         return count;
     };
-    const COLORREF page = shot.At(200, 100);
-    const COLORREF border = shot.At(0, 100);
-    const COLORREF olive = shot.At(other.left + 3, other.top + 2);
+    const COLORREF page = shot->At(200, 100);
+    const COLORREF border = shot->At(0, 100);
+    const COLORREF olive = shot->At(other.left + 3, other.top + 2);
     EXPECT_NE(border, page);
-    EXPECT_EQ(shot.At(selected.left + 3, selected.top + 2), page);
+    EXPECT_EQ(shot->At(selected.left + 3, selected.top + 2), page);
     const int r = GetRValue(olive);
     EXPECT_TRUE(r == GetGValue(olive) && GetBValue(olive) < r / 2 && r > 0x60 && r < 0xA0)
         << "olive, not " << std::hex << olive;
     EXPECT_GT(reds(selected), 20);
     EXPECT_GT(reds(other), 20);
-    EXPECT_EQ(shot.At((selected.left + selected.right) / 2, selected.top - 1), page);
-    EXPECT_EQ(shot.At((other.left + other.right) / 2, other.top - 1), border);
+    EXPECT_EQ(shot->At((selected.left + selected.right) / 2, selected.top - 1), page);
+    EXPECT_EQ(shot->At((other.left + other.right) / 2, other.top - 1), border);
     const int y = (selected.top + selected.bottom) / 2;
-    EXPECT_EQ(shot.At(selected.right - 1, y), PatternAt(21 + selected.right - 1, 73 + y));
-    EXPECT_EQ(shot.At(460, y), PatternAt(21 + 460, 73 + y));
+    EXPECT_EQ(shot->At(selected.right - 1, y), PatternAt(21 + selected.right - 1, 73 + y));
+    EXPECT_EQ(shot->At(460, y), PatternAt(21 + 460, 73 + y));
 
     EXPECT_EQ(host.Click(1), 1);
     EXPECT_EQ(host.tabCodes, (std::vector<UINT>{TCN_SELCHANGING, TCN_SELCHANGE}));
@@ -454,8 +438,7 @@ TEST(FlatButton, EveryKindCentresItsCaptionHoversShowsTheHandAndClicks) {
         vantrel::MakeFlatButton(button, row.text, row.charHeight, true, row.transparent);
         EXPECT_EQ(::GetWindowLongPtrA(button, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
         const auto shot = vt::Shot(button);
-        const int w = row.width - 1;
-        const int h = row.height - 1;
+        const int w = row.width - 1, h = row.height - 1;
         EXPECT_EQ(shot->At(1, 1) == PatternAt(88 + 1, 49 + 1), row.transparent);
         EXPECT_EQ(shot->At(w, h) == PatternAt(88 + w, 49 + h), row.transparent);
         RECT ink{w, h, -1, -1};
