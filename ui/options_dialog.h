@@ -31,8 +31,6 @@ public:
     TfrmOptions(HWND owner, CommonSettings& settings, SettingsLocation location, int versionCode,
                 std::string exePath, std::string runKeyOverride = {});
 
-    // The Run key under HKEY_LOCAL_MACHINE that the dialog read and OK wrote; empty until shown.
-    const std::string& RunKey() const { return runKey_; }
     // Where OK asks who may change the program's files before it lets it start with Windows.
     void SetSecurityQuery(SecurityQuery query) { securityQuery_ = std::move(query); }
     // The scheduler that OK registers the logon task with and FormShow asks about it.
