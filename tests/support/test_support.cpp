@@ -520,7 +520,10 @@ void TestRunKey::Set(const char* name, const std::string& data, DWORD type) cons
 }
 
 std::string PlaceOf(HWND window) {
-    const RECT r = WindowRectOf(window);
+    return PlaceOf(WindowRectOf(window));
+}
+
+std::string PlaceOf(const RECT& r) {
     return std::to_string(r.left) + "," + std::to_string(r.top) + " " +
            std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
 }

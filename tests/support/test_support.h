@@ -17,6 +17,7 @@
 #include "platform/gdi.h"
 #include "platform/handles.h"
 #include "support/wait.h"
+#include "ui/web_links.h"
 
 namespace vantrel {
 class TfrmMain;
@@ -230,8 +231,9 @@ private:
 
 // Where a window stands and how see-through it is, as the rule, command and dialog tests read it.
 
-// "x,y wxh" of the window's rectangle on the screen.
+// "x,y wxh" of the window's rectangle on the screen, or of a rectangle.
 std::string PlaceOf(HWND window);
+std::string PlaceOf(const RECT& r);
 // The alpha of a window layered through attributes; -1 when it has none to read.
 int AlphaOf(HWND window);
 
@@ -294,14 +296,8 @@ private:
     bool had_ = false, set_ = false;
 };
 
-} // namespace vt
-
 // How a control looks to the user (its font, the cursor it sets over the arrow) and what the
 // program hands the shell, for the dialog, layout and flat-control tests.
-
-#include "ui/web_links.h"
-
-namespace vt {
 
 inline LOGFONTA FontOf(HWND control) {
     LOGFONTA font{};

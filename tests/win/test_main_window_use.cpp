@@ -99,8 +99,11 @@ std::vector<WORD> KeysOf(std::string text) {
                      : f >= 1 && f <= 12 ? static_cast<WORD>(VK_F1 + f - 1)
                      : text.size() == 1  ? static_cast<WORD>(text[0])
                                          : 0;
+    if (key == 0) {
+        return {};
+    }
     keys.push_back(key);
-    return key == 0 ? std::vector<WORD>{} : keys;
+    return keys;
 }
 
 void ShownShortcuts(const std::vector<vantrel::MenuItemModel>& items,

@@ -96,9 +96,7 @@ TEST(WindowDialogsTransparency, TrackBarAndNumberEditFollowEachOther) {
 
 // The move happens in the fixture's process; wait for it before comparing exactly.
 void ExpectPlaced(HWND hwnd, const RECT& r) {
-    const std::string expected = std::to_string(r.left) + "," + std::to_string(r.top) + " " +
-                                 std::to_string(r.right - r.left) + "x" +
-                                 std::to_string(r.bottom - r.top);
+    const std::string expected = PlaceOf(r);
     WaitUntil([&] { return PlaceOf(hwnd) == expected; });
     EXPECT_EQ(PlaceOf(hwnd), expected);
 }
