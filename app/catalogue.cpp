@@ -7,6 +7,7 @@
 
 #include "app/rule_application.h"
 #include "platform/desktop_window_manager.h"
+#include "platform/foreign_window.h"
 #include "platform/message_queue.h"
 #include "platform/process.h"
 #include "platform/text.h"
@@ -185,6 +186,7 @@ bool Catalogue::Pass::TakeListing() {
         return false;
     }
     windows = listing.get();
+    shellWindow = platform::foreign::ShellWindow();
     for (HWND& window : windows) {
         if (settledWhileListing.count(window) != 0) {
             window = nullptr;
@@ -216,6 +218,7 @@ void Catalogue::StartPass(bool sliced) {
             services_.listWindows ? services_.listWindows() : platform::TopLevelWindowsElsewhere();
     } else {
         pass_->windows = platform::TopLevelWindows();
+        pass_->shellWindow = platform::foreign::ShellWindow();
         pass_->Index();
     }
     ++passNumber_;
@@ -342,6 +345,10 @@ const WindowEntry* Catalogue::RowOf(HWND window) const {
                 return &*it;
             }
         }
+    }
+    // A rebuild made whole at once has just appended it.
+    if (rows_.Count() > 0 && rows_.At(rows_.Count() - 1).handle == window) {
+        return &rows_.At(rows_.Count() - 1);
     }
     const int row = rows_.Find(window);
     return row < 0 ? nullptr : &rows_.At(row);

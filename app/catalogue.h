@@ -97,6 +97,8 @@ public:
         unsigned pass = 0;
     };
     const Applier& applier() const { return applier_; }
+    // The shell's desktop window as the running pass read it; only for the windows it listed.
+    HWND PassShellWindow() const { return pass_ ? pass_->shellWindow : nullptr; }
     // The window's row as the running pass has made it, else as listed; none when neither has.
     const WindowEntry* RowOf(HWND window) const;
     // Rewrites the rule columns of the rows the running pass has made so far.
@@ -131,6 +133,9 @@ private:
         // The windows listed when it began.
         std::unordered_set<HWND> listed;
         bool again = false;
+        // Read once the windows are listed: asking it for every window costs a round trip to the
+        // window server each time under Wine.
+        HWND shellWindow = nullptr;
         bool Ahead(HWND window) const {
             const auto found = position.find(window);
             return found != position.end() && found->second >= next;

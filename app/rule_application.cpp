@@ -119,10 +119,14 @@ void ApplyRule(TfrmMain& form, HWND window) {
     // The program's own windows and the shell's are listed, but no rule or default acts on them.
     // Nor on a window cloaked since it was listed: it is out of the user's sight. A row just
     // made knows the window's process and class: a pass need not ask them twice.
-    const WindowEntry* row = form.catalogue().RowOf(window);
-    const bool target = row != nullptr && row->processId != 0
-                            ? foreign::IsTarget(window, row->processId, row->className)
-                            : foreign::IsTarget(window);
+    const Catalogue& catalogue = form.catalogue();
+    const WindowEntry* row = catalogue.RowOf(window);
+    const bool target =
+        row != nullptr && row->processId != 0
+            ? foreign::IsTarget(window, row->processId, row->className,
+                                catalogue.applier().pass != 0 ? catalogue.PassShellWindow()
+                                                              : foreign::ShellWindow())
+            : foreign::IsTarget(window);
     if (!target || platform::dwm::IsCloaked(window)) {
         return;
     }

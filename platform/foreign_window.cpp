@@ -6,16 +6,25 @@ namespace vantrel::platform::foreign {
 
 namespace {
 bool g_ownProcessWindowsAreTargets = false;
+HWND g_shellWindowForTests = nullptr;
 
-bool IsShellWindow(HWND window, const std::string& cls) {
+bool IsShellWindow(HWND window, const std::string& cls, HWND shellWindow) {
     // The desktop window is no program's window: posted commands may still name it.
-    if (window == ::GetShellWindow() || window == ::GetDesktopWindow()) {
+    if (window == shellWindow || window == ::GetDesktopWindow()) {
         return true;
     }
     // The taskbar: its class name is the same on Windows and under Wine.
     return cls == "Shell_TrayWnd" || cls == "Shell_SecondaryTrayWnd";
 }
 } // namespace
+
+HWND ShellWindow() {
+    return g_shellWindowForTests != nullptr ? g_shellWindowForTests : ::GetShellWindow();
+}
+
+void SetShellWindowForTests(HWND window) {
+    g_shellWindowForTests = window;
+}
 
 void SetOwnProcessWindowsAreTargets(bool on) {
     g_ownProcessWindowsAreTargets = on;
@@ -28,17 +37,17 @@ bool IsTarget(HWND window) {
     if (!g_ownProcessWindowsAreTargets && ProcessIdOf(window) == ::GetCurrentProcessId()) {
         return false;
     }
-    return !IsShellWindow(window, ClassNameOf(window));
+    return !IsShellWindow(window, ClassNameOf(window), ShellWindow());
 }
 
-bool IsTarget(HWND window, DWORD processId, const std::string& className) {
+bool IsTarget(HWND window, DWORD processId, const std::string& className, HWND shellWindow) {
     if (window == nullptr) {
         return false;
     }
     if (!g_ownProcessWindowsAreTargets && processId == ::GetCurrentProcessId()) {
         return false;
     }
-    return !IsShellWindow(window, className);
+    return !IsShellWindow(window, className, shellWindow);
 }
 
 bool Answers(HWND window, UINT timeoutMs) {

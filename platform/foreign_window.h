@@ -28,8 +28,15 @@ inline constexpr UINT kAnswerTimeoutMs = 150;
 
 // False for no window, a window of this process, and the shell's desktop and taskbar.
 bool IsTarget(HWND window);
-// The same for a window whose process and class are known already.
-bool IsTarget(HWND window, DWORD processId, const std::string& className);
+// The shell's desktop window as the system names it now.
+HWND ShellWindow();
+// Under Wine the shell's desktop is no listed window: tests name one of theirs (none: the
+// system's answer again).
+void SetShellWindowForTests(HWND window);
+// The same for a window whose process and class are known already, against a shell window read
+// once for many windows. A pass reads it after listing its windows: a shell that starts again
+// makes a new desktop window, which is not among them.
+bool IsTarget(HWND window, DWORD processId, const std::string& className, HWND shellWindow);
 // True when the window's thread answered a WM_NULL within the timeout.
 bool Answers(HWND window, UINT timeoutMs = kAnswerTimeoutMs);
 

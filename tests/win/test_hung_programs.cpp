@@ -195,7 +195,13 @@ TEST_F(HungProgramCommands, ListAndMassCommandsReturnAndTakeEffectOnWaking) {
 // The program's taskbar window stays listed, but the default action, the mass commands and the
 // system-menu commands leave it alone, as they leave the shell's desktop and taskbar.
 TEST_F(OwnAndShellWindows, AreListedButNeverActedOn) {
+    namespace foreign = vantrel::platform::foreign;
     const HWND other = fixture_.CreateOfNewClass("Other");
+    const HWND shell = fixture_.CreateOfNewClass("Shell");
+    foreign::SetShellWindowForTests(shell);
+    struct Unset {
+        ~Unset() { vantrel::platform::foreign::SetShellWindowForTests(nullptr); }
+    } unset;
     WriteUserSettings("[Options]\r\nSystemMenu=0\r\nAction=Minimize\r\nZOrder=Stay on top\r\n");
     auto& f = Start();
     // Earlier tests in this process may have left it minimized.
@@ -206,9 +212,11 @@ TEST_F(OwnAndShellWindows, AreListedButNeverActedOn) {
     fixture_.Sync();
     EXPECT_TRUE(::IsIconic(other));
     EXPECT_TRUE(Topmost(other));
-    ASSERT_GE(f.windows().Find(taskbar), 0);
-    EXPECT_FALSE(::IsIconic(taskbar));
-    EXPECT_FALSE(Topmost(taskbar));
+    for (HWND left : {taskbar, shell}) {
+        ASSERT_GE(f.windows().Find(left), 0);
+        EXPECT_FALSE(::IsIconic(left));
+        EXPECT_FALSE(Topmost(left));
+    }
 
     for (int id : {11, 21, 42, 59}) {
         vt::SysMenuCommand(f.Handle(), taskbar, id);
@@ -222,8 +230,9 @@ TEST_F(OwnAndShellWindows, AreListedButNeverActedOn) {
     EXPECT_TRUE(::IsWindowVisible(taskbar));
     EXPECT_TRUE(vt::WaitUntil([&] { return fixture_.GetCounts(other).sysCommandClose == 1; }));
 
-    namespace foreign = vantrel::platform::foreign;
     EXPECT_TRUE(foreign::IsTarget(other));
+    EXPECT_FALSE(foreign::IsTarget(shell));
+    foreign::SetShellWindowForTests(nullptr);
     if (HWND desktop = ::GetShellWindow()) {
         EXPECT_FALSE(foreign::IsTarget(desktop));
     }
