@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <future>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -236,6 +237,37 @@ TEST_F(CatalogueTest, NoticesWhileAPassListsTheWindowsLeaveOneRowEach) {
 // A pass's lookups share one snapshot and give what a lookup of its own gives; processes that end
 // or start after the snapshot are looked up afresh, and those that run on keep their paths from
 // pass to pass, with no snapshot taken for them.
+// The rows follow the windows' order on the screen, front to back, as it stands at each rebuild.
+TEST_F(CatalogueTest, RowsFollowTheWindowOrderOfTheMoment) {
+    vt::WindowSpec spec = vt::Spec(vt::UniqueName("CatOrder"));
+    spec.count = 3;
+    const std::vector<HWND> made = fixture_.Create(spec);
+    ASSERT_EQ(made.size(), 3u);
+    auto ours = [&](const std::vector<HWND>& windows) {
+        std::vector<HWND> order;
+        std::copy_if(windows.begin(), windows.end(), std::back_inserter(order),
+                     [&](HWND w) { return std::find(made.begin(), made.end(), w) != made.end(); });
+        return order;
+    };
+    for (HWND front : {made[0], made[2], made[1]}) {
+        ::SetWindowPos(front, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        // Windows just made may still be moving in the order: a rebuild counts once the order
+        // stood still around it.
+        std::vector<HWND> screen;
+        std::vector<HWND> rows;
+        ASSERT_TRUE(vt::WaitUntil([&] {
+            screen = ours(vantrel::platform::TopLevelWindows());
+            catalogue_.Rebuild();
+            rows.clear();
+            for (int i = 0; i < rows_.Count(); ++i) {
+                rows.push_back(rows_.At(i).handle);
+            }
+            return screen == ours(vantrel::platform::TopLevelWindows()) && screen.front() == front;
+        }));
+        EXPECT_EQ(ours(rows), screen);
+    }
+}
+
 TEST(ProcessPathCache, OneSnapshotAPassUntilProcessesEndOrStartAndPathsKeptWhileTheyRun) {
     vt::Fixture stays;
     vt::Fixture endsLater;
