@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <map>
 
@@ -336,14 +337,19 @@ void Catalogue::ForgetUnseen() {
     }
 }
 
+HWND Catalogue::ShellWindow() const {
+    return applier_.pass != 0 && pass_ ? pass_->shellWindow : platform::foreign::ShellWindow();
+}
+
 const WindowEntry* Catalogue::RowOf(HWND window) const {
     if (pass_) {
         // The row a pass has just made is its last one.
         const auto& made = pass_->rows.Rows();
-        for (auto it = made.rbegin(); it != made.rend(); ++it) {
-            if (it->handle == window) {
-                return &*it;
-            }
+        const auto found =
+            std::find_if(made.rbegin(), made.rend(),
+                         [window](const WindowEntry& row) { return row.handle == window; });
+        if (found != made.rend()) {
+            return &*found;
         }
     }
     // A rebuild made whole at once has just appended it.

@@ -97,8 +97,9 @@ public:
         unsigned pass = 0;
     };
     const Applier& applier() const { return applier_; }
-    // The shell's desktop window as the running pass read it; only for the windows it listed.
-    HWND PassShellWindow() const { return pass_ ? pass_->shellWindow : nullptr; }
+    // The shell's desktop window to tell apart from the window whose rule is being applied: as
+    // the running pass read it for the windows it listed, else as the system names it now.
+    HWND ShellWindow() const;
     // The window's row as the running pass has made it, else as listed; none when neither has.
     const WindowEntry* RowOf(HWND window) const;
     // Rewrites the rule columns of the rows the running pass has made so far.

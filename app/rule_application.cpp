@@ -123,9 +123,7 @@ void ApplyRule(TfrmMain& form, HWND window) {
     const WindowEntry* row = catalogue.RowOf(window);
     const bool target =
         row != nullptr && row->processId != 0
-            ? foreign::IsTarget(window, row->processId, row->className,
-                                catalogue.applier().pass != 0 ? catalogue.PassShellWindow()
-                                                              : foreign::ShellWindow())
+            ? foreign::IsTarget(window, row->processId, row->className, catalogue.ShellWindow())
             : foreign::IsTarget(window);
     if (!target || platform::dwm::IsCloaked(window)) {
         return;

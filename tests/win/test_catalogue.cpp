@@ -234,9 +234,6 @@ TEST_F(CatalogueTest, NoticesWhileAPassListsTheWindowsLeaveOneRowEach) {
     }
 }
 
-// A pass's lookups share one snapshot and give what a lookup of its own gives; processes that end
-// or start after the snapshot are looked up afresh, and those that run on keep their paths from
-// pass to pass, with no snapshot taken for them.
 // The rows follow the windows' order on the screen, front to back, as it stands at each rebuild.
 TEST_F(CatalogueTest, RowsFollowTheWindowOrderOfTheMoment) {
     vt::WindowSpec spec = vt::Spec(vt::UniqueName("CatOrder"));
@@ -258,16 +255,16 @@ TEST_F(CatalogueTest, RowsFollowTheWindowOrderOfTheMoment) {
         ASSERT_TRUE(vt::WaitUntil([&] {
             screen = ours(vantrel::platform::TopLevelWindows());
             catalogue_.Rebuild();
-            rows.clear();
-            for (int i = 0; i < rows_.Count(); ++i) {
-                rows.push_back(rows_.At(i).handle);
-            }
+            rows = HandlesOf(rows_);
             return screen == ours(vantrel::platform::TopLevelWindows()) && screen.front() == front;
         }));
         EXPECT_EQ(ours(rows), screen);
     }
 }
 
+// A pass's lookups share one snapshot and give what a lookup of its own gives; processes that end
+// or start after the snapshot are looked up afresh, and those that run on keep their paths from
+// pass to pass, with no snapshot taken for them.
 TEST(ProcessPathCache, OneSnapshotAPassUntilProcessesEndOrStartAndPathsKeptWhileTheyRun) {
     vt::Fixture stays;
     vt::Fixture endsLater;
